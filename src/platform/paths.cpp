@@ -1,0 +1,57 @@
+#include "paths.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace Paths {
+
+QStringList dataFolders()
+{
+    const QString overridden = qEnvironmentVariable("LANTERRA_DATA_DIR");
+    if (!overridden.isEmpty())
+        return {QDir::cleanPath(overridden)};
+    QStringList folders;
+    if (QCoreApplication::instance())
+        folders << QCoreApplication::applicationDirPath();
+    else if (const QFileInfo self(QStringLiteral("/proc/self/exe")); self.exists())
+        folders << self.canonicalPath(); // before the application object exists
+    folders << QStringLiteral(LANTERRA_DATADIR);
+    return folders;
+}
+
+QString dataFolder(const QString &name)
+{
+    const QStringList folders = dataFolders();
+    for (const QString &folder : folders) {
+        const QString candidate = folder + u'/' + name;
+        if (QFileInfo(candidate).isDir())
+            return candidate + u'/';
+    }
+    return folders.value(0) + u'/' + name + u'/';
+}
+
+QString localesFolder()
+{
+    return dataFolder(QStringLiteral("Locales"));
+}
+
+QString iconsFolder()
+{
+    return dataFolder(QStringLiteral("Icons"));
+}
+
+QString settingsFolder()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+           + QStringLiteral("/Brevant/Lanterra");
+}
+
+QString networksFolder()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
+           + QStringLiteral("/My Networks");
+}
+
+} // namespace Paths

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// Where the program finds its own files and keeps the user's.
+namespace Paths {
+
+// Folders that may hold Locales/ and Icons/: the executable's folder first,
+// then share/lanterra of the install prefix. LANTERRA_DATA_DIR, when set,
+// replaces both (tests and portable installs).
+QStringList dataFolders();
+// The first of dataFolders() that has `name` (e.g. "Locales"), with a
+// trailing slash; the executable's folder + name when none has it.
+QString dataFolder(const QString &name);
+QString localesFolder();
+QString iconsFolder();
+
+// ~/.config/Brevant/Lanterra (created on demand by the callers).
+QString settingsFolder();
+// The user's Documents folder + "My Networks".
+QString networksFolder();
+
+} // namespace Paths

@@ -1,0 +1,88 @@
+#include "xmldocument.h"
+
+#include "xmlreader.h"
+#include "xmlwriter.h"
+
+#include <QFile>
+#include <QSaveFile>
+#include <QtEndian>
+
+namespace {
+
+QByteArray toUtf16LE(QStringView text)
+{
+    QByteArray bytes(text.size() * 2, Qt::Uninitialized);
+    char *out = bytes.data();
+    for (QChar c : text) {
+        qToLittleEndian<quint16>(c.unicode(), out);
+        out += 2;
+    }
+    return bytes;
+}
+
+} // namespace
+
+QStringView XmlFileHeader()
+{
+    return u"<?xml version=\"1.0\" encoding=\"UTF-16\"?>\n"
+           u"\n"
+           u"<!--\n"
+           u"  saved by xml mapping,\n"
+           u"  do not edit manually \n"
+           u"-->\n"
+           u"\n";
+}
+
+QByteArray WriteXmlDocument(QStringView rootName, const XmlRootRoutine &routine)
+{
+    const QString open = u'<' + rootName.toString() + u'>';
+    const QString close = QStringLiteral("</") + rootName.toString() + u'>';
+    CXmlMapperRef writer(new CXmlWriter);
+    writer->Token(open);
+    routine(*writer);
+    writer->Token(close);
+    QStringView output;
+    writer->Text(output);
+
+    QByteArray bytes("\xFF\xFE", 2);
+    bytes += toUtf16LE(XmlFileHeader());
+    bytes += toUtf16LE(output);
+    return bytes;
+}
+
+bool SaveXmlDocument(const QString &path, QStringView rootName, const XmlRootRoutine &routine)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    file.write(WriteXmlDocument(rootName, routine));
+    return file.commit();
+}
+
+void ReadXmlDocument(const QByteArray &bytes, QStringView rootName, const XmlRootRoutine &routine)
+{
+    QString text(bytes.size() / 2, Qt::Uninitialized);
+    const char *in = bytes.constData();
+    for (qsizetype i = 0; i < text.size(); ++i, in += 2)
+        text[i] = QChar(qFromLittleEndian<quint16>(in));
+
+    const QString open = u'<' + rootName.toString() + u'>';
+    const QString close = QStringLiteral("</") + rootName.toString() + u'>';
+    CXmlMapperRef reader(new CXmlReader);
+    QStringView view = text;
+    reader->Text(view);
+    reader->Token(open);
+    routine(*reader);
+    reader->Token(close);
+}
+
+bool LoadXmlDocument(const QString &path, QStringView rootName, const XmlRootRoutine &routine)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray bytes = file.readAll();
+    file.close();
+    ReadXmlDocument(bytes, rootName, routine);
+    return true;
+}

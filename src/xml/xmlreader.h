@@ -1,0 +1,47 @@
+#pragma once
+
+#include "xmlmapper.h"
+
+// Takes values from text in the order the mapping routine asks for them.
+// Element names are checked, attributes are taken by position whatever their
+// names, and no tree is built. The first element whose name differs from the
+// expected one freezes the reader: from then on strings read empty, integers
+// 0, and every list ends.
+//
+// The reader never looks beyond the end of its text.
+class CXmlReader final : public CXmlMapper
+{
+public:
+    CXmlReader() = default;
+
+    bool IsStoring() const override { return false; }
+    bool HasNext(QStringView elementToken, int index) override;
+    QStringView GetElement() const override { return m_pendingElement; }
+    QString GetEndTag() const override { return EndTagFor(m_pendingElement); }
+    QStringView GetAttribute() const override { return m_pendingAttribute; }
+    void Token(QStringView token) override;
+    void MapString(QString &buffer) override;
+    void MapInt(int &value) override;
+    void Text(QStringView &text) override;
+
+    bool isFrozen() const { return m_frozenLevel != -1; }
+
+private:
+    QChar current() const { return m_pos < m_text.size() ? m_text[m_pos] : QChar(); }
+    bool at(QStringView s) const { return m_text.mid(m_pos).startsWith(s); }
+    void stepPast(QStringView s);
+    void stepTo(char16_t c);
+    void skip();
+    QStringView readName(bool stopAtSlash);
+    void consumeStartTag();
+    void stepOverEndOfElement();
+    QStringView readValue();
+
+    int m_depth = 0;
+    QStringView m_pendingElement;
+    QStringView m_lastClosed;
+    QStringView m_pendingAttribute;
+    int m_frozenLevel = -1;
+    QStringView m_text;
+    qsizetype m_pos = 0;
+};
