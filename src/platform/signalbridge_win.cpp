@@ -1,0 +1,5 @@
+#include "signalbridge.h"
+
+// Windows ends programs through window messages; nothing to bridge.
+SignalBridge::SignalBridge(QObject *parent) : QObject(parent) {}
+SignalBridge::~SignalBridge() = default;
