@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Lanterra needs to build, test and run, when
+# any is missing. Usage: scripts/deps.sh [build|test|run]
+set -euo pipefail
+
+build_packages=(build-essential cmake ninja-build pkg-config
+    qt6-base-dev qt6-svg-dev qt6-tools-dev qt6-l10n-tools
+    samba-dev libsmbclient-dev)
+test_packages=(libgtest-dev libgmock-dev libbenchmark-dev libpugixml-dev
+    clang libclang-rt-14-dev samba smbclient iproute2 procps)
+run_packages=(samba iproute2 procps)
+
+case "${1:-build}" in
+    build) wanted=("${build_packages[@]}") ;;
+    test) wanted=("${build_packages[@]}" "${test_packages[@]}") ;;
+    run) wanted=("${build_packages[@]}" "${run_packages[@]}") ;;
+    *) echo "usage: $0 [build|test|run]" >&2; exit 2 ;;
+esac
+
+missing=()
+for package in "${wanted[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+echo "Installing: ${missing[*]}" >&2
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

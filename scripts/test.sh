@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# Builds Lanterra and runs every test: unit, GUI and integration tests, the
+# unit tests again under AddressSanitizer + UndefinedBehaviorSanitizer, the
+# scanner tests under ThreadSanitizer, and a short fuzz run of the readers.
+# Usage: scripts/test.sh [--quick]   (--quick: only the plain ctest run)
+set -uo pipefail
+
+root="$(cd "$(dirname "$0")/.." && pwd)"
+cd "$root"
+"$root/scripts/deps.sh" test || exit 1
+
+jobs="$(nproc)"
+quick=0
+[ "${1:-}" = "--quick" ] && quick=1
+
+runtime_dir="$(mktemp -d)"
+chmod 700 "$runtime_dir"
+export XDG_RUNTIME_DIR="$runtime_dir"
+export QT_QPA_PLATFORM=offscreen
+trap 'rm -rf "$runtime_dir"' EXIT
+
+failed=()
+step() {
+    local name="$1"
+    shift
+    echo "=== $name" >&2
+    if "$@"; then
+        echo "=== $name: passed" >&2
+    else
+        echo "=== $name: FAILED" >&2
+        failed+=("$name")
+    fi
+}
+
+build_and_test() {
+    local dir="$1"
+    shift
+    cmake -S "$root" -B "$dir" -G Ninja "$@" >/dev/null &&
+        cmake --build "$dir" -j"$jobs" &&
+        ctest --test-dir "$dir" --output-on-failure -j"$jobs" --timeout 600
+}
+
+step "build and ctest" build_and_test "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+if [ "$quick" -eq 0 ]; then
+    step "unit tests under ASan+UBSan" build_and_test "$root/build-asan" \
+        -DCMAKE_BUILD_TYPE=Debug -DLANTERRA_SANITIZE=address,undefined \
+        -DLANTERRA_GUI=OFF -DLANTERRA_BENCH=OFF
+    if [ -x "$root/scripts/test-scanner-tsan.sh" ]; then
+        step "scanner under ThreadSanitizer" "$root/scripts/test-scanner-tsan.sh"
+    fi
+    if [ -x "$root/scripts/fuzz.sh" ]; then
+        step "fuzzing the readers" "$root/scripts/fuzz.sh" "${LANTERRA_FUZZ_SECONDS:-60}"
+    fi
+fi
+
+if [ ${#failed[@]} -ne 0 ]; then
+    echo "FAILED: ${failed[*]}" >&2
+    exit 1
+fi
+echo "All tests passed." >&2
