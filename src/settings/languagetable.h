@@ -1,8 +1,9 @@
 #pragma once
 
+#include "languagerecord.h"
+
 #include <QObject>
 #include <QString>
-#include <QStringView>
 
 #include <map>
 
@@ -20,13 +21,19 @@ public:
     QString LookupText(const QString &section, int number, const QString &defaultText);
     void Clear() { m_sections.clear(); }
     const std::map<QString, Section> &sections() const { return m_sections; }
+    std::map<QString, Section> &sections() { return m_sections; }
 
-    // Mapping routine of a language file's root element ("<language>").
-    void MapLanguageFile(CXmlMapper &mapper, struct LanguageRecord &header);
+    // Mapping routine of a language file's root element ("<language>"): the
+    // header attributes into `header`, then every section with its strings.
+    // Works in both directions; the program itself only reads these files.
+    void MapLanguageFile(CXmlMapper &mapper, LanguageRecord &header);
 
 private:
     std::map<QString, Section> m_sections;
 };
+
+// Root routine that takes only a language file's header attributes.
+void MapLanguageHeader(CXmlMapper &mapper, LanguageRecord &header);
 
 // The one table of the process; used on the user-interface thread.
 CLanguageTable &LanguageTable();
@@ -37,6 +44,9 @@ QString LookupText(const QString &section, int number, const QString &defaultTex
 void ScanLanguages(CSettings &settings);
 // Loads the language at `index` of settings.languages and announces the change.
 void SelectLanguage(CSettings &settings, int index);
+
+// The help file used when the language in use has none of its own.
+QString FallbackHelpPath();
 
 // Announces language changes (the main window listens to re-translate).
 class CLanguageNotifier : public QObject

@@ -1,0 +1,83 @@
+// Listing the installed language files and loading one of them.
+#include "languagetable.h"
+
+#include "platform/paths.h"
+#include "settings.h"
+#include "xml/xmldocument.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+// Folders and files in a fixed order, whatever order the file system keeps.
+constexpr QDir::SortFlags kListingOrder = QDir::Name | QDir::IgnoreCase;
+
+LanguageRecord ListLanguageFile(const QString &locales, const QFileInfo &folder, const QFileInfo &file)
+{
+    LanguageRecord record;
+    record.filePath = file.absoluteFilePath();
+    record.folder = folder.completeBaseName();
+    record.fileTitle = file.completeBaseName();
+    record.iconPath = locales + folder.fileName() + u'/' + record.fileTitle + QStringLiteral(".ico");
+    // A file that cannot be opened is listed all the same, with an empty header.
+    LoadXmlDocument(record.filePath, u"language",
+                    [&record](CXmlMapper &mapper) { MapLanguageHeader(mapper, record); });
+    return record;
+}
+
+} // namespace
+
+QString FallbackHelpPath()
+{
+    return Paths::localesFolder() + QStringLiteral("English/English.hlp");
+}
+
+void ScanLanguages(CSettings &settings)
+{
+    const QString locales = Paths::localesFolder();
+    settings.languageIndex = -1;
+    settings.languages.clear();
+
+    const QFileInfoList folders = QDir(locales).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, kListingOrder);
+    for (const QFileInfo &folder : folders) {
+        const QFileInfoList files = QDir(folder.absoluteFilePath())
+                                        .entryInfoList({QStringLiteral("*.lng")}, QDir::Files, kListingOrder);
+        for (const QFileInfo &file : files) {
+            LanguageRecord record = ListLanguageFile(locales, folder, file);
+            // A later match, in the same folder or a later one, wins.
+            if (record.folder.compare(settings.language, Qt::CaseInsensitive) == 0)
+                settings.languageIndex = int(settings.languages.size());
+            settings.languages.append(std::move(record));
+        }
+    }
+
+    if (settings.languageIndex == -1) {
+        settings.language = QStringLiteral("English");
+        settings.helpPath = FallbackHelpPath();
+        return;
+    }
+    SelectLanguage(settings, settings.languageIndex);
+}
+
+void SelectLanguage(CSettings &settings, int index)
+{
+    if (index < 0 || index >= settings.languages.size())
+        return;
+    const LanguageRecord &record = settings.languages[index];
+
+    CLanguageTable &table = LanguageTable();
+    table.Clear();
+    settings.languageIndex = index;
+    settings.language = record.folder;
+    settings.currentLanguage = LanguageRecord();
+    LoadXmlDocument(record.filePath, u"language", [&](CXmlMapper &mapper) {
+        table.MapLanguageFile(mapper, settings.currentLanguage);
+    });
+
+    // The help file sits in the language's own folder, named after the folder.
+    const QString helpPath = QFileInfo(record.filePath).absolutePath() + u'/' + record.folder + QStringLiteral(".hlp");
+    settings.helpPath = QFileInfo(helpPath).isFile() ? helpPath : FallbackHelpPath();
+
+    emit CLanguageNotifier::instance().languageChanged();
+}
