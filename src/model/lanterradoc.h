@@ -1,0 +1,165 @@
+#pragma once
+
+#include "model/documentview.h"
+#include "model/hostrecord.h"
+#include "model/netrecord.h"
+#include "model/sharerecord.h"
+#include "scan/scanrules.h"
+
+#include <QString>
+
+#include <atomic>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <semaphore>
+#include <vector>
+
+class CSettings;
+class CXmlMapper;
+class CScanDriver;
+struct ShareScheme;
+
+// Defined with the scan driver, where its type is complete.
+struct ScanDriverDeleter
+{
+    void operator()(CScanDriver *driver) const noexcept;
+};
+
+// Column numbers of shareText, shared with the list view.
+enum ShareColumn : int {
+    ColumnWorkgroup = 1,
+    ColumnHost = 2,
+    ColumnShare = 3,
+    ColumnPath = 7,
+};
+
+// One network: the scan rules, the cache of workgroups, hosts and shares, the
+// list view's saved state, and what a running scan needs to share with the
+// user interface.
+//
+// Threads: the user interface owns the document. While a scan runs, only the
+// scan driver adds to cacheNets and cacheHosts; probes write their own host
+// record and the states of its shares, append to shareList (sharesLock),
+// changeQueue (queueLock) and addressMap (addressLock). The three locks are
+// never held together. Records are freed only by DeleteContents, so a record
+// pointer taken under a lock stays valid while the document is open.
+class CLanterraDoc
+{
+public:
+    static constexpr int NetSlotCount = 5;
+    static constexpr int HostSlotCount = 15;
+    static constexpr int NetPathNotFound = 53;
+
+    // `settings` is consulted for autoSave; nullptr means CSettings::instance()
+    // at the moment it is needed.
+    explicit CLanterraDoc(CSettings *settings = nullptr);
+    ~CLanterraDoc();
+    CLanterraDoc(const CLanterraDoc &) = delete;
+    CLanterraDoc &operator=(const CLanterraDoc &) = delete;
+
+    // --- Views (user-interface thread) -----------------------------------
+    void AddView(DocumentView *view);
+    void RemoveView(DocumentView *view);
+    void UpdateAllViews(ViewHint hint);
+
+    // --- Read operations (any thread) -------------------------------------
+    bool IsScanning() const { return scanning.load(std::memory_order_acquire); }
+    int GetShareCount() const;
+    int GetQueueCount() const;
+    // `i` must be below GetQueueCount().
+    int GetQueuedShareIndex(int i) const;
+    int GetHostsTotal() const { return hostsTotal.load(std::memory_order_relaxed); }
+    int GetHostsPending() const { return hostsPending.load(std::memory_order_relaxed); }
+    // -1 when `i` is out of range.
+    int GetShareGroup(int i) const;
+    // ShareUnknown when `i` is out of range.
+    ShareState GetShareState(int i) const;
+    // Text of a ShareColumn for the share at `i`; empty when `i` is out of
+    // range or the column is not one of them.
+    QString shareText(int i, int column) const;
+    // The share at `i`, or nullptr.
+    ShareRecord *GetShare(int i) const;
+
+    // Makes `newScheme` current (nullptr: none) and classifies every share
+    // with it. Adds to the hosts' visibleShares without clearing them first.
+    void applyScheme(const ShareScheme *newScheme);
+
+    // --- Scan --------------------------------------------------------------
+    // Defined with the scan driver (src/scan). StartScan must not be called
+    // while a scan runs. HaltScan ends a running scan at once: it stops the
+    // driver, abandons the probes that are still resolving their hosts and
+    // clears `scanning`; it sends no hint and saves nothing.
+    void StartScan();
+    void HaltScan();
+    // HaltScan, then hint 3, then the save when autoSave is on. Does nothing
+    // when no scan runs.
+    void StopScan();
+
+    // --- Contents and file ---------------------------------------------------
+    // Stops a running scan (as StopScan), resets the rules and frees every
+    // record. The view state and the counters are kept.
+    void DeleteContents();
+    // Sorts the hosts by score and writes the file; true even when the file
+    // could not be written (a failed write leaves the old file in place).
+    bool OnSaveDocument(const QString &path);
+    // Sorts the hosts by score and writes the file, without the hosts marked
+    // duplicate when `skipDuplicates`. False when nothing was written.
+    bool WriteDocumentFile(const QString &path, bool skipDuplicates = false);
+    // Reads the file into the (already emptied) document and links the model;
+    // shares start unknown when `maskUnknown`, else by their host's last
+    // state. False only when the file cannot be opened.
+    bool ReadDocumentFile(const QString &path, bool maskUnknown);
+    // The document's mapping routine, the same for saving and loading.
+    void MapDocument(CXmlMapper &mapper);
+    // After a load: workgroup pointers, shareList, indexes, states, counters.
+    void LinkLoadedModel(bool maskUnknown);
+    void SortHostsByScore();
+
+    const QString &GetPathName() const { return m_pathName; }
+    void SetPathName(const QString &path) { m_pathName = path; }
+    const QString &GetTitle() const { return m_title; }
+    void SetTitle(const QString &title) { m_title = title; }
+    CSettings *settings() const;
+
+    // --- Data ------------------------------------------------------------------
+    QString providerName;
+    QString currentWorkgroup;
+    ScanRules rules;
+
+    std::vector<std::unique_ptr<NetRecord>> cacheNets;
+    std::vector<std::unique_ptr<HostRecord>> cacheHosts;
+    std::vector<ShareRecord *> shareList;   // guarded by sharesLock
+    std::vector<ShareRecord *> changeQueue; // guarded by queueLock
+    std::map<QString, HostRecord *> addressMap; // guarded by addressLock
+
+    mutable std::mutex sharesLock;
+    mutable std::mutex addressLock;
+    mutable std::mutex queueLock;
+
+    std::atomic<int> netsTotal{0};
+    std::atomic<int> netsPending{0};
+    std::atomic<int> hostsTotal{0};
+    std::atomic<int> hostsPending{0};
+
+    std::counting_semaphore<NetSlotCount> netSlots{NetSlotCount};
+    std::counting_semaphore<HostSlotCount> hostSlots{HostSlotCount};
+
+    // Set by StartScan, cleared by the driver at its end and by HaltScan.
+    std::atomic<bool> scanning{false};
+    std::unique_ptr<CScanDriver, ScanDriverDeleter> scanDriver;
+
+    // Current scheme; probes read it under sharesLock when they classify.
+    const ShareScheme *scheme = nullptr;
+    int lastSortCol = 3;
+    int lastSortRev = 0;
+    int lastView = 4;
+    bool showOffline = true;
+    bool placeOnlineFirstCopy = false;
+
+private:
+    CSettings *m_settings = nullptr;
+    QString m_pathName;
+    QString m_title;
+    std::vector<DocumentView *> m_views;
+};

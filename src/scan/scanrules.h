@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <set>
+
+// What a scan of a document looks at, and what it leaves out.
+struct ScanRules
+{
+    // Flags kept as integers: the document stores them as 1 and 0.
+    int searchNetAll = 1;
+    int searchNetCurrent = 0;
+    int searchNetByList = 0;
+    int searchHostByList = 0;
+    // Entries as typed, empty ones included.
+    QStringList nets;     // workgroup names
+    QStringList hosts;    // host names, addresses or address ranges
+    QStringList excNets;  // workgroups left out (whole names)
+    QStringList excHosts; // hosts left out (whole names, never addresses)
+
+    // Upper-cased filters, rebuilt at every scan start by BuildExclusionSets.
+    std::set<QString> excludedNetSet;
+    std::set<QString> excludedHostSet;
+
+    // The defaults of a new document; the exclusion sets are kept.
+    void Reset();
+    void BuildExclusionSets();
+    // Uses the sets of the last BuildExclusionSets, and for workgroups also
+    // an exact match with an entry of excNets.
+    bool IsNetExcluded(const QString &name) const;
+    bool IsHostExcluded(const QString &name) const;
+};
+
+// The upper case used by the filters.
+QString FilterCase(const QString &text);
