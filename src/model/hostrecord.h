@@ -18,8 +18,8 @@ struct NetRecord;
 // rename of a record that turned out to hold the same address) while the user
 // interface shows them. Such changes go through SetName/SetAddr, and every
 // thread other than the host's own probe reads them through GetName/GetAddr/
-// GetDisplayName. The lock is the record's own and is never held together with
-// one of the document's locks.
+// GetDisplayName. The lock is the record's own and the innermost of all: it
+// may be taken while a document lock is held, never the other way round.
 struct HostRecord
 {
     HostRecord() = default;
@@ -58,7 +58,8 @@ struct HostRecord
     // until then, after that the probe runs to its end.
     std::atomic<bool> thread{false};
     CLanterraDoc *owner = nullptr;
-    // In the order first seen; owned here.
+    // In the order first seen; owned here. Appended under the document's
+    // sharesLock.
     std::vector<std::unique_ptr<ShareRecord>> shares;
 
 private:

@@ -41,9 +41,12 @@ enum ShareColumn : int {
 // Threads: the user interface owns the document. While a scan runs, only the
 // scan driver adds to cacheNets and cacheHosts; probes write their own host
 // record and the states of its shares, append to shareList (sharesLock),
-// changeQueue (queueLock) and addressMap (addressLock). The three locks are
-// never held together. Records are freed only by DeleteContents, so a record
-// pointer taken under a lock stays valid while the document is open.
+// changeQueue (queueLock) and addressMap (addressLock). A probe appends a new
+// share to its host's `shares` under sharesLock as well, so that a save made
+// while a stopped scan's last probes finish reads whole lists. The three
+// locks are never held together. Records are freed only by DeleteContents,
+// so a record pointer taken under a lock stays valid while the document is
+// open.
 class CLanterraDoc
 {
 public:
@@ -111,7 +114,8 @@ public:
     // state. False only when the file cannot be opened.
     bool ReadDocumentFile(const QString &path, bool maskUnknown);
     // The document's mapping routine, the same for saving and loading.
-    void MapDocument(CXmlMapper &mapper);
+    // `skipDuplicates` leaves out the hosts marked duplicate when storing.
+    void MapDocument(CXmlMapper &mapper, bool skipDuplicates = false);
     // After a load: workgroup pointers, shareList, indexes, states, counters.
     void LinkLoadedModel(bool maskUnknown);
     void SortHostsByScore();
@@ -147,6 +151,9 @@ public:
 
     // Set by StartScan, cleared by the driver at its end and by HaltScan.
     std::atomic<bool> scanning{false};
+    // Destroying the driver waits for every worker it started (they write
+    // into the records); DeleteContents and the destructor do so before they
+    // free records.
     std::unique_ptr<CScanDriver, ScanDriverDeleter> scanDriver;
 
     // Current scheme; probes read it under sharesLock when they classify.

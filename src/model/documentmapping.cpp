@@ -1,0 +1,138 @@
+// The mapping routine of the network document: one sequence of tokens and
+// values, run by the writer to save and by the reader to load. Its order is
+// the file format; attributes are taken by position.
+#include "lanterradoc.h"
+
+#include "xml/xmlmapping.h"
+
+namespace {
+
+void MapStringItem(CXmlMapper &mapper, QString &text)
+{
+    MapString(mapper, text);
+}
+
+// A list of strings, each the text of one `item` element inside `container`.
+void MapStringList(CXmlMapper &mapper, QStringList &list, QStringView container, QStringView containerEnd,
+                   QStringView item, QStringView itemEnd)
+{
+    mapper.Token(container);
+    mapper.Token(item);
+    MapList(mapper, list, MapStringItem);
+    mapper.Token(itemEnd);
+    mapper.Token(containerEnd);
+}
+
+void MapNet(CXmlMapper &mapper, NetRecord &net)
+{
+    mapper.Token(u"@name");
+    MapString(mapper, net.name);
+}
+
+void MapShare(CXmlMapper &mapper, ShareRecord &share)
+{
+    mapper.Token(u"@name");
+    MapString(mapper, share.name);
+}
+
+void MapHost(CXmlMapper &mapper, HostRecord &host)
+{
+    const bool storing = mapper.IsStoring();
+    // A probe may rename the record or change its address at any time.
+    QString name = storing ? host.GetName() : QString();
+    QString addr = storing ? host.GetAddr() : QString();
+    mapper.Token(u"@name");
+    MapString(mapper, name);
+    mapper.Token(u"@addr");
+    MapString(mapper, addr);
+    if (!storing) {
+        host.name = name;
+        host.addr = addr;
+    }
+    mapper.Token(u"@group");
+    MapString(mapper, host.group);
+    mapper.Token(u"@onlineCount");
+    MapInt(mapper, host.onlineCount);
+    mapper.Token(u"@offlineCount");
+    MapInt(mapper, host.offlineCount);
+    mapper.Token(u"@lastState");
+    MapInt(mapper, host.lastState);
+    mapper.Token(u"@lastAnswerTime");
+    MapInt(mapper, host.lastAnswerTime);
+
+    mapper.Token(u"<shares>");
+    mapper.Token(u"<share>");
+    MapList(mapper, host.shares, MapShare, [&host] { return std::make_unique<ShareRecord>(QString(), &host); });
+    mapper.Token(u"</share>");
+    mapper.Token(u"</shares>");
+}
+
+// The host cache; storing can leave out the hosts marked duplicate, which the
+// generic list cannot.
+void MapHostList(CXmlMapper &mapper, std::vector<std::unique_ptr<HostRecord>> &hosts, bool skipDuplicates)
+{
+    if (!mapper.IsStoring()) {
+        MapList(mapper, hosts, MapHost);
+        return;
+    }
+    const XmlMappingDetail::ListTokens tokens(mapper);
+    bool first = true;
+    for (const auto &host : hosts) {
+        if (skipDuplicates && host->duplicate)
+            continue;
+        if (!first)
+            tokens.nextItem(mapper);
+        first = false;
+        MapHost(mapper, *host);
+    }
+}
+
+} // namespace
+
+void CLanterraDoc::MapDocument(CXmlMapper &mapper, bool skipDuplicates)
+{
+    QString version = QStringLiteral("1.0");
+    mapper.Token(u"@version");
+    MapString(mapper, version);
+    if (version != u"1.0")
+        return;
+
+    mapper.Token(u"<view>");
+    mapper.Token(u"@lastView");
+    MapInt(mapper, lastView);
+    mapper.Token(u"@lastSortCol");
+    MapInt(mapper, lastSortCol);
+    mapper.Token(u"@lastSortRev");
+    MapInt(mapper, lastSortRev);
+    mapper.Token(u"</view>");
+
+    mapper.Token(u"<rules>");
+    mapper.Token(u"@searchNetAll");
+    MapInt(mapper, rules.searchNetAll);
+    mapper.Token(u"@searchNetCurrent");
+    MapInt(mapper, rules.searchNetCurrent);
+    mapper.Token(u"@searchNetByList");
+    MapInt(mapper, rules.searchNetByList);
+    mapper.Token(u"@searchHostByList");
+    MapInt(mapper, rules.searchHostByList);
+    MapStringList(mapper, rules.nets, u"<nets>", u"</nets>", u"<net>", u"</net>");
+    MapStringList(mapper, rules.hosts, u"<hosts>", u"</hosts>", u"<host>", u"</host>");
+    mapper.Token(u"<filters>");
+    MapStringList(mapper, rules.excNets, u"<nets>", u"</nets>", u"<exc>", u"</exc>");
+    MapStringList(mapper, rules.excHosts, u"<hosts>", u"</hosts>", u"<exc>", u"</exc>");
+    mapper.Token(u"</filters>");
+    mapper.Token(u"</rules>");
+
+    mapper.Token(u"<cache>");
+    mapper.Token(u"<nets>");
+    mapper.Token(u"<net>");
+    MapList(mapper, cacheNets, MapNet);
+    mapper.Token(u"</net>");
+    mapper.Token(u"</nets>");
+    mapper.Token(u"<hosts>");
+    mapper.Token(u"<host>");
+    MapHostList(mapper, cacheHosts, skipDuplicates);
+    mapper.Token(u"</host>");
+    mapper.Token(u"</hosts>");
+    mapper.Token(u"</cache>");
+}

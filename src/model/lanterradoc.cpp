@@ -1,0 +1,232 @@
+#include "lanterradoc.h"
+
+#include "hostscore.h"
+#include "settings/settings.h"
+#include "settings/sharescheme.h"
+#include "xml/xmldocument.h"
+
+#include <QStringLiteral>
+
+#include <algorithm>
+
+CLanterraDoc::CLanterraDoc(CSettings *settings) : m_settings(settings)
+{
+    rules.Reset();
+}
+
+CLanterraDoc::~CLanterraDoc()
+{
+    if (IsScanning())
+        HaltScan();
+    // Workers still running hold pointers into the records freed below.
+    scanDriver.reset();
+}
+
+CSettings *CLanterraDoc::settings() const
+{
+    return m_settings ? m_settings : CSettings::instance();
+}
+
+void CLanterraDoc::AddView(DocumentView *view)
+{
+    if (view && std::find(m_views.begin(), m_views.end(), view) == m_views.end())
+        m_views.push_back(view);
+}
+
+void CLanterraDoc::RemoveView(DocumentView *view)
+{
+    std::erase(m_views, view);
+}
+
+void CLanterraDoc::UpdateAllViews(ViewHint hint)
+{
+    // A view may register or unregister views while it handles the hint.
+    const std::vector<DocumentView *> views = m_views;
+    for (DocumentView *view : views) {
+        if (std::find(m_views.begin(), m_views.end(), view) != m_views.end())
+            view->OnDocumentUpdate(hint);
+    }
+}
+
+int CLanterraDoc::GetShareCount() const
+{
+    std::lock_guard lock(sharesLock);
+    return int(shareList.size());
+}
+
+int CLanterraDoc::GetQueueCount() const
+{
+    std::lock_guard lock(queueLock);
+    return int(changeQueue.size());
+}
+
+int CLanterraDoc::GetQueuedShareIndex(int i) const
+{
+    std::lock_guard lock(queueLock);
+    if (i < 0 || size_t(i) >= changeQueue.size())
+        return -1;
+    return changeQueue[size_t(i)]->index;
+}
+
+ShareRecord *CLanterraDoc::GetShare(int i) const
+{
+    std::lock_guard lock(sharesLock);
+    if (i < 0 || size_t(i) >= shareList.size())
+        return nullptr;
+    return shareList[size_t(i)];
+}
+
+int CLanterraDoc::GetShareGroup(int i) const
+{
+    std::lock_guard lock(sharesLock);
+    if (i < 0 || size_t(i) >= shareList.size())
+        return -1;
+    return shareList[size_t(i)]->groupIndex;
+}
+
+ShareState CLanterraDoc::GetShareState(int i) const
+{
+    const ShareRecord *share = GetShare(i);
+    return share ? share->state.load(std::memory_order_relaxed) : ShareUnknown;
+}
+
+QString CLanterraDoc::shareText(int i, int column) const
+{
+    const ShareRecord *share = GetShare(i);
+    if (!share)
+        return {};
+    const HostRecord *host = share->host;
+    switch (column) {
+    case ColumnWorkgroup:
+        return host && host->net ? host->net->name : QString();
+    case ColumnHost:
+        return host ? host->GetDisplayName() : QString();
+    case ColumnShare:
+        return share->name;
+    case ColumnPath:
+        return QStringLiteral("\\\\") + (host ? host->GetDisplayName() : QString()) + u'\\' + share->name;
+    default:
+        return {};
+    }
+}
+
+void CLanterraDoc::applyScheme(const ShareScheme *newScheme)
+{
+    std::lock_guard lock(sharesLock);
+    scheme = newScheme;
+    for (ShareRecord *share : shareList) {
+        const int group = newScheme ? ClassifyShare(*newScheme, share->name) : -1;
+        share->groupIndex = group;
+        share->groupVisible =
+            group >= 0 && group < newScheme->groups.size() && newScheme->groups[group].visible != 0 ? 1 : 0;
+        if (share->groupVisible && share->host)
+            ++share->host->visibleShares;
+    }
+}
+
+void CLanterraDoc::StopScan()
+{
+    if (!IsScanning())
+        return;
+    HaltScan();
+    UpdateAllViews(HintScanStopped);
+    if (const CSettings *s = settings(); s && s->autoSave)
+        OnSaveDocument(m_pathName);
+}
+
+void CLanterraDoc::DeleteContents()
+{
+    StopScan();
+    // Workers that outlived the scan write into the records freed below.
+    scanDriver.reset();
+
+    rules.Reset();
+    {
+        std::lock_guard lock(sharesLock);
+        shareList.clear();
+    }
+    {
+        std::lock_guard lock(queueLock);
+        changeQueue.clear();
+    }
+    {
+        std::lock_guard lock(addressLock);
+        addressMap.clear();
+    }
+    while (!cacheNets.empty())
+        cacheNets.pop_back();
+    while (!cacheHosts.empty())
+        cacheHosts.pop_back();
+}
+
+void CLanterraDoc::SortHostsByScore()
+{
+    ::SortHostsByScore(cacheHosts);
+}
+
+bool CLanterraDoc::OnSaveDocument(const QString &path)
+{
+    WriteDocumentFile(path);
+    return true;
+}
+
+bool CLanterraDoc::WriteDocumentFile(const QString &path, bool skipDuplicates)
+{
+    for (const auto &host : cacheHosts) {
+        if (host->net)
+            host->group = host->net->name;
+    }
+    SortHostsByScore();
+    if (path.isEmpty())
+        return false;
+    // Probes that outlived a stopped scan may still be adding shares to
+    // their hosts; they do so under sharesLock.
+    std::lock_guard lock(sharesLock);
+    return SaveXmlDocument(path, u"document", [&](CXmlMapper &mapper) { MapDocument(mapper, skipDuplicates); });
+}
+
+bool CLanterraDoc::ReadDocumentFile(const QString &path, bool maskUnknown)
+{
+    const bool opened = LoadXmlDocument(path, u"document", [this](CXmlMapper &mapper) { MapDocument(mapper); });
+    LinkLoadedModel(maskUnknown);
+    return opened;
+}
+
+void CLanterraDoc::LinkLoadedModel(bool maskUnknown)
+{
+    hostsTotal = int(cacheHosts.size());
+
+    // The first workgroup of a name wins, as in a scan.
+    std::map<QString, NetRecord *> netsByName;
+    for (const auto &net : cacheNets)
+        netsByName.try_emplace(net->name, net.get());
+
+    std::lock_guard lock(sharesLock);
+    for (const auto &host : cacheHosts) {
+        auto found = netsByName.find(host->group);
+        if (found == netsByName.end()) {
+            // A file edited by hand can name a workgroup it does not hold;
+            // every host needs one before its workgroup is shown or saved.
+            cacheNets.push_back(std::make_unique<NetRecord>(host->group));
+            found = netsByName.emplace(host->group, cacheNets.back().get()).first;
+        }
+        host->net = found->second;
+        host->visibleShares = 0;
+        for (const auto &share : host->shares) {
+            share->host = host.get();
+            shareList.push_back(share.get());
+        }
+    }
+    netsTotal = int(cacheNets.size());
+
+    for (size_t i = 0; i < shareList.size(); ++i) {
+        ShareRecord *share = shareList[i];
+        share->index = int(i);
+        if (maskUnknown)
+            share->state = ShareUnknown;
+        else
+            share->state = share->host->lastState == 0 ? ShareOnline : ShareOffline;
+    }
+    netsPending = 0;
+    hostsPending = 0;
+}

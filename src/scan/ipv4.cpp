@@ -1,0 +1,77 @@
+#include "ipv4.h"
+
+namespace {
+
+// The value of a part the way atol reads it: white space, an optional sign,
+// the digits up to the first other character; no digits give 0.
+int LeadingNumber(QStringView text)
+{
+    qsizetype i = 0;
+    while (i < text.size() && text[i].isSpace())
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
+        negative = text[i] == u'-';
+        ++i;
+    }
+    int value = 0;
+    for (; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i)
+        value = value * 10 + (text[i].unicode() - u'0');
+    return negative ? -value : value;
+}
+
+} // namespace
+
+quint32 ParseIPv4(QStringView text)
+{
+    text = text.trimmed();
+    // "1.2.3.4" is the shortest address and "255.255.255.255" the longest.
+    if (text.size() < 7 || text.size() > 15)
+        return 0;
+    quint32 result = 0;
+    int parts = 0;
+    for (QStringView part : text.tokenize(u'.')) {
+        if (++parts > 4)
+            return 0;
+        part = part.trimmed();
+        if (part.isEmpty() || part.size() > 3)
+            return 0;
+        const int value = LeadingNumber(part);
+        if (value < 0 || value > 255)
+            return 0;
+        result = (result << 8) | quint32(value);
+    }
+    if (parts != 4 || result == 0xFFFFFFFFu)
+        return 0;
+    return result;
+}
+
+bool ParseIPRange(QStringView text, quint32 &first, quint32 &last)
+{
+    if (const quint32 single = ParseIPv4(text)) {
+        first = last = single;
+        return true;
+    }
+    const qsizetype dash = text.indexOf(u'-');
+    if (dash < 0)
+        return false;
+    first = ParseIPv4(text.left(dash).trimmed());
+    last = ParseIPv4(text.mid(dash + 1).trimmed());
+    return first != 0 && last != 0;
+}
+
+bool IsIPOrRange(QStringView text)
+{
+    quint32 first = 0;
+    quint32 last = 0;
+    return ParseIPv4(text) != 0 || ParseIPRange(text, first, last);
+}
+
+QString FormatIPv4(quint32 value)
+{
+    return QStringLiteral("%1.%2.%3.%4")
+        .arg((value >> 24) & 0xFF)
+        .arg((value >> 16) & 0xFF)
+        .arg((value >> 8) & 0xFF)
+        .arg(value & 0xFF);
+}
