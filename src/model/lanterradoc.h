@@ -17,6 +17,7 @@
 
 class CSettings;
 class CXmlMapper;
+class INetProvider;
 class CScanDriver;
 struct ShareScheme;
 
@@ -155,6 +156,9 @@ public:
     // into the records); DeleteContents and the destructor do so before they
     // free records.
     std::unique_ptr<CScanDriver, ScanDriverDeleter> scanDriver;
+    // The network scans talk to: the system's own when not set (tests set an
+    // in-memory one). Workers keep it alive while they run.
+    std::shared_ptr<INetProvider> network;
 
     // Current scheme; probes read it under sharesLock when they classify.
     const ShareScheme *scheme = nullptr;

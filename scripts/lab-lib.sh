@@ -1,0 +1,140 @@
+# Shared functions for the Samba labs: source this file.
+#
+# Every smbd/nmbd instance keeps all of its state in its own folder, so
+# several run side by side and nothing touches the machine's Samba.
+
+# lab_smbd_conf DIR NETBIOS_NAME ADDRESS/PREFIX WORKGROUP PROFILE [browse]
+#   PROFILE: full   disk shares, hidden D$, print$, a printer, a hidden share
+#            plain  disk shares only (no printer: some tools drop such hosts)
+#            demo   the demo network's shares
+#   browse:  NetBIOS on, nmbd takes part in browsing (SMB1 allowed)
+lab_smbd_conf() {
+    local dir=$1 name=$2 address=$3 workgroup=$4 profile=$5 browse=${6:-}
+    mkdir -p "$dir"/{private,lock,state,cache,pid,ncalrpc,spool,share}
+    chmod 0755 "$dir"
+    local netbios="disable netbios = yes"
+    local protocol=""
+    if [ "$browse" = browse ]; then
+        netbios="disable netbios = no
+   local master = yes
+   preferred master = yes
+   domain master = no
+   os level = 65
+   wins support = no
+   name resolve order = bcast host"
+        protocol="server min protocol = NT1
+   client min protocol = NT1"
+    fi
+    cat > "$dir/smb.conf" <<CONF
+[global]
+   workgroup = $workgroup
+   netbios name = $name
+   server string = $name
+   interfaces = $address
+   bind interfaces only = yes
+   server role = standalone server
+   map to guest = bad user
+   guest account = nobody
+   $netbios
+   $protocol
+   private dir = $dir/private
+   lock directory = $dir/lock
+   state directory = $dir/state
+   cache directory = $dir/cache
+   pid directory = $dir/pid
+   ncalrpc dir = $dir/ncalrpc
+   binddns dir = $dir/private
+   log file = $dir/log.%m
+   log level = 0
+   load printers = no
+   printing = bsd
+   printcap name = /dev/null
+   disable spoolss = no
+   usershare path =
+CONF
+    local share
+    case $profile in
+        full) set -- Music Films Installs Documents 'D$' 'print$' ;;
+        plain) set -- Music Films Installs Documents ;;
+        demo) set -- Music Films Installs Documents Photos 'D$' ;;
+        *) set -- ;;
+    esac
+    for share in "$@"; do
+        mkdir -p "$dir/share/$share"
+        printf '[%s]\n   path = %s\n   guest ok = yes\n   read only = yes\n' "$share" "$dir/share/$share" >> "$dir/smb.conf"
+    done
+    if [ "$profile" = full ]; then
+        mkdir -p "$dir/share/secret"
+        cat >> "$dir/smb.conf" <<CONF
+[secret]
+   path = $dir/share/secret
+   browseable = no
+   guest ok = yes
+[Laser]
+   path = $dir/spool
+   printable = yes
+   guest ok = yes
+CONF
+    fi
+}
+
+# lab_smbd_start DIR [NETNS]  starts smbd (and nmbd for a browse instance)
+lab_smbd_start() {
+    local dir=$1 ns=${2:-}
+    local run=()
+    [ -n "$ns" ] && run=(ip netns exec "$ns")
+    "${run[@]}" smbd -D -s "$dir/smb.conf" || return 1
+    if grep -q 'disable netbios = no' "$dir/smb.conf"; then
+        "${run[@]}" nmbd -D -s "$dir/smb.conf" || return 1
+    fi
+}
+
+# lab_wait_port ADDRESS PORT [NETNS] [SECONDS]  waits until a TCP port listens
+lab_wait_port() {
+    local address=$1 port=$2 ns=${3:-} seconds=${4:-20} i
+    local run=()
+    [ -n "$ns" ] && run=(ip netns exec "$ns")
+    for ((i = 0; i < seconds * 10; i++)); do
+        if "${run[@]}" ss -Hltn "src $address and sport = :$port" 2>/dev/null | grep -q LISTEN; then
+            return 0
+        fi
+        sleep 0.1
+    done
+    return 1
+}
+
+# lab_pid_alive PID  true while the process runs (a zombie counts as gone)
+lab_pid_alive() {
+    local state
+    state=$(awk '{print $3}' "/proc/$1/stat" 2>/dev/null) || return 1
+    [ -n "$state" ] && [ "$state" != Z ] && [ "$state" != X ]
+}
+
+# lab_smbd_stop DIR  stops every process the instance left a pid file for
+lab_smbd_stop() {
+    local dir=$1 file pid i pids=()
+    for file in "$dir"/pid/*.pid; do
+        [ -f "$file" ] || continue
+        pid=$(cat "$file" 2>/dev/null)
+        [[ "$pid" =~ ^[0-9]+$ ]] || continue
+        kill "$pid" 2>/dev/null && pids+=("$pid")
+    done
+    for pid in "${pids[@]}"; do
+        for ((i = 0; i < 50; i++)); do
+            lab_pid_alive "$pid" || break
+            sleep 0.1
+        done
+        lab_pid_alive "$pid" && kill -9 "$pid" 2>/dev/null
+    done
+    return 0
+}
+
+# lab_can_netns  true when this process may make network namespaces
+lab_can_netns() {
+    [ "$(id -u)" = 0 ] || return 1
+    command -v ip >/dev/null || return 1
+    command -v smbd >/dev/null || return 1
+    local probe="lanterra-probe-$$"
+    ip netns add "$probe" 2>/dev/null || return 1
+    ip netns del "$probe"
+}

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "netprovider.h"
+
+#include <QByteArrayView>
+#include <QString>
+#include <QStringList>
+
+#include <atomic>
+#include <mutex>
+#include <vector>
+
+// A pool of single-threaded helper processes that run the network library
+// calls. Each process serves one request at a time; a request that misses
+// its deadline, or whose helper dies or talks nonsense, costs that helper
+// its life and gives a clear error code instead of a hang or a crash here.
+class CHelperPool
+{
+public:
+    struct Result
+    {
+        std::uint32_t code = 0;
+        std::vector<ShareEntry> items;
+    };
+
+    CHelperPool(QString program, QStringList arguments, int deadlineMs);
+    ~CHelperPool();
+    CHelperPool(const CHelperPool &) = delete;
+    CHelperPool &operator=(const CHelperPool &) = delete;
+
+    // Runs one request. Codes besides the helper's own: NetError::SemTimeout
+    // (deadline), NetError::UnexpectedNetError (helper missing, crashed or
+    // garbled), NetError::Cancelled (stop requested).
+    Result Request(QByteArrayView verb, const QString &argument, std::stop_token stop = {});
+
+    void SetDeadline(int ms) { m_deadlineMs = ms; }
+    int Deadline() const { return m_deadlineMs; }
+    // Processes started so far (tests check that helpers are reused).
+    int StartedCount() const { return m_started.load(); }
+    // Processes idle in the pool right now.
+    int IdleCount() const;
+
+    // The helper executable beside the running program, unless the
+    // LANTERRA_SMBHELPER environment variable names another.
+    static QString DefaultHelperPath();
+
+private:
+    struct Process
+    {
+        long pid = -1;
+        int fd = -1;
+    };
+
+    bool Spawn(Process &process);
+    static void Discard(Process &process);
+    enum class Outcome { Done, Retry };
+    Outcome Exchange(Process &process, const QByteArray &request, const std::stop_token &stop,
+                     Result &result);
+
+    const QString m_program;
+    const QStringList m_arguments;
+    std::atomic<int> m_deadlineMs;
+    std::atomic<int> m_started{0};
+    mutable std::mutex m_lock;
+    std::vector<Process> m_idle;
+};

@@ -1,0 +1,165 @@
+#include "memorynetwork.h"
+
+#include "neterrors.h"
+
+#include <condition_variable>
+#include <thread>
+
+namespace {
+
+// Tracks how many calls of one kind run at once and the highest count seen.
+class InFlight
+{
+public:
+    InFlight(std::atomic<int> &now, std::atomic<int> &max) : m_now(now)
+    {
+        const int value = ++m_now;
+        int seen = max.load();
+        while (value > seen && !max.compare_exchange_weak(seen, value)) {
+        }
+    }
+    ~InFlight() { --m_now; }
+    InFlight(const InFlight &) = delete;
+    InFlight &operator=(const InFlight &) = delete;
+
+private:
+    std::atomic<int> &m_now;
+};
+
+} // namespace
+
+void CMemoryNetwork::Delay(int ms, const std::stop_token &stop)
+{
+    if (ms <= 0)
+        return;
+    std::mutex lock;
+    std::condition_variable_any wake;
+    std::unique_lock guard(lock);
+    wake.wait_for(guard, stop, std::chrono::milliseconds(ms), [] { return false; });
+}
+
+void CMemoryNetwork::SetLocalWorkgroup(const QString &name)
+{
+    std::scoped_lock guard(m_lock);
+    m_localWorkgroup = name;
+}
+
+void CMemoryNetwork::AddWorkgroup(const QString &name, const QStringList &hosts, bool announced)
+{
+    std::scoped_lock guard(m_lock);
+    m_workgroups[name] = hosts;
+    if (announced)
+        m_announced.append(name);
+}
+
+void CMemoryNetwork::AddName(const QString &name, const QString &address)
+{
+    std::scoped_lock guard(m_lock);
+    m_names.insert(name.toUpper(), address);
+}
+
+void CMemoryNetwork::RemoveName(const QString &name)
+{
+    std::scoped_lock guard(m_lock);
+    m_names.remove(name.toUpper());
+}
+
+void CMemoryNetwork::SetServer(const QString &address, const Server &server)
+{
+    std::scoped_lock guard(m_lock);
+    m_servers.insert(address, server);
+}
+
+void CMemoryNetwork::RemoveServer(const QString &address)
+{
+    std::scoped_lock guard(m_lock);
+    m_servers.remove(address);
+}
+
+int CMemoryNetwork::ListingCalls(const QString &address) const
+{
+    std::scoped_lock guard(m_lock);
+    return m_listingCalls.value(address);
+}
+
+int CMemoryNetwork::TotalListingCalls() const
+{
+    std::scoped_lock guard(m_lock);
+    int total = 0;
+    for (int calls : m_listingCalls)
+        total += calls;
+    return total;
+}
+
+int CMemoryNetwork::WorkgroupCalls(const QString &workgroup) const
+{
+    std::scoped_lock guard(m_lock);
+    return m_workgroupCalls.value(workgroup);
+}
+
+QStringList CMemoryNetwork::ListWorkgroups(std::stop_token stop)
+{
+    Delay(m_workgroupLatencyMs, stop);
+    std::scoped_lock guard(m_lock);
+    return m_announced;
+}
+
+QStringList CMemoryNetwork::ListHosts(const QString &workgroup, std::stop_token stop)
+{
+    InFlight flight(m_hostsNow, m_maxHosts);
+    {
+        std::scoped_lock guard(m_lock);
+        ++m_workgroupCalls[workgroup];
+    }
+    Delay(m_workgroupLatencyMs, stop);
+    std::scoped_lock guard(m_lock);
+    const auto it = m_workgroups.find(workgroup);
+    return it == m_workgroups.end() ? QStringList() : it->second;
+}
+
+QString CMemoryNetwork::LocalWorkgroup()
+{
+    std::scoped_lock guard(m_lock);
+    return m_localWorkgroup;
+}
+
+std::optional<QString> CMemoryNetwork::ResolveIPv4(const QString &name, std::stop_token stop)
+{
+    Delay(m_resolveLatencyMs, stop);
+    std::scoped_lock guard(m_lock);
+    const auto it = m_names.constFind(name.toUpper());
+    if (it == m_names.constEnd())
+        return std::nullopt;
+    return *it;
+}
+
+bool CMemoryNetwork::IsReachable(const QString &address, std::stop_token)
+{
+    std::scoped_lock guard(m_lock);
+    const auto it = m_servers.constFind(address);
+    return it != m_servers.constEnd() && it->reachable;
+}
+
+ShareListing CMemoryNetwork::ListShares(const QString &server, const QString &address,
+                                        std::stop_token stop)
+{
+    InFlight flight(m_sharesNow, m_maxShares);
+    const QString where = address.isEmpty() ? server : address;
+    Server found;
+    bool known = false;
+    {
+        std::scoped_lock guard(m_lock);
+        ++m_listingCalls[where];
+        const auto it = m_servers.constFind(where);
+        if (it != m_servers.constEnd()) {
+            found = *it;
+            known = true;
+        }
+    }
+    if (!known || !found.reachable)
+        return {NetError::BadNetPath, {}};
+    Delay(found.latencyMs, stop);
+    if (found.code != 0)
+        return {found.code, {}};
+    return {NetError::Success, found.shares};
+}

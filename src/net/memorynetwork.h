@@ -1,0 +1,66 @@
+#pragma once
+
+#include "netprovider.h"
+
+#include <QHash>
+
+#include <atomic>
+#include <chrono>
+#include <map>
+#include <mutex>
+
+// A network held in memory, with optional latencies, for tests and demos.
+// It also records how many calls ran at once, so tests can check limits.
+class CMemoryNetwork : public INetProvider
+{
+public:
+    struct Server
+    {
+        bool reachable = true;          // answers the reachability check
+        std::uint32_t code = 0;         // error of the share listing (0: list `shares`)
+        std::vector<ShareEntry> shares;
+        int latencyMs = 0;              // time the share listing takes
+    };
+
+    void SetLocalWorkgroup(const QString &name);
+    // Announces a workgroup (in call order) with the hosts it lists.
+    void AddWorkgroup(const QString &name, const QStringList &hosts, bool announced = true);
+    void SetWorkgroupLatency(int ms) { m_workgroupLatencyMs = ms; }
+    void SetResolveLatency(int ms) { m_resolveLatencyMs = ms; }
+    // Name -> address for the resolver.
+    void AddName(const QString &name, const QString &address);
+    void RemoveName(const QString &name);
+    // A server at an address (the address also resolves as a name to itself).
+    void SetServer(const QString &address, const Server &server);
+    void RemoveServer(const QString &address);
+
+    int MaxConcurrentListings() const { return m_maxShares.load(); }
+    int MaxConcurrentWorkgroups() const { return m_maxHosts.load(); }
+    int ListingCalls(const QString &address) const;
+    int TotalListingCalls() const;
+    int WorkgroupCalls(const QString &workgroup) const;
+
+    QStringList ListWorkgroups(std::stop_token stop = {}) override;
+    QStringList ListHosts(const QString &workgroup, std::stop_token stop = {}) override;
+    QString LocalWorkgroup() override;
+    std::optional<QString> ResolveIPv4(const QString &name, std::stop_token stop = {}) override;
+    bool IsReachable(const QString &address, std::stop_token stop = {}) override;
+    ShareListing ListShares(const QString &server, const QString &address,
+                            std::stop_token stop = {}) override;
+
+private:
+    static void Delay(int ms, const std::stop_token &stop);
+
+    mutable std::mutex m_lock;
+    QString m_localWorkgroup;
+    QStringList m_announced;
+    std::map<QString, QStringList> m_workgroups;
+    QHash<QString, QString> m_names;
+    QHash<QString, Server> m_servers;
+    QHash<QString, int> m_listingCalls;
+    QHash<QString, int> m_workgroupCalls;
+    std::atomic<int> m_workgroupLatencyMs{0};
+    std::atomic<int> m_resolveLatencyMs{0};
+    std::atomic<int> m_sharesNow{0}, m_maxShares{0};
+    std::atomic<int> m_hostsNow{0}, m_maxHosts{0};
+};

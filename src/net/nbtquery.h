@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QStringList>
+
+#include <cstdint>
+#include <optional>
+#include <stop_token>
+
+struct NbtQueryOptions
+{
+    // Asked one by one when set; otherwise the query is broadcast on every
+    // local IPv4 subnet.
+    QStringList winsServers;
+    int timeoutMs = 400;
+    std::uint16_t port = 137;
+};
+
+// Resolves a NetBIOS host name (file server, suffix 0x20) with a name query.
+std::optional<std::uint32_t> NbtResolve(const QString &name, const NbtQueryOptions &options,
+                                        std::stop_token stop = {});

@@ -1,0 +1,111 @@
+#include "nbtquery.h"
+
+#include "nbtname.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <chrono>
+#include <ifaddrs.h>
+#include <net/if.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <random>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr int StopPollMs = 50;
+// Queries are sent again this many times within the timeout (UDP may drop).
+constexpr int Sends = 3;
+
+std::vector<std::uint32_t> BroadcastAddresses()
+{
+    std::vector<std::uint32_t> out;
+    ifaddrs *list = nullptr;
+    if (getifaddrs(&list) != 0)
+        return out;
+    for (const ifaddrs *item = list; item; item = item->ifa_next) {
+        if (!item->ifa_addr || item->ifa_addr->sa_family != AF_INET || !item->ifa_broadaddr)
+            continue;
+        if (!(item->ifa_flags & IFF_UP) || !(item->ifa_flags & IFF_BROADCAST) || (item->ifa_flags & IFF_LOOPBACK))
+            continue;
+        const auto *broadcast = reinterpret_cast<const sockaddr_in *>(item->ifa_broadaddr);
+        out.push_back(ntohl(broadcast->sin_addr.s_addr));
+    }
+    freeifaddrs(list);
+    return out;
+}
+
+} // namespace
+
+std::optional<std::uint32_t> NbtResolve(const QString &name, const NbtQueryOptions &options,
+                                        std::stop_token stop)
+{
+    const QByteArray netbiosName = NbtName::NetBiosForm(name);
+    if (netbiosName.isEmpty())
+        return std::nullopt;
+
+    std::vector<std::uint32_t> targets;
+    const bool broadcast = options.winsServers.isEmpty();
+    if (broadcast) {
+        targets = BroadcastAddresses();
+    } else {
+        for (const QString &server : options.winsServers) {
+            in_addr parsed{};
+            if (inet_pton(AF_INET, server.toLatin1().constData(), &parsed) == 1)
+                targets.push_back(ntohl(parsed.s_addr));
+        }
+    }
+    if (targets.empty())
+        return std::nullopt;
+
+    const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return std::nullopt;
+    const int on = 1;
+    setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
+
+    thread_local std::mt19937 random(std::random_device{}());
+    const auto id = std::uint16_t(random());
+    const QByteArray query = NbtName::BuildQuery(id, netbiosName, NbtName::FileServerSuffix, broadcast);
+
+    const auto start = Clock::now();
+    const auto deadline = start + std::chrono::milliseconds(options.timeoutMs);
+    const auto interval = std::chrono::milliseconds(std::max(1, options.timeoutMs / Sends));
+    auto nextSend = start;
+    int sent = 0;
+    std::optional<std::uint32_t> result;
+    char buffer[1500];
+    while (!result && !stop.stop_requested()) {
+        const auto now = Clock::now();
+        if (now >= deadline)
+            break;
+        if (sent < Sends && now >= nextSend) {
+            for (const std::uint32_t target : targets) {
+                sockaddr_in to{};
+                to.sin_family = AF_INET;
+                to.sin_port = htons(options.port);
+                to.sin_addr.s_addr = htonl(target);
+                sendto(fd, query.constData(), size_t(query.size()), 0, reinterpret_cast<const sockaddr *>(&to), sizeof to);
+            }
+            ++sent;
+            nextSend = now + interval;
+        }
+        const auto until = std::min(deadline, sent < Sends ? nextSend : deadline);
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now()).count();
+        pollfd wait{fd, POLLIN, 0};
+        if (poll(&wait, 1, int(std::clamp<long long>(left, 0, StopPollMs))) <= 0)
+            continue;
+        const ssize_t n = recv(fd, buffer, sizeof buffer, 0);
+        if (n <= 0)
+            continue;
+        const auto addresses = NbtName::ParseResponse(QByteArrayView(buffer, n), id, netbiosName,
+                                                      NbtName::FileServerSuffix);
+        if (addresses)
+            result = addresses->front();
+    }
+    close(fd);
+    return result;
+}

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <cstdint>
+
+// Result codes kept in host records and documents. They follow the Windows
+// numbering so that documents stay comparable across platforms.
+namespace NetError {
+inline constexpr std::uint32_t Success = 0;
+inline constexpr std::uint32_t AccessDenied = 5;
+inline constexpr std::uint32_t BadNetPath = 53;      // host not reachable, excluded or a duplicate
+inline constexpr std::uint32_t UnexpectedNetError = 59; // a listing helper crashed or spoke garbage
+inline constexpr std::uint32_t SemTimeout = 121;     // a listing did not finish within its deadline
+inline constexpr std::uint32_t MoreData = 234;
+inline constexpr std::uint32_t NotEnoughServers = 1003; // the Samba client's "could not connect"
+inline constexpr std::uint32_t Cancelled = 1223;
+} // namespace NetError
+
+// Share types of a level-1 share listing.
+namespace ShareType {
+inline constexpr std::uint32_t DiskTree = 0x00000000;
+inline constexpr std::uint32_t PrintQueue = 0x00000001;
+inline constexpr std::uint32_t Ipc = 0x00000003;
+inline constexpr std::uint32_t SpecialDisk = 0x80000000; // C$, ADMIN$
+inline constexpr std::uint32_t SpecialIpc = 0x80000003;
+} // namespace ShareType

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <optional>
+#include <stop_token>
+#include <vector>
+
+struct ShareEntry
+{
+    QString name;
+    std::uint32_t type = 0;
+};
+
+struct ShareListing
+{
+    std::uint32_t code = 0; // NetError numbering
+    std::vector<ShareEntry> shares;
+};
+
+// What the scanner asks of the network. Every call may block for a while and
+// is made from worker threads, several at once: implementations are
+// thread-safe. A call given a stop token that is asked to stop may give up
+// early with NetError::Cancelled (or an empty list).
+class INetProvider
+{
+public:
+    virtual ~INetProvider() = default;
+
+    // Names of every workgroup or domain the network announces.
+    virtual QStringList ListWorkgroups(std::stop_token stop = {}) = 0;
+    // Names of the hosts a workgroup lists (no leading backslashes).
+    virtual QStringList ListHosts(const QString &workgroup, std::stop_token stop = {}) = 0;
+    // The local machine's own workgroup; empty when unknown.
+    virtual QString LocalWorkgroup() = 0;
+    // Dotted IPv4 address of a host name, or nothing.
+    virtual std::optional<QString> ResolveIPv4(const QString &name, std::stop_token stop = {}) = 0;
+    // Quick check that the host at `address` takes connections at all, so
+    // that an unreachable host does not hold a probe slot for seconds.
+    virtual bool IsReachable(const QString &address, std::stop_token stop = {}) = 0;
+    // The shares of a server. `server` is its name or address; `address`,
+    // when not empty, is where to connect.
+    virtual ShareListing ListShares(const QString &server, const QString &address,
+                                    std::stop_token stop = {}) = 0;
+};

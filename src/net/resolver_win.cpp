@@ -1,0 +1,17 @@
+#include "resolver.h"
+
+#include <winsock2.h>
+
+std::optional<std::uint32_t> SystemResolveIPv4(const QString &name)
+{
+    const QByteArray encoded = name.toLocal8Bit();
+    if (encoded.isEmpty() || encoded.size() > 512)
+        return std::nullopt;
+    // The Windows resolver also answers NetBIOS names itself.
+    const hostent *host = gethostbyname(encoded.constData());
+    if (!host || host->h_addrtype != AF_INET || !host->h_addr_list || !host->h_addr_list[0])
+        return std::nullopt;
+    in_addr address;
+    memcpy(&address, host->h_addr_list[0], sizeof address);
+    return ntohl(address.s_addr);
+}

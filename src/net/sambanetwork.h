@@ -1,0 +1,45 @@
+#pragma once
+
+#include "helperpool.h"
+#include "netprovider.h"
+#include "smbconf.h"
+
+struct SambaNetworkOptions
+{
+    QString helperPath;            // empty: beside the program
+    int listingDeadlineMs = 4000;  // one share listing, from outside
+    int browseDeadlineMs = 15000;  // one browse list
+    int connectTimeoutMs = 400;    // the TCP check before a listing
+    int nameQueryTimeoutMs = 500;  // a NetBIOS name query
+    bool netbiosQueries = true;
+
+    // Defaults, changed by LANTERRA_LISTING_DEADLINE_MS,
+    // LANTERRA_BROWSE_DEADLINE_MS, LANTERRA_CONNECT_TIMEOUT_MS,
+    // LANTERRA_NAME_QUERY_TIMEOUT_MS and LANTERRA_NETBIOS=0.
+    static SambaNetworkOptions FromEnvironment();
+};
+
+// The network through Samba: listings run in helper processes (shares
+// through libnetapi, browse lists through an SMB1-only client), names
+// through the system resolver and then a NetBIOS name query.
+class CSambaNetwork : public INetProvider
+{
+public:
+    explicit CSambaNetwork(const SambaNetworkOptions &options = SambaNetworkOptions::FromEnvironment());
+
+    QStringList ListWorkgroups(std::stop_token stop = {}) override;
+    QStringList ListHosts(const QString &workgroup, std::stop_token stop = {}) override;
+    QString LocalWorkgroup() override;
+    std::optional<QString> ResolveIPv4(const QString &name, std::stop_token stop = {}) override;
+    bool IsReachable(const QString &address, std::stop_token stop = {}) override;
+    ShareListing ListShares(const QString &server, const QString &address,
+                            std::stop_token stop = {}) override;
+
+private:
+    static QStringList Names(const CHelperPool::Result &result);
+
+    const SambaNetworkOptions m_options;
+    CSmbConf m_conf;
+    CHelperPool m_shares;
+    CHelperPool m_browse;
+};

@@ -1,0 +1,105 @@
+#include "sambanetwork.h"
+
+#include "nbtquery.h"
+#include "neterrors.h"
+#include "resolver.h"
+#include "systemnetwork.h"
+#include "tcpcheck.h"
+
+namespace {
+
+int EnvironmentNumber(const char *name, int fallback)
+{
+    bool ok = false;
+    const int value = qEnvironmentVariableIntValue(name, &ok);
+    return ok && value > 0 ? value : fallback;
+}
+
+} // namespace
+
+SambaNetworkOptions SambaNetworkOptions::FromEnvironment()
+{
+    SambaNetworkOptions options;
+    options.listingDeadlineMs = EnvironmentNumber("LANTERRA_LISTING_DEADLINE_MS", options.listingDeadlineMs);
+    options.browseDeadlineMs = EnvironmentNumber("LANTERRA_BROWSE_DEADLINE_MS", options.browseDeadlineMs);
+    options.connectTimeoutMs = EnvironmentNumber("LANTERRA_CONNECT_TIMEOUT_MS", options.connectTimeoutMs);
+    options.nameQueryTimeoutMs = EnvironmentNumber("LANTERRA_NAME_QUERY_TIMEOUT_MS", options.nameQueryTimeoutMs);
+    options.netbiosQueries = qEnvironmentVariable("LANTERRA_NETBIOS") != QStringLiteral("0");
+    return options;
+}
+
+CSambaNetwork::CSambaNetwork(const SambaNetworkOptions &options)
+    : m_options(options),
+      m_shares(options.helperPath.isEmpty() ? CHelperPool::DefaultHelperPath() : options.helperPath,
+               {QStringLiteral("shares")}, options.listingDeadlineMs),
+      m_browse(options.helperPath.isEmpty() ? CHelperPool::DefaultHelperPath() : options.helperPath,
+               {QStringLiteral("browse")}, options.browseDeadlineMs)
+{
+    m_conf.Load(CSmbConf::DefaultPath());
+}
+
+QStringList CSambaNetwork::Names(const CHelperPool::Result &result)
+{
+    // A failed or partial browse list keeps what it collected.
+    QStringList names;
+    for (const ShareEntry &item : result.items)
+        names.append(item.name);
+    return names;
+}
+
+QStringList CSambaNetwork::ListWorkgroups(std::stop_token stop)
+{
+    return Names(m_browse.Request("nets", QStringLiteral("-"), stop));
+}
+
+QStringList CSambaNetwork::ListHosts(const QString &workgroup, std::stop_token stop)
+{
+    return Names(m_browse.Request("hosts", workgroup, stop));
+}
+
+QString CSambaNetwork::LocalWorkgroup()
+{
+    return m_conf.Workgroup();
+}
+
+std::optional<QString> CSambaNetwork::ResolveIPv4(const QString &name, std::stop_token stop)
+{
+    if (const auto address = SystemResolveIPv4(name))
+        return DottedIPv4(*address);
+    // Hosts from browse lists carry NetBIOS names, which DNS may not know.
+    if (!m_options.netbiosQueries || stop.stop_requested())
+        return std::nullopt;
+    NbtQueryOptions query;
+    query.winsServers = m_conf.WinsServers();
+    query.timeoutMs = m_options.nameQueryTimeoutMs;
+    if (const auto address = NbtResolve(name, query, stop))
+        return DottedIPv4(*address);
+    return std::nullopt;
+}
+
+bool CSambaNetwork::IsReachable(const QString &address, std::stop_token stop)
+{
+    const auto numeric = NumericIPv4(address);
+    if (!numeric)
+        return true; // not an address: the listing finds out itself
+    return TcpReachable(*numeric, {445, 139}, m_options.connectTimeoutMs, stop);
+}
+
+ShareListing CSambaNetwork::ListShares(const QString &server, const QString &address, std::stop_token stop)
+{
+    CHelperPool::Result result = m_shares.Request("shares", address.isEmpty() ? server : address, stop);
+    // The Samba client says 1003 for every failure to reach a server, where
+    // Windows says 53.
+    if (result.code == NetError::NotEnoughServers)
+        result.code = NetError::BadNetPath;
+    ShareListing listing;
+    listing.code = result.code;
+    for (ShareEntry &item : result.items)
+        listing.shares.push_back(std::move(item));
+    return listing;
+}
+
+std::unique_ptr<INetProvider> CreateSystemNetwork()
+{
+    return std::make_unique<CSambaNetwork>();
+}

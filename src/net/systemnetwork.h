@@ -1,0 +1,8 @@
+#pragma once
+
+#include "netprovider.h"
+
+#include <memory>
+
+// The platform's network: Windows networking on Windows, Samba elsewhere.
+std::unique_ptr<INetProvider> CreateSystemNetwork();

@@ -1,0 +1,79 @@
+// lanterra-smbhelper: answers listing requests on its standard input, one at
+// a time, and writes the replies on its standard output. The Samba libraries
+// print diagnostics on standard output, so the replies go to a private copy
+// of it and standard output itself is sent to /dev/null.
+//
+//   lanterra-smbhelper shares   requests: "shares SERVER"
+//   lanterra-smbhelper browse   requests: "nets -", "hosts WORKGROUP"
+
+#include "browser.h"
+#include "helperio.h"
+#include "sharelister.h"
+
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+constexpr std::size_t MaxRequest = 4096;
+
+bool ReadLine(std::string &line)
+{
+    line.clear();
+    char c = 0;
+    for (;;) {
+        const ssize_t n = read(0, &c, 1);
+        if (n <= 0)
+            return false;
+        if (c == '\n')
+            return true;
+        if (line.size() >= MaxRequest)
+            return false;
+        line += c;
+    }
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    const std::string mode = argc > 1 ? argv[1] : "";
+    if (mode != "shares" && mode != "browse") {
+        std::fprintf(stderr, "usage: lanterra-smbhelper shares|browse\n");
+        return 2;
+    }
+
+    const int replies = dup(1);
+    const int devNull = open("/dev/null", O_WRONLY);
+    if (replies < 0 || devNull < 0)
+        return 3;
+    dup2(devNull, 1);
+    close(devNull);
+    fcntl(replies, F_SETFD, FD_CLOEXEC);
+    HelperOutput out(replies);
+
+    ShareLister lister;
+    Browser browser;
+    const bool ready = mode == "shares" ? lister.Init() : browser.Init();
+
+    std::string line;
+    while (ReadLine(line)) {
+        const std::size_t space = line.find(' ');
+        const std::string verb = line.substr(0, space);
+        const std::string argument = space == std::string::npos ? std::string() : PercentDecode(line.substr(space + 1));
+        if (!ready)
+            out.End(59);
+        else if (mode == "shares" && verb == "shares")
+            lister.List(argument, out);
+        else if (mode == "browse" && verb == "nets")
+            browser.ListWorkgroups(out);
+        else if (mode == "browse" && verb == "hosts")
+            browser.ListHosts(argument, out);
+        else
+            out.End(87); // invalid parameter
+    }
+    return 0;
+}
