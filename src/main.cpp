@@ -1,3 +1,4 @@
+#include "app/lanterraapp.h"
 #include "platform/signalbridge.h"
 #include "settings/settings.h"
 
@@ -17,16 +18,30 @@ int main(int argc, char *argv[])
         QApplication::setApplicationName(QStringLiteral("Lanterra"));
         QApplication::setOrganizationName(QStringLiteral("Brevant"));
 
-        QMainWindow window;
-        window.setWindowTitle(QStringLiteral("Lanterra"));
-        window.resize(600, 730);
-        window.show();
+        // The one document of the run: opened from the command line, the
+        // last saved document, or a new default one. Without it the program
+        // ends at once.
+        CLanterraApp lanterra(&settings);
+        if (lanterra.InitInstance(QApplication::arguments())) {
+            QMainWindow window;
+            const auto showTitle = [&window](const QString &title) {
+                window.setWindowTitle(title + QStringLiteral(" - Brevant Lanterra"));
+            };
+            showTitle(lanterra.title());
+            QObject::connect(&lanterra, &CLanterraApp::titleChanged, &window, showTitle);
+            window.resize(600, 730);
+            window.show();
 
-        // A desktop logout or Ctrl+C closes the window as File > Exit does.
-        SignalBridge signalBridge;
-        QObject::connect(&signalBridge, &SignalBridge::terminationRequested, &window, &QWidget::close);
+            // A desktop logout or Ctrl+C closes the window as File > Exit does.
+            SignalBridge signalBridge;
+            QObject::connect(&signalBridge, &SignalBridge::terminationRequested, &window, &QWidget::close);
 
-        exitCode = app.exec();
+            exitCode = app.exec();
+            // The window has closed: remember the document, then close it.
+            lanterra.OnMainWindowClosing();
+        } else {
+            exitCode = 1;
+        }
     }
 
     settings.Shutdown();
