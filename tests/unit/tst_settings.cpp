@@ -411,8 +411,8 @@ TEST_F(SettingsTest, EveryFieldSurvivesSaveAndLoad)
     ShareGroup group;
     group.name = u"G"_qs;
     group.visible = 1;
-    group.includeKeywords = {u"a"_qs, QString(), u"c"_qs};
-    group.excludeKeywords = {u"x"_qs};
+    group.includeKeywords = {u"a"_qs, QString(), u"\"q\""_qs, u"<lt>"_qs};
+    group.excludeKeywords = {u"&amp;"_qs, QString()};
     out.GetScheme(1)->groups << group;
     out.Save();
 

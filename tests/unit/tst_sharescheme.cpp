@@ -43,33 +43,6 @@ ShareGroup makeGroup(const QString &name, const QString &include, const QString 
 
 } // namespace
 
-TEST_F(DefaultSchemes, SevenSchemesOfTwelveGroups)
-{
-    ASSERT_EQ(settings.GetSchemeCount(), 7);
-    const QStringList names = {u"All resources"_qs, u"Video resources"_qs, u"Music resources"_qs,
-                               u"Install and software"_qs, u"Photo and Images"_qs, u"Texts and books"_qs,
-                               u"All hosts"_qs};
-    for (int s = 0; s < 7; ++s) {
-        const ShareScheme &scheme = *settings.GetScheme(s);
-        EXPECT_EQ(scheme.name, names[s]);
-        EXPECT_EQ(scheme.groupByHost, s == 6 ? 1 : 0);
-        EXPECT_EQ(scheme.placeOnlineFirst, 1);
-        EXPECT_EQ(scheme.showHiddenShares, 0);
-        EXPECT_EQ(scheme.hideDiskShares, 1);
-        ASSERT_EQ(scheme.groups.size(), 12);
-        for (const ShareGroup &g : scheme.groups)
-            EXPECT_TRUE(g.excludeKeywords.isEmpty()) << g.name.toStdString();
-    }
-    const ShareScheme &video = *settings.GetScheme(1);
-    QList<int> visible;
-    for (const ShareGroup &g : video.groups)
-        visible << g.visible;
-    EXPECT_EQ(visible, (QList<int>{0, 1, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0}));
-    EXPECT_EQ(settings.GetScheme(0)->groups[10].includeKeywords,
-              (QStringList{u"vphome"_qs, u"vplogon"_qs, u"netlogon"_qs, u"sysvol"_qs}));
-    EXPECT_EQ(settings.GetScheme(0)->groups[11].includeKeywords, QStringList{u"*"_qs});
-}
-
 TEST_F(DefaultSchemes, ClassifiesByFirstMatchingGroup)
 {
     EXPECT_EQ(groupOf(0, u"MP3"_qs), u"Music");
@@ -276,42 +249,4 @@ TEST(SchemeMapping, WrittenForm)
     EXPECT_EQ(read[0]->groups[0].includeFilter, u"musi; muz; mp3; sound");
     EXPECT_EQ(read[0]->groups[0].includeKeywords.size(), 4);
     EXPECT_TRUE(read[0]->groups[0].excludeKeywords.isEmpty());
-}
-
-TEST(SchemeMapping, RoundTripOfEveryField)
-{
-    std::vector<std::unique_ptr<ShareScheme>> schemes;
-    for (int i = 0; i < 3; ++i) {
-        auto scheme = std::make_unique<ShareScheme>();
-        scheme->name = u"Scheme \"%1\" & <more>"_qs.arg(i);
-        scheme->groupByHost = i % 2;
-        scheme->placeOnlineFirst = (i + 1) % 2;
-        scheme->showHiddenShares = i == 2;
-        scheme->hideDiskShares = i == 0;
-        // The middle scheme has no groups at all.
-        if (i != 1) {
-            scheme->groups << makeGroup(u"Ünïcode ☃"_qs, u"a; ; \"q\"; "_qs, u"x"_qs)
-                           << makeGroup(QString(), QString(), u"<lt>; &amp;"_qs);
-            scheme->groups[1].visible = 0;
-        }
-        schemes.push_back(std::move(scheme));
-    }
-    const auto read = readSchemes(writeSchemes(schemes));
-    ASSERT_EQ(read.size(), schemes.size());
-    for (size_t i = 0; i < read.size(); ++i) {
-        const ShareScheme &a = *schemes[i];
-        const ShareScheme &b = *read[i];
-        EXPECT_EQ(b.name, a.name);
-        EXPECT_EQ(b.groupByHost, a.groupByHost);
-        EXPECT_EQ(b.placeOnlineFirst, a.placeOnlineFirst);
-        EXPECT_EQ(b.showHiddenShares, a.showHiddenShares);
-        EXPECT_EQ(b.hideDiskShares, a.hideDiskShares);
-        ASSERT_EQ(b.groups.size(), a.groups.size());
-        for (qsizetype g = 0; g < a.groups.size(); ++g) {
-            EXPECT_EQ(b.groups[g].name, a.groups[g].name);
-            EXPECT_EQ(b.groups[g].visible, a.groups[g].visible);
-            EXPECT_EQ(b.groups[g].includeKeywords, a.groups[g].includeKeywords);
-            EXPECT_EQ(b.groups[g].excludeKeywords, a.groups[g].excludeKeywords);
-        }
-    }
 }
