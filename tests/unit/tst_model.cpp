@@ -1,0 +1,289 @@
+// Records, read operations, scheme classification and the host order.
+#include "model/hostscore.h"
+#include "model/lanterradoc.h"
+#include "settings/sharescheme.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <thread>
+
+namespace {
+
+NetRecord *AddNet(CLanterraDoc &doc, const QString &name)
+{
+    doc.cacheNets.push_back(std::make_unique<NetRecord>(name));
+    return doc.cacheNets.back().get();
+}
+
+// A host with shares, appended the way a probe appends them.
+HostRecord *AddHost(CLanterraDoc &doc, NetRecord *net, const QString &name, const QString &addr,
+                    const QStringList &shares = {})
+{
+    doc.cacheHosts.push_back(std::make_unique<HostRecord>(name, net, addr));
+    HostRecord *host = doc.cacheHosts.back().get();
+    for (const QString &shareName : shares) {
+        host->shares.push_back(std::make_unique<ShareRecord>(shareName, host));
+        ShareRecord *share = host->shares.back().get();
+        share->index = int(doc.shareList.size());
+        doc.shareList.push_back(share);
+    }
+    return host;
+}
+
+class RecordingView : public DocumentView
+{
+public:
+    void OnDocumentUpdate(ViewHint hint) override { hints.push_back(hint); }
+    std::vector<ViewHint> hints;
+};
+
+ShareScheme MusicAndFilms()
+{
+    ShareScheme scheme;
+    scheme.name = QStringLiteral("Media");
+    ShareGroup music;
+    music.name = QStringLiteral("Music");
+    music.visible = 1;
+    music.includeKeywords = {QStringLiteral("music"), QStringLiteral("mp3")};
+    ShareGroup films;
+    films.name = QStringLiteral("Films");
+    films.visible = 0;
+    films.includeKeywords = {QStringLiteral("film")};
+    scheme.groups = {music, films};
+    return scheme;
+}
+
+TEST(Records, NewRecordsStartEmpty)
+{
+    const NetRecord net(QStringLiteral("WG"));
+    EXPECT_EQ(net.state, NetDone);
+    EXPECT_FALSE(net.thread);
+    EXPECT_TRUE(net.hostNames.isEmpty());
+
+    const HostRecord host(QStringLiteral("PC"), nullptr, QStringLiteral("10.0.0.1"));
+    EXPECT_TRUE(host.group.isEmpty());
+    EXPECT_EQ(host.lastState, 0);
+    EXPECT_EQ(host.onlineCount + host.offlineCount + host.lastAnswerTime + host.visibleShares, 0);
+    EXPECT_FALSE(host.duplicate);
+    EXPECT_TRUE(host.shares.empty());
+}
+
+TEST(Records, HostTextIsSafeToReadWhileAProbeChangesIt)
+{
+    HostRecord host(QString(), nullptr, QStringLiteral("10.0.0.1"));
+    std::atomic<bool> done{false};
+    std::jthread probe([&] {
+        for (int i = 0; i < 20000; ++i) {
+            host.SetAddr(QStringLiteral("10.0.%1.%2").arg(i / 200).arg(i % 200));
+            host.SetName(i % 2 ? QStringLiteral("RENAMED") : QString());
+        }
+        done = true;
+    });
+    int reads = 0;
+    while (!done) {
+        const QString text = host.GetDisplayName();
+        EXPECT_FALSE(text.isEmpty());
+        ++reads;
+    }
+    EXPECT_GT(reads, 0);
+}
+
+TEST(ReadOperations, AnswerOutOfRangeIndexesWithNeutralValues)
+{
+    CLanterraDoc doc;
+    NetRecord *net = AddNet(doc, QStringLiteral("WG"));
+    AddHost(doc, net, QStringLiteral("PC"), QString(), {QStringLiteral("Docs")});
+    doc.shareList[0]->groupIndex = 2;
+    doc.shareList[0]->state = ShareOnline;
+
+    EXPECT_EQ(doc.GetShareCount(), 1);
+    EXPECT_EQ(doc.GetShareGroup(0), 2);
+    EXPECT_EQ(doc.GetShareState(0), ShareOnline);
+    EXPECT_EQ(doc.GetShareGroup(1), -1);
+    EXPECT_EQ(doc.GetShareState(1), ShareUnknown);
+    EXPECT_EQ(doc.GetShareGroup(-1), -1);
+    EXPECT_EQ(doc.GetShareState(-1), ShareUnknown);
+    EXPECT_EQ(doc.GetShare(1), nullptr);
+    EXPECT_TRUE(doc.shareText(1, ColumnShare).isEmpty());
+    EXPECT_TRUE(doc.shareText(-1, ColumnShare).isEmpty());
+}
+
+TEST(ReadOperations, ShareTextColumns)
+{
+    CLanterraDoc doc;
+    NetRecord *net = AddNet(doc, QStringLiteral("OFFICE"));
+    AddHost(doc, net, QStringLiteral("SERVER"), QStringLiteral("10.0.0.2"), {QStringLiteral("Music")});
+    AddHost(doc, net, QString(), QStringLiteral("10.0.0.9"), {QStringLiteral("C$")});
+
+    EXPECT_EQ(doc.shareText(0, ColumnWorkgroup), u"OFFICE");
+    EXPECT_EQ(doc.shareText(0, ColumnHost), u"SERVER");
+    EXPECT_EQ(doc.shareText(0, ColumnShare), u"Music");
+    EXPECT_EQ(doc.shareText(0, ColumnPath), u"\\\\SERVER\\Music");
+    // A host known by its address alone shows the address.
+    EXPECT_EQ(doc.shareText(1, ColumnHost), u"10.0.0.9");
+    EXPECT_EQ(doc.shareText(1, ColumnPath), u"\\\\10.0.0.9\\C$");
+    for (int column : {0, 4, 5, 6, 8, -1})
+        EXPECT_TRUE(doc.shareText(0, column).isEmpty()) << column;
+}
+
+TEST(ReadOperations, QueueAndCounters)
+{
+    CLanterraDoc doc;
+    NetRecord *net = AddNet(doc, QStringLiteral("WG"));
+    AddHost(doc, net, QStringLiteral("A"), QString(), {QStringLiteral("x"), QStringLiteral("y")});
+    doc.changeQueue = {doc.shareList[1], doc.shareList[0], doc.shareList[1]};
+    doc.hostsTotal = 7;
+    doc.hostsPending = 3;
+
+    EXPECT_EQ(doc.GetQueueCount(), 3);
+    EXPECT_EQ(doc.GetQueuedShareIndex(0), 1);
+    EXPECT_EQ(doc.GetQueuedShareIndex(1), 0);
+    EXPECT_EQ(doc.GetQueuedShareIndex(3), -1);
+    EXPECT_EQ(doc.GetHostsTotal(), 7);
+    EXPECT_EQ(doc.GetHostsPending(), 3);
+    EXPECT_FALSE(doc.IsScanning());
+}
+
+TEST(ApplyScheme, ClassifiesEveryShareAndCountsVisibleOnes)
+{
+    CLanterraDoc doc;
+    NetRecord *net = AddNet(doc, QStringLiteral("WG"));
+    HostRecord *a = AddHost(doc, net, QStringLiteral("A"), QString(),
+                            {QStringLiteral("MP3 archive"), QStringLiteral("Films"), QStringLiteral("Other")});
+    HostRecord *b = AddHost(doc, net, QStringLiteral("B"), QString(), {QStringLiteral("music")});
+    const ShareScheme scheme = MusicAndFilms();
+
+    doc.applyScheme(&scheme);
+    EXPECT_EQ(doc.scheme, &scheme);
+    EXPECT_EQ(doc.GetShareGroup(0), 0);
+    EXPECT_EQ(doc.shareList[0]->groupVisible, 1);
+    EXPECT_EQ(doc.GetShareGroup(1), 1);
+    EXPECT_EQ(doc.shareList[1]->groupVisible, 0);
+    EXPECT_EQ(doc.GetShareGroup(2), -1);
+    EXPECT_EQ(doc.shareList[2]->groupVisible, 0);
+    EXPECT_EQ(a->visibleShares, 1);
+    EXPECT_EQ(b->visibleShares, 1);
+
+    // Counts add up over repeated applications; a load clears them.
+    doc.applyScheme(&scheme);
+    EXPECT_EQ(a->visibleShares, 2);
+
+    doc.applyScheme(nullptr);
+    EXPECT_EQ(doc.GetShareGroup(0), -1);
+    EXPECT_EQ(doc.shareList[0]->groupVisible, 0);
+    EXPECT_EQ(a->visibleShares, 2);
+}
+
+TEST(HostScore, FollowsTheScoreFormula)
+{
+    HostRecord empty;
+    EXPECT_EQ(HostScore(empty), 0);
+
+    HostRecord host;
+    for (int i = 0; i < 5; ++i)
+        host.shares.push_back(std::make_unique<ShareRecord>(QString::number(i), &host));
+    host.visibleShares = 2;
+    host.onlineCount = 3;
+    host.offlineCount = 0;
+    EXPECT_EQ(HostScore(host), 69);
+
+    host.offlineCount = 4; // 64 / 5, rounded toward zero
+    EXPECT_EQ(HostScore(host), 5 + 12);
+    EXPECT_EQ(HostAnswerRatio(host), 0);
+}
+
+TEST(HostScore, LargeCountersDoNotOverflow)
+{
+    HostRecord host;
+    host.visibleShares = 100000;
+    host.onlineCount = 100000;
+    // 8 * 100000 * 100001 is far beyond 32 bits.
+    EXPECT_EQ(HostScore(host), qint64(8) * 100000 * 100001);
+
+    host.onlineCount = INT_MAX;
+    host.offlineCount = INT_MAX;
+    EXPECT_EQ(HostScore(host), (qint64(8) * 100000 * (qint64(INT_MAX) + 1)) / (qint64(INT_MAX) + 1));
+}
+
+TEST(HostScore, NegativeCountersFromEditedFilesCountAsZero)
+{
+    HostRecord host;
+    host.visibleShares = 1;
+    host.onlineCount = 1;
+    host.offlineCount = -1; // would divide by zero
+    EXPECT_EQ(HostScore(host), 16);
+    host.visibleShares = -5;
+    EXPECT_EQ(HostScore(host), 0);
+}
+
+TEST(HostScore, SortPutsHigherScoresFirstThenBetterAnswerRatios)
+{
+    CLanterraDoc doc;
+    NetRecord *net = AddNet(doc, QStringLiteral("WG"));
+    HostRecord *quiet = AddHost(doc, net, QStringLiteral("QUIET"), QString());
+    quiet->onlineCount = 1;
+    quiet->offlineCount = 5;
+    HostRecord *big = AddHost(doc, net, QStringLiteral("BIG"), QString(),
+                              {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")});
+    HostRecord *reliable = AddHost(doc, net, QStringLiteral("RELIABLE"), QString());
+    reliable->onlineCount = 9;
+    HostRecord *visible = AddHost(doc, net, QStringLiteral("VISIBLE"), QString(), {QStringLiteral("m")});
+    visible->visibleShares = 1;
+
+    doc.SortHostsByScore();
+    ASSERT_EQ(doc.cacheHosts.size(), 4u);
+    EXPECT_EQ(doc.cacheHosts[0].get(), visible);  // 1 + 8
+    EXPECT_EQ(doc.cacheHosts[1].get(), big);      // 3
+    EXPECT_EQ(doc.cacheHosts[2].get(), reliable); // 0, ratio 9
+    EXPECT_EQ(doc.cacheHosts[3].get(), quiet);    // 0, ratio 0
+    for (size_t i = 1; i < doc.cacheHosts.size(); ++i)
+        EXPECT_FALSE(HostScoreBefore(*doc.cacheHosts[i], *doc.cacheHosts[i - 1]));
+}
+
+TEST(Views, HintsReachRegisteredViewsOnly)
+{
+    CLanterraDoc doc;
+    RecordingView first, second;
+    doc.AddView(&first);
+    doc.AddView(&second);
+    doc.AddView(&first); // once is enough
+    doc.UpdateAllViews(HintNewDocument);
+    doc.RemoveView(&second);
+    doc.UpdateAllViews(HintDocumentLoad);
+
+    EXPECT_EQ(first.hints, (std::vector<ViewHint>{HintNewDocument, HintDocumentLoad}));
+    EXPECT_EQ(second.hints, (std::vector<ViewHint>{HintNewDocument}));
+}
+
+TEST(DeleteContents, EmptiesTheModelAndKeepsViewStateAndCounters)
+{
+    CLanterraDoc doc;
+    NetRecord *net = AddNet(doc, QStringLiteral("WG"));
+    HostRecord *host = AddHost(doc, net, QStringLiteral("PC"), QStringLiteral("10.0.0.1"), {QStringLiteral("s")});
+    doc.changeQueue.push_back(doc.shareList[0]);
+    doc.addressMap.emplace(QStringLiteral("10.0.0.1"), host);
+    doc.rules.searchNetAll = 0;
+    doc.rules.hosts = {QStringLiteral("X")};
+    doc.lastView = 1;
+    doc.lastSortCol = 2;
+    doc.lastSortRev = 1;
+    doc.showOffline = false;
+    doc.hostsTotal = 4;
+
+    doc.DeleteContents();
+    EXPECT_TRUE(doc.cacheNets.empty());
+    EXPECT_TRUE(doc.cacheHosts.empty());
+    EXPECT_EQ(doc.GetShareCount(), 0);
+    EXPECT_EQ(doc.GetQueueCount(), 0);
+    EXPECT_TRUE(doc.addressMap.empty());
+    EXPECT_EQ(doc.rules.searchNetAll, 1);
+    EXPECT_TRUE(doc.rules.hosts.isEmpty());
+    EXPECT_EQ(doc.lastView, 1);
+    EXPECT_EQ(doc.lastSortCol, 2);
+    EXPECT_EQ(doc.lastSortRev, 1);
+    EXPECT_FALSE(doc.showOffline);
+    EXPECT_EQ(doc.GetHostsTotal(), 4);
+}
+
+} // namespace
