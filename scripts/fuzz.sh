@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Fuzzes the readers of settings.xml and of language files with libFuzzer,
+# under AddressSanitizer and UndefinedBehaviorSanitizer.
+#
+#   scripts/fuzz.sh [SECONDS]      run for SECONDS (default 60)
+#
+# Builds in build-fuzz (or $LANTERRA_FUZZ_BUILD) with clang. The corpus found
+# so far is kept in <build>/fuzz-corpus; inputs that crash, hang or leak are
+# saved in <build>/fuzz-artifacts. Exits non-zero on any such finding.
+set -euo pipefail
+
+seconds="${1:-60}"
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="${LANTERRA_FUZZ_BUILD:-$root/build-fuzz}"
+
+cxx=""
+for candidate in clang++ clang++-14; do
+    if command -v "$candidate" >/dev/null; then
+        cxx="$(command -v "$candidate")"
+        break
+    fi
+done
+[ -n "$cxx" ] || { echo "fuzz.sh: clang++ is needed (scripts/deps.sh test)" >&2; exit 1; }
+
+generator=()
+command -v ninja >/dev/null && generator=(-G Ninja)
+cmake -S "$root" -B "$build" "${generator[@]}" -DCMAKE_CXX_COMPILER="$cxx" \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLANTERRA_FUZZ=ON -DLANTERRA_TESTS=ON \
+    -DLANTERRA_GUI=OFF -DLANTERRA_BENCH=OFF >/dev/null
+cmake --build "$build" --target fuzz_reader fuzz_seeds
+
+corpus="$build/fuzz-corpus"
+seeds="$build/fuzz-seeds"
+artifacts="$build/fuzz-artifacts"
+rm -rf "$seeds"
+mkdir -p "$corpus" "$seeds" "$artifacts"
+"$build/bin/fuzz_seeds" "$seeds"
+find "$root/Locales" -name '*.lng' -exec cp {} "$seeds/" \;
+
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:${ASAN_OPTIONS:-}"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:${UBSAN_OPTIONS:-}"
+# New inputs go into the first folder; the seeds are read only.
+"$build/bin/fuzz_reader" -max_total_time="$seconds" -timeout=5 -rss_limit_mb=2048 \
+    -dict="$root/tests/fuzz/reader.dict" -print_final_stats=1 -artifact_prefix="$artifacts/" \
+    "$corpus" "$seeds"

@@ -1,0 +1,37 @@
+// Writes seed files for fuzz_reader: settings.xml as a first start leaves
+// it, plus a few placements and bands so that every list has items.
+#include "settings/settings.h"
+#include "xml/xmldocument.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <cstdio>
+
+int main(int argc, char **argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s OUTPUT-FOLDER\n", argv[0]);
+        return 2;
+    }
+    const QString folder = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(folder);
+
+    CSettings settings;
+    settings.BuildDefaultSchemes();
+    settings.documentPath = QStringLiteral("/home/user/Documents/My Networks/Local Area Network.net");
+    settings.programName = QStringLiteral("Files");
+    settings.programPath = QStringLiteral("/usr/bin/files");
+    settings.programParameters = QStringLiteral("--open \"%s\"");
+    settings.language = QStringLiteral("German");
+    settings.placements[QStringLiteral("mainwindow")] = WindowPlacement{44, 0, 1, 0, 0, 0, 0, 10, 20, 610, 750};
+    settings.placements[QStringLiteral("preferences")] = WindowPlacement{44, 2, 3, 0, 0, 0, 0, -5, -6, 100, 200};
+    settings.toolbarBands = {{59392, 358, 0x1}, {59494, 290, 0x8}};
+
+    const QString path = folder + QStringLiteral("/settings.xml");
+    if (!SaveXmlDocument(path, u"settings", [&](CXmlMapper &m) { settings.MapSettings(m); })) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+        return 1;
+    }
+    return 0;
+}
