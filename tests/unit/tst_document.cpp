@@ -1,0 +1,368 @@
+// The .net document file: exact bytes, round trips and hand-edited files.
+#include "model/hostscore.h"
+#include "model/lanterradoc.h"
+#include "xml/xmldocument.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtEndian>
+
+namespace {
+
+NetRecord *AddNet(CLanterraDoc &doc, const QString &name)
+{
+    doc.cacheNets.push_back(std::make_unique<NetRecord>(name));
+    return doc.cacheNets.back().get();
+}
+
+HostRecord *AddHost(CLanterraDoc &doc, NetRecord *net, const QString &name, const QString &addr,
+                    const QStringList &shares = {})
+{
+    doc.cacheHosts.push_back(std::make_unique<HostRecord>(name, net, addr));
+    HostRecord *host = doc.cacheHosts.back().get();
+    for (const QString &shareName : shares) {
+        host->shares.push_back(std::make_unique<ShareRecord>(shareName, host));
+        ShareRecord *share = host->shares.back().get();
+        share->index = int(doc.shareList.size());
+        doc.shareList.push_back(share);
+    }
+    return host;
+}
+
+QByteArray Utf16File(const QString &body)
+{
+    QByteArray bytes("\xFF\xFE", 2);
+    const QString text = XmlFileHeader().toString() + body;
+    for (QChar c : text) {
+        char unit[2];
+        qToLittleEndian<quint16>(c.unicode(), unit);
+        bytes.append(unit, 2);
+    }
+    return bytes;
+}
+
+QString Lines(const QStringList &lines)
+{
+    return lines.join(QStringLiteral("\r\n"));
+}
+
+const QStringList EmptyDocumentLines = {
+    QStringLiteral("<document version=\"1.0\">"),
+    QStringLiteral(" <view lastView=\"4\" lastSortCol=\"3\" lastSortRev=\"0\" />"),
+    QStringLiteral(" <rules searchNetAll=\"1\" searchNetCurrent=\"0\" searchNetByList=\"0\" searchHostByList=\"0\">"),
+    QStringLiteral("  <nets>"),
+    QStringLiteral("  </nets>"),
+    QStringLiteral("  <hosts>"),
+    QStringLiteral("  </hosts>"),
+    QStringLiteral("  <filters>"),
+    QStringLiteral("   <nets>"),
+    QStringLiteral("   </nets>"),
+    QStringLiteral("   <hosts>"),
+    QStringLiteral("   </hosts>"),
+    QStringLiteral("  </filters>"),
+    QStringLiteral(" </rules>"),
+    QStringLiteral(" <cache>"),
+    QStringLiteral("  <nets>"),
+};
+
+QStringList SmallDocumentLines()
+{
+    return EmptyDocumentLines + QStringList{
+        QStringLiteral("   <net name=\"WORKGROUP\" />"),
+        QStringLiteral("  </nets>"),
+        QStringLiteral("  <hosts>"),
+        QStringLiteral("   <host name=\"SERVER\" addr=\"192.168.0.2\" group=\"WORKGROUP\" onlineCount=\"3\" "
+                       "offlineCount=\"1\" lastState=\"0\" lastAnswerTime=\"40\">"),
+        QStringLiteral("    <shares>"),
+        QStringLiteral("     <share name=\"Music\" />"),
+        QStringLiteral("    </shares>"),
+        QStringLiteral("   </host>"),
+        QStringLiteral("  </hosts>"),
+        QStringLiteral(" </cache>"),
+        QStringLiteral("</document>"),
+    };
+}
+
+class DocumentFile : public ::testing::Test
+{
+protected:
+    QString PathOf(const QString &name) const { return m_dir.filePath(name); }
+
+    QByteArray ReadBytes(const QString &path) const
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    QString WriteText(const QString &name, const QString &body) const
+    {
+        const QString path = PathOf(name);
+        QFile file(path);
+        if (file.open(QIODevice::WriteOnly))
+            file.write(Utf16File(body));
+        return path;
+    }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+TEST_F(DocumentFile, SmallDocumentComesOutByteForByte)
+{
+    CLanterraDoc doc;
+    NetRecord *net = AddNet(doc, QStringLiteral("WORKGROUP"));
+    HostRecord *host = AddHost(doc, net, QStringLiteral("SERVER"), QStringLiteral("192.168.0.2"),
+                               {QStringLiteral("Music")});
+    host->onlineCount = 3;
+    host->offlineCount = 1;
+    host->lastAnswerTime = 40;
+
+    const QString path = PathOf(QStringLiteral("small.net"));
+    ASSERT_TRUE(doc.WriteDocumentFile(path));
+    EXPECT_EQ(ReadBytes(path), Utf16File(Lines(SmallDocumentLines())));
+    // The group is refreshed from the workgroup at every save.
+    EXPECT_EQ(host->group, u"WORKGROUP");
+}
+
+TEST_F(DocumentFile, NewDocumentHoldsDefaultRulesAndAnEmptyCache)
+{
+    CLanterraDoc doc;
+    const QString path = PathOf(QStringLiteral("empty.net"));
+    ASSERT_TRUE(doc.OnSaveDocument(path));
+    const QStringList tail = {QStringLiteral("  </nets>"), QStringLiteral("  <hosts>"),
+                              QStringLiteral("  </hosts>"), QStringLiteral(" </cache>"),
+                              QStringLiteral("</document>")};
+    EXPECT_EQ(ReadBytes(path), Utf16File(Lines(EmptyDocumentLines + tail)));
+}
+
+TEST_F(DocumentFile, RoundTripKeepsRulesCacheAndScoreOrder)
+{
+    CLanterraDoc doc;
+    doc.lastView = 1;
+    doc.lastSortCol = 2;
+    doc.lastSortRev = 1;
+    doc.rules.searchNetAll = 0;
+    doc.rules.searchNetCurrent = 1;
+    doc.rules.searchNetByList = 1;
+    doc.rules.searchHostByList = 1;
+    doc.rules.nets = {QStringLiteral("OFFICE"), QString(), QStringLiteral("LAB")};
+    doc.rules.hosts = {QStringLiteral("10.0.0.1 - 10.0.0.3"), QStringLiteral("printer")};
+    doc.rules.excNets = {QStringLiteral("GUESTS")};
+    doc.rules.excHosts = {QStringLiteral("laptop"), QString()};
+
+    NetRecord *office = AddNet(doc, QStringLiteral("OFFICE"));
+    NetRecord *manual = AddNet(doc, QString());
+    HostRecord *small = AddHost(doc, office, QStringLiteral("SMALL"), QStringLiteral("10.1.0.5"), {QStringLiteral("x")});
+    small->onlineCount = 2;
+    small->offlineCount = 7;
+    small->lastState = 1003;
+    small->lastAnswerTime = 35;
+    HostRecord *range = AddHost(doc, manual, QString(), QStringLiteral("10.0.0.2"));
+    range->offlineCount = 1;
+    range->lastState = 53;
+    HostRecord *big = AddHost(doc, office, QStringLiteral("BIG"), QStringLiteral("10.1.0.9"),
+                              {QStringLiteral("Music"), QStringLiteral("C$"), QStringLiteral("Films & more")});
+    big->onlineCount = 12;
+    big->lastAnswerTime = 120;
+
+    const QString path = PathOf(QStringLiteral("round.net"));
+    ASSERT_TRUE(doc.WriteDocumentFile(path));
+
+    CLanterraDoc loaded;
+    ASSERT_TRUE(loaded.ReadDocumentFile(path, false));
+    EXPECT_EQ(loaded.lastView, 1);
+    EXPECT_EQ(loaded.lastSortCol, 2);
+    EXPECT_EQ(loaded.lastSortRev, 1);
+    EXPECT_EQ(loaded.rules.searchNetAll, 0);
+    EXPECT_EQ(loaded.rules.searchNetCurrent, 1);
+    EXPECT_EQ(loaded.rules.searchNetByList, 1);
+    EXPECT_EQ(loaded.rules.searchHostByList, 1);
+    EXPECT_EQ(loaded.rules.nets, doc.rules.nets);
+    EXPECT_EQ(loaded.rules.hosts, doc.rules.hosts);
+    EXPECT_EQ(loaded.rules.excNets, doc.rules.excNets);
+    EXPECT_EQ(loaded.rules.excHosts, doc.rules.excHosts);
+
+    ASSERT_EQ(loaded.cacheNets.size(), 2u);
+    EXPECT_EQ(loaded.cacheNets[0]->name, u"OFFICE");
+    EXPECT_EQ(loaded.cacheNets[1]->name, u"");
+
+    // Saved in score order: BIG (3 shares), SMALL (1), the range host (0).
+    ASSERT_EQ(loaded.cacheHosts.size(), 3u);
+    const HostRecord &first = *loaded.cacheHosts[0];
+    EXPECT_EQ(first.name, u"BIG");
+    EXPECT_EQ(first.addr, u"10.1.0.9");
+    EXPECT_EQ(first.group, u"OFFICE");
+    EXPECT_EQ(first.net, loaded.cacheNets[0].get());
+    EXPECT_EQ(first.onlineCount, 12);
+    EXPECT_EQ(first.lastAnswerTime, 120);
+    ASSERT_EQ(first.shares.size(), 3u);
+    EXPECT_EQ(first.shares[2]->name, u"Films & more");
+    const HostRecord &second = *loaded.cacheHosts[1];
+    EXPECT_EQ(second.name, u"SMALL");
+    EXPECT_EQ(second.onlineCount, 2);
+    EXPECT_EQ(second.offlineCount, 7);
+    EXPECT_EQ(second.lastState, 1003);
+    EXPECT_EQ(second.lastAnswerTime, 35);
+    const HostRecord &third = *loaded.cacheHosts[2];
+    EXPECT_EQ(third.name, u"");
+    EXPECT_EQ(third.addr, u"10.0.0.2");
+    EXPECT_EQ(third.net, loaded.cacheNets[1].get());
+    EXPECT_EQ(third.lastState, 53);
+
+    // Linked and indexed in host order.
+    ASSERT_EQ(loaded.GetShareCount(), 4);
+    EXPECT_EQ(loaded.shareText(0, ColumnShare), u"Music");
+    EXPECT_EQ(loaded.shareText(3, ColumnPath), u"\\\\SMALL\\x");
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(loaded.shareList[size_t(i)]->index, i);
+        EXPECT_EQ(loaded.shareList[size_t(i)]->groupIndex, 0);
+    }
+    EXPECT_EQ(loaded.GetHostsTotal(), 3);
+    EXPECT_EQ(loaded.netsTotal, 2);
+    EXPECT_EQ(loaded.GetHostsPending(), 0);
+    EXPECT_EQ(loaded.netsPending, 0);
+
+    // Saved again, it is the same file.
+    const QString again = PathOf(QStringLiteral("again.net"));
+    ASSERT_TRUE(loaded.WriteDocumentFile(again));
+    EXPECT_EQ(ReadBytes(again), ReadBytes(path));
+}
+
+TEST_F(DocumentFile, ShareStatesAfterLoadFollowTheMaskSetting)
+{
+    CLanterraDoc doc;
+    NetRecord *net = AddNet(doc, QStringLiteral("WG"));
+    AddHost(doc, net, QStringLiteral("UP"), QString(), {QStringLiteral("a"), QStringLiteral("b")})->onlineCount = 5;
+    HostRecord *down = AddHost(doc, net, QStringLiteral("DOWN"), QString(), {QStringLiteral("c")});
+    down->lastState = 53;
+    HostRecord *denied = AddHost(doc, net, QStringLiteral("DENIED"), QString(), {QStringLiteral("d")});
+    denied->lastState = 5;
+    const QString path = PathOf(QStringLiteral("states.net"));
+    ASSERT_TRUE(doc.WriteDocumentFile(path));
+
+    CLanterraDoc byHistory;
+    byHistory.ReadDocumentFile(path, false);
+    ASSERT_EQ(byHistory.GetShareCount(), 4);
+    for (int i = 0; i < 4; ++i) {
+        const HostRecord *host = byHistory.GetShare(i)->host;
+        EXPECT_EQ(byHistory.GetShareState(i), host->lastState == 0 ? ShareOnline : ShareOffline)
+            << host->name.toStdString();
+    }
+
+    CLanterraDoc masked;
+    masked.ReadDocumentFile(path, true);
+    ASSERT_EQ(masked.GetShareCount(), 4);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(masked.GetShareState(i), ShareUnknown);
+}
+
+TEST_F(DocumentFile, SaveAtCloseLeavesOutDuplicates)
+{
+    CLanterraDoc doc;
+    NetRecord *net = AddNet(doc, QStringLiteral("WG"));
+    AddHost(doc, net, QStringLiteral("KEEP"), QStringLiteral("10.0.0.1"), {QStringLiteral("a")});
+    HostRecord *dup = AddHost(doc, net, QString(), QStringLiteral("10.0.0.1"), {QStringLiteral("b")});
+    dup->duplicate = true;
+    AddHost(doc, net, QStringLiteral("ALSO"), QString());
+
+    const QString all = PathOf(QStringLiteral("all.net"));
+    const QString close = PathOf(QStringLiteral("close.net"));
+    ASSERT_TRUE(doc.WriteDocumentFile(all));
+    ASSERT_TRUE(doc.WriteDocumentFile(close, true));
+
+    CLanterraDoc withAll;
+    withAll.ReadDocumentFile(all, false);
+    EXPECT_EQ(withAll.cacheHosts.size(), 3u);
+    CLanterraDoc closed;
+    closed.ReadDocumentFile(close, false);
+    ASSERT_EQ(closed.cacheHosts.size(), 2u);
+    EXPECT_EQ(closed.cacheHosts[0]->name, u"KEEP");
+    EXPECT_EQ(closed.cacheHosts[1]->name, u"ALSO");
+    EXPECT_EQ(closed.GetShareCount(), 1);
+}
+
+TEST_F(DocumentFile, AttributesAreTakenByPosition)
+{
+    QStringList lines = SmallDocumentLines();
+    lines[19] = QStringLiteral("   <host addr=\"192.168.0.2\" name=\"SERVER\" group=\"WORKGROUP\" offlineCount=\"1\" "
+                               "onlineCount=\"3\" lastState=\"0\" lastAnswerTime=\"40\">");
+    const QString path = WriteText(QStringLiteral("swapped.net"), Lines(lines));
+
+    CLanterraDoc doc;
+    ASSERT_TRUE(doc.ReadDocumentFile(path, false));
+    ASSERT_EQ(doc.cacheHosts.size(), 1u);
+    EXPECT_EQ(doc.cacheHosts[0]->name, u"192.168.0.2");
+    EXPECT_EQ(doc.cacheHosts[0]->addr, u"SERVER");
+    EXPECT_EQ(doc.cacheHosts[0]->onlineCount, 1);
+    EXPECT_EQ(doc.cacheHosts[0]->offlineCount, 3);
+}
+
+TEST_F(DocumentFile, OtherVersionsLeaveTheDocumentEmpty)
+{
+    for (const QString &version : {QStringLiteral("<document version=\"1.1\">"), QStringLiteral("<document>")}) {
+        QStringList lines = SmallDocumentLines();
+        lines[0] = version;
+        lines[1] = QStringLiteral(" <view lastView=\"1\" lastSortCol=\"1\" lastSortRev=\"1\" />");
+        lines[2] = QStringLiteral(" <rules searchNetAll=\"0\" searchNetCurrent=\"1\" searchNetByList=\"0\" "
+                                  "searchHostByList=\"0\">");
+        const QString path = WriteText(QStringLiteral("version.net"), Lines(lines));
+
+        CLanterraDoc doc;
+        doc.lastView = 2;
+        ASSERT_TRUE(doc.ReadDocumentFile(path, false));
+        EXPECT_EQ(doc.lastView, 2);
+        EXPECT_EQ(doc.lastSortCol, 3);
+        EXPECT_EQ(doc.rules.searchNetAll, 1);
+        EXPECT_EQ(doc.rules.searchNetCurrent, 0);
+        EXPECT_TRUE(doc.cacheNets.empty());
+        EXPECT_TRUE(doc.cacheHosts.empty());
+        EXPECT_EQ(doc.GetShareCount(), 0);
+    }
+}
+
+TEST_F(DocumentFile, HostWithAnUnknownGroupGetsItsWorkgroup)
+{
+    QStringList lines = SmallDocumentLines();
+    lines[19].replace(QStringLiteral("group=\"WORKGROUP\""), QStringLiteral("group=\"ELSEWHERE\""));
+    const QString path = WriteText(QStringLiteral("group.net"), Lines(lines));
+
+    CLanterraDoc doc;
+    ASSERT_TRUE(doc.ReadDocumentFile(path, false));
+    ASSERT_EQ(doc.cacheNets.size(), 2u);
+    EXPECT_EQ(doc.cacheNets[1]->name, u"ELSEWHERE");
+    EXPECT_EQ(doc.cacheHosts[0]->net, doc.cacheNets[1].get());
+    EXPECT_EQ(doc.netsTotal, 2);
+    EXPECT_EQ(doc.shareText(0, ColumnWorkgroup), u"ELSEWHERE");
+}
+
+TEST_F(DocumentFile, UnreadableFilesLeaveAnEmptyDocument)
+{
+    CLanterraDoc doc;
+    EXPECT_FALSE(doc.ReadDocumentFile(PathOf(QStringLiteral("missing.net")), false));
+    EXPECT_TRUE(doc.cacheHosts.empty());
+    EXPECT_EQ(doc.rules.searchNetAll, 1);
+
+    // Cut off inside the cache: what came before is kept, nothing hangs.
+    const QString body = Lines(SmallDocumentLines()).left(900);
+    const QString path = WriteText(QStringLiteral("cut.net"), body);
+    CLanterraDoc cut;
+    EXPECT_TRUE(cut.ReadDocumentFile(path, false));
+    EXPECT_EQ(cut.rules.searchNetAll, 1);
+}
+
+TEST_F(DocumentFile, AFailedWriteKeepsTheOldFile)
+{
+    CLanterraDoc doc;
+    const QString path = PathOf(QStringLiteral("kept.net"));
+    ASSERT_TRUE(doc.WriteDocumentFile(path));
+    const QByteArray before = ReadBytes(path);
+
+    EXPECT_FALSE(doc.WriteDocumentFile(PathOf(QStringLiteral("no/such/folder/x.net"))));
+    EXPECT_TRUE(doc.OnSaveDocument(PathOf(QStringLiteral("no/such/folder/x.net"))));
+    EXPECT_FALSE(doc.WriteDocumentFile(QString()));
+    EXPECT_EQ(ReadBytes(path), before);
+}
+
+} // namespace
