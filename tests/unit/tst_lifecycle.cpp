@@ -1,0 +1,275 @@
+// New, Open, Save As, Close and the start-up choice of the document.
+#include "app/documentnaming.h"
+#include "app/lanterraapp.h"
+#include "settings/settings.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+namespace {
+
+class RecordingView : public DocumentView
+{
+public:
+    void OnDocumentUpdate(ViewHint hint) override { hints.push_back(hint); }
+    std::vector<ViewHint> hints;
+};
+
+void AddHost(CLanterraDoc &doc, const QString &name, const QStringList &shares, int lastState = 0)
+{
+    if (doc.cacheNets.empty())
+        doc.cacheNets.push_back(std::make_unique<NetRecord>(QStringLiteral("WG")));
+    doc.cacheHosts.push_back(std::make_unique<HostRecord>(name, doc.cacheNets[0].get()));
+    HostRecord *host = doc.cacheHosts.back().get();
+    host->lastState = lastState;
+    for (const QString &shareName : shares) {
+        host->shares.push_back(std::make_unique<ShareRecord>(shareName, host));
+        host->shares.back()->index = int(doc.shareList.size());
+        doc.shareList.push_back(host->shares.back().get());
+    }
+}
+
+class Lifecycle : public ::testing::Test
+{
+protected:
+    Lifecycle()
+    {
+        m_settings.setFilePath(m_dir.filePath(QStringLiteral("settings.xml")));
+        app.setNetworksFolder(Folder());
+        app.document().AddView(&view);
+    }
+
+    QString Folder() const { return m_dir.filePath(QStringLiteral("My Networks")); }
+    QString InFolder(const QString &name) const { return Folder() + u'/' + name; }
+
+    void Touch(const QString &name) const
+    {
+        QDir().mkpath(Folder());
+        QFile file(InFolder(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+
+    // A saved document with an answering and a silent host.
+    QString SavedDocument(const QString &name)
+    {
+        CLanterraDoc doc;
+        AddHost(doc, QStringLiteral("UP"), {QStringLiteral("Music"), QStringLiteral("Films")});
+        AddHost(doc, QStringLiteral("DOWN"), {QStringLiteral("Old")}, 53);
+        const QString path = m_dir.filePath(name);
+        EXPECT_TRUE(doc.WriteDocumentFile(path));
+        return path;
+    }
+
+    QTemporaryDir m_dir;
+    CSettings m_settings;
+    CLanterraApp app{&m_settings};
+    RecordingView view;
+};
+
+TEST_F(Lifecycle, NewDocumentsTakeTheFirstFreeNumber)
+{
+    ASSERT_TRUE(app.OnFileNew());
+    EXPECT_EQ(app.document().GetPathName(), InFolder(QStringLiteral("Local Area Network.net")));
+    EXPECT_EQ(app.title(), u"Local Area Network");
+    EXPECT_TRUE(QFileInfo::exists(InFolder(QStringLiteral("Local Area Network.net"))));
+
+    Touch(QStringLiteral("Local Area Network 2.net"));
+    ASSERT_TRUE(app.OnFileNew());
+    EXPECT_EQ(app.document().GetPathName(), InFolder(QStringLiteral("Local Area Network 3.net")));
+    EXPECT_EQ(app.title(), u"Local Area Network 3");
+    EXPECT_TRUE(QFileInfo::exists(InFolder(QStringLiteral("Local Area Network 3.net"))));
+    EXPECT_EQ(view.hints, (std::vector<ViewHint>{HintNewDocument, HintNewDocument}));
+}
+
+TEST_F(Lifecycle, DefaultNamesFillGapsAndCreateTheFolder)
+{
+    EXPECT_FALSE(QFileInfo::exists(Folder()));
+    DocumentNaming::DefaultName name = DocumentNaming::DefaultDocumentName(Folder());
+    EXPECT_TRUE(QFileInfo(Folder()).isDir());
+    EXPECT_EQ(name.title, u"Local Area Network");
+
+    Touch(QStringLiteral("Local Area Network.net"));
+    Touch(QStringLiteral("Local Area Network 3.net"));
+    name = DocumentNaming::DefaultDocumentName(Folder());
+    EXPECT_EQ(name.path, InFolder(QStringLiteral("Local Area Network 2.net")));
+    EXPECT_EQ(name.title, u"Local Area Network 2");
+}
+
+TEST_F(Lifecycle, TitlesLoseEveryDotNetCaseSensitively)
+{
+    app.SetTitle(QStringLiteral("my.network.net"));
+    EXPECT_EQ(app.title(), u"mywork");
+    app.SetTitle(QStringLiteral("Office.NET.net"));
+    EXPECT_EQ(app.title(), u"Office.NET");
+    Touch(QStringLiteral("Local Area Network.net"));
+    app.SetTitle(QStringLiteral("-"));
+    EXPECT_EQ(app.title(), u"Local Area Network 2");
+}
+
+TEST_F(Lifecycle, OpenReadsTheFileAndSetsPathAndTitle)
+{
+    const QString path = SavedDocument(QStringLiteral("Branch.net"));
+    ASSERT_TRUE(app.OnFileOpen(path));
+    const CLanterraDoc &doc = app.document();
+    EXPECT_EQ(doc.GetPathName(), path);
+    EXPECT_EQ(app.title(), u"Branch");
+    EXPECT_EQ(doc.GetShareCount(), 3);
+    EXPECT_EQ(doc.GetHostsTotal(), 2);
+    EXPECT_EQ(view.hints, (std::vector<ViewHint>{HintDocumentLoad}));
+}
+
+TEST_F(Lifecycle, OpenMarksSharesByHistoryOrAsUnknown)
+{
+    const QString path = SavedDocument(QStringLiteral("States.net"));
+    m_settings.markAfterLoad = false;
+    ASSERT_TRUE(app.OnFileOpen(path));
+    const CLanterraDoc &doc = app.document();
+    ASSERT_EQ(doc.GetShareCount(), 3);
+    EXPECT_EQ(doc.GetShareState(0), ShareOnline);
+    EXPECT_EQ(doc.GetShareState(1), ShareOnline);
+    EXPECT_EQ(doc.GetShareState(2), ShareOffline);
+
+    m_settings.markAfterLoad = true;
+    ASSERT_TRUE(app.OnFileOpen(path));
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(doc.GetShareState(i), ShareUnknown);
+}
+
+TEST_F(Lifecycle, FailedOpenKeepsTheOpenDocument)
+{
+    const QString path = SavedDocument(QStringLiteral("Kept.net"));
+    ASSERT_TRUE(app.OnFileOpen(path));
+    EXPECT_FALSE(app.OnFileOpen(m_dir.filePath(QStringLiteral("gone.net"))));
+    EXPECT_EQ(app.document().GetPathName(), path);
+    EXPECT_EQ(app.document().GetShareCount(), 3);
+}
+
+TEST_F(Lifecycle, SaveAsMovesTheDocument)
+{
+    ASSERT_TRUE(app.OnFileNew());
+    const QString other = m_dir.filePath(QStringLiteral("Copy.net"));
+    ASSERT_TRUE(app.OnFileSaveAs(other));
+    EXPECT_TRUE(QFileInfo::exists(other));
+    EXPECT_EQ(app.document().GetPathName(), other);
+    EXPECT_EQ(app.title(), u"Copy");
+    EXPECT_TRUE(app.OnFileSave());
+}
+
+TEST_F(Lifecycle, CloseWithAutosaveWritesWithoutDuplicates)
+{
+    const QString path = SavedDocument(QStringLiteral("Close.net"));
+    m_settings.autoSave = true;
+    ASSERT_TRUE(app.OnFileOpen(path));
+    CLanterraDoc &doc = app.document();
+    doc.cacheHosts[1]->duplicate = true;
+    AddHost(doc, QStringLiteral("FOUND"), {QStringLiteral("New")});
+
+    app.OnMainWindowClosing();
+    EXPECT_EQ(m_settings.documentPath, path);
+    EXPECT_TRUE(doc.cacheHosts.empty());
+
+    CLanterraDoc reread;
+    reread.ReadDocumentFile(path, false);
+    ASSERT_EQ(reread.cacheHosts.size(), 2u);
+    EXPECT_EQ(reread.cacheHosts[0]->name, u"UP");
+    EXPECT_EQ(reread.cacheHosts[1]->name, u"FOUND");
+}
+
+TEST_F(Lifecycle, CloseWithoutAutosaveLeavesTheFile)
+{
+    const QString path = SavedDocument(QStringLiteral("Untouched.net"));
+    QFile before(path);
+    ASSERT_TRUE(before.open(QIODevice::ReadOnly));
+    const QByteArray bytes = before.readAll();
+    before.close();
+
+    m_settings.autoSave = false;
+    ASSERT_TRUE(app.OnFileOpen(path));
+    AddHost(app.document(), QStringLiteral("FOUND"), {});
+    app.OnCloseDocument();
+
+    QFile after(path);
+    ASSERT_TRUE(after.open(QIODevice::ReadOnly));
+    EXPECT_EQ(after.readAll(), bytes);
+}
+
+TEST_F(Lifecycle, NewDuringAScanStopsItAndSavesTheOldDocument)
+{
+    const QString path = SavedDocument(QStringLiteral("Scanning.net"));
+    m_settings.autoSave = true;
+    ASSERT_TRUE(app.OnFileOpen(path));
+    AddHost(app.document(), QStringLiteral("FOUND"), {QStringLiteral("New")});
+    app.document().scanning = true;
+    view.hints.clear();
+
+    ASSERT_TRUE(app.OnFileNew());
+    EXPECT_FALSE(app.document().IsScanning());
+    EXPECT_EQ(view.hints, (std::vector<ViewHint>{HintScanStopped, HintNewDocument}));
+    CLanterraDoc reread;
+    reread.ReadDocumentFile(path, false);
+    EXPECT_EQ(reread.cacheHosts.size(), 3u);
+}
+
+class Startup : public Lifecycle
+{
+protected:
+    QStringList Args(const QString &file = {}) const
+    {
+        QStringList args{QStringLiteral("lanterra")};
+        if (!file.isEmpty())
+            args << file;
+        return args;
+    }
+};
+
+TEST_F(Startup, AutoloadOpensTheLastDocument)
+{
+    m_settings.documentPath = SavedDocument(QStringLiteral("Last.net"));
+    ASSERT_TRUE(app.InitInstance(Args()));
+    EXPECT_EQ(app.document().GetPathName(), m_settings.documentPath);
+    EXPECT_EQ(app.document().GetShareCount(), 3);
+}
+
+TEST_F(Startup, AutoloadIsSkippedWhenAFileIsNamed)
+{
+    m_settings.documentPath = SavedDocument(QStringLiteral("Last.net"));
+    const QString named = SavedDocument(QStringLiteral("Named.net"));
+    ASSERT_TRUE(app.InitInstance(Args(named)));
+    EXPECT_EQ(app.document().GetPathName(), named);
+}
+
+TEST_F(Startup, AutoloadIsSkippedWithoutAPathOrAFile)
+{
+    for (const QString &remembered : {QString(), m_dir.filePath(QStringLiteral("Deleted.net"))}) {
+        m_settings.documentPath = remembered;
+        ASSERT_TRUE(app.InitInstance(Args()));
+        EXPECT_EQ(QFileInfo(app.document().GetPathName()).dir().path(), Folder());
+        EXPECT_EQ(app.document().GetShareCount(), 0);
+    }
+}
+
+TEST_F(Startup, AutoloadIsSkippedWhenSwitchedOff)
+{
+    m_settings.documentPath = SavedDocument(QStringLiteral("Last.net"));
+    m_settings.autoLoad = false;
+    ASSERT_TRUE(app.InitInstance(Args()));
+    EXPECT_EQ(app.document().GetPathName(), InFolder(QStringLiteral("Local Area Network.net")));
+}
+
+TEST_F(Startup, ANamedFileThatCannotBeOpenedEndsTheStart)
+{
+    EXPECT_FALSE(app.InitInstance(Args(m_dir.filePath(QStringLiteral("missing.net")))));
+}
+
+TEST_F(Startup, SwitchesAreNotFileNames)
+{
+    const QString named = SavedDocument(QStringLiteral("Named.net"));
+    ASSERT_TRUE(app.InitInstance({QStringLiteral("lanterra"), QStringLiteral("--reverse"), named}));
+    EXPECT_EQ(app.document().GetPathName(), named);
+}
+
+} // namespace
