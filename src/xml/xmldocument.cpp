@@ -55,7 +55,14 @@ bool SaveXmlDocument(const QString &path, QStringView rootName, const XmlRootRou
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    file.write(WriteXmlDocument(rootName, routine));
+    const QByteArray bytes = WriteXmlDocument(rootName, routine);
+    // A full disk shows as a short write, not as an error: only a complete
+    // text may replace the old file.
+    if (file.write(bytes) != bytes.size()) {
+        file.cancelWriting();
+        file.commit();
+        return false;
+    }
     return file.commit();
 }
 

@@ -7,8 +7,12 @@
 
 #include <gtest/gtest.h>
 
-#include <QTemporaryDir>
+#include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
+
+#include <csignal>
+#include <sys/resource.h>
 
 namespace {
 
@@ -395,19 +399,38 @@ TEST(XmlDocument, FileCarriesBomHeaderAndUtf16)
     EXPECT_FALSE(LoadXmlDocument(dir.filePath(QStringLiteral("missing.xml")), u"settings", [](CXmlMapper &) {}));
 }
 
-TEST(XmlDocument, UnwritableFileLeavesTheOldOne)
+TEST(XmlDocument, WriteFailingHalfWayLeavesTheOldFile)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("s.xml"));
     Sample s;
     ASSERT_TRUE(SaveXmlDocument(path, u"settings", [&](CXmlMapper &m) { mapSample(m, s); }));
-    QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-    s.parm = QStringLiteral("changed");
+
+    // A file size limit makes the disk "full" part-way through the next save.
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto oldHandler = signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    s.parm = QString(100000, u'x');
     const bool saved = SaveXmlDocument(path, u"settings", [&](CXmlMapper &m) { mapSample(m, s); });
-    QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    if (saved)
-        GTEST_SKIP() << "running with rights that ignore folder permissions";
+    setrlimit(RLIMIT_FSIZE, &old);
+    signal(SIGXFSZ, oldHandler);
+
+    EXPECT_FALSE(saved);
     Sample back;
     ASSERT_TRUE(LoadXmlDocument(path, u"settings", [&](CXmlMapper &m) { mapSample(m, back); }));
     EXPECT_TRUE(back.parm.isEmpty());
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("s.xml")});
+}
+
+TEST(XmlDocument, UnopenableFileWritesNothing)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("not-a-folder/s.xml"));
+    QFile blocker(dir.filePath(QStringLiteral("not-a-folder")));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    EXPECT_FALSE(SaveXmlDocument(path, u"settings", [](CXmlMapper &) {}));
 }
