@@ -58,6 +58,12 @@ void CMemoryNetwork::AddName(const QString &name, const QString &address)
     m_names.insert(name.toUpper(), address);
 }
 
+void CMemoryNetwork::SetNameLatency(const QString &name, int ms)
+{
+    std::scoped_lock guard(m_lock);
+    m_nameLatency.insert(name.toUpper(), ms);
+}
+
 void CMemoryNetwork::RemoveName(const QString &name)
 {
     std::scoped_lock guard(m_lock);
@@ -125,7 +131,12 @@ QString CMemoryNetwork::LocalWorkgroup()
 
 std::optional<QString> CMemoryNetwork::ResolveIPv4(const QString &name, std::stop_token stop)
 {
-    Delay(m_resolveLatencyMs, stop);
+    int latency = m_resolveLatencyMs;
+    {
+        std::scoped_lock guard(m_lock);
+        latency = m_nameLatency.value(name.toUpper(), latency);
+    }
+    Delay(latency, stop);
     std::scoped_lock guard(m_lock);
     const auto it = m_names.constFind(name.toUpper());
     if (it == m_names.constEnd())

@@ -27,6 +27,8 @@ public:
     void AddWorkgroup(const QString &name, const QStringList &hosts, bool announced = true);
     void SetWorkgroupLatency(int ms) { m_workgroupLatencyMs = ms; }
     void SetResolveLatency(int ms) { m_resolveLatencyMs = ms; }
+    // Latency of resolving one name, instead of the common one.
+    void SetNameLatency(const QString &name, int ms);
     // Name -> address for the resolver.
     void AddName(const QString &name, const QString &address);
     void RemoveName(const QString &name);
@@ -56,6 +58,7 @@ private:
     QStringList m_announced;
     std::map<QString, QStringList> m_workgroups;
     QHash<QString, QString> m_names;
+    QHash<QString, int> m_nameLatency;
     QHash<QString, Server> m_servers;
     QHash<QString, int> m_listingCalls;
     QHash<QString, int> m_workgroupCalls;

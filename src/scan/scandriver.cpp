@@ -1,0 +1,376 @@
+#include "scandriver.h"
+
+#include "scan/ipv4.h"
+#include "scan/scanworkers.h"
+
+#include "model/hostscore.h"
+#include "model/lanterradoc.h"
+#include "net/netprovider.h"
+
+#include <chrono>
+#include <system_error>
+
+namespace {
+
+std::atomic<int> g_failWorkerStarts{0};
+
+// Waiting for a host slot ends after this long, so that workgroups found in
+// the meantime are merged without delay.
+constexpr auto HostSlotWait = std::chrono::milliseconds(200);
+// The pause of a pass once every known host has been started.
+constexpr int IdlePassMs = 500;
+// A range entry as wide as 0.0.0.1-255.255.255.254 would make billions of
+// host records; no LAN needs more than a /16 in one entry.
+constexpr quint64 MaxRangeHosts = 65536;
+
+} // namespace
+
+void CScanDriver::FailNextWorkerStarts(int count)
+{
+    g_failWorkerStarts = count;
+}
+
+CScanDriver::CScanDriver(CLanterraDoc &doc, std::shared_ptr<INetProvider> network,
+                         std::unique_ptr<CScanDriver, ScanDriverDeleter> previous)
+    : m_doc(doc), m_network(std::move(network)), m_previous(std::move(previous))
+{
+}
+
+CScanDriver::~CScanDriver()
+{
+    Halt();
+    m_abandon.request_stop();
+    JoinDriverThread();
+    Reap(true);
+    m_previous.reset();
+}
+
+bool CScanDriver::Start()
+{
+    try {
+        m_thread = std::jthread([this] { Run(); });
+    } catch (const std::system_error &) {
+        return false;
+    }
+    return true;
+}
+
+void CScanDriver::Halt()
+{
+    {
+        std::scoped_lock guard(m_publishLock);
+        m_halted = true;
+    }
+    m_halt.request_stop();
+}
+
+std::unique_lock<std::mutex> CScanDriver::Publish()
+{
+    return std::unique_lock(m_publishLock);
+}
+
+void CScanDriver::Wake()
+{
+    {
+        std::scoped_lock guard(m_wakeLock);
+        m_woken = true;
+    }
+    m_wakeUp.notify_all();
+}
+
+void CScanDriver::Sleep(int ms)
+{
+    std::unique_lock guard(m_wakeLock);
+    m_wakeUp.wait_for(guard, m_halt.get_token(), std::chrono::milliseconds(ms), [this] { return m_woken; });
+    m_woken = false;
+}
+
+void CScanDriver::JoinDriverThread()
+{
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+bool CScanDriver::Launch(std::function<void()> work)
+{
+    if (g_failWorkerStarts.load() > 0 && g_failWorkerStarts.fetch_sub(1) > 0)
+        return false;
+    auto done = std::make_shared<std::atomic<bool>>(false);
+    try {
+        std::jthread thread([work = std::move(work), done] {
+            work();
+            done->store(true);
+        });
+        m_workers.push_back({std::move(thread), std::move(done)});
+    } catch (const std::system_error &) {
+        return false;
+    }
+    return true;
+}
+
+void CScanDriver::Reap(bool all)
+{
+    for (auto it = m_workers.begin(); it != m_workers.end();) {
+        if (all || it->done->load()) {
+            it->thread.join();
+            it = m_workers.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+void CScanDriver::RestoreSlots()
+{
+    // Slots of workers halted in an earlier scan were never given back.
+    while (m_doc.netSlots.try_acquire()) {
+    }
+    m_doc.netSlots.release(CLanterraDoc::NetSlotCount);
+    while (m_doc.hostSlots.try_acquire()) {
+    }
+    m_doc.hostSlots.release(CLanterraDoc::HostSlotCount);
+}
+
+void CScanDriver::Run()
+{
+    // The scan before this one: its driver thread must be gone before the
+    // slots are refilled, and its leftover workers (which write nothing any
+    // more) are cancelled and collected.
+    m_previous.reset();
+    RestoreSlots();
+
+    if (Prepare()) {
+        for (;;) {
+            if (m_halt.stop_requested())
+                break;
+            // Read before merging: a workgroup that finishes after this read
+            // is merged in this pass or keeps the loop going.
+            const bool active = m_job.state.load() != 3 || m_doc.hostsPending.load() != 0
+                                || m_doc.netsPending.load() != 0;
+            bool merged = false;
+            {
+                auto lock = Publish();
+                if (m_halted)
+                    break;
+                merged = MergeAllNets();
+                merged = MergeWorkgroups() || merged;
+                StartWorkgroups();
+            }
+            if (!active) {
+                // Nothing was running: what was just merged (if anything)
+                // decides at once whether there is more to do.
+                if (!merged)
+                    break;
+                continue;
+            }
+            Reap(false);
+            bool allStarted = false;
+            {
+                auto lock = Publish();
+                allStarted = m_nextHost >= m_doc.cacheHosts.size();
+            }
+            if (allStarted)
+                Sleep(IdlePassMs);
+            StartHosts();
+        }
+    }
+
+    Reap(!m_halt.stop_requested());
+    auto lock = Publish();
+    if (!m_halted)
+        m_doc.scanning.store(false, std::memory_order_release);
+}
+
+bool CScanDriver::Prepare()
+{
+    auto lock = Publish();
+    if (m_halted)
+        return false;
+    CLanterraDoc &doc = m_doc;
+    ScanRules &rules = doc.rules;
+
+    {
+        std::scoped_lock shares(doc.sharesLock);
+        for (ShareRecord *share : doc.shareList)
+            share->state = ShareUnknown;
+    }
+    rules.BuildExclusionSets();
+
+    if (rules.searchNetAll) {
+        m_job.state = 1;
+        if (!Launch([this] { ScanWorkers::EnumerateAllNets(*this); }))
+            m_job.state = 3;
+    }
+
+    for (const auto &net : doc.cacheNets) {
+        m_netsByName.emplace(net->name, net.get());
+        net->state = NetDone;
+    }
+    for (const auto &host : doc.cacheHosts)
+        m_hostsByName.emplace(host->GetName(), host.get());
+
+    auto markNet = [this, &doc](const QString &name) {
+        const auto found = m_netsByName.find(name);
+        if (found != m_netsByName.end()) {
+            found->second->state = NetPending;
+            return;
+        }
+        auto net = std::make_unique<NetRecord>(name, NetPending);
+        m_netsByName.emplace(name, net.get());
+        doc.cacheNets.push_back(std::move(net));
+    };
+    // Without a known workgroup of its own, the machine has none to scan.
+    if ((rules.searchNetCurrent || rules.searchNetAll) && !doc.currentWorkgroup.isEmpty())
+        markNet(doc.currentWorkgroup);
+    if (rules.searchNetByList) {
+        for (const QString &name : std::as_const(rules.nets))
+            markNet(name);
+    }
+    if (rules.searchHostByList)
+        AddListedHosts(m_netsByName);
+
+    doc.hostsTotal = int(doc.cacheHosts.size());
+    doc.hostsPending = int(doc.cacheHosts.size());
+    SortHostsByScore(doc.cacheHosts);
+    // Every record passes the start loop once and finishes once, so the
+    // count is of records: two cached workgroups of one name count twice.
+    doc.netsTotal = int(doc.cacheNets.size());
+    doc.netsPending = int(doc.cacheNets.size());
+    return true;
+}
+
+void CScanDriver::AddListedHosts(std::map<QString, NetRecord *> &netsByName)
+{
+    CLanterraDoc &doc = m_doc;
+    for (const QString &entry : std::as_const(doc.rules.hosts)) {
+        if (m_hostsByName.contains(entry))
+            continue;
+        NetRecord *manual = nullptr;
+        if (const auto found = netsByName.find(QString()); found != netsByName.end()) {
+            manual = found->second;
+        } else {
+            auto net = std::make_unique<NetRecord>(QString(), NetDone);
+            manual = net.get();
+            netsByName.emplace(QString(), manual);
+            doc.cacheNets.push_back(std::move(net));
+        }
+
+        quint32 first = 0;
+        quint32 last = 0;
+        if (IsIPOrRange(entry) && ParseIPRange(entry, first, last)) {
+            std::map<QString, HostRecord *> byAddress;
+            for (const auto &host : doc.cacheHosts) {
+                const QString address = host->GetAddr();
+                if (!address.isEmpty())
+                    byAddress.emplace(address, host.get());
+            }
+            if (first <= last && quint64(last) - first >= MaxRangeHosts)
+                last = quint32(first + MaxRangeHosts - 1);
+            for (quint64 value = first; value <= last; ++value) {
+                const QString address = FormatIPv4(quint32(value));
+                if (byAddress.contains(address))
+                    continue;
+                auto host = std::make_unique<HostRecord>(QString(), manual, address);
+                byAddress.emplace(address, host.get());
+                doc.cacheHosts.push_back(std::move(host));
+            }
+        } else {
+            auto host = std::make_unique<HostRecord>(entry, manual);
+            m_hostsByName.emplace(entry, host.get());
+            doc.cacheHosts.push_back(std::move(host));
+        }
+    }
+}
+
+bool CScanDriver::MergeAllNets()
+{
+    if (m_job.state.load() != 2)
+        return false;
+    m_job.state = 3;
+    for (const QString &name : std::as_const(m_job.names)) {
+        if (m_netsByName.contains(name))
+            continue;
+        auto net = std::make_unique<NetRecord>(name, NetPending);
+        m_netsByName.emplace(name, net.get());
+        m_doc.cacheNets.push_back(std::move(net));
+        ++m_doc.netsPending;
+        ++m_doc.netsTotal;
+    }
+    return true;
+}
+
+bool CScanDriver::MergeWorkgroups()
+{
+    CLanterraDoc &doc = m_doc;
+    bool merged = false;
+    while (m_firstOpen < doc.cacheNets.size() && doc.cacheNets[m_firstOpen]->state.load() == NetDone)
+        ++m_firstOpen;
+    for (std::size_t i = m_firstOpen; i < doc.cacheNets.size(); ++i) {
+        NetRecord *net = doc.cacheNets[i].get();
+        if (net->state.load(std::memory_order_acquire) != NetListed)
+            continue;
+        net->state = NetDone;
+        merged = true;
+        for (const QString &name : std::as_const(net->hostNames)) {
+            if (name.isEmpty() || m_hostsByName.contains(name))
+                continue;
+            auto host = std::make_unique<HostRecord>(name, net);
+            m_hostsByName.emplace(name, host.get());
+            // New hosts go to the head of the waiting queue.
+            const std::size_t at = std::min(m_nextHost, doc.cacheHosts.size());
+            doc.cacheHosts.insert(doc.cacheHosts.begin() + std::ptrdiff_t(at), std::move(host));
+            ++doc.hostsPending;
+            ++doc.hostsTotal;
+        }
+    }
+    return merged;
+}
+
+void CScanDriver::StartWorkgroups()
+{
+    CLanterraDoc &doc = m_doc;
+    while (m_nextNet < doc.cacheNets.size()) {
+        if (!doc.netSlots.try_acquire())
+            return;
+        NetRecord *net = doc.cacheNets[m_nextNet++].get();
+        if (net->state.load() == NetPending) {
+            net->owner = &doc;
+            net->thread = true;
+            if (Launch([this, net] { ScanWorkers::EnumerateNet(*this, *net); }))
+                continue;
+            // No thread: the workgroup ends listed with no hosts.
+            net->thread = false;
+            net->state.store(NetListed, std::memory_order_release);
+        }
+        doc.netSlots.release();
+        --doc.netsPending;
+    }
+}
+
+void CScanDriver::StartHosts()
+{
+    CLanterraDoc &doc = m_doc;
+    for (;;) {
+        if (m_halt.stop_requested())
+            return;
+        {
+            auto lock = Publish();
+            if (m_halted || m_nextHost >= doc.cacheHosts.size())
+                return;
+        }
+        if (!doc.hostSlots.try_acquire_for(HostSlotWait))
+            return;
+        auto lock = Publish();
+        if (m_halted)
+            return; // the next scan refills the slots
+        HostRecord *host = doc.cacheHosts[m_nextHost++].get();
+        host->owner = &doc;
+        host->thread = true;
+        if (!Launch([this, host] { ScanWorkers::ProbeHost(*this, *host); })) {
+            // No thread: the host stays as it was and counts as done.
+            host->thread = false;
+            --doc.hostsPending;
+            doc.hostSlots.release();
+        }
+    }
+}

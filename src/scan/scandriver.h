@@ -1,0 +1,110 @@
+#pragma once
+
+#include "model/lanterradoc.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <list>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <stop_token>
+#include <thread>
+
+class INetProvider;
+
+// The all-workgroups job: the names the network announced, handed from its
+// thread to the driver. States: 1 running, 2 names ready, 3 none or merged.
+struct AllNetsJob
+{
+    std::atomic<int> state{3};
+    QStringList names;
+};
+
+// One scan of a document: the driver thread that decides what to enumerate
+// and the worker threads it starts.
+//
+// Stopping is cooperative. Halt() returns at once; from then on neither the
+// driver nor any of its workers writes to the document again: every write
+// happens under the publish lock after a look at the halted flag, and Halt
+// sets that flag under the same lock. Workers still waiting on the network
+// run on and drop their results. So a save right after a stop reads a quiet
+// document, and leftovers never touch the next scan. Destroying the driver
+// cancels the network calls still running and waits for every thread.
+class CScanDriver
+{
+public:
+    CScanDriver(CLanterraDoc &doc, std::shared_ptr<INetProvider> network,
+                std::unique_ptr<CScanDriver, ScanDriverDeleter> previous);
+    ~CScanDriver();
+    CScanDriver(const CScanDriver &) = delete;
+    CScanDriver &operator=(const CScanDriver &) = delete;
+
+    // False when the driver thread cannot be started.
+    bool Start();
+    void Halt();
+
+    // --- For the workers -------------------------------------------------
+    CLanterraDoc &doc() { return m_doc; }
+    INetProvider &network() { return *m_network; }
+    AllNetsJob &job() { return m_job; }
+    // Asked when the scan is halted: pending name look-ups give up.
+    std::stop_token haltToken() const { return m_halt.get_token(); }
+    // Asked when the driver is destroyed: every network call gives up.
+    std::stop_token abandonToken() const { return m_abandon.get_token(); }
+    // Held for every write to the document; `halted` is only read under it.
+    std::unique_lock<std::mutex> Publish();
+    bool halted() const { return m_halted; }
+    // A worker has published something: the driver may look sooner.
+    void Wake();
+
+    // Test hook: the next `count` worker starts fail as if the system had
+    // no threads left.
+    static void FailNextWorkerStarts(int count);
+
+private:
+    void Run();
+    void RestoreSlots();
+    bool Prepare();
+    void AddListedHosts(std::map<QString, NetRecord *> &netsByName);
+    bool MergeAllNets();
+    bool MergeWorkgroups();
+    void StartWorkgroups();
+    void StartHosts();
+    bool Launch(std::function<void()> work);
+    void Reap(bool all);
+    void JoinDriverThread();
+    void Sleep(int ms);
+
+    CLanterraDoc &m_doc;
+    std::shared_ptr<INetProvider> m_network;
+    std::unique_ptr<CScanDriver, ScanDriverDeleter> m_previous;
+
+    std::mutex m_publishLock;
+    bool m_halted = false;
+    std::stop_source m_halt;
+    std::stop_source m_abandon;
+
+    std::mutex m_wakeLock;
+    std::condition_variable_any m_wakeUp;
+    bool m_woken = false;
+
+    AllNetsJob m_job;
+    std::map<QString, NetRecord *> m_netsByName;
+    std::map<QString, HostRecord *> m_hostsByName;
+    std::size_t m_nextNet = 0;
+    std::size_t m_nextHost = 0;
+    std::size_t m_firstOpen = 0;
+
+    struct Worker
+    {
+        std::jthread thread;
+        std::shared_ptr<std::atomic<bool>> done;
+    };
+    std::list<Worker> m_workers; // touched by the driver thread, then by the destructor
+    std::jthread m_thread;
+};

@@ -1,0 +1,564 @@
+// The scan driver and its workers on an in-memory network.
+#include "model/lanterradoc.h"
+#include "net/memorynetwork.h"
+#include "net/neterrors.h"
+#include "scan/scandriver.h"
+#include "settings/settings.h"
+#include "settings/sharescheme.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <chrono>
+#include <random>
+#include <thread>
+
+namespace {
+
+using namespace std::chrono_literals;
+using Server = CMemoryNetwork::Server;
+
+Server DiskServer(QStringList names, int latencyMs = 0)
+{
+    Server server;
+    for (const QString &name : names)
+        server.shares.push_back({name, ShareType::DiskTree});
+    server.latencyMs = latencyMs;
+    return server;
+}
+
+class ScanTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        settings.autoSave = false;
+        network = std::make_shared<CMemoryNetwork>();
+        network->SetLocalWorkgroup(QStringLiteral("HOME"));
+        doc = std::make_unique<CLanterraDoc>(&settings);
+        doc->network = network;
+        doc->currentWorkgroup = QStringLiteral("HOME");
+    }
+
+    void TearDown() override { CScanDriver::FailNextWorkerStarts(0); }
+
+    // A named host at an address with disk shares.
+    void AddHost(const QString &name, const QString &address, const QStringList &shares, int latencyMs = 0)
+    {
+        network->AddName(name, address);
+        network->SetServer(address, DiskServer(shares, latencyMs));
+    }
+
+    // Runs a scan to its end; false when it did not end in time.
+    bool Scan(std::chrono::milliseconds limit = 20s)
+    {
+        doc->StartScan();
+        return WaitForEnd(limit);
+    }
+
+    bool WaitForEnd(std::chrono::milliseconds limit = 20s)
+    {
+        const auto until = std::chrono::steady_clock::now() + limit;
+        while (doc->IsScanning()) {
+            if (std::chrono::steady_clock::now() > until)
+                return false;
+            std::this_thread::sleep_for(5ms);
+        }
+        return true;
+    }
+
+    HostRecord *Host(const QString &nameOrAddress) const
+    {
+        for (const auto &host : doc->cacheHosts) {
+            if (host->GetName() == nameOrAddress || (host->GetName().isEmpty() && host->GetAddr() == nameOrAddress))
+                return host.get();
+        }
+        return nullptr;
+    }
+
+    NetRecord *Net(const QString &name) const
+    {
+        for (const auto &net : doc->cacheNets) {
+            if (net->name == name)
+                return net.get();
+        }
+        return nullptr;
+    }
+
+    QStringList ShareNames(const HostRecord &host) const
+    {
+        QStringList names;
+        for (const auto &share : host.shares)
+            names.append(share->name);
+        return names;
+    }
+
+    HostRecord *CacheHost(const QString &name, const QString &address = {})
+    {
+        if (doc->cacheNets.empty())
+            doc->cacheNets.push_back(std::make_unique<NetRecord>(QStringLiteral("HOME")));
+        auto host = std::make_unique<HostRecord>(name, doc->cacheNets.front().get(), address);
+        HostRecord *raw = host.get();
+        doc->cacheHosts.push_back(std::move(host));
+        return raw;
+    }
+
+    ShareRecord *CacheShare(HostRecord &host, const QString &name)
+    {
+        auto share = std::make_unique<ShareRecord>(name, &host);
+        ShareRecord *raw = share.get();
+        raw->index = int(doc->shareList.size());
+        doc->shareList.push_back(raw);
+        host.shares.push_back(std::move(share));
+        return raw;
+    }
+
+    CSettings settings;
+    std::shared_ptr<CMemoryNetwork> network;
+    std::unique_ptr<CLanterraDoc> doc;
+};
+
+// --- Which workgroups and hosts a scan takes -------------------------------
+
+TEST_F(ScanTest, DefaultDocumentEnumeratesCurrentAndAnnouncedWorkgroupsAndProbesEveryHostOnce)
+{
+    network->AddWorkgroup(QStringLiteral("HOME"), {QStringLiteral("alpha"), QStringLiteral("beta")});
+    network->AddWorkgroup(QStringLiteral("OFFICE"), {QStringLiteral("gamma"), QStringLiteral("alpha")});
+    AddHost(QStringLiteral("alpha"), QStringLiteral("10.0.0.1"), {QStringLiteral("Music")});
+    AddHost(QStringLiteral("beta"), QStringLiteral("10.0.0.2"), {QStringLiteral("Films")});
+    AddHost(QStringLiteral("gamma"), QStringLiteral("10.0.0.3"), {QStringLiteral("Docs"), QStringLiteral("Installs")});
+
+    ASSERT_TRUE(Scan());
+
+    EXPECT_EQ(network->WorkgroupCalls(QStringLiteral("HOME")), 1);
+    EXPECT_EQ(network->WorkgroupCalls(QStringLiteral("OFFICE")), 1);
+    ASSERT_EQ(doc->cacheHosts.size(), 3u);
+    for (const char *address : {"10.0.0.1", "10.0.0.2", "10.0.0.3"})
+        EXPECT_EQ(network->ListingCalls(QString::fromLatin1(address)), 1) << address;
+    EXPECT_EQ(doc->GetShareCount(), 4);
+    EXPECT_EQ(doc->hostsPending.load(), 0);
+    EXPECT_EQ(doc->hostsTotal.load(), 3);
+    EXPECT_EQ(doc->netsPending.load(), 0);
+    EXPECT_EQ(doc->netsTotal.load(), 2);
+    EXPECT_EQ(Host(QStringLiteral("alpha"))->net, Net(QStringLiteral("HOME")));
+    EXPECT_EQ(Host(QStringLiteral("gamma"))->GetAddr(), QStringLiteral("10.0.0.3"));
+    for (int i = 0; i < doc->GetShareCount(); ++i)
+        EXPECT_EQ(doc->GetShareState(i), ShareOnline);
+    // Every share of every probed host was queued for the view.
+    EXPECT_EQ(doc->GetQueueCount(), 4);
+}
+
+TEST_F(ScanTest, ScanEndsWithManyCachedWorkgroupsThatArePassedOver)
+{
+    for (int i = 0; i < 8; ++i)
+        doc->cacheNets.push_back(std::make_unique<NetRecord>(QStringLiteral("IDLE%1").arg(i)));
+    doc->rules.searchNetAll = 0;
+    doc->rules.searchHostByList = 1;
+    doc->rules.hosts = {QStringLiteral("alpha")};
+    AddHost(QStringLiteral("alpha"), QStringLiteral("10.0.0.1"), {QStringLiteral("Music")});
+
+    ASSERT_TRUE(Scan(5s));
+    EXPECT_EQ(doc->netsPending.load(), 0);
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(network->WorkgroupCalls(QStringLiteral("IDLE%1").arg(i)), 0);
+}
+
+TEST_F(ScanTest, DuplicateWorkgroupNamesInTheCacheDoNotDriveTheCountBelowZero)
+{
+    doc->cacheNets.push_back(std::make_unique<NetRecord>(QStringLiteral("HOME")));
+    doc->cacheNets.push_back(std::make_unique<NetRecord>(QStringLiteral("HOME")));
+    doc->rules.searchNetAll = 0;
+    doc->rules.searchNetCurrent = 1;
+    network->AddWorkgroup(QStringLiteral("HOME"), {QStringLiteral("alpha")});
+    AddHost(QStringLiteral("alpha"), QStringLiteral("10.0.0.1"), {QStringLiteral("Music")});
+
+    doc->StartScan();
+    int lowest = 0;
+    const auto until = std::chrono::steady_clock::now() + 5s;
+    while (doc->IsScanning() && std::chrono::steady_clock::now() < until) {
+        lowest = std::min(lowest, doc->netsPending.load());
+        std::this_thread::sleep_for(1ms);
+    }
+    EXPECT_FALSE(doc->IsScanning());
+    EXPECT_EQ(lowest, 0);
+    EXPECT_EQ(doc->netsPending.load(), 0);
+    EXPECT_EQ(network->WorkgroupCalls(QStringLiteral("HOME")), 1);
+    EXPECT_NE(Host(QStringLiteral("alpha")), nullptr);
+}
+
+TEST_F(ScanTest, HostListRangesSkipCachedAddressesAndReversedRangesAddNothing)
+{
+    doc->rules.searchNetAll = 0;
+    doc->rules.searchHostByList = 1;
+    CacheHost(QStringLiteral("cached"), QStringLiteral("10.0.0.2"));
+    doc->rules.hosts = {QStringLiteral("10.0.0.1-10.0.0.3"), QStringLiteral("10.0.1.9 - 10.0.1.5"),
+                        QStringLiteral("cached")};
+
+    ASSERT_TRUE(Scan());
+    ASSERT_EQ(doc->cacheHosts.size(), 3u);
+    ASSERT_NE(Host(QStringLiteral("10.0.0.1")), nullptr);
+    ASSERT_NE(Host(QStringLiteral("10.0.0.3")), nullptr);
+    for (const char *address : {"10.0.0.1", "10.0.0.3"}) {
+        HostRecord *host = Host(QString::fromLatin1(address));
+        EXPECT_TRUE(host->GetName().isEmpty());
+        ASSERT_NE(host->net, nullptr);
+        EXPECT_TRUE(host->net->name.isEmpty());
+    }
+    EXPECT_EQ(doc->hostsTotal.load(), 3);
+}
+
+TEST_F(ScanTest, AHugeRangeIsCappedInsteadOfExhaustingMemory)
+{
+    doc->rules.searchNetAll = 0;
+    doc->rules.searchHostByList = 1;
+    doc->rules.hosts = {QStringLiteral("10.0.0.1-10.255.255.254")};
+    ASSERT_TRUE(Scan(60s));
+    EXPECT_EQ(doc->cacheHosts.size(), 65536u);
+}
+
+// --- What a probe records -------------------------------------------------
+
+TEST_F(ScanTest, OnlyDiskSharesAreTakenAndNamesMatchWithoutCase)
+{
+    doc->rules.searchNetAll = 0;
+    doc->rules.searchHostByList = 1;
+    HostRecord *cached = CacheHost(QStringLiteral("server"));
+    ShareRecord *docs = CacheShare(*cached, QStringLiteral("Docs"));
+    network->AddName(QStringLiteral("server"), QStringLiteral("10.0.0.7"));
+    Server server;
+    server.shares = {{QStringLiteral("C$"), ShareType::SpecialDisk},
+                     {QStringLiteral("IPC$"), ShareType::SpecialIpc},
+                     {QStringLiteral("print$"), ShareType::DiskTree},
+                     {QStringLiteral("Laser"), ShareType::PrintQueue},
+                     {QStringLiteral("ADMINPRN$"), 0x80000001},
+                     {QStringLiteral("DOCS"), ShareType::DiskTree}};
+    network->SetServer(QStringLiteral("10.0.0.7"), server);
+
+    ASSERT_TRUE(Scan());
+    EXPECT_EQ(ShareNames(*cached), (QStringList{QStringLiteral("Docs"), QStringLiteral("C$"), QStringLiteral("print$")}));
+    EXPECT_EQ(docs->state.load(), ShareOnline);
+    EXPECT_EQ(doc->GetShareCount(), 3);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(doc->GetShare(i)->index, i);
+}
+
+TEST_F(ScanTest, NewSharesAreClassifiedWithTheCurrentScheme)
+{
+    ShareScheme scheme;
+    scheme.groups.append(ShareGroup{QStringLiteral("Music"), 1, {}, {}, {QStringLiteral("music")}, {}});
+    scheme.groups.append(ShareGroup{QStringLiteral("Films"), 0, {}, {}, {QStringLiteral("film")}, {}});
+    doc->applyScheme(&scheme);
+    doc->rules.searchNetAll = 0;
+    doc->rules.searchHostByList = 1;
+    doc->rules.hosts = {QStringLiteral("alpha")};
+    AddHost(QStringLiteral("alpha"), QStringLiteral("10.0.0.1"),
+            {QStringLiteral("MyMusic"), QStringLiteral("Films"), QStringLiteral("Other")});
+
+    ASSERT_TRUE(Scan());
+    ASSERT_EQ(doc->GetShareCount(), 3);
+    EXPECT_EQ(doc->GetShareGroup(0), 0);
+    EXPECT_EQ(doc->GetShare(0)->groupVisible, 1);
+    EXPECT_EQ(doc->GetShareGroup(1), 1);
+    EXPECT_EQ(doc->GetShare(1)->groupVisible, 0);
+    EXPECT_EQ(doc->GetShareGroup(2), -1);
+    EXPECT_EQ(Host(QStringLiteral("alpha"))->visibleShares, 1);
+}
+
+TEST_F(ScanTest, StatesAndCountersFollowEachProbeOutcome)
+{
+    doc->rules.searchNetAll = 0;
+    doc->rules.searchHostByList = 1;
+    doc->rules.hosts = {QStringLiteral("listed"), QStringLiteral("denied"), QStringLiteral("unknown"),
+                        QStringLiteral("down"), QStringLiteral("mute")};
+    AddHost(QStringLiteral("listed"), QStringLiteral("10.0.0.1"), {QStringLiteral("Music")});
+    network->AddName(QStringLiteral("denied"), QStringLiteral("10.0.0.2"));
+    Server denied;
+    denied.code = NetError::AccessDenied;
+    network->SetServer(QStringLiteral("10.0.0.2"), denied);
+    network->AddName(QStringLiteral("down"), QStringLiteral("10.0.0.3"));
+    Server down;
+    down.reachable = false;
+    network->SetServer(QStringLiteral("10.0.0.3"), down);
+    network->AddName(QStringLiteral("mute"), QStringLiteral("10.0.0.4"));
+    Server mute;
+    mute.code = NetError::SemTimeout;
+    network->SetServer(QStringLiteral("10.0.0.4"), mute);
+    // A cached address is used when the name no longer resolves.
+    HostRecord *moved = CacheHost(QStringLiteral("moved"), QStringLiteral("10.0.0.6"));
+    network->SetServer(QStringLiteral("10.0.0.6"), DiskServer({QStringLiteral("Films")}));
+
+    ASSERT_TRUE(Scan());
+    struct Expect { const char *name; int state; int online; int offline; };
+    for (const Expect &e : {Expect{"listed", 0, 1, 0}, Expect{"denied", 5, 1, 0}, Expect{"unknown", 53, 0, 1},
+                            Expect{"down", 53, 0, 1}, Expect{"mute", 121, 0, 1}, Expect{"moved", 0, 1, 0}}) {
+        const HostRecord *host = Host(QString::fromLatin1(e.name));
+        ASSERT_NE(host, nullptr) << e.name;
+        EXPECT_EQ(host->lastState, e.state) << e.name;
+        EXPECT_EQ(host->onlineCount, e.online) << e.name;
+        EXPECT_EQ(host->offlineCount, e.offline) << e.name;
+    }
+    EXPECT_EQ(network->ListingCalls(QStringLiteral("10.0.0.3")), 0) << "an unreachable host is not listed";
+    EXPECT_EQ(Host(QStringLiteral("unknown"))->GetAddr(), QString());
+    EXPECT_EQ(Host(QStringLiteral("listed"))->GetAddr(), QStringLiteral("10.0.0.1"));
+    EXPECT_EQ(moved->GetAddr(), QStringLiteral("10.0.0.6"));
+    EXPECT_EQ(ShareNames(*moved), QStringList{QStringLiteral("Films")});
+}
+
+TEST_F(ScanTest, AHostThatStopsAnsweringKeepsItsSharesOffline)
+{
+    doc->rules.searchNetAll = 0;
+    doc->rules.searchHostByList = 1;
+    doc->rules.hosts = {QStringLiteral("alpha")};
+    AddHost(QStringLiteral("alpha"), QStringLiteral("10.0.0.1"), {QStringLiteral("Music"), QStringLiteral("Films")});
+    ASSERT_TRUE(Scan());
+    network->RemoveServer(QStringLiteral("10.0.0.1"));
+    ASSERT_TRUE(Scan());
+
+    const HostRecord *host = Host(QStringLiteral("alpha"));
+    EXPECT_EQ(host->shares.size(), 2u);
+    EXPECT_EQ(host->onlineCount, 1);
+    EXPECT_EQ(host->offlineCount, 1);
+    EXPECT_EQ(host->lastState, 53);
+    EXPECT_EQ(doc->GetShareState(0), ShareOffline);
+    EXPECT_EQ(doc->GetShareState(1), ShareOffline);
+    EXPECT_EQ(doc->GetQueueCount(), 2);
+}
+
+TEST_F(ScanTest, ExcludedHostsAndWorkgroupsAreNotAsked)
+{
+    doc->rules.searchNetAll = 0;
+    doc->rules.searchNetByList = 1;
+    doc->rules.nets = {QStringLiteral("HIDDEN")};
+    doc->rules.excNets = {QStringLiteral("hidden")};
+    doc->rules.excHosts = {QStringLiteral("server1")};
+    network->AddWorkgroup(QStringLiteral("HIDDEN"), {QStringLiteral("other")});
+    HostRecord *host = CacheHost(QStringLiteral("Server1"), QStringLiteral("10.0.0.9"));
+    ShareRecord *share = CacheShare(*host, QStringLiteral("Music"));
+    AddHost(QStringLiteral("Server1"), QStringLiteral("10.0.0.9"), {QStringLiteral("Music")});
+
+    ASSERT_TRUE(Scan());
+    EXPECT_EQ(network->WorkgroupCalls(QStringLiteral("HIDDEN")), 0);
+    EXPECT_TRUE(Net(QStringLiteral("HIDDEN"))->hostNames.isEmpty());
+    EXPECT_EQ(Host(QStringLiteral("other")), nullptr);
+    EXPECT_EQ(network->TotalListingCalls(), 0);
+    EXPECT_EQ(host->lastState, 53);
+    EXPECT_EQ(host->offlineCount, 1);
+    EXPECT_EQ(share->state.load(), ShareOffline);
+}
+
+TEST_F(ScanTest, ASecondNameForAnAddressRenamesTheFirstRecordAndIsMarkedDuplicate)
+{
+    doc->rules.searchNetAll = 0;
+    HostRecord *first = CacheHost(QStringLiteral("oldname"));
+    ShareRecord *firstShare = CacheShare(*first, QStringLiteral("Music"));
+    HostRecord *second = CacheHost(QStringLiteral("newname"));
+    ShareRecord *secondShare = CacheShare(*second, QStringLiteral("Films"));
+    AddHost(QStringLiteral("oldname"), QStringLiteral("10.0.0.5"), {QStringLiteral("Music")});
+    network->AddName(QStringLiteral("newname"), QStringLiteral("10.0.0.5"));
+    network->SetNameLatency(QStringLiteral("newname"), 150);
+
+    ASSERT_TRUE(Scan());
+    EXPECT_EQ(first->GetName(), QStringLiteral("newname"));
+    EXPECT_FALSE(first->duplicate.load());
+    EXPECT_TRUE(second->duplicate.load());
+    EXPECT_EQ(second->lastState, 53);
+    EXPECT_EQ(second->offlineCount, 1);
+    EXPECT_EQ(firstShare->state.load(), ShareHostRenamed);
+    EXPECT_EQ(secondShare->state.load(), ShareRemoved);
+    EXPECT_EQ(network->ListingCalls(QStringLiteral("10.0.0.5")), 1);
+}
+
+TEST_F(ScanTest, ARangeHostAndANamedHostAtOneAddressEndAsOneMachineWithTheName)
+{
+    doc->rules.searchNetAll = 0;
+    doc->rules.searchHostByList = 1;
+    doc->rules.hosts = {QStringLiteral("10.0.0.5")};
+    HostRecord *named = CacheHost(QStringLiteral("server"));
+    AddHost(QStringLiteral("server"), QStringLiteral("10.0.0.5"), {QStringLiteral("Music")}, 100);
+    doc->StartScan();
+    ASSERT_TRUE(WaitForEnd());
+    ASSERT_EQ(doc->cacheHosts.size(), 2u);
+    HostRecord *range = doc->cacheHosts[0].get() == named ? doc->cacheHosts[1].get() : doc->cacheHosts[0].get();
+    EXPECT_EQ(range->GetAddr(), QStringLiteral("10.0.0.5"));
+    // Whichever entered the address first keeps the machine; the named
+    // record always ends with the name, the other one is the duplicate.
+    EXPECT_NE(range->duplicate.load(), named->duplicate.load());
+    EXPECT_EQ(named->GetName(), QStringLiteral("server"));
+    if (named->duplicate.load())
+        EXPECT_EQ(range->GetName(), QStringLiteral("server"));
+    else
+        EXPECT_TRUE(range->GetName().isEmpty());
+}
+
+// --- Limits ------------------------------------------------------------------
+
+TEST_F(ScanTest, AtMostFiveWorkgroupsAndFifteenProbesRunAtOnce)
+{
+    network->SetWorkgroupLatency(60);
+    doc->rules.searchNetAll = 0;
+    doc->rules.searchNetByList = 1;
+    for (int w = 0; w < 12; ++w) {
+        const QString workgroup = QStringLiteral("WG%1").arg(w);
+        doc->rules.nets.append(workgroup);
+        QStringList hosts;
+        for (int h = 0; h < 5; ++h) {
+            const QString name = QStringLiteral("h%1-%2").arg(w).arg(h);
+            hosts.append(name);
+            AddHost(name, QStringLiteral("10.0.%1.%2").arg(w).arg(h + 1), {QStringLiteral("Share")}, 40);
+        }
+        network->AddWorkgroup(workgroup, hosts);
+    }
+
+    ASSERT_TRUE(Scan(30s));
+    EXPECT_EQ(network->MaxConcurrentWorkgroups(), 5);
+    EXPECT_LE(network->MaxConcurrentListings(), 15);
+    EXPECT_GE(network->MaxConcurrentListings(), 5);
+    EXPECT_EQ(network->TotalListingCalls(), 60);
+    EXPECT_EQ(doc->hostsTotal.load(), 60);
+    EXPECT_EQ(doc->hostsPending.load(), 0);
+}
+
+TEST_F(ScanTest, WorkersThatCannotStartLoseNoSlotAndNoCount)
+{
+    doc->rules.searchNetAll = 1;
+    network->AddWorkgroup(QStringLiteral("HOME"), {QStringLiteral("alpha")});
+    network->AddWorkgroup(QStringLiteral("OFFICE"), {QStringLiteral("beta")});
+    AddHost(QStringLiteral("alpha"), QStringLiteral("10.0.0.1"), {QStringLiteral("Music")});
+    AddHost(QStringLiteral("beta"), QStringLiteral("10.0.0.2"), {QStringLiteral("Films")});
+    for (int i = 0; i < 20; ++i)
+        CacheHost(QStringLiteral("cached%1").arg(i));
+
+    // The all-workgroups thread and the first probes fail to start.
+    CScanDriver::FailNextWorkerStarts(3);
+    ASSERT_TRUE(Scan(10s));
+    EXPECT_EQ(doc->hostsPending.load(), 0);
+    EXPECT_EQ(doc->netsPending.load(), 0);
+
+    // Nothing was lost: the next scan has every slot.
+    ASSERT_TRUE(Scan(10s));
+    EXPECT_EQ(Host(QStringLiteral("alpha"))->onlineCount + Host(QStringLiteral("alpha"))->offlineCount, 1);
+    EXPECT_EQ(doc->hostsPending.load(), 0);
+}
+
+// --- Stopping ---------------------------------------------------------------
+
+TEST_F(ScanTest, StopReturnsAtOnceAndSavesWithAutoSave)
+{
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString path = folder.filePath(QStringLiteral("stopped.net"));
+    doc->SetPathName(path);
+    settings.autoSave = true;
+    doc->rules.searchNetAll = 0;
+    doc->rules.searchHostByList = 1;
+    for (int i = 1; i <= 30; ++i) {
+        const QString name = QStringLiteral("slow%1").arg(i);
+        doc->rules.hosts.append(name);
+        AddHost(name, QStringLiteral("10.0.0.%1").arg(i), {QStringLiteral("Share")}, 2000);
+    }
+
+    doc->StartScan();
+    std::this_thread::sleep_for(50ms);
+    const auto before = std::chrono::steady_clock::now();
+    doc->StopScan();
+    EXPECT_LT(std::chrono::steady_clock::now() - before, 1s);
+    EXPECT_FALSE(doc->IsScanning());
+    EXPECT_TRUE(QFileInfo::exists(path));
+
+    // New contents while the stopped probes still wait for their listings.
+    const auto clearing = std::chrono::steady_clock::now();
+    doc->DeleteContents();
+    EXPECT_LT(std::chrono::steady_clock::now() - clearing, 1500ms);
+    EXPECT_TRUE(doc->cacheHosts.empty());
+}
+
+TEST_F(ScanTest, ProbesLeftOverFromAStopDoNotDisturbTheNextScan)
+{
+    doc->rules.searchNetAll = 0;
+    doc->rules.searchHostByList = 1;
+    for (int i = 1; i <= 20; ++i) {
+        const QString name = QStringLiteral("host%1").arg(i);
+        doc->rules.hosts.append(name);
+        AddHost(name, QStringLiteral("10.0.0.%1").arg(i), {QStringLiteral("Share")}, 150);
+    }
+    doc->StartScan();
+    std::this_thread::sleep_for(60ms);
+    doc->StopScan();
+
+    // Immediately again: the leftovers are still listing.
+    int lowest = 0;
+    doc->StartScan();
+    const auto until = std::chrono::steady_clock::now() + 10s;
+    while (doc->IsScanning() && std::chrono::steady_clock::now() < until) {
+        lowest = std::min(lowest, doc->hostsPending.load());
+        std::this_thread::sleep_for(1ms);
+    }
+    ASSERT_FALSE(doc->IsScanning());
+    EXPECT_EQ(lowest, 0);
+    EXPECT_EQ(doc->hostsPending.load(), 0);
+    EXPECT_EQ(doc->hostsTotal.load(), 20);
+    for (int i = 1; i <= 20; ++i) {
+        const HostRecord *host = Host(QStringLiteral("host%1").arg(i));
+        // The stopped scan's results were dropped; the second scan counts once.
+        EXPECT_EQ(host->onlineCount, 1);
+        EXPECT_EQ(host->offlineCount, 0);
+        EXPECT_FALSE(host->duplicate.load());
+    }
+    EXPECT_EQ(doc->GetShareCount(), 20);
+}
+
+TEST_F(ScanTest, StartStopLoopsNeverHangOrMiscount)
+{
+    network->AddWorkgroup(QStringLiteral("HOME"), {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")});
+    network->SetWorkgroupLatency(5);
+    network->SetResolveLatency(3);
+    for (int i = 1; i <= 25; ++i) {
+        const QString name = i <= 3 ? QString(QChar(u'a' + i - 1)) : QStringLiteral("h%1").arg(i);
+        AddHost(name, QStringLiteral("10.1.0.%1").arg(i), {QStringLiteral("Share%1").arg(i)}, i % 7);
+        if (i > 3)
+            doc->rules.hosts.append(name);
+    }
+    doc->rules.searchHostByList = 1;
+    doc->rules.hosts.append(QStringLiteral("10.1.0.30-10.1.0.40"));
+
+    std::mt19937 random(7);
+    for (int round = 0; round < 40; ++round) {
+        doc->StartScan();
+        std::this_thread::sleep_for(std::chrono::milliseconds(random() % 25));
+        doc->StopScan();
+        ASSERT_FALSE(doc->IsScanning());
+    }
+    ASSERT_TRUE(Scan(20s));
+    EXPECT_EQ(doc->hostsPending.load(), 0);
+    EXPECT_EQ(doc->netsPending.load(), 0);
+    EXPECT_EQ(doc->hostsTotal.load(), int(doc->cacheHosts.size()));
+    EXPECT_EQ(doc->cacheHosts.size(), 25u + 11u);
+    for (const auto &host : doc->cacheHosts) {
+        EXPECT_FALSE(host->duplicate.load()) << host->GetDisplayName().toStdString();
+        EXPECT_LE(host->shares.size(), 1u);
+    }
+    EXPECT_EQ(doc->GetShareCount(), 25);
+    for (int i = 0; i < doc->GetShareCount(); ++i)
+        EXPECT_EQ(doc->GetShareState(i), ShareOnline);
+}
+
+TEST_F(ScanTest, DestroyingTheDocumentDuringAScanWaitsForNothingLong)
+{
+    doc->rules.searchNetAll = 0;
+    doc->rules.searchHostByList = 1;
+    for (int i = 1; i <= 10; ++i) {
+        const QString name = QStringLiteral("slow%1").arg(i);
+        doc->rules.hosts.append(name);
+        AddHost(name, QStringLiteral("10.0.0.%1").arg(i), {QStringLiteral("Share")}, 5000);
+    }
+    doc->StartScan();
+    std::this_thread::sleep_for(50ms);
+    const auto before = std::chrono::steady_clock::now();
+    doc.reset();
+    EXPECT_LT(std::chrono::steady_clock::now() - before, 1500ms);
+}
+
+} // namespace
