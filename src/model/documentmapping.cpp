@@ -46,8 +46,8 @@ void MapHost(CXmlMapper &mapper, HostRecord &host)
     mapper.Token(u"@addr");
     MapString(mapper, addr);
     if (!storing) {
-        host.name = name;
-        host.addr = addr;
+        host.name = std::move(name);
+        host.addr = std::move(addr);
     }
     mapper.Token(u"@group");
     MapString(mapper, host.group);

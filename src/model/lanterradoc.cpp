@@ -201,7 +201,12 @@ void CLanterraDoc::LinkLoadedModel(bool maskUnknown)
     for (const auto &net : cacheNets)
         netsByName.try_emplace(net->name, net.get());
 
+    size_t shareCount = 0;
+    for (const auto &host : cacheHosts)
+        shareCount += host->shares.size();
+
     std::lock_guard lock(sharesLock);
+    shareList.reserve(shareCount);
     for (const auto &host : cacheHosts) {
         auto found = netsByName.find(host->group);
         if (found == netsByName.end()) {
@@ -212,21 +217,15 @@ void CLanterraDoc::LinkLoadedModel(bool maskUnknown)
         }
         host->net = found->second;
         host->visibleShares = 0;
+        const ShareState state = maskUnknown ? ShareUnknown : host->lastState == 0 ? ShareOnline : ShareOffline;
         for (const auto &share : host->shares) {
             share->host = host.get();
+            share->index = int(shareList.size());
+            share->state.store(state, std::memory_order_relaxed);
             shareList.push_back(share.get());
         }
     }
     netsTotal = int(cacheNets.size());
-
-    for (size_t i = 0; i < shareList.size(); ++i) {
-        ShareRecord *share = shareList[i];
-        share->index = int(i);
-        if (maskUnknown)
-            share->state = ShareUnknown;
-        else
-            share->state = share->host->lastState == 0 ? ShareOnline : ShareOffline;
-    }
     netsPending = 0;
     hostsPending = 0;
 }
