@@ -265,11 +265,4 @@ TEST_F(Startup, ANamedFileThatCannotBeOpenedEndsTheStart)
     EXPECT_FALSE(app.InitInstance(Args(m_dir.filePath(QStringLiteral("missing.net")))));
 }
 
-TEST_F(Startup, SwitchesAreNotFileNames)
-{
-    const QString named = SavedDocument(QStringLiteral("Named.net"));
-    ASSERT_TRUE(app.InitInstance({QStringLiteral("lanterra"), QStringLiteral("--reverse"), named}));
-    EXPECT_EQ(app.document().GetPathName(), named);
-}
-
 } // namespace

@@ -54,21 +54,6 @@ ShareScheme MusicAndFilms()
     return scheme;
 }
 
-TEST(Records, NewRecordsStartEmpty)
-{
-    const NetRecord net(QStringLiteral("WG"));
-    EXPECT_EQ(net.state, NetDone);
-    EXPECT_FALSE(net.thread);
-    EXPECT_TRUE(net.hostNames.isEmpty());
-
-    const HostRecord host(QStringLiteral("PC"), nullptr, QStringLiteral("10.0.0.1"));
-    EXPECT_TRUE(host.group.isEmpty());
-    EXPECT_EQ(host.lastState, 0);
-    EXPECT_EQ(host.onlineCount + host.offlineCount + host.lastAnswerTime + host.visibleShares, 0);
-    EXPECT_FALSE(host.duplicate);
-    EXPECT_TRUE(host.shares.empty());
-}
-
 TEST(Records, HostTextIsSafeToReadWhileAProbeChangesIt)
 {
     HostRecord host(QString(), nullptr, QStringLiteral("10.0.0.1"));
@@ -125,24 +110,6 @@ TEST(ReadOperations, ShareTextColumns)
     EXPECT_EQ(doc.shareText(1, ColumnPath), u"\\\\10.0.0.9\\C$");
     for (int column : {0, 4, 5, 6, 8, -1})
         EXPECT_TRUE(doc.shareText(0, column).isEmpty()) << column;
-}
-
-TEST(ReadOperations, QueueAndCounters)
-{
-    CLanterraDoc doc;
-    NetRecord *net = AddNet(doc, QStringLiteral("WG"));
-    AddHost(doc, net, QStringLiteral("A"), QString(), {QStringLiteral("x"), QStringLiteral("y")});
-    doc.changeQueue = {doc.shareList[1], doc.shareList[0], doc.shareList[1]};
-    doc.hostsTotal = 7;
-    doc.hostsPending = 3;
-
-    EXPECT_EQ(doc.GetQueueCount(), 3);
-    EXPECT_EQ(doc.GetQueuedShareIndex(0), 1);
-    EXPECT_EQ(doc.GetQueuedShareIndex(1), 0);
-    EXPECT_EQ(doc.GetQueuedShareIndex(3), -1);
-    EXPECT_EQ(doc.GetHostsTotal(), 7);
-    EXPECT_EQ(doc.GetHostsPending(), 3);
-    EXPECT_FALSE(doc.IsScanning());
 }
 
 TEST(ApplyScheme, ClassifiesEveryShareAndCountsVisibleOnes)

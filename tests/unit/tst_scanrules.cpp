@@ -5,30 +5,6 @@
 
 namespace {
 
-TEST(ScanRules, ResetGivesTheDefaultsOfANewDocument)
-{
-    ScanRules rules;
-    rules.searchNetAll = 0;
-    rules.searchNetCurrent = rules.searchNetByList = rules.searchHostByList = 1;
-    rules.nets = {QStringLiteral("OFFICE")};
-    rules.hosts = {QString()};
-    rules.excNets = {QStringLiteral("X")};
-    rules.excHosts = {QStringLiteral("Y")};
-    rules.BuildExclusionSets();
-
-    rules.Reset();
-    EXPECT_EQ(rules.searchNetAll, 1);
-    EXPECT_EQ(rules.searchNetCurrent, 0);
-    EXPECT_EQ(rules.searchNetByList, 0);
-    EXPECT_EQ(rules.searchHostByList, 0);
-    EXPECT_TRUE(rules.nets.isEmpty());
-    EXPECT_TRUE(rules.hosts.isEmpty());
-    EXPECT_TRUE(rules.excNets.isEmpty());
-    EXPECT_TRUE(rules.excHosts.isEmpty());
-    // The sets belong to the last scan and stay until the next one.
-    EXPECT_EQ(rules.excludedHostSet.size(), 1u);
-}
-
 TEST(ScanRules, HostFiltersMatchWholeNamesInUpperCase)
 {
     ScanRules rules;
@@ -65,15 +41,6 @@ TEST(ScanRules, WorkgroupFiltersMatchUpperCaseOrExactly)
     EXPECT_FALSE(rules.IsNetExcluded(QStringLiteral("OFFICE2")));
     EXPECT_TRUE(rules.IsNetExcluded(QStringLiteral("straße")));
     EXPECT_TRUE(rules.IsNetExcluded(QStringLiteral("STRASSE")));
-}
-
-TEST(ScanRules, FiltersTakeEffectOnlyWhenTheSetsAreBuilt)
-{
-    ScanRules rules;
-    rules.excHosts = {QStringLiteral("pc")};
-    EXPECT_FALSE(rules.IsHostExcluded(QStringLiteral("PC")));
-    rules.BuildExclusionSets();
-    EXPECT_TRUE(rules.IsHostExcluded(QStringLiteral("PC")));
 }
 
 } // namespace
