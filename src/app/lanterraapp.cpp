@@ -53,13 +53,16 @@ QString CLanterraApp::networksFolder() const
 
 bool CLanterraApp::InitInstance(const QStringList &arguments)
 {
-    QString file = FileNamedOn(arguments);
-    if (file.isEmpty()) {
-        const CSettings *s = settings();
-        if (s && s->autoLoad && !s->documentPath.isEmpty() && QFileInfo::exists(s->documentPath))
-            file = s->documentPath;
-    }
-    return file.isEmpty() ? OnFileNew() : OnFileOpen(file);
+    const QString named = FileNamedOn(arguments);
+    if (!named.isEmpty())
+        return OnFileOpen(named);
+    const CSettings *s = settings();
+    // A remembered document that can no longer be read must not keep the
+    // program from starting: the user could never reach the switch again.
+    if (s && s->autoLoad && !s->documentPath.isEmpty() && QFileInfo(s->documentPath).isFile()
+        && OnFileOpen(s->documentPath))
+        return true;
+    return OnFileNew();
 }
 
 bool CLanterraApp::OnFileNew()

@@ -26,9 +26,9 @@ public:
     const CLanterraDoc &document() const { return m_doc; }
 
     // Start-up: `arguments` as QCoreApplication::arguments() gives them (the
-    // program first). A .net file named there is opened; otherwise the last
-    // document is opened when autoLoad is on and it still exists; otherwise
-    // a new default document is made. False when that fails.
+    // program first). A .net file named there is opened (false when it
+    // cannot be); otherwise the last document is opened when autoLoad is on
+    // and it can still be read; otherwise a new default document is made.
     bool InitInstance(const QStringList &arguments);
 
     // File commands. False when nothing changed (the old document stays when

@@ -260,6 +260,25 @@ TEST_F(Startup, AutoloadIsSkippedWhenSwitchedOff)
     EXPECT_EQ(app.document().GetPathName(), InFolder(QStringLiteral("Local Area Network.net")));
 }
 
+TEST_F(Startup, AFolderWhereTheLastDocumentWasGivesANewOne)
+{
+    m_settings.documentPath = m_dir.filePath(QStringLiteral("Folder.net"));
+    QDir().mkpath(m_settings.documentPath);
+    ASSERT_TRUE(app.InitInstance(Args()));
+    EXPECT_EQ(app.document().GetPathName(), InFolder(QStringLiteral("Local Area Network.net")));
+}
+
+TEST_F(Startup, AnUnreadableLastDocumentGivesANewOne)
+{
+    m_settings.documentPath = SavedDocument(QStringLiteral("Locked.net"));
+    QFile::setPermissions(m_settings.documentPath, QFileDevice::WriteOwner);
+    QFile probe(m_settings.documentPath);
+    if (probe.open(QIODevice::ReadOnly))
+        GTEST_SKIP() << "permissions do not apply to this user";
+    ASSERT_TRUE(app.InitInstance(Args()));
+    EXPECT_EQ(QFileInfo(app.document().GetPathName()).dir().path(), Folder());
+}
+
 TEST_F(Startup, ANamedFileThatCannotBeOpenedEndsTheStart)
 {
     EXPECT_FALSE(app.InitInstance(Args(m_dir.filePath(QStringLiteral("missing.net")))));
