@@ -1,9 +1,9 @@
 #include "app/lanterraapp.h"
 #include "platform/signalbridge.h"
 #include "settings/settings.h"
+#include "ui/frame/mainframe.h"
 
 #include <QApplication>
-#include <QMainWindow>
 
 int main(int argc, char *argv[])
 {
@@ -23,13 +23,8 @@ int main(int argc, char *argv[])
         // ends at once.
         CLanterraApp lanterra(&settings);
         if (lanterra.InitInstance(QApplication::arguments())) {
-            QMainWindow window;
-            const auto showTitle = [&window](const QString &title) {
-                window.setWindowTitle(title + QStringLiteral(" - Brevant Lanterra"));
-            };
-            showTitle(lanterra.title());
-            QObject::connect(&lanterra, &CLanterraApp::titleChanged, &window, showTitle);
-            window.resize(600, 730);
+            // The main window shows the document's title and its list.
+            CMainFrame window(&lanterra, &settings);
             window.show();
 
             // A desktop logout or Ctrl+C closes the window as File > Exit does.

@@ -1,0 +1,94 @@
+#include "sharepropertiesdlg.h"
+
+#include <QFormLayout>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+namespace {
+
+enum ControlId {
+    IdShareName = 1126,
+    IdHostLabel = 1151,
+    IdHostEdit = 1004,
+    IdWorkgroupLabel = 1152,
+    IdWorkgroupEdit = 1005,
+    IdInformation = 1140,
+    IdPicture = 1179,
+    IdLine = 1097,
+};
+
+QLineEdit *ReadOnlyField(QWidget *parent)
+{
+    auto *edit = new QLineEdit(parent);
+    edit->setReadOnly(true);
+    edit->setFrame(false);
+    // Looks like text on the dialog, yet can be selected and copied.
+    QPalette palette = edit->palette();
+    palette.setColor(QPalette::Base, Qt::transparent);
+    edit->setPalette(palette);
+    return edit;
+}
+
+} // namespace
+
+CSharePropertiesDlg::CSharePropertiesDlg(QWidget *parent)
+    : CDialogBase(TemplateId, QStringLiteral("Share Properties"), QStringLiteral("Share Properties"), parent)
+{
+    auto *layout = new QVBoxLayout(this);
+
+    auto *top = new QHBoxLayout;
+    auto *picture = new QLabel(this);
+    picture->setPixmap(QIcon(QStringLiteral(":/icons/share-online.svg")).pixmap(QSize(32, 32), devicePixelRatioF()));
+    picture->setFixedSize(36, 36);
+    RegisterControl(IdPicture, picture);
+    m_shareEdit = ReadOnlyField(this);
+    RegisterControl(IdShareName, m_shareEdit);
+    top->addWidget(picture);
+    top->addWidget(m_shareEdit, 1);
+    layout->addLayout(top);
+
+    auto *line = new QFrame(this);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    RegisterControl(IdLine, line);
+    layout->addWidget(line);
+
+    auto *information = new QGroupBox(QStringLiteral(" Information "), this);
+    RegisterControl(IdInformation, information);
+    auto *form = new QFormLayout(information);
+    auto *hostLabel = new QLabel(QStringLiteral("Host name :"), information);
+    auto *workgroupLabel = new QLabel(QStringLiteral("Workgroup :"), information);
+    m_hostEdit = ReadOnlyField(information);
+    m_workgroupEdit = ReadOnlyField(information);
+    RegisterControl(IdHostLabel, hostLabel);
+    RegisterControl(IdHostEdit, m_hostEdit);
+    RegisterControl(IdWorkgroupLabel, workgroupLabel);
+    RegisterControl(IdWorkgroupEdit, m_workgroupEdit);
+    form->addRow(hostLabel, m_hostEdit);
+    form->addRow(workgroupLabel, m_workgroupEdit);
+    layout->addWidget(information, 1);
+
+    layout->addWidget(CreateButtonRow());
+    setMinimumWidth(340);
+}
+
+void CSharePropertiesDlg::InitDialog()
+{
+    m_shareEdit->setText(shareName);
+    m_hostEdit->setText(hostName);
+    m_workgroupEdit->setText(workgroup);
+    for (QLineEdit *edit : {m_shareEdit, m_hostEdit, m_workgroupEdit})
+        edit->setCursorPosition(0);
+    TranslateCaptions({IdInformation, IdHostLabel, IdWorkgroupLabel, IdOk, IdCancel, IdApply});
+    SetBoldFont({IdInformation});
+    setFixedSize(sizeHint().expandedTo(QSize(340, 0)));
+}
+
+int CSharePropertiesDlg::exec()
+{
+    InitDialog();
+    return CDialogBase::exec();
+}

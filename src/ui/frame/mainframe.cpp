@@ -1,0 +1,354 @@
+#include "mainframe.h"
+
+#include "app/lanterraapp.h"
+#include "settings/languagetable.h"
+#include "settings/settings.h"
+#include "ui/commandids.h"
+#include "ui/toolkit/menubar.h"
+#include "ui/toolkit/sizablerebar.h"
+#include "ui/toolkit/toolbarex.h"
+#include "ui/view/lanterraview.h"
+#include "ui/view/shareactions.h"
+
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QScreen>
+#include <QStatusBar>
+#include <QToolButton>
+
+const QString CMainFrame::PlacementName = QStringLiteral("mainwindow");
+
+namespace {
+
+const QString AddressSection = QStringLiteral("Address ToolBar");
+const QString RebarSection = QStringLiteral("Rebar Menu");
+constexpr int SchemePlaceholderWidth = 180;
+constexpr int IdleInterval = 200;
+
+QIcon Picture(const char *name)
+{
+    return QIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(name)));
+}
+
+// The built-in string table entries of the bars' buttons.
+std::map<int, QString> Prompts()
+{
+    return {
+        {Cmd::FileNew, QStringLiteral("New network")},
+        {Cmd::FileOpen, QStringLiteral("Open network")},
+        {Cmd::FileSave, QStringLiteral("Save network")},
+        {Cmd::ScanOptions, QStringLiteral("Scan options")},
+        {Cmd::Preferences, QStringLiteral("Preferences")},
+        {Cmd::ListViewButton, QStringLiteral("List View")},
+        {Cmd::HelpContents, QStringLiteral("Contents")},
+        {Cmd::SchemeButton, QStringLiteral("Edit scheme options")},
+        {Cmd::Refresh, QStringLiteral("Start or stop updating")},
+    };
+}
+
+// A flat button that shows its text exactly as given, '&' included, and
+// takes no Alt shortcut from it (Alt+S is the Schemes Editor's).
+QToolButton *TextButton(QWidget *parent)
+{
+    auto *button = new QToolButton(parent);
+    button->setAutoRaise(true);
+    button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    button->setIconSize(QSize(16, 16));
+    return button;
+}
+
+void SetButtonText(QToolButton *button, const QString &text)
+{
+    button->setText(text);
+    button->setShortcut(QKeySequence());
+}
+
+} // namespace
+
+CMainFrame::CMainFrame(CLanterraApp *app, CSettings *settings, QWidget *parent)
+    : CFrameWndEx(parent), m_app(app), m_settings(settings), m_launcher(std::make_shared<CDesktopLauncher>())
+{
+    setObjectName(QStringLiteral("Lantrax"));
+    setWindowIcon(Picture("lanterra"));
+    CreateBars(MainMenu());
+    CreateToolBars();
+
+    m_view = new CLanterraView(this);
+    m_view->SetSettings(m_settings);
+    m_view->SetDocument(Document());
+    setCentralWidget(m_view);
+    SetActiveView(m_view);
+    connect(m_view, &CLanterraView::statusTextChanged, this, &CMainFrame::SetStatusText);
+
+    FillSchemeBox();
+    if (CSettings *s = Settings())
+        s->selectedScheme = m_schemeBox->currentIndex();
+    connect(m_schemeBox, &QComboBox::currentIndexChanged, this, &CMainFrame::OnSchemeChange);
+
+    m_statusPane = new QLabel(this);
+    m_statusPane->setObjectName(QStringLiteral("statusPane"));
+    statusBar()->setObjectName(QStringLiteral("statusBar"));
+    statusBar()->addWidget(m_statusPane, 1);
+    statusBar()->setSizeGripEnabled(true);
+
+    ApplyPlacement();
+    ApplyTaskbarPresence();
+    m_view->OnInitialUpdate();
+
+    if (m_app) {
+        const auto showTitle = [this](const QString &title) {
+            setWindowTitle(title.isEmpty() ? QStringLiteral("Brevant Lanterra")
+                                           : title + QStringLiteral(" - Brevant Lanterra"));
+        };
+        showTitle(m_app->title());
+        connect(m_app, &CLanterraApp::titleChanged, this, showTitle);
+    }
+    connect(&CLanguageNotifier::instance(), &CLanguageNotifier::languageChanged, this,
+            &CMainFrame::OnLanguageChanged);
+    connect(&m_idleTimer, &QTimer::timeout, this, &CMainFrame::OnIdle);
+    m_idleTimer.start(IdleInterval);
+
+    // Posted, not sent: the scan starts once the event loop runs, after the
+    // document has been made or opened.
+    if (const CSettings *s = Settings(); s && s->autoScan)
+        QMetaObject::invokeMethod(this, [this] { RouteCommand(Cmd::Refresh); }, Qt::QueuedConnection);
+}
+
+CMainFrame::~CMainFrame() = default;
+
+CLanterraDoc *CMainFrame::Document() const
+{
+    return m_app ? &m_app->document() : nullptr;
+}
+
+CSettings *CMainFrame::Settings() const
+{
+    return m_settings ? m_settings : CSettings::instance();
+}
+
+void CMainFrame::SetStatusText(const QString &text)
+{
+    m_statusPane->setText(text);
+}
+
+void CMainFrame::SetLauncher(std::shared_ptr<IShareLauncher> launcher)
+{
+    m_launcher = launcher ? launcher : std::make_shared<CDesktopLauncher>();
+    m_view->SetLauncher(m_launcher);
+}
+
+MenuDef CMainFrame::MainMenu()
+{
+    using M = MenuItemDef;
+    return {
+        M::Sub(QStringLiteral("&File"),
+               {M::Item(QStringLiteral("&New Network\tCtrl+N"), Cmd::FileNew),
+                M::Item(QStringLiteral("&Open Network...\tCtrl+O"), Cmd::FileOpen),
+                M::Item(QStringLiteral("&Save Network\tCtrl+S"), Cmd::FileSave),
+                M::Item(QStringLiteral("Save Network &As..."), Cmd::FileSaveAs), M::Sep(),
+                M::Item(QStringLiteral("Scan &Options...\tAlt+O"), Cmd::ScanOptions),
+                M::Item(QStringLiteral("S&hare Properties\tAlt+Enter"), Cmd::ShareProperties), M::Sep(),
+                M::Item(QStringLiteral("E&xit\tAlt+F4"), Cmd::AppExit)}),
+        M::Sub(QStringLiteral("&Edit"),
+               {M::Item(QStringLiteral("&Scheme...\tAlt+S"), Cmd::EditScheme),
+                M::Item(QStringLiteral("S&how Offline Resources"), Cmd::ShowOffline), M::Sep(),
+                M::Item(QStringLiteral("&Refresh\tCtrl+R"), Cmd::EditRefresh)}),
+        M::Sub(QStringLiteral("&View"),
+               {M::Item(QStringLiteral("&Tool Bar"), Cmd::ViewToolBar),
+                M::Item(QStringLiteral("&Address Bar"), Cmd::ViewAddressBar),
+                M::Item(QStringLiteral("&Status Bar"), Cmd::ViewStatusBar), M::Sep(),
+                M::Item(QStringLiteral("L&ock Toolbars"), Cmd::LockToolbars), M::Sep(),
+                M::Item(QStringLiteral("Show on T&askbar"), Cmd::ShowOnTaskbar),
+                M::Item(QStringLiteral("Show in T&ray"), Cmd::ShowInTray)}),
+        M::Sub(QStringLiteral("&Tools"), {M::Item(QStringLiteral("&Preferences\tAlt+P"), Cmd::Preferences)}),
+        M::Sub(QStringLiteral("&Help"),
+               {M::Item(QStringLiteral("&Contents\tF1"), Cmd::HelpContents), M::Sep(),
+                M::Item(QStringLiteral("&Home page"), Cmd::HomePage),
+                M::Item(QStringLiteral("&Send feedback"), Cmd::SendFeedback), M::Sep(),
+                M::Item(QStringLiteral("&About ..."), Cmd::About)}),
+    };
+}
+
+void CMainFrame::CreateToolBars()
+{
+    m_toolBar = new CToolBarEx(ReBar());
+    m_toolBar->setObjectName(QStringLiteral("toolBar"));
+    m_toolBar->SetPrompts(Prompts());
+    m_toolBar->SetImages({Picture("new"), Picture("open"), Picture("save"), QIcon(), Picture("scan-options"),
+                          Picture("preferences"), QIcon(), Picture("view-mode"), QIcon(), Picture("contents")});
+    m_viewMenu = new QMenu(this);
+    connect(m_viewMenu, &QMenu::aboutToShow, this, &CMainFrame::FillViewMenu);
+    m_toolBar->SetDropDown(Cmd::ListViewButton, m_viewMenu);
+    QList<ToolBarButton> buttons;
+    const int commands[] = {Cmd::FileNew, Cmd::FileOpen, Cmd::FileSave, 0, Cmd::ScanOptions, Cmd::Preferences,
+                            0, Cmd::ListViewButton, 0, Cmd::HelpContents};
+    for (int position = 0; position < 10; ++position)
+        buttons.append(ToolBarButton{commands[position], position, 0, 0, position});
+    m_toolBar->SetButtons(buttons, CToolBarEx::NoTextLabels);
+    connect(m_toolBar, &CToolBarEx::commandRequested, this, [this](int id) { RouteCommand(id); });
+
+    CreateAddressBar();
+
+    ReBar()->AddBand(m_addressBar, Ctl::AddressBar, LookupText(RebarSection, 0, QStringLiteral("Address Bar")),
+                     false, CSizableReBar::StyleBreak);
+    ReBar()->AddBand(m_toolBar, Ctl::ToolBar, LookupText(RebarSection, 1, QStringLiteral("Tool Bar")));
+    // The address bar always shows its three items whole.
+    ReBar()->SetBandMinWidth(Ctl::AddressBar, m_addressBar->sizeHint().width());
+    if (const CSettings *s = Settings())
+        ReBar()->SetBandLayout(s->toolbarBands);
+
+    // Accelerators: Ctrl+S is Save As, whatever the menu says beside Save.
+    const std::pair<QKeySequence, int> accelerators[] = {
+        {QKeySequence(Qt::CTRL | Qt::Key_N), Cmd::FileNew},     {QKeySequence(Qt::CTRL | Qt::Key_O), Cmd::FileOpen},
+        {QKeySequence(Qt::CTRL | Qt::Key_S), Cmd::FileSaveAs},  {QKeySequence(Qt::CTRL | Qt::Key_R), Cmd::Refresh},
+        {QKeySequence(Qt::Key_F5), Cmd::Refresh},               {QKeySequence(Qt::ALT | Qt::Key_O), Cmd::ScanOptions},
+        {QKeySequence(Qt::ALT | Qt::Key_P), Cmd::Preferences},  {QKeySequence(Qt::ALT | Qt::Key_S), Cmd::EditScheme},
+        {QKeySequence(Qt::Key_F9), Cmd::EditScheme},            {QKeySequence(Qt::Key_Escape), Cmd::StopScan},
+        {QKeySequence(Qt::Key_F1), Cmd::HelpContents},          {QKeySequence(Qt::Key_F4), Cmd::FocusSchemes},
+    };
+    for (const auto &[keys, command] : accelerators)
+        AddAccelerator(keys, command);
+}
+
+void CMainFrame::CreateAddressBar()
+{
+    m_addressBar = new CToolBarEx(ReBar());
+    m_addressBar->setObjectName(QStringLiteral("addressBar"));
+    m_addressBar->SetPrompts(Prompts());
+    m_addressBar->SetImages({Picture("scheme"), Picture("refresh")});
+
+    m_schemeButton = TextButton(m_addressBar);
+    m_schemeButton->setIcon(m_addressBar->Image(0));
+    connect(m_schemeButton, &QToolButton::clicked, this, [this] { RouteCommand(Cmd::SchemeButton); });
+    m_addressBar->addWidget(m_schemeButton);
+
+    // The scheme box sits in a fixed-width placeholder, 2 pixels in from its edges.
+    auto *placeholder = new QWidget(m_addressBar);
+    placeholder->setFixedWidth(SchemePlaceholderWidth);
+    auto *layout = new QHBoxLayout(placeholder);
+    layout->setContentsMargins(2, 0, 2, 0);
+    m_schemeBox = new QComboBox(placeholder);
+    m_schemeBox->setObjectName(QStringLiteral("schemeBox"));
+    m_schemeBox->setMaxVisibleItems(16);
+    layout->addWidget(m_schemeBox);
+    m_addressBar->addWidget(placeholder);
+
+    m_refreshButton = TextButton(m_addressBar);
+    m_refreshButton->setIcon(m_addressBar->Image(1));
+    connect(m_refreshButton, &QToolButton::clicked, this, [this] { RouteCommand(Cmd::Refresh); });
+    m_addressBar->addWidget(m_refreshButton);
+    SetAddressTexts();
+}
+
+void CMainFrame::SetAddressTexts()
+{
+    SetButtonText(m_schemeButton, LookupText(AddressSection, 0, QStringLiteral("&Scheme:")));
+    SetButtonText(m_refreshButton, m_scanningShown ? LookupText(AddressSection, 2, QStringLiteral("&Stop"))
+                                                   : LookupText(AddressSection, 1, QStringLiteral("&Refresh:")));
+    m_schemeButton->setToolTip(m_addressBar->GetButtonTip(Cmd::SchemeButton));
+    m_refreshButton->setToolTip(m_addressBar->GetButtonTip(Cmd::Refresh));
+}
+
+void CMainFrame::FillSchemeBox()
+{
+    CSettings *s = Settings();
+    const QString remembered = m_schemeBox->currentText();
+    const QSignalBlocker blocker(m_schemeBox);
+    m_schemeBox->clear();
+    if (!s)
+        return;
+    for (int i = 0; i < s->GetSchemeCount(); ++i) {
+        const QString name = s->GetScheme(i)->name;
+        m_schemeBox->addItem(name, i);
+        if (!remembered.isEmpty() && name == remembered)
+            s->selectedScheme = i;
+    }
+    m_schemeBox->setCurrentIndex(s->selectedScheme >= 0 && s->selectedScheme < m_schemeBox->count()
+                                     ? s->selectedScheme
+                                     : -1);
+}
+
+void CMainFrame::OnSchemeChange()
+{
+    CSettings *s = Settings();
+    if (!s)
+        return;
+    s->selectedScheme = m_schemeBox->currentIndex();
+    const CLanterraDoc *doc = Document();
+    if (!doc || doc->GetShareCount() > 0)
+        m_view->RebuildList(s->GetScheme(s->selectedScheme));
+}
+
+void CMainFrame::OnIdle()
+{
+    const CLanterraDoc *doc = Document();
+    if (m_scanningShown && !(doc && doc->IsScanning())) {
+        m_scanningShown = false;
+        SetAddressTexts();
+        m_addressBar->update();
+    }
+}
+
+void CMainFrame::OnLanguageChanged()
+{
+    ReBar()->setUpdatesEnabled(false);
+    MenuBar()->LoadMenu(MainMenu());
+    SetAddressTexts();
+    ReBar()->SetBandMinWidth(Ctl::AddressBar, m_addressBar->sizeHint().width());
+    ReBar()->SetBandName(Ctl::AddressBar, LookupText(RebarSection, 0, QStringLiteral("Address Bar")));
+    ReBar()->SetBandName(Ctl::ToolBar, LookupText(RebarSection, 1, QStringLiteral("Tool Bar")));
+    m_toolBar->Retranslate();
+    ReBar()->setUpdatesEnabled(true);
+    MenuBar()->update();
+    m_addressBar->update();
+    m_view->OnLanguageChanged();
+}
+
+void CMainFrame::SaveWindowState()
+{
+    CSettings *s = Settings();
+    if (!s)
+        return;
+    WindowPlacement placement;
+    placement.showCmd = isMinimized() ? 2 : isMaximized() ? 3 : 1;
+    const QRect normal = (isMaximized() || isMinimized() || isFullScreen()) ? normalGeometry() : geometry();
+    placement.left = normal.left();
+    placement.top = normal.top();
+    placement.right = normal.left() + normal.width();
+    placement.bottom = normal.top() + normal.height();
+    s->placements[PlacementName] = placement;
+    s->toolbarBands = ReBar()->GetBandLayout();
+}
+
+void CMainFrame::closeEvent(QCloseEvent *event)
+{
+    SaveWindowState();
+    CFrameWndEx::closeEvent(event);
+}
+
+void CMainFrame::ApplyPlacement()
+{
+    const CSettings *s = Settings();
+    const auto saved = s ? s->placements.find(PlacementName) : std::map<QString, WindowPlacement>::const_iterator();
+    if (s && saved != s->placements.end()) {
+        // Only the normal rectangle comes back: the window is shown normally
+        // whatever state it was closed in.
+        const WindowPlacement &p = saved->second;
+        const QRect rect(p.left, p.top, std::max(p.right - p.left, 100), std::max(p.bottom - p.top, 100));
+        setGeometry(rect);
+        return;
+    }
+    ReBar()->SetBandWidth(Ctl::AddressBar, DefaultAddressBandWidth);
+    ReBar()->SetBandWidth(Ctl::ToolBar, DefaultToolBandWidth);
+    resize(DefaultWidth, DefaultHeight);
+    // Centred on the screen, kept inside its work area where it can be.
+    const QScreen *screen = this->screen();
+    const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, DefaultWidth, DefaultHeight);
+    int x = area.left() + (area.width() - DefaultWidth) / 2;
+    int y = area.top() + (area.height() - DefaultHeight) / 2;
+    x = std::max(area.left(), std::min(x, area.right() + 1 - DefaultWidth));
+    y = std::max(area.top(), std::min(y, area.bottom() + 1 - DefaultHeight));
+    move(x, y);
+}

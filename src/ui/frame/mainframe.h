@@ -1,0 +1,99 @@
+#pragma once
+
+#include "ui/toolkit/framewndex.h"
+
+#include <QTimer>
+
+#include <memory>
+
+class CLanterraApp;
+class CLanterraDoc;
+class CLanterraView;
+class CSettings;
+class CToolBarEx;
+class IShareLauncher;
+class QComboBox;
+class QLabel;
+class QToolButton;
+
+// The program's one top-level window: the rebar with the menu bar, the
+// address bar (scheme box, start/stop button) and the toolbar; the share
+// list as its client; the status bar. It owns the commands that are not
+// tied to a share and remembers its own placement and band layout.
+class CMainFrame : public CFrameWndEx
+{
+    Q_OBJECT
+public:
+    // The main window's entry among the settings' window placements.
+    static const QString PlacementName;
+    static constexpr int DefaultWidth = 600;
+    static constexpr int DefaultHeight = 730;
+    static constexpr int DefaultAddressBandWidth = 358;
+    static constexpr int DefaultToolBandWidth = 290;
+
+    // `settings` nullptr: CSettings::instance().
+    explicit CMainFrame(CLanterraApp *app, CSettings *settings = nullptr, QWidget *parent = nullptr);
+    ~CMainFrame() override;
+
+    CLanterraView *View() const { return m_view; }
+    CLanterraDoc *Document() const;
+    CToolBarEx *ToolBar() const { return m_toolBar; }
+    CToolBarEx *AddressBar() const { return m_addressBar; }
+    QComboBox *SchemeBox() const { return m_schemeBox; }
+    QToolButton *RefreshButton() const { return m_refreshButton; }
+    QToolButton *SchemeButton() const { return m_schemeButton; }
+    QLabel *StatusPane() const { return m_statusPane; }
+    bool IsScanningShown() const { return m_scanningShown; }
+
+    // Pane 0 of the status bar.
+    void SetStatusText(const QString &text);
+    void SetLauncher(std::shared_ptr<IShareLauncher> launcher);
+
+    void FillSchemeBox();
+    void OnSchemeChange();
+    // What the framework does at idle time: bring the start/stop button
+    // back to "&Refresh:" once a scan has ended.
+    void OnIdle();
+    void OnLanguageChanged();
+    // Stores placement and bands in the settings (the close does it too).
+    void SaveWindowState();
+
+    bool OnCommand(int id) override;
+    bool OnUpdateCommand(CCmdUI &ui) override;
+
+    static MenuDef MainMenu();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    CSettings *Settings() const;
+    void CreateToolBars();
+    void CreateAddressBar();
+    void SetAddressTexts();
+    void ApplyPlacement();
+    void OnStartStop();
+    void OnStopScan();
+    void OnFocusSchemes();
+    void OnFileOpen();
+    void OnFileSaveAs();
+    void AfterDocumentChange();
+    void FillViewMenu();
+    void ToggleTaskbar();
+    void ApplyTaskbarPresence();
+    void OpenLink(const QString &url);
+
+    CLanterraApp *m_app = nullptr;
+    CSettings *m_settings = nullptr;
+    std::shared_ptr<IShareLauncher> m_launcher;
+    CLanterraView *m_view = nullptr;
+    CToolBarEx *m_toolBar = nullptr;
+    CToolBarEx *m_addressBar = nullptr;
+    QToolButton *m_schemeButton = nullptr;
+    QToolButton *m_refreshButton = nullptr;
+    QComboBox *m_schemeBox = nullptr;
+    QMenu *m_viewMenu = nullptr;
+    QLabel *m_statusPane = nullptr;
+    QTimer m_idleTimer;
+    bool m_scanningShown = false;
+};

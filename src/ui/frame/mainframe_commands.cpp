@@ -1,0 +1,276 @@
+// The main frame's command handlers and command states.
+#include "mainframe.h"
+
+#include "app/lanterraapp.h"
+#include "settings/languagetable.h"
+#include "settings/settings.h"
+#include "ui/commandids.h"
+#include "ui/toolkit/menubar.h"
+#include "ui/toolkit/sizablerebar.h"
+#include "ui/toolkit/toolbarex.h"
+#include "ui/view/lanterraview.h"
+#include "ui/view/shareactions.h"
+
+#include <QAbstractItemView>
+#include <QActionGroup>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMenu>
+#include <QStatusBar>
+#include <QToolButton>
+
+namespace {
+
+// The maker's addresses.
+const QString HomePageUrl = QStringLiteral("https://lanterra.brevant.example/");
+const QString FeedbackUrl =
+    QStringLiteral("mailto:support@brevant.example?subject=lantrax%201.0.0%20(Revision%20229)");
+const QString NetworkFilter = QStringLiteral("Networks (*.net)");
+
+} // namespace
+
+bool CMainFrame::OnCommand(int id)
+{
+    CSettings *s = Settings();
+    switch (id) {
+    case Cmd::FileNew:
+        if (m_app && m_app->OnFileNew())
+            AfterDocumentChange();
+        return true;
+    case Cmd::FileOpen:
+        OnFileOpen();
+        return true;
+    case Cmd::FileSave:
+        if (m_app)
+            m_app->OnFileSave();
+        return true;
+    case Cmd::FileSaveAs:
+        OnFileSaveAs();
+        return true;
+    case Cmd::AppExit:
+        close();
+        return true;
+    case Cmd::Refresh:
+        OnStartStop();
+        return true;
+    case Cmd::StopScan:
+        OnStopScan();
+        return true;
+    case Cmd::FocusSchemes:
+        OnFocusSchemes();
+        return true;
+    case Cmd::ApplyScheme:
+        OnSchemeChange();
+        return true;
+    case Cmd::ViewTiles:
+    case Cmd::ViewList:
+    case Cmd::ViewDetails: {
+        const int mode = id == Cmd::ViewTiles  ? CLanterraView::ModeTiles
+                         : id == Cmd::ViewList ? CLanterraView::ModeList
+                                               : CLanterraView::ModeDetails;
+        m_view->SetViewMode(mode);
+        if (CLanterraDoc *doc = Document())
+            doc->lastView = mode;
+        return true;
+    }
+    case Cmd::ViewToolBar:
+        ReBar()->ShowBand(Ctl::ToolBar, !ReBar()->IsBandVisible(Ctl::ToolBar));
+        return true;
+    case Cmd::ViewAddressBar:
+        ReBar()->ShowBand(Ctl::AddressBar, !ReBar()->IsBandVisible(Ctl::AddressBar));
+        return true;
+    case Cmd::ViewStatusBar:
+        statusBar()->setVisible(statusBar()->isHidden());
+        return true;
+    case Cmd::LockToolbars:
+        ReBar()->SetLocked(!ReBar()->IsLocked());
+        return true;
+    case Cmd::ShowOnTaskbar:
+        ToggleTaskbar();
+        return true;
+    case Cmd::ShowInTray:
+        if (s)
+            s->showInTray = !s->showInTray;
+        return true;
+    case Cmd::HelpContents:
+        if (s && !s->helpPath.isEmpty() && QFileInfo::exists(s->helpPath))
+            OpenLink(QUrl::fromLocalFile(s->helpPath).toString());
+        return true;
+    case Cmd::HomePage:
+        OpenLink(HomePageUrl);
+        return true;
+    case Cmd::SendFeedback:
+        OpenLink(FeedbackUrl);
+        return true;
+    case Cmd::EditRefresh:
+    case Cmd::ListViewButton:
+    // The dialogs behind these commands come with their own windows.
+    case Cmd::ScanOptions:
+    case Cmd::EditScheme:
+    case Cmd::SchemeButton:
+    case Cmd::Preferences:
+    case Cmd::About:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool CMainFrame::OnUpdateCommand(CCmdUI &ui)
+{
+    const CSettings *s = Settings();
+    switch (ui.id) {
+    case Cmd::ViewToolBar:
+        ui.SetCheck(ReBar()->IsBandVisible(Ctl::ToolBar));
+        return true;
+    case Cmd::ViewAddressBar:
+        ui.SetCheck(ReBar()->IsBandVisible(Ctl::AddressBar));
+        return true;
+    case Cmd::ViewStatusBar:
+        ui.SetCheck(!statusBar()->isHidden());
+        return true;
+    case Cmd::LockToolbars:
+        ui.SetCheck(ReBar()->IsLocked());
+        return true;
+    case Cmd::ShowOnTaskbar:
+        ui.SetCheck(s && s->showOnTaskBar);
+        return true;
+    case Cmd::ShowInTray:
+        ui.SetCheck(s && s->showInTray);
+        return true;
+    case Cmd::ViewTiles:
+        ui.SetRadio(m_view->GetViewMode() == CLanterraView::ModeTiles);
+        return true;
+    case Cmd::ViewList:
+        ui.SetRadio(m_view->GetViewMode() == CLanterraView::ModeList);
+        return true;
+    case Cmd::ViewDetails:
+        ui.SetRadio(m_view->GetViewMode() == CLanterraView::ModeDetails);
+        return true;
+    case Cmd::Refresh:
+        OnIdle();
+        ui.Enable(true);
+        return true;
+    default:
+        return false;
+    }
+}
+
+void CMainFrame::OnStartStop()
+{
+    CLanterraDoc *doc = Document();
+    if (!doc)
+        return;
+    if (doc->IsScanning()) {
+        doc->StopScan();
+        return;
+    }
+    m_scanningShown = true;
+    SetAddressTexts();
+    m_addressBar->update();
+    doc->StartScan();
+}
+
+void CMainFrame::OnStopScan()
+{
+    if (CLanterraDoc *doc = Document())
+        doc->StopScan();
+    // Leave the menu bar's keyboard mode as well.
+    MenuBar()->setActiveAction(nullptr);
+    m_view->ItemView()->setFocus();
+}
+
+void CMainFrame::OnFocusSchemes()
+{
+    if (m_schemeBox->view()->isVisible()) {
+        m_schemeBox->hidePopup();
+        m_view->ItemView()->setFocus();
+        return;
+    }
+    m_schemeBox->setFocus();
+    m_schemeBox->showPopup();
+}
+
+void CMainFrame::AfterDocumentChange()
+{
+    m_view->OnInitialUpdate();
+}
+
+void CMainFrame::OnFileOpen()
+{
+    if (!m_app)
+        return;
+    // Not modal to the application: the list keeps filling while it is open.
+    auto *dialog = new QFileDialog(this, QString(), QFileInfo(m_app->document().GetPathName()).path(), NetworkFilter);
+    dialog->setObjectName(QStringLiteral("openDialog"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    dialog->setFileMode(QFileDialog::ExistingFile);
+    connect(dialog, &QFileDialog::fileSelected, this, [this](const QString &path) {
+        if (m_app->OnFileOpen(path))
+            AfterDocumentChange();
+    });
+    dialog->open();
+}
+
+void CMainFrame::OnFileSaveAs()
+{
+    if (!m_app)
+        return;
+    auto *dialog = new QFileDialog(this, QString(), m_app->document().GetPathName(), NetworkFilter);
+    dialog->setObjectName(QStringLiteral("saveAsDialog"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setDefaultSuffix(QStringLiteral("net"));
+    connect(dialog, &QFileDialog::fileSelected, this, [this](const QString &path) { m_app->OnFileSaveAs(path); });
+    dialog->open();
+}
+
+void CMainFrame::FillViewMenu()
+{
+    m_viewMenu->clear();
+    auto *group = new QActionGroup(m_viewMenu);
+    const std::pair<int, const char *> items[] = {
+        {Cmd::ViewTiles, "Tiles"}, {Cmd::ViewList, "List"}, {Cmd::ViewDetails, "Details"}};
+    for (const auto &[command, text] : items) {
+        QAction *action =
+            m_viewMenu->addAction(LookupText(QStringLiteral("Drop Down View Menu"), command, QString::fromLatin1(text)));
+        action->setData(command);
+        CCmdUI ui;
+        ui.id = command;
+        RouteUpdate(ui);
+        action->setCheckable(true);
+        action->setChecked(ui.checked);
+        group->addAction(action);
+        const int id = command;
+        connect(action, &QAction::triggered, this, [this, id] { RouteCommand(id); });
+    }
+}
+
+void CMainFrame::ToggleTaskbar()
+{
+    CSettings *s = Settings();
+    if (!s)
+        return;
+    s->showOnTaskBar = !s->showOnTaskBar;
+    ApplyTaskbarPresence();
+}
+
+void CMainFrame::ApplyTaskbarPresence()
+{
+    const CSettings *s = Settings();
+    const bool onTaskbar = !s || s->showOnTaskBar;
+    // A tool window gets no taskbar button from the window manager.
+    if (onTaskbar == !windowFlags().testFlag(Qt::Tool))
+        return;
+    const bool wasVisible = isVisible();
+    setWindowFlag(Qt::Tool, !onTaskbar);
+    if (wasVisible)
+        show();
+}
+
+void CMainFrame::OpenLink(const QString &url)
+{
+    m_launcher->OpenUrl(QUrl(url));
+}

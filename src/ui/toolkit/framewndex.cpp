@@ -1,0 +1,65 @@
+#include "framewndex.h"
+
+#include "menubar.h"
+#include "sizablerebar.h"
+
+#include <QAction>
+
+CFrameWndEx::CFrameWndEx(QWidget *parent) : QMainWindow(parent) {}
+
+CFrameWndEx::~CFrameWndEx() = default;
+
+void CFrameWndEx::CreateBars(const MenuDef &menu)
+{
+    m_reBar = new CSizableReBar(this);
+    m_menuBar = new CMenuBar(m_reBar);
+    m_menuBar->LoadMenu(menu);
+    m_menuBar->SetUpdateHandler([this](CCmdUI &ui) { RouteUpdate(ui); });
+    connect(m_menuBar, &CMenuBar::commandRequested, this, [this](int id) { RouteCommand(id); });
+    m_reBar->AddBand(m_menuBar, MenuBarBandId);
+    setMenuWidget(m_reBar);
+}
+
+bool CFrameWndEx::RouteCommand(int id)
+{
+    if (m_activeView && m_activeView->OnCommand(id))
+        return true;
+    return OnCommand(id);
+}
+
+void CFrameWndEx::RouteUpdate(CCmdUI &ui)
+{
+    if (m_activeView && m_activeView->OnUpdateCommand(ui))
+        return;
+    OnUpdateCommand(ui);
+}
+
+QAction *CFrameWndEx::AddAccelerator(const QKeySequence &keys, int command)
+{
+    auto *action = new QAction(this);
+    action->setShortcut(keys);
+    action->setShortcutContext(Qt::WindowShortcut);
+    action->setData(command);
+    connect(action, &QAction::triggered, this, [this, command] { RouteCommand(command); });
+    addAction(action);
+    m_accelerators.append(action);
+    return action;
+}
+
+int CFrameWndEx::AcceleratorCommand(const QKeySequence &keys) const
+{
+    for (const QAction *action : m_accelerators)
+        if (action->shortcut() == keys)
+            return action->data().toInt();
+    return 0;
+}
+
+bool CFrameWndEx::OnCommand(int)
+{
+    return false;
+}
+
+bool CFrameWndEx::OnUpdateCommand(CCmdUI &)
+{
+    return false;
+}

@@ -1,0 +1,130 @@
+#include "menubar.h"
+
+#include "settings/languagetable.h"
+
+#include <QActionGroup>
+#include <QToolButton>
+
+namespace {
+
+const QString TopMenuSection = QStringLiteral("Top Menu");
+const QString MainMenuSection = QStringLiteral("Main Menu");
+
+} // namespace
+
+CMenuBar::CMenuBar(QWidget *parent) : QMenuBar(parent)
+{
+    // Always a bar inside the window, never a desktop-wide global menu.
+    setNativeMenuBar(false);
+
+    // The first button shows the window's icon and opens the window menu.
+    m_windowMenu = new QMenu(this);
+    m_windowButton = new QToolButton(this);
+    m_windowButton->setAutoRaise(true);
+    m_windowButton->setPopupMode(QToolButton::InstantPopup);
+    m_windowButton->setMenu(m_windowMenu);
+    m_windowButton->setIconSize(QSize(16, 16));
+    m_windowButton->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    setCornerWidget(m_windowButton, Qt::TopLeftCorner);
+    connect(m_windowMenu, &QMenu::aboutToShow, this, &CMenuBar::UpdateWindowMenu);
+}
+
+void CMenuBar::LoadMenu(const MenuDef &menu)
+{
+    setUpdatesEnabled(false);
+    clear();
+    m_popups.clear();
+    if (QWidget *frame = window())
+        m_windowButton->setIcon(frame->windowIcon());
+    for (int position = 0; position < menu.size(); ++position) {
+        const MenuItemDef &item = menu[position];
+        const QString text = LookupText(TopMenuSection, position, item.text);
+        if (item.command == MenuItemDef::Separator) {
+            addSeparator();
+        } else if (item.command == MenuItemDef::Popup) {
+            QMenu *popup = addMenu(text);
+            FillMenu(popup, item.items);
+            m_popups.append(popup);
+        } else {
+            QAction *action = addAction(text);
+            action->setData(item.command);
+            const int command = item.command;
+            connect(action, &QAction::triggered, this, [this, command] { emit commandRequested(command); });
+        }
+    }
+    setUpdatesEnabled(true);
+}
+
+QAction *CMenuBar::CommandAction(int command) const
+{
+    for (QMenu *popup : m_popups) {
+        const QList<QAction *> actions = popup->findChildren<QAction *>();
+        for (QAction *action : actions)
+            if (!action->isSeparator() && !action->menu() && action->data().toInt() == command)
+                return action;
+    }
+    return nullptr;
+}
+
+QMenu *CMenuBar::PopupAt(int position) const
+{
+    return position >= 0 && position < m_popups.size() ? m_popups[position] : nullptr;
+}
+
+void CMenuBar::PrepareMenu(QMenu *menu)
+{
+    const QList<QAction *> actions = menu->actions();
+    for (QAction *action : actions) {
+        if (action->isSeparator() || action->menu())
+            continue;
+        const int command = action->data().toInt();
+        action->setText(LookupText(MainMenuSection, command, action->text()));
+        CCmdUI ui;
+        ui.id = command;
+        if (m_update)
+            m_update(ui);
+        action->setEnabled(ui.enabled);
+        action->setCheckable(ui.checkable);
+        if (ui.checkable)
+            action->setChecked(ui.checked);
+        if (ui.radio && !action->actionGroup()) {
+            // Menus draw a radio mark for actions of an exclusive group.
+            auto *group = new QActionGroup(action);
+            group->addAction(action);
+        }
+        if (!ui.radio && action->actionGroup())
+            action->actionGroup()->removeAction(action);
+    }
+}
+
+void CMenuBar::FillMenu(QMenu *menu, const QList<MenuItemDef> &items)
+{
+    connect(menu, &QMenu::aboutToShow, this, [this, menu] { PrepareMenu(menu); });
+    for (const MenuItemDef &item : items) {
+        if (item.command == MenuItemDef::Separator) {
+            menu->addSeparator();
+        } else if (item.command == MenuItemDef::Popup) {
+            FillMenu(menu->addMenu(item.text), item.items);
+        } else {
+            QAction *action = menu->addAction(item.text);
+            action->setData(item.command);
+            const int command = item.command;
+            connect(action, &QAction::triggered, this, [this, command] { emit commandRequested(command); });
+        }
+    }
+}
+
+void CMenuBar::UpdateWindowMenu()
+{
+    m_windowMenu->clear();
+    QWidget *frame = window();
+    if (!frame)
+        return;
+    QAction *restore = m_windowMenu->addAction(tr("&Restore"), frame, &QWidget::showNormal);
+    restore->setEnabled(frame->isMaximized() || frame->isMinimized());
+    m_windowMenu->addAction(tr("Mi&nimize"), frame, &QWidget::showMinimized);
+    QAction *maximize = m_windowMenu->addAction(tr("Ma&ximize"), frame, &QWidget::showMaximized);
+    maximize->setEnabled(!frame->isMaximized());
+    m_windowMenu->addSeparator();
+    m_windowMenu->addAction(tr("&Close\tAlt+F4"), frame, &QWidget::close);
+}

@@ -1,0 +1,100 @@
+#pragma once
+
+#include "settings/settings.h"
+
+#include <QPointer>
+#include <QWidget>
+
+class QMenu;
+
+// A container of bands in rows, in the manner of a rebar: each band holds one
+// child bar, has an id and a display name, can be hidden, can start a new
+// row, and has a width the user changes by dragging its gripper. The whole
+// arrangement round-trips through the settings' band records.
+class CSizableReBar : public QWidget
+{
+    Q_OBJECT
+public:
+    // Band style bits kept in the settings.
+    static constexpr int StyleBreak = 0x1;
+    static constexpr int StyleHidden = 0x8;
+
+    explicit CSizableReBar(QWidget *parent = nullptr);
+    ~CSizableReBar() override;
+
+    // A band without a name is not offered in the context menu.
+    bool AddBand(QWidget *child, int id, const QString &name = {}, bool menuDisabled = false, int style = 0);
+    void SetBandName(int id, const QString &name);
+
+    int BandCount() const { return int(m_bands.size()); }
+    int BandId(int position) const;
+    int BandPosition(int id) const;
+    QWidget *BandChild(int id) const;
+    bool IsBandVisible(int id) const;
+    void ShowBand(int id, bool show);
+    int BandWidth(int id) const;
+    void SetBandWidth(int id, int cx);
+    bool IsBandNewRow(int id) const;
+    // The band is never laid out narrower than its child's `width`.
+    void SetBandMinWidth(int id, int width);
+    // Where the band's child sits, in this widget's coordinates.
+    QRect BandRect(int id) const;
+
+    // Locked bands show no gripper and cannot be resized.
+    void SetLocked(bool locked);
+    bool IsLocked() const { return m_locked; }
+
+    void SetBackground(const QBrush &brush);
+
+    // The band records in display order: id, width, style bits.
+    QList<ToolbarBand> GetBandLayout() const;
+    // Moves the band of entry j to position j and gives it entry j's width
+    // and style; bands or entries left over stay as they are.
+    void SetBandLayout(const QList<ToolbarBand> &layout);
+
+    // The band context menu: one checkable entry per named band.
+    QMenu *CreateContextMenu(QWidget *parent);
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+signals:
+    void bandVisibilityChanged(int id, bool visible);
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    bool event(QEvent *event) override;
+
+private:
+    struct Band
+    {
+        int id = 0;
+        QString name;
+        bool menuDisabled = false;
+        int style = 0;
+        int cx = 0;
+        int minChild = 0;
+        QPointer<QWidget> child;
+        QRect rect; // whole band including the gripper
+    };
+
+    int GripperWidth() const;
+    int MinimumWidth(const Band &band) const;
+    int RowHeight(const QList<int> &row) const;
+    QList<QList<int>> Rows() const;
+    void Relayout();
+    int BandAtGripper(const QPoint &pos) const;
+    int PreviousInRow(int position) const;
+
+    QList<Band> m_bands;
+    bool m_locked = false;
+    QBrush m_background;
+    int m_dragBand = -1; // the band whose width a gripper drag changes
+    int m_dragStartX = 0;
+    int m_dragStartCx = 0;
+};

@@ -1,0 +1,406 @@
+#include "lanterraview.h"
+
+#include "shareactions.h"
+#include "shareitemdelegate.h"
+#include "shareitemviews.h"
+
+#include "model/lanterradoc.h"
+#include "settings/languagetable.h"
+#include "settings/settings.h"
+#include "ui/commandids.h"
+#include "ui/dialogs/sharepropertiesdlg.h"
+
+#include <QContextMenuEvent>
+#include <QCursor>
+#include <QHeaderView>
+#include <QMenu>
+#include <QStackedLayout>
+
+namespace {
+
+const QString ColumnsSection = QStringLiteral("Columns");
+const QString ShareMenuSection = QStringLiteral("Share Context Menu");
+
+struct ColumnDef
+{
+    int id;
+    const char *text;
+    int width;
+};
+// Left to right: sub-items 0, 1, 2.
+constexpr ColumnDef Columns[] = {{3, "Share Name", 180}, {2, "Host Name", 100}, {1, "Workgroup", 160}};
+
+QList<QIcon> StateIcons()
+{
+    return {QIcon(QStringLiteral(":/icons/share-unknown.svg")), QIcon(QStringLiteral(":/icons/share-offline.svg")),
+            QIcon(QStringLiteral(":/icons/share-online.svg"))};
+}
+
+} // namespace
+
+CLanterraView::CLanterraView(QWidget *parent)
+    : QWidget(parent), m_launcher(std::make_shared<CDesktopLauncher>()), m_updater(m_model)
+{
+    m_model.SetStateIcons(StateIcons());
+
+    m_iconView = new CShareIconView(this);
+    m_iconDelegate = new CShareItemDelegate(m_iconView, CShareItemDelegate::Tiles);
+    m_iconView->setItemDelegate(m_iconDelegate);
+    m_detailsView = new CShareDetailsView(this);
+    m_detailsDelegate = new CShareItemDelegate(m_detailsView, CShareItemDelegate::Details);
+    m_detailsView->setItemDelegate(m_detailsDelegate);
+    m_detailsView->setModel(&m_model);
+    m_detailsView->setIconSize(QSize(16, 16));
+
+    QHeaderView *header = m_detailsView->header();
+    header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    header->setStretchLastSection(false);
+    header->setSectionsClickable(true);
+    header->setSectionsMovable(false);
+    header->setSortIndicatorShown(true);
+    connect(header, &QHeaderView::sectionClicked, this, &CLanterraView::OnColumnClick);
+
+    for (CShareViewBehaviour *view : {static_cast<CShareViewBehaviour *>(m_iconView),
+                                      static_cast<CShareViewBehaviour *>(m_detailsView)}) {
+        view->SetMessageSource([this] { return EmptyMessage(); });
+        view->SetActivate([this](Qt::KeyboardModifiers modifiers) { OnActivate(modifiers); });
+    }
+
+    m_stack = new QStackedLayout(this);
+    m_stack->setContentsMargins(0, 0, 0, 0);
+    m_stack->addWidget(m_iconView);
+    m_stack->addWidget(m_detailsView);
+    BuildColumns();
+    SetViewMode(ModeTiles);
+
+    connect(&m_updateTimer, &QTimer::timeout, this, &CLanterraView::UpdateTick);
+}
+
+CLanterraView::~CLanterraView()
+{
+    m_updateTimer.stop();
+    if (m_doc)
+        m_doc->RemoveView(this);
+}
+
+void CLanterraView::SetDocument(CLanterraDoc *doc)
+{
+    if (m_doc == doc)
+        return;
+    if (m_doc)
+        m_doc->RemoveView(this);
+    m_doc = doc;
+    m_updater.SetDocument(doc);
+    if (m_doc)
+        m_doc->AddView(this);
+}
+
+void CLanterraView::SetLauncher(std::shared_ptr<IShareLauncher> launcher)
+{
+    m_launcher = launcher ? std::move(launcher) : std::make_shared<CDesktopLauncher>();
+}
+
+CSettings *CLanterraView::Settings() const
+{
+    return m_settings ? m_settings : CSettings::instance();
+}
+
+void CLanterraView::OnInitialUpdate()
+{
+    OnDocumentUpdate(HintNewDocument);
+    const CSettings *settings = Settings();
+    RebuildList(settings ? settings->GetScheme(settings->selectedScheme) : nullptr);
+    if (m_doc)
+        SetViewMode(m_doc->lastView);
+    MarkSortColumn();
+}
+
+void CLanterraView::OnDocumentUpdate(ViewHint hint)
+{
+    switch (hint) {
+    case HintNewDocument:
+        m_updater.Clear();
+        update();
+        break;
+    case HintDocumentLoad:
+    case HintScanStarted: {
+        if (m_model.ItemCount() == 0) {
+            if (m_updater.Scheme())
+                RebuildList(m_updater.Scheme());
+            else
+                OnInitialUpdate();
+        }
+        const CSettings *settings = Settings();
+        m_updater.RefreshStart(settings && settings->markBeforeScan);
+        StartTimer(hint == HintDocumentLoad ? BuildInterval : ScanInterval);
+        break;
+    }
+    case HintScanStopped:
+        UpdateTick();
+        break;
+    }
+}
+
+void CLanterraView::RebuildList(const ShareScheme *scheme)
+{
+    if (!scheme)
+        return;
+    setUpdatesEnabled(false);
+    m_updater.RebuildList(scheme);
+    BuildColumns();
+    MarkSortColumn();
+    setUpdatesEnabled(true);
+    StartTimer(BuildInterval);
+}
+
+void CLanterraView::UpdateTick()
+{
+    const CShareListUpdater::TickResult result = m_updater.Tick();
+    if (result.finished)
+        m_updateTimer.stop();
+    if (m_model.ItemCount() == 0)
+        ItemView()->viewport()->update();
+    m_statusText = result.status;
+    emit statusTextChanged(m_statusText);
+}
+
+void CLanterraView::SetViewMode(int mode)
+{
+    // Modes the list does not use fall back to the nearest one it does.
+    if (mode != ModeDetails && mode != ModeList)
+        mode = ModeTiles;
+    QAbstractItemView *previous = ItemView();
+    m_mode = mode;
+    if (mode == ModeDetails) {
+        AttachModel(m_detailsView);
+        m_stack->setCurrentWidget(m_detailsView);
+    } else {
+        m_iconDelegate->SetMode(mode == ModeList ? CShareItemDelegate::List : CShareItemDelegate::Tiles);
+        AttachModel(m_iconView);
+        m_stack->setCurrentWidget(m_iconView);
+    }
+    if (previous != ItemView() && previous->hasFocus())
+        ItemView()->setFocus();
+}
+
+void CLanterraView::OnColumnClick(int section)
+{
+    if (!m_doc) {
+        MarkSortColumn();
+        return;
+    }
+    const int column = ColumnIdForSection(section);
+    if (column == m_doc->lastSortCol)
+        m_doc->lastSortRev = m_doc->lastSortRev ? 0 : 1;
+    m_doc->lastSortCol = column;
+    MarkSortColumn();
+    m_updater.SortBySettings();
+}
+
+void CLanterraView::OnLanguageChanged()
+{
+    BuildColumns();
+    UpdateTick();
+    ItemView()->viewport()->update();
+}
+
+int CLanterraView::FocusedShare() const
+{
+    return m_model.ShareAt(ItemView()->currentIndex());
+}
+
+void CLanterraView::SetFocusedShare(int share)
+{
+    const QModelIndex index = m_model.IndexOfShare(share);
+    if (ItemView()->selectionModel())
+        ItemView()->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
+                                                                 QItemSelectionModel::Rows);
+}
+
+void CLanterraView::OpenShare()
+{
+    const int share = FocusedShare();
+    if (share < 0 || !m_doc)
+        return;
+    m_launcher->OpenUrl(ShareUrlFromUnc(m_doc->shareText(share, ColumnPath)));
+}
+
+void CLanterraView::BrowseShare()
+{
+    const int share = FocusedShare();
+    const CSettings *settings = Settings();
+    if (share < 0 || !m_doc || !settings)
+        return;
+    const QString path = BrowsePathFromUnc(m_doc->shareText(share, ColumnPath));
+    m_launcher->StartProgram(settings->programPath, BrowseArguments(settings->programParameters, path));
+}
+
+void CLanterraView::ShowProperties()
+{
+    const int share = FocusedShare();
+    if (share < 0 || !m_doc)
+        return;
+    CSharePropertiesDlg dialog(this);
+    dialog.shareName = m_doc->shareText(share, ColumnShare);
+    dialog.hostName = m_doc->shareText(share, ColumnHost);
+    dialog.workgroup = m_doc->shareText(share, ColumnWorkgroup);
+    dialog.exec();
+}
+
+void CLanterraView::OnActivate(Qt::KeyboardModifiers modifiers)
+{
+    const CSettings *settings = Settings();
+    if (modifiers & Qt::AltModifier)
+        ShowProperties();
+    else if ((modifiers & Qt::ControlModifier) || (settings && settings->browseByDefault))
+        BrowseShare();
+    else
+        OpenShare();
+}
+
+QMenu *CLanterraView::CreateContextMenu(QWidget *parent)
+{
+    if (FocusedShare() < 0)
+        return nullptr;
+    auto *menu = new QMenu(parent);
+    const auto add = [this, menu](int command, const char *text) {
+        QAction *action = menu->addAction(LookupText(ShareMenuSection, command, QString::fromLatin1(text)));
+        action->setData(command);
+        connect(action, &QAction::triggered, this, [this, command] { OnCommand(command); });
+        return action;
+    };
+    QAction *open = add(Cmd::ShareOpen, "&Open");
+    menu->addSeparator();
+    QAction *browse = add(Cmd::ShareBrowse, "Browse");
+    menu->addSeparator();
+    add(Cmd::ShareProperties, "&Properties");
+    const CSettings *settings = Settings();
+    menu->setDefaultAction(settings && settings->browseByDefault ? browse : open);
+    return menu;
+}
+
+void CLanterraView::ShowContextMenu(const QPoint &globalPos)
+{
+    QMenu *menu = CreateContextMenu(this);
+    if (!menu)
+        return;
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(globalPos);
+}
+
+bool CLanterraView::OnCommand(int id)
+{
+    switch (id) {
+    case Cmd::ShowOffline:
+        if (m_doc) {
+            m_doc->showOffline = !m_doc->showOffline;
+            RebuildList(m_updater.Scheme());
+        }
+        return true;
+    case Cmd::ShareOpen:
+        OpenShare();
+        return true;
+    case Cmd::ShareBrowse:
+        BrowseShare();
+        return true;
+    case Cmd::ShareProperties:
+        ShowProperties();
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool CLanterraView::OnUpdateCommand(CCmdUI &ui)
+{
+    if (ui.id == Cmd::ShowOffline) {
+        ui.SetCheck(m_doc && m_doc->showOffline);
+        return true;
+    }
+    return false;
+}
+
+QAbstractItemView *CLanterraView::ItemView() const
+{
+    if (m_mode == ModeDetails)
+        return m_detailsView;
+    return m_iconView;
+}
+
+QHeaderView *CLanterraView::Header() const
+{
+    return m_detailsView->header();
+}
+
+QString CLanterraView::EmptyMessage() const
+{
+    if (!m_doc || m_doc->GetShareCount() > 0 || m_doc->IsScanning())
+        return {};
+    return CShareListUpdater::EmptyText();
+}
+
+void CLanterraView::contextMenuEvent(QContextMenuEvent *event)
+{
+    // Shown where the mouse pointer is, also when asked for from the keyboard.
+    ShowContextMenu(QCursor::pos());
+    event->accept();
+}
+
+void CLanterraView::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    if (m_model.ItemCount() == 0)
+        ItemView()->viewport()->update();
+}
+
+void CLanterraView::BuildColumns()
+{
+    QStringList texts;
+    for (const ColumnDef &column : Columns)
+        texts.append(LookupText(ColumnsSection, column.id, QString::fromLatin1(column.text)));
+    m_model.SetHeaderTexts(texts);
+    QHeaderView *header = m_detailsView->header();
+    for (int section = 0; section < 3 && section < header->count(); ++section)
+        header->resizeSection(section, Columns[section].width);
+}
+
+void CLanterraView::MarkSortColumn()
+{
+    const int column = m_doc ? m_doc->lastSortCol : 3;
+    const bool reverse = m_doc && m_doc->lastSortRev;
+    m_detailsView->header()->setSortIndicator(SectionForColumnId(column),
+                                              reverse ? Qt::DescendingOrder : Qt::AscendingOrder);
+}
+
+void CLanterraView::StartTimer(int interval)
+{
+    m_updateTimer.start(interval);
+}
+
+void CLanterraView::AttachModel(QAbstractItemView *view)
+{
+    // Only the view on screen follows the model: the hidden one would lay
+    // out every batch for nothing.
+    QAbstractItemView *other = view == m_detailsView ? static_cast<QAbstractItemView *>(m_iconView) : m_detailsView;
+    if (view->model() == &m_model)
+        return;
+    int current = -1;
+    QList<int> selected;
+    if (other->model() == &m_model) {
+        current = m_model.ShareAt(other->currentIndex());
+        for (const QModelIndex &index : other->selectionModel()->selectedRows())
+            selected.append(m_model.ShareAt(index));
+        QItemSelectionModel *old = other->selectionModel();
+        other->setModel(nullptr);
+        delete old;
+    }
+    view->setModel(&m_model);
+    if (view == m_detailsView)
+        BuildColumns();
+    MarkSortColumn();
+    QItemSelectionModel *selection = view->selectionModel();
+    for (int share : std::as_const(selected))
+        selection->select(m_model.IndexOfShare(share), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    if (current >= 0)
+        selection->setCurrentIndex(m_model.IndexOfShare(current), QItemSelectionModel::NoUpdate);
+}

@@ -1,0 +1,116 @@
+#pragma once
+
+#include "sharelistmodel.h"
+#include "sharelistupdater.h"
+
+#include "model/documentview.h"
+#include "ui/toolkit/commandui.h"
+
+#include <QTimer>
+#include <QWidget>
+
+#include <memory>
+
+class CLanterraDoc;
+class CSettings;
+class CShareDetailsView;
+class CShareIconView;
+class CShareItemDelegate;
+class IShareLauncher;
+class QAbstractItemView;
+class QHeaderView;
+class QMenu;
+class QStackedLayout;
+struct ShareScheme;
+
+// The document's one view: every share that passes the scheme's filters,
+// in groups, ordered, marked with its state, kept up with a running scan by
+// a timer that takes a bounded batch of changes per tick; plus the actions
+// on the focused share (open, browse, properties) and the status line.
+class CLanterraView : public QWidget, public DocumentView, public CCommandTarget
+{
+    Q_OBJECT
+public:
+    // The document's lastView values.
+    enum ViewMode { ModeDetails = 1, ModeList = 2, ModeTiles = 4 };
+    static constexpr int BuildInterval = 25;
+    static constexpr int ScanInterval = 500;
+
+    explicit CLanterraView(QWidget *parent = nullptr);
+    ~CLanterraView() override;
+
+    void SetDocument(CLanterraDoc *doc);
+    CLanterraDoc *GetDocument() const { return m_doc; }
+    // nullptr: CSettings::instance().
+    void SetSettings(CSettings *settings) { m_settings = settings; }
+    void SetLauncher(std::shared_ptr<IShareLauncher> launcher);
+
+    // After a document was made or opened: clear, build for the selected
+    // scheme, show the document's view mode and sort column.
+    void OnInitialUpdate();
+    void OnDocumentUpdate(ViewHint hint) override;
+    void RebuildList(const ShareScheme *scheme);
+    // One update tick (the timer runs them).
+    void UpdateTick();
+    void SetViewMode(int mode);
+    int GetViewMode() const { return m_mode; }
+    void OnColumnClick(int section);
+    // The language changed: headers, then a tick.
+    void OnLanguageChanged();
+
+    // --- share actions ---------------------------------------------------------
+    // The focused item's share index, or -1.
+    int FocusedShare() const;
+    void SetFocusedShare(int share);
+    void OpenShare();
+    void BrowseShare();
+    void ShowProperties();
+    // Double-click or Enter with these keys held.
+    void OnActivate(Qt::KeyboardModifiers modifiers);
+    // The share menu for the focused item, or null when no item has the focus.
+    QMenu *CreateContextMenu(QWidget *parent);
+    void ShowContextMenu(const QPoint &globalPos);
+
+    bool OnCommand(int id) override;
+    bool OnUpdateCommand(CCmdUI &ui) override;
+
+    // --- state, for the frame and for tests ------------------------------------------
+    CShareListModel *Model() { return &m_model; }
+    const CShareListUpdater &Updater() const { return m_updater; }
+    QAbstractItemView *ItemView() const;
+    QHeaderView *Header() const;
+    bool IsTimerActive() const { return m_updateTimer.isActive(); }
+    int TimerInterval() const { return m_updateTimer.interval(); }
+    const QString &StatusText() const { return m_statusText; }
+    // The empty-list message, or nothing when the list is not empty.
+    QString EmptyMessage() const;
+
+signals:
+    void statusTextChanged(const QString &text);
+
+protected:
+    void contextMenuEvent(QContextMenuEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    CSettings *Settings() const;
+    void BuildColumns();
+    void MarkSortColumn();
+    void StartTimer(int interval);
+    void AttachModel(QAbstractItemView *view);
+
+    CLanterraDoc *m_doc = nullptr;
+    CSettings *m_settings = nullptr;
+    std::shared_ptr<IShareLauncher> m_launcher;
+    CShareListModel m_model;
+    CShareListUpdater m_updater;
+    QTimer m_updateTimer;
+    QString m_statusText;
+    int m_mode = ModeTiles;
+
+    QStackedLayout *m_stack = nullptr;
+    CShareIconView *m_iconView = nullptr;
+    CShareDetailsView *m_detailsView = nullptr;
+    CShareItemDelegate *m_iconDelegate = nullptr;
+    CShareItemDelegate *m_detailsDelegate = nullptr;
+};

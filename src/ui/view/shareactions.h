@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+
+#include <memory>
+
+// Hands a share to the desktop: its handler for smb:// addresses, or the
+// user's program for browsing. Tests put a recorder in its place.
+class IShareLauncher
+{
+public:
+    virtual ~IShareLauncher() = default;
+    virtual void OpenUrl(const QUrl &url) = 0;
+    virtual void StartProgram(const QString &program, const QStringList &arguments) = 0;
+};
+
+// The real desktop. Both calls start a detached process and return at once,
+// so a slow or absent host never holds up the window.
+class CDesktopLauncher : public IShareLauncher
+{
+public:
+    void OpenUrl(const QUrl &url) override;
+    void StartProgram(const QString &program, const QStringList &arguments) override;
+};
+
+// "\\host\share" as smb://host/share; an invalid URL for anything else.
+QUrl ShareUrlFromUnc(const QString &uncPath);
+
+// The path a browsing program gets for a share: the UNC path where the
+// platform has them, the smb:// address elsewhere.
+QString BrowsePathFromUnc(const QString &uncPath);
+
+// The browsing program's arguments: `parameters` split into arguments as a
+// command line is (quotes group, and are taken off), then the first "%s"
+// inside them replaced by `path`. Other '%' characters stay as they are, and
+// the path stays inside the one argument whatever it holds.
+QStringList BrowseArguments(const QString &parameters, const QString &path);

@@ -1,0 +1,126 @@
+#include "shareitemdelegate.h"
+
+#include "sharelistmodel.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QPainter>
+
+CShareItemDelegate::CShareItemDelegate(QAbstractItemView *view, Mode mode)
+    : QStyledItemDelegate(view), m_view(view), m_mode(mode)
+{
+}
+
+void CShareItemDelegate::SetMode(Mode mode)
+{
+    if (mode == m_mode)
+        return;
+    m_mode = mode;
+    emit sizeHintChanged(QModelIndex());
+}
+
+int CShareItemDelegate::RowHeight() const
+{
+    return std::max(18, m_view->fontMetrics().height() + 4);
+}
+
+QSize CShareItemDelegate::sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const
+{
+    // Sizes come from the font alone: the list asks for every row's size on
+    // each layout, and with many thousands of rows that must stay cheap.
+    const QFontMetrics metrics = m_view->fontMetrics();
+    const bool heading = index.data(CShareListModel::HeadingRole).toBool();
+    switch (m_mode) {
+    case Tiles:
+    case List:
+        if (heading) {
+            // As wide as the list, so a heading always stands on a row of its own.
+            const int width = m_view->viewport()->width() - 2 * 6 - 1;
+            return {std::max(width, 40), metrics.height() + 12};
+        }
+        if (m_mode == Tiles)
+            return {TileWidth, std::max(36, 2 * metrics.height() + 6)};
+        return {ListItemWidth, RowHeight()};
+    case Details:
+        break;
+    }
+    QSize size = heading ? QSize(40, RowHeight()) : QStyledItemDelegate::sizeHint(option, index);
+    size.setHeight(RowHeight());
+    return size;
+}
+
+void CShareItemDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
+{
+    if (index.data(CShareListModel::HeadingRole).toBool()) {
+        PaintHeading(painter, option.rect, index.data().toString(), option.palette);
+        return;
+    }
+    if (m_mode == Details) {
+        QStyledItemDelegate::paint(painter, option, index);
+        return;
+    }
+    PaintItem(painter, option, index);
+}
+
+void CShareItemDelegate::PaintHeading(QPainter *painter, const QRect &rect, const QString &text,
+                                      const QPalette &palette) const
+{
+    painter->save();
+    QFont font = m_view->font();
+    font.setBold(true);
+    painter->setFont(font);
+    const QFontMetrics metrics(font);
+    const QRect textRect = rect.adjusted(4, 0, -4, 0);
+    const QString shown = metrics.elidedText(text, Qt::ElideRight, textRect.width());
+    painter->setPen(palette.color(QPalette::Link));
+    painter->drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shown);
+    const int ruleLeft = textRect.left() + metrics.horizontalAdvance(shown) + 8;
+    if (ruleLeft < rect.right() - 4) {
+        painter->setPen(palette.color(QPalette::Mid));
+        const int y = rect.center().y() + 1;
+        painter->drawLine(ruleLeft, y, rect.right() - 4, y);
+    }
+    painter->restore();
+}
+
+void CShareItemDelegate::PaintItem(QPainter *painter, const QStyleOptionViewItem &option,
+                                   const QModelIndex &index) const
+{
+    QStyleOptionViewItem opt = option;
+    initStyleOption(&opt, index);
+    opt.text.clear();
+    opt.icon = QIcon();
+    // Background, selection and focus as the style draws them.
+    QStyle *style = m_view->style();
+    style->drawPrimitive(QStyle::PE_PanelItemViewItem, &opt, painter, m_view);
+
+    const bool tiles = m_mode == Tiles;
+    const int iconSize = tiles ? 32 : 16;
+    const QRect rect = option.rect.adjusted(2, 0, -2, 0);
+    const QRect iconRect(rect.left(), rect.top() + (rect.height() - iconSize) / 2, iconSize, iconSize);
+    const QIcon icon = qvariant_cast<QIcon>(index.data(Qt::DecorationRole));
+    icon.paint(painter, iconRect, Qt::AlignCenter, (option.state & QStyle::State_Enabled) ? QIcon::Normal : QIcon::Disabled);
+
+    const QRect textRect(iconRect.right() + 5, rect.top(), rect.right() - iconRect.right() - 5, rect.height());
+    const bool selected = option.state & QStyle::State_Selected;
+    const QPalette::ColorGroup group = (option.state & QStyle::State_Active) ? QPalette::Active : QPalette::Inactive;
+    const QColor textColor = option.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text);
+    const QFontMetrics metrics = m_view->fontMetrics();
+    painter->save();
+    painter->setPen(textColor);
+    const QString name = metrics.elidedText(index.data().toString(), Qt::ElideRight, textRect.width());
+    if (!tiles) {
+        painter->drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, name);
+    } else {
+        const int lineHeight = metrics.height();
+        const int top = textRect.top() + (textRect.height() - 2 * lineHeight) / 2;
+        painter->drawText(QRect(textRect.left(), top, textRect.width(), lineHeight),
+                          Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, name);
+        const QString host = index.data(CShareListModel::HostTextRole).toString();
+        painter->setPen(selected ? textColor : option.palette.color(group, QPalette::PlaceholderText));
+        painter->drawText(QRect(textRect.left(), top + lineHeight, textRect.width(), lineHeight),
+                          Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                          metrics.elidedText(host, Qt::ElideRight, textRect.width()));
+    }
+    painter->restore();
+}

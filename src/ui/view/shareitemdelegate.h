@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QStyledItemDelegate>
+
+class QAbstractItemView;
+
+// Draws the list's rows in the three view modes: group headings across the
+// whole width, tiles (large picture, share name, host under it), small
+// items (picture and name) and report rows.
+class CShareItemDelegate : public QStyledItemDelegate
+{
+    Q_OBJECT
+public:
+    enum Mode { Details = 1, List = 2, Tiles = 4 };
+
+    static constexpr int TileWidth = 120;
+    static constexpr int ListItemWidth = 160;
+
+    CShareItemDelegate(QAbstractItemView *view, Mode mode);
+
+    // Every row's size changes with the mode: the view lays out again.
+    void SetMode(Mode mode);
+    Mode GetMode() const { return m_mode; }
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+
+    // A group heading: its name, then a rule to the right edge.
+    void PaintHeading(QPainter *painter, const QRect &rect, const QString &text, const QPalette &palette) const;
+    int RowHeight() const;
+
+private:
+    void PaintItem(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const;
+
+    QAbstractItemView *m_view;
+    Mode m_mode;
+};

@@ -1,0 +1,423 @@
+#include "sharelistmodel.h"
+
+#include <QFont>
+
+#include <algorithm>
+
+namespace {
+
+// Past this many moved items one sort of everything is cheaper than moving
+// them one by one.
+constexpr int MaxSingleMoves = 256;
+
+} // namespace
+
+CShareListModel::CShareListModel(QObject *parent) : QAbstractTableModel(parent) {}
+
+CShareListModel::~CShareListModel() = default;
+
+void CShareListModel::Clear()
+{
+    beginResetModel();
+    m_items.clear();
+    m_groups.clear();
+    m_order.clear();
+    m_position.clear();
+    m_start.clear();
+    m_rowCount = 0;
+    m_itemCount = 0;
+    endResetModel();
+}
+
+void CShareListModel::InsertGroup(int id, const QString &header)
+{
+    if (id < 0 || id < GroupCount())
+        return;
+    while (GroupCount() < id)
+        InsertGroup(GroupCount(), QString());
+    m_groups.push_back(Group{header, {}});
+    auto place = m_order.end();
+    if (m_groupsByHeader) {
+        place = std::upper_bound(m_order.begin(), m_order.end(), id, [this](int a, int b) {
+            int c = CompareCodeUnits(m_groups[a].header, m_groups[b].header);
+            return c != 0 ? c < 0 : a < b;
+        });
+    }
+    const int position = int(place - m_order.begin());
+    // The new group is empty: it takes no rows, it only starts where the
+    // group now at its place starts.
+    const int start = position < int(m_start.size()) ? m_start[position] : m_rowCount;
+    m_order.insert(place, id);
+    m_start.insert(m_start.begin() + position, start);
+    m_position.resize(m_groups.size());
+    for (int p = position; p < int(m_order.size()); ++p)
+        m_position[m_order[p]] = p;
+}
+
+QStringList CShareListModel::ShownGroupHeaders() const
+{
+    QStringList headers;
+    for (int id : m_order)
+        if (!m_groups[id].shares.empty())
+            headers.append(m_groups[id].header);
+    return headers;
+}
+
+void CShareListModel::SetSortOrder(int columnId, bool reverse, bool onlineFirst)
+{
+    const bool columnChanged = columnId != m_sortColumn;
+    m_sortColumn = columnId;
+    m_reverse = reverse;
+    m_onlineFirst = onlineFirst;
+    if (columnChanged)
+        for (Item &item : m_items)
+            if (item.groupId >= 0)
+                SetKeyText(item);
+}
+
+void CShareListModel::SortAll(const StateReader &stateOf)
+{
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const QModelIndexList before = persistentIndexList();
+    QList<int> beforeShares;
+    beforeShares.reserve(before.size());
+    for (const QModelIndex &index : before)
+        beforeShares.append(ShareAt(index));
+
+    for (Group &group : m_groups) {
+        for (int share : group.shares)
+            m_items[share].key.state = stateOf(share);
+        std::sort(group.shares.begin(), group.shares.end(),
+                  [this](int a, int b) { return Less(m_items[a], a, b); });
+    }
+
+    // Headings keep their rows (group sizes did not change); items follow
+    // their share.
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (int i = 0; i < before.size(); ++i)
+        after.append(beforeShares[i] >= 0 ? IndexOfShare(beforeShares[i], before[i].column()) : before[i]);
+    changePersistentIndexList(before, after);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+void CShareListModel::RefreshStates(const StateReader &stateOf)
+{
+    std::vector<std::pair<int, int>> moved; // share, new state
+    for (const Group &group : m_groups) {
+        for (int share : group.shares) {
+            const int state = stateOf(share);
+            if (state != m_items[share].key.state)
+                moved.emplace_back(share, state);
+        }
+    }
+    if (moved.empty())
+        return;
+    if (!m_onlineFirst) {
+        // The state is no sort key: nothing moves.
+        for (auto [share, state] : moved)
+            m_items[share].key.state = state;
+        return;
+    }
+    if (int(moved.size()) > MaxSingleMoves) {
+        SortAll(stateOf);
+        return;
+    }
+    for (auto [share, state] : moved) {
+        Item changed = m_items[share];
+        changed.key.state = state;
+        Reposition(share, changed);
+    }
+}
+
+bool CShareListModel::InsertItem(int groupId, const ItemData &data)
+{
+    if (data.share < 0 || groupId < 0 || groupId >= GroupCount() || HasItem(data.share))
+        return false;
+    if (int(m_items.size()) <= data.share)
+        m_items.resize(size_t(data.share) + 1);
+    Item item;
+    item.key.group = data.group;
+    item.key.state = data.state;
+    item.name = data.name;
+    item.host = data.host;
+    item.workgroup = data.workgroup;
+    item.image = data.image;
+    SetKeyText(item);
+
+    Group &group = m_groups[groupId];
+    const auto place = std::lower_bound(group.shares.begin(), group.shares.end(), data.share,
+                                        [this, &item](int a, int share) { return !Less(item, share, a) && a != share; });
+    const int k = int(place - group.shares.begin());
+    const int position = m_position[groupId];
+    const bool firstItem = group.shares.empty();
+    const int last = m_start[position] + 1 + k;
+    const int first = firstItem ? m_start[position] : last;
+
+    beginInsertRows({}, first, last);
+    item.groupId = groupId;
+    m_items[data.share] = std::move(item);
+    group.shares.insert(place, data.share);
+    ShiftStarts(position + 1, last - first + 1);
+    m_rowCount += last - first + 1;
+    ++m_itemCount;
+    endInsertRows();
+    return true;
+}
+
+bool CShareListModel::HasItem(int share) const
+{
+    return share >= 0 && share < int(m_items.size()) && m_items[share].groupId >= 0;
+}
+
+void CShareListModel::SetItemImage(int share, int image)
+{
+    if (!HasItem(share) || m_items[share].image == image)
+        return;
+    m_items[share].image = image;
+    const QModelIndex index = IndexOfShare(share);
+    emit dataChanged(index, index, {Qt::DecorationRole, ImageRole});
+}
+
+void CShareListModel::SetAllImages(int image)
+{
+    for (Item &item : m_items)
+        if (item.groupId >= 0)
+            item.image = image;
+    // One notice for the whole list instead of one per item.
+    if (m_rowCount > 0)
+        emit dataChanged(index(0, 0), index(m_rowCount - 1, 0), {Qt::DecorationRole, ImageRole});
+}
+
+void CShareListModel::SetItemHostText(int share, const QString &host)
+{
+    if (!HasItem(share))
+        return;
+    Item changed = m_items[share];
+    changed.host = host;
+    SetKeyText(changed);
+    Reposition(share, changed);
+}
+
+bool CShareListModel::RemoveItem(int share)
+{
+    if (!HasItem(share))
+        return false;
+    const int groupId = m_items[share].groupId;
+    Group &group = m_groups[groupId];
+    const size_t k = FindInGroup(group, share);
+    const int position = m_position[groupId];
+    const bool lastItem = group.shares.size() == 1;
+    const int first = m_start[position] + 1 + int(k);
+    const int from = lastItem ? m_start[position] : first;
+
+    beginRemoveRows({}, from, first);
+    group.shares.erase(group.shares.begin() + k);
+    m_items[share] = Item();
+    ShiftStarts(position + 1, -(first - from + 1));
+    m_rowCount -= first - from + 1;
+    --m_itemCount;
+    endRemoveRows();
+    return true;
+}
+
+int CShareListModel::ItemImage(int share) const
+{
+    return HasItem(share) ? m_items[share].image : -1;
+}
+
+QString CShareListModel::ItemHostText(int share) const
+{
+    return HasItem(share) ? m_items[share].host : QString();
+}
+
+int CShareListModel::ShareAt(const QModelIndex &index) const
+{
+    return index.isValid() && index.model() == this ? ShareAtRow(index.row()) : -1;
+}
+
+int CShareListModel::ShareAtRow(int row) const
+{
+    const int position = PositionOfRow(row);
+    if (position < 0)
+        return -1;
+    const int offset = row - m_start[position];
+    return offset == 0 ? -1 : m_groups[m_order[position]].shares[offset - 1];
+}
+
+bool CShareListModel::IsHeadingRow(int row) const
+{
+    const int position = PositionOfRow(row);
+    return position >= 0 && row == m_start[position];
+}
+
+QModelIndex CShareListModel::IndexOfShare(int share, int column) const
+{
+    if (!HasItem(share))
+        return {};
+    const int groupId = m_items[share].groupId;
+    const size_t k = FindInGroup(m_groups[groupId], share);
+    return index(m_start[m_position[groupId]] + 1 + int(k), column);
+}
+
+QList<int> CShareListModel::SharesInOrder() const
+{
+    QList<int> shares;
+    shares.reserve(m_itemCount);
+    for (int id : m_order)
+        for (int share : m_groups[id].shares)
+            shares.append(share);
+    return shares;
+}
+
+void CShareListModel::SetStateIcons(const QList<QIcon> &icons)
+{
+    m_icons = icons;
+    if (m_rowCount > 0)
+        emit dataChanged(index(0, 0), index(m_rowCount - 1, 0), {Qt::DecorationRole});
+}
+
+void CShareListModel::SetHeaderTexts(const QStringList &texts)
+{
+    m_headerTexts = texts;
+    emit headerDataChanged(Qt::Horizontal, 0, columnCount() - 1);
+}
+
+int CShareListModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : m_rowCount;
+}
+
+int CShareListModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : 3;
+}
+
+QVariant CShareListModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= m_rowCount)
+        return {};
+    const int position = PositionOfRow(index.row());
+    const int offset = index.row() - m_start[position];
+    if (offset == 0) {
+        switch (role) {
+        case Qt::DisplayRole:
+            return index.column() == 0 ? m_groups[m_order[position]].header : QString();
+        case HeadingRole:
+            return true;
+        case ShareIndexRole:
+            return -1;
+        default:
+            return {};
+        }
+    }
+    const int share = m_groups[m_order[position]].shares[offset - 1];
+    const Item &item = m_items[share];
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::ToolTipRole:
+        return index.column() == 0 ? item.name : index.column() == 1 ? item.host : item.workgroup;
+    case Qt::DecorationRole:
+        return index.column() == 0 ? QVariant(m_icons.value(item.image)) : QVariant();
+    case ShareIndexRole:
+        return share;
+    case HeadingRole:
+        return false;
+    case ImageRole:
+        return item.image;
+    case HostTextRole:
+        return item.host;
+    default:
+        return {};
+    }
+}
+
+QVariant CShareListModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole)
+        return m_headerTexts.value(section);
+    return QAbstractTableModel::headerData(section, orientation, role);
+}
+
+Qt::ItemFlags CShareListModel::flags(const QModelIndex &index) const
+{
+    if (!index.isValid() || IsHeadingRow(index.row()))
+        return Qt::NoItemFlags;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+}
+
+bool CShareListModel::Less(const Item &a, int aShare, int bShare) const
+{
+    const int c = CompareShareKeys(a.key, m_items[bShare].key, m_onlineFirst, m_reverse);
+    return c != 0 ? c < 0 : aShare < bShare;
+}
+
+const QString &CShareListModel::SortText(const Item &item) const
+{
+    switch (m_sortColumn) {
+    case 1:
+        return item.workgroup;
+    case 2:
+        return item.host;
+    default:
+        return item.name;
+    }
+}
+
+void CShareListModel::SetKeyText(Item &item) const
+{
+    item.key.text = SortText(item);
+    item.key.folded = item.key.text.toCaseFolded();
+}
+
+size_t CShareListModel::FindInGroup(const Group &group, int share) const
+{
+    const Item &item = m_items[share];
+    auto place = std::lower_bound(group.shares.begin(), group.shares.end(), share,
+                                  [this, &item](int a, int s) { return !Less(item, s, a) && a != s; });
+    // Equal keys sort by share index, so the share is found exactly here.
+    return size_t(place - group.shares.begin());
+}
+
+int CShareListModel::PositionOfRow(int row) const
+{
+    if (row < 0 || row >= m_rowCount)
+        return -1;
+    // Empty groups share their start with the next group; the last of equal
+    // starts is the one that holds the row.
+    auto it = std::upper_bound(m_start.begin(), m_start.end(), row);
+    return int(it - m_start.begin()) - 1;
+}
+
+void CShareListModel::ShiftStarts(int fromPosition, int delta)
+{
+    for (size_t p = size_t(fromPosition); p < m_start.size(); ++p)
+        m_start[p] += delta;
+}
+
+void CShareListModel::Reposition(int share, const Item &moved)
+{
+    const int groupId = m_items[share].groupId;
+    Group &group = m_groups[groupId];
+    const auto k = std::ptrdiff_t(FindInGroup(group, share));
+    // Where the changed item goes among the others, as an index into the
+    // group without it.
+    const auto before = [this, &moved, share](int a, int) { return !Less(moved, share, a); };
+    const auto begin = group.shares.begin();
+    std::ptrdiff_t target = std::lower_bound(begin, begin + k, share, before) - begin;
+    if (target == k)
+        target = k + (std::lower_bound(begin + k + 1, group.shares.end(), share, before) - (begin + k + 1));
+    const int base = m_start[m_position[groupId]] + 1;
+    if (target == k) {
+        m_items[share] = moved;
+        const QModelIndex first = index(base + int(k), 0);
+        emit dataChanged(first, first.siblingAtColumn(columnCount() - 1));
+        return;
+    }
+    // The destination row counts rows as they are before the move.
+    beginMoveRows({}, base + int(k), base + int(k), {}, base + int(target > k ? target + 1 : target));
+    m_items[share] = moved;
+    group.shares.erase(group.shares.begin() + k);
+    group.shares.insert(group.shares.begin() + target, share);
+    endMoveRows();
+}

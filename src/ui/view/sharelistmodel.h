@@ -1,0 +1,137 @@
+#pragma once
+
+#include "sharelistrules.h"
+
+#include <QAbstractTableModel>
+#include <QIcon>
+#include <QStringList>
+
+#include <functional>
+#include <vector>
+
+// The list's items and groups, in display order, as a flat Qt model: each
+// group that has items contributes a heading row followed by its items.
+// Items are kept sorted as they arrive, so a batch of inserts costs a few
+// comparisons each instead of a sort of the whole list, and the rows the
+// views see change one by one with proper signals (selection and focus
+// survive). Columns: 0 share name, 1 host, 2 workgroup.
+class CShareListModel : public QAbstractTableModel
+{
+    Q_OBJECT
+public:
+    enum Role {
+        ShareIndexRole = Qt::UserRole + 1, // int, -1 on heading rows
+        HeadingRole,                       // bool
+        ImageRole,                         // int, the item's state picture
+        HostTextRole,                      // the host column's text
+    };
+
+    struct ItemData
+    {
+        int share = -1;
+        int group = -1; // the share's group in the scheme (the first sort key)
+        int state = 0;  // the state the sort reads
+        int image = 0;  // the state picture shown
+        QString name;
+        QString host;
+        QString workgroup;
+    };
+
+    using StateReader = std::function<int(int share)>;
+
+    explicit CShareListModel(QObject *parent = nullptr);
+    ~CShareListModel() override;
+
+    // --- groups ---------------------------------------------------------------
+    // Removes every item and group.
+    void Clear();
+    // Host groups are shown in code-unit order of their headers; scheme
+    // groups in the order of their ids.
+    void SetGroupsByHeader(bool byHeader) { m_groupsByHeader = byHeader; }
+    // Group ids are 0, 1, 2, ... in the order the groups are made.
+    void InsertGroup(int id, const QString &header);
+    int GroupCount() const { return int(m_groups.size()); }
+    // Headers of the groups that have items, top to bottom.
+    QStringList ShownGroupHeaders() const;
+
+    // --- order --------------------------------------------------------------------
+    // Column id (3 share, 2 host, 1 workgroup) and direction; takes effect
+    // for the items already in the list at the next SortAll.
+    void SetSortOrder(int columnId, bool reverse, bool onlineFirst);
+    int SortColumnId() const { return m_sortColumn; }
+    bool SortReverse() const { return m_reverse; }
+    bool OnlineFirst() const { return m_onlineFirst; }
+    // Every item to its place, with its sort state read again.
+    void SortAll(const StateReader &stateOf);
+    // Reads the states again and moves the items whose state moved them.
+    void RefreshStates(const StateReader &stateOf);
+
+    // --- items ------------------------------------------------------------------------
+    bool InsertItem(int groupId, const ItemData &item);
+    bool HasItem(int share) const;
+    int ItemCount() const { return m_itemCount; }
+    void SetItemImage(int share, int image);
+    void SetAllImages(int image);
+    void SetItemHostText(int share, const QString &host);
+    bool RemoveItem(int share);
+    int ItemImage(int share) const;
+    QString ItemHostText(int share) const;
+
+    // --- rows ---------------------------------------------------------------------------
+    int ShareAt(const QModelIndex &index) const;
+    int ShareAtRow(int row) const;
+    bool IsHeadingRow(int row) const;
+    QModelIndex IndexOfShare(int share, int column = 0) const;
+    QList<int> SharesInOrder() const;
+
+    // --- looks ----------------------------------------------------------------------------
+    // One picture per share state, by state number.
+    void SetStateIcons(const QList<QIcon> &icons);
+    QIcon StateIcon(int state) const { return m_icons.value(state); }
+    void SetHeaderTexts(const QStringList &texts);
+
+    // QAbstractItemModel
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+
+private:
+    struct Item
+    {
+        ShareSortKey key;
+        QString name;
+        QString host;
+        QString workgroup;
+        int image = 0;
+        int groupId = -1; // the list group holding the item; -1: not in the list
+    };
+    struct Group
+    {
+        QString header;
+        std::vector<int> shares; // sorted
+    };
+
+    bool Less(const Item &a, int aShare, int bShare) const;
+    const QString &SortText(const Item &item) const;
+    void SetKeyText(Item &item) const;
+    size_t FindInGroup(const Group &group, int share) const;
+    int PositionOfRow(int row) const;
+    void ShiftStarts(int fromPosition, int delta);
+    void Reposition(int share, const Item &moved);
+
+    std::vector<Item> m_items; // by share index
+    std::vector<Group> m_groups; // by group id
+    std::vector<int> m_order;    // group ids, top to bottom
+    std::vector<int> m_position; // group id -> place in m_order
+    std::vector<int> m_start;    // place in m_order -> first row (of its heading)
+    int m_rowCount = 0;
+    int m_itemCount = 0;
+    bool m_groupsByHeader = false;
+    int m_sortColumn = 3;
+    bool m_reverse = false;
+    bool m_onlineFirst = false;
+    QList<QIcon> m_icons;
+    QStringList m_headerTexts;
+};

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+struct ShareScheme;
+
+// What the list orders shares by: the scheme group, the state (only when
+// online shares go first) and the text of the sort column.
+struct ShareSortKey
+{
+    int group = -1;
+    int state = 0;
+    QString text;   // the sort column's text
+    QString folded; // `text` case-folded, kept to spare the fold on every comparison
+};
+
+// <0, 0 or >0 as `a` goes before, with or after `b`: group ascending; then,
+// with `onlineFirst`, the higher state first; then the text without regard
+// to case (negated by `reverse`); then, for texts equal but for case, code
+// units where lower case comes first in ascending order and last in
+// descending order.
+int CompareShareKeys(const ShareSortKey &a, const ShareSortKey &b, bool onlineFirst, bool reverse);
+
+// Ordinal comparison of UTF-16 code units (host group order).
+int CompareCodeUnits(QStringView a, QStringView b);
+
+// Whether a share called `name` passes the scheme's hidden-share options:
+// without showHiddenShares a trailing '$' hides it; with showHiddenShares
+// and hideDiskShares, two-character names and exactly "ADMIN$" and "print$"
+// stay hidden.
+bool IsShareNameShown(const ShareScheme &scheme, QStringView name);
+
+// The sort column's id for a header section (0 share, 1 host, 2 workgroup)
+// and back.
+int ColumnIdForSection(int section);
+int SectionForColumnId(int columnId);

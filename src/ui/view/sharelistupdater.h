@@ -1,0 +1,72 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QString>
+
+#include <map>
+#include <vector>
+
+class CLanterraDoc;
+class CShareListModel;
+struct ShareScheme;
+
+// Keeps the list in step with the document: builds it for a scheme, and on
+// each tick takes at most MaxOperations new shares and queued state changes,
+// sorts once, and says what the status line reads. Runs on the user-interface
+// thread and reads the document only through its read operations.
+class CShareListUpdater
+{
+public:
+    static constexpr int MaxOperations = 100;
+
+    struct TickResult
+    {
+        QString status;
+        bool finished = false; // no scan runs and every share was seen: stop the timer
+        int operations = 0;
+    };
+
+    explicit CShareListUpdater(CShareListModel &model);
+
+    void SetDocument(CLanterraDoc *doc) { m_doc = doc; }
+    CLanterraDoc *Document() const { return m_doc; }
+    const ShareScheme *Scheme() const { return m_scheme; }
+
+    // Classifies the shares with `scheme` and empties the list (with the
+    // scheme's groups ready). False, and nothing done, without a scheme.
+    bool RebuildList(const ShareScheme *scheme);
+    // Every item and group out, counters to 0 (the scheme stays).
+    void Clear();
+    // A load or scan is starting: read the change queue from its start again,
+    // optionally show every item as unknown, restart the clock.
+    void RefreshStart(bool markUnknown);
+    TickResult Tick();
+    // The list sorted again by the document's sort column and direction.
+    void SortBySettings();
+
+    int SharesSeen() const { return m_sharesSeen; }
+    int ChangesSeen() const { return m_changesSeen; }
+    int SortCount() const { return m_sortCount; }
+    QStringList HostGroupNames() const;
+
+    // The texts of the status line.
+    static QString SearchingText(int shares, qint64 seconds, int pending, int total);
+    static QString ReadyText(int shares, qint64 seconds);
+    static QString EmptyText();
+
+private:
+    bool InsertIfVisible(int share, int state);
+    int ApplyChange(int share);
+    int GroupFor(int share);
+    void SortAfterTick();
+
+    CShareListModel &m_model;
+    CLanterraDoc *m_doc = nullptr;
+    const ShareScheme *m_scheme = nullptr;
+    std::map<QString, int> m_hostGroups; // ordered by code units
+    std::vector<QString> m_hostGroupNames;
+    int m_sharesSeen = 0;
+    int m_changesSeen = 0;
+    int m_sortCount = 0;
+    QElapsedTimer m_startTick;
+};
