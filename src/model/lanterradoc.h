@@ -71,7 +71,7 @@ public:
     bool IsScanning() const { return scanning.load(std::memory_order_acquire); }
     int GetShareCount() const;
     int GetQueueCount() const;
-    // `i` must be below GetQueueCount().
+    // -1 when `i` is not below GetQueueCount().
     int GetQueuedShareIndex(int i) const;
     int GetHostsTotal() const { return hostsTotal.load(std::memory_order_relaxed); }
     int GetHostsPending() const { return hostsPending.load(std::memory_order_relaxed); }
