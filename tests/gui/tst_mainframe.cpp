@@ -1,0 +1,335 @@
+// The main window: commands and accelerators, start/stop, scheme box,
+// placement and band layout across restarts, language change.
+#include "guisupport.h"
+
+#include "app/lanterraapp.h"
+#include "net/memorynetwork.h"
+#include "settings/languagetable.h"
+#include "ui/commandids.h"
+#include "ui/frame/mainframe.h"
+#include "ui/toolkit/menubar.h"
+#include "ui/toolkit/sizablerebar.h"
+#include "ui/toolkit/toolbarex.h"
+#include "ui/view/lanterraview.h"
+
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QLabel>
+#include <QMenu>
+#include <QScreen>
+#include <QTest>
+#include <QToolButton>
+
+using namespace gui;
+
+class MainFrameTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    struct Fixture
+    {
+        TestSettings settings;
+        CLanterraApp app{&settings.settings};
+        std::shared_ptr<CMemoryNetwork> network = std::make_shared<CMemoryNetwork>();
+
+        Fixture()
+        {
+            app.setNetworksFolder(settings.dir.filePath(QStringLiteral("networks")));
+            app.OnFileNew();
+            // A scan that takes its time: the workgroup list is slow to come.
+            network->SetWorkgroupLatency(3000);
+            network->AddWorkgroup(QStringLiteral("HOME"), {});
+            app.document().network = network;
+        }
+        ~Fixture() { app.document().HaltScan(); }
+
+        std::unique_ptr<CMainFrame> Frame()
+        {
+            auto frame = std::make_unique<CMainFrame>(&app, &settings.settings);
+            frame->SetLauncher(std::make_shared<RecordingLauncher>());
+            return frame;
+        }
+    };
+
+    static void Activate(QWidget *window)
+    {
+        window->show();
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window));
+    }
+
+    static QStringList MenuTexts(QMenu *menu)
+    {
+        QStringList texts;
+        for (QAction *action : menu->actions())
+            texts.append(action->isSeparator() ? QStringLiteral("-") : action->text());
+        return texts;
+    }
+
+private slots:
+    void cleanup() { LanguageTable().Clear(); }
+
+    void menuAndAccelerators()
+    {
+        Fixture f;
+        auto frame = f.Frame();
+        CMenuBar *menu = frame->MenuBar();
+        QCOMPARE(MenuTexts(menu->PopupAt(0)),
+                 (QStringList{"&New Network\tCtrl+N", "&Open Network...\tCtrl+O", "&Save Network\tCtrl+S",
+                              "Save Network &As...", "-", "Scan &Options...\tAlt+O", "S&hare Properties\tAlt+Enter",
+                              "-", "E&xit\tAlt+F4"}));
+        QCOMPARE(menu->CommandAction(Cmd::ShowOffline)->text(), QStringLiteral("S&how Offline Resources"));
+        QCOMPARE(menu->actions()[4]->text(), QStringLiteral("&Help"));
+        // The odd ones: Ctrl+S saves as, Esc stops, Ctrl+R and F5 both start or stop.
+        QCOMPARE(frame->AcceleratorCommand(QKeySequence(Qt::CTRL | Qt::Key_S)), int(Cmd::FileSaveAs));
+        QCOMPARE(frame->AcceleratorCommand(QKeySequence(Qt::Key_Escape)), int(Cmd::StopScan));
+        QCOMPARE(frame->AcceleratorCommand(QKeySequence(Qt::CTRL | Qt::Key_R)), int(Cmd::Refresh));
+        QCOMPARE(frame->AcceleratorCommand(QKeySequence(Qt::Key_F5)), int(Cmd::Refresh));
+        QCOMPARE(frame->AcceleratorCommand(QKeySequence(Qt::Key_F9)), int(Cmd::EditScheme));
+
+        // Check marks follow the state they show.
+        QMenu *view = menu->PopupAt(2);
+        menu->PrepareMenu(view);
+        QVERIFY(menu->CommandAction(Cmd::ViewAddressBar)->isChecked());
+        QVERIFY(!menu->CommandAction(Cmd::LockToolbars)->isChecked());
+        frame->RouteCommand(Cmd::LockToolbars);
+        frame->RouteCommand(Cmd::ViewToolBar);
+        menu->PrepareMenu(view);
+        QVERIFY(menu->CommandAction(Cmd::LockToolbars)->isChecked());
+        QVERIFY(!menu->CommandAction(Cmd::ViewToolBar)->isChecked());
+        QVERIFY(frame->ReBar()->IsLocked());
+        QVERIFY(!frame->ReBar()->IsBandVisible(Ctl::ToolBar));
+        menu->PrepareMenu(menu->PopupAt(1));
+        QVERIFY(menu->CommandAction(Cmd::ShowOffline)->isChecked());
+    }
+
+    void refreshStartsAndStops()
+    {
+        Fixture f;
+        auto frame = f.Frame();
+        Activate(frame.get());
+        CLanterraDoc &doc = f.app.document();
+        QCOMPARE(frame->RefreshButton()->text(), QStringLiteral("&Refresh:"));
+
+        QTest::keyClick(frame.get(), Qt::Key_F5);
+        QVERIFY(doc.IsScanning());
+        QCOMPARE(frame->RefreshButton()->text(), QStringLiteral("&Stop"));
+        QCOMPARE(frame->View()->TimerInterval(), CLanterraView::ScanInterval);
+
+        QTest::keyClick(frame.get(), Qt::Key_R, Qt::ControlModifier);
+        QVERIFY(!doc.IsScanning());
+        QCOMPARE(frame->RefreshButton()->text(), QStringLiteral("&Stop")); // until the next idle moment
+        frame->OnIdle();
+        QCOMPARE(frame->RefreshButton()->text(), QStringLiteral("&Refresh:"));
+
+        // The button itself, and Esc to stop.
+        QTest::mouseClick(frame->RefreshButton(), Qt::LeftButton);
+        QVERIFY(doc.IsScanning());
+        QTest::keyClick(frame.get(), Qt::Key_Escape);
+        QVERIFY(!doc.IsScanning());
+        frame->OnIdle();
+        QCOMPARE(frame->RefreshButton()->text(), QStringLiteral("&Refresh:"));
+    }
+
+    void autoScanStartsOnceTheLoopRuns()
+    {
+        Fixture f;
+        f.settings.settings.autoScan = true;
+        auto frame = f.Frame();
+        QVERIFY(!f.app.document().IsScanning());
+        QTRY_VERIFY(f.app.document().IsScanning());
+        QCOMPARE(frame->RefreshButton()->text(), QStringLiteral("&Stop"));
+    }
+
+    void ctrlSOpensSaveAs()
+    {
+        Fixture f;
+        auto frame = f.Frame();
+        Activate(frame.get());
+        QVERIFY(QFileInfo::exists(f.app.document().GetPathName()));
+        QTest::keyClick(frame.get(), Qt::Key_S, Qt::ControlModifier);
+        auto *dialog = frame->findChild<QFileDialog *>(QStringLiteral("saveAsDialog"));
+        QVERIFY(dialog);
+        QCOMPARE(dialog->acceptMode(), QFileDialog::AcceptSave);
+        dialog->reject();
+    }
+
+    void schemeBox()
+    {
+        Fixture f;
+        auto frame = f.Frame();
+        QComboBox *box = frame->SchemeBox();
+        QCOMPARE(box->count(), 2);
+        QCOMPARE(box->currentText(), QStringLiteral("Media"));
+        CLanterraView *view = frame->View();
+        QCOMPARE(view->Updater().Scheme(), f.settings.Media());
+
+        // No shares: the choice is stored, the list keeps its scheme.
+        box->setCurrentIndex(1);
+        QCOMPARE(f.settings.settings.selectedScheme, 1);
+        QCOMPARE(view->Updater().Scheme(), f.settings.Media());
+
+        DocBuilder(f.app.document()).Share(DocBuilder(f.app.document()).Host(QStringLiteral("nas")), QStringLiteral("music"));
+        box->setCurrentIndex(0);
+        QCOMPARE(view->Updater().Scheme(), f.settings.Media());
+        box->setCurrentIndex(1);
+        QCOMPARE(view->Updater().Scheme(), f.settings.Hosts());
+
+        // Refilling keeps the choice by name.
+        f.settings.settings.schemes.insert(f.settings.settings.schemes.begin(), std::make_unique<ShareScheme>());
+        f.settings.settings.schemes.front()->name = QStringLiteral("New");
+        frame->FillSchemeBox();
+        QCOMPARE(box->currentText(), QStringLiteral("Hosts"));
+        QCOMPARE(f.settings.settings.selectedScheme, 2);
+    }
+
+    void defaultPlacement()
+    {
+        Fixture f;
+        auto frame = f.Frame();
+        QCOMPARE(frame->size(), QSize(CMainFrame::DefaultWidth, CMainFrame::DefaultHeight));
+        const QRect area = frame->screen()->availableGeometry();
+        QCOMPARE(frame->pos().x(), area.left() + (area.width() - CMainFrame::DefaultWidth) / 2);
+        QVERIFY(frame->pos().y() >= area.top());
+        QCOMPARE(frame->ReBar()->BandWidth(Ctl::AddressBar), CMainFrame::DefaultAddressBandWidth);
+        QCOMPARE(frame->ReBar()->BandWidth(Ctl::ToolBar), CMainFrame::DefaultToolBandWidth);
+    }
+
+    void maximisedPlacementComesBackNormal()
+    {
+        Fixture f;
+        WindowPlacement placement;
+        placement.showCmd = 3; // maximised
+        placement.left = 40;
+        placement.top = 30;
+        placement.right = 540;
+        placement.bottom = 480;
+        f.settings.settings.placements[CMainFrame::PlacementName] = placement;
+        auto frame = f.Frame();
+        frame->show();
+        QVERIFY(!frame->isMaximized());
+        QCOMPARE(frame->geometry(), QRect(40, 30, 500, 450));
+        frame->close();
+        const WindowPlacement &stored = f.settings.settings.placements[CMainFrame::PlacementName];
+        QCOMPARE(stored.showCmd, 1);
+        QCOMPARE(QRect(stored.left, stored.top, stored.right - stored.left, stored.bottom - stored.top),
+                 QRect(40, 30, 500, 450));
+    }
+
+    void bandLayoutSurvivesARestart()
+    {
+        Fixture f;
+        QList<ToolbarBand> before;
+        {
+            auto frame = f.Frame();
+            CSizableReBar *rebar = frame->ReBar();
+            rebar->SetBandWidth(Ctl::ToolBar, 250);
+            // Hidden from the band context menu.
+            std::unique_ptr<QMenu> menu(rebar->CreateContextMenu(nullptr));
+            QCOMPARE(MenuTexts(menu.get()), (QStringList{"Address Bar", "Tool Bar"}));
+            menu->actions()[0]->trigger();
+            QVERIFY(!rebar->IsBandVisible(Ctl::AddressBar));
+            frame->close();
+            before = f.settings.settings.toolbarBands;
+        }
+        QCOMPARE(before.size(), 3);
+        QCOMPARE(before[1].id, int(Ctl::AddressBar));
+        QVERIFY(before[1].style & CSizableReBar::StyleHidden);
+        QVERIFY(before[1].style & CSizableReBar::StyleBreak);
+
+        auto frame = f.Frame();
+        CSizableReBar *rebar = frame->ReBar();
+        QVERIFY(!rebar->IsBandVisible(Ctl::AddressBar));
+        QVERIFY(rebar->IsBandVisible(Ctl::ToolBar));
+        QCOMPARE(rebar->BandWidth(Ctl::AddressBar), CMainFrame::DefaultAddressBandWidth);
+        QCOMPARE(rebar->BandWidth(Ctl::ToolBar), 250);
+        QCOMPARE(rebar->BandPosition(Ctl::AddressBar), 1);
+        const QList<ToolbarBand> after = rebar->GetBandLayout();
+        QCOMPARE(after.size(), before.size());
+        for (int i = 0; i < after.size(); ++i) {
+            QCOMPARE(after[i].id, before[i].id);
+            QCOMPARE(after[i].cx, before[i].cx);
+            QCOMPARE(after[i].style, before[i].style);
+        }
+    }
+
+    void viewModeDropDown()
+    {
+        Fixture f;
+        auto frame = f.Frame();
+        QToolButton *button = frame->ToolBar()->CommandButton(Cmd::ListViewButton);
+        QVERIFY(button && button->menu());
+        QMenu *menu = button->menu();
+        emit menu->aboutToShow();
+        QCOMPARE(MenuTexts(menu), (QStringList{"Tiles", "List", "Details"}));
+        QVERIFY(menu->actions()[0]->isChecked());
+        menu->actions()[2]->trigger();
+        QCOMPARE(frame->View()->GetViewMode(), int(CLanterraView::ModeDetails));
+        QCOMPARE(f.app.document().lastView, int(CLanterraView::ModeDetails));
+        emit menu->aboutToShow();
+        QVERIFY(menu->actions()[2]->isChecked());
+        QVERIFY(!menu->actions()[0]->isChecked());
+    }
+
+    void toolbarShowsIconsWithTranslatedTips()
+    {
+        Fixture f;
+        LookupText(QStringLiteral("ToolBar Hints"), Cmd::FileOpen, QStringLiteral("Netz öffnen"));
+        auto frame = f.Frame();
+        CToolBarEx *toolBar = frame->ToolBar();
+        QCOMPARE(toolBar->GetTextOption(), int(CToolBarEx::NoTextLabels));
+        QCOMPARE(toolBar->toolButtonStyle(), Qt::ToolButtonIconOnly);
+        QCOMPARE(toolBar->CommandAction(Cmd::FileOpen)->toolTip(), QStringLiteral("Netz öffnen"));
+        QCOMPARE(toolBar->CommandAction(Cmd::HelpContents)->toolTip(), QStringLiteral("Contents"));
+        QCOMPARE(toolBar->Buttons().size(), 10);
+        QCOMPARE(frame->RefreshButton()->toolTip(), QStringLiteral("Start or stop updating"));
+    }
+
+    void languageChangeRetranslates()
+    {
+        Fixture f;
+        auto frame = f.Frame();
+        LanguageTable().Clear();
+        LookupText(QStringLiteral("Top Menu"), 0, QStringLiteral("&Datei"));
+        LookupText(QStringLiteral("Main Menu"), Cmd::FileNew, QStringLiteral("&Neues Netz\tStrg+N"));
+        LookupText(QStringLiteral("Address ToolBar"), 0, QStringLiteral("&Schema:"));
+        LookupText(QStringLiteral("Address ToolBar"), 1, QStringLiteral("&Aktualisieren:"));
+        LookupText(QStringLiteral("Rebar Menu"), 0, QStringLiteral("Adressleiste"));
+        emit CLanguageNotifier::instance().languageChanged();
+        QCOMPARE(frame->MenuBar()->actions()[0]->text(), QStringLiteral("&Datei"));
+        QMenu *file = frame->MenuBar()->PopupAt(0);
+        frame->MenuBar()->PrepareMenu(file);
+        QCOMPARE(file->actions()[0]->text(), QStringLiteral("&Neues Netz\tStrg+N"));
+        QCOMPARE(frame->SchemeButton()->text(), QStringLiteral("&Schema:"));
+        QCOMPARE(frame->RefreshButton()->text(), QStringLiteral("&Aktualisieren:"));
+        std::unique_ptr<QMenu> bands(frame->ReBar()->CreateContextMenu(nullptr));
+        QCOMPARE(bands->actions()[0]->text(), QStringLiteral("Adressleiste"));
+        // The scheme box still sits inside the address bar, whole.
+        const QRect box(frame->SchemeBox()->mapTo(frame->AddressBar(), QPoint(0, 0)), frame->SchemeBox()->size());
+        QVERIFY(frame->AddressBar()->rect().contains(box));
+    }
+
+    void statusBarShowsTheList()
+    {
+        Fixture f;
+        auto frame = f.Frame();
+        frame->View()->UpdateTick();
+        QCOMPARE(frame->StatusPane()->text(), QStringLiteral("Hit F5 for list refreshing"));
+    }
+
+    void exitClosesAndStoresTheWindow()
+    {
+        Fixture f;
+        auto frame = f.Frame();
+        frame->show();
+        frame->RouteCommand(Cmd::AppExit);
+        QVERIFY(!frame->isVisible());
+        QVERIFY(f.settings.settings.placements.count(CMainFrame::PlacementName));
+        QCOMPARE(f.settings.settings.toolbarBands.size(), 3);
+    }
+};
+
+QTEST_MAIN(MainFrameTest)
+#include "tst_mainframe.moc"
