@@ -5,6 +5,7 @@
 #include "ui/commandids.h"
 #include "ui/view/lanterraview.h"
 #include "ui/view/sharelistmodel.h"
+#include "ui/view/sharelistrules.h"
 
 #include <QAbstractItemView>
 #include <QHeaderView>
@@ -273,6 +274,40 @@ private slots:
         f.view.UpdateTick();
         QCOMPARE(f.Names(), (QStringList{"c", "a", "b", "d"}));
         QCOMPARE(f.view.FocusedShare(), 2); // the focus follows its item
+        CheckRows(*f.view.Model());
+    }
+
+    void manyStateChangesSortAsOne()
+    {
+        Fixture f;
+        HostRecord *host = f.build.Host(QStringLiteral("nas"));
+        const int count = 900;
+        for (int i = 0; i < count; ++i)
+            f.build.Share(host, QStringLiteral("s%1").arg((i * 7919) % count), ShareState(i % 3));
+        f.Fill(f.settings.Media());
+        f.view.SetFocusedShare(17);
+        // A scan start turns most states round at once.
+        for (int i = 0; i < count; ++i)
+            if (i % 5 != 0)
+                f.doc.GetShare(i)->state = ShareState((i + 1) % 3);
+        f.build.Change(1, f.doc.GetShareState(1));
+        f.view.UpdateTick();
+
+        QList<int> expected = f.view.Model()->SharesInOrder();
+        std::sort(expected.begin(), expected.end(), [&f](int a, int b) {
+            const auto key = [&f](int i) {
+                ShareSortKey k;
+                k.group = f.doc.GetShareGroup(i);
+                k.state = f.doc.GetShareState(i);
+                k.text = f.doc.shareText(i, ColumnShare);
+                k.folded = k.text.toCaseFolded();
+                return k;
+            };
+            const int c = CompareShareKeys(key(a), key(b), true, false);
+            return c != 0 ? c < 0 : a < b;
+        });
+        QCOMPARE(f.view.Model()->SharesInOrder(), expected);
+        QCOMPARE(f.view.FocusedShare(), 17);
         CheckRows(*f.view.Model());
     }
 

@@ -80,6 +80,7 @@ public:
     QAbstractItemView *ItemView() const;
     QHeaderView *Header() const;
     bool IsTimerActive() const { return m_updateTimer.isActive(); }
+    QTimer *UpdateTimer() { return &m_updateTimer; }
     int TimerInterval() const { return m_updateTimer.interval(); }
     const QString &StatusText() const { return m_statusText; }
     // The empty-list message, or nothing when the list is not empty.

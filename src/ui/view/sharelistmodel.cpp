@@ -3,12 +3,39 @@
 #include <QFont>
 
 #include <algorithm>
+#include <array>
 
 namespace {
 
 // Past this many moved items one sort of everything is cheaper than moving
 // them one by one.
 constexpr int MaxSingleMoves = 256;
+
+// Sorts `v` by merging the runs it already holds: linear for a list made of
+// a few sorted runs, as a list whose items only changed state is.
+template<typename Less>
+void MergeRuns(std::vector<int> &v, Less less)
+{
+    if (v.size() < 2)
+        return;
+    std::vector<size_t> bounds{0};
+    for (size_t i = 1; i < v.size(); ++i)
+        if (less(v[i], v[i - 1]))
+            bounds.push_back(i);
+    bounds.push_back(v.size());
+    while (bounds.size() > 2) {
+        std::vector<size_t> merged{0};
+        size_t k = 0;
+        for (; k + 2 < bounds.size(); k += 2) {
+            std::inplace_merge(v.begin() + std::ptrdiff_t(bounds[k]), v.begin() + std::ptrdiff_t(bounds[k + 1]),
+                               v.begin() + std::ptrdiff_t(bounds[k + 2]), less);
+            merged.push_back(bounds[k + 2]);
+        }
+        if (k + 1 < bounds.size() && merged.back() != bounds.back())
+            merged.push_back(bounds.back());
+        bounds = std::move(merged);
+    }
+}
 
 } // namespace
 
@@ -77,6 +104,36 @@ void CShareListModel::SetSortOrder(int columnId, bool reverse, bool onlineFirst)
 
 void CShareListModel::SortAll(const StateReader &stateOf)
 {
+    Resort([&](Group &group) {
+        for (int share : group.shares)
+            m_items[share].key.state = stateOf(share);
+        std::sort(group.shares.begin(), group.shares.end(),
+                  [this](int a, int b) { return Less(m_items[a], a, b); });
+    });
+}
+
+void CShareListModel::SortByNewStates(const std::vector<std::pair<int, int>> &changed)
+{
+    for (auto [share, state] : changed)
+        m_items[share].key.state = state;
+    // Each group was in (state, text) order. Taking the items state by state
+    // in their present order leaves, for each new state, a few runs already
+    // in text order (one per old state), which merge in linear time.
+    Resort([this](Group &group) {
+        std::array<std::vector<int>, ShareStateCount> byState;
+        for (int share : group.shares)
+            byState[size_t(std::clamp(m_items[share].key.state, 0, ShareStateCount - 1))].push_back(share);
+        group.shares.clear();
+        const auto less = [this](int a, int b) { return Less(m_items[a], a, b); };
+        for (int state = ShareStateCount - 1; state >= 0; --state) {
+            MergeRuns(byState[size_t(state)], less);
+            group.shares.insert(group.shares.end(), byState[size_t(state)].begin(), byState[size_t(state)].end());
+        }
+    });
+}
+
+void CShareListModel::Resort(const std::function<void(Group &)> &sortGroup)
+{
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     const QModelIndexList before = persistentIndexList();
     QList<int> beforeShares;
@@ -84,12 +141,8 @@ void CShareListModel::SortAll(const StateReader &stateOf)
     for (const QModelIndex &index : before)
         beforeShares.append(ShareAt(index));
 
-    for (Group &group : m_groups) {
-        for (int share : group.shares)
-            m_items[share].key.state = stateOf(share);
-        std::sort(group.shares.begin(), group.shares.end(),
-                  [this](int a, int b) { return Less(m_items[a], a, b); });
-    }
+    for (Group &group : m_groups)
+        sortGroup(group);
 
     // Headings keep their rows (group sizes did not change); items follow
     // their share.
@@ -120,7 +173,7 @@ void CShareListModel::RefreshStates(const StateReader &stateOf)
         return;
     }
     if (int(moved.size()) > MaxSingleMoves) {
-        SortAll(stateOf);
+        SortByNewStates(moved);
         return;
     }
     for (auto [share, state] : moved) {

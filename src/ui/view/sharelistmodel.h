@@ -113,7 +113,12 @@ private:
         std::vector<int> shares; // sorted
     };
 
+    static constexpr int ShareStateCount = 5;
+
     bool Less(const Item &a, int aShare, int bShare) const;
+    void SortByNewStates(const std::vector<std::pair<int, int>> &changed);
+    // Runs `sortGroup` on every group, keeping persistent indexes on their items.
+    void Resort(const std::function<void(Group &)> &sortGroup);
     const QString &SortText(const Item &item) const;
     void SetKeyText(Item &item) const;
     size_t FindInGroup(const Group &group, int share) const;

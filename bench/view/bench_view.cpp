@@ -1,0 +1,181 @@
+// Fills the share list from a document of many shares and reports how long
+// each update tick (and the layout and painting that follow it) takes, the
+// time until "Ready.", and the memory the list costs per share.
+//
+//   bench_view [--shares N] [--mode tiles|list|details] [--hosts N]
+#include "model/lanterradoc.h"
+#include "settings/settings.h"
+#include "ui/view/lanterraview.h"
+#include "ui/view/sharelistmodel.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSignalBlocker>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+// Peak and current resident memory of this process, in KiB.
+long MemoryKiB(const char *field)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith(field))
+            return line.mid(int(qstrlen(field))).trimmed().split(' ').value(0).toLong();
+    return 0;
+}
+
+ShareGroup Group(const QString &name, const QStringList &keywords)
+{
+    ShareGroup group;
+    group.name = name;
+    group.includeKeywords = keywords;
+    group.visible = 1;
+    return group;
+}
+
+void FillDocument(CLanterraDoc &doc, int shareCount, int hostCount)
+{
+    const char *kinds[] = {"Music", "Films", "install", "Docs", "Images", "backup", "games", "public", "video", "mp3"};
+    doc.cacheNets.push_back(std::make_unique<NetRecord>(QStringLiteral("WORKGROUP")));
+    NetRecord *net = doc.cacheNets.back().get();
+    std::uint32_t seed = 12345;
+    for (int h = 0; h < hostCount; ++h) {
+        doc.cacheHosts.push_back(std::make_unique<HostRecord>(QStringLiteral("host-%1").arg(h, 5, 10, QLatin1Char('0')), net));
+        doc.cacheHosts.back()->lastState = h % 7 == 0 ? 53 : 0;
+    }
+    for (int i = 0; i < shareCount; ++i) {
+        HostRecord *host = doc.cacheHosts[size_t(i % hostCount)].get();
+        seed = seed * 1103515245u + 12345u;
+        const QString name = QStringLiteral("%1 %2").arg(QLatin1String(kinds[(seed >> 16) % 10])).arg((seed >> 8) % 100000);
+        host->shares.push_back(std::make_unique<ShareRecord>(name, host));
+        ShareRecord *share = host->shares.back().get();
+        share->index = i;
+        share->state = host->lastState == 0 ? ShareOnline : ShareOffline;
+        doc.shareList.push_back(share);
+    }
+}
+
+double Median(std::vector<double> values)
+{
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QCommandLineParser parser;
+    parser.addHelpOption();
+    parser.addOption({QStringLiteral("shares"), QStringLiteral("Shares in the document."), QStringLiteral("n"), QStringLiteral("100000")});
+    parser.addOption({QStringLiteral("hosts"), QStringLiteral("Hosts they belong to."), QStringLiteral("n"), QStringLiteral("2000")});
+    parser.addOption({QStringLiteral("mode"), QStringLiteral("tiles, list or details."), QStringLiteral("mode"), QStringLiteral("tiles")});
+    parser.addOption({QStringLiteral("by-host"), QStringLiteral("Group by host instead of by share kind.")});
+    parser.addOption({QStringLiteral("rescan"),
+                      QStringLiteral("Then start a scan: every share turns unknown and one probe reports.")});
+    parser.process(app);
+    const int shareCount = std::max(1, parser.value(QStringLiteral("shares")).toInt());
+    const int hostCount = std::clamp(parser.value(QStringLiteral("hosts")).toInt(), 1, shareCount);
+    const QString modeName = parser.value(QStringLiteral("mode"));
+    const int mode = modeName == u"details" ? CLanterraView::ModeDetails
+                     : modeName == u"list"  ? CLanterraView::ModeList
+                                            : CLanterraView::ModeTiles;
+
+    QTemporaryDir dir;
+    CSettings settings;
+    settings.setFilePath(dir.filePath(QStringLiteral("settings.xml")));
+    CSettings::setInstance(&settings);
+    ShareScheme *scheme = settings.GetScheme(settings.AddScheme(QStringLiteral("Bench")));
+    scheme->groupByHost = parser.isSet(QStringLiteral("by-host"));
+    scheme->groups = {Group(QStringLiteral("Music"), {QStringLiteral("music"), QStringLiteral("mp3")}),
+                      Group(QStringLiteral("Films"), {QStringLiteral("film"), QStringLiteral("video")}),
+                      Group(QStringLiteral("Installs"), {QStringLiteral("install")}),
+                      Group(QStringLiteral("Documents"), {QStringLiteral("doc")}),
+                      Group(QStringLiteral("Images"), {QStringLiteral("image")}),
+                      Group(QStringLiteral("Other"), {QStringLiteral("*")})};
+
+    CLanterraDoc doc(&settings);
+    FillDocument(doc, shareCount, hostCount);
+
+    CLanterraView view;
+    view.SetDocument(&doc);
+    view.SetViewMode(mode);
+    view.resize(600, 650);
+    view.show();
+    QCoreApplication::processEvents();
+
+    const long baseline = MemoryKiB("VmRSS:");
+    std::vector<double> ticks;  // the tick alone
+    std::vector<double> frames; // the tick plus the layout and painting it causes
+    QElapsedTimer total;
+    total.start();
+    view.RebuildList(scheme);
+    // The ticks are run here, one after the other; the timer only says
+    // whether another one is due.
+    const QSignalBlocker quietTimer(view.UpdateTimer());
+    QCoreApplication::processEvents();
+    QElapsedTimer clock;
+    while (view.IsTimerActive()) {
+        clock.start();
+        view.UpdateTick();
+        const double tick = double(clock.nsecsElapsed()) / 1e6;
+        QCoreApplication::processEvents();
+        ticks.push_back(tick);
+        frames.push_back(double(clock.nsecsElapsed()) / 1e6);
+    }
+    const double untilReady = double(total.nsecsElapsed()) / 1e6;
+    const long peak = MemoryKiB("VmHWM:");
+
+    std::printf("shares %d, hosts %d, mode %s%s\n", shareCount, hostCount, qPrintable(modeName),
+                scheme->groupByHost ? ", grouped by host" : "");
+    std::printf("ticks                 %zu\n", ticks.size());
+    std::printf("longest tick          %.2f ms (with layout and painting %.2f ms)\n",
+                *std::max_element(ticks.begin(), ticks.end()), *std::max_element(frames.begin(), frames.end()));
+    std::printf("median tick           %.2f ms (with layout and painting %.2f ms)\n", Median(ticks), Median(frames));
+    std::printf("work until \"Ready.\"   %.0f ms (ticks back to back, without the 25 ms waits)\n", untilReady);
+    std::printf("at 25 ms per tick     %.1f s until \"Ready.\"\n", untilReady / 1000.0 + 0.025 * double(ticks.size()));
+    std::vector<size_t> slowest(frames.size());
+    for (size_t i = 0; i < slowest.size(); ++i)
+        slowest[i] = i;
+    std::sort(slowest.begin(), slowest.end(), [&frames](size_t a, size_t b) { return frames[a] > frames[b]; });
+    std::printf("slowest ticks         ");
+    for (size_t i = 0; i < slowest.size() && i < 5; ++i)
+        std::printf("#%zu %.1f/%.1f ms  ", slowest[i], ticks[slowest[i]], frames[slowest[i]]);
+    std::printf("\n");
+    std::printf("status                %s\n", qPrintable(view.StatusText()));
+    std::printf("items                 %d\n", view.Model()->ItemCount());
+    std::printf("peak memory           %ld KiB (list: %.0f bytes per share over the document)\n", peak,
+                double(peak - baseline) * 1024.0 / shareCount);
+
+    if (parser.isSet(QStringLiteral("rescan"))) {
+        // What a scan start does to a filled list: every state is reset, so
+        // the first tick with a change sorts the whole list again.
+        for (ShareRecord *share : doc.shareList)
+            share->state = ShareUnknown;
+        view.OnDocumentUpdate(HintScanStarted);
+        doc.shareList[0]->state = ShareOnline;
+        doc.changeQueue.push_back(doc.shareList[0]);
+        clock.start();
+        view.UpdateTick();
+        const double tick = double(clock.nsecsElapsed()) / 1e6;
+        QCoreApplication::processEvents();
+        std::printf("scan start re-sort    %.2f ms (with layout and painting %.2f ms)\n", tick,
+                    double(clock.nsecsElapsed()) / 1e6);
+    }
+    CSettings::setInstance(nullptr);
+    return 0;
+}
