@@ -12,11 +12,7 @@ namespace {
 QByteArray toUtf16LE(QStringView text)
 {
     QByteArray bytes(text.size() * 2, Qt::Uninitialized);
-    char *out = bytes.data();
-    for (QChar c : text) {
-        qToLittleEndian<quint16>(c.unicode(), out);
-        out += 2;
-    }
+    qToLittleEndian<quint16>(text.data(), text.size(), bytes.data());
     return bytes;
 }
 
@@ -69,9 +65,7 @@ bool SaveXmlDocument(const QString &path, QStringView rootName, const XmlRootRou
 void ReadXmlDocument(const QByteArray &bytes, QStringView rootName, const XmlRootRoutine &routine)
 {
     QString text(bytes.size() / 2, Qt::Uninitialized);
-    const char *in = bytes.constData();
-    for (qsizetype i = 0; i < text.size(); ++i, in += 2)
-        text[i] = QChar(qFromLittleEndian<quint16>(in));
+    qFromLittleEndian<quint16>(bytes.constData(), text.size(), text.data());
 
     const QString open = u'<' + rootName.toString() + u'>';
     const QString close = QStringLiteral("</") + rootName.toString() + u'>';

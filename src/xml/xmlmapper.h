@@ -47,6 +47,13 @@ private:
     int m_refs = 1;
 };
 
+// Token kinds by their first characters; plain character tests, since every
+// value of a file passes through them.
+inline bool IsAttributeToken(QStringView t) { return !t.isEmpty() && t[0] == u'@'; }
+inline bool IsOpenToken(QStringView t) { return !t.isEmpty() && t[0] == u'<'; }
+inline bool IsCloseToken(QStringView t) { return t.size() > 1 && t[0] == u'<' && t[1] == u'/'; }
+inline bool IsCommentToken(QStringView t) { return t.size() > 1 && t[0] == u'<' && t[1] == u'!'; }
+
 // Drops the caller's reference at scope exit.
 class CXmlMapperRef
 {

@@ -2,12 +2,15 @@
 
 void MapString(CXmlMapper &mapper, QString &value)
 {
+    if (mapper.IsStoring()) {
+        // The writer only reads the string.
+        mapper.MapString(value);
+        return;
+    }
+    // A value missing from the text reads as the empty string.
     QString buffer;
-    if (mapper.IsStoring())
-        buffer = value;
     mapper.MapString(buffer);
-    if (!mapper.IsStoring())
-        value = buffer;
+    value = std::move(buffer);
 }
 
 void MapBool(CXmlMapper &mapper, bool &value)

@@ -57,6 +57,8 @@ void CXmlReader::skip()
     for (;;) {
         while (m_pos < m_text.size() && isBlank(m_text[m_pos]))
             ++m_pos;
+        if (current() != u'<')
+            return;
         if (at(u"<!")) {
             m_pos += 2;
             stepPast(u"-->");
@@ -101,7 +103,9 @@ void CXmlReader::consumeStartTag()
 void CXmlReader::stepOverEndOfElement()
 {
     if (at(u"</")) {
-        stepPast(u">");
+        stepTo(u'>');
+        if (m_pos < m_text.size())
+            ++m_pos;
     } else if (at(u"/>")) {
         m_pos += 2;
     }
@@ -132,11 +136,11 @@ bool CXmlReader::HasNext(QStringView elementToken, int index)
 
 void CXmlReader::Token(QStringView token)
 {
-    if (token.startsWith(u'@')) {
+    if (IsAttributeToken(token)) {
         m_pendingAttribute = token;
-    } else if (token.startsWith(u"<!")) {
+    } else if (IsCommentToken(token)) {
         // comments carry nothing
-    } else if (token.startsWith(u"</")) {
+    } else if (IsCloseToken(token)) {
         if (m_pendingElement.isNull()) {
             skip();
             if (current() == u'>')
@@ -148,7 +152,7 @@ void CXmlReader::Token(QStringView token)
         m_pendingAttribute = {};
         m_lastClosed = token;
         --m_depth;
-    } else if (token.startsWith(u'<')) {
+    } else if (IsOpenToken(token)) {
         if (!m_pendingElement.isNull() && !isFrozen())
             consumeStartTag();
         m_pendingElement = token;

@@ -28,7 +28,18 @@ public:
 
 private:
     QChar current() const { return m_pos < m_text.size() ? m_text[m_pos] : QChar(); }
-    bool at(QStringView s) const { return m_text.mid(m_pos).startsWith(s); }
+    // Plain comparison: this runs at almost every character of a file.
+    bool at(QStringView s) const
+    {
+        if (m_text.size() - m_pos < s.size())
+            return false;
+        const QChar *here = m_text.data() + m_pos;
+        for (qsizetype i = 0; i < s.size(); ++i) {
+            if (here[i] != s[i])
+                return false;
+        }
+        return true;
+    }
     void stepPast(QStringView s);
     void stepTo(char16_t c);
     void skip();

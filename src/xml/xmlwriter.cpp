@@ -50,11 +50,11 @@ void CXmlWriter::flush(bool valueFollows)
 
 void CXmlWriter::Token(QStringView token)
 {
-    if (token.startsWith(u'@')) {
+    if (IsAttributeToken(token)) {
         m_pendingAttribute = token;
-    } else if (token.startsWith(u"<!")) {
+    } else if (IsCommentToken(token)) {
         // comments are not written
-    } else if (token.startsWith(u"</")) {
+    } else if (IsCloseToken(token)) {
         if (m_pendingElement.isNull()) {
             if (m_inStartTag) {
                 m_output += u"\" />";
@@ -70,7 +70,7 @@ void CXmlWriter::Token(QStringView token)
         m_pendingAttribute = {};
         m_lastClosed = token;
         --m_depth;
-    } else if (token.startsWith(u'<')) {
+    } else if (IsOpenToken(token)) {
         flush(false);
         m_pendingElement = token;
         m_lastClosed = {};
