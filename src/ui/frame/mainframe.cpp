@@ -72,6 +72,7 @@ CMainFrame::CMainFrame(CLanterraApp *app, CSettings *settings, QWidget *parent)
 {
     setObjectName(QStringLiteral("Lantrax"));
     setWindowIcon(Picture("lanterra"));
+    setAcceptDrops(true);
     CreateBars(MainMenu());
     CreateToolBars();
 

@@ -65,6 +65,9 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    // A .net file dropped on the window is opened.
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     CSettings *Settings() const;

@@ -14,6 +14,9 @@
 #include <QAbstractItemView>
 #include <QActionGroup>
 #include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMenu>
@@ -225,6 +228,23 @@ void CMainFrame::OnFileSaveAs()
     dialog->setDefaultSuffix(QStringLiteral("net"));
     connect(dialog, &QFileDialog::fileSelected, this, [this](const QString &path) { m_app->OnFileSaveAs(path); });
     dialog->open();
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent *event)
+{
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (m_app && !urls.isEmpty() && urls.first().isLocalFile())
+        event->acceptProposedAction();
+}
+
+void CMainFrame::dropEvent(QDropEvent *event)
+{
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (!m_app || urls.isEmpty() || !urls.first().isLocalFile())
+        return;
+    event->acceptProposedAction();
+    if (m_app->OnFileOpen(urls.first().toLocalFile()))
+        AfterDocumentChange();
 }
 
 void CMainFrame::FillViewMenu()

@@ -1,0 +1,111 @@
+// The main window against the demo network of real Samba servers. Runs only
+// inside the demo's network namespace, on an X display, as
+// scripts/e2e-window.sh starts it; elsewhere it skips.
+//
+//   LANTERRA_E2E_HOSTS    the demo hosts, separated by blanks or commas
+//   LANTERRA_E2E_OPENLOG  where the stand-in desktop handler writes its arguments
+#include "app/lanterraapp.h"
+#include "model/lanterradoc.h"
+#include "settings/settings.h"
+#include "ui/frame/mainframe.h"
+#include "ui/view/lanterraview.h"
+#include "ui/view/sharelistmodel.h"
+
+#include <QAbstractItemView>
+#include <QFile>
+#include <QLabel>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+
+class DemoNetworkTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void scanOpenAndExit()
+    {
+        const QStringList hosts = qEnvironmentVariable("LANTERRA_E2E_HOSTS")
+                                      .split(QRegularExpression(QStringLiteral("[\\s,]+")), Qt::SkipEmptyParts);
+        const QString openLog = qEnvironmentVariable("LANTERRA_E2E_OPENLOG");
+        if (hosts.isEmpty() || openLog.isEmpty())
+            QSKIP("runs on the demo network only (scripts/e2e-window.sh)");
+
+        QTemporaryDir dir;
+        CSettings settings;
+        settings.setFilePath(dir.filePath(QStringLiteral("settings.xml")));
+        CSettings::setInstance(&settings);
+        settings.Startup();
+        settings.autoSave = true;
+        {
+            CLanterraApp app(&settings);
+            app.setNetworksFolder(dir.filePath(QStringLiteral("networks")));
+            QVERIFY(app.OnFileNew());
+            CLanterraDoc &doc = app.document();
+            doc.rules.searchNetAll = 0;
+            doc.rules.searchHostByList = 1;
+            doc.rules.hosts = hosts;
+            const QString path = doc.GetPathName();
+
+            CMainFrame frame(&app, &settings);
+            frame.show();
+            frame.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&frame));
+            QCOMPARE(frame.StatusPane()->text(), QStringLiteral("Hit F5 for list refreshing"));
+
+            QTest::keyClick(&frame, Qt::Key_F5);
+            QVERIFY(doc.IsScanning());
+            QCOMPARE(frame.RefreshButton()->text(), QStringLiteral("&Stop"));
+            QTRY_VERIFY_WITH_TIMEOUT(frame.StatusPane()->text().startsWith(QStringLiteral("Searching... ")), 5000);
+            QTRY_VERIFY_WITH_TIMEOUT(frame.StatusPane()->text().startsWith(QStringLiteral("Ready. ")), 180000);
+            const int shares = doc.GetShareCount();
+            QVERIFY(shares > 0);
+            QCOMPARE(frame.StatusPane()->text(), QStringLiteral("Ready. %1 shares.").arg(shares));
+            QTRY_COMPARE(frame.RefreshButton()->text(), QStringLiteral("&Refresh:"));
+
+            // The shares stand in their groups, those of answering hosts as online.
+            CLanterraView *view = frame.View();
+            CShareListModel *model = view->Model();
+            QVERIFY(model->ItemCount() > 0);
+            QVERIFY(!model->ShownGroupHeaders().isEmpty());
+            const QList<int> order = model->SharesInOrder();
+            for (int share : order)
+                QCOMPARE(model->ItemImage(share), int(ShareOnline));
+            qInfo("%d shares, %d listed in %lld groups: %s", shares, model->ItemCount(),
+                  qlonglong(model->ShownGroupHeaders().size()), qPrintable(model->ShownGroupHeaders().join(u", ")));
+
+            // A double-click (here on an empty part of the list) opens the focused share.
+            const int first = order.first();
+            view->SetFocusedShare(first);
+            QWidget *viewport = view->ItemView()->viewport();
+            QTest::mouseDClick(viewport, Qt::LeftButton, {}, QPoint(viewport->width() - 4, viewport->height() - 4));
+            const QString host = doc.shareText(first, ColumnHost);
+            const QString shareName = doc.shareText(first, ColumnShare);
+            const QString url = QStringLiteral("smb://%1/%2").arg(host, shareName);
+            QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(openLog), 10000);
+            QTRY_VERIFY_WITH_TIMEOUT(
+                [&] {
+                    QFile log(openLog);
+                    return log.open(QIODevice::ReadOnly) && QString::fromUtf8(log.readAll()).trimmed() == url;
+                }(),
+                10000);
+
+            // File > Exit: the window goes, then the program closes its document.
+            frame.RouteCommand(57665);
+            QVERIFY(!frame.isVisible());
+            app.OnMainWindowClosing();
+            // Autosave wrote the shares (UTF-16) into the document.
+            QFile saved(path);
+            QVERIFY(saved.open(QIODevice::ReadOnly));
+            const QByteArray utf16(reinterpret_cast<const char *>(shareName.utf16()), shareName.size() * 2);
+            QVERIFY2(saved.readAll().contains(utf16), qPrintable(path));
+        }
+        settings.Shutdown();
+        QVERIFY(QFile::exists(settings.filePath()));
+        CSettings::setInstance(nullptr);
+    }
+};
+
+QTEST_MAIN(DemoNetworkTest)
+#include "tst_e2edemo.moc"
