@@ -9,6 +9,7 @@
 #include "settings/settings.h"
 #include "ui/frame/mainframe.h"
 #include "ui/view/lanterraview.h"
+#include "ui/view/shareactions.h"
 #include "ui/view/sharelistmodel.h"
 
 #include <QAbstractItemView>
@@ -82,12 +83,12 @@ private slots:
             QTest::mouseDClick(viewport, Qt::LeftButton, {}, QPoint(viewport->width() - 4, viewport->height() - 4));
             const QString host = doc.shareText(first, ColumnHost);
             const QString shareName = doc.shareText(first, ColumnShare);
-            const QString url = QStringLiteral("smb://%1/%2").arg(host, shareName);
+            const QUrl url = ShareUrlFromUnc(doc.shareText(first, ColumnPath));
             QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(openLog), 10000);
             QTRY_VERIFY_WITH_TIMEOUT(
                 [&] {
                     QFile log(openLog);
-                    return log.open(QIODevice::ReadOnly) && QString::fromUtf8(log.readAll()).trimmed() == url;
+                    return log.open(QIODevice::ReadOnly) && QUrl(QString::fromUtf8(log.readAll()).trimmed()) == url;
                 }(),
                 10000);
 

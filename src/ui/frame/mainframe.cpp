@@ -10,6 +10,7 @@
 #include "ui/view/lanterraview.h"
 #include "ui/view/shareactions.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -97,6 +98,7 @@ CMainFrame::CMainFrame(CLanterraApp *app, CSettings *settings, QWidget *parent)
     ApplyPlacement();
     ApplyTaskbarPresence();
     m_view->OnInitialUpdate();
+    m_view->ItemView()->setFocus();
 
     if (m_app) {
         const auto showTitle = [this](const QString &title) {

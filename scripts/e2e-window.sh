@@ -1,0 +1,151 @@
+#!/usr/bin/env bash
+# End-to-end check of the main window on the demo network of real Samba
+# servers, inside its network namespace (needs root):
+#
+#  1. tst_e2edemo on an X display in the namespace: F5, "Searching..." then
+#     "Ready. N shares.", the shares in their groups as online, a double-click
+#     handing smb://host/share to the desktop's handler (a stand-in xdg-open
+#     that writes down what it was given), File > Exit saving the document
+#     and the settings.
+#  2. The program itself, driven with xdotool under a window manager: F5, a
+#     double-click on the focused share, File > Exit; the autosaved document
+#     must hold shares and settings.xml must exist.
+#
+#   scripts/e2e-window.sh [--screenshot FILE] [--only-screenshot]
+#
+# LANTERRA_BUILD names the build folder (default: build).
+set -euo pipefail
+
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="${LANTERRA_BUILD:-$root/build}"
+shot=""
+only_shot=0
+while [ $# -gt 0 ]; do
+    case "$1" in
+        --screenshot) shot="$(realpath -m "$2")"; shift 2 ;;
+        --only-screenshot) only_shot=1; shift ;;
+        *) echo "unknown option: $1" >&2; exit 2 ;;
+    esac
+done
+
+need=()
+for tool in Xvfb:xvfb openbox:openbox xdotool:xdotool import:imagemagick; do
+    command -v "${tool%%:*}" >/dev/null || need+=("${tool##*:}")
+done
+if [ ${#need[@]} -gt 0 ]; then
+    apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
+fi
+
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$build" --target lanterra lanterra-scan tst_e2edemo lanterra_locales >&2
+
+demo="$root/scripts/demo-network.sh"
+work="$(mktemp -d /tmp/lanterra-e2e.XXXXXX)"
+chmod 0755 "$work"
+cleanup() {
+    "$demo" stop >/dev/null 2>&1 || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+"$demo" start >&2
+hosts="$("$demo" hosts | tr '\n' ' ')"
+echo "demo hosts: $hosts" >&2
+
+# The stand-in desktop handler for smb:// addresses.
+mkdir -p "$work/bin" "$work/home" "$work/runtime"
+chmod 0700 "$work/runtime"
+cat > "$work/bin/xdg-open" <<'SH'
+#!/bin/sh
+printf '%s\n' "$@" >> "$LANTERRA_E2E_OPENLOG"
+SH
+chmod +x "$work/bin/xdg-open"
+
+# Everything below runs inside the namespace: the X server, the window
+# manager and the program.
+cat > "$work/inside.sh" <<'SH'
+#!/usr/bin/env bash
+set -euo pipefail
+work="$1"; build="$2"; hosts="$3"; shot="$4"; only_shot="$5"
+export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_RUNTIME_DIR="$work/runtime"
+export PATH="$work/bin:$PATH" LANTERRA_E2E_OPENLOG="$work/open.log" QT_QPA_PLATFORM=xcb
+display=:$(( 70 + RANDOM % 20 ))
+export DISPLAY=$display
+Xvfb "$display" -screen 0 1024x800x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+openbox_pid=""
+finish() {
+    [ -n "$openbox_pid" ] && kill "$openbox_pid" 2>/dev/null || true
+    kill "$xvfb" 2>/dev/null || true
+}
+trap finish EXIT
+for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
+openbox >/dev/null 2>&1 &
+openbox_pid=$!
+sleep 1
+
+if [ "$only_shot" = 0 ]; then
+    echo "== 1. the window against the demo network (tst_e2edemo)"
+    LANTERRA_E2E_HOSTS="$hosts" "$build/bin/tst_e2edemo"
+    rm -f "$work/open.log"
+fi
+
+echo "== 2. the program, driven by keys and mouse"
+doc="$work/home/Demo Network.net"
+# A document whose rules list the demo hosts (the scan tool writes it).
+"$build/bin/lanterra-scan" --hosts "$hosts" --no-all -q --out "$doc" >/dev/null
+before=$(stat -c %Y "$doc")
+sleep 1
+"$build/bin/lanterra" "$doc" > "$work/lanterra.out" 2>&1 &
+app=$!
+wid=$(xdotool search --sync --name "Demo Network - Brevant Lanterra" | head -1)
+# Keys go to the active window (synthetic events sent to a window are
+# ignored by most programs).
+keys() {
+    xdotool windowactivate --sync "$wid" >/dev/null 2>&1 || true
+    xdotool key "$@"
+}
+sleep 1
+keys F5
+# The scan: answering hosts take well under a second, the host that is down
+# takes its time-outs.
+sleep "${LANTERRA_E2E_SCAN_SECONDS:-25}"
+# F4 opens the scheme list, F4 again puts the focus into the share list;
+# Home focuses the first share, and a double-click anywhere opens it.
+keys F4
+sleep 0.3
+keys F4 Home
+sleep 0.5
+if [ -n "$shot" ]; then
+    mkdir -p "$(dirname "$shot")"
+    import -window "$wid" "$shot"
+    echo "screenshot: $shot"
+fi
+if [ "$only_shot" = 0 ]; then
+    eval "$(xdotool getwindowgeometry --shell "$wid")"
+    xdotool mousemove --window "$wid" $(( WIDTH - 30 )) $(( HEIGHT - 60 ))
+    xdotool click --repeat 2 --delay 60 1
+    for _ in $(seq 50); do [ -s "$work/open.log" ] && break; sleep 0.1; done
+    echo "desktop handler got: $(cat "$work/open.log" 2>/dev/null)"
+    grep -q '^smb://[^/]*/.' "$work/open.log"
+fi
+# File > Exit from the keyboard.
+keys alt+f
+sleep 0.3
+keys x
+for _ in $(seq 100); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
+if kill -0 "$app" 2>/dev/null; then
+    echo "the program did not end after File > Exit" >&2
+    kill "$app"
+    exit 1
+fi
+wait "$app"
+after=$(stat -c %Y "$doc")
+[ "$after" -gt "$before" ] || { echo "the document was not saved at exit" >&2; exit 1; }
+iconv -f UTF-16 -t UTF-8 "$doc" | grep -q '<share' || { echo "the saved document holds no shares" >&2; exit 1; }
+settings="$XDG_CONFIG_HOME/Brevant/Lanterra/settings.xml"
+iconv -f UTF-16 -t UTF-8 "$settings" | grep -q 'name="mainwindow"' || { echo "settings.xml was not written" >&2; exit 1; }
+echo "document and settings saved at exit"
+SH
+chmod +x "$work/inside.sh"
+"$demo" exec "$work/inside.sh" "$work" "$build" "$hosts" "$shot" "$only_shot"
+echo "end-to-end check passed" >&2
