@@ -1,0 +1,196 @@
+// NetBIOS name query packets, the reply parser, and a query against a name
+// server on loopback.
+#include "net/nbtname.h"
+#include "net/nbtquery.h"
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+const QByteArray Name("FILESERVER");
+
+// A positive response as a name server sends it.
+QByteArray Response(std::uint16_t id, const QByteArray &name, std::vector<std::uint32_t> addresses,
+                    std::uint16_t flags = 0x8500)
+{
+    QByteArray query = NbtName::BuildQuery(id, name, NbtName::FileServerSuffix, false);
+    QByteArray packet;
+    packet.append(char(id >> 8)).append(char(id & 0xff));
+    packet.append(char(flags >> 8)).append(char(flags & 0xff));
+    packet.append("\0\0\0\x01\0\0\0\0", 8);
+    packet.append(query.mid(12, 34)); // the encoded name
+    packet.append("\0\x20\0\x01", 4); // NB, IN
+    packet.append("\0\0\x0e\x10", 4); // TTL
+    const int length = int(addresses.size() * 6);
+    packet.append(char(length >> 8)).append(char(length & 0xff));
+    for (const std::uint32_t address : addresses) {
+        packet.append("\0\0", 2);
+        for (int shift = 24; shift >= 0; shift -= 8)
+            packet.append(char((address >> shift) & 0xff));
+    }
+    return packet;
+}
+
+TEST(NetBios, NamesAreUpperCasedAndOnlyNetBiosShaped)
+{
+    EXPECT_EQ(NbtName::NetBiosForm(QStringLiteral("fileServer")), QByteArray("FILESERVER"));
+    EXPECT_TRUE(NbtName::NetBiosForm(QStringLiteral("host.example.org")).isEmpty());
+    EXPECT_TRUE(NbtName::NetBiosForm(QStringLiteral("SIXTEENCHARSLONG")).isEmpty());
+    EXPECT_TRUE(NbtName::NetBiosForm(QString()).isEmpty());
+    EXPECT_TRUE(NbtName::NetBiosForm(QStringLiteral("*")).isEmpty());
+}
+
+TEST(NetBios, QueryHasTheFirstLevelEncodedName)
+{
+    const QByteArray query = NbtName::BuildQuery(0x1234, "FRED", 0x20, true);
+    ASSERT_EQ(query.size(), 50);
+    EXPECT_EQ(query.left(4), QByteArray("\x12\x34\x01\x10", 4));
+    EXPECT_EQ(query.at(12), char(32));
+    // "FRED" padded with blanks, then the suffix 0x20: F=0x46 -> "EG".
+    EXPECT_EQ(query.mid(13, 32), QByteArray("EGFCEFEE") + QByteArray("CA").repeated(12));
+    EXPECT_EQ(query.right(5), QByteArray("\0\0\x20\0\x01", 5));
+    EXPECT_EQ(NbtName::BuildQuery(1, "FRED", 0x20, false).at(3), '\0');
+}
+
+TEST(NetBios, PositiveResponsesGiveTheirAddresses)
+{
+    const auto addresses = NbtName::ParseResponse(Response(7, Name, {0x0a000005, 0x0a000006}), 7, Name, 0x20);
+    ASSERT_TRUE(addresses);
+    EXPECT_EQ(*addresses, (std::vector<std::uint32_t>{0x0a000005, 0x0a000006}));
+}
+
+TEST(NetBios, AnythingElseIsNotAnAnswer)
+{
+    const QByteArray good = Response(7, Name, {0x0a000005});
+    EXPECT_FALSE(NbtName::ParseResponse(good, 8, Name, 0x20)) << "another id";
+    EXPECT_FALSE(NbtName::ParseResponse(good, 7, "OTHER", 0x20)) << "another name";
+    EXPECT_FALSE(NbtName::ParseResponse(Response(7, Name, {0x0a000005}, 0x8503), 7, Name, 0x20)) << "negative";
+    EXPECT_FALSE(NbtName::ParseResponse(Response(7, Name, {0x0a000005}, 0x0500), 7, Name, 0x20)) << "a query";
+    EXPECT_FALSE(NbtName::ParseResponse(Response(7, Name, {}), 7, Name, 0x20)) << "no address";
+    EXPECT_FALSE(NbtName::ParseResponse(Response(7, Name, {0}), 7, Name, 0x20)) << "zero address";
+    // Every truncation of a good packet is refused without reading past it.
+    for (qsizetype length = 0; length < good.size(); ++length)
+        EXPECT_FALSE(NbtName::ParseResponse(QByteArrayView(good).first(length), 7, Name, 0x20)) << length;
+    // A length field that claims more than the packet holds.
+    QByteArray lying = good;
+    lying[lying.size() - 7] = char(0x60);
+    EXPECT_FALSE(NbtName::ParseResponse(lying, 7, Name, 0x20));
+}
+
+TEST(NetBios, CompressedAnswerNamesAreAccepted)
+{
+    QByteArray packet = Response(9, Name, {0x0a000009});
+    // Replace the answer's name by a pointer to offset 12.
+    packet = packet.left(12) + QByteArray("\xc0\x0c", 2) + packet.mid(12 + 34);
+    const auto addresses = NbtName::ParseResponse(packet, 9, Name, 0x20);
+    ASSERT_TRUE(addresses);
+    EXPECT_EQ(addresses->front(), 0x0a000009u);
+}
+
+// A name server on loopback that answers one query for FILESERVER.
+class LoopbackNameServer
+{
+public:
+    explicit LoopbackNameServer(bool answer) : m_answer(answer)
+    {
+        m_fd = socket(AF_INET, SOCK_DGRAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        bind(m_fd, reinterpret_cast<sockaddr *>(&address), sizeof address);
+        socklen_t length = sizeof address;
+        getsockname(m_fd, reinterpret_cast<sockaddr *>(&address), &length);
+        m_port = ntohs(address.sin_port);
+        m_thread = std::jthread([this](std::stop_token stop) { Serve(stop); });
+    }
+    ~LoopbackNameServer()
+    {
+        m_thread.request_stop();
+        m_thread.join();
+        close(m_fd);
+    }
+    std::uint16_t port() const { return m_port; }
+    int queries() const { return m_queries.load(); }
+
+private:
+    void Serve(std::stop_token stop)
+    {
+        char buffer[600];
+        while (!stop.stop_requested()) {
+            pollfd wait{m_fd, POLLIN, 0};
+            if (poll(&wait, 1, 20) <= 0)
+                continue;
+            sockaddr_in from{};
+            socklen_t length = sizeof from;
+            const ssize_t n = recvfrom(m_fd, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr *>(&from), &length);
+            if (n < 50)
+                continue;
+            ++m_queries;
+            if (!m_answer)
+                continue;
+            const std::uint16_t id = std::uint16_t((std::uint8_t(buffer[0]) << 8) | std::uint8_t(buffer[1]));
+            // A stray packet first, then the answer.
+            const QByteArray stray = Response(std::uint16_t(id + 1), Name, {0x7f000063});
+            sendto(m_fd, stray.constData(), size_t(stray.size()), 0, reinterpret_cast<sockaddr *>(&from), length);
+            const QByteArray reply = Response(id, Name, {0x7f000042});
+            sendto(m_fd, reply.constData(), size_t(reply.size()), 0, reinterpret_cast<sockaddr *>(&from), length);
+        }
+    }
+
+    bool m_answer;
+    int m_fd = -1;
+    std::uint16_t m_port = 0;
+    std::atomic<int> m_queries{0};
+    std::jthread m_thread;
+};
+
+TEST(NetBios, UnicastQueryToANameServerResolves)
+{
+    LoopbackNameServer server(true);
+    NbtQueryOptions options;
+    options.winsServers = {QStringLiteral("127.0.0.1")};
+    options.port = server.port();
+    options.timeoutMs = 1000;
+    const auto address = NbtResolve(QStringLiteral("fileserver"), options);
+    ASSERT_TRUE(address);
+    EXPECT_EQ(*address, 0x7f000042u);
+}
+
+TEST(NetBios, ASilentNameServerCostsOnlyTheTimeoutAndIsAskedAgain)
+{
+    LoopbackNameServer server(false);
+    NbtQueryOptions options;
+    options.winsServers = {QStringLiteral("127.0.0.1")};
+    options.port = server.port();
+    options.timeoutMs = 300;
+    const auto before = std::chrono::steady_clock::now();
+    EXPECT_FALSE(NbtResolve(QStringLiteral("fileserver"), options));
+    const auto took = std::chrono::steady_clock::now() - before;
+    EXPECT_GE(took, 250ms);
+    EXPECT_LT(took, 1s);
+    EXPECT_GE(server.queries(), 2);
+}
+
+TEST(NetBios, NamesThatCannotBeNetBiosAreNotQueried)
+{
+    LoopbackNameServer server(true);
+    NbtQueryOptions options;
+    options.winsServers = {QStringLiteral("127.0.0.1")};
+    options.port = server.port();
+    EXPECT_FALSE(NbtResolve(QStringLiteral("www.example.org"), options));
+    std::this_thread::sleep_for(50ms);
+    EXPECT_EQ(server.queries(), 0);
+}
+
+} // namespace
