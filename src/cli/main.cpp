@@ -1,0 +1,153 @@
+// lanterra-scan: loads a network document (or makes a new one), runs one
+// scan to its end and saves the document, without any window.
+#include "scanoptions.h"
+#include "shareoutput.h"
+
+#include "app/lanterraapp.h"
+#include "model/lanterradoc.h"
+#include "settings/settings.h"
+#include "settings/sharescheme.h"
+
+#include <QCoreApplication>
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <thread>
+
+namespace {
+
+volatile std::sig_atomic_t g_interrupted = 0;
+
+void OnInterrupt(int)
+{
+    g_interrupted = 1;
+}
+
+void PrintError(const QString &message)
+{
+    std::fprintf(stderr, "lanterra-scan: %s\n", qPrintable(message));
+}
+
+// The scheme named by --scheme (an index or a name), or the selected one.
+std::optional<const ShareScheme *> PickScheme(const CSettings &settings, const QString &wanted)
+{
+    if (wanted.isEmpty())
+        return settings.GetScheme(settings.selectedScheme);
+    bool isNumber = false;
+    const int index = wanted.toInt(&isNumber);
+    if (isNumber) {
+        if (index < 0 || index >= settings.GetSchemeCount())
+            return std::nullopt;
+        return settings.GetScheme(index);
+    }
+    for (Qt::CaseSensitivity sensitivity : {Qt::CaseSensitive, Qt::CaseInsensitive}) {
+        for (int i = 0; i < settings.GetSchemeCount(); ++i) {
+            if (settings.GetScheme(i)->name.compare(wanted, sensitivity) == 0)
+                return settings.GetScheme(i);
+        }
+    }
+    return std::nullopt;
+}
+
+QString ProgressText(const CLanterraDoc &doc, std::chrono::steady_clock::time_point start)
+{
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start);
+    return QStringLiteral("Searching... %1 shares. Time: %2 sec. %3/%4 hosts")
+        .arg(doc.GetShareCount())
+        .arg(seconds.count())
+        .arg(doc.GetHostsPending())
+        .arg(doc.GetHostsTotal());
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication application(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Lanterra"));
+    QCoreApplication::setOrganizationName(QStringLiteral("Brevant"));
+
+    ScanOptions options;
+    if (const auto error = options.Parse(QCoreApplication::arguments())) {
+        PrintError(*error + QStringLiteral(" (see --help)"));
+        return 2;
+    }
+    if (options.help) {
+        std::fputs(qPrintable(ScanOptions::Usage()), stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::printf("lanterra-scan %s\n", LANTERRA_VERSION);
+        return 0;
+    }
+
+    // settings.xml is read, never written: this command changes no preference.
+    CSettings settings;
+    CSettings::setInstance(&settings);
+    settings.Startup();
+    const auto scheme = PickScheme(settings, options.scheme);
+    if (!scheme) {
+        PrintError(QStringLiteral("no scheme ") + options.scheme);
+        return 2;
+    }
+
+    int status = 0;
+    {
+        CLanterraApp lanterra(&settings);
+        CLanterraDoc &doc = lanterra.document();
+        if (!options.document.isEmpty()) {
+            if (!lanterra.OnFileOpen(options.document)) {
+                PrintError(QStringLiteral("cannot read ") + options.document);
+                return 1;
+            }
+        } else if (options.save && options.out.isEmpty()) {
+            lanterra.OnFileNew();
+        } else {
+            doc.DeleteContents();
+        }
+        if (!options.out.isEmpty())
+            doc.SetPathName(options.out);
+        options.ApplyTo(doc.rules);
+        doc.applyScheme(*scheme);
+
+        std::signal(SIGINT, OnInterrupt);
+        std::signal(SIGTERM, OnInterrupt);
+
+        using Clock = std::chrono::steady_clock;
+        const auto start = Clock::now();
+        const auto deadline = start + std::chrono::seconds(options.timeoutSeconds);
+        auto nextProgress = start + std::chrono::seconds(1);
+        doc.StartScan();
+        while (doc.IsScanning()) {
+            const auto now = Clock::now();
+            if (g_interrupted || (options.timeoutSeconds > 0 && now >= deadline)) {
+                // As the Stop command, without its save: the save below
+                // follows the rules of closing.
+                doc.HaltScan();
+                doc.UpdateAllViews(HintScanStopped);
+                break;
+            }
+            if (!options.quiet && now >= nextProgress) {
+                std::fprintf(stderr, "%s\n", qPrintable(ProgressText(doc, start)));
+                nextProgress += std::chrono::seconds(1);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        // Cancels what a stopped scan left running and waits for it.
+        doc.scanDriver.reset();
+        if (!options.quiet)
+            std::fprintf(stderr, "Ready. %d shares.\n", doc.GetShareCount());
+
+        const QByteArray listing = FormatShares(CollectShares(doc), options.format);
+        std::fwrite(listing.constData(), 1, size_t(listing.size()), stdout);
+        std::fflush(stdout);
+
+        if (options.save && !doc.WriteDocumentFile(doc.GetPathName(), true)) {
+            PrintError(QStringLiteral("cannot write ") + doc.GetPathName());
+            status = 1;
+        }
+        CSettings::setInstance(nullptr);
+    }
+    return status;
+}

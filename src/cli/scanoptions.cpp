@@ -1,0 +1,162 @@
+#include "scanoptions.h"
+
+#include "scan/scanrules.h"
+
+#include <QRegularExpression>
+
+QStringList SplitList(const QString &text)
+{
+    QStringList entries;
+    static const QRegularExpression separators(QStringLiteral("[;\\r\\n]"));
+    for (const QString &item : text.split(separators)) {
+        const QString trimmed = item.trimmed();
+        if (!trimmed.isEmpty())
+            entries.append(trimmed);
+    }
+    return entries;
+}
+
+QString ScanOptions::Usage()
+{
+    return QStringLiteral(
+        "Usage: lanterra-scan [options] [DOCUMENT.net]\n"
+        "Scans the network of a document (or of a new default document) once and saves it.\n"
+        "\n"
+        "  --hosts LIST               hosts, addresses or ranges to probe (turns the host list on)\n"
+        "  --workgroups LIST          workgroups to enumerate (turns the workgroup list on)\n"
+        "  --all, --no-all            enumerate every workgroup the network announces, or not\n"
+        "  --current                  enumerate this machine's own workgroup\n"
+        "  --exclude-hosts LIST       host names to leave out\n"
+        "  --exclude-workgroups LIST  workgroups to leave out\n"
+        "  --scheme INDEX|NAME        scheme that groups the shares (default: the selected one)\n"
+        "  --out FILE                 save to FILE instead of the document\n"
+        "  --no-save                  do not save\n"
+        "  --timeout SECONDS          stop the scan after this long\n"
+        "  --format text|csv|json     how the shares are printed (default: text)\n"
+        "  -q, --quiet                no progress on standard error\n"
+        "  --help                     this text\n"
+        "  --version                  the program's version\n"
+        "\n"
+        "LIST entries are separated by \";\" or line breaks. The document is saved as on\n"
+        "closing the program: hosts found to duplicate another are left out.\n"
+        "Exit status: 0 scan ended or stopped by --timeout, 1 document not readable or\n"
+        "not writable, 2 bad arguments.\n");
+}
+
+std::optional<QString> ScanOptions::Parse(const QStringList &arguments)
+{
+    bool onlyFiles = false;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        QString argument = arguments[i];
+        if (onlyFiles || !argument.startsWith(u'-') || argument == u"-") {
+            if (!document.isEmpty())
+                return QStringLiteral("only one document may be named");
+            document = argument;
+            continue;
+        }
+        if (argument == u"--") {
+            onlyFiles = true;
+            continue;
+        }
+        // "--name=value" as well as "--name value".
+        std::optional<QString> inlineValue;
+        if (const qsizetype equals = argument.indexOf(u'='); argument.startsWith(u"--") && equals > 0) {
+            inlineValue = argument.mid(equals + 1);
+            argument.truncate(equals);
+        }
+        auto value = [&]() -> std::optional<QString> {
+            if (inlineValue)
+                return inlineValue;
+            if (i + 1 >= arguments.size())
+                return std::nullopt;
+            return arguments[++i];
+        };
+        auto flag = [&](bool &target) -> std::optional<QString> {
+            if (inlineValue)
+                return argument + QStringLiteral(" takes no value");
+            target = true;
+            return std::nullopt;
+        };
+
+        static const QStringList valued = {
+            QStringLiteral("--hosts"), QStringLiteral("--workgroups"), QStringLiteral("--exclude-hosts"),
+            QStringLiteral("--exclude-workgroups"), QStringLiteral("--scheme"), QStringLiteral("--out"),
+            QStringLiteral("--timeout"), QStringLiteral("--format")};
+        if (valued.contains(argument)) {
+            const std::optional<QString> given = value();
+            if (!given)
+                return argument + QStringLiteral(" needs a value");
+            if (argument == u"--hosts")
+                hosts = SplitList(*given);
+            else if (argument == u"--workgroups")
+                workgroups = SplitList(*given);
+            else if (argument == u"--exclude-hosts")
+                excludeHosts = SplitList(*given);
+            else if (argument == u"--exclude-workgroups")
+                excludeWorkgroups = SplitList(*given);
+            else if (argument == u"--scheme")
+                scheme = *given;
+            else if (argument == u"--out")
+                out = *given;
+            else if (argument == u"--timeout") {
+                bool ok = false;
+                timeoutSeconds = given->toInt(&ok);
+                if (!ok || timeoutSeconds <= 0 || timeoutSeconds > 24 * 3600)
+                    return QStringLiteral("--timeout needs a number of seconds from 1 to 86400");
+            } else if (argument == u"--format") {
+                if (*given == u"text")
+                    format = Format::Text;
+                else if (*given == u"csv")
+                    format = Format::Csv;
+                else if (*given == u"json")
+                    format = Format::Json;
+                else
+                    return QStringLiteral("--format takes text, csv or json");
+            }
+            continue;
+        }
+
+        std::optional<QString> error;
+        bool on = false;
+        if (argument == u"--all" || argument == u"--no-all") {
+            error = flag(on);
+            all = argument == u"--all";
+        } else if (argument == u"--current") {
+            error = flag(current);
+        } else if (argument == u"--no-save") {
+            error = flag(on);
+            save = false;
+        } else if (argument == u"-q" || argument == u"--quiet") {
+            error = flag(quiet);
+        } else if (argument == u"--help" || argument == u"-h") {
+            error = flag(help);
+        } else if (argument == u"--version") {
+            error = flag(version);
+        } else {
+            return QStringLiteral("unknown option ") + argument;
+        }
+        if (error)
+            return error;
+    }
+    return std::nullopt;
+}
+
+void ScanOptions::ApplyTo(ScanRules &rules) const
+{
+    if (hosts) {
+        rules.hosts = *hosts;
+        rules.searchHostByList = 1;
+    }
+    if (workgroups) {
+        rules.nets = *workgroups;
+        rules.searchNetByList = 1;
+    }
+    if (all)
+        rules.searchNetAll = *all ? 1 : 0;
+    if (current)
+        rules.searchNetCurrent = 1;
+    if (excludeHosts)
+        rules.excHosts = *excludeHosts;
+    if (excludeWorkgroups)
+        rules.excNets = *excludeWorkgroups;
+}

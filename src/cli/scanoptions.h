@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+struct ScanRules;
+
+// The command line of lanterra-scan.
+struct ScanOptions
+{
+    enum class Format { Text, Csv, Json };
+
+    QString document;        // empty: a new default document
+    std::optional<QStringList> hosts;
+    std::optional<QStringList> workgroups;
+    std::optional<bool> all;
+    bool current = false;
+    std::optional<QStringList> excludeHosts;
+    std::optional<QStringList> excludeWorkgroups;
+    QString scheme;          // index or name; empty: the selected scheme
+    QString out;
+    bool save = true;
+    int timeoutSeconds = 0;  // 0: none
+    Format format = Format::Text;
+    bool quiet = false;
+    bool help = false;
+    bool version = false;
+
+    // Fills the options from the arguments (the program name first); on a
+    // bad argument returns a one-line message.
+    std::optional<QString> Parse(const QStringList &arguments);
+    // Writes the rule options into a document's rules.
+    void ApplyTo(ScanRules &rules) const;
+
+    static QString Usage();
+};
+
+// Entries of a list option: split on ";" and line breaks, trimmed, empty
+// entries dropped.
+QStringList SplitList(const QString &text);

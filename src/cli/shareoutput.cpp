@@ -1,0 +1,117 @@
+#include "shareoutput.h"
+
+#include "model/lanterradoc.h"
+#include "settings/sharescheme.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace {
+
+QString StateText(const ShareRecord &share)
+{
+    switch (share.state.load()) {
+    case ShareOnline:
+        return QStringLiteral("online");
+    case ShareOffline:
+        return QStringLiteral("offline");
+    case ShareHostRenamed:
+        // Only the host's name changed; its last probe tells the state.
+        return share.host && share.host->lastState == 0 ? QStringLiteral("online") : QStringLiteral("offline");
+    default:
+        return QStringLiteral("unknown");
+    }
+}
+
+QString CsvField(const QString &text)
+{
+    if (!text.contains(u',') && !text.contains(u'"') && !text.contains(u'\n') && !text.contains(u'\r'))
+        return text;
+    QString quoted = text;
+    quoted.replace(u'"', QStringLiteral("\"\""));
+    return u'"' + quoted + u'"';
+}
+
+const QStringList Headers = {QStringLiteral("workgroup"), QStringLiteral("host"),  QStringLiteral("address"),
+                             QStringLiteral("share"),     QStringLiteral("unc"),   QStringLiteral("state"),
+                             QStringLiteral("group")};
+
+QStringList Fields(const ShareRow &row)
+{
+    return {row.workgroup, row.host, row.address, row.share, row.unc, row.state, row.group};
+}
+
+} // namespace
+
+QList<ShareRow> CollectShares(const CLanterraDoc &doc)
+{
+    QList<ShareRow> rows;
+    const int count = doc.GetShareCount();
+    for (int i = 0; i < count; ++i) {
+        const ShareRecord *share = doc.GetShare(i);
+        if (!share || share->state.load() == ShareRemoved)
+            continue;
+        ShareRow row;
+        row.workgroup = doc.shareText(i, ColumnWorkgroup);
+        row.host = doc.shareText(i, ColumnHost);
+        row.address = share->host ? share->host->GetAddr() : QString();
+        row.share = doc.shareText(i, ColumnShare);
+        row.unc = doc.shareText(i, ColumnPath);
+        row.state = StateText(*share);
+        if (doc.scheme && share->groupIndex >= 0 && share->groupIndex < doc.scheme->groups.size())
+            row.group = doc.scheme->groups[share->groupIndex].name;
+        rows.append(row);
+    }
+    return rows;
+}
+
+QByteArray FormatShares(const QList<ShareRow> &rows, ScanOptions::Format format)
+{
+    if (format == ScanOptions::Format::Json) {
+        QJsonArray array;
+        for (const ShareRow &row : rows) {
+            QJsonObject object;
+            const QStringList fields = Fields(row);
+            for (qsizetype i = 0; i < Headers.size(); ++i)
+                object.insert(Headers[i], fields[i]);
+            array.append(object);
+        }
+        return QJsonDocument(array).toJson(QJsonDocument::Indented);
+    }
+
+    QList<QStringList> lines;
+    lines.append(Headers);
+    for (const ShareRow &row : rows)
+        lines.append(Fields(row));
+
+    QString text;
+    if (format == ScanOptions::Format::Csv) {
+        for (const QStringList &line : lines) {
+            QStringList cells;
+            for (const QString &cell : line)
+                cells.append(CsvField(cell));
+            text += cells.join(u',') + u'\n';
+        }
+        return text.toUtf8();
+    }
+
+    // Text: columns padded to their widest cell; the header in capitals.
+    lines.first() = QStringList();
+    for (const QString &header : Headers)
+        lines.first().append(header.toUpper());
+    QList<qsizetype> widths(Headers.size(), 0);
+    for (const QStringList &line : lines) {
+        for (qsizetype i = 0; i < line.size(); ++i)
+            widths[i] = std::max(widths[i], line[i].size());
+    }
+    for (const QStringList &line : lines) {
+        QString out;
+        for (qsizetype i = 0; i < line.size(); ++i)
+            out += i + 1 < line.size() ? line[i].leftJustified(widths[i] + 2) : line[i];
+        while (out.endsWith(u' '))
+            out.chop(1);
+        text += out + u'\n';
+    }
+    return text.toUtf8();
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "scanoptions.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+class CLanterraDoc;
+
+// One share as lanterra-scan prints it.
+struct ShareRow
+{
+    QString workgroup;
+    QString host;    // the name, or the address when there is none
+    QString address;
+    QString share;
+    QString unc;
+    QString state;   // online, offline or unknown
+    QString group;   // the scheme group's name; empty for none
+};
+
+// Every share of the document in list order, except those of hosts found
+// to duplicate another.
+QList<ShareRow> CollectShares(const CLanterraDoc &doc);
+QByteArray FormatShares(const QList<ShareRow> &rows, ScanOptions::Format format);
