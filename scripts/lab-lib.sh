@@ -138,3 +138,80 @@ lab_can_netns() {
     ip netns add "$probe" 2>/dev/null || return 1
     ip netns del "$probe"
 }
+
+# lab_ns_up NAME  a new network namespace with its loopback up
+lab_ns_up() {
+    ip netns add "$1" && ip -n "$1" link set lo up
+}
+
+# lab_ns_down NAME  deletes a namespace and its /etc/netns files
+lab_ns_down() {
+    ip netns del "$1" 2>/dev/null
+    rm -rf "/etc/netns/$1"
+    return 0
+}
+
+# lab_hosts NAME [LINE...]  the namespace's own /etc/hosts (ip netns exec
+# mounts it over the machine's)
+lab_hosts() {
+    local ns=$1
+    shift
+    mkdir -p "/etc/netns/$ns"
+    { echo "127.0.0.1 localhost"; printf '%s\n' "$@"; } > "/etc/netns/$ns/hosts"
+}
+
+# lab_drop_addresses NS SINK ADDRESS...  packets from NS to these addresses
+# leave through a veth pair and vanish in the namespace SINK: a host that
+# drops everything, without firewall rules
+lab_drop_addresses() {
+    local ns=$1 sink=$2 address mac
+    shift 2
+    lab_ns_up "$sink" || return 1
+    ip -n "$ns" link add ltdrop0 type veth peer name ltdrop1 netns "$sink" || return 1
+    ip -n "$ns" addr add 192.0.2.1/32 dev ltdrop0
+    ip -n "$ns" link set ltdrop0 up
+    ip -n "$sink" link set ltdrop1 up
+    mac=$(ip -n "$sink" -o link show ltdrop1 | sed -n 's|.*link/ether \([0-9a-f:]*\).*|\1|p')
+    for address in "$@"; do
+        ip -n "$ns" route add "$address/32" dev ltdrop0 src 192.0.2.1 || return 1
+        ip -n "$ns" neigh replace "$address" lladdr "$mac" dev ltdrop0 nud permanent || return 1
+    done
+}
+
+# lab_mute_start NS PIDFILE MUTE_SERVER ADDRESS...  servers that accept TCP
+# on port 445 and never answer
+lab_mute_start() {
+    local ns=$1 pidfile=$2 server=$3 i
+    shift 3
+    rm -f "$pidfile"
+    ip netns exec "$ns" "$server" "$pidfile" "$@" </dev/null >/dev/null 2>&1 &
+    for ((i = 0; i < 50; i++)); do
+        [ -s "$pidfile" ] && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+# lab_pidfile_stop PIDFILE  stops the process a pid file names
+lab_pidfile_stop() {
+    local pid i
+    pid=$(cat "$1" 2>/dev/null) || return 0
+    [[ "$pid" =~ ^[0-9]+$ ]] || return 0
+    kill "$pid" 2>/dev/null
+    for ((i = 0; i < 50; i++)); do
+        lab_pid_alive "$pid" || return 0
+        sleep 0.1
+    done
+    kill -9 "$pid" 2>/dev/null
+    return 0
+}
+
+# lab_doc_host DOCUMENT NAME_OR_ADDRESS  the host element of a saved document
+lab_doc_host() {
+    iconv -f UTF-16 -t UTF-8 "$1" | grep -E "<host name=\"$2\"|<host name=\"\" addr=\"$2\"" | head -n 1
+}
+
+# lab_attr ELEMENT_LINE ATTRIBUTE  one attribute's value
+lab_attr() {
+    sed -n "s/.* $2=\"\([^\"]*\)\".*/\1/p" <<<"$1"
+}
