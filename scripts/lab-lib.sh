@@ -6,7 +6,7 @@
 # lab_smbd_conf DIR NETBIOS_NAME ADDRESS/PREFIX WORKGROUP PROFILE [browse]
 #   PROFILE: full   disk shares, hidden D$, print$, a printer, a hidden share
 #            plain  disk shares only (no printer: some tools drop such hosts)
-#            demo   the demo network's shares
+#            shares=A,B,...  these disk shares
 #   browse:  NetBIOS on, nmbd takes part in browsing (SMB1 allowed)
 lab_smbd_conf() {
     local dir=$1 name=$2 address=$3 workgroup=$4 profile=$5 browse=${6:-}
@@ -52,11 +52,11 @@ lab_smbd_conf() {
    disable spoolss = no
    usershare path =
 CONF
-    local share
+    local share list
     case $profile in
         full) set -- Music Films Installs Documents 'D$' 'print$' ;;
         plain) set -- Music Films Installs Documents ;;
-        demo) set -- Music Films Installs Documents Photos 'D$' ;;
+        shares=*) IFS=, read -r -a list <<<"${profile#shares=}"; set -- "${list[@]}" ;;
         *) set -- ;;
     esac
     for share in "$@"; do
