@@ -47,8 +47,13 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT
+# The demo network has one fixed namespace: wait while someone else's runs.
+for _ in $(seq 600); do
+    ip netns list | grep -qw lanterra-demo || break
+    sleep 1
+done
 "$demo" start >&2
-hosts="$("$demo" hosts | tr '\n' ' ')"
+hosts="$("$demo" hosts)"
 echo "demo hosts: $hosts" >&2
 
 # The stand-in desktop handler for smb:// addresses.
@@ -106,14 +111,12 @@ keys() {
 }
 sleep 1
 keys F5
-# The scan: answering hosts take well under a second, the host that is down
-# takes its time-outs.
-sleep "${LANTERRA_E2E_SCAN_SECONDS:-25}"
-# F4 opens the scheme list, F4 again puts the focus into the share list;
-# Home focuses the first share, and a double-click anywhere opens it.
-keys F4
-sleep 0.3
-keys F4 Home
+# The scan: the demo hosts answer (or refuse) within a second or two;
+# LANTERRA_E2E_SCAN_SECONDS gives a slow machine more time.
+sleep "${LANTERRA_E2E_SCAN_SECONDS:-10}"
+# The share list has the keyboard focus from the start: Home focuses the
+# first share, and a double-click anywhere in the list opens it.
+keys Home
 sleep 0.5
 if [ -n "$shot" ]; then
     mkdir -p "$(dirname "$shot")"
@@ -148,4 +151,4 @@ echo "document and settings saved at exit"
 SH
 chmod +x "$work/inside.sh"
 "$demo" exec "$work/inside.sh" "$work" "$build" "$hosts" "$shot" "$only_shot"
-echo "end-to-end check passed" >&2
+[ "$only_shot" = 1 ] || echo "end-to-end check passed" >&2

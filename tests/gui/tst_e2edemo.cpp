@@ -2,7 +2,7 @@
 // inside the demo's network namespace, on an X display, as
 // scripts/e2e-window.sh starts it; elsewhere it skips.
 //
-//   LANTERRA_E2E_HOSTS    the demo hosts, separated by blanks or commas
+//   LANTERRA_E2E_HOSTS    the demo hosts, separated by ";", commas or blanks
 //   LANTERRA_E2E_OPENLOG  where the stand-in desktop handler writes its arguments
 #include "app/lanterraapp.h"
 #include "model/lanterradoc.h"
@@ -28,7 +28,7 @@ private slots:
     void scanOpenAndExit()
     {
         const QStringList hosts = qEnvironmentVariable("LANTERRA_E2E_HOSTS")
-                                      .split(QRegularExpression(QStringLiteral("[\\s,]+")), Qt::SkipEmptyParts);
+                                      .split(QRegularExpression(QStringLiteral("[\\s,;]+")), Qt::SkipEmptyParts);
         const QString openLog = qEnvironmentVariable("LANTERRA_E2E_OPENLOG");
         if (hosts.isEmpty() || openLog.isEmpty())
             QSKIP("runs on the demo network only (scripts/e2e-window.sh)");
@@ -53,7 +53,7 @@ private slots:
             frame.show();
             frame.activateWindow();
             QVERIFY(QTest::qWaitForWindowActive(&frame));
-            QCOMPARE(frame.StatusPane()->text(), QStringLiteral("Hit F5 for list refreshing"));
+            QTRY_COMPARE(frame.StatusPane()->text(), QStringLiteral("Hit F5 for list refreshing"));
 
             QTest::keyClick(&frame, Qt::Key_F5);
             QVERIFY(doc.IsScanning());
