@@ -205,6 +205,29 @@ private slots:
         QCOMPARE(f.Names(), (QStringList{"music", "films"}));
     }
 
+    void changesLeftByAScanAreAppliedAfterItEnds()
+    {
+        Fixture f;
+        HostRecord *host = f.build.Host(QStringLiteral("nas"));
+        for (int i = 0; i < 250; ++i)
+            f.build.Share(host, QStringLiteral("s%1").arg(i), ShareUnknown);
+        f.Fill(f.settings.Media());
+        // A scan starts, its probes report, and it ends before the list has
+        // taken a single change.
+        f.view.OnDocumentUpdate(HintScanStarted);
+        for (int i = 0; i < 250; ++i)
+            f.build.Change(i, ShareOnline);
+        int ticks = 0;
+        while (f.view.IsTimerActive() && ticks < 10) {
+            f.view.UpdateTick();
+            ++ticks;
+            QCOMPARE(f.view.StatusText(), QStringLiteral("Ready. 250 shares."));
+        }
+        QCOMPARE(ticks, 3); // 100, 100, 50
+        for (int share : f.view.Model()->SharesInOrder())
+            QCOMPARE(f.view.Model()->ItemImage(share), int(ShareOnline));
+    }
+
     void changeRules()
     {
         Fixture f;

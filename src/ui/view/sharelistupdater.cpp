@@ -68,12 +68,11 @@ CShareListUpdater::TickResult CShareListUpdater::Tick()
     const int shares = m_doc->GetShareCount();
     const bool scanning = m_doc->IsScanning();
     const qint64 seconds = m_startTick.elapsed() / 1000;
-    if (scanning || m_sharesSeen != shares) {
+    const bool ready = !scanning && m_sharesSeen == shares;
+    if (!ready)
         result.status = SearchingText(shares, seconds, m_doc->GetHostsPending(), m_doc->GetHostsTotal());
-    } else {
-        result.finished = true;
+    else
         result.status = shares > 0 ? ReadyText(shares, seconds) : EmptyText();
-    }
 
     if (m_scheme && (m_sharesSeen != m_doc->GetShareCount() || m_changesSeen != m_doc->GetQueueCount())) {
         int operations = 0;
@@ -91,6 +90,10 @@ CShareListUpdater::TickResult CShareListUpdater::Tick()
             SortAfterTick();
         result.operations = operations;
     }
+    // The timer goes on until the changes a scan left behind are applied
+    // too: a scan ends faster than a tick takes 100 changes, and the list
+    // must not keep showing stale states under "Ready.".
+    result.finished = ready && (!m_scheme || m_changesSeen >= m_doc->GetQueueCount());
     return result;
 }
 

@@ -22,7 +22,9 @@ public:
     struct TickResult
     {
         QString status;
-        bool finished = false; // no scan runs and every share was seen: stop the timer
+        // No scan runs, every share was seen and every queued change applied:
+        // the timer can stop.
+        bool finished = false;
         int operations = 0;
     };
 
