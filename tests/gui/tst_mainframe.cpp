@@ -171,6 +171,10 @@ private slots:
         QCOMPARE(f.settings.settings.selectedScheme, 1);
         QCOMPARE(view->Updater().Scheme(), f.settings.Media());
 
+        // The next scan builds its list with the scheme the box shows.
+        view->OnDocumentUpdate(HintScanStarted);
+        QCOMPARE(view->Updater().Scheme(), f.settings.Hosts());
+
         DocBuilder(f.app.document()).Share(DocBuilder(f.app.document()).Host(QStringLiteral("nas")), QStringLiteral("music"));
         box->setCurrentIndex(0);
         QCOMPARE(view->Updater().Scheme(), f.settings.Media());

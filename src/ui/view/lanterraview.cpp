@@ -124,13 +124,17 @@ void CLanterraView::OnDocumentUpdate(ViewHint hint)
         break;
     case HintDocumentLoad:
     case HintScanStarted: {
+        const CSettings *settings = Settings();
         if (m_model.ItemCount() == 0) {
-            if (m_updater.Scheme())
-                RebuildList(m_updater.Scheme());
+            // An empty list takes the scheme chosen meanwhile (the scheme box
+            // does not rebuild a list without shares), so the box and the
+            // list agree once the shares come.
+            const ShareScheme *chosen = settings ? settings->GetScheme(settings->selectedScheme) : nullptr;
+            if (chosen || m_updater.Scheme())
+                RebuildList(chosen ? chosen : m_updater.Scheme());
             else
                 OnInitialUpdate();
         }
-        const CSettings *settings = Settings();
         m_updater.RefreshStart(settings && settings->markBeforeScan);
         StartTimer(hint == HintDocumentLoad ? BuildInterval : ScanInterval);
         break;
