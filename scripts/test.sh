@@ -44,6 +44,12 @@ build_and_test() {
 step "build and ctest" build_and_test "$root/build" "" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
 if [ "$quick" -eq 0 ]; then
+    # The window on a network of real Samba servers needs root for its namespace.
+    if [ "$(id -u)" -eq 0 ]; then
+        step "window end to end on the demo network" env LANTERRA_BUILD="$root/build" "$root/scripts/e2e-window.sh"
+    else
+        echo "=== window end to end: skipped (needs root for a network namespace)" >&2
+    fi
     step "unit tests under ASan+UBSan" build_and_test "$root/build-asan" "^unit$" \
         -DCMAKE_BUILD_TYPE=Debug -DLANTERRA_SANITIZE=address,undefined \
         -DLANTERRA_GUI=OFF -DLANTERRA_BENCH=OFF
