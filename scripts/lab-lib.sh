@@ -7,17 +7,20 @@
 #   PROFILE: full   disk shares, hidden D$, print$, a printer, a hidden share
 #            plain  disk shares only (no printer: some tools drop such hosts)
 #            shares=A,B,...  these disk shares
-#   browse:  NetBIOS on, nmbd takes part in browsing (SMB1 allowed)
+#   browse:  NetBIOS on, nmbd is the workgroup's browse master (SMB1 allowed)
+#   member:  NetBIOS on, nmbd only announces the host
 lab_smbd_conf() {
     local dir=$1 name=$2 address=$3 workgroup=$4 profile=$5 browse=${6:-}
     mkdir -p "$dir"/{private,lock,state,cache,pid,ncalrpc,spool,share}
     chmod 0755 "$dir"
     local netbios="disable netbios = yes"
     local protocol=""
-    if [ "$browse" = browse ]; then
+    if [ "$browse" = browse ] || [ "$browse" = member ]; then
+        local master=yes
+        [ "$browse" = member ] && master=no
         netbios="disable netbios = no
-   local master = yes
-   preferred master = yes
+   local master = $master
+   preferred master = $master
    domain master = no
    os level = 65
    wins support = no

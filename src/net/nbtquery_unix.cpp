@@ -2,6 +2,7 @@
 
 #include "nbtname.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
@@ -27,12 +28,17 @@ std::vector<std::uint32_t> BroadcastAddresses()
     if (getifaddrs(&list) != 0)
         return out;
     for (const ifaddrs *item = list; item; item = item->ifa_next) {
-        if (!item->ifa_addr || item->ifa_addr->sa_family != AF_INET || !item->ifa_broadaddr)
+        if (!item->ifa_addr || item->ifa_addr->sa_family != AF_INET || !item->ifa_netmask)
             continue;
         if (!(item->ifa_flags & IFF_UP) || !(item->ifa_flags & IFF_BROADCAST) || (item->ifa_flags & IFF_LOOPBACK))
             continue;
-        const auto *broadcast = reinterpret_cast<const sockaddr_in *>(item->ifa_broadaddr);
-        out.push_back(ntohl(broadcast->sin_addr.s_addr));
+        // Computed from the subnet: an address configured without its
+        // broadcast address reports 0.0.0.0 as one.
+        const auto *address = reinterpret_cast<const sockaddr_in *>(item->ifa_addr);
+        const auto *mask = reinterpret_cast<const sockaddr_in *>(item->ifa_netmask);
+        const std::uint32_t broadcast = ntohl(address->sin_addr.s_addr) | ~ntohl(mask->sin_addr.s_addr);
+        if (std::find(out.begin(), out.end(), broadcast) == out.end())
+            out.push_back(broadcast);
     }
     freeifaddrs(list);
     return out;

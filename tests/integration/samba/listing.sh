@@ -13,6 +13,7 @@ lab_can_netns || { echo "SKIP: needs root, smbd and network namespaces"; exit 77
 ns=lt-list-$$
 sink=$ns-sink
 work=$(mktemp -d /tmp/lanterra-listing.XXXXXX)
+chmod 0755 "$work"
 failures=0
 
 cleanup() {
