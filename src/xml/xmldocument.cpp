@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QSaveFile>
+#include <QSysInfo>
 #include <QtEndian>
 
 namespace {
@@ -62,11 +63,10 @@ bool SaveXmlDocument(const QString &path, QStringView rootName, const XmlRootRou
     return file.commit();
 }
 
-void ReadXmlDocument(const QByteArray &bytes, QStringView rootName, const XmlRootRoutine &routine)
-{
-    QString text(bytes.size() / 2, Qt::Uninitialized);
-    qFromLittleEndian<quint16>(bytes.constData(), text.size(), text.data());
+namespace {
 
+void readText(QString &text, QStringView rootName, const XmlRootRoutine &routine)
+{
     const QString open = u'<' + rootName.toString() + u'>';
     const QString close = QStringLiteral("</") + rootName.toString() + u'>';
     CXmlMapperRef reader(new CXmlReader);
@@ -77,13 +77,50 @@ void ReadXmlDocument(const QByteArray &bytes, QStringView rootName, const XmlRoo
     reader->Token(close);
 }
 
+// The file's UTF-16LE code units, read straight into the string that the
+// reader works on. A trailing odd byte is dropped.
+void readFileText(QFile &file, QString &text)
+{
+    const qint64 size = file.size();
+    if (size <= 0 || file.isSequential()) {
+        const QByteArray bytes = file.readAll();
+        text.resize(bytes.size() / 2);
+        qFromLittleEndian<quint16>(bytes.constData(), text.size(), text.data());
+        return;
+    }
+    text.resize(qsizetype(size / 2));
+    char *out = reinterpret_cast<char *>(text.data());
+    const qint64 wanted = text.size() * 2;
+    qint64 got = 0;
+    while (got < wanted) {
+        const qint64 n = file.read(out + got, wanted - got);
+        if (n <= 0)
+            break;
+        got += n;
+    }
+    // A file that shrank while being read ends where the reading ended.
+    text.resize(qsizetype(got / 2));
+    if constexpr (QSysInfo::ByteOrder == QSysInfo::BigEndian)
+        qFromLittleEndian<quint16>(text.data(), text.size(), text.data());
+}
+
+} // namespace
+
+void ReadXmlDocument(const QByteArray &bytes, QStringView rootName, const XmlRootRoutine &routine)
+{
+    QString text(bytes.size() / 2, Qt::Uninitialized);
+    qFromLittleEndian<quint16>(bytes.constData(), text.size(), text.data());
+    readText(text, rootName, routine);
+}
+
 bool LoadXmlDocument(const QString &path, QStringView rootName, const XmlRootRoutine &routine)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return false;
-    const QByteArray bytes = file.readAll();
+    QString text;
+    readFileText(file, text);
     file.close();
-    ReadXmlDocument(bytes, rootName, routine);
+    readText(text, rootName, routine);
     return true;
 }

@@ -48,11 +48,14 @@ void CXmlReader::stepPast(QStringView s)
 
 void CXmlReader::stepTo(char16_t c)
 {
-    const qsizetype found = m_text.indexOf(QChar(c), m_pos);
-    m_pos = found < 0 ? m_text.size() : found;
+    // Values and tags are short: a plain loop beats a library search here.
+    const QChar *text = m_text.data();
+    const qsizetype size = m_text.size();
+    while (m_pos < size && text[m_pos] != c)
+        ++m_pos;
 }
 
-void CXmlReader::skip()
+void CXmlReader::skipSlow()
 {
     for (;;) {
         while (m_pos < m_text.size() && isBlank(m_text[m_pos]))
@@ -95,7 +98,7 @@ void CXmlReader::consumeStartTag()
     skip();
     const QStringView name = readName(true);
     skip();
-    if (name.isEmpty() || name != m_pendingElement.chopped(1))
+    if (name.isEmpty() || !sameName(name, m_pendingElement.chopped(1)))
         m_frozenLevel = m_depth;
     m_pendingElement = {};
 }
@@ -128,7 +131,7 @@ bool CXmlReader::HasNext(QStringView elementToken, int index)
     bool found = false;
     if (current() == u'<' && !at(u"</")) {
         const QStringView name = readName(true);
-        found = name == elementToken.chopped(1);
+        found = sameName(name, elementToken.chopped(1));
     }
     m_pos = saved;
     return found;

@@ -2,6 +2,8 @@
 
 #include "xmlmapper.h"
 
+#include <algorithm>
+
 // Takes values from text in the order the mapping routine asks for them.
 // Element names are checked, attributes are taken by position whatever their
 // names, and no tree is built. The first element whose name differs from the
@@ -42,7 +44,21 @@ private:
     }
     void stepPast(QStringView s);
     void stepTo(char16_t c);
-    void skip();
+    // Most calls find the text already at a name or value: keep that case inline.
+    void skip()
+    {
+        if (m_pos < m_text.size()) {
+            const char16_t c = m_text[m_pos].unicode();
+            if (c != u'<' && c != u' ' && c != u'\r' && c != u'\n' && c != u'\t')
+                return;
+        }
+        skipSlow();
+    }
+    void skipSlow();
+    static bool sameName(QStringView a, QStringView b)
+    {
+        return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin());
+    }
     QStringView readName(bool stopAtSlash);
     void consumeStartTag();
     void stepOverEndOfElement();
