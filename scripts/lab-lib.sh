@@ -3,12 +3,13 @@
 # Every smbd/nmbd instance keeps all of its state in its own folder, so
 # several run side by side and nothing touches the machine's Samba.
 
-# lab_smbd_conf DIR NETBIOS_NAME ADDRESS/PREFIX WORKGROUP PROFILE [browse]
+# lab_smbd_conf DIR NETBIOS_NAME ADDRESS/PREFIX WORKGROUP PROFILE [browse|member|nt1]
 #   PROFILE: full   disk shares, hidden D$, print$, a printer, a hidden share
 #            plain  disk shares only (no printer: some tools drop such hosts)
 #            shares=A,B,...  these disk shares
 #   browse:  NetBIOS on, nmbd is the workgroup's browse master (SMB1 allowed)
 #   member:  NetBIOS on, nmbd only announces the host
+#   nt1:     NetBIOS off, but SMB1 accepted (for tools that speak only SMB1)
 lab_smbd_conf() {
     local dir=$1 name=$2 address=$3 workgroup=$4 profile=$5 browse=${6:-}
     mkdir -p "$dir"/{private,lock,state,cache,pid,ncalrpc,spool,share}
@@ -27,6 +28,8 @@ lab_smbd_conf() {
    name resolve order = bcast host"
         protocol="server min protocol = NT1
    client min protocol = NT1"
+    elif [ "$browse" = nt1 ]; then
+        protocol="server min protocol = NT1"
     fi
     cat > "$dir/smb.conf" <<CONF
 [global]
