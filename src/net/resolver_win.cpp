@@ -2,6 +2,8 @@
 
 #include <winsock2.h>
 
+#include <cstring>
+
 std::optional<std::uint32_t> SystemResolveIPv4(const QString &name)
 {
     const QByteArray encoded = name.toLocal8Bit();

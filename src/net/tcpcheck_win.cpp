@@ -2,6 +2,7 @@
 
 #include <winsock2.h>
 
+#include <algorithm>
 #include <chrono>
 
 bool TcpReachable(std::uint32_t address, const std::vector<std::uint16_t> &ports, int timeoutMs,

@@ -10,6 +10,7 @@
 #include <lm.h>
 #include <winnetwk.h>
 
+#include <cwchar>
 #include <vector>
 
 namespace {
