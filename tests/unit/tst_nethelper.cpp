@@ -3,6 +3,7 @@
 #include "net/helperpool.h"
 #include "net/helperprotocol.h"
 #include "net/neterrors.h"
+#include "net/sambanetwork.h"
 #include "net/smbconf.h"
 #include "net/tcpcheck.h"
 
@@ -96,6 +97,9 @@ while IFS= read -r line; do
         garbage) printf 'nonsense\n' ;;
         pid) printf 'i 0 %s\ne 0\n' $$ ;;
         slow) sleep 0.3; printf 'e 0\n' ;;
+        10.9.9.9) printf 'e 1003\n' ;;
+        ALPHA) printf 'i 0 HOST1\ni 0 HOST2\ne 0\n' ;;
+        -) printf 'i 0 ALPHA\ni 0 BETA\ne 0\n' ;;
         *) printf 'i 0 Music\ni 80000000 C%%24\ne 0\n' ;;
     esac
 done
@@ -170,6 +174,25 @@ TEST_F(HelperPool, AMissingHelperIsAnErrorCode)
 {
     CHelperPool pool(folder.filePath(QStringLiteral("no-such-helper")), {}, 1000);
     EXPECT_EQ(pool.Request("shares", QStringLiteral("x")).code, NetError::UnexpectedNetError);
+}
+
+TEST_F(HelperPool, TheSambaNetworkMapsItsAnswers)
+{
+    SambaNetworkOptions options;
+    options.helperPath = helper;
+    // Names that do not resolve must not be broadcast from a test.
+    options.netbiosQueries = false;
+    CSambaNetwork network(options);
+
+    const ShareListing listing = network.ListShares(QStringLiteral("server"), QStringLiteral("10.0.0.1"));
+    EXPECT_EQ(listing.code, 0u);
+    ASSERT_EQ(listing.shares.size(), 2u);
+    EXPECT_EQ(listing.shares[1].type, ShareType::SpecialDisk);
+    // "Could not connect" of the Samba client is "network path not found".
+    EXPECT_EQ(network.ListShares(QStringLiteral("x"), QStringLiteral("10.9.9.9")).code, NetError::BadNetPath);
+    EXPECT_EQ(network.ListWorkgroups(), (QStringList{QStringLiteral("ALPHA"), QStringLiteral("BETA")}));
+    EXPECT_EQ(network.ListHosts(QStringLiteral("ALPHA")), (QStringList{QStringLiteral("HOST1"), QStringLiteral("HOST2")}));
+    EXPECT_EQ(network.ResolveIPv4(QStringLiteral("localhost")), QStringLiteral("127.0.0.1"));
 }
 
 // --- smb.conf -------------------------------------------------------------------
