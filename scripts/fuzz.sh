@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Fuzzes the readers of settings.xml and of language files with libFuzzer,
+# Fuzzes the readers of settings.xml and of language files, and the parsers
+# of network replies, with libFuzzer,
 # under AddressSanitizer and UndefinedBehaviorSanitizer.
 #
 #   scripts/fuzz.sh [SECONDS]      run for SECONDS (default 60)
@@ -27,7 +28,7 @@ command -v ninja >/dev/null && generator=(-G Ninja)
 cmake -S "$root" -B "$build" "${generator[@]}" -DCMAKE_CXX_COMPILER="$cxx" \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLANTERRA_FUZZ=ON -DLANTERRA_TESTS=ON \
     -DLANTERRA_GUI=OFF -DLANTERRA_BENCH=OFF >/dev/null
-cmake --build "$build" --target fuzz_reader fuzz_seeds
+cmake --build "$build" --target fuzz_reader fuzz_seeds fuzz_nbtresponse fuzz_helperreply
 
 corpus="$build/fuzz-corpus"
 seeds="$build/fuzz-seeds"
@@ -43,3 +44,12 @@ export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:${UBSAN_OPTIONS:-}"
 "$build/bin/fuzz_reader" -max_total_time="$seconds" -timeout=5 -rss_limit_mb=2048 \
     -dict="$root/tests/fuzz/reader.dict" -print_final_stats=1 -artifact_prefix="$artifacts/" \
     "$corpus" "$seeds"
+
+# The parsers of network replies (NetBIOS name responses, listing helper
+# replies) get a third of the time each, at least 15 seconds.
+net_seconds=$(( seconds / 3 > 15 ? seconds / 3 : 15 ))
+for target in fuzz_nbtresponse fuzz_helperreply; do
+    mkdir -p "$build/fuzz-corpus-$target"
+    "$build/bin/$target" -max_total_time="$net_seconds" -timeout=5 -rss_limit_mb=2048 \
+        -print_final_stats=1 -artifact_prefix="$artifacts/" "$build/fuzz-corpus-$target"
+done
