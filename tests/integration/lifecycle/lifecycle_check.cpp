@@ -10,6 +10,8 @@
 //    gone, a new default document is made instead.
 //
 // Usage: lifecycle_check <program>
+#include "programrun.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -169,41 +171,9 @@ public:
         return text.mid(from, text.indexOf(u'"', from) - from);
     }
 
-    // Runs the program until it is up, checks `whileRunning`, then ends it
-    // with SIGTERM and expects a normal exit. A program killed before its
-    // signal handler was in place is tried again with a longer start-up time.
     bool run(const QString &program, const QStringList &arguments, const std::function<void()> &whileRunning = {})
     {
-        for (const int startup : {1500, 4000, 10000}) {
-            QProcess process;
-            process.setProcessEnvironment(m_environment);
-            process.setProcessChannelMode(QProcess::ForwardedChannels);
-            process.start(program, arguments);
-            if (!process.waitForStarted(10000)) {
-                fail(QStringLiteral("cannot start %1").arg(program));
-                return false;
-            }
-            if (process.waitForFinished(startup)) {
-                fail(QStringLiteral("the program ended by itself (code %1)").arg(process.exitCode()));
-                return false;
-            }
-            if (whileRunning)
-                whileRunning();
-            process.terminate();
-            if (!process.waitForFinished(30000)) {
-                process.kill();
-                process.waitForFinished();
-                fail(QStringLiteral("the program did not end on SIGTERM"));
-                return false;
-            }
-            if (process.exitStatus() == QProcess::NormalExit) {
-                if (process.exitCode() != 0)
-                    fail(QStringLiteral("exit code %1").arg(process.exitCode()));
-                return process.exitCode() == 0;
-            }
-        }
-        fail(QStringLiteral("the program never ended normally on SIGTERM"));
-        return false;
+        return RunUntilTerminated(program, arguments, m_environment, fail, whileRunning);
     }
 
 private:

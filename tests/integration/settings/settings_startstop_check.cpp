@@ -4,6 +4,8 @@
 // every value as edited.
 //
 // Usage: settings_startstop_check <program> <expected default file (UTF-8)>
+#include "programrun.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -119,34 +121,7 @@ void compare(const SettingsText &actual, const SettingsText &expected, const cha
 // longer start-up time.
 bool runOnce(const QString &program, const QProcessEnvironment &environment)
 {
-    for (const int startup : {1500, 4000, 10000}) {
-        QProcess process;
-        process.setProcessEnvironment(environment);
-        process.setProcessChannelMode(QProcess::ForwardedChannels);
-        process.start(program, {});
-        if (!process.waitForStarted(10000)) {
-            fail(QStringLiteral("cannot start %1").arg(program));
-            return false;
-        }
-        if (process.waitForFinished(startup)) {
-            fail(QStringLiteral("the program ended by itself (code %1)").arg(process.exitCode()));
-            return false;
-        }
-        process.terminate();
-        if (!process.waitForFinished(30000)) {
-            process.kill();
-            process.waitForFinished();
-            fail(QStringLiteral("the program did not end on SIGTERM"));
-            return false;
-        }
-        if (process.exitStatus() == QProcess::NormalExit) {
-            if (process.exitCode() != 0)
-                fail(QStringLiteral("exit code %1").arg(process.exitCode()));
-            return process.exitCode() == 0;
-        }
-    }
-    fail(QStringLiteral("the program never ended normally on SIGTERM"));
-    return false;
+    return RunUntilTerminated(program, {}, environment, fail);
 }
 
 bool replace(SettingsText &text, const QString &from, const QString &to)
