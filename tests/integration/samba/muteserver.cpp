@@ -23,11 +23,11 @@ int main(int argc, char **argv)
     }
     std::vector<pollfd> listeners;
     for (int i = 2; i < argc; ++i) {
-        std::string spec = argv[i];
+        std::string endpoint = argv[i];
         int port = 445;
-        if (const auto colon = spec.find(':'); colon != std::string::npos) {
-            port = std::atoi(spec.c_str() + colon + 1);
-            spec.resize(colon);
+        if (const auto colon = endpoint.find(':'); colon != std::string::npos) {
+            port = std::atoi(endpoint.c_str() + colon + 1);
+            endpoint.resize(colon);
         }
         const int fd = socket(AF_INET, SOCK_STREAM, 0);
         const int on = 1;
@@ -35,9 +35,9 @@ int main(int argc, char **argv)
         sockaddr_in address{};
         address.sin_family = AF_INET;
         address.sin_port = htons(uint16_t(port));
-        if (inet_pton(AF_INET, spec.c_str(), &address.sin_addr) != 1
+        if (inet_pton(AF_INET, endpoint.c_str(), &address.sin_addr) != 1
             || bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0 || listen(fd, 64) != 0) {
-            std::fprintf(stderr, "cannot listen on %s:%d: %s\n", spec.c_str(), port, std::strerror(errno));
+            std::fprintf(stderr, "cannot listen on %s:%d: %s\n", endpoint.c_str(), port, std::strerror(errno));
             return 1;
         }
         listeners.push_back({fd, POLLIN, 0});
