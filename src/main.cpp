@@ -17,6 +17,9 @@ int main(int argc, char *argv[])
         QApplication app(argc, argv);
         QApplication::setApplicationName(QStringLiteral("Lanterra"));
         QApplication::setOrganizationName(QStringLiteral("Brevant"));
+        // Installed before anything slow, so that a SIGTERM during start-up
+        // waits for the window instead of killing the process unsaved.
+        SignalBridge signalBridge;
 
         // The one document of the run: opened from the command line, the
         // last saved document, or a new default one. Without it the program
@@ -28,7 +31,6 @@ int main(int argc, char *argv[])
             window.show();
 
             // A desktop logout or Ctrl+C closes the window as File > Exit does.
-            SignalBridge signalBridge;
             QObject::connect(&signalBridge, &SignalBridge::terminationRequested, &window, &QWidget::close);
 
             exitCode = app.exec();
