@@ -7,7 +7,8 @@ build_packages=(build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-svg-dev qt6-tools-dev qt6-l10n-tools
     samba-dev libsmbclient-dev)
 test_packages=(libgtest-dev libgmock-dev libbenchmark-dev libpugixml-dev
-    clang libclang-rt-14-dev samba smbclient iproute2 procps)
+    clang libclang-rt-14-dev samba smbclient iproute2 procps
+    xvfb openbox xdotool imagemagick)
 run_packages=(samba iproute2 procps)
 
 case "${1:-build}" in
