@@ -6,6 +6,8 @@
 #   demo-network.sh stop          stop them and delete the namespace
 #   demo-network.sh exec CMD...   run a command inside the namespace
 #   demo-network.sh hosts         the host list, ";"-separated, for a document's host rules
+#   demo-network.sh switch-on     start the laptop's server (it is down otherwise)
+#   demo-network.sh switch-off    stop it again: a scan then shows its shares offline
 #
 # Every server keeps its state in $LANTERRA_DEMO_DIR (default /tmp/lanterra-demo).
 set -u
@@ -23,8 +25,9 @@ servers=(
     "nas         127.0.30.3 Music,Movies,Backup,Installs,Games"
     "office-pc   127.0.30.4 Documents,Scans,print\$"
 )
-# Listed, but switched off.
+# Listed, but switched off unless asked for.
 down="laptop 127.0.30.9"
+down_shares="Photos,Music"
 
 host_names() {
     local entry names=()
@@ -82,9 +85,26 @@ CONF
     echo "Try: $0 exec lanterra-scan --no-all --hosts \"$(host_names)\" --no-save"
 }
 
+switch_on() {
+    ip netns list | grep -qw "$ns" || { echo "The demo network is not running (start it with: $0 start)." >&2; return 1; }
+    local name address
+    read -r name address <<<"$down"
+    [ -f "$dir/$name/smb.conf" ] || lab_smbd_conf "$dir/$name" "${name^^}" "$address/24" "$workgroup" "shares=$down_shares"
+    lab_smbd_start "$dir/$name" "$ns" || { echo "smbd for $name did not start" >&2; return 1; }
+    lab_wait_port "$address" 445 "$ns" || { echo "smbd for $name does not listen" >&2; return 1; }
+    echo "$name is on: ${down_shares//,/, }"
+}
+
+switch_off() {
+    local name
+    read -r name _ <<<"$down"
+    [ -d "$dir/$name" ] && lab_smbd_stop "$dir/$name"
+    echo "$name is off."
+}
+
 stop() {
     local entry name
-    for entry in "${servers[@]}"; do
+    for entry in "${servers[@]}" "$down"; do
         read -r name _ <<<"$entry"
         [ -d "$dir/$name" ] && lab_smbd_stop "$dir/$name"
     done
@@ -103,8 +123,10 @@ case ${1:-} in
         exec ip netns exec "$ns" "$@"
         ;;
     hosts) host_names ;;
+    switch-on) switch_on ;;
+    switch-off) switch_off ;;
     *)
-        echo "usage: $0 start|stop|exec CMD...|hosts" >&2
+        echo "usage: $0 start|stop|exec CMD...|hosts|switch-on|switch-off" >&2
         exit 2
         ;;
 esac

@@ -22,17 +22,21 @@ fi
 
 demo="$root/scripts/demo-network.sh"
 "$demo" start >&2
-trap '"$demo" stop >&2' EXIT
+trap '"$demo" stop >&2; rm -rf "${work:-}"' EXIT
 hosts="$("$demo" hosts)"
 work="$(mktemp -d)"
+chmod 0755 "$work"
+in_demo() { "$demo" exec env HOME="$work" XDG_CONFIG_HOME="$work/.config" "$@"; }
+document="$work/Demo Network.net"
+# Yesterday the laptop was on: the document remembers its shares. Today it
+# is off, so they stay in the list, marked offline.
+"$demo" switch-on >&2
+in_demo "$bin/lanterra-scan" --hosts "$hosts" --no-all -q --out "$document" >/dev/null
+"$demo" switch-off >&2
 if has_display; then
-    # A private home keeps the demo's document and settings apart from yours.
-    "$demo" exec env HOME="$work" XDG_CONFIG_HOME="$work/.config" \
-        "$bin/lanterra-scan" --hosts "$hosts" --no-all -q --out "$work/Demo Network.net" >/dev/null
-    "$demo" exec env HOME="$work" XDG_CONFIG_HOME="$work/.config" \
-        "$bin/lanterra" "$work/Demo Network.net"
+    echo "Press F5 in the window to scan the demo network again." >&2
+    in_demo "$bin/lanterra" "$document"
 else
     echo "No display: scanning the demo network headless." >&2
-    "$demo" exec env HOME="$work" XDG_CONFIG_HOME="$work/.config" \
-        "$bin/lanterra-scan" --hosts "$hosts" --no-all --no-save --format text
+    in_demo "$bin/lanterra-scan" --no-save --format text "$document"
 fi
