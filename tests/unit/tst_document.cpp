@@ -3,6 +3,9 @@
 #include "model/lanterradoc.h"
 #include "xml/xmldocument.h"
 
+#include "documentbuilder.h"
+#include "documentlines.h"
+
 #include <gtest/gtest.h>
 
 #include <QFile>
@@ -10,26 +13,6 @@
 #include <QtEndian>
 
 namespace {
-
-NetRecord *AddNet(CLanterraDoc &doc, const QString &name)
-{
-    doc.cacheNets.push_back(std::make_unique<NetRecord>(name));
-    return doc.cacheNets.back().get();
-}
-
-HostRecord *AddHost(CLanterraDoc &doc, NetRecord *net, const QString &name, const QString &addr,
-                    const QStringList &shares = {})
-{
-    doc.cacheHosts.push_back(std::make_unique<HostRecord>(name, net, addr));
-    HostRecord *host = doc.cacheHosts.back().get();
-    for (const QString &shareName : shares) {
-        host->shares.push_back(std::make_unique<ShareRecord>(shareName, host));
-        ShareRecord *share = host->shares.back().get();
-        share->index = int(doc.shareList.size());
-        doc.shareList.push_back(share);
-    }
-    return host;
-}
 
 QByteArray Utf16File(const QString &body)
 {
@@ -48,24 +31,7 @@ QString Lines(const QStringList &lines)
     return lines.join(QStringLiteral("\r\n"));
 }
 
-const QStringList EmptyDocumentLines = {
-    QStringLiteral("<document version=\"1.0\">"),
-    QStringLiteral(" <view lastView=\"4\" lastSortCol=\"3\" lastSortRev=\"0\" />"),
-    QStringLiteral(" <rules searchNetAll=\"1\" searchNetCurrent=\"0\" searchNetByList=\"0\" searchHostByList=\"0\">"),
-    QStringLiteral("  <nets>"),
-    QStringLiteral("  </nets>"),
-    QStringLiteral("  <hosts>"),
-    QStringLiteral("  </hosts>"),
-    QStringLiteral("  <filters>"),
-    QStringLiteral("   <nets>"),
-    QStringLiteral("   </nets>"),
-    QStringLiteral("   <hosts>"),
-    QStringLiteral("   </hosts>"),
-    QStringLiteral("  </filters>"),
-    QStringLiteral(" </rules>"),
-    QStringLiteral(" <cache>"),
-    QStringLiteral("  <nets>"),
-};
+const QStringList &EmptyDocumentLines = NewDocumentHeadLines();
 
 QStringList SmallDocumentLines()
 {

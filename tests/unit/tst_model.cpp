@@ -3,33 +3,14 @@
 #include "model/lanterradoc.h"
 #include "settings/sharescheme.h"
 
+#include "documentbuilder.h"
+
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <thread>
 
 namespace {
-
-NetRecord *AddNet(CLanterraDoc &doc, const QString &name)
-{
-    doc.cacheNets.push_back(std::make_unique<NetRecord>(name));
-    return doc.cacheNets.back().get();
-}
-
-// A host with shares, appended the way a probe appends them.
-HostRecord *AddHost(CLanterraDoc &doc, NetRecord *net, const QString &name, const QString &addr,
-                    const QStringList &shares = {})
-{
-    doc.cacheHosts.push_back(std::make_unique<HostRecord>(name, net, addr));
-    HostRecord *host = doc.cacheHosts.back().get();
-    for (const QString &shareName : shares) {
-        host->shares.push_back(std::make_unique<ShareRecord>(shareName, host));
-        ShareRecord *share = host->shares.back().get();
-        share->index = int(doc.shareList.size());
-        doc.shareList.push_back(share);
-    }
-    return host;
-}
 
 class RecordingView : public DocumentView
 {

@@ -10,6 +10,7 @@
 //    gone, a new default document is made instead.
 //
 // Usage: lifecycle_check <program>
+#include "documentlines.h"
 #include "programrun.h"
 
 #include <QCoreApplication>
@@ -65,24 +66,7 @@ void writeDocument(const QString &path, const QStringList &lines)
         fail(QStringLiteral("cannot write %1").arg(path));
 }
 
-const QStringList RulesLines = {
-    QStringLiteral("<document version=\"1.0\">"),
-    QStringLiteral(" <view lastView=\"4\" lastSortCol=\"3\" lastSortRev=\"0\" />"),
-    QStringLiteral(" <rules searchNetAll=\"1\" searchNetCurrent=\"0\" searchNetByList=\"0\" searchHostByList=\"0\">"),
-    QStringLiteral("  <nets>"),
-    QStringLiteral("  </nets>"),
-    QStringLiteral("  <hosts>"),
-    QStringLiteral("  </hosts>"),
-    QStringLiteral("  <filters>"),
-    QStringLiteral("   <nets>"),
-    QStringLiteral("   </nets>"),
-    QStringLiteral("   <hosts>"),
-    QStringLiteral("   </hosts>"),
-    QStringLiteral("  </filters>"),
-    QStringLiteral(" </rules>"),
-    QStringLiteral(" <cache>"),
-    QStringLiteral("  <nets>"),
-};
+const QStringList &RulesLines = NewDocumentHeadLines();
 
 QStringList emptyDocument()
 {
