@@ -25,9 +25,8 @@ int LeadingNumber(QStringView text)
 quint32 ParseIPv4(QStringView text)
 {
     text = text.trimmed();
-    // "1.2.3.4" is the shortest address. "255.255.255.255" is the longest
-    // real one, but a part may hold white space inside the dots, and one
-    // character more than that is accepted.
+    // "1.2.3.4" is the shortest address. Up to 16 characters are taken, one
+    // more than "255.255.255.255", since a part may hold white space.
     if (text.size() < 7 || text.size() > 16)
         return 0;
     quint32 result = 0;
