@@ -44,7 +44,9 @@ enum ShareColumn : int {
 // record and the states of its shares, append to shareList (sharesLock),
 // changeQueue (queueLock) and addressMap (addressLock). A probe appends a new
 // share to its host's `shares` under sharesLock as well, so that a save made
-// while a stopped scan's last probes finish reads whole lists. The three
+// while a stopped scan's last probes finish reads whole lists. Every write a
+// scan makes to the document is also made under its driver's lock, which a
+// save during the scan takes to copy the cache (LockScanWrites). The three
 // locks are never held together. Records are freed only by DeleteContents,
 // so a record pointer taken under a lock stays valid while the document is
 // open.
