@@ -196,9 +196,8 @@ bool CLanterraDoc::WriteDocumentFile(const QString &path, bool skipDuplicates)
         return false;
     if (copied) {
         ::SortHostsByScore(hostCopies);
-        return SaveXmlDocument(path, u"document", [&](CXmlMapper &mapper) {
-            MapDocument(mapper, netCopies, hostCopies, skipDuplicates);
-        });
+        return SaveXmlDocument(path, u"document",
+                               [&](CXmlMapper &mapper) { MapDocument(mapper, netCopies, hostCopies, skipDuplicates); });
     }
     std::lock_guard lock(sharesLock);
     return SaveXmlDocument(path, u"document", [&](CXmlMapper &mapper) { MapDocument(mapper, skipDuplicates); });

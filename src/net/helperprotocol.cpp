@@ -26,8 +26,7 @@ bool ParseNumber(QByteArrayView text, int base, std::uint32_t &value)
     if (text.isEmpty() || text.size() > 10)
         return false;
     for (const char c : text) {
-        const bool digit = (c >= '0' && c <= '9')
-                           || (base == 16 && ((c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F')));
+        const bool digit = (c >= '0' && c <= '9') || (base == 16 && ((c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F')));
         if (!digit)
             return false;
     }

@@ -45,10 +45,10 @@ TEST(ParseIPv4, TakesSevenToSixteenCharacters)
 {
     // White space inside the dots makes a real address longer than 15.
     EXPECT_EQ(ParseIPv4(u"192.168.100. 100"), Ip(192, 168, 100, 100)); // 16
-    EXPECT_EQ(ParseIPv4(u"192.168.100.  100"), 0u);                     // 17
+    EXPECT_EQ(ParseIPv4(u"192.168.100.  100"), 0u); // 17
     EXPECT_EQ(ParseIPv4(u"  192.168.100. 100  "), Ip(192, 168, 100, 100));
     EXPECT_EQ(ParseIPv4(u"1.2.3.4"), Ip(1, 2, 3, 4)); // 7
-    EXPECT_EQ(ParseIPv4(u"1.2.3."), 0u);               // 6
+    EXPECT_EQ(ParseIPv4(u"1.2.3."), 0u); // 6
 }
 
 TEST(ParseIPv4, ReadsPartsTheWayAtolDoes)

@@ -96,8 +96,8 @@ TEST(HelperProtocol, AnyNameArrivesWholeAndABadEntryCostsOnlyItself)
 
 TEST(HelperProtocol, BrokenFramingIsRefused)
 {
-    for (const char *bad : {"x\n", "i 0\n", "i 0 5\n", "i 0 Name\n", "i 0 -1 x\n", "i 0 5 Mus\ne 0\n",
-                            "i 0 5 Musicx\n", "e\n", "e -1\n", "e 99999999999\n", "e 0x\n", "i0 5 Music\n"}) {
+    for (const char *bad : {"x\n", "i 0\n", "i 0 5\n", "i 0 Name\n", "i 0 -1 x\n", "i 0 5 Mus\ne 0\n", "i 0 5 Musicx\n",
+                            "e\n", "e -1\n", "e 99999999999\n", "e 0x\n", "i0 5 Music\n"}) {
         HelperProtocol::ReplyReader reader;
         EXPECT_EQ(reader.Feed(bad), Status::Malformed) << bad;
     }
@@ -107,8 +107,7 @@ TEST(HelperProtocol, BrokenFramingIsRefused)
     HelperProtocol::ReplyReader endlessEnd;
     EXPECT_EQ(endlessEnd.Feed("e " + QByteArray(HelperProtocol::MaxHeadLength, '0')), Status::Malformed);
     HelperProtocol::ReplyReader oversized;
-    EXPECT_EQ(oversized.Feed("i 0 " + QByteArray::number(HelperProtocol::MaxNameBytes + 1) + " x"),
-              Status::Malformed);
+    EXPECT_EQ(oversized.Feed("i 0 " + QByteArray::number(HelperProtocol::MaxNameBytes + 1) + " x"), Status::Malformed);
     HelperProtocol::ReplyReader flood;
     QByteArray many;
     for (std::size_t i = 0; i <= HelperProtocol::MaxItems; ++i)
