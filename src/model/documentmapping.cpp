@@ -89,13 +89,13 @@ void MapHostList(CXmlMapper &mapper, std::vector<std::unique_ptr<HostRecord>> &h
 
 } // namespace
 
-void CLanterraDoc::MapDocument(CXmlMapper &mapper, bool skipDuplicates)
+bool CLanterraDoc::MapDocument(CXmlMapper &mapper, bool skipDuplicates)
 {
     QString version = QStringLiteral("1.0");
     mapper.Token(u"@version");
     MapString(mapper, version);
     if (version != u"1.0")
-        return;
+        return false;
 
     mapper.Token(u"<view>");
     mapper.Token(u"@lastView");
@@ -135,4 +135,5 @@ void CLanterraDoc::MapDocument(CXmlMapper &mapper, bool skipDuplicates)
     mapper.Token(u"</host>");
     mapper.Token(u"</hosts>");
     mapper.Token(u"</cache>");
+    return true;
 }

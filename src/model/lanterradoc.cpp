@@ -157,6 +157,8 @@ void CLanterraDoc::DeleteContents()
         cacheNets.pop_back();
     while (!cacheHosts.empty())
         cacheHosts.pop_back();
+    // The stopped scan's save above was the last one of that file.
+    m_keepOriginalOf.clear();
 }
 
 void CLanterraDoc::SortHostsByScore()
@@ -179,17 +181,19 @@ bool CLanterraDoc::WriteDocumentFile(const QString &path, bool skipDuplicates)
     SortHostsByScore();
     if (path.isEmpty())
         return false;
-    // Probes that outlived a stopped scan may still be adding shares to
-    // their hosts; they do so under sharesLock.
-    std::lock_guard lock(sharesLock);
-    return SaveXmlDocument(path, u"document", [&](CXmlMapper &mapper) { MapDocument(mapper, skipDuplicates); });
-}
-
-bool CLanterraDoc::ReadDocumentFile(const QString &path, bool maskUnknown)
-{
-    const bool opened = LoadXmlDocument(path, u"document", [this](CXmlMapper &mapper) { MapDocument(mapper); });
-    LinkLoadedModel(maskUnknown);
-    return opened;
+    QString why;
+    bool saved = KeepOriginalBeforeSaving(path, &why);
+    if (saved) {
+        // Probes that outlived a stopped scan may still be adding shares to
+        // their hosts; they do so under sharesLock.
+        std::lock_guard lock(sharesLock);
+        saved = SaveXmlDocument(
+            path, u"document", [&](CXmlMapper &mapper) { MapDocument(mapper, skipDuplicates); }, &why);
+    }
+    // Outside the lock: whoever is told may look at the document.
+    if (!saved)
+        ReportSaveFailure(path, why);
+    return saved;
 }
 
 void CLanterraDoc::LinkLoadedModel(bool maskUnknown)
