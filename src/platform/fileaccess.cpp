@@ -2,7 +2,8 @@
 
 #include <QLocale>
 
-Q_LOGGING_CATEGORY(lcFile, "lanterra.file")
+// Warnings by default; a missing file is only worth an info message.
+Q_LOGGING_CATEGORY(lcFile, "lanterra.file", QtWarningMsg)
 
 namespace FileAccess {
 

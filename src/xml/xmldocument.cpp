@@ -5,6 +5,7 @@
 #include "xmlwriter.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QSysInfo>
 #include <QtEndian>
@@ -104,7 +105,11 @@ bool ReadXmlFileText(const QString &path, QString &text, QString *why)
     QFile file;
     QString reason;
     if (!FileAccess::OpenRegularFile(file, path, MaxXmlFileBytes, &reason)) {
-        qCWarning(lcFile) << "cannot read" << path << ":" << reason;
+        // A first start has no settings.xml: nothing to warn about.
+        if (QFileInfo::exists(path))
+            qCWarning(lcFile) << "cannot read" << path << ":" << reason;
+        else
+            qCInfo(lcFile) << "no file" << path;
         if (why)
             *why = reason;
         return false;
