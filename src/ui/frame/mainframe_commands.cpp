@@ -256,8 +256,7 @@ void CMainFrame::AfterOpen(bool opened)
 
 void CMainFrame::TellFileProblem(const QString &message, bool isError)
 {
-    // Nobody would see it while the window is closing or hidden in the tray.
-    if (message.isEmpty() || !isVisible())
+    if (message.isEmpty())
         return;
     statusBar()->showMessage(message, 15000);
     // Opened, not run: a drop or a failing save must not wait in a loop of its own.
