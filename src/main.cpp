@@ -61,6 +61,7 @@ int main(int argc, char *argv[])
             exitCode = app.exec();
             // The window has closed: remember the document, then close it.
             if (!lanterra.OnMainWindowClosing()) {
+                exitCode = 1;
                 std::fprintf(stderr, "lanterra: %s\n", qPrintable(lanterra.lastError()));
                 // Nobody is there to answer at a logout.
                 if (!terminated)

@@ -109,7 +109,7 @@ int main(int argc, char *argv[])
             doc.DeleteContents();
         }
         if (!options.out.isEmpty())
-            doc.SetPathName(options.out);
+            doc.SetPathName(CLanterraApp::FullPath(options.out));
         options.ApplyTo(doc.rules);
         doc.applyScheme(*scheme);
 

@@ -83,6 +83,22 @@ if [ -n "$window" ]; then
     grep -qF "Cannot open \"$work/notes.txt\"" "$work/err" || fail "lanterra notes.txt: $(cat "$work/err")"
 fi
 
+# The autosave at the end cannot be written (the document's folder is gone):
+# the program says so on standard error and ends with status 1.
+if [ -n "$window" ]; then
+    mkdir "$work/gone"
+    run_scan --out "$work/gone/Network.net"
+    QT_QPA_PLATFORM=offscreen timeout 60 unshare --net "$window" "$work/gone/Network.net" 2>"$work/err" &
+    pid=$!
+    sleep 3
+    rm -rf "$work/gone"
+    kill -TERM "$pid"
+    wait "$pid"
+    status=$?
+    [ "$status" -eq 1 ] || fail "autosave into a removed folder: exit status $status"
+    grep -qF "Cannot save \"$work/gone/Network.net\"" "$work/err" || fail "autosave into a removed folder: $(cat "$work/err")"
+fi
+
 if [ "$failures" -ne 0 ]; then
     echo "$failures failure(s)" >&2
     exit 1
