@@ -22,6 +22,23 @@ chmod 700 "$XDG_RUNTIME_DIR"
 failures=0
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 
+# Waits until the program started by `timeout` (pid $1) has its SIGTERM
+# handler in place, or has ended: a SIGTERM before that would kill it the
+# default way, whatever the program does with one later.
+wait_for_handler() {
+    local child="" i
+    for i in $(seq 300); do
+        child=$(cat "/proc/$1/task/$1/children" 2>/dev/null | cut -d' ' -f1)
+        if [ -n "$child" ]; then
+            local caught
+            caught=$(awk '/^SigCgt:/ { print $2 }' "/proc/$child/status" 2>/dev/null)
+            [ -n "$caught" ] && (( (16#$caught >> 14) & 1 )) && return 0
+        fi
+        kill -0 "$1" 2>/dev/null || return 0
+        sleep 0.1
+    done
+}
+
 # run_scan ARGS... : exit status in $status, standard error in $work/err
 run_scan() {
     timeout 60 unshare --net "$scan" --quiet --no-all "$@" >"$work/out" 2>"$work/err"
@@ -73,7 +90,13 @@ rm "$XDG_CONFIG_HOME/Brevant/Lanterra/settings.xml"
 if [ -n "$window" ]; then
     QT_QPA_PLATFORM=offscreen timeout 60 unshare --net "$window" "$work/notes.txt" 2>"$work/err" &
     pid=$!
-    sleep 3
+    wait_for_handler "$pid"
+    for i in $(seq 300); do
+        grep -q "Cannot open" "$work/err" && break
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    sleep 1
     kill -0 "$pid" 2>/dev/null || fail "lanterra ended before the message was answered"
     # timeout passes the signal on to the program.
     kill -TERM "$pid"
@@ -90,7 +113,8 @@ if [ -n "$window" ]; then
     run_scan --out "$work/gone/Network.net"
     QT_QPA_PLATFORM=offscreen timeout 60 unshare --net "$window" "$work/gone/Network.net" 2>"$work/err" &
     pid=$!
-    sleep 3
+    wait_for_handler "$pid"
+    sleep 1
     rm -rf "$work/gone"
     kill -TERM "$pid"
     wait "$pid"
