@@ -98,16 +98,18 @@ int main(int argc, char *argv[])
         CLanterraDoc &doc = lanterra.document();
         if (!options.document.isEmpty()) {
             if (!lanterra.OnFileOpen(options.document)) {
-                PrintError(QStringLiteral("cannot read ") + options.document);
+                PrintError(lanterra.lastError());
                 return 1;
             }
+            if (!lanterra.openWarning().isEmpty())
+                PrintError(lanterra.openWarning());
         } else if (options.save && options.out.isEmpty()) {
             lanterra.OnFileNew();
         } else {
             doc.DeleteContents();
         }
         if (!options.out.isEmpty())
-            doc.SetPathName(options.out);
+            doc.SetPathName(CLanterraApp::FullPath(options.out));
         options.ApplyTo(doc.rules);
         doc.applyScheme(*scheme);
 
@@ -144,7 +146,7 @@ int main(int argc, char *argv[])
         std::fflush(stdout);
 
         if (options.save && !doc.WriteDocumentFile(doc.GetPathName(), true)) {
-            PrintError(QStringLiteral("cannot write ") + doc.GetPathName());
+            PrintError(QStringLiteral("Cannot save \"%1\": %2").arg(doc.GetPathName(), doc.GetSaveProblem()));
             status = 1;
         }
         CSettings::setInstance(nullptr);

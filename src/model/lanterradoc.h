@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <atomic>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -114,21 +115,47 @@ public:
     // could not be written (a failed write leaves the old file in place).
     bool OnSaveDocument(const QString &path);
     // Sorts the hosts by score and writes the file, without the hosts marked
-    // duplicate when `skipDuplicates`. False when nothing was written. While
+    // duplicate when `skipDuplicates`. False when nothing was written; the
+    // reason is then in GetSaveProblem() and went to onSaveFailed. While
     // a scan runs it writes a copy of the cache taken under the scan's lock
     // and leaves the order of cacheHosts alone.
     bool WriteDocumentFile(const QString &path, bool skipDuplicates = false);
     // Reads the file into the (already emptied) document and links the model;
     // shares start unknown when `maskUnknown`, else by their host's last
-    // state. False only when the file cannot be opened.
+    // state. False when the file cannot be read or is not a network document
+    // of version 1.0 (the document is left empty). A file read only in part
+    // is kept as a backup at its first save (KeepOriginalAtFirstSave).
     bool ReadDocumentFile(const QString &path, bool maskUnknown);
+    // The two halves of ReadDocumentFile, so that a file that is no document
+    // can be refused before the open document is emptied. LoadDocumentText
+    // reads the file and checks its root element and version; `*why` says
+    // what is wrong when it fails.
+    static bool LoadDocumentText(const QString &path, QString &text, QString *why);
+    // False when the reader stopped before the end of the document (the text
+    // ended early, or held elements in places this version does not know).
+    bool ReadDocumentText(QStringView text, bool maskUnknown);
     // The document's mapping routine, the same for saving and loading.
     // `skipDuplicates` leaves out the hosts marked duplicate when storing.
-    void MapDocument(CXmlMapper &mapper, bool skipDuplicates = false);
+    // False when the file's version is not "1.0" (nothing else is mapped).
+    bool MapDocument(CXmlMapper &mapper, bool skipDuplicates = false);
     // The same over other lists of workgroups and hosts (a save made while
     // a scan runs writes copies of the cache).
-    void MapDocument(CXmlMapper &mapper, std::vector<std::unique_ptr<NetRecord>> &nets,
+    bool MapDocument(CXmlMapper &mapper, std::vector<std::unique_ptr<NetRecord>> &nets,
                      std::vector<std::unique_ptr<HostRecord>> &hosts, bool skipDuplicates);
+
+    // The next save to `path` first copies the file there to
+    // BackupPathFor(path), so that what the reader could not take is not
+    // lost; the save fails when the copy cannot be made. Until
+    // DeleteContents.
+    void KeepOriginalAtFirstSave(const QString &path) { m_keepOriginalOf = path; }
+    const QString &GetPendingBackupOf() const { return m_keepOriginalOf; }
+    // "NAME.net.bak", or "NAME.net.2.bak" and up when that exists already.
+    static QString BackupPathFor(const QString &path);
+    // Why the last failed save failed.
+    const QString &GetSaveProblem() const { return m_saveProblem; }
+    // Told about every save that fails, with the file and the reason (on
+    // the thread that saved).
+    std::function<void(const QString &path, const QString &why)> onSaveFailed;
     // After a load: workgroup pointers, shareList, indexes, states, counters.
     void LinkLoadedModel(bool maskUnknown);
     // Copies of the workgroups and hosts (with their shares' names) with
@@ -186,7 +213,12 @@ public:
 
 private:
     CSettings *m_settings = nullptr;
+    bool KeepOriginalBeforeSaving(const QString &path, QString *why);
+    void ReportSaveFailure(const QString &path, const QString &why);
+
     QString m_pathName;
     QString m_title;
+    QString m_keepOriginalOf;
+    QString m_saveProblem;
     std::vector<DocumentView *> m_views;
 };

@@ -107,6 +107,9 @@ CMainFrame::CMainFrame(CLanterraApp *app, CSettings *settings, QWidget *parent)
         };
         showTitle(m_app->title());
         connect(m_app, &CLanterraApp::titleChanged, this, showTitle);
+        // Queued: a save can fail deep inside a command, or on another thread.
+        connect(m_app, &CLanterraApp::saveFailed, this,
+                [this](const QString &message) { TellFileProblem(message, true); }, Qt::QueuedConnection);
     }
     connect(&CLanguageNotifier::instance(), &CLanguageNotifier::languageChanged, this,
             &CMainFrame::OnLanguageChanged);

@@ -81,6 +81,10 @@ private:
     void OnFileOpen();
     void OnFileSaveAs();
     void AfterDocumentChange();
+    // After File Open or a drop: the document, or why the file was refused.
+    void AfterOpen(bool opened);
+    // A file problem in the status bar and a message box (plain text).
+    void TellFileProblem(const QString &message, bool isError);
     void FillViewMenu();
     void ToggleTaskbar();
     void ApplyTaskbarPresence();

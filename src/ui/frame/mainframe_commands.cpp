@@ -18,6 +18,7 @@
 #include <QDropEvent>
 #include <QMimeData>
 #include <QFileDialog>
+#include <QMessageBox>
 #include <QFileInfo>
 #include <QMenu>
 #include <QStatusBar>
@@ -210,10 +211,7 @@ void CMainFrame::OnFileOpen()
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
     dialog->setFileMode(QFileDialog::ExistingFile);
-    connect(dialog, &QFileDialog::fileSelected, this, [this](const QString &path) {
-        if (m_app->OnFileOpen(path))
-            AfterDocumentChange();
-    });
+    connect(dialog, &QFileDialog::fileSelected, this, [this](const QString &path) { AfterOpen(m_app->OnFileOpen(path)); });
     dialog->open();
 }
 
@@ -243,8 +241,31 @@ void CMainFrame::dropEvent(QDropEvent *event)
     if (!m_app || urls.isEmpty() || !urls.first().isLocalFile())
         return;
     event->acceptProposedAction();
-    if (m_app->OnFileOpen(urls.first().toLocalFile()))
+    AfterOpen(m_app->OnFileOpen(urls.first().toLocalFile()));
+}
+
+void CMainFrame::AfterOpen(bool opened)
+{
+    if (opened)
         AfterDocumentChange();
+    if (!opened)
+        TellFileProblem(m_app->lastError(), true);
+    else if (!m_app->openWarning().isEmpty())
+        TellFileProblem(m_app->openWarning(), false);
+}
+
+void CMainFrame::TellFileProblem(const QString &message, bool isError)
+{
+    if (message.isEmpty())
+        return;
+    statusBar()->showMessage(message, 15000);
+    // Opened, not run: a drop or a failing save must not wait in a loop of its own.
+    auto *box = new QMessageBox(isError ? QMessageBox::Critical : QMessageBox::Warning,
+                                QStringLiteral("Brevant Lanterra"), message, QMessageBox::Ok, this);
+    box->setObjectName(QStringLiteral("fileProblemBox"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setTextFormat(Qt::PlainText);
+    box->open();
 }
 
 void CMainFrame::FillViewMenu()
