@@ -57,7 +57,10 @@ QString ProgressText(const CLanterraDoc &doc, std::chrono::steady_clock::time_po
         .arg(doc.GetShareCount())
         .arg(seconds.count())
         .arg(doc.GetHostsPending())
-        .arg(doc.GetHostsTotal());
+        .arg(doc.GetHostsTotal())
+        + (doc.GetSweepTotal() > 0
+               ? QStringLiteral(", %1/%2 addresses").arg(doc.GetSweepDone()).arg(doc.GetSweepTotal())
+               : QString());
 }
 
 } // namespace
@@ -119,8 +122,17 @@ int main(int argc, char *argv[])
         const auto deadline = start + std::chrono::seconds(options.timeoutSeconds);
         auto nextProgress = start + std::chrono::seconds(1);
         doc.StartScan();
+        long long firstShareMs = -1;
+        long long lastShareMs = -1;
+        int sharesSeen = 0;
         while (doc.IsScanning()) {
             const auto now = Clock::now();
+            if (const int shares = doc.GetShareCount(); shares != sharesSeen) {
+                sharesSeen = shares;
+                lastShareMs = std::chrono::duration_cast<std::chrono::milliseconds>(now - start).count();
+                if (firstShareMs < 0)
+                    firstShareMs = lastShareMs;
+            }
             if (g_interrupted || (options.timeoutSeconds > 0 && now >= deadline)) {
                 // As the Stop command, without its save: the save below
                 // follows the rules of closing.
@@ -134,10 +146,17 @@ int main(int argc, char *argv[])
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
+        if (doc.GetShareCount() != sharesSeen) {
+            lastShareMs = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+            if (firstShareMs < 0)
+                firstShareMs = lastShareMs;
+        }
         // Cancels what a stopped scan left running and waits for it.
         doc.scanDriver.reset();
         if (!options.quiet)
             std::fprintf(stderr, "Ready. %d shares.\n", doc.GetShareCount());
+        if (!options.quiet && firstShareMs >= 0)
+            std::fprintf(stderr, "First share after %lld ms, last after %lld ms.\n", firstShareMs, lastShareMs);
 
         const QByteArray listing = FormatShares(CollectShares(doc), options.format);
         std::fwrite(listing.constData(), 1, size_t(listing.size()), stdout);

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "tcpsweep.h"
+
 #include <cstdint>
 #include <optional>
 #include <stop_token>
@@ -44,4 +46,7 @@ public:
     // when not empty, is where to connect.
     virtual ShareListing ListShares(const QString &server, const QString &address,
                                     std::stop_token stop = {}) = 0;
+    // Connects for checking many addresses at once before their probes;
+    // null keeps the one check per probe of IsReachable.
+    virtual std::unique_ptr<ISweepTransport> CreateSweepTransport() { return nullptr; }
 };

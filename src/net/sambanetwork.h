@@ -34,6 +34,7 @@ public:
     bool IsReachable(const QString &address, std::stop_token stop = {}) override;
     ShareListing ListShares(const QString &server, const QString &address,
                             std::stop_token stop = {}) override;
+    std::unique_ptr<ISweepTransport> CreateSweepTransport() override;
 
 private:
     static QStringList Names(const CHelperPool::Result &result);

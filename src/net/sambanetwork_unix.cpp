@@ -85,6 +85,11 @@ bool CSambaNetwork::IsReachable(const QString &address, std::stop_token stop)
     return TcpReachable(*numeric, {445, 139}, m_options.connectTimeoutMs, stop);
 }
 
+std::unique_ptr<ISweepTransport> CSambaNetwork::CreateSweepTransport()
+{
+    return CreateTcpSweepTransport({445, 139});
+}
+
 ShareListing CSambaNetwork::ListShares(const QString &server, const QString &address, std::stop_token stop)
 {
     CHelperPool::Result result = m_shares.Request("shares", address.isEmpty() ? server : address, stop);

@@ -120,7 +120,7 @@ void EnumerateNet(CScanDriver &driver, NetRecord &net)
     driver.Wake();
 }
 
-void ProbeHost(CScanDriver &driver, HostRecord &host)
+void ProbeHost(CScanDriver &driver, HostRecord &host, SweepReach reach, int sweptMs)
 {
     CLanterraDoc &doc = driver.doc();
     INetProvider &network = driver.network();
@@ -202,7 +202,8 @@ void ProbeHost(CScanDriver &driver, HostRecord &host)
     if (result == NetError::Success) {
         // An unreachable host gives its answer at once here, instead of
         // holding a slot while the listing waits for it.
-        if (!network.IsReachable(address, driver.abandonToken())) {
+        if (reach == SweepReach::Dead
+            || (reach == SweepReach::Unknown && !network.IsReachable(address, driver.abandonToken()))) {
             result = NetError::BadNetPath;
         } else {
             listing = network.ListShares(target, address, driver.abandonToken());
@@ -223,11 +224,12 @@ void ProbeHost(CScanDriver &driver, HostRecord &host)
             ++host.onlineCount;
         else
             ++host.offlineCount;
-        host.lastAnswerTime = MillisecondsSince(t0);
+        host.lastAnswerTime = reach == SweepReach::Dead ? sweptMs : MillisecondsSince(t0);
         host.lastState = int(result);
         QueueShares(doc, SharesOf(host), std::nullopt);
         --doc.hostsPending;
-        doc.hostSlots.release();
+        if (reach != SweepReach::Dead)
+            doc.hostSlots.release();
     }
     driver.Wake();
 }
