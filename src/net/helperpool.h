@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <atomic>
+#include <functional>
 #include <mutex>
 #include <vector>
 
@@ -31,7 +32,10 @@ public:
     // Runs one request. Codes besides the helper's own: NetError::SemTimeout
     // (deadline), NetError::UnexpectedNetError (helper missing, crashed or
     // garbled), NetError::Cancelled (stop requested).
-    Result Request(QByteArrayView verb, const QString &argument, std::stop_token stop = {});
+    // `deadlineMs`, when given, replaces the pool's deadline and is asked
+    // again while the request waits, so that a deadline may move.
+    Result Request(QByteArrayView verb, const QString &argument, std::stop_token stop = {},
+                   const std::function<int()> &deadlineMs = {});
 
     void SetDeadline(int ms) { m_deadlineMs = ms; }
     int Deadline() const { return m_deadlineMs; }
@@ -55,7 +59,7 @@ private:
     static void Discard(Process &process);
     enum class Outcome { Done, Retry };
     Outcome Exchange(Process &process, const QByteArray &request, const std::stop_token &stop,
-                     Result &result);
+                     const std::function<int()> &deadlineMs, Result &result);
 
     const QString m_program;
     const QStringList m_arguments;

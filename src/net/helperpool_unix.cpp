@@ -108,7 +108,7 @@ void CHelperPool::Discard(Process &process)
 }
 
 CHelperPool::Result CHelperPool::Request(QByteArrayView verb, const QString &argument,
-                                         std::stop_token stop)
+                                         std::stop_token stop, const std::function<int()> &deadlineMs)
 {
     const QByteArray request = HelperProtocol::EncodeRequest(verb, argument);
     Result result;
@@ -127,7 +127,7 @@ CHelperPool::Result CHelperPool::Request(QByteArrayView verb, const QString &arg
         }
         if (!reused && !Spawn(process))
             return {NetError::UnexpectedNetError, {}};
-        if (Exchange(process, request, stop, result) == Outcome::Done)
+        if (Exchange(process, request, stop, deadlineMs, result) == Outcome::Done)
             return result;
         if (!reused)
             break;
@@ -136,7 +136,8 @@ CHelperPool::Result CHelperPool::Request(QByteArrayView verb, const QString &arg
 }
 
 CHelperPool::Outcome CHelperPool::Exchange(Process &process, const QByteArray &request,
-                                           const std::stop_token &stop, Result &result)
+                                           const std::stop_token &stop,
+                                           const std::function<int()> &deadlineMs, Result &result)
 {
     // MSG_NOSIGNAL: a dead helper must not take this process down with SIGPIPE.
     qsizetype sent = 0;
@@ -152,7 +153,8 @@ CHelperPool::Outcome CHelperPool::Exchange(Process &process, const QByteArray &r
         sent += n;
     }
 
-    const auto deadline = Clock::now() + std::chrono::milliseconds(m_deadlineMs.load());
+    const auto started = Clock::now();
+    auto deadline = started + std::chrono::milliseconds(deadlineMs ? deadlineMs() : m_deadlineMs.load());
     HelperProtocol::ReplyReader reader;
     bool anyReply = false;
     char buffer[8192];
@@ -162,6 +164,8 @@ CHelperPool::Outcome CHelperPool::Exchange(Process &process, const QByteArray &r
             result = {NetError::Cancelled, {}};
             return Outcome::Done;
         }
+        if (deadlineMs)
+            deadline = started + std::chrono::milliseconds(deadlineMs());
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
         if (left <= 0) {
             Discard(process);

@@ -298,3 +298,19 @@ std::unique_ptr<ISweepTransport> CMemoryNetwork::CreateSweepTransport()
 {
     return std::make_unique<CMemorySweepTransport>(*this);
 }
+
+ShareListing CMemoryNetwork::ListSharesOf(const QString &server, const QString &address, int knownAnswerMs,
+                                          std::stop_token stop)
+{
+    {
+        std::scoped_lock guard(m_lock);
+        m_knownAnswers.insert(address.isEmpty() ? server : address, knownAnswerMs);
+    }
+    return ListShares(server, address, stop);
+}
+
+int CMemoryNetwork::KnownAnswerGiven(const QString &address) const
+{
+    std::scoped_lock guard(m_lock);
+    return m_knownAnswers.value(address, -1);
+}

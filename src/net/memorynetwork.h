@@ -62,7 +62,11 @@ public:
     bool IsReachable(const QString &address, std::stop_token stop = {}) override;
     ShareListing ListShares(const QString &server, const QString &address,
                             std::stop_token stop = {}) override;
+    ShareListing ListSharesOf(const QString &server, const QString &address, int knownAnswerMs,
+                              std::stop_token stop = {}) override;
     std::unique_ptr<ISweepTransport> CreateSweepTransport() override;
+    // The answer time the last listing of an address was given as known.
+    int KnownAnswerGiven(const QString &address) const;
 
 private:
     friend class CMemorySweepTransport;
@@ -84,4 +88,5 @@ private:
     std::atomic<int> m_sweepCapacity{1 << 20};
     std::atomic<int> m_sweepNow{0}, m_maxSweep{0}, m_sweepSockets{0};
     QStringList m_sweepOrder;
+    QHash<QString, int> m_knownAnswers;
 };

@@ -7,6 +7,7 @@
 #include "net/netprovider.h"
 #include "settings/sharescheme.h"
 
+#include <algorithm>
 #include <chrono>
 
 namespace ScanWorkers {
@@ -127,6 +128,7 @@ void ProbeHost(CScanDriver &driver, HostRecord &host, SweepReach reach, int swep
 
     QString name;
     QString address;
+    int knownAnswerMs = 0;
     {
         auto lock = driver.Publish();
         if (driver.halted()) {
@@ -135,6 +137,7 @@ void ProbeHost(CScanDriver &driver, HostRecord &host, SweepReach reach, int swep
         }
         for (const auto &share : host.shares)
             share->state = ShareOffline;
+        knownAnswerMs = host.onlineCount > 0 ? std::max(host.lastAnswerTime, 1) : 0;
         host.lastAnswerTime = 0;
         name = host.GetName();
         address = host.GetAddr();
@@ -203,10 +206,11 @@ void ProbeHost(CScanDriver &driver, HostRecord &host, SweepReach reach, int swep
         // An unreachable host gives its answer at once here, instead of
         // holding a slot while the listing waits for it.
         if (reach == SweepReach::Dead
-            || (reach == SweepReach::Unknown && !network.IsReachable(address, driver.abandonToken()))) {
+            || (reach == SweepReach::Unknown
+                && !network.IsReachableOf(address, knownAnswerMs, driver.abandonToken()))) {
             result = NetError::BadNetPath;
         } else {
-            listing = network.ListShares(target, address, driver.abandonToken());
+            listing = network.ListSharesOf(target, address, knownAnswerMs, driver.abandonToken());
             result = listing.code == NetError::MoreData ? NetError::Success : listing.code;
             online = !MeansUnreachable(result);
         }

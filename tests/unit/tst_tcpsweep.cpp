@@ -1,6 +1,7 @@
 // The connect sweep: its engine on the in-memory network and on loopback
 // sockets, and the scan that puts it in front of the host probes.
 #include "model/lanterradoc.h"
+#include "net/listingdeadline.h"
 #include "net/memorynetwork.h"
 #include "net/neterrors.h"
 #include "net/resolver.h"
@@ -114,6 +115,32 @@ TEST(RttEstimator, StartsAtTheInitialTimeoutAndFollowsTheAnswersBetweenFloorAndC
     for (int i = 0; i < 20; ++i)
         rtt.Sample(i % 2 ? 100 : 5000);
     EXPECT_EQ(rtt.TimeoutMs(), 3000);
+}
+
+TEST(ListingDeadline, LongWhileNothingAnsweredThenFollowsTheAnswersWithAFloorAndACeiling)
+{
+    CListingDeadline deadline;
+    EXPECT_EQ(deadline.DeadlineMs(), 12000);
+    deadline.Answered(40);
+    EXPECT_EQ(deadline.DeadlineMs(), 4000) << "fast answers: a mute server is cut at the floor";
+    for (int i = 0; i < 30; ++i)
+        deadline.Answered(5000);
+    EXPECT_GT(deadline.DeadlineMs(), 4000);
+    EXPECT_LT(deadline.DeadlineMs(), 12000);
+    for (int i = 0; i < 30; ++i)
+        deadline.Answered(i % 2 ? 1000 : 30000);
+    EXPECT_EQ(deadline.DeadlineMs(), 20000) << "never past the ceiling";
+}
+
+TEST(ListingDeadline, AHostThatAnsweredBeforeGetsAtLeastItsOwnTimeThriceAndNeverLessThanAnUnknownOne)
+{
+    CListingDeadline deadline;
+    for (int i = 0; i < 10; ++i)
+        deadline.Answered(40);
+    EXPECT_EQ(deadline.DeadlineMs(0), 4000);
+    EXPECT_EQ(deadline.DeadlineMs(50), 12000) << "known fast, now behind a slow link";
+    EXPECT_EQ(deadline.DeadlineMs(5000), 15000);
+    EXPECT_EQ(deadline.DeadlineMs(60000), 20000);
 }
 
 // --- The engine on the in-memory network --------------------------------------
@@ -423,4 +450,21 @@ TEST_F(SweepScanTest, StoppingDuringTheSweepReturnsAtOnceAndLeavesNoSocketOpen)
     EXPECT_FALSE(doc->IsScanning());
     doc->scanDriver.reset();
     EXPECT_EQ(network->OpenSweepSockets(), 0);
+}
+
+TEST_F(SweepScanTest, AProbeTellsTheNetworkHowLongAKnownHostTookLastTime)
+{
+    doc->cacheNets.push_back(std::make_unique<NetRecord>(QString()));
+    for (int i = 1; i <= 2; ++i) {
+        auto host = std::make_unique<HostRecord>(QString(), doc->cacheNets.front().get(), DottedIPv4(Address(i)));
+        host->onlineCount = i - 1; // the first never answered
+        host->lastAnswerTime = 6000;
+        doc->cacheHosts.push_back(std::move(host));
+        network->SetServer(DottedIPv4(Address(i)), Open());
+    }
+    doc->rules.searchHostByList = 0;
+    doc->rules.searchNetCurrent = 1;
+    ASSERT_TRUE(Scan());
+    EXPECT_EQ(network->KnownAnswerGiven(DottedIPv4(Address(1))), 0);
+    EXPECT_EQ(network->KnownAnswerGiven(DottedIPv4(Address(2))), 6000);
 }
