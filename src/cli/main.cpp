@@ -100,10 +100,16 @@ int main(int argc, char *argv[])
         CLanterraApp lanterra(&settings);
         CLanterraDoc &doc = lanterra.document();
         if (!options.document.isEmpty()) {
+            const auto loading = std::chrono::steady_clock::now();
             if (!lanterra.OnFileOpen(options.document)) {
                 PrintError(QStringLiteral("cannot read ") + options.document);
                 return 1;
             }
+            if (!options.quiet)
+                std::fprintf(stderr, "Loaded %zu hosts in %lld ms.\n", doc.cacheHosts.size(),
+                             (long long)std::chrono::duration_cast<std::chrono::milliseconds>(
+                                 std::chrono::steady_clock::now() - loading)
+                                 .count());
         } else if (options.save && options.out.isEmpty()) {
             lanterra.OnFileNew();
         } else {
@@ -162,9 +168,14 @@ int main(int argc, char *argv[])
         std::fwrite(listing.constData(), 1, size_t(listing.size()), stdout);
         std::fflush(stdout);
 
+        const auto saving = Clock::now();
         if (options.save && !doc.WriteDocumentFile(doc.GetPathName(), true)) {
             PrintError(QStringLiteral("cannot write ") + doc.GetPathName());
             status = 1;
+        } else if (options.save && !options.quiet) {
+            std::fprintf(stderr, "Saved %zu hosts in %lld ms.\n", doc.cacheHosts.size(),
+                         (long long)std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - saving)
+                             .count());
         }
         CSettings::setInstance(nullptr);
     }

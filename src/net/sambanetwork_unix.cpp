@@ -102,7 +102,7 @@ bool CSambaNetwork::IsReachableOf(const QString &address, int knownAnswerMs, std
     // Known to answer: the sweep's rule, at least TCP's initial timeout
     // and twice its last answer, at most the sweep's ceiling for known hosts.
     const SweepOptions sweep;
-    const int timeoutMs = std::clamp(std::max({m_options.connectTimeoutMs, sweep.limits.initialMs, 2 * knownAnswerMs}),
+    const int timeoutMs = std::clamp(std::max({m_options.connectTimeoutMs, sweep.knownFloorMs, 2 * knownAnswerMs}),
                                      m_options.connectTimeoutMs, sweep.knownCeilingMs);
     return TcpReachable(*numeric, {445, 139}, timeoutMs, stop);
 }

@@ -53,7 +53,9 @@ class CRttEstimator
 public:
     struct Limits
     {
-        int initialMs = 1000; // before the first answer: TCP's initial timeout
+        int initialMs = 500;  // before the first answer: a LAN resolves and
+                              // answers a SYN in milliseconds, and nothing
+                              // is known to live there yet
         int floorMs = 200;    // a LAN answers in well under a millisecond, but a
                               // busy host or a Wi-Fi hop can take tens: TCP's own minimum
         int ceilingMs = 3000; // no one waits longer for a SYN answer on a LAN
@@ -80,7 +82,9 @@ struct SweepOptions
     int maxInFlight = 256; // addresses at once: a LAN's neighbour table
                            // overflows near 1,024 unanswered entries
     CRttEstimator::Limits limits;
-    // A host that answered before may take this long at most.
+    // A host that answered before gets at least TCP's initial timeout, and
+    // this long at most.
+    int knownFloorMs = 1000;
     int knownCeilingMs = 10000;
 };
 

@@ -35,7 +35,7 @@ std::unique_ptr<CHostSweep> CHostSweep::ForQueue(CLanterraDoc &doc, std::unique_
         // A host that answered before is given time in proportion to its
         // own last answer before it is called offline.
         if (host->onlineCount > 0)
-            target.minTimeoutMs = std::max(options.limits.initialMs, 2 * host->lastAnswerTime);
+            target.minTimeoutMs = std::max(options.knownFloorMs, 2 * host->lastAnswerTime);
         if (sweep->m_index.emplace(host.get(), int(sweep->m_targets.size())).second)
             sweep->m_targets.push_back(target);
     }

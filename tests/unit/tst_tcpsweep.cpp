@@ -104,7 +104,7 @@ int OpenDescriptors()
 TEST(RttEstimator, StartsAtTheInitialTimeoutAndFollowsTheAnswersBetweenFloorAndCeiling)
 {
     CRttEstimator rtt;
-    EXPECT_EQ(rtt.TimeoutMs(), 1000);
+    EXPECT_EQ(rtt.TimeoutMs(), 500);
     rtt.Sample(0.05); // a refusal on a LAN: far below the floor
     EXPECT_EQ(rtt.TimeoutMs(), 200);
     for (int i = 0; i < 20; ++i)
