@@ -54,13 +54,13 @@ QString ProgressText(const CLanterraDoc &doc, std::chrono::steady_clock::time_po
 {
     const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start);
     return QStringLiteral("Searching... %1 shares. Time: %2 sec. %3/%4 hosts")
-        .arg(doc.GetShareCount())
-        .arg(seconds.count())
-        .arg(doc.GetHostsPending())
-        .arg(doc.GetHostsTotal())
-        + (doc.GetSweepTotal() > 0
-               ? QStringLiteral(", %1/%2 addresses").arg(doc.GetSweepDone()).arg(doc.GetSweepTotal())
-               : QString());
+               .arg(doc.GetShareCount())
+               .arg(seconds.count())
+               .arg(doc.GetHostsPending())
+               .arg(doc.GetHostsTotal())
+           + (doc.GetSweepTotal() > 0
+                  ? QStringLiteral(", %1/%2 addresses").arg(doc.GetSweepDone()).arg(doc.GetSweepTotal())
+                  : QString());
 }
 
 } // namespace
@@ -173,9 +173,9 @@ int main(int argc, char *argv[])
             PrintError(QStringLiteral("cannot write ") + doc.GetPathName());
             status = 1;
         } else if (options.save && !options.quiet) {
-            std::fprintf(stderr, "Saved %zu hosts in %lld ms.\n", doc.cacheHosts.size(),
-                         (long long)std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - saving)
-                             .count());
+            std::fprintf(
+                stderr, "Saved %zu hosts in %lld ms.\n", doc.cacheHosts.size(),
+                (long long)std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - saving).count());
         }
         CSettings::setInstance(nullptr);
     }

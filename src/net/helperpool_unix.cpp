@@ -107,8 +107,8 @@ void CHelperPool::Discard(Process &process)
     process = Process();
 }
 
-CHelperPool::Result CHelperPool::Request(QByteArrayView verb, const QString &argument,
-                                         std::stop_token stop, const std::function<int()> &deadlineMs)
+CHelperPool::Result CHelperPool::Request(QByteArrayView verb, const QString &argument, std::stop_token stop,
+                                         const std::function<int()> &deadlineMs)
 {
     const QByteArray request = HelperProtocol::EncodeRequest(verb, argument);
     Result result;
@@ -135,8 +135,7 @@ CHelperPool::Result CHelperPool::Request(QByteArrayView verb, const QString &arg
     return {NetError::UnexpectedNetError, {}};
 }
 
-CHelperPool::Outcome CHelperPool::Exchange(Process &process, const QByteArray &request,
-                                           const std::stop_token &stop,
+CHelperPool::Outcome CHelperPool::Exchange(Process &process, const QByteArray &request, const std::stop_token &stop,
                                            const std::function<int()> &deadlineMs, Result &result)
 {
     // MSG_NOSIGNAL: a dead helper must not take this process down with SIGPIPE.

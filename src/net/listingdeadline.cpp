@@ -25,8 +25,8 @@ int CListingDeadline::DeadlineMs(int knownAnswerMs) const
             adaptive = std::max(double(m_limits.floorMs), m_srtt + 4 * m_rttvar);
     }
     if (knownAnswerMs > 0) {
-        adaptive = std::max({adaptive, double(m_limits.unknownMs),
-                             double(m_limits.historyMultiple) * double(knownAnswerMs)});
+        adaptive =
+            std::max({adaptive, double(m_limits.unknownMs), double(m_limits.historyMultiple) * double(knownAnswerMs)});
     }
     return int(std::min(std::ceil(adaptive), double(m_limits.ceilingMs)));
 }

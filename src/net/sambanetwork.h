@@ -8,9 +8,11 @@
 struct SambaNetworkOptions
 {
     QString helperPath;            // empty: beside the program
-    int listingDeadlineMs = 4000;  // one share listing once others have answered fast
-    int listingUnknownMs = 12000;  // one share listing while nothing has answered yet
-    int listingCeilingMs = 20000;  // one share listing at most
+    // One share listing: at least this long once others have answered,
+    // this long while nothing has, and never longer than the ceiling.
+    int listingDeadlineMs = 4000;
+    int listingUnknownMs = 12000;
+    int listingCeilingMs = 20000;
     int browseDeadlineMs = 15000;  // one browse list
     int connectTimeoutMs = 400;    // the TCP check before a listing
     int nameQueryTimeoutMs = 500;  // a NetBIOS name query

@@ -34,9 +34,8 @@ SambaNetworkOptions SambaNetworkOptions::FromEnvironment()
 }
 
 CSambaNetwork::CSambaNetwork(const SambaNetworkOptions &options)
-    : m_options(options),
-      m_shares(options.helperPath.isEmpty() ? CHelperPool::DefaultHelperPath() : options.helperPath,
-               {QStringLiteral("shares")}, options.listingDeadlineMs),
+    : m_options(options), m_shares(options.helperPath.isEmpty() ? CHelperPool::DefaultHelperPath() : options.helperPath,
+                                   {QStringLiteral("shares")}, options.listingDeadlineMs),
       m_browse(options.helperPath.isEmpty() ? CHelperPool::DefaultHelperPath() : options.helperPath,
                {QStringLiteral("browse")}, options.browseDeadlineMs),
       m_listingDeadline({options.listingDeadlineMs, std::max(options.listingDeadlineMs, options.listingUnknownMs),
@@ -123,9 +122,9 @@ ShareListing CSambaNetwork::ListSharesOf(const QString &server, const QString &a
     // The deadline is asked again while the listing waits: a mute server
     // started before any other had answered is cut short once they do.
     const auto started = std::chrono::steady_clock::now();
-    CHelperPool::Result result = m_shares.Request(
-        "shares", address.isEmpty() ? server : address, stop,
-        [this, knownAnswerMs] { return m_listingDeadline.DeadlineMs(knownAnswerMs); });
+    CHelperPool::Result result =
+        m_shares.Request("shares", address.isEmpty() ? server : address, stop,
+                         [this, knownAnswerMs] { return m_listingDeadline.DeadlineMs(knownAnswerMs); });
     switch (result.code) {
     case NetError::NotEnoughServers:
     case NetError::BadNetPath:
@@ -134,9 +133,8 @@ ShareListing CSambaNetwork::ListSharesOf(const QString &server, const QString &a
     case NetError::Cancelled:
         break;
     default: // the server answered, with its shares or a refusal
-        m_listingDeadline.Answered(int(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                           std::chrono::steady_clock::now() - started)
-                                           .count()));
+        m_listingDeadline.Answered(int(
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started).count()));
     }
     // The Samba client says 1003 for every failure to reach a server, where
     // Windows says 53.

@@ -23,9 +23,8 @@ int CRttEstimator::TimeoutMs() const
     return int(std::clamp(timeout, double(m_limits.floorMs), double(m_limits.ceilingMs)));
 }
 
-void RunSweep(ISweepTransport &transport, const std::vector<SweepTarget> &targets,
-              const SweepOptions &options, const SweepSink &sink, std::stop_token stop,
-              const std::function<void()> &afterRound)
+void RunSweep(ISweepTransport &transport, const std::vector<SweepTarget> &targets, const SweepOptions &options,
+              const SweepSink &sink, std::stop_token stop, const std::function<void()> &afterRound)
 {
     using Clock = std::chrono::steady_clock;
     struct Flight

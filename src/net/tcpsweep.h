@@ -9,12 +9,10 @@
 #include <vector>
 
 // What a connect sweep learned about one address.
-enum class SweepVerdict : std::uint8_t {
-    Pending, // not decided yet
-    Open,    // a connection to one of the ports completed
-    Refused, // every port refused, or the network said the host is unreachable
-    Silent,  // nothing came back before the address's deadline
-};
+// Open: a connection to one of the ports completed. Refused: every port
+// refused, or the network said the host is unreachable. Silent: nothing came
+// back before the address's deadline. Pending: not decided yet.
+enum class SweepVerdict : std::uint8_t { Pending, Open, Refused, Silent };
 
 // A set of non-blocking connects, the part of a sweep that touches sockets.
 // A slot is one address being checked on all of its ports at once. Used by
@@ -53,12 +51,14 @@ class CRttEstimator
 public:
     struct Limits
     {
-        int initialMs = 500;  // before the first answer: a LAN resolves and
-                              // answers a SYN in milliseconds, and nothing
-                              // is known to live there yet
-        int floorMs = 200;    // a LAN answers in well under a millisecond, but a
-                              // busy host or a Wi-Fi hop can take tens: TCP's own minimum
-        int ceilingMs = 3000; // no one waits longer for a SYN answer on a LAN
+        // Before the first answer: a LAN resolves an address and answers a
+        // SYN in milliseconds, and nothing is known to live there yet.
+        int initialMs = 500;
+        // A LAN answers in well under a millisecond, but a busy host or a
+        // Wi-Fi hop can take tens: TCP's own minimum timeout.
+        int floorMs = 200;
+        // No one waits longer for the answer to a SYN on a LAN.
+        int ceilingMs = 3000;
     };
 
     CRttEstimator() = default;
@@ -105,9 +105,8 @@ using SweepSink = std::function<void(std::size_t index, SweepVerdict verdict, in
 // target is decided exactly once unless `stop` is asked, which makes it
 // return at once with every socket closed. `afterRound` is called after
 // each batch of decisions (to wake a consumer once per batch).
-void RunSweep(ISweepTransport &transport, const std::vector<SweepTarget> &targets,
-              const SweepOptions &options, const SweepSink &sink, std::stop_token stop,
-              const std::function<void()> &afterRound = {});
+void RunSweep(ISweepTransport &transport, const std::vector<SweepTarget> &targets, const SweepOptions &options,
+              const SweepSink &sink, std::stop_token stop, const std::function<void()> &afterRound = {});
 
 // Non-blocking TCP connects to ports 445 and 139 (or `ports`) through the
 // system's sockets; null where the platform has none yet, and then each

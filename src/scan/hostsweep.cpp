@@ -8,8 +8,7 @@
 
 CHostSweep::CHostSweep(std::unique_ptr<ISweepTransport> transport, const SweepOptions &options)
     : m_transport(std::move(transport)), m_options(options)
-{
-}
+{}
 
 CHostSweep::~CHostSweep()
 {

@@ -311,8 +311,8 @@ void CMainFrame::UpdateSweepPane()
         return;
     }
     const QLocale locale;
-    m_sweepPane->setText(QStringLiteral("%1/%2 addresses")
-                             .arg(locale.toString(doc->GetSweepDone()), locale.toString(total)));
+    m_sweepPane->setText(
+        QStringLiteral("%1/%2 addresses").arg(locale.toString(doc->GetSweepDone()), locale.toString(total)));
     m_sweepPane->show();
 }
 
