@@ -30,8 +30,9 @@ public:
     CHelperPool &operator=(const CHelperPool &) = delete;
 
     // Runs one request. Codes besides the helper's own: NetError::SemTimeout
-    // (deadline), NetError::UnexpectedNetError (helper missing, crashed or
-    // garbled), NetError::Cancelled (stop requested).
+    // (deadline, or the helper crashed or garbled its reply on two tries,
+    // the second on a fresh helper), NetError::UnexpectedNetError (helper
+    // missing), NetError::Cancelled (stop requested).
     // `deadlineMs`, when given, replaces the pool's deadline and is asked
     // again while the request waits, so that a deadline may move.
     Result Request(QByteArrayView verb, const QString &argument, std::stop_token stop = {},
@@ -57,7 +58,9 @@ private:
 
     bool Spawn(Process &process);
     static void Discard(Process &process);
-    enum class Outcome { Done, Retry };
+    // Done: `result` holds the answer. Silent: the helper was gone before it
+    // answered. Died: it died or garbled its reply while answering.
+    enum class Outcome { Done, Silent, Died };
     Outcome Exchange(Process &process, const QByteArray &request, const std::stop_token &stop,
                      const std::function<int()> &deadlineMs, Result &result);
 

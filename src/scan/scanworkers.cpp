@@ -135,10 +135,11 @@ void ProbeHost(CScanDriver &driver, HostRecord &host, SweepReach reach, int swep
             host.thread = false;
             return;
         }
+        // The host's own fields change only when the probe ends: one that
+        // a stop abandons leaves its host as it was.
         for (const auto &share : host.shares)
             share->state = ShareOffline;
         knownAnswerMs = host.onlineCount > 0 ? std::max(host.lastAnswerTime, 1) : 0;
-        host.lastAnswerTime = 0;
         name = host.GetName();
         address = host.GetAddr();
     }
@@ -171,8 +172,6 @@ void ProbeHost(CScanDriver &driver, HostRecord &host, SweepReach reach, int swep
             host.thread = false;
             return;
         }
-        if (resolved)
-            host.SetAddr(address);
         HostRecord *other = nullptr;
         {
             std::scoped_lock addresses(doc.addressLock);
@@ -224,6 +223,8 @@ void ProbeHost(CScanDriver &driver, HostRecord &host, SweepReach reach, int swep
             if (IsDiskShare(entry.type) && !entry.name.isEmpty())
                 TakeShare(doc, host, entry.name);
         }
+        if (resolved)
+            host.SetAddr(address);
         if (online)
             ++host.onlineCount;
         else
