@@ -78,6 +78,10 @@ public:
     int GetQueuedShareIndex(int i) const;
     int GetHostsTotal() const { return hostsTotal.load(std::memory_order_relaxed); }
     int GetHostsPending() const { return hostsPending.load(std::memory_order_relaxed); }
+    // Addresses the scan's connect sweep has decided, of how many (0 of 0
+    // when the scan sweeps none).
+    int GetSweepDone() const { return sweepDone.load(std::memory_order_relaxed); }
+    int GetSweepTotal() const { return sweepTotal.load(std::memory_order_relaxed); }
     // -1 when `i` is out of range.
     int GetShareGroup(int i) const;
     // ShareUnknown when `i` is out of range.
@@ -189,6 +193,8 @@ public:
     std::atomic<int> netsPending{0};
     std::atomic<int> hostsTotal{0};
     std::atomic<int> hostsPending{0};
+    std::atomic<int> sweepTotal{0};
+    std::atomic<int> sweepDone{0};
 
     std::counting_semaphore<NetSlotCount> netSlots{NetSlotCount};
     std::counting_semaphore<HostSlotCount> hostSlots{HostSlotCount};

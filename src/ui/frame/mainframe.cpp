@@ -14,6 +14,7 @@
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLocale>
 #include <QMenu>
 #include <QScreen>
 #include <QStatusBar>
@@ -93,6 +94,12 @@ CMainFrame::CMainFrame(CLanterraApp *app, CSettings *settings, QWidget *parent)
     m_statusPane->setObjectName(QStringLiteral("statusPane"));
     statusBar()->setObjectName(QStringLiteral("statusBar"));
     statusBar()->addWidget(m_statusPane, 1);
+    // The connect sweep of a large range gets a part of its own, so the
+    // scan's progress text keeps its usual wording.
+    m_sweepPane = new QLabel(this);
+    m_sweepPane->setObjectName(QStringLiteral("sweepPane"));
+    m_sweepPane->hide();
+    statusBar()->addPermanentWidget(m_sweepPane);
     statusBar()->setSizeGripEnabled(true);
 
     ApplyPlacement();
@@ -290,11 +297,26 @@ void CMainFrame::OnSchemeChange()
 void CMainFrame::OnIdle()
 {
     const CLanterraDoc *doc = Document();
+    UpdateSweepPane();
     if (m_scanningShown && !(doc && doc->IsScanning())) {
         m_scanningShown = false;
         SetAddressTexts();
         m_addressBar->update();
     }
+}
+
+void CMainFrame::UpdateSweepPane()
+{
+    const CLanterraDoc *doc = Document();
+    const int total = doc && doc->IsScanning() ? doc->GetSweepTotal() : 0;
+    if (total <= 0) {
+        m_sweepPane->hide();
+        return;
+    }
+    const QLocale locale;
+    m_sweepPane->setText(
+        QStringLiteral("%1/%2 addresses").arg(locale.toString(doc->GetSweepDone()), locale.toString(total)));
+    m_sweepPane->show();
 }
 
 void CMainFrame::OnLanguageChanged()

@@ -43,6 +43,7 @@ public:
     QToolButton *RefreshButton() const { return m_refreshButton; }
     QToolButton *SchemeButton() const { return m_schemeButton; }
     QLabel *StatusPane() const { return m_statusPane; }
+    QLabel *SweepPane() const { return m_sweepPane; }
     bool IsScanningShown() const { return m_scanningShown; }
 
     // Pane 0 of the status bar.
@@ -54,6 +55,7 @@ public:
     // What the framework does at idle time: bring the start/stop button
     // back to "&Refresh:" once a scan has ended.
     void OnIdle();
+    void UpdateSweepPane();
     void OnLanguageChanged();
     // Stores placement and bands in the settings (the close does it too).
     void SaveWindowState();
@@ -101,6 +103,7 @@ private:
     QComboBox *m_schemeBox = nullptr;
     QMenu *m_viewMenu = nullptr;
     QLabel *m_statusPane = nullptr;
+    QLabel *m_sweepPane = nullptr;
     QTimer m_idleTimer;
     bool m_scanningShown = false;
 };
