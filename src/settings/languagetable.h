@@ -47,6 +47,9 @@ void SelectLanguage(CSettings &settings, int index);
 
 // The help file used when the language in use has none of its own.
 QString FallbackHelpPath();
+// Help is shown from an HTML page beside the help file's name: the same
+// folder and title, extension ".html".
+QString HelpHtmlPath(const QString &helpPath);
 
 // Announces language changes (the main window listens to re-translate).
 class CLanguageNotifier : public QObject

@@ -85,6 +85,15 @@ private:
     void ToggleTaskbar();
     void ApplyTaskbarPresence();
     void OpenLink(const QString &url);
+    void OnScanOptions();
+    void OnEditScheme();
+    void OnPreferences();
+    void OnAbout();
+    void OnHelpContents();
+    // The framework's save: to the document's file, or to a name the user
+    // is asked for when it has none or cannot be written. False when
+    // nothing was saved.
+    bool SaveDocumentNow();
 
     CLanterraApp *m_app = nullptr;
     CSettings *m_settings = nullptr;
