@@ -68,6 +68,16 @@ void ScanLanguages(CSettings &settings)
     SelectLanguage(settings, settings.languageIndex);
 }
 
+void SelectBuiltInLanguage(CSettings &settings)
+{
+    LanguageTable().Clear();
+    settings.languageIndex = -1;
+    settings.language = QStringLiteral("English");
+    settings.currentLanguage = LanguageRecord();
+    settings.helpPath = FallbackHelpPath();
+    emit CLanguageNotifier::instance().languageChanged();
+}
+
 void SelectLanguage(CSettings &settings, int index)
 {
     if (index < 0 || index >= settings.languages.size())

@@ -44,6 +44,8 @@ QString LookupText(const QString &section, int number, const QString &defaultTex
 void ScanLanguages(CSettings &settings);
 // Loads the language at `index` of settings.languages and announces the change.
 void SelectLanguage(CSettings &settings, int index);
+// Goes back to the built-in English texts (no file) and announces it.
+void SelectBuiltInLanguage(CSettings &settings);
 
 // The help file used when the language in use has none of its own.
 QString FallbackHelpPath();

@@ -62,6 +62,8 @@ void CDialogBase::SetTemplate(QSize size, bool resizable)
     m_resizable = resizable;
     m_layout = new CAnchorLayout(this, size);
     setSizeGripEnabled(resizable);
+    // A title and a close box; dialogs that want more add it.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     if (!resizable)
         m_layout->setSizeConstraint(QLayout::SetFixedSize);
 }

@@ -112,17 +112,15 @@ void CPreferencesDlg::InitDialog()
     auto *language = ControlAs<QComboBox>(IdLanguage);
     {
         const QSignalBlocker blocker(language);
+        // The built-in English comes first, so that the user can go back
+        // to it from a language file.
+        language->addItem(ProgramIcon(), QStringLiteral("English (Build-In)"), -1);
         for (int i = 0; i < s.languages.size(); ++i) {
             const LanguageRecord &record = s.languages[i];
             const QIcon icon = QFileInfo::exists(record.iconPath) ? QIcon(record.iconPath) : QIcon();
             language->addItem(icon, record.title.isEmpty() ? record.folder : record.title, i);
         }
-        if (s.languages.isEmpty()) {
-            language->addItem(ProgramIcon(), QStringLiteral("English (Build-In)"), 0);
-            language->setCurrentIndex(0);
-        } else {
-            language->setCurrentIndex(s.languageIndex);
-        }
+        language->setCurrentIndex(s.languageIndex >= 0 && s.languageIndex < s.languages.size() ? s.languageIndex + 1 : 0);
     }
 
     auto *icons = ControlAs<QComboBox>(IdIconLibrary);
@@ -160,9 +158,13 @@ void CPreferencesDlg::OnLanguageChange(int index)
 {
     if (!m_settings || m_settings->languages.isEmpty() || index < 0)
         return;
+    const int language = ControlAs<QComboBox>(IdLanguage)->itemData(index).toInt();
     // Takes effect at once; the main window hears of it and re-translates.
     setUpdatesEnabled(false);
-    SelectLanguage(*m_settings, index);
+    if (language < 0)
+        SelectBuiltInLanguage(*m_settings);
+    else
+        SelectLanguage(*m_settings, language);
     RetranslateCaptions();
     auto *icons = ControlAs<QComboBox>(IdIconLibrary);
     icons->setItemText(icons->count() - 1, LookupText(PrefsSection, BuiltInIconsKey, QStringLiteral("Build-in Icons")));

@@ -58,9 +58,9 @@ CSchemesEditorDlg::CSchemesEditorDlg(SchemeEditRecord &record, QComboBox *mainBo
     list->setColumnCount(3);
     auto *up = Place(IdUp, new CIconButton(this), {14, 182, 18, 14});
     auto *down = Place(IdDown, new CIconButton(this), {34, 182, 18, 14});
-    Place(IdAdd, new QPushButton(QStringLiteral("&Add"), this), {117, 182, 36, 14});
-    Place(IdEdit, new QPushButton(QStringLiteral("&Edit"), this), {155, 182, 36, 14});
-    Place(IdRemove, new QPushButton(QStringLiteral("&Remove"), this), {193, 182, 36, 14});
+    Place(IdAdd, new QPushButton(QStringLiteral("&Add"), this), {105, 182, 40, 14});
+    Place(IdEdit, new QPushButton(QStringLiteral("&Edit"), this), {147, 182, 40, 14});
+    Place(IdRemove, new QPushButton(QStringLiteral("&Remove"), this), {189, 182, 40, 14});
     Place(IdGroupByHost, new QCheckBox(QStringLiteral("Group shares by host instead of share type"), this), {14, 202, 215, 10});
     Place(IdOnlineFirst, new QCheckBox(QStringLiteral("Place online shares before offline shares"), this), {14, 216, 215, 10});
     Place(IdAdvanced, new QPushButton(QStringLiteral("A&dvanced..."), this), {7, 245, 60, 14});
@@ -487,9 +487,10 @@ void CSchemesEditorDlg::OnRowsChanged()
 void CSchemesEditorDlg::OnSelectAll()
 {
     auto *all = ControlAs<QCheckBox>(IdSelectAll);
-    // The box never becomes indeterminate by a click.
-    if (all->checkState() == Qt::PartiallyChecked)
-        all->setCheckState(Qt::Unchecked);
+    // A click ticks an unticked box and unticks the others: it never makes
+    // the box indeterminate. (The box has already moved one step on in its
+    // cycle unticked, indeterminate, ticked.)
+    all->setCheckState(all->checkState() == Qt::PartiallyChecked ? Qt::Checked : Qt::Unchecked);
     QTreeWidget *list = List();
     m_loading = true;
     for (int i = 0; i < list->topLevelItemCount(); ++i)
