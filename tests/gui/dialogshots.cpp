@@ -6,6 +6,7 @@
 
 #include "settings/languagetable.h"
 #include "ui/dialogs/aboutdlg.h"
+#include "ui/dialogs/helpwindow.h"
 #include "ui/dialogs/preferencesdlg.h"
 #include "ui/dialogs/scanoptionsdlg.h"
 #include "ui/dialogs/schemeseditordlg.h"
@@ -16,6 +17,8 @@
 #include <QDir>
 #include <QScreen>
 #include <QThread>
+#include <QLabel>
+#include <QTextBrowser>
 #include <QTimer>
 
 namespace {
@@ -30,7 +33,7 @@ void Settle(int ms)
     }
 }
 
-bool Shoot(QDialog &dialog, const QString &file)
+bool Shoot(QWidget &dialog, const QString &file)
 {
     dialog.show();
     dialog.activateWindow();
@@ -59,7 +62,7 @@ int main(int argc, char **argv)
     ScanLanguages(settings);
 
     int failures = 0;
-    auto shoot = [&](QDialog &dialog, const QString &name) {
+    auto shoot = [&](QWidget &dialog, const QString &name) {
         if (!Shoot(dialog, QDir(out).filePath(name + QStringLiteral(".png"))))
             ++failures;
     };
@@ -133,6 +136,30 @@ int main(int argc, char **argv)
         dialog.workgroup = QStringLiteral("HOME");
         dialog.InitDialog();
         shoot(dialog, QStringLiteral("share-properties"));
+    }
+    if (ShowHelpContents(settings.helpPath)) {
+        for (QWidget *top : QApplication::topLevelWidgets())
+            if (top->objectName() == QStringLiteral("helpWindow") && top->isVisible())
+                shoot(*top, QStringLiteral("help"));
+    } else {
+        ++failures;
+    }
+    {
+        QWidget owner;
+        owner.resize(420, 300);
+        owner.show();
+        Settle(300);
+        if (ShowHelpPopup(settings.helpPath, 30, &owner)) {
+            Settle(300);
+            if (auto *popup = owner.findChild<QLabel *>(QStringLiteral("helpPopup"))) {
+                const QPixmap picture = popup->grab();
+                if (!picture.save(QDir(out).filePath(QStringLiteral("help-popup-30.png"))))
+                    ++failures;
+                popup->close();
+            }
+        } else {
+            ++failures;
+        }
     }
     return failures ? 1 : 0;
 }

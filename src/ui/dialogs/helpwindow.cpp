@@ -6,6 +6,7 @@
 #include <QCursor>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QPointer>
 #include <QRegularExpression>
 #include <QScreen>
@@ -61,16 +62,20 @@ bool ShowHelpPopup(const QString &helpPath, int topic, QWidget *over)
     const QString body = HelpTopic(QString::fromUtf8(file.readAll()), topic);
     if (body.isEmpty())
         return false;
-    auto *popup = new QTextBrowser(over);
+    // A small yellow note, closed by any click outside it.
+    auto *popup = new QLabel(over);
     popup->setObjectName(QStringLiteral("helpPopup"));
     popup->setWindowFlags(Qt::Popup);
     popup->setAttribute(Qt::WA_DeleteOnClose);
-    popup->setHtml(body);
+    popup->setTextFormat(Qt::RichText);
+    popup->setText(body);
+    popup->setWordWrap(true);
     popup->setFrameShape(QFrame::Box);
-    popup->setStyleSheet(QStringLiteral("QTextBrowser { background: #ffffe1; }"));
-    popup->document()->setTextWidth(360);
-    const QSize size(380, int(popup->document()->size().height()) + 12);
-    popup->resize(size);
+    popup->setMargin(6);
+    popup->setStyleSheet(QStringLiteral("QLabel { background: #ffffe1; color: black; }"));
+    popup->setFixedWidth(380);
+    popup->adjustSize();
+    const QSize size = popup->size();
     QPoint at = QCursor::pos() - QPoint(size.width() / 2, 0);
     if (const QScreen *screen = QApplication::screenAt(QCursor::pos())) {
         const QRect area = screen->availableGeometry();

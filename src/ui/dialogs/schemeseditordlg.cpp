@@ -524,13 +524,13 @@ CGroupEditDlg::CGroupEditDlg(bool add, QWidget *parent)
         SetTitleKey(31081, QStringLiteral("Schemes Editor - Edit Scheme"));
     SetTemplate({243, 146}, false);
     PlaceGroup(IdGroup, QStringLiteral(" Scheme details "), {7, 4, 229, 112});
-    Place(IdNameLabel, new QLabel(QStringLiteral("Name:"), this), {14, 20, 44, 8});
-    Place(IdName, new QLineEdit(this), {60, 18, 168, 12});
-    Place(IdIncludeLabel, new QLabel(QStringLiteral("Include:"), this), {14, 40, 44, 8});
-    Place(IdInclude, new QLineEdit(this), {60, 38, 168, 12});
-    Place(IdExcludeLabel, new QLabel(QStringLiteral("Exclude:"), this), {14, 60, 44, 8});
-    Place(IdExclude, new QLineEdit(this), {60, 58, 168, 12});
-    Place(IdShown, new QCheckBox(QStringLiteral("Show group in List"), this), {60, 80, 168, 10});
+    Place(IdNameLabel, new QLabel(QStringLiteral("Name:"), this), {14, 20, 48, 8});
+    Place(IdName, new QLineEdit(this), {64, 18, 164, 12});
+    Place(IdIncludeLabel, new QLabel(QStringLiteral("Include:"), this), {14, 40, 48, 8});
+    Place(IdInclude, new QLineEdit(this), {64, 38, 164, 12});
+    Place(IdExcludeLabel, new QLabel(QStringLiteral("Exclude:"), this), {14, 60, 48, 8});
+    Place(IdExclude, new QLineEdit(this), {64, 58, 164, 12});
+    Place(IdShown, new QCheckBox(QStringLiteral("Show group in List"), this), {64, 80, 164, 10});
     PlaceButtons({132, 125, 50, 14}, {186, 125, 50, 14});
     for (int id : {IdName, IdInclude, IdExclude})
         connect(ControlAs<QLineEdit>(id), &QLineEdit::textChanged, this, [this] {
