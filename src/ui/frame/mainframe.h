@@ -6,6 +6,7 @@
 
 #include <memory>
 
+class CIconLibrary;
 class CLanterraApp;
 class CLanterraDoc;
 class CLanterraView;
@@ -55,6 +56,10 @@ public:
     // back to "&Refresh:" once a scan has ended.
     void OnIdle();
     void OnLanguageChanged();
+    // The settings' icon library changed: load it and take its pictures.
+    void OnIconLibraryChanged();
+    // The loaded icon library, or nullptr for the built-in pictures.
+    const CIconLibrary *IconLibrary() const { return m_iconLibrary.get(); }
     // Stores placement and bands in the settings (the close does it too).
     void SaveWindowState();
 
@@ -85,6 +90,8 @@ private:
     void ToggleTaskbar();
     void ApplyTaskbarPresence();
     void OpenLink(const QString &url);
+    void LoadPictures();
+    void SetRefreshPicture();
 
     CLanterraApp *m_app = nullptr;
     CSettings *m_settings = nullptr;
@@ -99,4 +106,5 @@ private:
     QLabel *m_statusPane = nullptr;
     QTimer m_idleTimer;
     bool m_scanningShown = false;
+    std::unique_ptr<CIconLibrary> m_iconLibrary;
 };

@@ -171,6 +171,7 @@ void CMainFrame::OnStartStop()
     }
     m_scanningShown = true;
     SetAddressTexts();
+    SetRefreshPicture();
     m_addressBar->update();
     doc->StartScan();
 }
