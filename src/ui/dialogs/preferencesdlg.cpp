@@ -1,9 +1,12 @@
 #include "preferencesdlg.h"
 
 #include "platform/paths.h"
+#include "settings/iconlibrary.h"
 #include "settings/languagetable.h"
 #include "settings/settings.h"
+#include "settings/versioninfo.h"
 #include "ui/commandids.h"
+#include "ui/toolkit/iconlibraryicons.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -27,12 +30,31 @@ QIcon ProgramIcon()
     return QIcon(QStringLiteral(":/icons/lanterra.svg"));
 }
 
+// A program's own icon (its desktop entry's, where it has one), else the
+// icon of its file type.
 QIcon FileIcon(const QString &path)
 {
     const QFileInfo info(path);
     if (path.isEmpty() || !info.exists())
         return QFileIconProvider().icon(QFileIconProvider::File);
+    CVersionInfo version;
+    if (version.Create(path) && !version.GetIconName().isEmpty()) {
+        const QString name = version.GetIconName();
+        const QIcon icon = QFileInfo(name).isAbsolute() ? QIcon(name) : QIcon::fromTheme(name);
+        if (!icon.isNull())
+            return icon;
+    }
     return QFileIconProvider().icon(info);
+}
+
+// Icon 4 of a library shows it in the list.
+QIcon LibraryIcon(const QString &path)
+{
+    CIconLibrary library;
+    QIcon icon;
+    if (library.Load(path))
+        icon = IconFromLibrary(library, 4);
+    return icon.isNull() ? QFileIconProvider().icon(QFileIconProvider::File) : icon;
 }
 
 } // namespace
@@ -85,11 +107,7 @@ CPreferencesDlg::CPreferencesDlg(CSettings *settings, QWidget *parent)
 
 QStringList CPreferencesDlg::IconLibraries(const QString &folder)
 {
-    QStringList titles;
-    const QFileInfoList files = QDir(folder).entryInfoList({QStringLiteral("*.icl")}, QDir::Files, QDir::Name);
-    for (const QFileInfo &file : files)
-        titles.append(file.completeBaseName());
-    return titles;
+    return ListIconLibraries(folder);
 }
 
 void CPreferencesDlg::InitDialog()
@@ -129,7 +147,7 @@ void CPreferencesDlg::InitDialog()
         int selected = -1;
         const QStringList libraries = IconLibraries(iconsFolder);
         for (int i = 0; i < libraries.size(); ++i) {
-            icons->addItem(FileIcon(QDir(iconsFolder).filePath(libraries[i] + QStringLiteral(".icl"))), libraries[i]);
+            icons->addItem(LibraryIcon(QDir(iconsFolder).filePath(libraries[i] + QStringLiteral(".icl"))), libraries[i]);
             if (libraries[i] == s.iconLibrary)
                 selected = i;
         }
@@ -251,10 +269,13 @@ CProgramDlg::CProgramDlg(CSettings *settings, QWidget *parent)
     };
 }
 
-QString CProgramDlg::ProgramDisplayName(const QString &)
+QString CProgramDlg::ProgramDisplayName(const QString &path)
 {
-    // No version information is read yet: the caller falls back to the path.
-    return {};
+    CVersionInfo version;
+    if (!version.Create(path))
+        return {};
+    const QString product = version.GetProductName();
+    return product.isEmpty() ? version.GetInternalName() : product;
 }
 
 void CProgramDlg::UpdateData(bool save)

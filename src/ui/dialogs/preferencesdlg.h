@@ -24,7 +24,8 @@ public:
     // `settings` nullptr: CSettings::instance().
     explicit CPreferencesDlg(CSettings *settings, QWidget *parent = nullptr);
 
-    // The *.icl files of the icons folder, by title, in the order found.
+    // The *.icl files of the icons folder, by title, in the order found
+    // (folders named *.icl skipped).
     static QStringList IconLibraries(const QString &folder);
 
     // Replaceable for tests: the Program For Browsing dialog.

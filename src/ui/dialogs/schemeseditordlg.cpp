@@ -3,6 +3,9 @@
 #include "hyperlink.h"
 #include "textlists.h"
 
+#include "ui/toolkit/iconlibraryicons.h"
+
+#include "settings/iconlibrary.h"
 #include "settings/languagetable.h"
 #include "settings/settings.h"
 #include "settings/sharescheme.h"
@@ -28,7 +31,8 @@ const QString EditorSection = QStringLiteral("Scheme Editor");
 
 } // namespace
 
-CSchemesEditorDlg::CSchemesEditorDlg(SchemeEditRecord &record, QComboBox *mainBox, QWidget *parent)
+CSchemesEditorDlg::CSchemesEditorDlg(SchemeEditRecord &record, QComboBox *mainBox, QWidget *parent,
+                                     const CIconLibrary *library)
     : CDialogBase(TemplateId, EditorSection, QStringLiteral("Scheme Editor"), parent), m_record(record), m_mainBox(mainBox)
 {
     SetTemplate({243, 265}, true);
@@ -72,6 +76,8 @@ CSchemesEditorDlg::CSchemesEditorDlg(SchemeEditRecord &record, QComboBox *mainBo
     m_icons[1] = st->standardIcon(QStyle::SP_DirIcon);
     m_icons[2] = st->standardIcon(QStyle::SP_ArrowUp);
     m_icons[3] = st->standardIcon(QStyle::SP_ArrowDown);
+    for (int i = 0; i < 4; ++i)
+        ReplaceFromLibrary(m_icons[i], library, 14 + i);
 
     connect(combo, &QComboBox::currentIndexChanged, this, [this](int index) {
         if (m_initialised && !m_loading)

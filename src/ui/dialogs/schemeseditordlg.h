@@ -6,6 +6,7 @@
 
 #include <functional>
 
+class CIconLibrary;
 class CSettings;
 class QCheckBox;
 class QComboBox;
@@ -62,7 +63,10 @@ public:
 
     // `mainBox`: the main window's scheme box, whose selected entry follows
     // a rename of the scheme it shows.
-    CSchemesEditorDlg(SchemeEditRecord &record, QComboBox *mainBox, QWidget *parent = nullptr);
+    // `library`: the icon library in use (icons 14 to 17), or none for the
+    // built-in pictures.
+    CSchemesEditorDlg(SchemeEditRecord &record, QComboBox *mainBox, QWidget *parent = nullptr,
+                      const CIconLibrary *library = nullptr);
 
     bool SchemeListChanged() const { return m_listChanged; }
     int EditedIndex() const { return m_record.edited; }

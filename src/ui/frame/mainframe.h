@@ -6,6 +6,7 @@
 
 #include <memory>
 
+class CIconLibrary;
 class CLanterraApp;
 class CLanterraDoc;
 class CLanterraView;
@@ -55,6 +56,10 @@ public:
     // back to "&Refresh:" once a scan has ended.
     void OnIdle();
     void OnLanguageChanged();
+    // The settings' icon library changed: load it and take its pictures.
+    void OnIconLibraryChanged();
+    // The loaded icon library, or nullptr for the built-in pictures.
+    const CIconLibrary *IconLibrary() const { return m_iconLibrary.get(); }
     // Stores placement and bands in the settings (the close does it too).
     void SaveWindowState();
 
@@ -94,6 +99,8 @@ private:
     // is asked for when it has none or cannot be written. False when
     // nothing was saved.
     bool SaveDocumentNow();
+    void LoadPictures();
+    void SetRefreshPicture();
 
     CLanterraApp *m_app = nullptr;
     CSettings *m_settings = nullptr;
@@ -108,4 +115,5 @@ private:
     QLabel *m_statusPane = nullptr;
     QTimer m_idleTimer;
     bool m_scanningShown = false;
+    std::unique_ptr<CIconLibrary> m_iconLibrary;
 };

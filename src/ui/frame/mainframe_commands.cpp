@@ -181,6 +181,7 @@ void CMainFrame::OnStartStop()
     }
     m_scanningShown = true;
     SetAddressTexts();
+    SetRefreshPicture();
     m_addressBar->update();
     doc->StartScan();
 }
@@ -349,7 +350,7 @@ void CMainFrame::OnEditScheme()
     SchemeEditRecord record;
     record.mainSelected = m_schemeBox->currentIndex();
     record.settings = s;
-    CSchemesEditorDlg dialog(record, m_schemeBox, this);
+    CSchemesEditorDlg dialog(record, m_schemeBox, this, IconLibrary());
     // Apply on the scheme in use re-applies it to the list (command 108).
     connect(&dialog, &CSchemesEditorDlg::reapplyScheme, this,
             [this] { QMetaObject::invokeMethod(this, [this] { RouteCommand(Cmd::ApplyScheme); }, Qt::QueuedConnection); });
@@ -364,6 +365,7 @@ void CMainFrame::OnPreferences()
     CPreferencesDlg dialog(Settings(), this);
     connect(&dialog, &CPreferencesDlg::postCommand, this,
             [this](int command) { QMetaObject::invokeMethod(this, [this, command] { RouteCommand(command); }, Qt::QueuedConnection); });
+    connect(&dialog, &CPreferencesDlg::iconLibraryChanged, this, &CMainFrame::OnIconLibraryChanged);
     dialog.exec();
 }
 
