@@ -32,5 +32,6 @@ struct ScanRules
     bool IsHostExcluded(const QString &name) const;
 };
 
-// The upper case used by the filters.
+// The upper case used by the filters: each UTF-16 code unit mapped on its
+// own (simple case mapping), never Unicode's full, length-changing one.
 QString FilterCase(const QString &text);
