@@ -19,6 +19,6 @@ DISPLAY="$display" openbox >/dev/null 2>&1 &
 wm=$!
 sleep 1
 for language in English German; do
-    DISPLAY="$display" XDG_RUNTIME_DIR="$runtime" LANTERRA_DATA_DIR="$root" QT_QPA_PLATFORM=xcb \
+    DISPLAY="$display" XDG_RUNTIME_DIR="$runtime" LANTERRA_DATA_DIR="$(dirname "$tool")" QT_QPA_PLATFORM=xcb \
         "$tool" "$root/docs/dialogs/${language,,}" "$language"
 done
