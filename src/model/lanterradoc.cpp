@@ -112,8 +112,10 @@ QString CLanterraDoc::shareText(int i, int column) const
 
 void CLanterraDoc::applyScheme(const ShareScheme *newScheme)
 {
+    std::shared_ptr<const ShareScheme> copy = newScheme ? std::make_shared<const ShareScheme>(*newScheme) : nullptr;
     std::lock_guard lock(sharesLock);
-    scheme = newScheme;
+    // The old copy dies after the lock: probes only touch it under the lock.
+    scheme.swap(copy);
     for (ShareRecord *share : shareList) {
         const int group = newScheme ? ClassifyShare(*newScheme, share->name) : -1;
         share->groupIndex = group;

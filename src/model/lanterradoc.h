@@ -92,8 +92,8 @@ public:
     // The share at `i`, or nullptr.
     ShareRecord *GetShare(int i) const;
 
-    // Makes `newScheme` current (nullptr: none) and classifies every share
-    // with it. Adds to the hosts' visibleShares without clearing them first.
+    // Makes a copy of `newScheme` current (nullptr: none) and classifies
+    // every share with it. Adds to the hosts' visibleShares without clearing them first.
     void applyScheme(const ShareScheme *newScheme);
 
     // --- Scan --------------------------------------------------------------
@@ -209,8 +209,11 @@ public:
     // in-memory one). Workers keep it alive while they run.
     std::shared_ptr<INetProvider> network;
 
-    // Current scheme; probes read it under sharesLock when they classify.
-    const ShareScheme *scheme = nullptr;
+    // The document's own copy of the current scheme, so that the settings'
+    // schemes can be edited, renamed or removed while a scan runs. Replaced
+    // (never changed in place) under sharesLock; probes read it under
+    // sharesLock when they classify.
+    std::shared_ptr<const ShareScheme> scheme;
     int lastSortCol = 3;
     int lastSortRev = 0;
     int lastView = 4;

@@ -34,8 +34,10 @@ void CScanDriver::FailNextWorkerStarts(int count)
 
 CScanDriver::CScanDriver(CLanterraDoc &doc, std::shared_ptr<INetProvider> network,
                          std::unique_ptr<CScanDriver, ScanDriverDeleter> previous)
-    : m_doc(doc), m_network(std::move(network)), m_previous(std::move(previous))
+    : m_doc(doc), m_network(std::move(network)), m_previous(std::move(previous)), m_rules(doc.rules)
 {
+    // Taken on the caller's (user-interface) thread, before any worker runs.
+    m_rules.BuildExclusionSets();
 }
 
 CScanDriver::~CScanDriver()
@@ -198,15 +200,13 @@ bool CScanDriver::Prepare()
     if (m_halted)
         return false;
     CLanterraDoc &doc = m_doc;
-    ScanRules &rules = doc.rules;
+    const ScanRules &rules = m_rules;
 
     {
         std::scoped_lock shares(doc.sharesLock);
         for (ShareRecord *share : doc.shareList)
             share->state = ShareUnknown;
     }
-    rules.BuildExclusionSets();
-
     if (rules.searchNetAll) {
         m_job.state = 1;
         if (!Launch([this] { ScanWorkers::EnumerateAllNets(*this); }))
@@ -242,7 +242,12 @@ bool CScanDriver::Prepare()
 
     doc.hostsTotal = int(doc.cacheHosts.size());
     doc.hostsPending = int(doc.cacheHosts.size());
-    SortHostsByScore(doc.cacheHosts);
+    {
+        // The score reads visibleShares, which applyScheme changes on the
+        // user-interface thread under this lock.
+        std::scoped_lock shares(doc.sharesLock);
+        SortHostsByScore(doc.cacheHosts);
+    }
     // Every record passes the start loop once and finishes once, so the
     // count is of records: two cached workgroups of one name count twice.
     doc.netsTotal = int(doc.cacheNets.size());
@@ -256,7 +261,7 @@ bool CScanDriver::Prepare()
 void CScanDriver::AddListedHosts(std::map<QString, NetRecord *> &netsByName)
 {
     CLanterraDoc &doc = m_doc;
-    for (const QString &entry : std::as_const(doc.rules.hosts)) {
+    for (const QString &entry : std::as_const(m_rules.hosts)) {
         if (m_hostsByName.contains(entry))
             continue;
         NetRecord *manual = nullptr;

@@ -57,6 +57,9 @@ public:
     // --- For the workers -------------------------------------------------
     CLanterraDoc &doc() { return m_doc; }
     INetProvider &network() { return *m_network; }
+    // The rules as they were when the scan started: the user may edit the
+    // document's rules while the scan runs; edits count from the next scan.
+    const ScanRules &rules() const { return m_rules; }
     AllNetsJob &job() { return m_job; }
     // Asked when the scan is halted: pending name look-ups give up.
     std::stop_token haltToken() const { return m_halt.get_token(); }
@@ -91,6 +94,7 @@ private:
     CLanterraDoc &m_doc;
     std::shared_ptr<INetProvider> m_network;
     std::unique_ptr<CScanDriver, ScanDriverDeleter> m_previous;
+    ScanRules m_rules;
 
     std::mutex m_publishLock;
     bool m_halted = false;

@@ -102,7 +102,7 @@ void EnumerateNet(CScanDriver &driver, NetRecord &net)
         net.state = NetPending;
         name = net.name;
     }
-    const bool passedOver = doc.rules.IsNetExcluded(name);
+    const bool passedOver = driver.rules().IsNetExcluded(name);
     QStringList hosts;
     if (!name.isEmpty() && !passedOver)
         hosts = driver.network().ListHosts(name, driver.abandonToken());
@@ -144,7 +144,7 @@ void ProbeHost(CScanDriver &driver, HostRecord &host, SweepReach reach, int swep
         address = host.GetAddr();
     }
 
-    const bool excluded = doc.rules.IsHostExcluded(name);
+    const bool excluded = driver.rules().IsHostExcluded(name);
     std::uint32_t result = NetError::Success;
     auto t0 = Clock::now();
     std::optional<QString> resolved;

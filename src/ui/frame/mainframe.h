@@ -6,6 +6,7 @@
 
 #include <memory>
 
+class CIconLibrary;
 class CLanterraApp;
 class CLanterraDoc;
 class CLanterraView;
@@ -57,6 +58,10 @@ public:
     void OnIdle();
     void UpdateSweepPane();
     void OnLanguageChanged();
+    // The settings' icon library changed: load it and take its pictures.
+    void OnIconLibraryChanged();
+    // The loaded icon library, or nullptr for the built-in pictures.
+    const CIconLibrary *IconLibrary() const { return m_iconLibrary.get(); }
     // Stores placement and bands in the settings (the close does it too).
     void SaveWindowState();
 
@@ -91,6 +96,17 @@ private:
     void ToggleTaskbar();
     void ApplyTaskbarPresence();
     void OpenLink(const QString &url);
+    void OnScanOptions();
+    void OnEditScheme();
+    void OnPreferences();
+    void OnAbout();
+    void OnHelpContents();
+    // The framework's save: to the document's file, or to a name the user
+    // is asked for when it has none or cannot be written. False when
+    // nothing was saved.
+    bool SaveDocumentNow();
+    void LoadPictures();
+    void SetRefreshPicture();
 
     CLanterraApp *m_app = nullptr;
     CSettings *m_settings = nullptr;
@@ -106,4 +122,5 @@ private:
     QLabel *m_sweepPane = nullptr;
     QTimer m_idleTimer;
     bool m_scanningShown = false;
+    std::unique_ptr<CIconLibrary> m_iconLibrary;
 };
