@@ -17,6 +17,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
 #include <QScreen>
 #include <QStatusBar>
 #include <QToolButton>
@@ -78,7 +79,7 @@ void SetButtonText(QToolButton *button, const QString &text)
 } // namespace
 
 CMainFrame::CMainFrame(CLanterraApp *app, CSettings *settings, QWidget *parent)
-    : CFrameWndEx(parent), m_app(app), m_settings(settings), m_launcher(std::make_shared<CDesktopLauncher>())
+    : CFrameWndEx(parent), m_app(app), m_settings(settings), m_launcher(DesktopLauncher())
 {
     setObjectName(QStringLiteral("Lantrax"));
     setWindowIcon(Picture("lanterra"));
@@ -88,6 +89,7 @@ CMainFrame::CMainFrame(CLanterraApp *app, CSettings *settings, QWidget *parent)
 
     m_view = new CLanterraView(this);
     m_view->SetSettings(m_settings);
+    m_view->SetLauncher(m_launcher);
     m_view->SetDocument(Document());
     setCentralWidget(m_view);
     SetActiveView(m_view);
@@ -145,9 +147,19 @@ void CMainFrame::SetStatusText(const QString &text)
     m_statusPane->setText(text);
 }
 
+std::shared_ptr<IShareLauncher> CMainFrame::DesktopLauncher()
+{
+    // The refusal is shown once the launch call has returned.
+    return std::make_shared<CDesktopLauncher>([this](const QString &message) {
+        QMetaObject::invokeMethod(
+            this, [this, message] { QMessageBox::warning(this, QStringLiteral("Brevant Lanterra"), message); },
+            Qt::QueuedConnection);
+    });
+}
+
 void CMainFrame::SetLauncher(std::shared_ptr<IShareLauncher> launcher)
 {
-    m_launcher = launcher ? launcher : std::make_shared<CDesktopLauncher>();
+    m_launcher = launcher ? launcher : DesktopLauncher();
     m_view->SetLauncher(m_launcher);
 }
 

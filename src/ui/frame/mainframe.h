@@ -91,6 +91,7 @@ private:
     void ApplyTaskbarPresence();
     void OpenLink(const QString &url);
     void LoadPictures();
+    std::shared_ptr<IShareLauncher> DesktopLauncher();
     void SetRefreshPicture();
 
     CLanterraApp *m_app = nullptr;
