@@ -5,6 +5,7 @@
 #include "settings/languagetable.h"
 #include "settings/settings.h"
 #include "ui/commandids.h"
+#include "ui/frame/trayicon.h"
 #include "ui/toolkit/iconlibraryicons.h"
 #include "ui/toolkit/menubar.h"
 #include "ui/toolkit/sizablerebar.h"
@@ -13,6 +14,7 @@
 #include "ui/view/shareactions.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -20,6 +22,8 @@
 #include <QMessageBox>
 #include <QScreen>
 #include <QStatusBar>
+#include <QSystemTrayIcon>
+#include <QTimer>
 #include <QToolButton>
 
 const QString CMainFrame::PlacementName = QStringLiteral("mainwindow");
@@ -124,13 +128,50 @@ CMainFrame::CMainFrame(CLanterraApp *app, CSettings *settings, QWidget *parent)
     connect(&m_idleTimer, &QTimer::timeout, this, &CMainFrame::OnIdle);
     m_idleTimer.start(IdleInterval);
 
+    m_trayIcon = std::make_unique<CTrayIcon>();
+    if (const CSettings *s = Settings(); s && s->showInTray)
+        m_trayIcon->ShowTrayIcon(this, true);
+
     // Posted, not sent: the scan starts once the event loop runs, after the
     // document has been made or opened.
     if (const CSettings *s = Settings(); s && s->autoScan)
         QMetaObject::invokeMethod(this, [this] { RouteCommand(Cmd::Refresh); }, Qt::QueuedConnection);
 }
 
-CMainFrame::~CMainFrame() = default;
+CMainFrame::~CMainFrame()
+{
+    if (m_trayIcon)
+        m_trayIcon->ShowTrayIcon(this, false);
+}
+
+void CMainFrame::changeEvent(QEvent *event)
+{
+    CFrameWndEx::changeEvent(event);
+    if (!m_trayIcon)
+        return;
+    if (event->type() == QEvent::ActivationChange) {
+        // Focus leaving the program altogether is what a click into the
+        // tray does; the tray icon only believes it for a moment.
+        m_trayIcon->OnFrameActivate(isActiveWindow(), QApplication::activeWindow() == nullptr);
+    } else if (event->type() == QEvent::WindowStateChange && isMinimized()) {
+        const CSettings *s = Settings();
+        // Hidden only while the tray icon can bring it back.
+        if (s && !s->showOnTaskBar && m_trayIcon->SystemIcon())
+            QTimer::singleShot(0, this, [this] {
+                if (isMinimized())
+                    hide();
+            });
+    }
+}
+
+void CMainFrame::ToggleTray()
+{
+    CSettings *s = Settings();
+    if (!s)
+        return;
+    s->showInTray = !s->showInTray;
+    m_trayIcon->ShowTrayIcon(this, s->showInTray);
+}
 
 CLanterraDoc *CMainFrame::Document() const
 {
