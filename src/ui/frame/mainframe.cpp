@@ -153,13 +153,18 @@ void CMainFrame::changeEvent(QEvent *event)
         // Focus leaving the program altogether is what a click into the
         // tray does; the tray icon only believes it for a moment.
         m_trayIcon->OnFrameActivate(isActiveWindow(), QApplication::activeWindow() == nullptr);
-    } else if (event->type() == QEvent::WindowStateChange && isMinimized()) {
+    }
+    if (event->type() == QEvent::WindowStateChange && isMinimized()) {
         const CSettings *s = Settings();
         // Hidden only while the tray icon can bring it back.
         if (s && !s->showOnTaskBar && m_trayIcon->SystemIcon())
             QTimer::singleShot(0, this, [this] {
-                if (isMinimized())
+                // Out of the minimised state before hiding: a window
+                // withdrawn while minimised is mapped minimised again.
+                if (isMinimized()) {
+                    setWindowState(windowState() & ~Qt::WindowMinimized);
                     hide();
+                }
             });
     }
 }

@@ -121,13 +121,18 @@ void CTrayIcon::SendSysCommand(QWidget *window, int command)
 {
     switch (command) {
     case ScRestore:
-        window->setWindowState(window->windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));
+    case ScMaximize: {
+        Qt::WindowStates state = window->windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized);
+        if (command == ScMaximize)
+            state |= Qt::WindowMaximized;
+        // A window hidden while minimised keeps that state in its native
+        // window, which would map it minimised again.
+        if (QWindow *handle = window->windowHandle())
+            handle->setWindowStates(state);
+        window->setWindowState(state);
         window->show();
         break;
-    case ScMaximize:
-        window->setWindowState((window->windowState() & ~Qt::WindowMinimized) | Qt::WindowMaximized);
-        window->show();
-        break;
+    }
     case ScMinimize:
         window->showMinimized();
         break;
