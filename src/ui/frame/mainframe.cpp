@@ -144,9 +144,23 @@ CMainFrame::~CMainFrame()
         m_trayIcon->ShowTrayIcon(this, false);
 }
 
+void CMainFrame::LoadReBarBackground()
+{
+    // A soft band of the desktop's own window colour, drawn again when the
+    // colours change.
+    const QColor base = palette().color(QPalette::Window);
+    QLinearGradient gradient(0, 0, 0, 1);
+    gradient.setCoordinateMode(QGradient::ObjectMode);
+    gradient.setColorAt(0, base.lighter(106));
+    gradient.setColorAt(1, base.darker(104));
+    ReBar()->SetBackground(QBrush(gradient));
+}
+
 void CMainFrame::changeEvent(QEvent *event)
 {
     CFrameWndEx::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange && ReBar())
+        LoadReBarBackground();
     if (!m_trayIcon)
         return;
     if (event->type() == QEvent::ActivationChange) {
@@ -263,6 +277,8 @@ void CMainFrame::CreateToolBars()
     ReBar()->AddBand(m_addressBar, Ctl::AddressBar, LookupText(RebarSection, 0, QStringLiteral("Address Bar")),
                      false, CSizableReBar::StyleBreak);
     ReBar()->AddBand(m_toolBar, Ctl::ToolBar, LookupText(RebarSection, 1, QStringLiteral("Tool Bar")));
+    LoadReBarBackground();
+    connect(ReBar(), &CSizableReBar::sizingEdgeReleased, this, [this] { ReBar()->updateGeometry(); });
     // The address bar always shows its three items whole.
     ReBar()->SetBandMinWidth(Ctl::AddressBar, m_addressBar->sizeHint().width());
     if (const CSettings *s = Settings())

@@ -97,6 +97,7 @@ private:
     void ToggleTray();
     void OpenLink(const QString &url);
     void LoadPictures();
+    void LoadReBarBackground();
     std::shared_ptr<IShareLauncher> DesktopLauncher();
     void SetRefreshPicture();
 
