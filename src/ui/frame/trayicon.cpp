@@ -25,7 +25,9 @@ bool CTrayIcon::ShowTrayIcon(QWidget *window, bool show)
         connect(m_icon.get(), &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
             if (!m_window)
                 return;
-            if (reason == QSystemTrayIcon::Trigger)
+            // The second click of a double click is reported as the double
+            // click alone; it is a button release like the first.
+            if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
                 OnTrayMouse(m_window, LeftButtonUp);
             else if (reason == QSystemTrayIcon::Context)
                 OnTrayMouse(m_window, RightButtonUp);
