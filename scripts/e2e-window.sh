@@ -7,9 +7,13 @@
 #     handing smb://host/share to the desktop's handler (a stand-in xdg-open
 #     that writes down what it was given), File > Exit saving the document
 #     and the settings.
-#  2. The program itself, driven with xdotool under a window manager: F5, a
-#     double-click on the focused share, File > Exit; the autosaved document
-#     must hold shares and settings.xml must exist.
+#  2. The program itself, driven with xdotool under a window manager and a
+#     tray (trayer): F5, a double-click on the focused share, a
+#     Ctrl+double-click that starts the desktop's file manager (a stand-in
+#     found through its desktop entry at first start) with the share's
+#     address, "Show in T&ray" and left clicks on the tray icon hiding and
+#     restoring the window, File > Exit; the autosaved document must hold
+#     shares and settings.xml must exist.
 #  3. Alt+O, a host range of the demo network typed into Scan Options, Ok
 #     (the document is saved with it), F5; Alt+P, German chosen in
 #     Preferences: the open dialog and the menus switch language (Datei >
@@ -33,7 +37,7 @@ while [ $# -gt 0 ]; do
 done
 
 need=()
-for tool in Xvfb:xvfb openbox:openbox xdotool:xdotool import:imagemagick; do
+for tool in Xvfb:xvfb openbox:openbox trayer:trayer xdotool:xdotool import:imagemagick; do
     command -v "${tool%%:*}" >/dev/null || need+=("${tool##*:}")
 done
 if [ ${#need[@]} -gt 0 ]; then
@@ -41,7 +45,7 @@ if [ ${#need[@]} -gt 0 ]; then
 fi
 
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" --target lanterra lanterra-scan tst_e2edemo lanterra_locales >&2
+cmake --build "$build" --target lanterra lanterra-scan tst_e2edemo lanterra_locales lanterra_icon_library >&2
 
 demo="$root/scripts/demo-network.sh"
 work="$(mktemp -d /tmp/lanterra-e2e.XXXXXX)"
@@ -68,6 +72,22 @@ cat > "$work/bin/xdg-open" <<'SH'
 printf '%s\n' "$@" >> "$LANTERRA_E2E_OPENLOG"
 SH
 chmod +x "$work/bin/xdg-open"
+# The stand-in file manager: the desktop's default handler of folders, found
+# through its desktop entry when the program starts for the first time.
+cat > "$work/bin/lanterra-test-files" <<'SH'
+#!/bin/sh
+printf '%s\n' "$@" >> "$LANTERRA_E2E_BROWSELOG"
+SH
+chmod +x "$work/bin/lanterra-test-files"
+mkdir -p "$work/home/.local/share/applications" "$work/home/.config"
+cat > "$work/home/.local/share/applications/lanterra-test-files.desktop" <<'DESKTOP'
+[Desktop Entry]
+Type=Application
+Name=Test Files
+Exec=lanterra-test-files --new-window %U
+MimeType=inode/directory;
+DESKTOP
+printf '[Default Applications]\ninode/directory=lanterra-test-files.desktop\n' > "$work/home/.config/mimeapps.list"
 
 # Everything below runs inside the namespace: the X server, the window
 # manager and the program.
@@ -77,12 +97,15 @@ set -euo pipefail
 work="$1"; build="$2"; hosts="$3"; shot="$4"; only_shot="$5"
 export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_RUNTIME_DIR="$work/runtime"
 export PATH="$work/bin:$PATH" LANTERRA_E2E_OPENLOG="$work/open.log" QT_QPA_PLATFORM=xcb
+export LANTERRA_E2E_BROWSELOG="$work/browse.log" XDG_DATA_HOME="$work/home/.local/share"
 display=:$(( 70 + RANDOM % 20 ))
 export DISPLAY=$display
 Xvfb "$display" -screen 0 1024x800x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 openbox_pid=""
+trayer_pid=""
 finish() {
+    [ -n "$trayer_pid" ] && kill "$trayer_pid" 2>/dev/null || true
     [ -n "$openbox_pid" ] && kill "$openbox_pid" 2>/dev/null || true
     kill "$xvfb" 2>/dev/null || true
 }
@@ -90,6 +113,8 @@ trap finish EXIT
 for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
 openbox >/dev/null 2>&1 &
 openbox_pid=$!
+trayer --edge bottom --align right --widthtype request --height 24 >/dev/null 2>&1 &
+trayer_pid=$!
 sleep 1
 
 if [ "$only_shot" = 0 ]; then
@@ -138,6 +163,32 @@ if [ "$only_shot" = 0 ]; then
     for _ in $(seq 50); do [ -s "$work/open.log" ] && break; sleep 0.1; done
     echo "desktop handler got: $(cat "$work/open.log" 2>/dev/null)"
     grep -q '^smb://[^/]*/.' "$work/open.log"
+
+    # Ctrl+double-click browses with the file manager found at first start.
+    xdotool keydown ctrl click --repeat 2 --delay 60 1 keyup ctrl
+    for _ in $(seq 50); do [ -s "$work/browse.log" ] && break; sleep 0.1; done
+    echo "file manager got: $(tr '\n' ' ' < "$work/browse.log" 2>/dev/null)"
+    head -1 "$work/browse.log" | grep -qx -- '--new-window'
+    sed -n 2p "$work/browse.log" | grep -q '^smb://[^/]*/.'
+
+    # The tray: View > Show in Tray, then left clicks on its icon.
+    keys alt+v
+    sleep 0.3
+    keys r
+    sleep 1
+    # trayer sits in the bottom right corner, 24 pixels high, the icon last.
+    read -r screen_w screen_h < <(xdotool getdisplaygeometry)
+    visible() { xdotool search --onlyvisible --name "Demo Network - Brevant Lanterra" >/dev/null 2>&1; }
+    xdotool windowactivate --sync "$wid" >/dev/null 2>&1 || true
+    xdotool mousemove $(( screen_w - 12 )) $(( screen_h - 12 )) click 1
+    for _ in $(seq 30); do visible || break; sleep 0.1; done
+    if visible; then echo "a click on the tray icon did not hide the window" >&2; exit 1; fi
+    sleep 1
+    xdotool click 1
+    for _ in $(seq 30); do visible && break; sleep 0.1; done
+    visible || { echo "a second click on the tray icon did not bring the window back" >&2; exit 1; }
+    echo "tray icon hides and restores the window"
+    sleep 0.5
 fi
 # File > Exit from the keyboard.
 keys alt+f

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Fuzzes the readers of network documents, of settings.xml and of language
-# files, and the parsers of network replies, with libFuzzer,
+# files, the readers of icon libraries and version resources, and the parsers
+# of network replies, with libFuzzer,
 # under AddressSanitizer and UndefinedBehaviorSanitizer.
 #
 #   scripts/fuzz.sh [SECONDS]      run for SECONDS (default 60)
@@ -28,7 +29,8 @@ command -v ninja >/dev/null && generator=(-G Ninja)
 cmake -S "$root" -B "$build" "${generator[@]}" -DCMAKE_CXX_COMPILER="$cxx" \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLANTERRA_FUZZ=ON -DLANTERRA_TESTS=ON \
     -DLANTERRA_GUI=OFF -DLANTERRA_BENCH=OFF >/dev/null
-cmake --build "$build" --target fuzz_reader fuzz_document fuzz_seeds fuzz_nbtresponse fuzz_helperreply
+cmake --build "$build" --target fuzz_reader fuzz_document fuzz_seeds fuzz_nbtresponse fuzz_helperreply \
+    fuzz_resources fuzz_resource_seeds
 
 corpus="$build/fuzz-corpus"
 seeds="$build/fuzz-seeds"
@@ -61,3 +63,11 @@ for target in fuzz_nbtresponse fuzz_helperreply; do
     "$build/bin/$target" -max_total_time="$net_seconds" -timeout=5 -rss_limit_mb=2048 \
         -print_final_stats=1 -artifact_prefix="$artifacts/" "$build/fuzz-corpus-$target"
 done
+
+# Icon libraries and version resources, from small modules of each kind.
+resource_seeds="$build/fuzz-seeds-resources"
+rm -rf "$resource_seeds"
+"$build/bin/fuzz_resource_seeds" "$resource_seeds"
+mkdir -p "$build/fuzz-corpus-resources"
+"$build/bin/fuzz_resources" -max_total_time="$net_seconds" -timeout=5 -rss_limit_mb=2048 \
+    -print_final_stats=1 -artifact_prefix="$artifacts/" "$build/fuzz-corpus-resources" "$resource_seeds"

@@ -1,11 +1,15 @@
 #include "detectdefaults.h"
 
+#include "desktopentry.h"
 #include "platform/paths.h"
 #include "settings.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLocale>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QRegularExpression>
 #include <QSettings>
 
@@ -73,6 +77,182 @@ QString BrowsingProgramFolder()
 #endif
 }
 
+namespace {
+
+// The "[Group]" list values of `key` in a mimeapps.list or mimeinfo.cache.
+QStringList listValues(const QString &path, const QString &group, const QString &key)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() > 4 * 1024 * 1024)
+        return {};
+    bool inGroup = false;
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    for (const QByteArray &raw : lines) {
+        const QString line = QString::fromUtf8(raw).trimmed();
+        if (line.startsWith(u'[')) {
+            inGroup = line == u'[' + group + u']';
+        } else if (inGroup && line.section(u'=', 0, 0).trimmed() == key) {
+            return line.section(u'=', 1).split(u';', Qt::SkipEmptyParts);
+        }
+    }
+    return {};
+}
+
+QStringList envList(const char *variable, const QString &fallback)
+{
+    QString value = qEnvironmentVariable(variable);
+    if (value.isEmpty())
+        value = fallback;
+    return value.split(u':', Qt::SkipEmptyParts);
+}
+
+// The mimeapps.list files in the order of precedence, desktop-specific
+// ones before the general one in each folder.
+QStringList mimeAppsLists()
+{
+    QStringList folders;
+    QString configHome = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (configHome.isEmpty())
+        configHome = QDir::homePath() + QStringLiteral("/.config");
+    folders << configHome << envList("XDG_CONFIG_DIRS", QStringLiteral("/etc/xdg"));
+    QString dataHome = qEnvironmentVariable("XDG_DATA_HOME");
+    if (dataHome.isEmpty())
+        dataHome = QDir::homePath() + QStringLiteral("/.local/share");
+    folders << dataHome + QStringLiteral("/applications");
+    for (const QString &dir : envList("XDG_DATA_DIRS", QStringLiteral("/usr/local/share:/usr/share")))
+        folders << dir + QStringLiteral("/applications");
+
+    const QStringList desktops = envList("XDG_CURRENT_DESKTOP", QString());
+    QStringList files;
+    for (const QString &folder : std::as_const(folders)) {
+        for (const QString &desktop : desktops)
+            files << folder + u'/' + desktop.toLower() + QStringLiteral("-mimeapps.list");
+        files << folder + QStringLiteral("/mimeapps.list");
+    }
+    return files;
+}
+
+} // namespace
+
+QStringList MimeHandlerIds(const QString &mimeType)
+{
+    QStringList ids;
+    QStringList removed;
+    const QStringList lists = mimeAppsLists();
+    for (const QString &list : lists)
+        ids << listValues(list, QStringLiteral("Default Applications"), mimeType);
+    for (const QString &list : lists) {
+        removed << listValues(list, QStringLiteral("Removed Associations"), mimeType);
+        ids << listValues(list, QStringLiteral("Added Associations"), mimeType);
+    }
+    for (const QString &folder : DesktopEntryFolders())
+        ids << listValues(folder + QStringLiteral("/mimeinfo.cache"), QStringLiteral("MIME Cache"), mimeType);
+    ids.removeDuplicates();
+    for (const QString &id : std::as_const(removed))
+        ids.removeAll(id);
+    return ids;
+}
+
+QString JoinArguments(const QStringList &arguments)
+{
+    QStringList parts;
+    for (const QString &argument : arguments) {
+        if (!argument.isEmpty() && !argument.contains(u' ') && !argument.contains(u'\t')
+            && !argument.contains(u'"')) {
+            parts << argument;
+            continue;
+        }
+        // Inside quotes, three quotes stand for one.
+        QString quoted = argument;
+        quoted.replace(u'"', QStringLiteral("\"\"\""));
+        parts << u'"' + quoted + u'"';
+    }
+    return parts.join(u' ');
+}
+
+std::optional<BrowsingProgram> BrowsingProgramFromEntry(const DesktopEntry &entry)
+{
+    const QStringList exec = entry.execArguments();
+    if (exec.isEmpty())
+        return std::nullopt;
+    QString program = exec.first();
+    if (!program.contains(u'/'))
+        program = QStandardPaths::findExecutable(program);
+    if (program.isEmpty() || !QFileInfo(program).isExecutable())
+        return std::nullopt;
+
+    const QString name = entry.localizedValue(QStringLiteral("Name"), SystemLocaleName());
+    QStringList arguments;
+    bool placed = false;
+    for (const QString &argument : exec.mid(1)) {
+        if (argument == u"%i") {
+            // The icon code expands to two arguments, or to none.
+            if (const QString icon = entry.value(QStringLiteral("Icon")); !icon.isEmpty())
+                arguments << QStringLiteral("--icon") << icon;
+            continue;
+        }
+        QString expanded;
+        bool dropped = false;
+        for (qsizetype i = 0; i < argument.size(); ++i) {
+            if (argument[i] != u'%' || i + 1 == argument.size()) {
+                expanded += argument[i];
+                continue;
+            }
+            const QChar code = argument[++i];
+            switch (code.unicode()) {
+            case 'f': case 'F': case 'u': case 'U':
+                if (!placed) {
+                    expanded += QStringLiteral("%s");
+                    placed = true;
+                } else if (argument.size() == 2) {
+                    dropped = true;
+                }
+                break;
+            case 'c': expanded += name; break;
+            case 'k': expanded += entry.filePath(); break;
+            case '%': expanded += u'%'; break;
+            default:
+                // Deprecated codes (%d %D %n %N %v %m) expand to nothing.
+                if (argument.size() == 2)
+                    dropped = true;
+                break;
+            }
+        }
+        if (!dropped)
+            arguments << expanded;
+    }
+    if (!placed)
+        arguments << QStringLiteral("%s");
+    return BrowsingProgram{name, program, JoinArguments(arguments)};
+}
+
+std::optional<BrowsingProgram> DesktopFileManager()
+{
+    QStringList ids = MimeHandlerIds(QStringLiteral("inode/directory"));
+    if (ids.isEmpty()) {
+        // Desktops that keep their choice elsewhere answer through xdg-mime.
+        const QString xdgMime = QStandardPaths::findExecutable(QStringLiteral("xdg-mime"));
+        if (!xdgMime.isEmpty()) {
+            QProcess query;
+            query.start(xdgMime, {QStringLiteral("query"), QStringLiteral("default"), QStringLiteral("inode/directory")});
+            if (query.waitForFinished(3000))
+                ids = QString::fromUtf8(query.readAllStandardOutput()).split(u';', Qt::SkipEmptyParts);
+            else
+                query.kill();
+            for (QString &id : ids)
+                id = id.trimmed();
+        }
+    }
+    for (const QString &id : std::as_const(ids)) {
+        const std::optional<DesktopEntry> entry = DesktopEntry::Read(FindDesktopEntry(id));
+        if (!entry || entry->isHidden())
+            continue;
+        if (std::optional<BrowsingProgram> program = BrowsingProgramFromEntry(*entry))
+            return program;
+    }
+    return std::nullopt;
+}
+
 QString FirstIconLibrary(const QString &folder)
 {
     const QFileInfoList libraries = QDir(folder).entryInfoList({QStringLiteral("*.icl")}, QDir::Files,
@@ -90,6 +270,15 @@ void CSettings::DetectDefaults()
     programName = QStringLiteral("Total Commander");
     programPath += QStringLiteral("\\TotalCmd.exe");
     programParameters = QStringLiteral("/O /L=\"%s\"");
+#ifndef Q_OS_WIN
+    // Here the desktop's own file manager is the natural default; without
+    // one the default above stays, and browsing says it cannot start it.
+    if (const std::optional<BrowsingProgram> fileManager = DesktopFileManager()) {
+        programName = fileManager->name;
+        programPath = fileManager->path;
+        programParameters = fileManager->parameters;
+    }
+#endif
 
     const QString library = FirstIconLibrary(Paths::iconsFolder());
     if (!library.isEmpty())

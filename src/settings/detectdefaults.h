@@ -1,7 +1,12 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QStringView>
+
+#include <optional>
+
+class DesktopEntry;
 
 // Helpers of the first-run detection (CSettings::DetectDefaults).
 
@@ -17,6 +22,31 @@ QString SystemLocaleName();
 // Install folder of the default file manager for browsing; empty when it is
 // not installed or the platform has no record of it.
 QString BrowsingProgramFolder();
+
+// A program for browsing as the settings hold it: display name, program
+// file and parameters with "%s" where the share's address goes.
+struct BrowsingProgram
+{
+    QString name;
+    QString path;
+    QString parameters;
+};
+
+// The desktop's default file manager (the handler of folders,
+// "inode/directory") as a program for browsing; none when the desktop has
+// no such handler or its program is not installed.
+std::optional<BrowsingProgram> DesktopFileManager();
+// The ids of the desktop entries chosen for a MIME type, best first: the
+// defaults of every mimeapps.list, then their added associations, then the
+// installed entries' own claims (mimeinfo.cache).
+QStringList MimeHandlerIds(const QString &mimeType);
+// A desktop entry's Exec line as program and parameters: the first file or
+// URL field code (%f %F %u %U) becomes "%s", the others are dropped, %i %c
+// %k and %% are expanded; without any, "%s" is appended.
+std::optional<BrowsingProgram> BrowsingProgramFromEntry(const DesktopEntry &entry);
+// Arguments joined into one parameter text that splitting as a command
+// line gives back unchanged.
+QString JoinArguments(const QStringList &arguments);
 
 // Title (name without ".icl") of the first icon library in `folder`, or empty.
 QString FirstIconLibrary(const QString &folder);

@@ -5,6 +5,7 @@
 #include "settings/languagetable.h"
 #include "settings/settings.h"
 #include "ui/commandids.h"
+#include "ui/frame/trayicon.h"
 #include "ui/toolkit/iconlibraryicons.h"
 #include "ui/toolkit/menubar.h"
 #include "ui/toolkit/sizablerebar.h"
@@ -13,13 +14,17 @@
 #include "ui/view/shareactions.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLocale>
 #include <QMenu>
+#include <QMessageBox>
 #include <QScreen>
 #include <QStatusBar>
+#include <QSystemTrayIcon>
+#include <QTimer>
 #include <QToolButton>
 
 const QString CMainFrame::PlacementName = QStringLiteral("mainwindow");
@@ -79,7 +84,7 @@ void SetButtonText(QToolButton *button, const QString &text)
 } // namespace
 
 CMainFrame::CMainFrame(CLanterraApp *app, CSettings *settings, QWidget *parent)
-    : CFrameWndEx(parent), m_app(app), m_settings(settings), m_launcher(std::make_shared<CDesktopLauncher>())
+    : CFrameWndEx(parent), m_app(app), m_settings(settings), m_launcher(DesktopLauncher())
 {
     setObjectName(QStringLiteral("Lantrax"));
     setWindowIcon(Picture("lanterra"));
@@ -89,6 +94,7 @@ CMainFrame::CMainFrame(CLanterraApp *app, CSettings *settings, QWidget *parent)
 
     m_view = new CLanterraView(this);
     m_view->SetSettings(m_settings);
+    m_view->SetLauncher(m_launcher);
     m_view->SetDocument(Document());
     setCentralWidget(m_view);
     SetActiveView(m_view);
@@ -132,13 +138,69 @@ CMainFrame::CMainFrame(CLanterraApp *app, CSettings *settings, QWidget *parent)
     connect(&m_idleTimer, &QTimer::timeout, this, &CMainFrame::OnIdle);
     m_idleTimer.start(IdleInterval);
 
+    m_trayIcon = std::make_unique<CTrayIcon>();
+    if (const CSettings *s = Settings(); s && s->showInTray)
+        m_trayIcon->ShowTrayIcon(this, true);
+
     // Posted, not sent: the scan starts once the event loop runs, after the
     // document has been made or opened.
     if (const CSettings *s = Settings(); s && s->autoScan)
         QMetaObject::invokeMethod(this, [this] { RouteCommand(Cmd::Refresh); }, Qt::QueuedConnection);
 }
 
-CMainFrame::~CMainFrame() = default;
+CMainFrame::~CMainFrame()
+{
+    if (m_trayIcon)
+        m_trayIcon->ShowTrayIcon(this, false);
+}
+
+void CMainFrame::LoadReBarBackground()
+{
+    // A soft band of the desktop's own window colour, drawn again when the
+    // colours change.
+    const QColor base = palette().color(QPalette::Window);
+    QLinearGradient gradient(0, 0, 0, 1);
+    gradient.setCoordinateMode(QGradient::ObjectMode);
+    gradient.setColorAt(0, base.lighter(106));
+    gradient.setColorAt(1, base.darker(104));
+    ReBar()->SetBackground(QBrush(gradient));
+}
+
+void CMainFrame::changeEvent(QEvent *event)
+{
+    CFrameWndEx::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange && ReBar())
+        LoadReBarBackground();
+    if (!m_trayIcon)
+        return;
+    if (event->type() == QEvent::ActivationChange) {
+        // Focus leaving the program altogether is what a click into the
+        // tray does; the tray icon only believes it for a moment.
+        m_trayIcon->OnFrameActivate(isActiveWindow(), QApplication::activeWindow() == nullptr);
+    }
+    if (event->type() == QEvent::WindowStateChange && isMinimized()) {
+        const CSettings *s = Settings();
+        // Hidden only while the tray icon can bring it back.
+        if (s && !s->showOnTaskBar && m_trayIcon->SystemIcon())
+            QTimer::singleShot(0, this, [this] {
+                // Out of the minimised state before hiding: a window
+                // withdrawn while minimised is mapped minimised again.
+                if (isMinimized()) {
+                    setWindowState(windowState() & ~Qt::WindowMinimized);
+                    hide();
+                }
+            });
+    }
+}
+
+void CMainFrame::ToggleTray()
+{
+    CSettings *s = Settings();
+    if (!s)
+        return;
+    s->showInTray = !s->showInTray;
+    m_trayIcon->ShowTrayIcon(this, s->showInTray);
+}
 
 CLanterraDoc *CMainFrame::Document() const
 {
@@ -155,9 +217,19 @@ void CMainFrame::SetStatusText(const QString &text)
     m_statusPane->setText(text);
 }
 
+std::shared_ptr<IShareLauncher> CMainFrame::DesktopLauncher()
+{
+    // The refusal is shown once the launch call has returned.
+    return std::make_shared<CDesktopLauncher>([this](const QString &message) {
+        QMetaObject::invokeMethod(
+            this, [this, message] { QMessageBox::warning(this, QStringLiteral("Brevant Lanterra"), message); },
+            Qt::QueuedConnection);
+    });
+}
+
 void CMainFrame::SetLauncher(std::shared_ptr<IShareLauncher> launcher)
 {
-    m_launcher = launcher ? launcher : std::make_shared<CDesktopLauncher>();
+    m_launcher = launcher ? launcher : DesktopLauncher();
     m_view->SetLauncher(m_launcher);
 }
 
@@ -215,6 +287,8 @@ void CMainFrame::CreateToolBars()
     ReBar()->AddBand(m_addressBar, Ctl::AddressBar, LookupText(RebarSection, 0, QStringLiteral("Address Bar")),
                      false, CSizableReBar::StyleBreak);
     ReBar()->AddBand(m_toolBar, Ctl::ToolBar, LookupText(RebarSection, 1, QStringLiteral("Tool Bar")));
+    LoadReBarBackground();
+    connect(ReBar(), &CSizableReBar::sizingEdgeReleased, this, [this] { ReBar()->updateGeometry(); });
     // The address bar always shows its three items whole.
     ReBar()->SetBandMinWidth(Ctl::AddressBar, m_addressBar->sizeHint().width());
     if (const CSettings *s = Settings())

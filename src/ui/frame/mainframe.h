@@ -12,6 +12,7 @@ class CLanterraDoc;
 class CLanterraView;
 class CSettings;
 class CToolBarEx;
+class CTrayIcon;
 class IShareLauncher;
 class QComboBox;
 class QLabel;
@@ -62,6 +63,7 @@ public:
     void OnIconLibraryChanged();
     // The loaded icon library, or nullptr for the built-in pictures.
     const CIconLibrary *IconLibrary() const { return m_iconLibrary.get(); }
+    CTrayIcon *TrayIcon() const { return m_trayIcon.get(); }
     // Stores placement and bands in the settings (the close does it too).
     void SaveWindowState();
 
@@ -72,6 +74,9 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    // Activation is passed on to the tray icon; a minimised window without
+    // a taskbar button is hidden while the tray can bring it back.
+    void changeEvent(QEvent *event) override;
     // A .net file dropped on the window is opened.
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dropEvent(QDropEvent *event) override;
@@ -95,6 +100,7 @@ private:
     void FillViewMenu();
     void ToggleTaskbar();
     void ApplyTaskbarPresence();
+    void ToggleTray();
     void OpenLink(const QString &url);
     void OnScanOptions();
     void OnEditScheme();
@@ -106,6 +112,8 @@ private:
     // nothing was saved.
     bool SaveDocumentNow();
     void LoadPictures();
+    void LoadReBarBackground();
+    std::shared_ptr<IShareLauncher> DesktopLauncher();
     void SetRefreshPicture();
 
     CLanterraApp *m_app = nullptr;
@@ -123,4 +131,5 @@ private:
     QTimer m_idleTimer;
     bool m_scanningShown = false;
     std::unique_ptr<CIconLibrary> m_iconLibrary;
+    std::unique_ptr<CTrayIcon> m_trayIcon;
 };

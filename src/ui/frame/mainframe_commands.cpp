@@ -98,8 +98,7 @@ bool CMainFrame::OnCommand(int id)
         ToggleTaskbar();
         return true;
     case Cmd::ShowInTray:
-        if (s)
-            s->showInTray = !s->showInTray;
+        ToggleTray();
         return true;
     case Cmd::HelpContents:
         OnHelpContents();

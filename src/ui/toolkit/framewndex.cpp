@@ -18,6 +18,12 @@ void CFrameWndEx::CreateBars(const MenuDef &menu)
     connect(m_menuBar, &CMenuBar::commandRequested, this, [this](int id) { RouteCommand(id); });
     m_reBar->AddBand(m_menuBar, MenuBarBandId);
     setMenuWidget(m_reBar);
+    // F10, the window-menu key, gives the keyboard to the menu bar.
+    auto *menuKey = new QAction(this);
+    menuKey->setShortcut(QKeySequence(Qt::Key_F10));
+    menuKey->setShortcutContext(Qt::WindowShortcut);
+    connect(menuKey, &QAction::triggered, m_menuBar, &CMenuBar::EnterKeyboardMode);
+    addAction(menuKey);
 }
 
 bool CFrameWndEx::RouteCommand(int id)

@@ -3,6 +3,9 @@
 #include "settings/languagetable.h"
 
 #include <QActionGroup>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QProxyStyle>
 #include <QToolButton>
 
 namespace {
@@ -10,12 +13,29 @@ namespace {
 const QString TopMenuSection = QStringLiteral("Top Menu");
 const QString MainMenuSection = QStringLiteral("Main Menu");
 
+// Alt on its own puts the bar into keyboard mode whatever the desktop's
+// style says about it.
+class AltNavigationStyle : public QProxyStyle
+{
+public:
+    int styleHint(StyleHint hint, const QStyleOption *option, const QWidget *widget,
+                  QStyleHintReturn *returnData) const override
+    {
+        if (hint == SH_MenuBar_AltKeyNavigation)
+            return 1;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
 } // namespace
 
 CMenuBar::CMenuBar(QWidget *parent) : QMenuBar(parent)
 {
     // Always a bar inside the window, never a desktop-wide global menu.
     setNativeMenuBar(false);
+    auto *navigation = new AltNavigationStyle;
+    navigation->setParent(this);
+    setStyle(navigation);
 
     // The first button shows the window's icon and opens the window menu.
     m_windowMenu = new QMenu(this);
@@ -127,4 +147,16 @@ void CMenuBar::UpdateWindowMenu()
     maximize->setEnabled(!frame->isMaximized());
     m_windowMenu->addSeparator();
     m_windowMenu->addAction(tr("&Close\tAlt+F4"), frame, &QWidget::close);
+}
+
+void CMenuBar::EnterKeyboardMode()
+{
+    if (actions().isEmpty())
+        return;
+    // The bar's own keyboard mode starts on a lone Alt press and release.
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Alt, Qt::AltModifier);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Alt, Qt::NoModifier);
+    QWidget *target = QApplication::focusWidget() ? QApplication::focusWidget() : window();
+    QApplication::sendEvent(target, &press);
+    QApplication::sendEvent(target, &release);
 }

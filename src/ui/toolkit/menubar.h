@@ -31,6 +31,9 @@ public:
     QMenu *PopupAt(int position) const;
     // Translates and updates the items of `menu` as if it were opening.
     void PrepareMenu(QMenu *menu);
+    // Keyboard access without opening a menu (F10, or Alt on its own): the
+    // bar takes the focus and highlights its first button.
+    void EnterKeyboardMode();
 
 signals:
     void commandRequested(int command);

@@ -126,6 +126,8 @@ QRect CSizableReBar::BandRect(int id) const
 
 void CSizableReBar::SetLocked(bool locked)
 {
+    for (Band &band : m_bands)
+        band.style = locked ? band.style | StyleNoGripper : band.style & ~StyleNoGripper;
     if (m_locked == locked)
         return;
     m_locked = locked;
@@ -161,6 +163,111 @@ void CSizableReBar::SetBandLayout(const QList<ToolbarBand> &layout)
         if (band.child)
             band.child->setVisible(!(band.style & StyleHidden));
     }
+    // Locked when the saved bands were: every band carries the bit then.
+    const bool locked = !layout.isEmpty() && std::all_of(layout.begin(), layout.end(), [](const ToolbarBand &b) {
+        return (b.style & StyleNoGripper) != 0;
+    });
+    SetLocked(locked);
+    Relayout();
+}
+
+void CSizableReBar::MoveBand(int position, int row, int x)
+{
+    if (position < 0 || position >= m_bands.size() || (m_bands[position].style & StyleHidden))
+        return;
+    QList<QList<int>> rows = Rows();
+    const int movingId = m_bands[position].id;
+    // Hidden bands keep their place after the band they followed.
+    QList<std::pair<int, int>> hidden; // (id, id of the band before it or -1)
+    for (int i = 0; i < m_bands.size(); ++i)
+        if (m_bands[i].style & StyleHidden)
+            hidden.append({m_bands[i].id, i > 0 ? m_bands[i - 1].id : -1});
+
+    QList<QList<int>> order; // rows of band ids
+    for (const QList<int> &r : rows) {
+        QList<int> ids;
+        for (int p : r)
+            ids.append(m_bands[p].id);
+        order.append(ids);
+    }
+    row = std::clamp(row, 0, int(order.size()));
+    QList<int> *target = row < order.size() ? &order[row] : nullptr;
+    int insertAt = 0;
+    if (target) {
+        insertAt = int(target->size());
+        for (int k = 0; k < target->size(); ++k) {
+            const Band &band = m_bands[BandPosition(target->at(k))];
+            if (band.id != movingId && band.rect.center().x() > x) {
+                insertAt = k;
+                break;
+            }
+        }
+        // Its own place: remove first, counting the gap it leaves.
+        const int own = int(target->indexOf(movingId));
+        if (own >= 0 && own < insertAt)
+            --insertAt;
+    }
+    for (QList<int> &r : order)
+        r.removeAll(movingId);
+    if (target)
+        target->insert(insertAt, movingId);
+    else
+        order.append(QList<int>{movingId});
+    order.removeIf([](const QList<int> &r) { return r.isEmpty(); });
+
+    QList<Band> rebuilt;
+    for (const QList<int> &r : order) {
+        for (int k = 0; k < r.size(); ++k) {
+            Band band = m_bands[BandPosition(r[k])];
+            band.style = k == 0 ? band.style | StyleBreak : band.style & ~StyleBreak;
+            rebuilt.append(band);
+        }
+    }
+    // The first row needs no break of its own; keep what the band had.
+    if (!rebuilt.isEmpty() && !(m_bands[BandPosition(rebuilt.first().id)].style & StyleBreak))
+        rebuilt.first().style &= ~StyleBreak;
+    for (const auto &[id, before] : hidden) {
+        int at = 0;
+        for (int i = 0; i < rebuilt.size(); ++i)
+            if (rebuilt[i].id == before)
+                at = i + 1;
+        rebuilt.insert(at, m_bands[BandPosition(id)]);
+    }
+    m_bands = rebuilt;
+    Relayout();
+}
+
+int CSizableReBar::RowAt(int y) const
+{
+    const QList<QList<int>> rows = Rows();
+    for (int r = 0; r < rows.size(); ++r) {
+        const QRect &rect = m_bands[rows[r].first()].rect;
+        if (y < rect.bottom() + 1)
+            return r;
+    }
+    return int(rows.size());
+}
+
+void CSizableReBar::SizeByRows(int rows)
+{
+    for (; rows > 0; --rows) {
+        // Down: the last band of the row with most bands starts a new row.
+        const QList<QList<int>> all = Rows();
+        int widest = -1;
+        for (int r = 0; r < all.size(); ++r)
+            if (all[r].size() > 1 && (widest < 0 || all[r].size() > all[widest].size()))
+                widest = r;
+        if (widest < 0)
+            break;
+        m_bands[all[widest].last()].style |= StyleBreak;
+    }
+    for (; rows < 0; ++rows) {
+        // Up: the last row joins the one above.
+        const QList<QList<int>> all = Rows();
+        if (all.size() < 2)
+            break;
+        m_bands[all.last().first()].style &= ~StyleBreak;
+    }
     Relayout();
 }
 
@@ -191,7 +298,7 @@ QSize CSizableReBar::sizeHint() const
             rowWidth += std::max(m_bands[position].cx, MinimumWidth(m_bands[position]));
         width = std::max(width, rowWidth);
     }
-    return {width, height};
+    return {width, height + SizingEdge};
 }
 
 QSize CSizableReBar::minimumSizeHint() const
@@ -233,32 +340,92 @@ void CSizableReBar::contextMenuEvent(QContextMenuEvent *event)
 
 void CSizableReBar::mousePressEvent(QMouseEvent *event)
 {
-    int position = event->button() == Qt::LeftButton ? BandAtGripper(event->position().toPoint()) : -1;
-    int previous = position >= 0 ? PreviousInRow(position) : -1;
-    if (previous < 0) {
+    const QPoint pos = event->position().toPoint();
+    if (event->button() == Qt::LeftButton && !m_locked && pos.y() >= height() - SizingEdge) {
+        m_edgeDragY = pos.y();
+        return;
+    }
+    const int position = event->button() == Qt::LeftButton ? BandAtGripper(pos) : -1;
+    if (position < 0) {
         QWidget::mousePressEvent(event);
         return;
     }
-    m_dragBand = previous;
-    m_dragStartX = event->position().toPoint().x();
-    m_dragStartCx = m_bands[previous].rect.width();
+    m_moveBand = position;
+    m_dragBand = PreviousInRow(position);
+    m_dragStartX = pos.x();
+    m_dragStartCx = m_dragBand >= 0 ? m_bands[m_dragBand].rect.width() : 0;
 }
 
 void CSizableReBar::mouseMoveEvent(QMouseEvent *event)
 {
-    if (m_dragBand < 0) {
-        bool onGripper = BandAtGripper(event->position().toPoint()) >= 0;
-        setCursor(onGripper ? Qt::SizeHorCursor : Qt::ArrowCursor);
+    const QPoint pos = event->position().toPoint();
+    if (m_edgeDragY >= 0) {
+        // A row's worth of movement adds or removes a row.
+        const QList<QList<int>> rows = Rows();
+        const int rowHeight = rows.isEmpty() ? 24 : RowHeight(rows.first());
+        const int steps = (pos.y() - m_edgeDragY) / std::max(rowHeight, 1);
+        if (steps != 0) {
+            SizeByRows(steps);
+            m_edgeDragY += steps * rowHeight;
+        }
         return;
     }
-    int cx = m_dragStartCx + event->position().toPoint().x() - m_dragStartX;
+    if (m_moveBand < 0) {
+        if (m_locked)
+            unsetCursor();
+        else if (BandAtGripper(pos) >= 0)
+            setCursor(Qt::SizeAllCursor);
+        else if (pos.y() >= height() - SizingEdge)
+            setCursor(Qt::SizeVerCursor);
+        else
+            unsetCursor();
+        return;
+    }
+    const int currentRow = RowAt(m_bands[m_moveBand].rect.center().y());
+    const int pointerRow = pos.y() < 0 ? -1 : RowAt(pos.y());
+    const int movingId = m_bands[m_moveBand].id;
+    auto follow = [&] {
+        m_moveBand = BandPosition(movingId);
+        m_dragBand = PreviousInRow(m_moveBand);
+        m_dragStartX = pos.x();
+        m_dragStartCx = m_dragBand >= 0 ? m_bands[m_dragBand].rect.width() : 0;
+    };
+    if (pointerRow != currentRow) {
+        // Into another row, or below the last one for a row of its own.
+        MoveBand(m_moveBand, std::max(pointerRow, 0), pos.x());
+        follow();
+        return;
+    }
+    // Along the row: past the previous band's gripper or the next band's
+    // middle swaps places; otherwise the previous band's width follows.
+    const QList<QList<int>> rows = Rows();
+    const QList<int> &row = rows[currentRow];
+    const int k = int(row.indexOf(m_moveBand));
+    if (k > 0 && pos.x() < m_bands[row[k - 1]].rect.left() + GripperSpace) {
+        MoveBand(m_moveBand, currentRow, pos.x());
+        follow();
+        return;
+    }
+    if (k + 1 < row.size() && pos.x() > m_bands[row[k + 1]].rect.center().x()) {
+        MoveBand(m_moveBand, currentRow, m_bands[row[k + 1]].rect.right());
+        follow();
+        return;
+    }
+    if (m_dragBand < 0)
+        return;
+    const int cx = m_dragStartCx + pos.x() - m_dragStartX;
     m_bands[m_dragBand].cx = std::max(cx, MinimumWidth(m_bands[m_dragBand]));
     Relayout();
 }
 
 void CSizableReBar::mouseReleaseEvent(QMouseEvent *event)
 {
+    const bool edge = m_edgeDragY >= 0;
     m_dragBand = -1;
+    m_moveBand = -1;
+    m_edgeDragY = -1;
+    if (edge)
+        emit sizingEdgeReleased();
     QWidget::mouseReleaseEvent(event);
 }
 

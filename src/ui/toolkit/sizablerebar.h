@@ -18,6 +18,10 @@ public:
     // Band style bits kept in the settings.
     static constexpr int StyleBreak = 0x1;
     static constexpr int StyleHidden = 0x8;
+    // Locked bands carry this bit, so the lock comes back with the layout.
+    static constexpr int StyleNoGripper = 0x100;
+    // Height of the sizing edge below the bands.
+    static constexpr int SizingEdge = 4;
 
     explicit CSizableReBar(QWidget *parent = nullptr);
     ~CSizableReBar() override;
@@ -40,7 +44,12 @@ public:
     // Where the band's child sits, in this widget's coordinates.
     QRect BandRect(int id) const;
 
-    // Locked bands show no gripper and cannot be resized.
+    // Moves the band at `position` into row `row` (Rows() numbering; one
+    // past the last makes a new row) before the first band whose middle
+    // lies right of `x`.
+    void MoveBand(int position, int row, int x);
+
+    // Locked bands show no gripper and can be neither resized nor moved.
     void SetLocked(bool locked);
     bool IsLocked() const { return m_locked; }
 
@@ -60,6 +69,8 @@ public:
 
 signals:
     void bandVisibilityChanged(int id, bool visible);
+    // The user let go of the sizing edge: the frame lays its bars out again.
+    void sizingEdgeReleased();
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -94,7 +105,14 @@ private:
     QList<Band> m_bands;
     bool m_locked = false;
     QBrush m_background;
+    int RowAt(int y) const;
+    // The sizing edge dragged by `rows`: down splits the widest row, up
+    // joins the last row to the one above.
+    void SizeByRows(int rows);
+
     int m_dragBand = -1; // the band whose width a gripper drag changes
+    int m_moveBand = -1; // the band whose gripper is being dragged
     int m_dragStartX = 0;
     int m_dragStartCx = 0;
+    int m_edgeDragY = -1; // where a drag of the sizing edge started
 };

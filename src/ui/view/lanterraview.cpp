@@ -1,5 +1,6 @@
 #include "lanterraview.h"
 
+#include "middlescroll.h"
 #include "shareactions.h"
 #include "shareitemdelegate.h"
 #include "shareitemviews.h"
@@ -65,6 +66,9 @@ CLanterraView::CLanterraView(QWidget *parent)
         view->SetMessageSource([this] { return EmptyMessage(); });
         view->SetActivate([this](Qt::KeyboardModifiers modifiers) { OnActivate(modifiers); });
     }
+
+    MiddleScroll::Install(m_iconView);
+    MiddleScroll::Install(m_detailsView);
 
     m_stack = new QStackedLayout(this);
     m_stack->setContentsMargins(0, 0, 0, 0);

@@ -3,18 +3,38 @@
 #include <QDesktopServices>
 #include <QProcess>
 
+void CDesktopLauncher::Fail(const QString &message) const
+{
+    if (m_onFailure)
+        m_onFailure(message);
+}
+
 void CDesktopLauncher::OpenUrl(const QUrl &url)
 {
-    if (url.isValid())
-        QDesktopServices::openUrl(url);
+    if (url.isValid() && !QDesktopServices::openUrl(url))
+        Fail(QStringLiteral("No program could be started to open %1.")
+                 .arg(url.toDisplayString()));
 }
 
 void CDesktopLauncher::StartProgram(const QString &program, const QStringList &arguments)
 {
-    // A missing program fails here without a message, as a failed shell
-    // call does.
-    if (!program.isEmpty())
-        QProcess::startDetached(program, arguments);
+    if (program.isEmpty()) {
+        Fail(QStringLiteral("No program for browsing is set. Choose one in Preferences."));
+        return;
+    }
+    if (const QString reason = StartDetached(program, arguments); !reason.isEmpty())
+        Fail(QStringLiteral("The program for browsing could not be started:\n%1\n\n%2").arg(program, reason));
+}
+
+QString StartDetached(const QString &program, const QStringList &arguments)
+{
+    QProcess process;
+    process.setProgram(program);
+    process.setArguments(arguments);
+    process.setStandardInputFile(QProcess::nullDevice());
+    if (process.startDetached())
+        return {};
+    return process.errorString();
 }
 
 QUrl ShareUrlFromUnc(const QString &uncPath)

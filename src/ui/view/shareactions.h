@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <QUrl>
 
+#include <functional>
 #include <memory>
 
 // Hands a share to the desktop: its handler for smb:// addresses, or the
@@ -17,13 +18,23 @@ public:
 };
 
 // The real desktop. Both calls start a detached process and return at once,
-// so a slow or absent host never holds up the window.
+// so a slow or absent host never holds up the window. What cannot be
+// started is told to the failure handler (the window shows it).
 class CDesktopLauncher : public IShareLauncher
 {
 public:
+    using FailureHandler = std::function<void(const QString &message)>;
+    explicit CDesktopLauncher(FailureHandler onFailure = {}) : m_onFailure(std::move(onFailure)) {}
     void OpenUrl(const QUrl &url) override;
     void StartProgram(const QString &program, const QStringList &arguments) override;
+
+private:
+    void Fail(const QString &message) const;
+    FailureHandler m_onFailure;
 };
+
+// Starts `program` detached; empty on success, else why it failed.
+QString StartDetached(const QString &program, const QStringList &arguments);
 
 // "\\host\share" as smb://host/share; an invalid URL for anything else.
 QUrl ShareUrlFromUnc(const QString &uncPath);

@@ -1,0 +1,155 @@
+#include "trayicon.h"
+
+#include <QCursor>
+#include <QMenu>
+#include <QSystemTrayIcon>
+#include <QWidget>
+#include <QWindow>
+
+CTrayIcon::CTrayIcon() = default;
+CTrayIcon::~CTrayIcon() = default;
+
+bool CTrayIcon::ShowTrayIcon(QWidget *window, bool show)
+{
+    m_requested = show;
+    m_window = window;
+    bool accepted = false;
+    if (!show) {
+        accepted = m_icon != nullptr;
+        m_icon.reset();
+    } else if (QSystemTrayIcon::isSystemTrayAvailable()) {
+        m_icon = std::make_unique<QSystemTrayIcon>(window ? window->windowIcon() : QIcon());
+        m_icon->setObjectName(QStringLiteral("trayIcon"));
+        // The tip is the title at this moment, cut as the tray's record cuts it.
+        m_icon->setToolTip(window ? window->windowTitle().left(TipLength) : QString());
+        connect(m_icon.get(), &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+            if (!m_window)
+                return;
+            // The second click of a double click is reported as the double
+            // click alone; it is a button release like the first.
+            if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
+                OnTrayMouse(m_window, LeftButtonUp);
+            else if (reason == QSystemTrayIcon::Context)
+                OnTrayMouse(m_window, RightButtonUp);
+        });
+        m_icon->show();
+        accepted = true;
+    }
+    m_shown = show;
+    return accepted;
+}
+
+void CTrayIcon::OnFrameActivate(bool active, bool toTaskbar)
+{
+    if (active) {
+        m_lostToTaskbar = false;
+        return;
+    }
+    m_lostToTaskbar = toTaskbar;
+    m_sinceDeactivation.start();
+}
+
+void CTrayIcon::OnTrayMouse(QWidget *window, int message)
+{
+    if (!window)
+        return;
+    if (message == LeftButtonUp) {
+        if (!window->isVisible() || window->isMinimized()) {
+            SendSysCommand(window, window->windowState().testFlag(Qt::WindowMaximized) ? ScMaximize : ScRestore);
+            window->raise();
+            window->activateWindow();
+            return;
+        }
+        // Trays that do not take the focus leave an active window active
+        // while their icon is clicked.
+        const bool lost = window->isActiveWindow()
+                          || (m_lostToTaskbar && m_sinceDeactivation.isValid()
+                              && m_sinceDeactivation.elapsed() < TaskbarClickWindowMs);
+        if (lost) {
+            SendSysCommand(window, ScMinimize);
+        } else {
+            window->raise();
+            window->activateWindow();
+        }
+        return;
+    }
+    if (message == RightButtonUp) {
+        QMenu *menu = PrepareWindowMenu(window);
+        window->activateWindow();
+        menu->popup(QCursor::pos());
+    }
+}
+
+QMenu *CTrayIcon::PrepareWindowMenu(QWidget *window)
+{
+    m_menu = std::make_unique<QMenu>();
+    m_menu->setObjectName(QStringLiteral("trayWindowMenu"));
+    const bool away = !window->isVisible() || window->isMinimized();
+    const bool maximised = window->windowState().testFlag(Qt::WindowMaximized);
+    const struct
+    {
+        const char *text;
+        int command;
+        bool enabled;
+    } items[] = {
+        {"&Restore", ScRestore, away},
+        {"&Move", ScMove, !away},
+        {"&Size", ScSize, !away},
+        {"Mi&nimize", ScMinimize, !away},
+        {"Ma&ximize", ScMaximize, !maximised || away},
+        {nullptr, 0, false},
+        {"&Close\tAlt+F4", ScClose, true},
+    };
+    for (const auto &item : items) {
+        if (!item.text) {
+            m_menu->addSeparator();
+            continue;
+        }
+        QAction *action = m_menu->addAction(QString::fromLatin1(item.text));
+        action->setData(item.command);
+        action->setEnabled(item.enabled);
+        if (item.command == (away ? ScRestore : ScClose))
+            m_menu->setDefaultAction(action);
+    }
+    QPointer<QWidget> target = window;
+    connect(m_menu.get(), &QMenu::triggered, this, [target](QAction *action) {
+        if (target)
+            SendSysCommand(target, action->data().toInt());
+    });
+    return m_menu.get();
+}
+
+void CTrayIcon::SendSysCommand(QWidget *window, int command)
+{
+    switch (command) {
+    case ScRestore:
+    case ScMaximize: {
+        Qt::WindowStates state = window->windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized);
+        if (command == ScMaximize)
+            state |= Qt::WindowMaximized;
+        // A window hidden while minimised keeps that state in its native
+        // window, which would map it minimised again.
+        if (QWindow *handle = window->windowHandle())
+            handle->setWindowStates(state);
+        window->setWindowState(state);
+        window->show();
+        break;
+    }
+    case ScMinimize:
+        window->showMinimized();
+        break;
+    case ScClose:
+        window->close();
+        break;
+    case ScMove:
+        if (QWindow *handle = window->windowHandle())
+            handle->startSystemMove();
+        break;
+    case ScSize:
+        if (QWindow *handle = window->windowHandle())
+            handle->startSystemResize(Qt::BottomEdge | Qt::RightEdge);
+        break;
+    default:
+        break;
+    }
+}
