@@ -28,15 +28,10 @@ while [ $# -gt 0 ]; do
     esac
 done
 
-need=()
-for tool in Xvfb:xvfb openbox:openbox xdotool:xdotool import:imagemagick; do
-    command -v "${tool%%:*}" >/dev/null || need+=("${tool##*:}")
-done
-if [ ${#need[@]} -gt 0 ]; then
-    apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
-fi
+# The X server, window manager and X tools are test packages.
+"$root/scripts/deps.sh" test
 
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLANTERRA_TESTS=ON >/dev/null
 cmake --build "$build" --target lanterra lanterra-scan tst_e2edemo lanterra_locales >&2
 
 demo="$root/scripts/demo-network.sh"
