@@ -10,6 +10,9 @@
 #  2. The program itself, driven with xdotool under a window manager: F5, a
 #     double-click on the focused share, File > Exit; the autosaved document
 #     must hold shares and settings.xml must exist.
+#  3. The same File > Exit without a taskbar button (turned off in the View
+#     menu, then off from the start): the program ends, the document is
+#     autosaved and settings.xml written.
 #
 #   scripts/e2e-window.sh [--screenshot FILE] [--only-screenshot]
 #
@@ -147,6 +150,47 @@ iconv -f UTF-16 -t UTF-8 "$doc" | grep -q '<share' || { echo "the saved document
 settings="$XDG_CONFIG_HOME/Brevant/Lanterra/settings.xml"
 iconv -f UTF-16 -t UTF-8 "$settings" | grep -q 'name="mainwindow"' || { echo "settings.xml was not written" >&2; exit 1; }
 echo "document and settings saved at exit"
+
+[ "$only_shot" = 0 ] || exit 0
+# 3. Without a taskbar button the window is a tool window, and the program
+# must still end on File > Exit and save as it does with one: first with
+# the setting turned off while running, then with it off from the start.
+file_exit_without_taskbar() {
+    local toggle="$1" doc_before settings_before
+    doc_before=$(stat -c %Y "$doc")
+    settings_before=$(stat -c %Y "$settings")
+    sleep 1
+    "$build/bin/lanterra" "$doc" >> "$work/lanterra.out" 2>&1 &
+    app=$!
+    wid=$(xdotool search --sync --name "Demo Network - Brevant Lanterra" | head -1)
+    sleep 1
+    if [ "$toggle" = 1 ]; then
+        # View > Show on T&askbar
+        keys alt+v
+        sleep 0.3
+        keys a
+        sleep 1
+        wid=$(xdotool search --sync --name "Demo Network - Brevant Lanterra" | head -1)
+    fi
+    keys alt+f
+    sleep 0.3
+    keys x
+    for _ in $(seq 100); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
+    if kill -0 "$app" 2>/dev/null; then
+        echo "the program did not end after File > Exit without a taskbar button" >&2
+        kill "$app"
+        exit 1
+    fi
+    wait "$app"
+    [ "$(stat -c %Y "$doc")" -gt "$doc_before" ] || { echo "the document was not saved at exit (no taskbar button)" >&2; exit 1; }
+    [ "$(stat -c %Y "$settings")" -gt "$settings_before" ] || { echo "settings.xml was not written (no taskbar button)" >&2; exit 1; }
+    iconv -f UTF-16 -t UTF-8 "$settings" | grep -q 'showOnTaskBar="false"' || { echo "settings.xml does not remember the taskbar setting" >&2; exit 1; }
+}
+echo "== 3. File > Exit without a taskbar button"
+file_exit_without_taskbar 1
+echo "turned off while running: the program ended and saved"
+file_exit_without_taskbar 0
+echo "off from the start: the program ended and saved"
 SH
 chmod +x "$work/inside.sh"
 if [ "$only_shot" = 1 ]; then
