@@ -165,10 +165,14 @@ file_exit_without_taskbar() {
     wid=$(xdotool search --sync --name "Demo Network - Brevant Lanterra" | head -1)
     sleep 1
     if [ "$toggle" = 1 ]; then
-        # View > Show on T&askbar
+        # View > Show on T&askbar ("&Address Bar" takes the first 'a').
         keys alt+v
         sleep 0.3
         keys a
+        sleep 0.2
+        keys a
+        sleep 0.2
+        keys Return
         sleep 1
         wid=$(xdotool search --sync --name "Demo Network - Brevant Lanterra" | head -1)
     fi
