@@ -208,10 +208,13 @@ private slots:
             f.view.SetFocusedShare(f.shares[i]);
             f.view.OpenShare();
             f.view.BrowseShare();
-            // QUrl takes no host name with markup in it: nothing is opened
-            // rather than some other host.
+            // QUrl takes no host name with markup in it: Open goes to the
+            // host's address instead, with the name as one path segment.
             QCOMPARE(f.launcher->opened.size(), 1);
-            QVERIFY(!f.launcher->opened[0].isValid());
+            const QUrl opened = f.launcher->opened[0];
+            QCOMPARE(opened.host(), QStringLiteral("10.0.0.5"));
+            QCOMPARE(opened.path(QUrl::FullyEncoded).count(u'/'), 1);
+            QCOMPARE(opened.path(QUrl::FullyDecoded), u'/' + f.names[i]);
             // The browsing program gets the address with host and share
             // percent-encoded: one path segment that decodes to the name.
             const QString argument = f.launcher->argumentLists.value(0).value(1);
