@@ -192,8 +192,7 @@ private slots:
         f.view.RebuildList(f.settings.Media());
         while (f.view.IsTimerActive())
             f.view.UpdateTick();
-        const QModelIndexList found =
-            model->match(model->index(0, 0), Qt::DisplayRole, QString::fromUtf8("Муз"));
+        const QModelIndexList found = model->match(model->index(0, 0), Qt::DisplayRole, QString::fromUtf8("Муз"));
         QCOMPARE(found.size(), 1);
         QCOMPARE(model->ShareAt(found[0]), f.shares[f.names.indexOf(QString::fromUtf8("Музыка"))]);
     }

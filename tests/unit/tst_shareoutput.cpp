@@ -54,7 +54,8 @@ QString ShareCell(const QString &line)
 TEST(ShareOutput, CsvCellsThatStartLikeAFormulaAreNeutralised)
 {
     const std::pair<QString, QString> cases[] = {
-        {QStringLiteral("=HYPERLINK(\"http://x\",\"click\")"), QStringLiteral("\"'=HYPERLINK(\"\"http://x\"\",\"\"click\"\")\"")},
+        {QStringLiteral("=HYPERLINK(\"http://x\",\"click\")"),
+         QStringLiteral("\"'=HYPERLINK(\"\"http://x\"\",\"\"click\"\")\"")},
         {QStringLiteral("+cmd"), QStringLiteral("'+cmd")},
         {QStringLiteral("-2+3"), QStringLiteral("'-2+3")},
         {QStringLiteral("@SUM(A1)"), QStringLiteral("'@SUM(A1)")},
@@ -80,8 +81,11 @@ TEST(ShareOutput, CsvCellsThatStartLikeAFormulaAreNeutralised)
 TEST(ShareOutput, HiddenCharactersKeepEveryShareOnItsLine)
 {
     const QString names[] = {
-        QStringLiteral("line\nfeed"), QStringLiteral("carriage\rreturn"), QStringLiteral("next") + QChar(0x85) + QStringLiteral("line"),
-        QStringLiteral("line") + QChar(0x2028) + QStringLiteral("sep"),  QStringLiteral("para") + QChar(0x2029) + QStringLiteral("sep"),
+        QStringLiteral("line\nfeed"),
+        QStringLiteral("carriage\rreturn"),
+        QStringLiteral("next") + QChar(0x85) + QStringLiteral("line"),
+        QStringLiteral("line") + QChar(0x2028) + QStringLiteral("sep"),
+        QStringLiteral("para") + QChar(0x2029) + QStringLiteral("sep"),
         QStringLiteral("rlo") + QChar(0x202E) + QStringLiteral("exe.txt"),
     };
     QList<ShareRow> rows;
@@ -103,9 +107,13 @@ TEST(ShareOutput, HiddenCharactersKeepEveryShareOnItsLine)
 TEST(ShareOutput, JsonGivesEveryNameBackExactly)
 {
     const QString names[] = {
-        QStringLiteral("=HYPERLINK(\"http://x\")"), QStringLiteral("line") + QChar(0x2028) + QStringLiteral("sep"),
-        QStringLiteral("rlo") + QChar(0x202E) + QStringLiteral("exe.txt"), QStringLiteral("<img src=\"/dev/zero\">"),
-        QStringLiteral("back\\slash"), QStringLiteral("a;b,c\"d"), QStringLiteral("\t-x"),
+        QStringLiteral("=HYPERLINK(\"http://x\")"),
+        QStringLiteral("line") + QChar(0x2028) + QStringLiteral("sep"),
+        QStringLiteral("rlo") + QChar(0x202E) + QStringLiteral("exe.txt"),
+        QStringLiteral("<img src=\"/dev/zero\">"),
+        QStringLiteral("back\\slash"),
+        QStringLiteral("a;b,c\"d"),
+        QStringLiteral("\t-x"),
         QString::fromUtf8("Музыка 音楽 🎵"),
     };
     QList<ShareRow> rows;
@@ -127,14 +135,19 @@ TEST(VisibleText, WritesOutOnlyWhatHasNoShape)
     using VisibleText::EscapeHidden;
     // Letters of any script, emoji with their joiners, and spaces stay.
     const QString kept[] = {
-        QString::fromUtf8("Музыка"), QString::fromUtf8("音楽"), QString::fromUtf8("עברית"),
-        QString::fromUtf8("👨\u200D👩\u200D👧"), QString::fromUtf8("🏴\U000E0067\U000E0062\U000E007F"),
-        QStringLiteral("two  spaces"), QString::fromUtf8("نیم\u200Cفاصله"),
+        QString::fromUtf8("Музыка"),
+        QString::fromUtf8("音楽"),
+        QString::fromUtf8("עברית"),
+        QString::fromUtf8("👨\u200D👩\u200D👧"),
+        QString::fromUtf8("🏴\U000E0067\U000E0062\U000E007F"),
+        QStringLiteral("two  spaces"),
+        QString::fromUtf8("نیم\u200Cفاصله"),
     };
     for (const QString &text : kept)
         EXPECT_EQ(EscapeHidden(text), text) << text.toStdString();
     EXPECT_EQ(EscapeHidden(QStringLiteral("a\tb")), QStringLiteral("a\\u0009b"));
-    EXPECT_EQ(EscapeHidden(QStringLiteral("zero") + QChar(0x200B) + QStringLiteral("width")), QStringLiteral("zero\\u200Bwidth"));
+    EXPECT_EQ(EscapeHidden(QStringLiteral("zero") + QChar(0x200B) + QStringLiteral("width")),
+              QStringLiteral("zero\\u200Bwidth"));
     EXPECT_EQ(EscapeHidden(QChar(0xFEFF) + QStringLiteral("bom")), QStringLiteral("\\uFEFFbom"));
     EXPECT_EQ(EscapeHidden(QStringLiteral("iso") + QChar(0x2066) + QStringLiteral("late") + QChar(0x2069)),
               QStringLiteral("iso\\u2066late\\u2069"));

@@ -23,10 +23,10 @@ class CShareListModel : public QAbstractTableModel
 public:
     enum Role {
         ShareIndexRole = Qt::UserRole + 1, // int, -1 on heading rows
-        HeadingRole,                       // bool
-        ImageRole,                         // int, the item's state picture
-        HostTextRole,                      // the host column's text, as shown
-        PlainTextRole,                     // the column's text exactly as the document has it
+        HeadingRole, // bool
+        ImageRole, // int, the item's state picture
+        HostTextRole, // the host column's text, as shown
+        PlainTextRole, // the column's text exactly as the document has it
     };
 
     struct ItemData

@@ -85,8 +85,7 @@ int main(int argc, char *argv[])
         fail(QStringLiteral("cannot edit %1").arg(settingsPath));
         return 1;
     }
-    const QString document =
-        root.filePath(QStringLiteral("home/Documents/My Networks/Local Area Network.net"));
+    const QString document = root.filePath(QStringLiteral("home/Documents/My Networks/Local Area Network.net"));
     const QDateTime savedBefore = QFileInfo(document).lastModified();
     const QDateTime settingsBefore = QFileInfo(settingsPath).lastModified();
     if (!savedBefore.isValid())
