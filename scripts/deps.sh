@@ -8,7 +8,7 @@ build_packages=(build-essential cmake ninja-build pkg-config
     samba-dev libsmbclient-dev)
 test_packages=(libgtest-dev libgmock-dev libbenchmark-dev libpugixml-dev
     clang libclang-rt-14-dev samba smbclient iproute2 procps
-    xvfb openbox trayer xdotool imagemagick)
+    python3 xvfb openbox trayer xdotool imagemagick)
 run_packages=(samba iproute2 procps)
 
 case "${1:-build}" in

@@ -14,7 +14,10 @@
 #     address, "Show in T&ray" and left clicks on the tray icon hiding and
 #     restoring the window, File > Exit; the autosaved document must hold
 #     shares and settings.xml must exist.
-#  3. Alt+O, a host range of the demo network typed into Scan Options, Ok
+#  3. File > Exit without a taskbar button (turned off in the View menu,
+#     then off from the start): the program ends, the document is autosaved
+#     and settings.xml written.
+#  4. Alt+O, a host range of the demo network typed into Scan Options, Ok
 #     (the document is saved with it), F5; Alt+P, German chosen in
 #     Preferences: the open dialog and the menus switch language (Datei >
 #     Beenden ends the program); the range's shares and the language are kept.
@@ -36,15 +39,10 @@ while [ $# -gt 0 ]; do
     esac
 done
 
-need=()
-for tool in Xvfb:xvfb openbox:openbox trayer:trayer xdotool:xdotool import:imagemagick; do
-    command -v "${tool%%:*}" >/dev/null || need+=("${tool##*:}")
-done
-if [ ${#need[@]} -gt 0 ]; then
-    apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
-fi
+# The X server, window manager, tray and X tools are test packages.
+"$root/scripts/deps.sh" test
 
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLANTERRA_TESTS=ON >/dev/null
 cmake --build "$build" --target lanterra lanterra-scan tst_e2edemo lanterra_locales lanterra_icon_library >&2
 
 demo="$root/scripts/demo-network.sh"
@@ -203,13 +201,62 @@ fi
 wait "$app"
 after=$(stat -c %Y "$doc")
 [ "$after" -gt "$before" ] || { echo "the document was not saved at exit" >&2; exit 1; }
-iconv -f UTF-16 -t UTF-8 "$doc" | grep -q '<share' || { echo "the saved document holds no shares" >&2; exit 1; }
+iconv -f UTF-16 -t UTF-8 "$doc" | grep '<share' >/dev/null || { echo "the saved document holds no shares" >&2; exit 1; }
 settings="$XDG_CONFIG_HOME/Brevant/Lanterra/settings.xml"
-iconv -f UTF-16 -t UTF-8 "$settings" | grep -q 'name="mainwindow"' || { echo "settings.xml was not written" >&2; exit 1; }
+# (grep reads to the end here: with pipefail, "grep -q" leaving early would
+# fail the check whenever iconv got SIGPIPE on a large file.)
+iconv -f UTF-16 -t UTF-8 "$settings" | grep 'name="mainwindow"' >/dev/null || { echo "settings.xml was not written" >&2; exit 1; }
 echo "document and settings saved at exit"
 [ "$only_shot" = 1 ] && exit 0
 
-echo "== 3. scan options and language from the keyboard"
+# 3. Without a taskbar button the window is a tool window, and the program
+# must still end on File > Exit and save as it does with one: first with
+# the setting turned off while running, then with it off from the start.
+file_exit_without_taskbar() {
+    local toggle="$1" doc_before settings_before
+    doc_before=$(stat -c %Y "$doc")
+    settings_before=$(stat -c %Y "$settings")
+    sleep 1
+    "$build/bin/lanterra" "$doc" >> "$work/lanterra.out" 2>&1 &
+    app=$!
+    wid=$(xdotool search --sync --name "Demo Network - Brevant Lanterra" | head -1)
+    sleep 1
+    if [ "$toggle" = 1 ]; then
+        # View > Show on T&askbar ("&Address Bar" takes the first 'a').
+        keys alt+v
+        sleep 0.3
+        keys a
+        sleep 0.2
+        keys a
+        sleep 0.2
+        keys Return
+        sleep 1
+        wid=$(xdotool search --sync --name "Demo Network - Brevant Lanterra" | head -1)
+    fi
+    keys alt+f
+    sleep 0.3
+    keys x
+    for _ in $(seq 100); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
+    if kill -0 "$app" 2>/dev/null; then
+        echo "the program did not end after File > Exit without a taskbar button" >&2
+        kill "$app"
+        exit 1
+    fi
+    wait "$app"
+    [ "$(stat -c %Y "$doc")" -gt "$doc_before" ] || { echo "the document was not saved at exit (no taskbar button)" >&2; exit 1; }
+    [ "$(stat -c %Y "$settings")" -gt "$settings_before" ] || { echo "settings.xml was not written (no taskbar button)" >&2; exit 1; }
+    iconv -f UTF-16 -t UTF-8 "$settings" | grep 'showOnTaskBar="false"' >/dev/null || { echo "settings.xml does not remember the taskbar setting" >&2; exit 1; }
+}
+echo "== 3. File > Exit without a taskbar button"
+file_exit_without_taskbar 1
+echo "turned off while running: the program ended and saved"
+file_exit_without_taskbar 0
+echo "off from the start: the program ended and saved"
+# The next steps use the window with its taskbar button again.
+iconv -f UTF-16 -t UTF-8 "$settings" | sed 's/showOnTaskBar="false"/showOnTaskBar="true"/' | iconv -f UTF-8 -t UTF-16 > "$settings.new"
+mv "$settings.new" "$settings"
+
+echo "== 4. scan options and language from the keyboard"
 # Waits for a window whose title starts with $1; its id on stdout.
 window() {
     local id
@@ -243,7 +290,7 @@ xdotool key --delay 80 Tab Tab Tab Tab Tab space
 xdotool type --delay 20 "127.0.30.1-127.0.30.4"
 xdotool key --delay 80 Tab Tab Tab Return
 gone "Scan Options"
-iconv -f UTF-16 -t UTF-8 "$range_doc" | grep -q '127.0.30.1-127.0.30.4' ||
+iconv -f UTF-16 -t UTF-8 "$range_doc" | grep '127.0.30.1-127.0.30.4' >/dev/null ||
     { echo "Scan Options did not store and save the host range" >&2; exit 1; }
 echo "Scan Options stored and saved the range"
 keys F5
@@ -270,7 +317,7 @@ fi
 wait "$app"
 shares=$(iconv -f UTF-16 -t UTF-8 "$range_doc" | grep -c '<share' || true)
 [ "$shares" -gt 0 ] || { echo "the range scan found no shares" >&2; exit 1; }
-iconv -f UTF-16 -t UTF-8 "$settings" | grep -q 'German' || { echo "the language was not kept" >&2; exit 1; }
+iconv -f UTF-16 -t UTF-8 "$settings" | grep 'German' >/dev/null || { echo "the language was not kept" >&2; exit 1; }
 echo "range scan saved $shares shares; language German kept"
 SH
 chmod +x "$work/inside.sh"

@@ -10,10 +10,15 @@ set -euo pipefail
 
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/deps.sh" run
-cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$root/build" -j"$(nproc)" --target lanterra lanterra-scan lanterra-smbhelper lanterra_locales >&2
+# A build folder of its own, without tests and benchmarks: their libraries
+# are test packages, and the test script's folder must not lend this one a
+# cache (or the other way round).
+build="$root/build-run"
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DLANTERRA_TESTS=OFF -DLANTERRA_BENCH=OFF >/dev/null
+cmake --build "$build" -j"$(nproc)" --target lanterra lanterra-scan lanterra-smbhelper lanterra_locales >&2
 
-bin="$root/build/bin"
+bin="$build/bin"
 has_display() { [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; }
 
 if [ "${1:-}" != "--demo" ]; then

@@ -1,6 +1,7 @@
 #include "shareoutput.h"
 
 #include "model/lanterradoc.h"
+#include "model/visibletext.h"
 #include "settings/sharescheme.h"
 
 #include <QJsonArray>
@@ -24,13 +25,23 @@ QString StateText(const ShareRecord &share)
     }
 }
 
+// A spreadsheet runs a cell that starts with one of these as a formula (tab
+// and carriage return can hide one after them).
+bool StartsLikeFormula(const QString &text)
+{
+    return !text.isEmpty() && QStringView(u"=+-@\t\r").contains(text.front());
+}
+
+// A cell as spreadsheets read it safely: a would-be formula gets a leading
+// "'" (shown as text, not run); hidden characters are written out; cells
+// with a separator (',' or, in many locales, ';') or a quote are quoted.
 QString CsvField(const QString &text)
 {
-    if (!text.contains(u',') && !text.contains(u'"') && !text.contains(u'\n') && !text.contains(u'\r'))
-        return text;
-    QString quoted = text;
-    quoted.replace(u'"', QStringLiteral("\"\""));
-    return u'"' + quoted + u'"';
+    QString cell = VisibleText::EscapeHidden(StartsLikeFormula(text) ? u'\'' + text : text);
+    if (!cell.contains(u',') && !cell.contains(u';') && !cell.contains(u'"'))
+        return cell;
+    cell.replace(u'"', QStringLiteral("\"\""));
+    return u'"' + cell + u'"';
 }
 
 const QStringList Headers = {QStringLiteral("workgroup"), QStringLiteral("host"),  QStringLiteral("address"),
@@ -96,10 +107,14 @@ QByteArray FormatShares(const QList<ShareRow> &rows, ScanOptions::Format format)
         return text.toUtf8();
     }
 
-    // Text: columns padded to their widest cell; the header in capitals.
+    // Text: columns padded to their widest cell; the header in capitals;
+    // hidden characters written out, so every share stays on its line.
     lines.first() = QStringList();
     for (const QString &header : Headers)
         lines.first().append(header.toUpper());
+    for (QStringList &line : lines)
+        for (QString &cell : line)
+            cell = VisibleText::EscapeHidden(cell);
     QList<qsizetype> widths(Headers.size(), 0);
     for (const QStringList &line : lines) {
         for (qsizetype i = 0; i < line.size(); ++i)

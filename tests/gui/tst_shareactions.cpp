@@ -87,7 +87,7 @@ private slots:
         // Ctrl browses even with open as the default action.
         f.DoubleClickEmptyPart(Qt::ControlModifier);
         QCOMPARE(f.launcher->programs, QStringList{"/usr/bin/filebrowser"});
-        QCOMPARE(f.launcher->argumentLists.value(0), (QStringList{"/O", "/L=smb://nas/My Music"}));
+        QCOMPARE(f.launcher->argumentLists.value(0), (QStringList{"/O", "/L=smb://nas/My%20Music"}));
         QCOMPARE(f.launcher->opened.size(), 1);
 
         // Alt shows the properties.

@@ -1,5 +1,7 @@
 #include "sharepropertiesdlg.h"
 
+#include "model/visibletext.h"
+
 #include <QFormLayout>
 #include <QFrame>
 #include <QGroupBox>
@@ -61,6 +63,9 @@ CSharePropertiesDlg::CSharePropertiesDlg(QWidget *parent)
     auto *form = new QFormLayout(information);
     auto *hostLabel = new QLabel(QStringLiteral("Host name :"), information);
     auto *workgroupLabel = new QLabel(QStringLiteral("Workgroup :"), information);
+    // Their captions come from the language file: never markup.
+    hostLabel->setTextFormat(Qt::PlainText);
+    workgroupLabel->setTextFormat(Qt::PlainText);
     m_hostEdit = ReadOnlyField(information);
     m_workgroupEdit = ReadOnlyField(information);
     RegisterControl(IdHostLabel, hostLabel);
@@ -77,9 +82,11 @@ CSharePropertiesDlg::CSharePropertiesDlg(QWidget *parent)
 
 void CSharePropertiesDlg::InitDialog()
 {
-    m_shareEdit->setText(shareName);
-    m_hostEdit->setText(hostName);
-    m_workgroupEdit->setText(workgroup);
+    // The names come from the network: shown with their hidden characters
+    // written out, as the list shows them (an edit never reads markup).
+    m_shareEdit->setText(VisibleText::EscapeHidden(shareName));
+    m_hostEdit->setText(VisibleText::EscapeHidden(hostName));
+    m_workgroupEdit->setText(VisibleText::EscapeHidden(workgroup));
     for (QLineEdit *edit : {m_shareEdit, m_hostEdit, m_workgroupEdit})
         edit->setCursorPosition(0);
     TranslateCaptions({IdInformation, IdHostLabel, IdWorkgroupLabel, IdOk, IdCancel, IdApply});

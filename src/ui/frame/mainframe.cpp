@@ -10,12 +10,15 @@
 #include "ui/toolkit/menubar.h"
 #include "ui/toolkit/sizablerebar.h"
 #include "ui/toolkit/toolbarex.h"
+#include "ui/view/displaytext.h"
 #include "ui/view/lanterraview.h"
 #include "ui/view/shareactions.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLocale>
@@ -107,6 +110,8 @@ CMainFrame::CMainFrame(CLanterraApp *app, CSettings *settings, QWidget *parent)
 
     m_statusPane = new QLabel(this);
     m_statusPane->setObjectName(QStringLiteral("statusPane"));
+    // Status texts carry file names and language file texts: never markup.
+    m_statusPane->setTextFormat(Qt::PlainText);
     statusBar()->setObjectName(QStringLiteral("statusBar"));
     statusBar()->addWidget(m_statusPane, 1);
     // The connect sweep of a large range gets a part of its own, so the
@@ -338,8 +343,9 @@ void CMainFrame::SetAddressTexts()
     SetButtonText(m_schemeButton, LookupText(AddressSection, 0, QStringLiteral("&Scheme:")));
     SetButtonText(m_refreshButton, m_scanningShown ? LookupText(AddressSection, 2, QStringLiteral("&Stop"))
                                                    : LookupText(AddressSection, 1, QStringLiteral("&Refresh:")));
-    m_schemeButton->setToolTip(m_addressBar->GetButtonTip(Cmd::SchemeButton));
-    m_refreshButton->setToolTip(m_addressBar->GetButtonTip(Cmd::Refresh));
+    // Button tips come from the language file.
+    m_schemeButton->setToolTip(PlainToolTip(m_addressBar->GetButtonTip(Cmd::SchemeButton)));
+    m_refreshButton->setToolTip(PlainToolTip(m_addressBar->GetButtonTip(Cmd::Refresh)));
 }
 
 void CMainFrame::FillSchemeBox()
@@ -477,6 +483,13 @@ void CMainFrame::closeEvent(QCloseEvent *event)
 {
     SaveWindowState();
     CFrameWndEx::closeEvent(event);
+    // Closing the main window ends the program whatever kind of window it is
+    // at the moment: Qt quits by itself only after its last ordinary window,
+    // and a window without a taskbar button is a tool window to it (one that
+    // stays so even after it gets its button back). Outside the event loop
+    // (tests) this does nothing.
+    if (event->isAccepted())
+        QCoreApplication::exit(0);
 }
 
 void CMainFrame::ApplyPlacement()

@@ -40,7 +40,6 @@ const QString NetworkFilter = QStringLiteral("Networks (*.net)");
 
 bool CMainFrame::OnCommand(int id)
 {
-    CSettings *s = Settings();
     switch (id) {
     case Cmd::FileNew:
         if (m_app && m_app->OnFileNew())

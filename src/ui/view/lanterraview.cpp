@@ -230,7 +230,16 @@ void CLanterraView::OpenShare()
     const int share = FocusedShare();
     if (share < 0 || !m_doc)
         return;
-    m_launcher->OpenUrl(ShareUrlFromUnc(m_doc->shareText(share, ColumnPath)));
+    QUrl url = ShareUrlFromUnc(m_doc->shareText(share, ColumnPath));
+    if (!url.isValid()) {
+        // QUrl takes host names only as DNS would: a host whose name it
+        // refuses is reached by its address, when the scan found one.
+        const ShareRecord *record = m_doc->GetShare(share);
+        const QString address = record && record->host ? record->host->GetAddr() : QString();
+        if (!address.isEmpty())
+            url = ShareUrlFromUnc(QStringLiteral("\\\\") + address + u'\\' + m_doc->shareText(share, ColumnShare));
+    }
+    m_launcher->OpenUrl(url);
 }
 
 void CLanterraView::BrowseShare()

@@ -37,7 +37,7 @@ QString StartDetached(const QString &program, const QStringList &arguments)
     return process.errorString();
 }
 
-QUrl ShareUrlFromUnc(const QString &uncPath)
+QString ShareAddressFromUnc(const QString &uncPath)
 {
     if (!uncPath.startsWith(QStringLiteral("\\\\")))
         return {};
@@ -45,11 +45,24 @@ QUrl ShareUrlFromUnc(const QString &uncPath)
     const qsizetype slash = rest.indexOf(u'\\');
     if (slash <= 0)
         return {};
-    QUrl url;
-    url.setScheme(QStringLiteral("smb"));
-    url.setHost(rest.left(slash));
-    url.setPath(u'/' + QString(rest.mid(slash + 1)).replace(u'\\', u'/'));
-    return url;
+    // Everything after the host's backslash is the share's name, whatever
+    // it holds ('\\', '/', '%', '#', '?'...): it becomes one path segment.
+    // Only unreserved characters stay as they are (RFC 3986), and '$', which
+    // so many share names end with and which means nothing in a path.
+    const QByteArray host = QUrl::toPercentEncoding(rest.left(slash));
+    const QByteArray share = QUrl::toPercentEncoding(rest.mid(slash + 1), "$");
+    return QStringLiteral("smb://") + QString::fromLatin1(host) + u'/' + QString::fromLatin1(share);
+}
+
+QUrl ShareUrlFromUnc(const QString &uncPath)
+{
+    const QString address = ShareAddressFromUnc(uncPath);
+    if (address.isEmpty())
+        return {};
+    // QUrl takes host names only as DNS would; a host it refuses gives an
+    // invalid address (nothing is opened), never another host's.
+    const QUrl url = QUrl::fromEncoded(address.toLatin1(), QUrl::StrictMode);
+    return url.isValid() && !url.host().isEmpty() ? url : QUrl();
 }
 
 QString BrowsePathFromUnc(const QString &uncPath)
@@ -57,8 +70,8 @@ QString BrowsePathFromUnc(const QString &uncPath)
 #ifdef Q_OS_WIN
     return uncPath;
 #else
-    const QUrl url = ShareUrlFromUnc(uncPath);
-    return url.isValid() ? url.toString() : uncPath;
+    const QString address = ShareAddressFromUnc(uncPath);
+    return address.isEmpty() ? uncPath : address;
 #endif
 }
 

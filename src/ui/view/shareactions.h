@@ -36,7 +36,12 @@ private:
 // Starts `program` detached; empty on success, else why it failed.
 QString StartDetached(const QString &program, const QStringList &arguments);
 
-// "\\host\share" as smb://host/share; an invalid URL for anything else.
+// "\\host\share" as "smb://host/share" with host and share name
+// percent-encoded, so that the whole name reaches the handler as one share;
+// empty for anything else.
+QString ShareAddressFromUnc(const QString &uncPath);
+// The same address as a QUrl; invalid for anything else, and for a host name
+// QUrl does not take (it accepts only what DNS would).
 QUrl ShareUrlFromUnc(const QString &uncPath);
 
 // The path a browsing program gets for a share: the UNC path where the

@@ -1,5 +1,7 @@
 #include "sharelistmodel.h"
 
+#include "displaytext.h"
+
 #include <QFont>
 
 #include <algorithm>
@@ -355,6 +357,8 @@ QVariant CShareListModel::data(const QModelIndex &index, int role) const
     if (offset == 0) {
         switch (role) {
         case Qt::DisplayRole:
+            return index.column() == 0 ? DisplayName(m_groups[m_order[position]].header) : QString();
+        case PlainTextRole:
             return index.column() == 0 ? m_groups[m_order[position]].header : QString();
         case HeadingRole:
             return true;
@@ -366,10 +370,16 @@ QVariant CShareListModel::data(const QModelIndex &index, int role) const
     }
     const int share = m_groups[m_order[position]].shares[offset - 1];
     const Item &item = m_items[share];
+    const auto text = [&item, &index] {
+        return index.column() == 0 ? item.name : index.column() == 1 ? item.host : item.workgroup;
+    };
     switch (role) {
     case Qt::DisplayRole:
+        return DisplayName(text());
     case Qt::ToolTipRole:
-        return index.column() == 0 ? item.name : index.column() == 1 ? item.host : item.workgroup;
+        return PlainToolTip(DisplayName(text()));
+    case PlainTextRole:
+        return text();
     case Qt::DecorationRole:
         return index.column() == 0 ? QVariant(m_icons.value(item.image)) : QVariant();
     case ShareIndexRole:
@@ -379,7 +389,7 @@ QVariant CShareListModel::data(const QModelIndex &index, int role) const
     case ImageRole:
         return item.image;
     case HostTextRole:
-        return item.host;
+        return DisplayName(item.host);
     default:
         return {};
     }
@@ -397,6 +407,12 @@ Qt::ItemFlags CShareListModel::flags(const QModelIndex &index) const
     if (!index.isValid() || IsHeadingRow(index.row()))
         return Qt::NoItemFlags;
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+}
+
+QModelIndexList CShareListModel::match(const QModelIndex &start, int role, const QVariant &value, int hits,
+                                       Qt::MatchFlags flags) const
+{
+    return QAbstractTableModel::match(start, role == Qt::DisplayRole ? int(PlainTextRole) : role, value, hits, flags);
 }
 
 bool CShareListModel::Less(const Item &a, int aShare, int bShare) const

@@ -14,16 +14,19 @@
 // Items are kept sorted as they arrive, so a batch of inserts costs a few
 // comparisons each instead of a sort of the whole list, and the rows the
 // views see change one by one with proper signals (selection and focus
-// survive). Columns: 0 share name, 1 host, 2 workgroup.
+// survive). Columns: 0 share name, 1 host, 2 workgroup. Names come from the
+// network: they are shown isolated and with hidden characters written out
+// (DisplayName), and their tool tips are plain text.
 class CShareListModel : public QAbstractTableModel
 {
     Q_OBJECT
 public:
     enum Role {
         ShareIndexRole = Qt::UserRole + 1, // int, -1 on heading rows
-        HeadingRole,                       // bool
-        ImageRole,                         // int, the item's state picture
-        HostTextRole,                      // the host column's text
+        HeadingRole, // bool
+        ImageRole, // int, the item's state picture
+        HostTextRole, // the host column's text, as shown
+        PlainTextRole, // the column's text exactly as the document has it
     };
 
     struct ItemData
@@ -96,6 +99,9 @@ public:
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
+    // Type-ahead finds names by what they are, not by how they are shown.
+    QModelIndexList match(const QModelIndex &start, int role, const QVariant &value, int hits = 1,
+                          Qt::MatchFlags flags = Qt::MatchFlags(Qt::MatchStartsWith | Qt::MatchWrap)) const override;
 
 private:
     struct Item

@@ -1,0 +1,24 @@
+#include "displaytext.h"
+
+#include "model/visibletext.h"
+
+#include <QTextDocument>
+
+namespace {
+
+constexpr char16_t FirstStrongIsolate = 0x2068;
+constexpr char16_t PopDirectionalIsolate = 0x2069;
+
+} // namespace
+
+QString DisplayName(const QString &name)
+{
+    return QChar(FirstStrongIsolate) + VisibleText::EscapeHidden(name) + QChar(PopDirectionalIsolate);
+}
+
+QString PlainToolTip(const QString &text)
+{
+    if (!Qt::mightBeRichText(text))
+        return text;
+    return QStringLiteral("<p style=\"white-space:pre-wrap\">") + text.toHtmlEscaped() + QStringLiteral("</p>");
+}
