@@ -40,8 +40,12 @@ SignalBridge::SignalBridge(QObject *parent)
 
 SignalBridge::~SignalBridge()
 {
-    signal(SIGTERM, SIG_DFL);
-    signal(SIGINT, SIG_DFL);
+    // The bridge goes when the program is on its way out, with settings.xml
+    // still to be written. A second request must not cut that short: timeout
+    // and session managers signal the program and then its whole process
+    // group, so the same SIGTERM often arrives twice.
+    signal(SIGTERM, SIG_IGN);
+    signal(SIGINT, SIG_IGN);
     if (g_signalPipe[0] >= 0) {
         ::close(g_signalPipe[0]);
         ::close(g_signalPipe[1]);
