@@ -26,6 +26,8 @@ QString ScanOptions::Usage()
         "  --workgroups LIST          workgroups to enumerate (turns the workgroup list on)\n"
         "  --all, --no-all            enumerate every workgroup the network announces, or not\n"
         "  --current                  enumerate this machine's own workgroup\n"
+        "  --discovery, --no-discovery  with --all or --current, also find hosts that\n"
+        "                             announce themselves (WS-Discovery, DNS-SD), or not\n"
         "  --exclude-hosts LIST       host names to leave out\n"
         "  --exclude-workgroups LIST  workgroups to leave out\n"
         "  --scheme INDEX|NAME        scheme that groups the shares (default: the selected one)\n"
@@ -123,6 +125,9 @@ std::optional<QString> ScanOptions::Parse(const QStringList &arguments)
             all = argument == u"--all";
         } else if (argument == u"--current") {
             error = flag(current);
+        } else if (argument == u"--discovery" || argument == u"--no-discovery") {
+            error = flag(on);
+            discovery = argument == u"--discovery";
         } else if (argument == u"--no-save") {
             error = flag(on);
             save = false;
@@ -155,6 +160,8 @@ void ScanOptions::ApplyTo(ScanRules &rules) const
         rules.searchNetAll = *all ? 1 : 0;
     if (current)
         rules.searchNetCurrent = 1;
+    if (discovery)
+        rules.searchAnnounced = *discovery ? 1 : 0;
     if (excludeHosts)
         rules.excHosts = *excludeHosts;
     if (excludeWorkgroups)

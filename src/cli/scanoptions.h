@@ -17,6 +17,7 @@ struct ScanOptions
     std::optional<QStringList> workgroups;
     std::optional<bool> all;
     bool current = false;
+    std::optional<bool> discovery;
     std::optional<QStringList> excludeHosts;
     std::optional<QStringList> excludeWorkgroups;
     QString scheme;          // index or name; empty: the selected scheme

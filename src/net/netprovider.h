@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <stop_token>
 #include <vector>
@@ -12,6 +13,14 @@ struct ShareEntry
 {
     QString name;
     std::uint32_t type = 0;
+};
+
+// A host that announced itself on the local link (WS-Discovery, DNS-SD).
+struct DiscoveredHost
+{
+    QString name;
+    QString workgroup; // workgroup or domain; empty when the method tells none
+    QString address;   // dotted IPv4, where the announcement came from
 };
 
 struct ShareListing
@@ -44,4 +53,14 @@ public:
     // when not empty, is where to connect.
     virtual ShareListing ListShares(const QString &server, const QString &address,
                                     std::stop_token stop = {}) = 0;
+    // Asks the local links for hosts that announce themselves and calls
+    // `found` (never two calls at once) for each as it answers; returns when
+    // no more answers are expected. Networks without such announcements
+    // find nothing.
+    virtual void DiscoverHosts(const std::function<void(const DiscoveredHost &)> &found,
+                               std::stop_token stop = {})
+    {
+        (void)found;
+        (void)stop;
+    }
 };
