@@ -131,11 +131,13 @@ QString NewMessageId()
 
 QByteArray BuildProbe(const QString &messageId)
 {
-    // Only computers: printers and scanners answer probes for devices too.
+    // For devices, as Windows asks: responders match the type list as a
+    // whole, and some know no other. Printers and scanners answer too; the
+    // caller keeps the matches that say they are computers.
     return QByteArray(EnvelopeStart)
            + Header("urn:schemas-xmlsoap-org:ws:2005:04:discovery",
                     "http://schemas.xmlsoap.org/ws/2005/04/discovery/Probe", messageId)
-           + "</soap:Header><soap:Body><wsd:Probe><wsd:Types>wsdp:Device pub:Computer</wsd:Types>"
+           + "</soap:Header><soap:Body><wsd:Probe><wsd:Types>wsdp:Device</wsd:Types>"
              "</wsd:Probe></soap:Body></soap:Envelope>";
 }
 

@@ -141,7 +141,7 @@ TEST(WsDiscoveryMessages, RequestsCarryTheirIdsAndEscapeWhatCameFromTheNetwork)
 {
     const QByteArray probe = WsDiscovery::BuildProbe(QStringLiteral("urn:uuid:1"));
     EXPECT_TRUE(probe.contains("<wsa:MessageID>urn:uuid:1</wsa:MessageID>"));
-    EXPECT_TRUE(probe.contains("wsdp:Device pub:Computer"));
+    EXPECT_TRUE(probe.contains("<wsd:Types>wsdp:Device</wsd:Types>"));
     const QByteArray resolve = WsDiscovery::BuildResolve(QStringLiteral("urn:uuid:2"), QStringLiteral("a<b&c"));
     EXPECT_TRUE(resolve.contains("<wsa:Address>a&lt;b&amp;c</wsa:Address>"));
     WsDiscovery::HttpUrl url{QStringLiteral("10.0.0.2"), 5357, QStringLiteral("/x y")};
