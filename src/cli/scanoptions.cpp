@@ -30,6 +30,10 @@ QString ScanOptions::Usage()
         "                             announce themselves (WS-Discovery, DNS-SD), or not\n"
         "  --exclude-hosts LIST       host names to leave out\n"
         "  --exclude-workgroups LIST  workgroups to leave out\n"
+        "  --user [DOMAIN\\]USER[%PASSWORD]  log in as USER to list shares (without\n"
+        "                             %PASSWORD it is asked for when a terminal is attached)\n"
+        "  --auth-file FILE           the login from FILE (username =, password =, domain =)\n"
+        "  --kerberos                 log in with the Kerberos ticket cache\n"
         "  --scheme INDEX|NAME        scheme that groups the shares (default: the selected one)\n"
         "  --out FILE                 save to FILE instead of the document\n"
         "  --no-save                  do not save\n"
@@ -83,7 +87,8 @@ std::optional<QString> ScanOptions::Parse(const QStringList &arguments)
         static const QStringList valued = {
             QStringLiteral("--hosts"), QStringLiteral("--workgroups"), QStringLiteral("--exclude-hosts"),
             QStringLiteral("--exclude-workgroups"), QStringLiteral("--scheme"), QStringLiteral("--out"),
-            QStringLiteral("--timeout"), QStringLiteral("--format")};
+            QStringLiteral("--timeout"), QStringLiteral("--format"), QStringLiteral("--user"),
+            QStringLiteral("--auth-file")};
         if (valued.contains(argument)) {
             const std::optional<QString> given = value();
             if (!given)
@@ -100,6 +105,10 @@ std::optional<QString> ScanOptions::Parse(const QStringList &arguments)
                 scheme = *given;
             else if (argument == u"--out")
                 out = *given;
+            else if (argument == u"--user")
+                user = *given;
+            else if (argument == u"--auth-file")
+                authFile = *given;
             else if (argument == u"--timeout") {
                 bool ok = false;
                 timeoutSeconds = given->toInt(&ok);
@@ -128,6 +137,8 @@ std::optional<QString> ScanOptions::Parse(const QStringList &arguments)
         } else if (argument == u"--discovery" || argument == u"--no-discovery") {
             error = flag(on);
             discovery = argument == u"--discovery";
+        } else if (argument == u"--kerberos") {
+            error = flag(kerberos);
         } else if (argument == u"--no-save") {
             error = flag(on);
             save = false;

@@ -16,11 +16,11 @@ struct ShareRow
     QString address;
     QString share;
     QString unc;
-    QString state;   // online, offline or unknown
+    QString state;   // online, offline, unknown, or login-needed (no share)
     QString group;   // the scheme group's name; empty for none
 };
 
 // Every share of the document in list order, except those of hosts found
-// to duplicate another.
+// to duplicate another; then one row for each host that wants a login.
 QList<ShareRow> CollectShares(const CLanterraDoc &doc);
 QByteArray FormatShares(const QList<ShareRow> &rows, ScanOptions::Format format);

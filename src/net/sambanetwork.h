@@ -44,4 +44,5 @@ private:
     CSmbConf m_conf;
     CHelperPool m_shares;
     CHelperPool m_browse;
+    CHelperPool m_loginShares; // one helper per listing with a login
 };

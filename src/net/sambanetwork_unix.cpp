@@ -1,5 +1,6 @@
 #include "sambanetwork.h"
 
+#include "credentials.h"
 #include "nbtquery.h"
 #include "neterrors.h"
 #include "resolver.h"
@@ -33,8 +34,13 @@ CSambaNetwork::CSambaNetwork(const SambaNetworkOptions &options)
       m_shares(options.helperPath.isEmpty() ? CHelperPool::DefaultHelperPath() : options.helperPath,
                {QStringLiteral("shares")}, options.listingDeadlineMs),
       m_browse(options.helperPath.isEmpty() ? CHelperPool::DefaultHelperPath() : options.helperPath,
-               {QStringLiteral("browse")}, options.browseDeadlineMs)
+               {QStringLiteral("browse")}, options.browseDeadlineMs),
+      m_loginShares(options.helperPath.isEmpty() ? CHelperPool::DefaultHelperPath() : options.helperPath,
+                    {QStringLiteral("shares")}, options.listingDeadlineMs)
 {
+    // The library keeps a logged-in connection for later calls of the same
+    // process: a helper that listed with a login serves nobody else.
+    m_loginShares.SetOneShot(true);
     m_conf.Load(CSmbConf::DefaultPath());
 }
 
@@ -87,7 +93,24 @@ bool CSambaNetwork::IsReachable(const QString &address, std::stop_token stop)
 
 ShareListing CSambaNetwork::ListShares(const QString &server, const QString &address, std::stop_token stop)
 {
-    CHelperPool::Result result = m_shares.Request("shares", address.isEmpty() ? server : address, stop);
+    const QString target = address.isEmpty() ? server : address;
+    // The stored login first, then anonymously (or as guest), as peers do.
+    // Credentials go to the helper through its pipe, never its arguments.
+    CHelperPool::Result result;
+    const std::optional<Login> login = CLoginBook::Session().For(server, address);
+    if (login && !login->IsEmpty()) {
+        result = m_loginShares.Request("shares-login", LoginRequestArgument(target, *login), stop);
+        if (IsLoginRefusal(result.code) && !stop.stop_requested()) {
+            result = m_shares.Request("shares", target, stop);
+            // A server that refuses both wants a login that works.
+            if (IsLoginRefusal(result.code))
+                result.code = NetError::AccessDenied;
+        }
+    } else {
+        result = m_shares.Request("shares", target, stop);
+        if (IsLoginRefusal(result.code))
+            result.code = NetError::AccessDenied;
+    }
     // The Samba client says 1003 for every failure to reach a server, where
     // Windows says 53.
     if (result.code == NetError::NotEnoughServers)
