@@ -9,6 +9,9 @@
 #include "settings/sharescheme.h"
 
 #include "net/credentials.h"
+#ifdef LANTERRA_HAVE_SECRET_STORE
+#include "secrets/loginstore.h"
+#endif
 
 #include <QCoreApplication>
 #include <QFile>
@@ -143,6 +146,20 @@ std::optional<QString> SetUpLogin(const ScanOptions &options)
             login = Login{};
         login->kerberos = true;
     }
+#ifdef LANTERRA_HAVE_SECRET_STORE
+    // The desktop's secret store is reached over the session bus; without
+    // one there is no store to ask.
+    const bool haveStore = !qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS");
+    if (login && options.rememberLogin) {
+        if (!haveStore || !LoginStore::Save(QString(), *login))
+            return QStringLiteral("cannot keep the login in the secret store");
+    } else if (!login && haveStore) {
+        login = LoginStore::Load(QString());
+    }
+#else
+    if (options.rememberLogin)
+        return QStringLiteral("this build keeps no logins (no secret store)");
+#endif
     if (login)
         CLoginBook::Session().SetDefault(*login);
     return std::nullopt;

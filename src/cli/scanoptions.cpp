@@ -34,6 +34,8 @@ QString ScanOptions::Usage()
         "                             %PASSWORD it is asked for when a terminal is attached)\n"
         "  --auth-file FILE           the login from FILE (username =, password =, domain =)\n"
         "  --kerberos                 log in with the Kerberos ticket cache\n"
+        "  --remember-login           keep that login in the desktop's secret store; later\n"
+        "                             scans without a login option use it\n"
         "  --scheme INDEX|NAME        scheme that groups the shares (default: the selected one)\n"
         "  --out FILE                 save to FILE instead of the document\n"
         "  --no-save                  do not save\n"
@@ -139,6 +141,8 @@ std::optional<QString> ScanOptions::Parse(const QStringList &arguments)
             discovery = argument == u"--discovery";
         } else if (argument == u"--kerberos") {
             error = flag(kerberos);
+        } else if (argument == u"--remember-login") {
+            error = flag(rememberLogin);
         } else if (argument == u"--no-save") {
             error = flag(on);
             save = false;

@@ -23,6 +23,7 @@ struct ScanOptions
     std::optional<QString> user;
     QString authFile;
     bool kerberos = false;
+    bool rememberLogin = false; // keep the login in the desktop's secret store
     std::optional<QStringList> excludeHosts;
     std::optional<QStringList> excludeWorkgroups;
     QString scheme;          // index or name; empty: the selected scheme

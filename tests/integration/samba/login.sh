@@ -4,8 +4,9 @@
 # Without a login the refusing host is one "login-needed" row (reached, not
 # offline); with --user, --auth-file or a password typed at the terminal
 # its shares are listed; a wrong password leaves it login-needed while the
-# scan goes on. The password shows up in no process's argument list or
-# environment, no file the scan writes and none of its output.
+# scan goes on; a login kept in the secret store serves later scans. The
+# password shows up in no process's argument list or environment, no file
+# the scan writes and none of its output.
 #
 #   login.sh LANTERRA_SCAN MUTE_SERVER LAB_LIB
 set -u
@@ -123,6 +124,26 @@ ip netns exec "$client" "$scan" --no-all --hosts "$hosts" --user daemon%wrong-on
     --format csv -q > "$work/wrong.csv"
 check "a wrong password leaves SECURE login-needed and the scan goes on" \
     "grep -q ',10.76.0.2,,.*,login-needed,' '$work/wrong.csv' && grep -q ',10.76.0.3,Films,.*,online,' '$work/wrong.csv'"
+
+# A remembered login: kept in the desktop's secret store (a private
+# gnome-keyring on a private session bus, in a home of its own), used by a
+# later scan that names no login.
+if command -v dbus-run-session >/dev/null && command -v gnome-keyring-daemon >/dev/null \
+    && "$scan" --help | grep -q -- --remember-login; then
+    mkdir -p "$work/keyhome/run"
+    chmod 0700 "$work/keyhome/run"
+    HOME=$work/keyhome XDG_RUNTIME_DIR=$work/keyhome/run ip netns exec "$client" dbus-run-session -- sh -c '
+        echo -n unlock | gnome-keyring-daemon --unlock --components=secrets >/dev/null
+        "$1" --no-all --hosts "$2" --user "daemon%$3" --remember-login --no-save --format csv -q > "$4/keep.csv"
+        "$1" --no-all --hosts "$2" --no-save --format csv -q > "$4/stored.csv"' \
+        sh "$scan" "$hosts" "$password" "$work" 2> "$work/keyring.err"
+    check "a remembered login lists SECURE's shares in a later scan without --user" \
+        "grep -q ',10.76.0.2,Private,.*,online,' '$work/keep.csv' && grep -q ',10.76.0.2,Private,.*,online,' '$work/stored.csv'"
+    check "the secret store keeps it out of plain files" \
+        "[ -n \"\$(ls '$work/keyhome/.local/share/keyrings' 2>/dev/null)\" ] && ! grep -rlaF -- '$password' '$work/keyhome'"
+else
+    echo "skip remembered logins: no dbus-run-session, gnome-keyring-daemon or secret store"
+fi
 
 check "the password is in no file or output of the scans" \
     "! grep -rlaF -- '$password' '$work'/*.csv '$work'/*.json '$work'/*.txt '$work'/*.err '$work'/*.net '$HOME' 2>/dev/null && ! iconv -f UTF-16 -t UTF-8 '$work/user.net' | grep -qF -- '$password'"
