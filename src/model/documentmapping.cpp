@@ -91,6 +91,12 @@ void MapHostList(CXmlMapper &mapper, std::vector<std::unique_ptr<HostRecord>> &h
 
 void CLanterraDoc::MapDocument(CXmlMapper &mapper, bool skipDuplicates)
 {
+    MapDocument(mapper, cacheNets, cacheHosts, skipDuplicates);
+}
+
+void CLanterraDoc::MapDocument(CXmlMapper &mapper, std::vector<std::unique_ptr<NetRecord>> &nets,
+                               std::vector<std::unique_ptr<HostRecord>> &hosts, bool skipDuplicates)
+{
     QString version = QStringLiteral("1.0");
     mapper.Token(u"@version");
     MapString(mapper, version);
@@ -126,12 +132,12 @@ void CLanterraDoc::MapDocument(CXmlMapper &mapper, bool skipDuplicates)
     mapper.Token(u"<cache>");
     mapper.Token(u"<nets>");
     mapper.Token(u"<net>");
-    MapList(mapper, cacheNets, MapNet);
+    MapList(mapper, nets, MapNet);
     mapper.Token(u"</net>");
     mapper.Token(u"</nets>");
     mapper.Token(u"<hosts>");
     mapper.Token(u"<host>");
-    MapHostList(mapper, cacheHosts, skipDuplicates);
+    MapHostList(mapper, hosts, skipDuplicates);
     mapper.Token(u"</host>");
     mapper.Token(u"</hosts>");
     mapper.Token(u"</cache>");

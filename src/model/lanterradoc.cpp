@@ -172,17 +172,58 @@ bool CLanterraDoc::OnSaveDocument(const QString &path)
 
 bool CLanterraDoc::WriteDocumentFile(const QString &path, bool skipDuplicates)
 {
-    for (const auto &host : cacheHosts) {
-        if (host->net)
-            host->group = host->net->name;
+    std::vector<std::unique_ptr<NetRecord>> netCopies;
+    std::vector<std::unique_ptr<HostRecord>> hostCopies;
+    bool copied = false;
+    {
+        // Held, no worker and not the driver changes a record or a list.
+        auto scanWrites = LockScanWrites();
+        if (IsScanning()) {
+            // The driver inserts into cacheHosts and indexes it by position,
+            // so a save must not reorder it, nor walk it once the lock is
+            // gone: it writes a copy taken in one piece.
+            CopyCache(netCopies, hostCopies);
+            copied = true;
+        } else {
+            for (const auto &host : cacheHosts) {
+                if (host->net)
+                    host->group = host->net->name;
+            }
+            SortHostsByScore();
+        }
     }
-    SortHostsByScore();
     if (path.isEmpty())
         return false;
-    // Probes that outlived a stopped scan may still be adding shares to
-    // their hosts; they do so under sharesLock.
+    if (copied) {
+        ::SortHostsByScore(hostCopies);
+        return SaveXmlDocument(path, u"document",
+                               [&](CXmlMapper &mapper) { MapDocument(mapper, netCopies, hostCopies, skipDuplicates); });
+    }
     std::lock_guard lock(sharesLock);
     return SaveXmlDocument(path, u"document", [&](CXmlMapper &mapper) { MapDocument(mapper, skipDuplicates); });
+}
+
+void CLanterraDoc::CopyCache(std::vector<std::unique_ptr<NetRecord>> &nets,
+                             std::vector<std::unique_ptr<HostRecord>> &hosts) const
+{
+    nets.reserve(cacheNets.size());
+    for (const auto &net : cacheNets)
+        nets.push_back(std::make_unique<NetRecord>(net->name));
+    hosts.reserve(cacheHosts.size());
+    for (const auto &host : cacheHosts) {
+        auto copy = std::make_unique<HostRecord>(host->GetName(), nullptr, host->GetAddr());
+        copy->group = host->net ? host->net->name : host->group;
+        copy->lastState = host->lastState;
+        copy->lastAnswerTime = host->lastAnswerTime;
+        copy->onlineCount = host->onlineCount;
+        copy->offlineCount = host->offlineCount;
+        copy->visibleShares = host->visibleShares;
+        copy->duplicate = host->duplicate.load();
+        copy->shares.reserve(host->shares.size());
+        for (const auto &share : host->shares)
+            copy->shares.push_back(std::make_unique<ShareRecord>(share->name, copy.get()));
+        hosts.push_back(std::move(copy));
+    }
 }
 
 bool CLanterraDoc::ReadDocumentFile(const QString &path, bool maskUnknown)

@@ -44,7 +44,9 @@ enum ShareColumn : int {
 // record and the states of its shares, append to shareList (sharesLock),
 // changeQueue (queueLock) and addressMap (addressLock). A probe appends a new
 // share to its host's `shares` under sharesLock as well, so that a save made
-// while a stopped scan's last probes finish reads whole lists. The three
+// while a stopped scan's last probes finish reads whole lists. Every write a
+// scan makes to the document is also made under its driver's lock, which a
+// save during the scan takes to copy the cache (LockScanWrites). The three
 // locks are never held together. Records are freed only by DeleteContents,
 // so a record pointer taken under a lock stays valid while the document is
 // open.
@@ -99,6 +101,10 @@ public:
     // HaltScan, then hint 3, then the save when autoSave is on. Does nothing
     // when no scan runs.
     void StopScan();
+    // Holds off every write of the running scan (its driver and workers)
+    // while it is held; an empty lock when there is no scan. Defined with
+    // the scan driver.
+    std::unique_lock<std::mutex> LockScanWrites();
 
     // --- Contents and file ---------------------------------------------------
     // Stops a running scan (as StopScan), resets the rules and frees every
@@ -108,7 +114,9 @@ public:
     // could not be written (a failed write leaves the old file in place).
     bool OnSaveDocument(const QString &path);
     // Sorts the hosts by score and writes the file, without the hosts marked
-    // duplicate when `skipDuplicates`. False when nothing was written.
+    // duplicate when `skipDuplicates`. False when nothing was written. While
+    // a scan runs it writes a copy of the cache taken under the scan's lock
+    // and leaves the order of cacheHosts alone.
     bool WriteDocumentFile(const QString &path, bool skipDuplicates = false);
     // Reads the file into the (already emptied) document and links the model;
     // shares start unknown when `maskUnknown`, else by their host's last
@@ -117,8 +125,16 @@ public:
     // The document's mapping routine, the same for saving and loading.
     // `skipDuplicates` leaves out the hosts marked duplicate when storing.
     void MapDocument(CXmlMapper &mapper, bool skipDuplicates = false);
+    // The same over other lists of workgroups and hosts (a save made while
+    // a scan runs writes copies of the cache).
+    void MapDocument(CXmlMapper &mapper, std::vector<std::unique_ptr<NetRecord>> &nets,
+                     std::vector<std::unique_ptr<HostRecord>> &hosts, bool skipDuplicates);
     // After a load: workgroup pointers, shareList, indexes, states, counters.
     void LinkLoadedModel(bool maskUnknown);
+    // Copies of the workgroups and hosts (with their shares' names) with
+    // everything a save writes; `group` is set from the workgroup.
+    void CopyCache(std::vector<std::unique_ptr<NetRecord>> &nets,
+                   std::vector<std::unique_ptr<HostRecord>> &hosts) const;
     void SortHostsByScore();
 
     const QString &GetPathName() const { return m_pathName; }

@@ -29,8 +29,9 @@ public:
     CHelperPool &operator=(const CHelperPool &) = delete;
 
     // Runs one request. Codes besides the helper's own: NetError::SemTimeout
-    // (deadline), NetError::UnexpectedNetError (helper missing, crashed or
-    // garbled), NetError::Cancelled (stop requested).
+    // (deadline, or the helper crashed or garbled its reply on two tries,
+    // the second on a fresh helper), NetError::UnexpectedNetError (helper
+    // missing), NetError::Cancelled (stop requested).
     Result Request(QByteArrayView verb, const QString &argument, std::stop_token stop = {});
 
     void SetDeadline(int ms) { m_deadlineMs = ms; }
@@ -56,7 +57,9 @@ private:
 
     bool Spawn(Process &process);
     static void Discard(Process &process);
-    enum class Outcome { Done, Retry };
+    // Done: `result` holds the answer. Silent: the helper was gone before it
+    // answered. Died: it died or garbled its reply while answering.
+    enum class Outcome { Done, Silent, Died };
     Outcome Exchange(Process &process, const QByteArray &request, const std::stop_token &stop,
                      Result &result);
 

@@ -112,9 +112,12 @@ CHelperPool::Result CHelperPool::Request(QByteArrayView verb, const QString &arg
 {
     const QByteArray request = HelperProtocol::EncodeRequest(verb, argument);
     Result result;
-    // An idle helper may have died since its last request; then one fresh
-    // helper gets a second try.
-    for (int attempt = 0; attempt < 2; ++attempt) {
+    // A helper that dies or garbles its reply while it works costs one more
+    // try on a fresh helper; a second such end counts as no answer at all,
+    // as a deadline does. Idle helpers found dead before they answered cost
+    // nothing: they may have gone any time since their last request.
+    bool retried = false;
+    for (;;) {
         Process process;
         bool reused = false;
         {
@@ -127,12 +130,20 @@ CHelperPool::Result CHelperPool::Request(QByteArrayView verb, const QString &arg
         }
         if (!reused && !Spawn(process))
             return {NetError::UnexpectedNetError, {}};
-        if (Exchange(process, request, stop, result) == Outcome::Done)
+        switch (Exchange(process, request, stop, result)) {
+        case Outcome::Done:
             return result;
-        if (!reused)
+        case Outcome::Silent:
+            if (reused)
+                continue;
             break;
+        case Outcome::Died:
+            break;
+        }
+        if (retried)
+            return {NetError::SemTimeout, {}};
+        retried = true;
     }
-    return {NetError::UnexpectedNetError, {}};
 }
 
 CHelperPool::Outcome CHelperPool::Exchange(Process &process, const QByteArray &request,
@@ -147,7 +158,7 @@ CHelperPool::Outcome CHelperPool::Exchange(Process &process, const QByteArray &r
             continue;
         if (n <= 0) {
             Discard(process);
-            return Outcome::Retry;
+            return Outcome::Silent;
         }
         sent += n;
     }
@@ -181,20 +192,15 @@ CHelperPool::Outcome CHelperPool::Exchange(Process &process, const QByteArray &r
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
-            // The helper died. Before it said anything, a reused helper may
-            // simply have been gone already: try a fresh one.
+            // The helper died: what it sent of its reply is not the list.
             Discard(process);
-            if (!anyReply)
-                return Outcome::Retry;
-            result = {NetError::UnexpectedNetError, {}};
-            return Outcome::Done;
+            return anyReply ? Outcome::Died : Outcome::Silent;
         }
         anyReply = true;
         const auto status = reader.Feed(QByteArrayView(buffer, n));
         if (status == HelperProtocol::ReplyReader::Status::Malformed) {
             Discard(process);
-            result = {NetError::UnexpectedNetError, {}};
-            return Outcome::Done;
+            return Outcome::Died;
         }
         if (status == HelperProtocol::ReplyReader::Status::Complete) {
             result.code = reader.code();

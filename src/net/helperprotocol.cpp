@@ -11,12 +11,25 @@ QByteArray EncodeRequest(QByteArrayView verb, const QString &argument)
     return line;
 }
 
+QByteArray EncodeItem(std::uint32_t type, QByteArrayView utf8Name)
+{
+    QByteArray item = "i " + QByteArray::number(type, 16) + ' ' + QByteArray::number(utf8Name.size()) + ' ';
+    item += utf8Name;
+    item += '\n';
+    return item;
+}
+
 namespace {
 
 bool ParseNumber(QByteArrayView text, int base, std::uint32_t &value)
 {
     if (text.isEmpty() || text.size() > 10)
         return false;
+    for (const char c : text) {
+        const bool digit = (c >= '0' && c <= '9') || (base == 16 && ((c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F')));
+        if (!digit)
+            return false;
+    }
     bool ok = false;
     const qulonglong number = text.toULongLong(&ok, base);
     if (!ok || number > 0xFFFFFFFFull)
@@ -29,53 +42,109 @@ bool ParseNumber(QByteArrayView text, int base, std::uint32_t &value)
 
 ReplyReader::Status ReplyReader::Feed(QByteArrayView data)
 {
-    while (m_status == Status::NeedMore && !data.isEmpty()) {
-        const qsizetype end = data.indexOf('\n');
-        const QByteArrayView chunk = end < 0 ? data : data.first(end);
-        if (m_partial.size() + chunk.size() > MaxLineLength) {
-            m_status = Status::Malformed;
-            break;
-        }
-        m_partial += chunk;
-        if (end < 0)
-            break;
-        data = data.sliced(end + 1);
-        const QByteArray line = std::exchange(m_partial, QByteArray());
-        if (!TakeLine(line))
-            m_status = Status::Malformed;
+    if (m_status != Status::NeedMore)
+        return m_status;
+    m_received += data.size();
+    if (m_received > MaxReplyBytes) {
+        m_status = Status::Malformed;
+        m_buffer.clear();
+        return m_status;
     }
+    m_buffer += data;
+    qsizetype pos = 0;
+    while (m_status == Status::NeedMore && pos < m_buffer.size() && Step(pos)) {
+    }
+    m_buffer.remove(0, pos);
+    if (m_status != Status::NeedMore)
+        m_buffer.clear();
     return m_status;
 }
 
-bool ReplyReader::TakeLine(QByteArrayView line)
+bool ReplyReader::Step(qsizetype &pos)
 {
-    if (line.startsWith("e ")) {
-        if (!ParseNumber(line.sliced(2), 10, m_code))
+    const QByteArrayView rest = QByteArrayView(m_buffer).sliced(pos);
+    if (m_nameLength >= 0) {
+        // The name, then the line end that shows the framing still holds.
+        if (rest.size() <= m_nameLength)
             return false;
-        m_status = Status::Complete;
+        if (rest[m_nameLength] != '\n') {
+            m_status = Status::Malformed;
+            return false;
+        }
+        TakeItem(rest.first(m_nameLength));
+        pos += m_nameLength + 1;
+        m_nameLength = -1;
         return true;
     }
-    if (!line.startsWith("i ") || m_items.size() >= MaxItems)
+
+    const QByteArrayView head = rest.first(std::min(rest.size(), MaxHeadLength));
+    if (head.startsWith("e")) {
+        const qsizetype end = head.indexOf('\n');
+        if (end < 0) {
+            if (rest.size() >= MaxHeadLength)
+                m_status = Status::Malformed;
+            return false;
+        }
+        if (!head.startsWith("e ") || !ParseNumber(head.first(end).sliced(2), 10, m_code)) {
+            m_status = Status::Malformed;
+            return false;
+        }
+        m_status = Status::Complete;
+        pos += end + 1;
+        return true;
+    }
+    if (!head.startsWith("i")) {
+        m_status = Status::Malformed;
         return false;
-    const QByteArrayView rest = line.sliced(2);
-    const qsizetype space = rest.indexOf(' ');
-    if (space < 0)
+    }
+    // "i <type> <length> ": the head ends at its third space.
+    qsizetype spaces[3] = {-1, -1, -1};
+    qsizetype found = 0;
+    for (qsizetype i = 0; i < head.size() && found < 3; ++i) {
+        if (head[i] == '\n') {
+            m_status = Status::Malformed;
+            return false;
+        }
+        if (head[i] == ' ')
+            spaces[found++] = i;
+    }
+    if (found < 3) {
+        if (rest.size() >= MaxHeadLength)
+            m_status = Status::Malformed;
         return false;
+    }
+    std::uint32_t length = 0;
+    if (spaces[0] != 1 || !ParseNumber(head.sliced(spaces[1] + 1, spaces[2] - spaces[1] - 1), 10, length)
+        || qsizetype(length) > MaxNameBytes) {
+        m_status = Status::Malformed;
+        return false;
+    }
+    // A type that cannot be read costs this entry only: its length still
+    // says where the next one starts.
+    m_typeValid = ParseNumber(head.sliced(spaces[0] + 1, spaces[1] - spaces[0] - 1), 16, m_type);
+    m_nameLength = qsizetype(length);
+    pos += spaces[2] + 1;
+    return true;
+}
+
+void ReplyReader::TakeItem(QByteArrayView bytes)
+{
+    if (!m_typeValid || bytes.isEmpty())
+        return;
+    if (m_items.size() >= MaxItems) {
+        m_status = Status::Malformed;
+        return;
+    }
     ShareEntry entry;
-    if (!ParseNumber(rest.first(space), 16, entry.type))
-        return false;
-    const QByteArrayView encoded = rest.sliced(space + 1);
-    entry.name = QString::fromUtf8(QByteArray::fromPercentEncoding(encoded.toByteArray()));
+    entry.type = m_type;
+    entry.name = QString::fromUtf8(bytes);
     // A name with control characters cannot be a real share and would corrupt
-    // the one-line-per-record files it ends up in: leave that entry out.
+    // the one-line-per-record outputs it ends up in: leave that entry out.
     for (const QChar c : std::as_const(entry.name)) {
         if (c.unicode() < 0x20 || c.unicode() == 0x7f)
-            return true;
+            return;
     }
-    if (entry.name.isEmpty())
-        return true;
     m_items.push_back(std::move(entry));
-    return true;
 }
 
 } // namespace HelperProtocol

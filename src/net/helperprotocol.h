@@ -5,19 +5,31 @@
 #include <QByteArray>
 #include <QByteArrayView>
 
-// The line protocol between the program and its listing helper processes.
+// The protocol between the program and its listing helper processes.
 //
 // Request: "<verb> <argument>\n" with the argument percent-encoded UTF-8.
-// Reply:   zero or more "i <type in hex> <name percent-encoded>\n" lines,
-//          then "e <code in decimal>\n".
-// Everything a helper sends comes from servers on the network, so the
-// reader takes nothing on trust: bounded lines, bounded item counts.
+// Reply:   zero or more items "i <type in hex> <n> <name>\n", where <n> is
+//          the length in decimal of the name's UTF-8 bytes that follow as
+//          they are, then "e <code in decimal>\n".
+// Names are length-prefixed rather than escaped into lines so that any name
+// a server can send arrives whole, whatever its length or its bytes.
+// Everything a helper sends comes from servers on the network, so the reader
+// takes nothing on trust: an entry it cannot use is left out on its own, and
+// only a reply whose framing is broken, or that grows past the bounds below,
+// is refused as a whole.
 namespace HelperProtocol {
 
-inline constexpr qsizetype MaxLineLength = 4096;
+// An item's head or an end line, without the name.
+inline constexpr qsizetype MaxHeadLength = 64;
+// A share name of the SMB protocol is a counted string of UTF-16 units; a
+// Samba client takes at most a few MiB of reply for a whole share list.
+inline constexpr qsizetype MaxNameBytes = 8 * 1024 * 1024;
+inline constexpr qsizetype MaxReplyBytes = 64 * 1024 * 1024;
 inline constexpr std::size_t MaxItems = 65536;
 
 QByteArray EncodeRequest(QByteArrayView verb, const QString &argument);
+// One item of a reply, as a helper writes it.
+QByteArray EncodeItem(std::uint32_t type, QByteArrayView utf8Name);
 
 class ReplyReader
 {
@@ -32,10 +44,19 @@ public:
     std::vector<ShareEntry> takeItems() { return std::move(m_items); }
 
 private:
-    bool TakeLine(QByteArrayView line);
+    // Reads one head, name or end line at `pos`; false when more bytes are
+    // needed for it.
+    bool Step(qsizetype &pos);
+    void TakeItem(QByteArrayView name);
 
     Status m_status = Status::NeedMore;
-    QByteArray m_partial;
+    QByteArray m_buffer;
+    qsizetype m_received = 0;
+    // While a name is awaited: its length, its type and whether the type
+    // could be read.
+    qsizetype m_nameLength = -1;
+    std::uint32_t m_type = 0;
+    bool m_typeValid = false;
     std::uint32_t m_code = 0;
     std::vector<ShareEntry> m_items;
 };

@@ -2,6 +2,87 @@
 
 #include <QStringList>
 
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <system_error>
+#include <thread>
+
+namespace {
+
+std::atomic<ResolveFunction> g_resolve{nullptr};
+std::atomic<int> g_running{0};
+// Abandoned look-ups each hold a thread until the resolver gives up; past
+// this many a new one waits for a place instead of piling up more.
+constexpr int MaxRunningLookups = 64;
+
+// What a look-up thread and its caller share; the thread keeps it alive
+// after a caller that stopped waiting has gone.
+struct Lookup
+{
+    std::mutex lock;
+    std::condition_variable_any finished;
+    bool done = false;
+    std::optional<std::uint32_t> answer;
+};
+
+} // namespace
+
+void SetResolveFunctionForTests(ResolveFunction function)
+{
+    g_resolve.store(function);
+}
+
+int RunningLookups()
+{
+    return g_running.load();
+}
+
+std::optional<std::uint32_t> SystemResolveIPv4(const QString &name, std::stop_token stop)
+{
+    const QByteArray encoded = name.toLocal8Bit();
+    if (encoded.isEmpty() || encoded.size() > 512)
+        return std::nullopt;
+    ResolveFunction resolve = g_resolve.load();
+    if (!resolve)
+        resolve = BlockingResolveIPv4;
+    if (!stop.stop_possible())
+        return resolve(encoded);
+
+    while (g_running.load() >= MaxRunningLookups) {
+        if (stop.stop_requested())
+            return std::nullopt;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    if (stop.stop_requested())
+        return std::nullopt;
+
+    auto lookup = std::make_shared<Lookup>();
+    ++g_running;
+    try {
+        std::jthread([lookup, encoded, resolve] {
+            const std::optional<std::uint32_t> answer = resolve(encoded);
+            {
+                std::scoped_lock guard(lookup->lock);
+                lookup->answer = answer;
+                lookup->done = true;
+            }
+            lookup->finished.notify_all();
+            --g_running;
+        }).detach();
+    } catch (const std::system_error &) {
+        // No thread to spare: look up here, without a way out.
+        --g_running;
+        return resolve(encoded);
+    }
+    std::unique_lock guard(lookup->lock);
+    if (!lookup->finished.wait(guard, stop, [&lookup] { return lookup->done; }))
+        return std::nullopt;
+    return lookup->answer;
+}
+
 QString DottedIPv4(std::uint32_t address)
 {
     return QStringLiteral("%1.%2.%3.%4")

@@ -1,12 +1,28 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include <cstdint>
 #include <optional>
+#include <stop_token>
 
-// The system's resolver (hosts file, DNS), IPv4 only.
-std::optional<std::uint32_t> SystemResolveIPv4(const QString &name);
+// The system's resolver (hosts file, DNS), IPv4 only. The look-up itself
+// cannot be interrupted (it may wait many seconds for a DNS server that does
+// not answer), so when `stop` can be asked to stop it runs on a thread of its
+// own: a stop makes this call return nothing at once, and the look-up's late
+// answer is dropped without touching anything of the caller's.
+std::optional<std::uint32_t> SystemResolveIPv4(const QString &name, std::stop_token stop = {});
+
+// The blocking look-up of one name in the local 8-bit encoding, per platform.
+std::optional<std::uint32_t> BlockingResolveIPv4(const QByteArray &name);
+
+// Tests put a stand-in for the blocking look-up here; nullptr restores the
+// system's.
+using ResolveFunction = std::optional<std::uint32_t> (*)(const QByteArray &name);
+void SetResolveFunctionForTests(ResolveFunction function);
+// Look-up threads still running, those whose caller gave up included.
+int RunningLookups();
 
 // Dotted text of an IPv4 address held as a number, most significant first.
 QString DottedIPv4(std::uint32_t address);

@@ -4,11 +4,8 @@
 #include <netdb.h>
 #include <sys/socket.h>
 
-std::optional<std::uint32_t> SystemResolveIPv4(const QString &name)
+std::optional<std::uint32_t> BlockingResolveIPv4(const QByteArray &encoded)
 {
-    const QByteArray encoded = name.toLocal8Bit();
-    if (encoded.isEmpty() || encoded.size() > 512)
-        return std::nullopt;
     addrinfo hints{};
     hints.ai_family = AF_INET;
     hints.ai_socktype = SOCK_STREAM;

@@ -4,11 +4,8 @@
 
 #include <cstring>
 
-std::optional<std::uint32_t> SystemResolveIPv4(const QString &name)
+std::optional<std::uint32_t> BlockingResolveIPv4(const QByteArray &encoded)
 {
-    const QByteArray encoded = name.toLocal8Bit();
-    if (encoded.isEmpty() || encoded.size() > 512)
-        return std::nullopt;
     // The Windows resolver also answers NetBIOS names itself.
     const hostent *host = gethostbyname(encoded.constData());
     if (!host || host->h_addrtype != AF_INET || !host->h_addr_list || !host->h_addr_list[0])

@@ -70,7 +70,7 @@ QString CSambaNetwork::LocalWorkgroup()
 
 std::optional<QString> CSambaNetwork::ResolveIPv4(const QString &name, std::stop_token stop)
 {
-    if (const auto address = SystemResolveIPv4(name))
+    if (const auto address = SystemResolveIPv4(name, stop))
         return DottedIPv4(*address);
     // Hosts from browse lists carry NetBIOS names, which DNS may not know.
     if (!m_options.netbiosQueries || stop.stop_requested())

@@ -107,9 +107,9 @@ QString CWindowsNetwork::LocalWorkgroup()
     return name;
 }
 
-std::optional<QString> CWindowsNetwork::ResolveIPv4(const QString &name, std::stop_token)
+std::optional<QString> CWindowsNetwork::ResolveIPv4(const QString &name, std::stop_token stop)
 {
-    if (const auto address = SystemResolveIPv4(name))
+    if (const auto address = SystemResolveIPv4(name, stop))
         return DottedIPv4(*address);
     return std::nullopt;
 }

@@ -56,6 +56,12 @@ void CLanterraDoc::StartScan()
         scanning.store(false, std::memory_order_release);
 }
 
+std::unique_lock<std::mutex> CLanterraDoc::LockScanWrites()
+{
+    // Drivers of earlier scans were halted and write nothing any more.
+    return scanDriver ? scanDriver->Publish() : std::unique_lock<std::mutex>();
+}
+
 void CLanterraDoc::HaltScan()
 {
     if (scanDriver)

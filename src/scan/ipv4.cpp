@@ -25,8 +25,9 @@ int LeadingNumber(QStringView text)
 quint32 ParseIPv4(QStringView text)
 {
     text = text.trimmed();
-    // "1.2.3.4" is the shortest address and "255.255.255.255" the longest.
-    if (text.size() < 7 || text.size() > 15)
+    // "1.2.3.4" is the shortest address. Up to 16 characters are taken, one
+    // more than "255.255.255.255", since a part may hold white space.
+    if (text.size() < 7 || text.size() > 16)
         return 0;
     quint32 result = 0;
     int parts = 0;

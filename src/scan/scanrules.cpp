@@ -2,7 +2,13 @@
 
 QString FilterCase(const QString &text)
 {
-    return text.toUpper();
+    // One character at a time, each to its own upper case: a letter whose
+    // upper case is two letters (ß) stays as it is, so filters compare the
+    // way the names were typed, never grown or shrunk.
+    QString upper = text;
+    for (QChar &c : upper)
+        c = c.toUpper();
+    return upper;
 }
 
 void ScanRules::Reset()

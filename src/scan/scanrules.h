@@ -38,5 +38,6 @@ struct ScanRules
 
 inline constexpr const char *AnnouncedRuleText = "Also find hosts that announce themselves (WS-Discovery, DNS-SD)";
 
-// The upper case used by the filters.
+// The upper case used by the filters: each UTF-16 code unit mapped on its
+// own (simple case mapping), never Unicode's full, length-changing one.
 QString FilterCase(const QString &text);

@@ -133,9 +133,10 @@ void ProbeHost(CScanDriver &driver, HostRecord &host)
             host.thread = false;
             return;
         }
+        // The host's own fields change only when the probe ends: one that
+        // a stop abandons leaves its host as it was.
         for (const auto &share : host.shares)
             share->state = ShareOffline;
-        host.lastAnswerTime = 0;
         name = host.GetName();
         address = host.GetAddr();
     }
@@ -171,8 +172,6 @@ void ProbeHost(CScanDriver &driver, HostRecord &host)
             host.thread = false;
             return;
         }
-        if (resolved)
-            host.SetAddr(address);
         HostRecord *other = nullptr;
         {
             std::scoped_lock addresses(doc.addressLock);
@@ -222,6 +221,8 @@ void ProbeHost(CScanDriver &driver, HostRecord &host)
             if (IsDiskShare(entry.type) && !entry.name.isEmpty())
                 TakeShare(doc, host, entry.name);
         }
+        if (resolved)
+            host.SetAddr(address);
         if (online)
             ++host.onlineCount;
         else

@@ -7,12 +7,6 @@
 
 namespace {
 
-bool Unreserved(unsigned char c)
-{
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-'
-           || c == '.' || c == '_' || c == '~';
-}
-
 int HexValue(char c)
 {
     if (c >= '0' && c <= '9')
@@ -25,23 +19,6 @@ int HexValue(char c)
 }
 
 } // namespace
-
-std::string PercentEncode(const std::string &text)
-{
-    static const char digits[] = "0123456789ABCDEF";
-    std::string out;
-    out.reserve(text.size() * 3);
-    for (unsigned char c : text) {
-        if (Unreserved(c)) {
-            out += char(c);
-        } else {
-            out += '%';
-            out += digits[c >> 4];
-            out += digits[c & 15];
-        }
-    }
-    return out;
-}
 
 std::string PercentDecode(const std::string &text)
 {
@@ -59,10 +36,12 @@ std::string PercentDecode(const std::string &text)
 
 void HelperOutput::Item(std::uint32_t type, const std::string &name)
 {
-    char head[16];
-    std::snprintf(head, sizeof head, "i %x ", unsigned(type));
+    // The name goes as it is, after its length: no name is too long or
+    // holds a byte that could break the reply's framing.
+    char head[32];
+    std::snprintf(head, sizeof head, "i %x %zu ", unsigned(type), name.size());
     m_pending += head;
-    m_pending += PercentEncode(name);
+    m_pending += name;
     m_pending += '\n';
     if (m_pending.size() > 16384)
         Write(std::exchange(m_pending, std::string()));

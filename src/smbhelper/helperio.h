@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-// Reply writing for the helper's line protocol (see the program's
+// Reply writing for the helper's protocol (see the program's
 // net/helperprotocol.h for the format).
 class HelperOutput
 {
@@ -18,5 +18,4 @@ private:
     std::string m_pending;
 };
 
-std::string PercentEncode(const std::string &text);
 std::string PercentDecode(const std::string &text);

@@ -36,9 +36,19 @@ TEST(ParseIPv4, RejectsWhatIsNotAnAddress)
     EXPECT_EQ(ParseIPv4(u"10.0.0.0001"), 0u);  // a part longer than three
     EXPECT_EQ(ParseIPv4(u"10.0.-1.1"), 0u);
     EXPECT_EQ(ParseIPv4(u"1.2.3.4 "), Ip(1, 2, 3, 4));
-    EXPECT_EQ(ParseIPv4(u"100.100.100.1000"), 0u); // 16 characters
+    EXPECT_EQ(ParseIPv4(u"100.100.100.1000"), 0u); // a part of four digits
     EXPECT_EQ(ParseIPv4(u""), 0u);
     EXPECT_EQ(ParseIPv4(u"SERVER"), 0u);
+}
+
+TEST(ParseIPv4, TakesSevenToSixteenCharacters)
+{
+    // White space inside the dots makes a real address longer than 15.
+    EXPECT_EQ(ParseIPv4(u"192.168.100. 100"), Ip(192, 168, 100, 100)); // 16
+    EXPECT_EQ(ParseIPv4(u"192.168.100.  100"), 0u); // 17
+    EXPECT_EQ(ParseIPv4(u"  192.168.100. 100  "), Ip(192, 168, 100, 100));
+    EXPECT_EQ(ParseIPv4(u"1.2.3.4"), Ip(1, 2, 3, 4)); // 7
+    EXPECT_EQ(ParseIPv4(u"1.2.3."), 0u); // 6
 }
 
 TEST(ParseIPv4, ReadsPartsTheWayAtolDoes)

@@ -1,18 +1,23 @@
 // The listing helpers' protocol, the helper pool (with a stand-in helper),
 // the smb.conf reader and the TCP check.
+#include "model/lanterradoc.h"
 #include "net/helperpool.h"
 #include "net/helperprotocol.h"
 #include "net/neterrors.h"
 #include "net/sambanetwork.h"
 #include "net/smbconf.h"
+#include "net/memorynetwork.h"
 #include "net/tcpcheck.h"
+#include "settings/settings.h"
 
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QSet>
 #include <QTemporaryDir>
 
 #include <arpa/inet.h>
+#include <csignal>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -35,7 +40,7 @@ TEST(HelperProtocol, RequestsCarryTheArgumentPercentEncoded)
 
 TEST(HelperProtocol, RepliesAreReadAcrossChunkBoundaries)
 {
-    const QByteArray reply("i 0 Music\ni 80000000 C%24\ni 80000003 IPC%24\ni 0 Caf%C3%A9\ne 0\n");
+    const QByteArray reply("i 0 5 Music\ni 80000000 2 C$\ni 80000003 4 IPC$\ni 0 5 Caf\xC3\xA9\ne 0\n");
     for (qsizetype split = 0; split <= reply.size(); ++split) {
         HelperProtocol::ReplyReader reader;
         reader.Feed(QByteArrayView(reply).first(split));
@@ -51,31 +56,68 @@ TEST(HelperProtocol, RepliesAreReadAcrossChunkBoundaries)
 TEST(HelperProtocol, ErrorCodesAndPartialListsArrive)
 {
     HelperProtocol::ReplyReader reader;
-    EXPECT_EQ(reader.Feed("i 0 First\ne 1003\n"), Status::Complete);
+    EXPECT_EQ(reader.Feed("i 0 5 First\ne 1003\n"), Status::Complete);
     EXPECT_EQ(reader.code(), 1003u);
     EXPECT_EQ(reader.items().size(), 1u);
 }
 
-TEST(HelperProtocol, HostileRepliesAreRefusedOrCleaned)
+TEST(HelperProtocol, AnyNameArrivesWholeAndABadEntryCostsOnlyItself)
 {
-    for (const char *bad : {"x\n", "i 0\n", "i zz Name\n", "e\n", "e -1\n", "e 99999999999\n", "i 123456789ab N\n"}) {
+    // Names longer than any line limit, and bytes that are the protocol's
+    // own separators, travel as they are.
+    const QString longName = QString(QChar(0x6F22)).repeated(1400); // 4,200 bytes of UTF-8
+    const QString spaced = QStringLiteral("e 0 i 1 %41 %% \\ \" & <x>");
+    const QString huge = QString(QChar(u'x')).repeated(300000);
+    QByteArray reply = HelperProtocol::EncodeItem(0, "Before");
+    reply += HelperProtocol::EncodeItem(0, longName.toUtf8());
+    reply += HelperProtocol::EncodeItem(0x80000000u, spaced.toUtf8());
+    reply += HelperProtocol::EncodeItem(0, huge.toUtf8());
+    // Entries of no use are left out one by one: a control character, no
+    // name, a type that cannot be read.
+    reply += HelperProtocol::EncodeItem(0, "line\nbreak");
+    reply += HelperProtocol::EncodeItem(0, "");
+    reply += "i zz 4 Oops\n";
+    reply += HelperProtocol::EncodeItem(0, "After");
+    reply += "e 0\n";
+    for (const qsizetype chunk : {qsizetype(1), qsizetype(7), qsizetype(8192), reply.size()}) {
+        HelperProtocol::ReplyReader reader;
+        Status status = Status::NeedMore;
+        for (qsizetype at = 0; at < reply.size(); at += chunk)
+            status = reader.Feed(QByteArrayView(reply).sliced(at, std::min(chunk, reply.size() - at)));
+        ASSERT_EQ(status, Status::Complete) << chunk;
+        QStringList names;
+        for (const ShareEntry &entry : reader.items())
+            names.append(entry.name);
+        ASSERT_EQ(names, (QStringList{QStringLiteral("Before"), longName, spaced, huge, QStringLiteral("After")}))
+            << chunk;
+        EXPECT_EQ(reader.items()[2].type, 0x80000000u);
+    }
+}
+
+TEST(HelperProtocol, BrokenFramingIsRefused)
+{
+    for (const char *bad : {"x\n", "i 0\n", "i 0 5\n", "i 0 Name\n", "i 0 -1 x\n", "i 0 5 Mus\ne 0\n", "i 0 5 Musicx\n",
+                            "e\n", "e -1\n", "e 99999999999\n", "e 0x\n", "i0 5 Music\n"}) {
         HelperProtocol::ReplyReader reader;
         EXPECT_EQ(reader.Feed(bad), Status::Malformed) << bad;
     }
-    HelperProtocol::ReplyReader longLine;
-    EXPECT_EQ(longLine.Feed(QByteArray(HelperProtocol::MaxLineLength + 1, 'a')), Status::Malformed);
-
-    // Control characters or an empty name drop that entry only.
-    HelperProtocol::ReplyReader cleaned;
-    EXPECT_EQ(cleaned.Feed("i 0 bad%0Aname\ni 0 tab%09\ni 0 \ni 0 Good\ne 0\n"), Status::Complete);
-    ASSERT_EQ(cleaned.items().size(), 1u);
-    EXPECT_EQ(cleaned.items()[0].name, QStringLiteral("Good"));
-
+    // A head or an end line that never ends, a name over the bound, a flood.
+    HelperProtocol::ReplyReader endless;
+    EXPECT_EQ(endless.Feed(QByteArray(HelperProtocol::MaxHeadLength + 1, 'i')), Status::Malformed);
+    HelperProtocol::ReplyReader endlessEnd;
+    EXPECT_EQ(endlessEnd.Feed("e " + QByteArray(HelperProtocol::MaxHeadLength, '0')), Status::Malformed);
+    HelperProtocol::ReplyReader oversized;
+    EXPECT_EQ(oversized.Feed("i 0 " + QByteArray::number(HelperProtocol::MaxNameBytes + 1) + " x"), Status::Malformed);
     HelperProtocol::ReplyReader flood;
     QByteArray many;
     for (std::size_t i = 0; i <= HelperProtocol::MaxItems; ++i)
-        many += "i 0 x\n";
+        many += "i 0 1 x\n";
     EXPECT_EQ(flood.Feed(many), Status::Malformed);
+    // Bytes after the end are not read.
+    HelperProtocol::ReplyReader done;
+    EXPECT_EQ(done.Feed("e 5\nnonsense"), Status::Complete);
+    EXPECT_EQ(done.Feed("more nonsense"), Status::Complete);
+    EXPECT_EQ(done.code(), 5u);
 }
 
 // --- Pool ---------------------------------------------------------------------
@@ -90,17 +132,23 @@ protected:
         QFile file(helper);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(R"(#!/bin/bash
+here=$(dirname "$0")
 while IFS= read -r line; do
     case "${line#* }" in
         hang) exec sleep 30 ;;
         crash) exit 1 ;;
         garbage) printf 'nonsense\n' ;;
-        pid) printf 'i 0 %s\ne 0\n' $$ ;;
+        pid) p=$$; printf 'i 0 %d %s\ne 0\n' ${#p} $p ;;
         slow) sleep 0.3; printf 'e 0\n' ;;
         10.9.9.9) printf 'e 1003\n' ;;
-        ALPHA) printf 'i 0 HOST1\ni 0 HOST2\ne 0\n' ;;
-        -) printf 'i 0 ALPHA\ni 0 BETA\ne 0\n' ;;
-        *) printf 'i 0 Music\ni 80000000 C%%24\ne 0\n' ;;
+        ALPHA) printf 'i 0 5 HOST1\ni 0 5 HOST2\ne 0\n' ;;
+        -) printf 'i 0 5 ALPHA\ni 0 4 BETA\ne 0\n' ;;
+        killed) printf 'i 0 5 Music\n'; echo $$ >>"$here/pids"; exec sleep 30 ;;
+        dies-once) if [ ! -e "$here/died" ]; then
+                       touch "$here/died"; printf 'i 0 5 Music\n'; kill -9 $$
+                   fi
+                   printf 'i 0 5 Music\ni 0 5 Films\ne 0\n' ;;
+        *) printf 'i 0 5 Music\ni 80000000 2 C$\ne 0\n' ;;
     esac
 done
 )");
@@ -134,8 +182,10 @@ TEST_F(HelperPool, DeadlinesCrashesAndGarbageCostTheHelperNotTheProgram)
     EXPECT_EQ(pool.Request("shares", QStringLiteral("hang")).code, NetError::SemTimeout);
     EXPECT_LT(std::chrono::steady_clock::now() - before, 2s);
     EXPECT_EQ(pool.IdleCount(), 0);
-    EXPECT_EQ(pool.Request("shares", QStringLiteral("crash")).code, NetError::UnexpectedNetError);
-    EXPECT_EQ(pool.Request("shares", QStringLiteral("garbage")).code, NetError::UnexpectedNetError);
+    // A helper that crashes or garbles its reply gets one fresh successor;
+    // when that one fails too, the server counts as not answering.
+    EXPECT_EQ(pool.Request("shares", QStringLiteral("crash")).code, NetError::SemTimeout);
+    EXPECT_EQ(pool.Request("shares", QStringLiteral("garbage")).code, NetError::SemTimeout);
     // The pool goes on with fresh helpers.
     EXPECT_EQ(pool.Request("shares", QStringLiteral("server")).code, 0u);
     EXPECT_EQ(pool.IdleCount(), 1);
@@ -168,6 +218,99 @@ TEST_F(HelperPool, ParallelRequestsEachGetTheirOwnHelper)
     EXPECT_EQ(answered.load(), 6);
     EXPECT_EQ(pool.StartedCount(), 6);
     EXPECT_EQ(pool.IdleCount(), 6);
+}
+
+TEST_F(HelperPool, AHelperKilledDuringAListingIsRetriedOnceOnAFreshHelper)
+{
+    CHelperPool pool(helper, {QStringLiteral("shares")}, 5000);
+    // Killed after part of its reply; the fresh helper answers.
+    const auto retried = pool.Request("shares", QStringLiteral("dies-once"));
+    EXPECT_EQ(retried.code, 0u);
+    ASSERT_EQ(retried.items.size(), 2u);
+    EXPECT_EQ(retried.items[1].name, QStringLiteral("Films"));
+    EXPECT_EQ(pool.StartedCount(), 2);
+
+    // Killed from outside in the middle of its reply, twice: no answer, and
+    // none of the half-sent list.
+    std::atomic<bool> done{false};
+    std::jthread killer([&] {
+        QSet<long> killed;
+        while (!done) {
+            QFile pids(folder.filePath(QStringLiteral("pids")));
+            if (pids.open(QIODevice::ReadOnly)) {
+                for (const QByteArray &line : pids.readAll().split('\n')) {
+                    const long pid = line.trimmed().toLong();
+                    if (pid > 0 && !killed.contains(pid)) {
+                        killed.insert(pid);
+                        kill(pid_t(pid), SIGKILL);
+                    }
+                }
+            }
+            std::this_thread::sleep_for(10ms);
+        }
+    });
+    const auto before = std::chrono::steady_clock::now();
+    const auto lost = pool.Request("shares", QStringLiteral("killed"));
+    done = true;
+    EXPECT_EQ(lost.code, NetError::SemTimeout);
+    EXPECT_TRUE(lost.items.empty());
+    EXPECT_EQ(pool.StartedCount(), 3) << "the idle helper, then one fresh one";
+    EXPECT_LT(std::chrono::steady_clock::now() - before, 4s) << "ended by the kills, not the deadline";
+    EXPECT_EQ(pool.Request("shares", QStringLiteral("server")).code, 0u);
+}
+
+// The system network with its share listings through the stand-in helper,
+// everything else from memory.
+class HelperListedNetwork : public CMemoryNetwork
+{
+public:
+    explicit HelperListedNetwork(const QString &helper) : m_pool(helper, {QStringLiteral("shares")}, 5000) {}
+    ShareListing ListShares(const QString &, const QString &, std::stop_token stop) override
+    {
+        const auto result = m_pool.Request("shares", m_argument, stop);
+        return {result.code, result.items};
+    }
+    QString m_argument;
+
+private:
+    CHelperPool m_pool;
+};
+
+TEST_F(HelperPool, AHostWhoseHelperDiesTwiceIsOfflineWithItsShares)
+{
+    CSettings settings;
+    settings.autoSave = false;
+    CLanterraDoc doc(&settings);
+    auto network = std::make_shared<HelperListedNetwork>(helper);
+    network->AddName(QStringLiteral("server"), QStringLiteral("10.0.0.1"));
+    network->SetServer(QStringLiteral("10.0.0.1"), {});
+    doc.network = network;
+    doc.currentWorkgroup = QStringLiteral("HOME");
+    doc.rules.searchNetAll = 0;
+    doc.rules.searchHostByList = 1;
+    doc.rules.hosts = {QStringLiteral("server")};
+
+    auto scan = [&doc] {
+        doc.StartScan();
+        const auto until = std::chrono::steady_clock::now() + 10s;
+        while (doc.IsScanning() && std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(5ms);
+        return !doc.IsScanning();
+    };
+    network->m_argument = QStringLiteral("server");
+    ASSERT_TRUE(scan());
+    const HostRecord &host = *doc.cacheHosts.front();
+    ASSERT_EQ(host.shares.size(), 2u);
+    EXPECT_EQ(host.lastState, 0);
+
+    // Every helper now crashes before its reply ends.
+    network->m_argument = QStringLiteral("crash");
+    ASSERT_TRUE(scan());
+    EXPECT_EQ(host.lastState, int(NetError::SemTimeout));
+    EXPECT_EQ(host.onlineCount, 1);
+    EXPECT_EQ(host.offlineCount, 1);
+    for (int i = 0; i < doc.GetShareCount(); ++i)
+        EXPECT_EQ(doc.GetShareState(i), ShareOffline);
 }
 
 TEST_F(HelperPool, AMissingHelperIsAnErrorCode)

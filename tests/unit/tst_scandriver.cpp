@@ -382,26 +382,64 @@ TEST_F(ScanTest, ASecondNameForAnAddressRenamesTheFirstRecordAndIsMarkedDuplicat
     EXPECT_EQ(network->ListingCalls(QStringLiteral("10.0.0.5")), 1);
 }
 
-TEST_F(ScanTest, ARangeHostAndANamedHostAtOneAddressEndAsOneMachineWithTheName)
+TEST_F(ScanTest, ARangeHostProbedAfterTheNamedHostAtItsAddressIsTheDuplicate)
 {
     doc->rules.searchNetAll = 0;
     doc->rules.searchHostByList = 1;
     doc->rules.hosts = {QStringLiteral("10.0.0.5")};
+    // Fifteen cached hosts with a history come before the new range host
+    // and take every probe slot. All but "server" are slow to resolve, so
+    // the first slot to come free is the one of "server", whose probe has
+    // entered its address by then.
+    HostRecord *named = nullptr;
+    for (int i = 0; i < 15; ++i) {
+        const QString name = i == 0 ? QStringLiteral("server") : QStringLiteral("slow%1").arg(i);
+        HostRecord *host = CacheHost(name);
+        CacheShare(*host, QStringLiteral("Share"));
+        host->onlineCount = 1;
+        if (i == 0) {
+            named = host;
+            AddHost(name, QStringLiteral("10.0.0.5"), {QStringLiteral("Share")});
+        } else {
+            AddHost(name, QStringLiteral("10.0.1.%1").arg(i), {QStringLiteral("Share")});
+            network->SetNameLatency(name, 400);
+        }
+    }
+    ASSERT_TRUE(Scan());
+    HostRecord *range = Host(QStringLiteral("10.0.0.5"));
+    ASSERT_NE(range, nullptr);
+    ASSERT_NE(range, named);
+    EXPECT_EQ(named->GetName(), QStringLiteral("server"));
+    EXPECT_FALSE(named->duplicate.load());
+    EXPECT_EQ(named->lastState, 0);
+    EXPECT_TRUE(range->GetName().isEmpty());
+    EXPECT_TRUE(range->duplicate.load());
+    EXPECT_EQ(range->lastState, 53);
+    EXPECT_EQ(range->offlineCount, 1);
+    EXPECT_EQ(network->ListingCalls(QStringLiteral("10.0.0.5")), 1);
+}
+
+TEST_F(ScanTest, ANamedHostProbedAfterTheRangeHostAtItsAddressGivesItItsName)
+{
+    doc->rules.searchNetAll = 0;
+    doc->rules.searchHostByList = 1;
+    doc->rules.hosts = {QStringLiteral("10.0.0.5")};
+    // The range host needs no name look-up; the named host's is slow, so
+    // the range host has entered the address first.
     HostRecord *named = CacheHost(QStringLiteral("server"));
-    AddHost(QStringLiteral("server"), QStringLiteral("10.0.0.5"), {QStringLiteral("Music")}, 100);
-    doc->StartScan();
-    ASSERT_TRUE(WaitForEnd());
+    AddHost(QStringLiteral("server"), QStringLiteral("10.0.0.5"), {QStringLiteral("Music")});
+    network->SetNameLatency(QStringLiteral("server"), 200);
+    ASSERT_TRUE(Scan());
     ASSERT_EQ(doc->cacheHosts.size(), 2u);
     HostRecord *range = doc->cacheHosts[0].get() == named ? doc->cacheHosts[1].get() : doc->cacheHosts[0].get();
     EXPECT_EQ(range->GetAddr(), QStringLiteral("10.0.0.5"));
-    // Whichever entered the address first keeps the machine; the named
-    // record always ends with the name, the other one is the duplicate.
-    EXPECT_NE(range->duplicate.load(), named->duplicate.load());
-    EXPECT_EQ(named->GetName(), QStringLiteral("server"));
-    if (named->duplicate.load())
-        EXPECT_EQ(range->GetName(), QStringLiteral("server"));
-    else
-        EXPECT_TRUE(range->GetName().isEmpty());
+    EXPECT_EQ(range->GetName(), QStringLiteral("server"));
+    EXPECT_FALSE(range->duplicate.load());
+    EXPECT_EQ(range->lastState, 0);
+    EXPECT_EQ(ShareNames(*range), QStringList{QStringLiteral("Music")});
+    EXPECT_TRUE(named->duplicate.load());
+    EXPECT_EQ(named->lastState, 53);
+    EXPECT_EQ(network->ListingCalls(QStringLiteral("10.0.0.5")), 1);
 }
 
 // --- Limits ------------------------------------------------------------------

@@ -40,7 +40,23 @@ TEST(ScanRules, WorkgroupFiltersMatchUpperCaseOrExactly)
     EXPECT_TRUE(rules.IsNetExcluded(QStringLiteral("Office")));
     EXPECT_FALSE(rules.IsNetExcluded(QStringLiteral("OFFICE2")));
     EXPECT_TRUE(rules.IsNetExcluded(QStringLiteral("straße")));
-    EXPECT_TRUE(rules.IsNetExcluded(QStringLiteral("STRASSE")));
+}
+
+TEST(ScanRules, FiltersAreUpperCasedOneCharacterAtATime)
+{
+    // ß has no single upper-case letter: it stays ß, and "STRASSE" is
+    // another name.
+    EXPECT_EQ(FilterCase(QStringLiteral("straße")), QStringLiteral("STRAßE"));
+    EXPECT_EQ(FilterCase(QStringLiteral("ﬁle-Ǆ-ä")), QStringLiteral("ﬁLE-Ǆ-Ä"));
+    ScanRules rules;
+    rules.excNets = {QStringLiteral("straße")};
+    rules.excHosts = {QStringLiteral("Fuß")};
+    rules.BuildExclusionSets();
+    EXPECT_TRUE(rules.excludedNetSet.contains(QStringLiteral("STRAßE")));
+    EXPECT_TRUE(rules.IsNetExcluded(QStringLiteral("Straße")));
+    EXPECT_FALSE(rules.IsNetExcluded(QStringLiteral("STRASSE")));
+    EXPECT_TRUE(rules.IsHostExcluded(QStringLiteral("FUß")));
+    EXPECT_FALSE(rules.IsHostExcluded(QStringLiteral("FUSS")));
 }
 
 } // namespace

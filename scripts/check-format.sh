@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Checks that the C++ lines changed since BASE follow .clang-format.
+# Only changed lines are checked, so older code is never reformatted in passing.
+#   scripts/check-format.sh [BASE]     (default: the parent of HEAD)
+set -uo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+cd "$root"
+base="${1:-HEAD~1}"
+tool=$(command -v git-clang-format-14 || command -v git-clang-format) \
+    || { echo "SKIP: git-clang-format is not installed (package clang-format)"; exit 77; }
+git rev-parse -q --verify "$base^{commit}" >/dev/null || { echo "SKIP: no commit $base to compare with"; exit 77; }
+
+out=$("$tool" --binary "$(command -v clang-format-14 || command -v clang-format)" --diff "$base" -- \
+    '*.cpp' '*.h' 2>&1)
+case "$out" in
+    ""|"no modified files to format"|"clang-format did not modify any files")
+        echo "format: changed lines follow .clang-format"; exit 0 ;;
+esac
+echo "$out"
+echo "format: the lines above differ from .clang-format (run: git clang-format $base)" >&2
+exit 1
