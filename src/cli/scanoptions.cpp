@@ -18,37 +18,36 @@ QStringList SplitList(const QString &text)
 
 QString ScanOptions::Usage()
 {
-    return QStringLiteral(
-        "Usage: lanterra-scan [options] [DOCUMENT.net]\n"
-        "Scans the network of a document (or of a new default document) once and saves it.\n"
-        "\n"
-        "  --hosts LIST               hosts, addresses or ranges to probe (turns the host list on)\n"
-        "  --workgroups LIST          workgroups to enumerate (turns the workgroup list on)\n"
-        "  --all, --no-all            enumerate every workgroup the network announces, or not\n"
-        "  --current                  enumerate this machine's own workgroup\n"
-        "  --discovery, --no-discovery  with --all or --current, also find hosts that\n"
-        "                             announce themselves (WS-Discovery, DNS-SD), or not\n"
-        "  --exclude-hosts LIST       host names to leave out\n"
-        "  --exclude-workgroups LIST  workgroups to leave out\n"
-        "  --user [DOMAIN\\]USER[%PASSWORD]  log in as USER to list shares (without\n"
-        "                             %PASSWORD it is asked for when a terminal is attached)\n"
-        "  --auth-file FILE           the login from FILE (username =, password =, domain =)\n"
-        "  --kerberos                 log in with the Kerberos ticket cache\n"
-        "  --remember-login           keep that login in the desktop's secret store; later\n"
-        "                             scans without a login option use it\n"
-        "  --scheme INDEX|NAME        scheme that groups the shares (default: the selected one)\n"
-        "  --out FILE                 save to FILE instead of the document\n"
-        "  --no-save                  do not save\n"
-        "  --timeout SECONDS          stop the scan after this long\n"
-        "  --format text|csv|json     how the shares are printed (default: text)\n"
-        "  -q, --quiet                no progress on standard error\n"
-        "  --help                     this text\n"
-        "  --version                  the program's version\n"
-        "\n"
-        "LIST entries are separated by \";\" or line breaks. The document is saved as on\n"
-        "closing the program: hosts found to duplicate another are left out.\n"
-        "Exit status: 0 scan ended or stopped by --timeout, 1 document not readable or\n"
-        "not writable, 2 bad arguments.\n");
+    return QStringLiteral("Usage: lanterra-scan [options] [DOCUMENT.net]\n"
+                          "Scans the network of a document (or of a new default document) once and saves it.\n"
+                          "\n"
+                          "  --hosts LIST               hosts, addresses or ranges to probe (turns the host list on)\n"
+                          "  --workgroups LIST          workgroups to enumerate (turns the workgroup list on)\n"
+                          "  --all, --no-all            enumerate every workgroup the network announces, or not\n"
+                          "  --current                  enumerate this machine's own workgroup\n"
+                          "  --discovery, --no-discovery  with --all or --current, also find hosts that\n"
+                          "                             announce themselves (WS-Discovery, DNS-SD), or not\n"
+                          "  --exclude-hosts LIST       host names to leave out\n"
+                          "  --exclude-workgroups LIST  workgroups to leave out\n"
+                          "  --user [DOMAIN\\]USER[%PASSWORD]  log in as USER to list shares (without\n"
+                          "                             %PASSWORD it is asked for when a terminal is attached)\n"
+                          "  --auth-file FILE           the login from FILE (username =, password =, domain =)\n"
+                          "  --kerberos                 log in with the Kerberos ticket cache\n"
+                          "  --remember-login           keep that login in the desktop's secret store; later\n"
+                          "                             scans without a login option use it\n"
+                          "  --scheme INDEX|NAME        scheme that groups the shares (default: the selected one)\n"
+                          "  --out FILE                 save to FILE instead of the document\n"
+                          "  --no-save                  do not save\n"
+                          "  --timeout SECONDS          stop the scan after this long\n"
+                          "  --format text|csv|json     how the shares are printed (default: text)\n"
+                          "  -q, --quiet                no progress on standard error\n"
+                          "  --help                     this text\n"
+                          "  --version                  the program's version\n"
+                          "\n"
+                          "LIST entries are separated by \";\" or line breaks. The document is saved as on\n"
+                          "closing the program: hosts found to duplicate another are left out.\n"
+                          "Exit status: 0 scan ended or stopped by --timeout, 1 document not readable or\n"
+                          "not writable, 2 bad arguments.\n");
 }
 
 std::optional<QString> ScanOptions::Parse(const QStringList &arguments)
@@ -86,11 +85,11 @@ std::optional<QString> ScanOptions::Parse(const QStringList &arguments)
             return std::nullopt;
         };
 
-        static const QStringList valued = {
-            QStringLiteral("--hosts"), QStringLiteral("--workgroups"), QStringLiteral("--exclude-hosts"),
-            QStringLiteral("--exclude-workgroups"), QStringLiteral("--scheme"), QStringLiteral("--out"),
-            QStringLiteral("--timeout"), QStringLiteral("--format"), QStringLiteral("--user"),
-            QStringLiteral("--auth-file")};
+        static const QStringList valued = {QStringLiteral("--hosts"),         QStringLiteral("--workgroups"),
+                                           QStringLiteral("--exclude-hosts"), QStringLiteral("--exclude-workgroups"),
+                                           QStringLiteral("--scheme"),        QStringLiteral("--out"),
+                                           QStringLiteral("--timeout"),       QStringLiteral("--format"),
+                                           QStringLiteral("--user"),          QStringLiteral("--auth-file")};
         if (valued.contains(argument)) {
             const std::optional<QString> given = value();
             if (!given)

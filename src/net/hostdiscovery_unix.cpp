@@ -182,8 +182,7 @@ public:
     Discovery(const HostDiscoveryOptions &options, const std::function<void(const DiscoveredHost &)> &found,
               std::stop_token stop)
         : m_options(options), m_found(found), m_stop(std::move(stop))
-    {
-    }
+    {}
 
     void Run();
 

@@ -115,8 +115,8 @@ QByteArray BuildQuery(std::uint16_t id, const QStringList &name, std::uint16_t t
         query.append(char(value & 0xFF));
     };
     u16(id);
-    u16(0);    // a standard query
-    u16(1);    // one question
+    u16(0); // a standard query
+    u16(1); // one question
     u16(0);
     u16(0);
     u16(0);
@@ -127,7 +127,7 @@ QByteArray BuildQuery(std::uint16_t id, const QStringList &name, std::uint16_t t
     }
     query.append('\0');
     u16(type);
-    u16(1);    // class IN
+    u16(1); // class IN
     return query;
 }
 

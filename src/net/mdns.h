@@ -22,13 +22,13 @@ enum RecordType : std::uint16_t { TypeA = 1, TypePtr = 12, TypeTxt = 16, TypeAaa
 
 struct Record
 {
-    QStringList name;        // labels, as sent
+    QStringList name; // labels, as sent
     std::uint16_t type = 0;
     std::uint16_t rclass = 0; // without the cache-flush bit
     std::uint32_t ttl = 0;
-    QStringList target;      // PTR and SRV: the name pointed to
-    std::uint16_t port = 0;  // SRV
-    std::uint32_t ipv4 = 0;  // A, first octet most significant
+    QStringList target; // PTR and SRV: the name pointed to
+    std::uint16_t port = 0; // SRV
+    std::uint32_t ipv4 = 0; // A, first octet most significant
 };
 
 struct Message
@@ -40,8 +40,8 @@ struct Message
 
 struct Service
 {
-    QString instance;        // the service's own name, e.g. "Living room NAS"
-    QString host;            // the SRV target, e.g. "nas.local"
+    QString instance; // the service's own name, e.g. "Living room NAS"
+    QString host; // the SRV target, e.g. "nas.local"
     std::uint16_t port = 0;
     std::vector<std::uint32_t> addresses; // A records of the host
 };

@@ -20,7 +20,7 @@ struct DiscoveredHost
 {
     QString name;
     QString workgroup; // workgroup or domain; empty when the method tells none
-    QString address;   // dotted IPv4, where the announcement came from
+    QString address; // dotted IPv4, where the announcement came from
 };
 
 struct ShareListing
@@ -57,8 +57,7 @@ public:
     // `found` (never two calls at once) for each as it answers; returns when
     // no more answers are expected. Networks without such announcements
     // find nothing.
-    virtual void DiscoverHosts(const std::function<void(const DiscoveredHost &)> &found,
-                               std::stop_token stop = {})
+    virtual void DiscoverHosts(const std::function<void(const DiscoveredHost &)> &found, std::stop_token stop = {})
     {
         (void)found;
         (void)stop;

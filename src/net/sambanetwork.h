@@ -34,8 +34,7 @@ public:
     bool IsReachable(const QString &address, std::stop_token stop = {}) override;
     ShareListing ListShares(const QString &server, const QString &address,
                             std::stop_token stop = {}) override;
-    void DiscoverHosts(const std::function<void(const DiscoveredHost &)> &found,
-                       std::stop_token stop = {}) override;
+    void DiscoverHosts(const std::function<void(const DiscoveredHost &)> &found, std::stop_token stop = {}) override;
 
 private:
     static QStringList Names(const CHelperPool::Result &result);

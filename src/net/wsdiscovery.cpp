@@ -12,13 +12,12 @@ constexpr std::size_t MaxMatches = 256;
 constexpr qsizetype MaxNameLength = 253;
 const QString PubNamespace = QStringLiteral("http://schemas.microsoft.com/windows/pub/2005/07");
 
-const char *const EnvelopeStart =
-    "<?xml version=\"1.0\" encoding=\"utf-8\"?>"
-    "<soap:Envelope xmlns:soap=\"http://www.w3.org/2003/05/soap-envelope\""
-    " xmlns:wsa=\"http://schemas.xmlsoap.org/ws/2004/08/addressing\""
-    " xmlns:wsd=\"http://schemas.xmlsoap.org/ws/2005/04/discovery\""
-    " xmlns:wsdp=\"http://schemas.xmlsoap.org/ws/2006/02/devprof\""
-    " xmlns:pub=\"http://schemas.microsoft.com/windows/pub/2005/07\">";
+const char *const EnvelopeStart = "<?xml version=\"1.0\" encoding=\"utf-8\"?>"
+                                  "<soap:Envelope xmlns:soap=\"http://www.w3.org/2003/05/soap-envelope\""
+                                  " xmlns:wsa=\"http://schemas.xmlsoap.org/ws/2004/08/addressing\""
+                                  " xmlns:wsd=\"http://schemas.xmlsoap.org/ws/2005/04/discovery\""
+                                  " xmlns:wsdp=\"http://schemas.xmlsoap.org/ws/2006/02/devprof\""
+                                  " xmlns:pub=\"http://schemas.microsoft.com/windows/pub/2005/07\">";
 
 QByteArray Escaped(const QString &text)
 {
@@ -27,8 +26,8 @@ QByteArray Escaped(const QString &text)
 
 QByteArray Header(const QByteArray &to, const char *action, const QString &messageId)
 {
-    return QByteArray("<soap:Header><wsa:To>") + to + "</wsa:To><wsa:Action>" + action
-           + "</wsa:Action><wsa:MessageID>" + Escaped(messageId) + "</wsa:MessageID>";
+    return QByteArray("<soap:Header><wsa:To>") + to + "</wsa:To><wsa:Action>" + action + "</wsa:Action><wsa:MessageID>"
+           + Escaped(messageId) + "</wsa:MessageID>";
 }
 
 // "wsdp:Device  pub:Computer" -> {"Device", "Computer"}.

@@ -23,22 +23,22 @@ inline constexpr qsizetype MaxMessageSize = 65536;
 
 struct Match
 {
-    QString endpoint;    // wsa:Address, usually "urn:uuid:..."
-    QStringList types;   // local names of wsd:Types, e.g. "Device", "Computer"
-    QStringList xaddrs;  // transport addresses of the metadata service
+    QString endpoint; // wsa:Address, usually "urn:uuid:..."
+    QStringList types; // local names of wsd:Types, e.g. "Device", "Computer"
+    QStringList xaddrs; // transport addresses of the metadata service
 };
 
 struct Reply
 {
-    QString action;      // "ProbeMatches", "ResolveMatches", "Hello", ...
-    QString relatesTo;   // the message ID of the request it answers
+    QString action; // "ProbeMatches", "ResolveMatches", "Hello", ...
+    QString relatesTo; // the message ID of the request it answers
     std::vector<Match> matches;
 };
 
 struct Computer
 {
     QString name;
-    QString workgroup;   // the workgroup, or the domain when `domain` is set
+    QString workgroup; // the workgroup, or the domain when `domain` is set
     bool domain = false;
 };
 
@@ -46,7 +46,7 @@ struct HttpUrl
 {
     QString host;
     std::uint16_t port = 80;
-    QString path;        // starts with "/"
+    QString path; // starts with "/"
 };
 
 // A new "urn:uuid:..." message ID.

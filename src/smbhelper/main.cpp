@@ -73,8 +73,7 @@ int main(int argc, char **argv)
             lister.ListWithLogin(argument, out);
             // Its connection stays logged in: no other request may use it.
             break;
-        }
-        else if (mode == "browse" && verb == "nets")
+        } else if (mode == "browse" && verb == "nets")
             browser.ListWorkgroups(out);
         else if (mode == "browse" && verb == "hosts")
             browser.ListHosts(argument, out);
