@@ -10,6 +10,10 @@
 #  2. The program itself, driven with xdotool under a window manager: F5, a
 #     double-click on the focused share, File > Exit; the autosaved document
 #     must hold shares and settings.xml must exist.
+#  3. Alt+O, a host range of the demo network typed into Scan Options, Ok
+#     (the document is saved with it), F5; Alt+P, German chosen in
+#     Preferences: the open dialog and the menus switch language (Datei >
+#     Beenden ends the program); the range's shares and the language are kept.
 #
 #   scripts/e2e-window.sh [--screenshot FILE] [--only-screenshot]
 #
@@ -152,6 +156,71 @@ iconv -f UTF-16 -t UTF-8 "$doc" | grep -q '<share' || { echo "the saved document
 settings="$XDG_CONFIG_HOME/Brevant/Lanterra/settings.xml"
 iconv -f UTF-16 -t UTF-8 "$settings" | grep -q 'name="mainwindow"' || { echo "settings.xml was not written" >&2; exit 1; }
 echo "document and settings saved at exit"
+[ "$only_shot" = 1 ] && exit 0
+
+echo "== 3. scan options and language from the keyboard"
+# Waits for a window whose title starts with $1; its id on stdout.
+window() {
+    local id
+    for _ in $(seq 100); do
+        id=$(xdotool search --onlyvisible --name "^$1" 2>/dev/null | head -1) && [ -n "$id" ] && { echo "$id"; return 0; }
+        sleep 0.1
+    done
+    echo "no window \"$1\"" >&2
+    return 1
+}
+gone() {
+    for _ in $(seq 100); do
+        xdotool search --onlyvisible --name "^$1" >/dev/null 2>&1 || return 0
+        sleep 0.1
+    done
+    echo "window \"$1\" did not close" >&2
+    return 1
+}
+range_doc="$work/home/Range.net"
+"$build/bin/lanterra-scan" --no-all -q --out "$range_doc" >/dev/null
+"$build/bin/lanterra" "$range_doc" > "$work/lanterra3.out" 2>&1 &
+app=$!
+wid=$(window "Range - Brevant Lanterra")
+sleep 1
+keys alt+o
+window "Scan Options" >/dev/null
+# The focus starts on the first switch; with the workgroup list disabled,
+# five tabs reach "Add hosts and ip ranges to search:", whose tick moves the
+# focus into the host list. Three tabs on, Return in the host filter is Ok.
+xdotool key --delay 80 Tab Tab Tab Tab Tab space
+xdotool type --delay 20 "127.0.30.1-127.0.30.4"
+xdotool key --delay 80 Tab Tab Tab Return
+gone "Scan Options"
+iconv -f UTF-16 -t UTF-8 "$range_doc" | grep -q '127.0.30.1-127.0.30.4' ||
+    { echo "Scan Options did not store and save the host range" >&2; exit 1; }
+echo "Scan Options stored and saved the range"
+keys F5
+sleep "${LANTERRA_E2E_SCAN_SECONDS:-10}"
+keys alt+p
+window "Preferences" >/dev/null
+# Nine tabs from the first box reach the language; Down picks the first file.
+xdotool key --delay 80 Tab Tab Tab Tab Tab Tab Tab Tab Tab Down
+window "Einstellungen" >/dev/null
+echo "the open Preferences dialog turned German"
+[ -n "$shot" ] && import -window root "$(dirname "$shot")/e2e-german.png"
+xdotool key Escape
+gone "Einstellungen"
+# The menus are German now: Datei > Beenden.
+keys alt+d
+sleep 0.3
+keys b
+for _ in $(seq 100); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
+if kill -0 "$app" 2>/dev/null; then
+    echo "the program did not end after Datei > Beenden" >&2
+    kill "$app"
+    exit 1
+fi
+wait "$app"
+shares=$(iconv -f UTF-16 -t UTF-8 "$range_doc" | grep -c '<share' || true)
+[ "$shares" -gt 0 ] || { echo "the range scan found no shares" >&2; exit 1; }
+iconv -f UTF-16 -t UTF-8 "$settings" | grep -q 'German' || { echo "the language was not kept" >&2; exit 1; }
+echo "range scan saved $shares shares; language German kept"
 SH
 chmod +x "$work/inside.sh"
 if [ "$only_shot" = 1 ]; then

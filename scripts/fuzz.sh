@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Fuzzes the readers of settings.xml and of language files, and the parsers
-# of network replies, with libFuzzer,
+# Fuzzes the readers of network documents, of settings.xml and of language
+# files, and the parsers of network replies, with libFuzzer,
 # under AddressSanitizer and UndefinedBehaviorSanitizer.
 #
 #   scripts/fuzz.sh [SECONDS]      run for SECONDS (default 60)
@@ -28,8 +28,8 @@ command -v ninja >/dev/null && generator=(-G Ninja)
 cmake -S "$root" -B "$build" "${generator[@]}" -DCMAKE_CXX_COMPILER="$cxx" \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLANTERRA_FUZZ=ON -DLANTERRA_TESTS=ON \
     -DLANTERRA_GUI=OFF -DLANTERRA_BENCH=OFF >/dev/null
-cmake --build "$build" --target fuzz_reader fuzz_seeds fuzz_nbtresponse fuzz_helperreply fuzz_wsdreply \
-    fuzz_mdnsreply
+cmake --build "$build" --target fuzz_reader fuzz_document fuzz_seeds fuzz_nbtresponse fuzz_helperreply \
+    fuzz_wsdreply fuzz_mdnsreply
 
 corpus="$build/fuzz-corpus"
 seeds="$build/fuzz-seeds"
@@ -45,6 +45,14 @@ export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:${UBSAN_OPTIONS:-}"
 "$build/bin/fuzz_reader" -max_total_time="$seconds" -timeout=5 -rss_limit_mb=2048 \
     -dict="$root/tests/fuzz/reader.dict" -print_final_stats=1 -artifact_prefix="$artifacts/" \
     "$corpus" "$seeds"
+
+# Network documents get half the time, at least 15 seconds. The seeds hold
+# a document; the settings and language seeds give the reader other roots.
+doc_seconds=$(( seconds / 2 > 15 ? seconds / 2 : 15 ))
+mkdir -p "$build/fuzz-corpus-document"
+"$build/bin/fuzz_document" -max_total_time="$doc_seconds" -timeout=5 -rss_limit_mb=2048 \
+    -dict="$root/tests/fuzz/reader.dict" -print_final_stats=1 -artifact_prefix="$artifacts/" \
+    "$build/fuzz-corpus-document" "$seeds"
 
 # The parsers of network replies (NetBIOS name responses, listing helper
 # replies, WS-Discovery and multicast DNS answers) get a third of the time

@@ -94,16 +94,9 @@ def parse(source_text, name):
 
 
 def escape_attribute(value):
-    """The writer's escaping of attribute values."""
-    out = []
-    for i, c in enumerate(value):
-        if c == '"':
-            out.append('&quot;')
-        elif c == '&' and value.startswith(('&quot;', '&lt;', '&amp;'), i):
-            out.append('&amp;')
-        else:
-            out.append(c)
-    return ''.join(out)
+    """The writer's escaping of attribute values (well-formed XML)."""
+    replacements = {'&': '&amp;', '<': '&lt;', '"': '&quot;', '\t': '&#9;', '\n': '&#10;', '\r': '&#13;'}
+    return ''.join(replacements.get(c, c) for c in value)
 
 
 def render(header, sections):

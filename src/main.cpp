@@ -4,6 +4,24 @@
 #include "ui/frame/mainframe.h"
 
 #include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace {
+
+// A message box with the application's title. File names are shown as they
+// are, never as markup; SIGTERM or Ctrl+C closes the box too.
+void ShowMessage(QMessageBox::Icon icon, const QString &text, SignalBridge &bridge, QWidget *parent = nullptr)
+{
+    QMessageBox box(icon, QStringLiteral("Brevant Lanterra"), text, QMessageBox::Ok, parent);
+    box.setTextFormat(Qt::PlainText);
+    QObject::connect(&bridge, &SignalBridge::terminationRequested, &box, &QDialog::reject);
+    box.exec();
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -29,14 +47,30 @@ int main(int argc, char *argv[])
             // The main window shows the document's title and its list.
             CMainFrame window(&lanterra, &settings);
             window.show();
+            if (const QString warning = lanterra.openWarning(); !warning.isEmpty()) {
+                QTimer::singleShot(0, &window, [&window, &signalBridge, warning] {
+                    ShowMessage(QMessageBox::Warning, warning, signalBridge, &window);
+                });
+            }
 
             // A desktop logout or Ctrl+C closes the window as File > Exit does.
             QObject::connect(&signalBridge, &SignalBridge::terminationRequested, &window, &QWidget::close);
+            bool terminated = false;
+            QObject::connect(&signalBridge, &SignalBridge::terminationRequested, [&terminated] { terminated = true; });
 
             exitCode = app.exec();
             // The window has closed: remember the document, then close it.
-            lanterra.OnMainWindowClosing();
+            if (!lanterra.OnMainWindowClosing()) {
+                exitCode = 1;
+                std::fprintf(stderr, "lanterra: %s\n", qPrintable(lanterra.lastError()));
+                // Nobody is there to answer at a logout.
+                if (!terminated)
+                    ShowMessage(QMessageBox::Warning, lanterra.lastError(), signalBridge);
+            }
         } else {
+            // Before ending, say which file and why.
+            std::fprintf(stderr, "lanterra: %s\n", qPrintable(lanterra.lastError()));
+            ShowMessage(QMessageBox::Critical, lanterra.lastError(), signalBridge);
             exitCode = 1;
         }
     }

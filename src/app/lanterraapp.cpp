@@ -4,6 +4,7 @@
 #include "platform/paths.h"
 #include "settings/settings.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -22,12 +23,20 @@ QString FileNamedOn(const QStringList &arguments)
     return {};
 }
 
+QString SaveFailureText(const QString &path, const QString &why)
+{
+    return QStringLiteral("Cannot save \"%1\": %2").arg(QDir::toNativeSeparators(path), why);
+}
+
 } // namespace
 
 CLanterraApp::CLanterraApp(CSettings *settings, QObject *parent)
     : QObject(parent), m_settings(settings), m_doc(settings)
 {
     g_app = this;
+    m_doc.onSaveFailed = [this](const QString &path, const QString &why) {
+        emit saveFailed(SaveFailureText(path, why));
+    };
 }
 
 CLanterraApp::~CLanterraApp()
@@ -78,20 +87,41 @@ bool CLanterraApp::OnFileNew()
     return true;
 }
 
+QString CLanterraApp::FullPath(const QString &path)
+{
+    if (path.isEmpty())
+        return path;
+    // Not canonical: a path through a link stays the path the user chose.
+    return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+}
+
 bool CLanterraApp::OnFileOpen(const QString &path)
 {
-    {
-        QFile probe(path);
-        if (!probe.open(QIODevice::ReadOnly))
-            return false;
+    m_lastError.clear();
+    m_openWarning.clear();
+    const QString fullPath = FullPath(path);
+    // Read and checked before the open document is let go, so that a file
+    // that is no network document leaves everything as it was.
+    QString text;
+    QString why;
+    if (!CLanterraDoc::LoadDocumentText(fullPath, text, &why)) {
+        m_lastError = QStringLiteral("Cannot open \"%1\": %2").arg(QDir::toNativeSeparators(fullPath), why);
+        return false;
     }
     m_closed = false;
     m_doc.DeleteContents();
     m_doc.UpdateAllViews(HintDocumentLoad);
     m_doc.hostsTotal = 0;
     const CSettings *s = settings();
-    m_doc.ReadDocumentFile(path, s && s->markAfterLoad);
-    SetPathAndTitle(path);
+    if (!m_doc.ReadDocumentText(text, s && s->markAfterLoad)) {
+        m_doc.KeepOriginalAtFirstSave(fullPath);
+        m_openWarning =
+            QStringLiteral("Only part of \"%1\" could be read: the file ends early or holds elements in places this "
+                           "version does not know. What was read is shown. The first save keeps the original as "
+                           "\"%2\".")
+                .arg(QDir::toNativeSeparators(fullPath), QDir::toNativeSeparators(CLanterraDoc::BackupPathFor(fullPath)));
+    }
+    SetPathAndTitle(fullPath);
     return true;
 }
 
@@ -106,22 +136,23 @@ bool CLanterraApp::OnFileSaveAs(const QString &path)
 {
     if (path.isEmpty())
         return false;
-    m_doc.OnSaveDocument(path);
-    SetPathAndTitle(path);
+    const QString fullPath = FullPath(path);
+    m_doc.OnSaveDocument(fullPath);
+    SetPathAndTitle(fullPath);
     return true;
 }
 
-void CLanterraApp::OnMainWindowClosing()
+bool CLanterraApp::OnMainWindowClosing()
 {
     if (CSettings *s = settings())
         s->documentPath = m_doc.GetPathName();
-    OnCloseDocument();
+    return OnCloseDocument();
 }
 
-void CLanterraApp::OnCloseDocument()
+bool CLanterraApp::OnCloseDocument()
 {
     if (m_closed)
-        return;
+        return true;
     m_closed = true;
     if (m_doc.IsScanning()) {
         m_doc.HaltScan();
@@ -129,9 +160,14 @@ void CLanterraApp::OnCloseDocument()
     }
     // The last probes of a stopped scan still write their hosts' history.
     m_doc.scanDriver.reset();
-    if (const CSettings *s = settings(); s && s->autoSave)
-        m_doc.WriteDocumentFile(m_doc.GetPathName(), true);
+    bool saved = true;
+    if (const CSettings *s = settings(); s && s->autoSave && !m_doc.GetPathName().isEmpty()) {
+        saved = m_doc.WriteDocumentFile(m_doc.GetPathName(), true);
+        if (!saved)
+            m_lastError = SaveFailureText(m_doc.GetPathName(), m_doc.GetSaveProblem());
+    }
     m_doc.DeleteContents();
+    return saved;
 }
 
 void CLanterraApp::SetTitle(const QString &title)

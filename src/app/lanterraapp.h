@@ -31,17 +31,25 @@ public:
     // and it can still be read; otherwise a new default document is made.
     bool InitInstance(const QStringList &arguments);
 
-    // File commands. False when nothing changed (the old document stays when
-    // an open fails before anything was read).
+    // File commands. False when nothing changed. An open that fails keeps
+    // the open document and leaves the reason in lastError(); an open that
+    // read the file only in part succeeds with openWarning() set. Paths are
+    // made absolute and clean: a document is known by its full path.
     bool OnFileNew();
     bool OnFileOpen(const QString &path);
     bool OnFileSave();
     bool OnFileSaveAs(const QString &path);
+    const QString &lastError() const { return m_lastError; }
+    const QString &openWarning() const { return m_openWarning; }
 
     // The main window is closing: its document path goes to the settings,
     // then the document closes (stop, autosave without duplicates, empty).
-    void OnMainWindowClosing();
-    void OnCloseDocument();
+    // False when the autosave failed; lastError() says why.
+    bool OnMainWindowClosing();
+    bool OnCloseDocument();
+
+    // "/a/b/../c.net" or "c.net" as the full, clean path.
+    static QString FullPath(const QString &path);
 
     QString title() const { return m_doc.GetTitle(); }
     // "-" becomes the default title; every ".net" is removed.
@@ -55,6 +63,9 @@ public:
 
 signals:
     void titleChanged(const QString &title);
+    // A save failed (any save: the commands, a stopped scan's autosave); the
+    // message names the file and the reason. May come from another thread.
+    void saveFailed(const QString &message);
 
 private:
     void SetPathAndTitle(const QString &path);
@@ -62,5 +73,7 @@ private:
     CSettings *m_settings = nullptr;
     QString m_networksFolder;
     bool m_closed = false;
+    QString m_lastError;
+    QString m_openWarning;
     CLanterraDoc m_doc;
 };

@@ -65,10 +65,13 @@ QString ProgressText(const CLanterraDoc &doc, std::chrono::steady_clock::time_po
 {
     const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start);
     return QStringLiteral("Searching... %1 shares. Time: %2 sec. %3/%4 hosts")
-        .arg(doc.GetShareCount())
-        .arg(seconds.count())
-        .arg(doc.GetHostsPending())
-        .arg(doc.GetHostsTotal());
+               .arg(doc.GetShareCount())
+               .arg(seconds.count())
+               .arg(doc.GetHostsPending())
+               .arg(doc.GetHostsTotal())
+           + (doc.GetSweepTotal() > 0
+                  ? QStringLiteral(", %1/%2 addresses").arg(doc.GetSweepDone()).arg(doc.GetSweepTotal())
+                  : QString());
 }
 
 // Blanks out the password of "--user USER%PASSWORD" in the process's own
@@ -209,17 +212,25 @@ int main(int argc, char *argv[])
         CLanterraApp lanterra(&settings);
         CLanterraDoc &doc = lanterra.document();
         if (!options.document.isEmpty()) {
+            const auto loading = std::chrono::steady_clock::now();
             if (!lanterra.OnFileOpen(options.document)) {
-                PrintError(QStringLiteral("cannot read ") + options.document);
+                PrintError(lanterra.lastError());
                 return 1;
             }
+            if (!lanterra.openWarning().isEmpty())
+                PrintError(lanterra.openWarning());
+            if (!options.quiet)
+                std::fprintf(stderr, "Loaded %zu hosts in %lld ms.\n", doc.cacheHosts.size(),
+                             (long long)std::chrono::duration_cast<std::chrono::milliseconds>(
+                                 std::chrono::steady_clock::now() - loading)
+                                 .count());
         } else if (options.save && options.out.isEmpty()) {
             lanterra.OnFileNew();
         } else {
             doc.DeleteContents();
         }
         if (!options.out.isEmpty())
-            doc.SetPathName(options.out);
+            doc.SetPathName(CLanterraApp::FullPath(options.out));
         options.ApplyTo(doc.rules);
         doc.applyScheme(*scheme);
 
@@ -231,8 +242,17 @@ int main(int argc, char *argv[])
         const auto deadline = start + std::chrono::seconds(options.timeoutSeconds);
         auto nextProgress = start + std::chrono::seconds(1);
         doc.StartScan();
+        long long firstShareMs = -1;
+        long long lastShareMs = -1;
+        int sharesSeen = 0;
         while (doc.IsScanning()) {
             const auto now = Clock::now();
+            if (const int shares = doc.GetShareCount(); shares != sharesSeen) {
+                sharesSeen = shares;
+                lastShareMs = std::chrono::duration_cast<std::chrono::milliseconds>(now - start).count();
+                if (firstShareMs < 0)
+                    firstShareMs = lastShareMs;
+            }
             if (g_interrupted || (options.timeoutSeconds > 0 && now >= deadline)) {
                 // As the Stop command, without its save: the save below
                 // follows the rules of closing.
@@ -246,18 +266,30 @@ int main(int argc, char *argv[])
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
+        if (doc.GetShareCount() != sharesSeen) {
+            lastShareMs = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+            if (firstShareMs < 0)
+                firstShareMs = lastShareMs;
+        }
         // Cancels what a stopped scan left running and waits for it.
         doc.scanDriver.reset();
         if (!options.quiet)
             std::fprintf(stderr, "Ready. %d shares.\n", doc.GetShareCount());
+        if (!options.quiet && firstShareMs >= 0)
+            std::fprintf(stderr, "First share after %lld ms, last after %lld ms.\n", firstShareMs, lastShareMs);
 
         const QByteArray listing = FormatShares(CollectShares(doc), options.format);
         std::fwrite(listing.constData(), 1, size_t(listing.size()), stdout);
         std::fflush(stdout);
 
+        const auto saving = Clock::now();
         if (options.save && !doc.WriteDocumentFile(doc.GetPathName(), true)) {
-            PrintError(QStringLiteral("cannot write ") + doc.GetPathName());
+            PrintError(QStringLiteral("Cannot save \"%1\": %2").arg(doc.GetPathName(), doc.GetSaveProblem()));
             status = 1;
+        } else if (options.save && !options.quiet) {
+            std::fprintf(
+                stderr, "Saved %zu hosts in %lld ms.\n", doc.cacheHosts.size(),
+                (long long)std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - saving).count());
         }
         CSettings::setInstance(nullptr);
     }

@@ -89,19 +89,19 @@ void MapHostList(CXmlMapper &mapper, std::vector<std::unique_ptr<HostRecord>> &h
 
 } // namespace
 
-void CLanterraDoc::MapDocument(CXmlMapper &mapper, bool skipDuplicates)
+bool CLanterraDoc::MapDocument(CXmlMapper &mapper, bool skipDuplicates)
 {
-    MapDocument(mapper, cacheNets, cacheHosts, skipDuplicates);
+    return MapDocument(mapper, cacheNets, cacheHosts, skipDuplicates);
 }
 
-void CLanterraDoc::MapDocument(CXmlMapper &mapper, std::vector<std::unique_ptr<NetRecord>> &nets,
+bool CLanterraDoc::MapDocument(CXmlMapper &mapper, std::vector<std::unique_ptr<NetRecord>> &nets,
                                std::vector<std::unique_ptr<HostRecord>> &hosts, bool skipDuplicates)
 {
     QString version = QStringLiteral("1.0");
     mapper.Token(u"@version");
     MapString(mapper, version);
     if (version != u"1.0")
-        return;
+        return false;
 
     mapper.Token(u"<view>");
     mapper.Token(u"@lastView");
@@ -154,4 +154,5 @@ void CLanterraDoc::MapDocument(CXmlMapper &mapper, std::vector<std::unique_ptr<N
         MapInt(mapper, rules.searchAnnounced);
         mapper.Token(u"</moreRules>");
     }
+    return true;
 }

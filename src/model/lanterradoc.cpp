@@ -112,8 +112,10 @@ QString CLanterraDoc::shareText(int i, int column) const
 
 void CLanterraDoc::applyScheme(const ShareScheme *newScheme)
 {
+    std::shared_ptr<const ShareScheme> copy = newScheme ? std::make_shared<const ShareScheme>(*newScheme) : nullptr;
     std::lock_guard lock(sharesLock);
-    scheme = newScheme;
+    // The old copy dies after the lock: probes only touch it under the lock.
+    scheme.swap(copy);
     for (ShareRecord *share : shareList) {
         const int group = newScheme ? ClassifyShare(*newScheme, share->name) : -1;
         share->groupIndex = group;
@@ -157,6 +159,8 @@ void CLanterraDoc::DeleteContents()
         cacheNets.pop_back();
     while (!cacheHosts.empty())
         cacheHosts.pop_back();
+    // The stopped scan's save above was the last one of that file.
+    m_keepOriginalOf.clear();
 }
 
 void CLanterraDoc::SortHostsByScore()
@@ -194,13 +198,24 @@ bool CLanterraDoc::WriteDocumentFile(const QString &path, bool skipDuplicates)
     }
     if (path.isEmpty())
         return false;
-    if (copied) {
+    QString why;
+    bool saved = KeepOriginalBeforeSaving(path, &why);
+    if (saved && copied) {
         ::SortHostsByScore(hostCopies);
-        return SaveXmlDocument(path, u"document",
-                               [&](CXmlMapper &mapper) { MapDocument(mapper, netCopies, hostCopies, skipDuplicates); });
+        saved = SaveXmlDocument(
+            path, u"document",
+            [&](CXmlMapper &mapper) { MapDocument(mapper, netCopies, hostCopies, skipDuplicates); }, &why);
+    } else if (saved) {
+        // Probes that outlived a stopped scan may still be adding shares to
+        // their hosts; they do so under sharesLock.
+        std::lock_guard lock(sharesLock);
+        saved = SaveXmlDocument(
+            path, u"document", [&](CXmlMapper &mapper) { MapDocument(mapper, skipDuplicates); }, &why);
     }
-    std::lock_guard lock(sharesLock);
-    return SaveXmlDocument(path, u"document", [&](CXmlMapper &mapper) { MapDocument(mapper, skipDuplicates); });
+    // Outside the lock: whoever is told may look at the document.
+    if (!saved)
+        ReportSaveFailure(path, why);
+    return saved;
 }
 
 void CLanterraDoc::CopyCache(std::vector<std::unique_ptr<NetRecord>> &nets,
@@ -224,13 +239,6 @@ void CLanterraDoc::CopyCache(std::vector<std::unique_ptr<NetRecord>> &nets,
             copy->shares.push_back(std::make_unique<ShareRecord>(share->name, copy.get()));
         hosts.push_back(std::move(copy));
     }
-}
-
-bool CLanterraDoc::ReadDocumentFile(const QString &path, bool maskUnknown)
-{
-    const bool opened = LoadXmlDocument(path, u"document", [this](CXmlMapper &mapper) { MapDocument(mapper); });
-    LinkLoadedModel(maskUnknown);
-    return opened;
 }
 
 void CLanterraDoc::LinkLoadedModel(bool maskUnknown)

@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <atomic>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -77,6 +78,10 @@ public:
     int GetQueuedShareIndex(int i) const;
     int GetHostsTotal() const { return hostsTotal.load(std::memory_order_relaxed); }
     int GetHostsPending() const { return hostsPending.load(std::memory_order_relaxed); }
+    // Addresses the scan's connect sweep has decided, of how many (0 of 0
+    // when the scan sweeps none).
+    int GetSweepDone() const { return sweepDone.load(std::memory_order_relaxed); }
+    int GetSweepTotal() const { return sweepTotal.load(std::memory_order_relaxed); }
     // -1 when `i` is out of range.
     int GetShareGroup(int i) const;
     // ShareUnknown when `i` is out of range.
@@ -87,8 +92,8 @@ public:
     // The share at `i`, or nullptr.
     ShareRecord *GetShare(int i) const;
 
-    // Makes `newScheme` current (nullptr: none) and classifies every share
-    // with it. Adds to the hosts' visibleShares without clearing them first.
+    // Makes a copy of `newScheme` current (nullptr: none) and classifies
+    // every share with it. Adds to the hosts' visibleShares without clearing them first.
     void applyScheme(const ShareScheme *newScheme);
 
     // --- Scan --------------------------------------------------------------
@@ -114,21 +119,47 @@ public:
     // could not be written (a failed write leaves the old file in place).
     bool OnSaveDocument(const QString &path);
     // Sorts the hosts by score and writes the file, without the hosts marked
-    // duplicate when `skipDuplicates`. False when nothing was written. While
+    // duplicate when `skipDuplicates`. False when nothing was written; the
+    // reason is then in GetSaveProblem() and went to onSaveFailed. While
     // a scan runs it writes a copy of the cache taken under the scan's lock
     // and leaves the order of cacheHosts alone.
     bool WriteDocumentFile(const QString &path, bool skipDuplicates = false);
     // Reads the file into the (already emptied) document and links the model;
     // shares start unknown when `maskUnknown`, else by their host's last
-    // state. False only when the file cannot be opened.
+    // state. False when the file cannot be read or is not a network document
+    // of version 1.0 (the document is left empty). A file read only in part
+    // is kept as a backup at its first save (KeepOriginalAtFirstSave).
     bool ReadDocumentFile(const QString &path, bool maskUnknown);
+    // The two halves of ReadDocumentFile, so that a file that is no document
+    // can be refused before the open document is emptied. LoadDocumentText
+    // reads the file and checks its root element and version; `*why` says
+    // what is wrong when it fails.
+    static bool LoadDocumentText(const QString &path, QString &text, QString *why);
+    // False when the reader stopped before the end of the document (the text
+    // ended early, or held elements in places this version does not know).
+    bool ReadDocumentText(QStringView text, bool maskUnknown);
     // The document's mapping routine, the same for saving and loading.
     // `skipDuplicates` leaves out the hosts marked duplicate when storing.
-    void MapDocument(CXmlMapper &mapper, bool skipDuplicates = false);
+    // False when the file's version is not "1.0" (nothing else is mapped).
+    bool MapDocument(CXmlMapper &mapper, bool skipDuplicates = false);
     // The same over other lists of workgroups and hosts (a save made while
     // a scan runs writes copies of the cache).
-    void MapDocument(CXmlMapper &mapper, std::vector<std::unique_ptr<NetRecord>> &nets,
+    bool MapDocument(CXmlMapper &mapper, std::vector<std::unique_ptr<NetRecord>> &nets,
                      std::vector<std::unique_ptr<HostRecord>> &hosts, bool skipDuplicates);
+
+    // The next save to `path` first copies the file there to
+    // BackupPathFor(path), so that what the reader could not take is not
+    // lost; the save fails when the copy cannot be made. Until
+    // DeleteContents.
+    void KeepOriginalAtFirstSave(const QString &path) { m_keepOriginalOf = path; }
+    const QString &GetPendingBackupOf() const { return m_keepOriginalOf; }
+    // "NAME.net.bak", or "NAME.net.2.bak" and up when that exists already.
+    static QString BackupPathFor(const QString &path);
+    // Why the last failed save failed.
+    const QString &GetSaveProblem() const { return m_saveProblem; }
+    // Told about every save that fails, with the file and the reason (on
+    // the thread that saved).
+    std::function<void(const QString &path, const QString &why)> onSaveFailed;
     // After a load: workgroup pointers, shareList, indexes, states, counters.
     void LinkLoadedModel(bool maskUnknown);
     // Copies of the workgroups and hosts (with their shares' names) with
@@ -162,6 +193,8 @@ public:
     std::atomic<int> netsPending{0};
     std::atomic<int> hostsTotal{0};
     std::atomic<int> hostsPending{0};
+    std::atomic<int> sweepTotal{0};
+    std::atomic<int> sweepDone{0};
 
     std::counting_semaphore<NetSlotCount> netSlots{NetSlotCount};
     std::counting_semaphore<HostSlotCount> hostSlots{HostSlotCount};
@@ -176,8 +209,11 @@ public:
     // in-memory one). Workers keep it alive while they run.
     std::shared_ptr<INetProvider> network;
 
-    // Current scheme; probes read it under sharesLock when they classify.
-    const ShareScheme *scheme = nullptr;
+    // The document's own copy of the current scheme, so that the settings'
+    // schemes can be edited, renamed or removed while a scan runs. Replaced
+    // (never changed in place) under sharesLock; probes read it under
+    // sharesLock when they classify.
+    std::shared_ptr<const ShareScheme> scheme;
     int lastSortCol = 3;
     int lastSortRev = 0;
     int lastView = 4;
@@ -186,7 +222,12 @@ public:
 
 private:
     CSettings *m_settings = nullptr;
+    bool KeepOriginalBeforeSaving(const QString &path, QString *why);
+    void ReportSaveFailure(const QString &path, const QString &why);
+
     QString m_pathName;
     QString m_title;
+    QString m_keepOriginalOf;
+    QString m_saveProblem;
     std::vector<DocumentView *> m_views;
 };

@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <atomic>
+#include <functional>
 #include <mutex>
 #include <vector>
 
@@ -32,7 +33,10 @@ public:
     // (deadline, or the helper crashed or garbled its reply on two tries,
     // the second on a fresh helper), NetError::UnexpectedNetError (helper
     // missing), NetError::Cancelled (stop requested).
-    Result Request(QByteArrayView verb, const QString &argument, std::stop_token stop = {});
+    // `deadlineMs`, when given, replaces the pool's deadline and is asked
+    // again while the request waits, so that a deadline may move.
+    Result Request(QByteArrayView verb, const QString &argument, std::stop_token stop = {},
+                   const std::function<int()> &deadlineMs = {});
 
     void SetDeadline(int ms) { m_deadlineMs = ms; }
     // Every helper serves one request and ends: for requests that leave a
@@ -61,7 +65,7 @@ private:
     // answered. Died: it died or garbled its reply while answering.
     enum class Outcome { Done, Silent, Died };
     Outcome Exchange(Process &process, const QByteArray &request, const std::stop_token &stop,
-                     Result &result);
+                     const std::function<int()> &deadlineMs, Result &result);
 
     const QString m_program;
     const QStringList m_arguments;

@@ -107,8 +107,8 @@ void CHelperPool::Discard(Process &process)
     process = Process();
 }
 
-CHelperPool::Result CHelperPool::Request(QByteArrayView verb, const QString &argument,
-                                         std::stop_token stop)
+CHelperPool::Result CHelperPool::Request(QByteArrayView verb, const QString &argument, std::stop_token stop,
+                                         const std::function<int()> &deadlineMs)
 {
     const QByteArray request = HelperProtocol::EncodeRequest(verb, argument);
     Result result;
@@ -130,7 +130,7 @@ CHelperPool::Result CHelperPool::Request(QByteArrayView verb, const QString &arg
         }
         if (!reused && !Spawn(process))
             return {NetError::UnexpectedNetError, {}};
-        switch (Exchange(process, request, stop, result)) {
+        switch (Exchange(process, request, stop, deadlineMs, result)) {
         case Outcome::Done:
             return result;
         case Outcome::Silent:
@@ -146,8 +146,8 @@ CHelperPool::Result CHelperPool::Request(QByteArrayView verb, const QString &arg
     }
 }
 
-CHelperPool::Outcome CHelperPool::Exchange(Process &process, const QByteArray &request,
-                                           const std::stop_token &stop, Result &result)
+CHelperPool::Outcome CHelperPool::Exchange(Process &process, const QByteArray &request, const std::stop_token &stop,
+                                           const std::function<int()> &deadlineMs, Result &result)
 {
     // MSG_NOSIGNAL: a dead helper must not take this process down with SIGPIPE.
     qsizetype sent = 0;
@@ -163,7 +163,8 @@ CHelperPool::Outcome CHelperPool::Exchange(Process &process, const QByteArray &r
         sent += n;
     }
 
-    const auto deadline = Clock::now() + std::chrono::milliseconds(m_deadlineMs.load());
+    const auto started = Clock::now();
+    auto deadline = started + std::chrono::milliseconds(deadlineMs ? deadlineMs() : m_deadlineMs.load());
     HelperProtocol::ReplyReader reader;
     bool anyReply = false;
     char buffer[8192];
@@ -173,6 +174,8 @@ CHelperPool::Outcome CHelperPool::Exchange(Process &process, const QByteArray &r
             result = {NetError::Cancelled, {}};
             return Outcome::Done;
         }
+        if (deadlineMs)
+            deadline = started + std::chrono::milliseconds(deadlineMs());
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
         if (left <= 0) {
             Discard(process);

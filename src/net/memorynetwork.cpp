@@ -2,7 +2,10 @@
 
 #include "neterrors.h"
 
+#include "resolver.h"
+
 #include <condition_variable>
+#include <map>
 #include <thread>
 
 namespace {
@@ -173,4 +176,141 @@ ShareListing CMemoryNetwork::ListShares(const QString &server, const QString &ad
     if (found.code != 0)
         return {found.code, {}};
     return {NetError::Success, found.shares};
+}
+
+QStringList CMemoryNetwork::SweepOrder() const
+{
+    std::scoped_lock guard(m_lock);
+    return m_sweepOrder;
+}
+
+// Connects that answer after the servers' latencies, in real time, so that
+// a sweep over it behaves as over sockets. Each address holds two
+// "sockets" (445 and 139) while it is in flight.
+class CMemorySweepTransport final : public ISweepTransport
+{
+public:
+    explicit CMemorySweepTransport(CMemoryNetwork &network) : m_network(network) {}
+    ~CMemorySweepTransport() override
+    {
+        std::scoped_lock guard(m_lock);
+        while (!m_flights.empty())
+            Drop(m_flights.begin());
+    }
+
+    int Capacity() const override { return m_network.m_sweepCapacity.load(); }
+
+    SweepVerdict Begin(int slot, std::uint32_t address) override
+    {
+        const QString text = DottedIPv4(address);
+        CMemoryNetwork::Server server;
+        bool known = false;
+        {
+            std::scoped_lock guard(m_network.m_lock);
+            m_network.m_sweepOrder.append(text);
+            const auto it = m_network.m_servers.constFind(text);
+            if (it != m_network.m_servers.constEnd()) {
+                server = *it;
+                known = true;
+            }
+        }
+        if (!known || (!server.reachable && server.refuses))
+            return SweepVerdict::Refused;
+        if (server.reachable && server.connectLatencyMs <= 0)
+            return SweepVerdict::Open;
+        std::scoped_lock guard(m_lock);
+        Flight flight;
+        flight.silent = !server.reachable;
+        flight.due = Clock::now() + std::chrono::milliseconds(server.connectLatencyMs);
+        m_flights.emplace(slot, flight);
+        m_network.m_sweepSockets += 2;
+        const int now = ++m_network.m_sweepNow;
+        int seen = m_network.m_maxSweep.load();
+        while (now > seen && !m_network.m_maxSweep.compare_exchange_weak(seen, now)) {
+        }
+        return SweepVerdict::Pending;
+    }
+
+    void Wait(int timeoutMs, std::vector<Event> &decided) override
+    {
+        std::unique_lock guard(m_lock);
+        const auto until = Clock::now() + std::chrono::milliseconds(timeoutMs);
+        for (;;) {
+            const auto now = Clock::now();
+            auto next = until;
+            for (auto it = m_flights.begin(); it != m_flights.end();) {
+                if (!it->second.silent && it->second.due <= now) {
+                    decided.push_back({it->first, SweepVerdict::Open});
+                    it = Drop(it);
+                    continue;
+                }
+                if (!it->second.silent)
+                    next = std::min(next, it->second.due);
+                ++it;
+            }
+            if (!decided.empty() || m_interrupted || now >= until)
+                break;
+            m_wake.wait_until(guard, next);
+        }
+        m_interrupted = false;
+    }
+
+    void Abort(int slot) override
+    {
+        std::scoped_lock guard(m_lock);
+        const auto it = m_flights.find(slot);
+        if (it != m_flights.end())
+            Drop(it);
+    }
+
+    void Interrupt() override
+    {
+        {
+            std::scoped_lock guard(m_lock);
+            m_interrupted = true;
+        }
+        m_wake.notify_all();
+    }
+
+private:
+    using Clock = std::chrono::steady_clock;
+    struct Flight
+    {
+        bool silent = false;
+        Clock::time_point due;
+    };
+
+    std::map<int, Flight>::iterator Drop(std::map<int, Flight>::iterator it)
+    {
+        m_network.m_sweepSockets -= 2;
+        --m_network.m_sweepNow;
+        return m_flights.erase(it);
+    }
+
+    CMemoryNetwork &m_network;
+    std::mutex m_lock;
+    std::condition_variable m_wake;
+    std::map<int, Flight> m_flights;
+    bool m_interrupted = false;
+};
+
+std::unique_ptr<ISweepTransport> CMemoryNetwork::CreateSweepTransport()
+{
+    return std::make_unique<CMemorySweepTransport>(*this);
+}
+
+ShareListing CMemoryNetwork::ListSharesOf(const QString &server, const QString &address, int knownAnswerMs,
+                                          std::stop_token stop)
+{
+    {
+        std::scoped_lock guard(m_lock);
+        m_knownAnswers.insert(address.isEmpty() ? server : address, knownAnswerMs);
+    }
+    return ListShares(server, address, stop);
+}
+
+int CMemoryNetwork::KnownAnswerGiven(const QString &address) const
+{
+    std::scoped_lock guard(m_lock);
+    return m_knownAnswers.value(address, -1);
 }

@@ -20,6 +20,11 @@ public:
         std::uint32_t code = 0;         // error of the share listing (0: list `shares`)
         std::vector<ShareEntry> shares;
         int latencyMs = 0;              // time the share listing takes
+        // For the connect sweep: an unreachable server refuses instead of
+        // staying silent; a reachable one accepts after connectLatencyMs.
+        // An address without a server refuses.
+        bool refuses = false;
+        int connectLatencyMs = 0;
     };
 
     void SetLocalWorkgroup(const QString &name);
@@ -42,6 +47,14 @@ public:
     int TotalListingCalls() const;
     int WorkgroupCalls(const QString &workgroup) const;
 
+    // The connect sweep: how many addresses it may hold at once, the
+    // addresses in the order it began them, the most in flight at once and
+    // the simulated sockets still open.
+    void SetSweepCapacity(int addresses) { m_sweepCapacity = addresses; }
+    QStringList SweepOrder() const;
+    int MaxSweepInFlight() const { return m_maxSweep.load(); }
+    int OpenSweepSockets() const { return m_sweepSockets.load(); }
+
     QStringList ListWorkgroups(std::stop_token stop = {}) override;
     QStringList ListHosts(const QString &workgroup, std::stop_token stop = {}) override;
     QString LocalWorkgroup() override;
@@ -49,8 +62,14 @@ public:
     bool IsReachable(const QString &address, std::stop_token stop = {}) override;
     ShareListing ListShares(const QString &server, const QString &address,
                             std::stop_token stop = {}) override;
+    ShareListing ListSharesOf(const QString &server, const QString &address, int knownAnswerMs,
+                              std::stop_token stop = {}) override;
+    std::unique_ptr<ISweepTransport> CreateSweepTransport() override;
+    // The answer time the last listing of an address was given as known.
+    int KnownAnswerGiven(const QString &address) const;
 
 private:
+    friend class CMemorySweepTransport;
     static void Delay(int ms, const std::stop_token &stop);
 
     mutable std::mutex m_lock;
@@ -66,4 +85,8 @@ private:
     std::atomic<int> m_resolveLatencyMs{0};
     std::atomic<int> m_sharesNow{0}, m_maxShares{0};
     std::atomic<int> m_hostsNow{0}, m_maxHosts{0};
+    std::atomic<int> m_sweepCapacity{1 << 20};
+    std::atomic<int> m_sweepNow{0}, m_maxSweep{0}, m_sweepSockets{0};
+    QStringList m_sweepOrder;
+    QHash<QString, int> m_knownAnswers;
 };

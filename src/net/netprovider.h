@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "tcpsweep.h"
+
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -62,4 +64,22 @@ public:
         (void)found;
         (void)stop;
     }
+    // As IsReachable, for a host whose last listing took `knownAnswerMs`
+    // (0: it never answered): a host that answered before is given longer.
+    virtual bool IsReachableOf(const QString &address, int knownAnswerMs, std::stop_token stop = {})
+    {
+        (void)knownAnswerMs;
+        return IsReachable(address, stop);
+    }
+    // As ListShares, for a host whose last listing took `knownAnswerMs`
+    // (0: it never answered): a slow host it knows is given more time.
+    virtual ShareListing ListSharesOf(const QString &server, const QString &address, int knownAnswerMs,
+                                      std::stop_token stop = {})
+    {
+        (void)knownAnswerMs;
+        return ListShares(server, address, stop);
+    }
+    // Connects for checking many addresses at once before their probes;
+    // null keeps the one check per probe of IsReachable.
+    virtual std::unique_ptr<ISweepTransport> CreateSweepTransport() { return nullptr; }
 };

@@ -1,19 +1,25 @@
 #pragma once
 
 #include "helperpool.h"
+#include "listingdeadline.h"
 #include "netprovider.h"
 #include "smbconf.h"
 
 struct SambaNetworkOptions
 {
     QString helperPath;            // empty: beside the program
-    int listingDeadlineMs = 4000;  // one share listing, from outside
+    // One share listing: at least this long once others have answered,
+    // this long while nothing has, and never longer than the ceiling.
+    int listingDeadlineMs = 4000;
+    int listingUnknownMs = 12000;
+    int listingCeilingMs = 20000;
     int browseDeadlineMs = 15000;  // one browse list
     int connectTimeoutMs = 400;    // the TCP check before a listing
     int nameQueryTimeoutMs = 500;  // a NetBIOS name query
     bool netbiosQueries = true;
 
     // Defaults, changed by LANTERRA_LISTING_DEADLINE_MS,
+    // LANTERRA_LISTING_UNKNOWN_MS, LANTERRA_LISTING_CEILING_MS,
     // LANTERRA_BROWSE_DEADLINE_MS, LANTERRA_CONNECT_TIMEOUT_MS,
     // LANTERRA_NAME_QUERY_TIMEOUT_MS and LANTERRA_NETBIOS=0.
     static SambaNetworkOptions FromEnvironment();
@@ -35,6 +41,10 @@ public:
     ShareListing ListShares(const QString &server, const QString &address,
                             std::stop_token stop = {}) override;
     void DiscoverHosts(const std::function<void(const DiscoveredHost &)> &found, std::stop_token stop = {}) override;
+    bool IsReachableOf(const QString &address, int knownAnswerMs, std::stop_token stop = {}) override;
+    ShareListing ListSharesOf(const QString &server, const QString &address, int knownAnswerMs,
+                              std::stop_token stop = {}) override;
+    std::unique_ptr<ISweepTransport> CreateSweepTransport() override;
 
 private:
     static QStringList Names(const CHelperPool::Result &result);
@@ -44,4 +54,5 @@ private:
     CHelperPool m_shares;
     CHelperPool m_browse;
     CHelperPool m_loginShares; // one helper per listing with a login
+    CListingDeadline m_listingDeadline;
 };

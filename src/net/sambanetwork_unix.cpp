@@ -7,6 +7,9 @@
 #include "systemnetwork.h"
 #include "tcpcheck.h"
 
+#include <algorithm>
+#include <chrono>
+
 namespace {
 
 int EnvironmentNumber(const char *name, int fallback)
@@ -22,6 +25,8 @@ SambaNetworkOptions SambaNetworkOptions::FromEnvironment()
 {
     SambaNetworkOptions options;
     options.listingDeadlineMs = EnvironmentNumber("LANTERRA_LISTING_DEADLINE_MS", options.listingDeadlineMs);
+    options.listingUnknownMs = EnvironmentNumber("LANTERRA_LISTING_UNKNOWN_MS", options.listingUnknownMs);
+    options.listingCeilingMs = EnvironmentNumber("LANTERRA_LISTING_CEILING_MS", options.listingCeilingMs);
     options.browseDeadlineMs = EnvironmentNumber("LANTERRA_BROWSE_DEADLINE_MS", options.browseDeadlineMs);
     options.connectTimeoutMs = EnvironmentNumber("LANTERRA_CONNECT_TIMEOUT_MS", options.connectTimeoutMs);
     options.nameQueryTimeoutMs = EnvironmentNumber("LANTERRA_NAME_QUERY_TIMEOUT_MS", options.nameQueryTimeoutMs);
@@ -30,13 +35,14 @@ SambaNetworkOptions SambaNetworkOptions::FromEnvironment()
 }
 
 CSambaNetwork::CSambaNetwork(const SambaNetworkOptions &options)
-    : m_options(options),
-      m_shares(options.helperPath.isEmpty() ? CHelperPool::DefaultHelperPath() : options.helperPath,
-               {QStringLiteral("shares")}, options.listingDeadlineMs),
+    : m_options(options), m_shares(options.helperPath.isEmpty() ? CHelperPool::DefaultHelperPath() : options.helperPath,
+                                   {QStringLiteral("shares")}, options.listingDeadlineMs),
       m_browse(options.helperPath.isEmpty() ? CHelperPool::DefaultHelperPath() : options.helperPath,
                {QStringLiteral("browse")}, options.browseDeadlineMs),
       m_loginShares(options.helperPath.isEmpty() ? CHelperPool::DefaultHelperPath() : options.helperPath,
-                    {QStringLiteral("shares")}, options.listingDeadlineMs)
+                    {QStringLiteral("shares")}, options.listingDeadlineMs),
+      m_listingDeadline({options.listingDeadlineMs, std::max(options.listingDeadlineMs, options.listingUnknownMs),
+                         std::max(options.listingDeadlineMs, options.listingCeilingMs), 3})
 {
     // The library keeps a logged-in connection for later calls of the same
     // process: a helper that listed with a login serves nobody else.
@@ -91,25 +97,65 @@ bool CSambaNetwork::IsReachable(const QString &address, std::stop_token stop)
     return TcpReachable(*numeric, {445, 139}, m_options.connectTimeoutMs, stop);
 }
 
+bool CSambaNetwork::IsReachableOf(const QString &address, int knownAnswerMs, std::stop_token stop)
+{
+    if (knownAnswerMs <= 0)
+        return IsReachable(address, stop);
+    const auto numeric = NumericIPv4(address);
+    if (!numeric)
+        return true;
+    // Known to answer: the sweep's rule, at least TCP's initial timeout
+    // and twice its last answer, at most the sweep's ceiling for known hosts.
+    const SweepOptions sweep;
+    const int timeoutMs = std::clamp(std::max({m_options.connectTimeoutMs, sweep.knownFloorMs, 2 * knownAnswerMs}),
+                                     m_options.connectTimeoutMs, sweep.knownCeilingMs);
+    return TcpReachable(*numeric, {445, 139}, timeoutMs, stop);
+}
+
+std::unique_ptr<ISweepTransport> CSambaNetwork::CreateSweepTransport()
+{
+    return CreateTcpSweepTransport({445, 139});
+}
+
 ShareListing CSambaNetwork::ListShares(const QString &server, const QString &address, std::stop_token stop)
 {
+    return ListSharesOf(server, address, 0, stop);
+}
+
+ShareListing CSambaNetwork::ListSharesOf(const QString &server, const QString &address, int knownAnswerMs,
+                                         std::stop_token stop)
+{
     const QString target = address.isEmpty() ? server : address;
+    // The deadline is asked again while the listing waits: a mute server
+    // started before any other had answered is cut short once they do.
+    const auto started = std::chrono::steady_clock::now();
+    const std::function<int()> deadline = [this, knownAnswerMs] {
+        return m_listingDeadline.DeadlineMs(knownAnswerMs);
+    };
     // The stored login first, then anonymously (or as guest), as peers do.
     // Credentials go to the helper through its pipe, never its arguments.
     CHelperPool::Result result;
     const std::optional<Login> login = CLoginBook::Session().For(server, address);
     if (login && !login->IsEmpty()) {
-        result = m_loginShares.Request("shares-login", LoginRequestArgument(target, *login), stop);
-        if (IsLoginRefusal(result.code) && !stop.stop_requested()) {
-            result = m_shares.Request("shares", target, stop);
-            // A server that refuses both wants a login that works.
-            if (IsLoginRefusal(result.code))
-                result.code = NetError::AccessDenied;
-        }
+        result = m_loginShares.Request("shares-login", LoginRequestArgument(target, *login), stop, deadline);
+        if (IsLoginRefusal(result.code) && !stop.stop_requested())
+            result = m_shares.Request("shares", target, stop, deadline);
     } else {
-        result = m_shares.Request("shares", target, stop);
-        if (IsLoginRefusal(result.code))
-            result.code = NetError::AccessDenied;
+        result = m_shares.Request("shares", target, stop, deadline);
+    }
+    // A server that refuses every way tried wants a login that works.
+    if (IsLoginRefusal(result.code))
+        result.code = NetError::AccessDenied;
+    switch (result.code) {
+    case NetError::NotEnoughServers:
+    case NetError::BadNetPath:
+    case NetError::SemTimeout:
+    case NetError::UnexpectedNetError:
+    case NetError::Cancelled:
+        break;
+    default: // the server answered, with its shares or a refusal
+        m_listingDeadline.Answered(int(
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started).count()));
     }
     // The Samba client says 1003 for every failure to reach a server, where
     // Windows says 53.

@@ -36,6 +36,8 @@ void CLanterraDoc::StartScan()
     netsPending = 0;
     hostsTotal = 0;
     hostsPending = 0;
+    sweepTotal = 0;
+    sweepDone = 0;
     UpdateAllViews(HintScanStarted);
     {
         std::scoped_lock queue(queueLock);

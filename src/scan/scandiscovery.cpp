@@ -36,7 +36,7 @@ bool SameHostName(QStringView a, QStringView b)
 
 void CScanDriver::StartDiscovery()
 {
-    const ScanRules &rules = m_doc.rules;
+    const ScanRules &rules = m_rules;
     if (!rules.searchAnnounced || !(rules.searchNetAll || rules.searchNetCurrent))
         return;
     m_discovery.state = 1;
@@ -83,7 +83,7 @@ bool CScanDriver::MergeDiscovered()
 void CScanDriver::AddDiscoveredHost(const DiscoveredHost &found)
 {
     CLanterraDoc &doc = m_doc;
-    const ScanRules &rules = doc.rules;
+    const ScanRules &rules = m_rules;
     if (found.name.isEmpty() && found.address.isEmpty())
         return;
 

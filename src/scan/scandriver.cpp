@@ -1,5 +1,6 @@
 #include "scandriver.h"
 
+#include "scan/hostsweep.h"
 #include "scan/ipv4.h"
 #include "scan/scanworkers.h"
 
@@ -7,6 +8,7 @@
 #include "model/lanterradoc.h"
 #include "net/netprovider.h"
 
+#include <algorithm>
 #include <chrono>
 #include <system_error>
 
@@ -32,8 +34,10 @@ void CScanDriver::FailNextWorkerStarts(int count)
 
 CScanDriver::CScanDriver(CLanterraDoc &doc, std::shared_ptr<INetProvider> network,
                          std::unique_ptr<CScanDriver, ScanDriverDeleter> previous)
-    : m_doc(doc), m_network(std::move(network)), m_previous(std::move(previous))
+    : m_doc(doc), m_network(std::move(network)), m_previous(std::move(previous)), m_rules(doc.rules)
 {
+    // Taken on the caller's (user-interface) thread, before any worker runs.
+    m_rules.BuildExclusionSets();
 }
 
 CScanDriver::~CScanDriver()
@@ -41,6 +45,7 @@ CScanDriver::~CScanDriver()
     Halt();
     m_abandon.request_stop();
     JoinDriverThread();
+    m_sweep.reset();
     Reap(true);
     m_previous.reset();
 }
@@ -140,6 +145,11 @@ void CScanDriver::Run()
     RestoreSlots();
 
     if (Prepare()) {
+        if (m_sweep && !m_sweep->Start([this] { Wake(); }, m_halt.get_token())) {
+            auto lock = Publish();
+            m_sweep.reset(); // every host checks itself in its probe
+            m_doc.sweepTotal = 0;
+        }
         for (;;) {
             if (m_halt.stop_requested())
                 break;
@@ -152,6 +162,8 @@ void CScanDriver::Run()
                 auto lock = Publish();
                 if (m_halted)
                     break;
+                if (m_sweep)
+                    m_doc.sweepDone = m_sweep->Decided();
                 merged = MergeAllNets();
                 merged = MergeDiscovered() || merged;
                 merged = MergeWorkgroups() || merged;
@@ -172,7 +184,8 @@ void CScanDriver::Run()
             }
             if (allStarted)
                 Sleep(IdlePassMs);
-            StartHosts();
+            if (!StartHosts())
+                Sleep(IdlePassMs); // the sweep wakes the driver with news
         }
     }
 
@@ -188,15 +201,13 @@ bool CScanDriver::Prepare()
     if (m_halted)
         return false;
     CLanterraDoc &doc = m_doc;
-    ScanRules &rules = doc.rules;
+    const ScanRules &rules = m_rules;
 
     {
         std::scoped_lock shares(doc.sharesLock);
         for (ShareRecord *share : doc.shareList)
             share->state = ShareUnknown;
     }
-    rules.BuildExclusionSets();
-
     if (rules.searchNetAll) {
         m_job.state = 1;
         if (!Launch([this] { ScanWorkers::EnumerateAllNets(*this); }))
@@ -234,18 +245,26 @@ bool CScanDriver::Prepare()
 
     doc.hostsTotal = int(doc.cacheHosts.size());
     doc.hostsPending = int(doc.cacheHosts.size());
-    SortHostsByScore(doc.cacheHosts);
+    {
+        // The score reads visibleShares, which applyScheme changes on the
+        // user-interface thread under this lock.
+        std::scoped_lock shares(doc.sharesLock);
+        SortHostsByScore(doc.cacheHosts);
+    }
     // Every record passes the start loop once and finishes once, so the
     // count is of records: two cached workgroups of one name count twice.
     doc.netsTotal = int(doc.cacheNets.size());
     doc.netsPending = int(doc.cacheNets.size());
+    m_sweep = CHostSweep::ForQueue(doc, m_network->CreateSweepTransport());
+    if (m_sweep)
+        doc.sweepTotal = m_sweep->Total();
     return true;
 }
 
 void CScanDriver::AddListedHosts(std::map<QString, NetRecord *> &netsByName)
 {
     CLanterraDoc &doc = m_doc;
-    for (const QString &entry : std::as_const(doc.rules.hosts)) {
+    for (const QString &entry : std::as_const(m_rules.hosts)) {
         if (m_hostsByName.contains(entry))
             continue;
         NetRecord *manual = nullptr;
@@ -322,6 +341,8 @@ bool CScanDriver::MergeWorkgroups()
             // New hosts go to the head of the waiting queue.
             const std::size_t at = std::min(m_nextHost, doc.cacheHosts.size());
             doc.cacheHosts.insert(doc.cacheHosts.begin() + std::ptrdiff_t(at), std::move(host));
+            if (m_sweepCursor > at)
+                ++m_sweepCursor;
             ++doc.hostsPending;
             ++doc.hostsTotal;
         }
@@ -350,26 +371,100 @@ void CScanDriver::StartWorkgroups()
     }
 }
 
-void CScanDriver::StartHosts()
+HostRecord *CScanDriver::NextReadyHost(ScanWorkers::SweepReach &reach, int &sweptMs)
 {
+    using ScanWorkers::SweepReach;
+    auto &hosts = m_doc.cacheHosts;
+    while (m_nextHost < hosts.size() && m_startedAhead.erase(hosts[m_nextHost].get()))
+        ++m_nextHost;
+    // A host is ready when it is not swept or its verdict is in.
+    auto ready = [this, &reach, &sweptMs](HostRecord *host) {
+        const int index = m_sweep ? m_sweep->IndexOf(host) : -1;
+        if (index < 0) {
+            reach = SweepReach::Unknown;
+            return true;
+        }
+        switch (m_sweep->Verdict(index)) {
+        case SweepVerdict::Pending:
+            return false;
+        case SweepVerdict::Open:
+            reach = SweepReach::Open;
+            return true;
+        default:
+            reach = SweepReach::Dead;
+            sweptMs = m_sweep->ElapsedMs(index);
+            return true;
+        }
+    };
+    if (m_nextHost >= hosts.size())
+        return nullptr;
+    if (HostRecord *head = hosts[m_nextHost].get(); ready(head))
+        return head;
+    for (HostRecord *host : m_awaiting) {
+        if (!m_startedAhead.contains(host) && host != hosts[m_nextHost].get() && ready(host))
+            return host;
+    }
+    // Look further ahead, but not past the addresses in flight: beyond
+    // them the sweep has decided nothing yet.
+    m_sweepCursor = std::max(m_sweepCursor, m_nextHost + 1);
+    while (m_sweepCursor < hosts.size() && m_awaiting.size() <= std::size_t(m_sweep->MaxInFlight())) {
+        HostRecord *host = hosts[m_sweepCursor++].get();
+        if (m_startedAhead.contains(host))
+            continue;
+        if (ready(host))
+            return host;
+        m_awaiting.push_back(host);
+    }
+    return nullptr;
+}
+
+void CScanDriver::MarkStarted(HostRecord *host)
+{
+    if (m_nextHost < m_doc.cacheHosts.size() && m_doc.cacheHosts[m_nextHost].get() == host)
+        ++m_nextHost;
+    else
+        m_startedAhead.insert(host);
+    if (const auto it = std::find(m_awaiting.begin(), m_awaiting.end(), host); it != m_awaiting.end())
+        m_awaiting.erase(it);
+}
+
+bool CScanDriver::StartHosts()
+{
+    using ScanWorkers::SweepReach;
     CLanterraDoc &doc = m_doc;
     for (;;) {
         if (m_halt.stop_requested())
-            return;
+            return true;
+        HostRecord *host = nullptr;
+        SweepReach reach = SweepReach::Unknown;
+        int sweptMs = 0;
         {
             auto lock = Publish();
             if (m_halted || m_nextHost >= doc.cacheHosts.size())
-                return;
+                return true;
+            host = NextReadyHost(reach, sweptMs);
+            if (!host)
+                return false;
+            if (reach == SweepReach::Dead) {
+                // Nothing answered there: the probe ends offline at once,
+                // on this thread and without a slot.
+                MarkStarted(host);
+                host->owner = &doc;
+            }
+        }
+        if (reach == SweepReach::Dead) {
+            ScanWorkers::ProbeHost(*this, *host, reach, sweptMs);
+            continue;
         }
         if (!doc.hostSlots.try_acquire_for(HostSlotWait))
-            return;
+            return true;
         auto lock = Publish();
         if (m_halted)
-            return; // the next scan refills the slots
-        HostRecord *host = doc.cacheHosts[m_nextHost++].get();
+            return true; // the next scan refills the slots
+        MarkStarted(host);
         host->owner = &doc;
         host->thread = true;
-        if (!Launch([this, host] { ScanWorkers::ProbeHost(*this, *host); })) {
+        if (!Launch([this, host, reach] { ScanWorkers::ProbeHost(*this, *host, reach); })) {
             // No thread: the host stays as it was and counts as done.
             host->thread = false;
             --doc.hostsPending;

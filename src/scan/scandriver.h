@@ -15,8 +15,14 @@
 #include <mutex>
 #include <stop_token>
 #include <thread>
+#include <unordered_set>
+#include <vector>
 
+class CHostSweep;
 class INetProvider;
+namespace ScanWorkers {
+enum class SweepReach;
+}
 
 // The all-workgroups job: the names the network announced, handed from its
 // thread to the driver. States: 1 running, 2 names ready, 3 none or merged.
@@ -61,6 +67,9 @@ public:
     // --- For the workers -------------------------------------------------
     CLanterraDoc &doc() { return m_doc; }
     INetProvider &network() { return *m_network; }
+    // The rules as they were when the scan started: the user may edit the
+    // document's rules while the scan runs; edits count from the next scan.
+    const ScanRules &rules() const { return m_rules; }
     AllNetsJob &job() { return m_job; }
     // Asked when the scan is halted: pending name look-ups give up.
     std::stop_token haltToken() const { return m_halt.get_token(); }
@@ -89,7 +98,9 @@ private:
     NetRecord *DiscoveredWorkgroup(const QString &name);
     bool MergeWorkgroups();
     void StartWorkgroups();
-    void StartHosts();
+    bool StartHosts();
+    HostRecord *NextReadyHost(ScanWorkers::SweepReach &reach, int &sweptMs);
+    void MarkStarted(HostRecord *host);
     bool Launch(std::function<void()> work);
     void Reap(bool all);
     void JoinDriverThread();
@@ -98,6 +109,7 @@ private:
     CLanterraDoc &m_doc;
     std::shared_ptr<INetProvider> m_network;
     std::unique_ptr<CScanDriver, ScanDriverDeleter> m_previous;
+    ScanRules m_rules;
 
     std::mutex m_publishLock;
     bool m_halted = false;
@@ -115,6 +127,16 @@ private:
     std::size_t m_nextNet = 0;
     std::size_t m_nextHost = 0;
     std::size_t m_firstOpen = 0;
+
+    // The connect sweep ahead of the probes. Swept hosts start as their
+    // verdicts come in: the head of the queue may wait for its verdict
+    // while decided hosts behind it start. Those are remembered in
+    // `m_startedAhead`; `m_awaiting` holds the swept hosts passed over while
+    // still in flight, and `m_sweepCursor` is where the look-ahead goes on.
+    std::unique_ptr<CHostSweep> m_sweep;
+    std::unordered_set<const HostRecord *> m_startedAhead;
+    std::vector<HostRecord *> m_awaiting;
+    std::size_t m_sweepCursor = 0;
 
     struct Worker
     {

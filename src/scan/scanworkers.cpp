@@ -7,6 +7,7 @@
 #include "net/netprovider.h"
 #include "settings/sharescheme.h"
 
+#include <algorithm>
 #include <chrono>
 
 namespace ScanWorkers {
@@ -101,7 +102,7 @@ void EnumerateNet(CScanDriver &driver, NetRecord &net)
         net.state = NetPending;
         name = net.name;
     }
-    const bool passedOver = doc.rules.IsNetExcluded(name);
+    const bool passedOver = driver.rules().IsNetExcluded(name);
     QStringList hosts;
     if (!name.isEmpty() && !passedOver)
         hosts = driver.network().ListHosts(name, driver.abandonToken());
@@ -120,13 +121,14 @@ void EnumerateNet(CScanDriver &driver, NetRecord &net)
     driver.Wake();
 }
 
-void ProbeHost(CScanDriver &driver, HostRecord &host)
+void ProbeHost(CScanDriver &driver, HostRecord &host, SweepReach reach, int sweptMs)
 {
     CLanterraDoc &doc = driver.doc();
     INetProvider &network = driver.network();
 
     QString name;
     QString address;
+    int knownAnswerMs = 0;
     {
         auto lock = driver.Publish();
         if (driver.halted()) {
@@ -137,11 +139,12 @@ void ProbeHost(CScanDriver &driver, HostRecord &host)
         // a stop abandons leaves its host as it was.
         for (const auto &share : host.shares)
             share->state = ShareOffline;
+        knownAnswerMs = host.onlineCount > 0 ? std::max(host.lastAnswerTime, 1) : 0;
         name = host.GetName();
         address = host.GetAddr();
     }
 
-    const bool excluded = doc.rules.IsHostExcluded(name);
+    const bool excluded = driver.rules().IsHostExcluded(name);
     std::uint32_t result = NetError::Success;
     auto t0 = Clock::now();
     std::optional<QString> resolved;
@@ -204,10 +207,12 @@ void ProbeHost(CScanDriver &driver, HostRecord &host)
     if (result == NetError::Success) {
         // An unreachable host gives its answer at once here, instead of
         // holding a slot while the listing waits for it.
-        if (!network.IsReachable(address, driver.abandonToken())) {
+        if (reach == SweepReach::Dead
+            || (reach == SweepReach::Unknown
+                && !network.IsReachableOf(address, knownAnswerMs, driver.abandonToken()))) {
             result = NetError::BadNetPath;
         } else {
-            listing = network.ListShares(target, address, driver.abandonToken());
+            listing = network.ListSharesOf(target, address, knownAnswerMs, driver.abandonToken());
             result = listing.code == NetError::MoreData ? NetError::Success : listing.code;
             online = !MeansUnreachable(result);
         }
@@ -227,11 +232,12 @@ void ProbeHost(CScanDriver &driver, HostRecord &host)
             ++host.onlineCount;
         else
             ++host.offlineCount;
-        host.lastAnswerTime = MillisecondsSince(t0);
+        host.lastAnswerTime = reach == SweepReach::Dead ? sweptMs : MillisecondsSince(t0);
         host.lastState = int(result);
         QueueShares(doc, SharesOf(host), std::nullopt);
         --doc.hostsPending;
-        doc.hostSlots.release();
+        if (reach != SweepReach::Dead)
+            doc.hostSlots.release();
     }
     driver.Wake();
 }

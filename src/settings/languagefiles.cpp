@@ -33,6 +33,14 @@ QString FallbackHelpPath()
     return Paths::localesFolder() + QStringLiteral("English/English.hlp");
 }
 
+QString HelpHtmlPath(const QString &helpPath)
+{
+    if (helpPath.isEmpty())
+        return {};
+    const QFileInfo info(helpPath);
+    return info.path() + u'/' + info.completeBaseName() + QStringLiteral(".html");
+}
+
 void ScanLanguages(CSettings &settings)
 {
     const QString locales = Paths::localesFolder();
@@ -60,6 +68,16 @@ void ScanLanguages(CSettings &settings)
     SelectLanguage(settings, settings.languageIndex);
 }
 
+void SelectBuiltInLanguage(CSettings &settings)
+{
+    LanguageTable().Clear();
+    settings.languageIndex = -1;
+    settings.language = QStringLiteral("English");
+    settings.currentLanguage = LanguageRecord();
+    settings.helpPath = FallbackHelpPath();
+    emit CLanguageNotifier::instance().languageChanged();
+}
+
 void SelectLanguage(CSettings &settings, int index)
 {
     if (index < 0 || index >= settings.languages.size())
@@ -77,7 +95,8 @@ void SelectLanguage(CSettings &settings, int index)
 
     // The help file sits in the language's own folder, named after the folder.
     const QString helpPath = QFileInfo(record.filePath).absolutePath() + u'/' + record.folder + QStringLiteral(".hlp");
-    settings.helpPath = QFileInfo(helpPath).isFile() ? helpPath : FallbackHelpPath();
+    const bool present = QFileInfo(helpPath).isFile() || QFileInfo(HelpHtmlPath(helpPath)).isFile();
+    settings.helpPath = present ? helpPath : FallbackHelpPath();
 
     emit CLanguageNotifier::instance().languageChanged();
 }

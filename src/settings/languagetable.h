@@ -44,9 +44,14 @@ QString LookupText(const QString &section, int number, const QString &defaultTex
 void ScanLanguages(CSettings &settings);
 // Loads the language at `index` of settings.languages and announces the change.
 void SelectLanguage(CSettings &settings, int index);
+// Goes back to the built-in English texts (no file) and announces it.
+void SelectBuiltInLanguage(CSettings &settings);
 
 // The help file used when the language in use has none of its own.
 QString FallbackHelpPath();
+// Help is shown from an HTML page beside the help file's name: the same
+// folder and title, extension ".html".
+QString HelpHtmlPath(const QString &helpPath);
 
 // Announces language changes (the main window listens to re-translate).
 class CLanguageNotifier : public QObject

@@ -1,20 +1,32 @@
 #include "xmldocument.h"
 
+#include "platform/fileaccess.h"
 #include "xmlreader.h"
 #include "xmlwriter.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QSysInfo>
 #include <QtEndian>
 
 namespace {
 
+std::function<void()> g_beforeReplace;
+
 QByteArray toUtf16LE(QStringView text)
 {
     QByteArray bytes(text.size() * 2, Qt::Uninitialized);
     qToLittleEndian<quint16>(text.data(), text.size(), bytes.data());
     return bytes;
+}
+
+bool failSave(const QString &path, const QString &reason, QString *why)
+{
+    qCWarning(lcFile) << "cannot write" << path << ":" << reason;
+    if (why)
+        *why = reason;
+    return false;
 }
 
 } // namespace
@@ -47,47 +59,64 @@ QByteArray WriteXmlDocument(QStringView rootName, const XmlRootRoutine &routine)
     return bytes;
 }
 
-bool SaveXmlDocument(const QString &path, QStringView rootName, const XmlRootRoutine &routine)
+bool SaveXmlDocument(const QString &path, QStringView rootName, const XmlRootRoutine &routine, QString *why)
 {
     QSaveFile file(path);
+    // Only when the folder refuses the temporary file (EACCES) while the
+    // file itself may be written: the user's own file in a shared folder.
+    file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly))
-        return false;
+        return failSave(path, file.errorString() + u'.', why);
     const QByteArray bytes = WriteXmlDocument(rootName, routine);
-    // A full disk shows as a short write, not as an error: only a complete
-    // text may replace the old file.
+    // A full disk shows as a short write, not always as an error: only a
+    // complete text may replace the old file.
     if (file.write(bytes) != bytes.size()) {
+        const QString reason = file.error() != QFileDevice::NoError
+                                   ? file.errorString() + u'.'
+                                   : QStringLiteral("Not everything could be written; the disk may be full.");
         file.cancelWriting();
         file.commit();
+        return failSave(path, reason, why);
+    }
+    // The new text must be on the disk before it takes the old one's name,
+    // or a power cut could leave neither.
+    QString syncProblem;
+    if (!FileAccess::SyncFile(file, &syncProblem)) {
+        file.cancelWriting();
+        file.commit();
+        return failSave(path, syncProblem, why);
+    }
+    if (g_beforeReplace)
+        g_beforeReplace();
+    if (!file.commit())
+        return failSave(path, file.errorString() + u'.', why);
+    FileAccess::SyncFolderOf(path);
+    return true;
+}
+
+void SetXmlSaveInterruptionForTests(std::function<void()> hook)
+{
+    g_beforeReplace = std::move(hook);
+}
+
+bool ReadXmlFileText(const QString &path, QString &text, QString *why)
+{
+    text.clear();
+    QFile file;
+    QString reason;
+    if (!FileAccess::OpenRegularFile(file, path, MaxXmlFileBytes, &reason)) {
+        // A first start has no settings.xml: nothing to warn about.
+        if (QFileInfo::exists(path))
+            qCWarning(lcFile) << "cannot read" << path << ":" << reason;
+        else
+            qCInfo(lcFile) << "no file" << path;
+        if (why)
+            *why = reason;
         return false;
     }
-    return file.commit();
-}
-
-namespace {
-
-void readText(QString &text, QStringView rootName, const XmlRootRoutine &routine)
-{
-    const QString open = u'<' + rootName.toString() + u'>';
-    const QString close = QStringLiteral("</") + rootName.toString() + u'>';
-    CXmlMapperRef reader(new CXmlReader);
-    QStringView view = text;
-    reader->Text(view);
-    reader->Token(open);
-    routine(*reader);
-    reader->Token(close);
-}
-
-// The file's UTF-16LE code units, read straight into the string that the
-// reader works on. A trailing odd byte is dropped.
-void readFileText(QFile &file, QString &text)
-{
+    // The file's UTF-16LE code units, read straight into the string that the
+    // reader works on.
     const qint64 size = file.size();
-    if (size <= 0 || file.isSequential()) {
-        const QByteArray bytes = file.readAll();
-        text.resize(bytes.size() / 2);
-        qFromLittleEndian<quint16>(bytes.constData(), text.size(), text.data());
-        return;
-    }
     text.resize(qsizetype(size / 2));
     char *out = reinterpret_cast<char *>(text.data());
     const qint64 wanted = text.size() * 2;
@@ -102,25 +131,50 @@ void readFileText(QFile &file, QString &text)
     text.resize(qsizetype(got / 2));
     if constexpr (QSysInfo::ByteOrder == QSysInfo::BigEndian)
         qFromLittleEndian<quint16>(text.data(), text.size(), text.data());
+    return true;
 }
 
-} // namespace
+XmlReadEnd ReadXmlText(QStringView text, QStringView rootName, const XmlRootRoutine &routine)
+{
+    const QString open = u'<' + rootName.toString() + u'>';
+    const QString close = QStringLiteral("</") + rootName.toString() + u'>';
+    auto *xmlReader = new CXmlReader;
+    CXmlMapperRef reader(xmlReader);
+    QStringView view = text;
+    reader->Text(view);
+    reader->Token(open);
+    routine(*reader);
+    reader->Token(close);
+    return xmlReader->readToTheEnd() ? XmlReadEnd::Whole : XmlReadEnd::InPart;
+}
 
-void ReadXmlDocument(const QByteArray &bytes, QStringView rootName, const XmlRootRoutine &routine)
+QString XmlEncodingProblem(QStringView text)
+{
+    if (text.isEmpty())
+        return {};
+    // The first two bytes of the file, as the reader saw them.
+    const char16_t first = text[0].unicode();
+    const unsigned char low = first & 0xFF;
+    const unsigned char high = first >> 8;
+    if (first == 0xFFFE || (low == 0 && high == '<'))
+        return QStringLiteral("It is saved as UTF-16 big-endian; network files are UTF-16 little-endian.");
+    if (first == 0xBBEF || (low == '<' && high >= 0x20 && high < 0x7F))
+        return QStringLiteral("It is saved as UTF-8 or plain text; network files are UTF-16 little-endian.");
+    return {};
+}
+
+XmlReadEnd ReadXmlDocument(const QByteArray &bytes, QStringView rootName, const XmlRootRoutine &routine)
 {
     QString text(bytes.size() / 2, Qt::Uninitialized);
     qFromLittleEndian<quint16>(bytes.constData(), text.size(), text.data());
-    readText(text, rootName, routine);
+    return ReadXmlText(text, rootName, routine);
 }
 
-bool LoadXmlDocument(const QString &path, QStringView rootName, const XmlRootRoutine &routine)
+bool LoadXmlDocument(const QString &path, QStringView rootName, const XmlRootRoutine &routine, QString *why)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
     QString text;
-    readFileText(file, text);
-    file.close();
-    readText(text, rootName, routine);
+    if (!ReadXmlFileText(path, text, why))
+        return false;
+    ReadXmlText(text, rootName, routine);
     return true;
 }

@@ -11,20 +11,52 @@ class CXmlMapper;
 // a fixed 99-character header, then the root element as UTF-16LE text.
 using XmlRootRoutine = std::function<void(CXmlMapper &)>;
 
+// The largest file the program reads. A network document of 100,000 hosts
+// with ten shares each is about 110 MB; anything far beyond that is not one
+// of the program's files, and reading it would only exhaust the memory.
+inline constexpr qint64 MaxXmlFileBytes = qint64(512) << 20;
+
+// How far the reader got through a file's root element.
+enum class XmlReadEnd {
+    Whole,  // in step with the text up to the root's end tag, nothing after it
+    InPart, // the text ended early, or an element did not match (the reader froze)
+};
+
 // The header written in front of every file.
 QStringView XmlFileHeader();
 
 // The whole file content (BOM, header, mapped text) for `rootName`.
 QByteArray WriteXmlDocument(QStringView rootName, const XmlRootRoutine &routine);
 
-// Saves through a temporary file in the same folder, replacing the old file
-// only when the new one is complete. Returns false when nothing was written
-// (the old file stays as it was).
-bool SaveXmlDocument(const QString &path, QStringView rootName, const XmlRootRoutine &routine);
+// Saves through a temporary file in the same folder, synced to the disk
+// before it replaces the old file, and the folder synced after. Where the
+// folder refuses new files but the file itself may be written, the file is
+// written in place instead. False when the file could not be written; `*why`
+// then says why (the old file stays as it was, unless it was being written
+// in place).
+bool SaveXmlDocument(const QString &path, QStringView rootName, const XmlRootRoutine &routine,
+                     QString *why = nullptr);
+
+// Reads a file's UTF-16LE code units (a trailing odd byte is dropped). Only
+// regular files up to MaxXmlFileBytes are read; anything else fails with the
+// reason in `*why`.
+bool ReadXmlFileText(const QString &path, QString &text, QString *why = nullptr);
+
+// Runs `routine` over `text` (as ReadXmlFileText gives it).
+XmlReadEnd ReadXmlText(QStringView text, QStringView rootName, const XmlRootRoutine &routine);
+
+// A sentence naming the encoding when `text` looks like a file that is not
+// UTF-16LE (UTF-8, UTF-16BE); empty otherwise.
+QString XmlEncodingProblem(QStringView text);
 
 // Runs `routine` over the bytes of a file. Odd trailing bytes are ignored.
-void ReadXmlDocument(const QByteArray &bytes, QStringView rootName, const XmlRootRoutine &routine);
+XmlReadEnd ReadXmlDocument(const QByteArray &bytes, QStringView rootName, const XmlRootRoutine &routine);
 
-// Reports failure only when the file cannot be opened; whatever the reader
-// finds in an opened file counts as success.
-bool LoadXmlDocument(const QString &path, QStringView rootName, const XmlRootRoutine &routine);
+// Reports failure only when the file cannot be read (see ReadXmlFileText);
+// whatever the reader finds in it counts as success.
+bool LoadXmlDocument(const QString &path, QStringView rootName, const XmlRootRoutine &routine,
+                     QString *why = nullptr);
+
+// Tests only: called after the new text of a save is complete and synced,
+// right before it replaces the old file.
+void SetXmlSaveInterruptionForTests(std::function<void()> hook);

@@ -3,7 +3,13 @@
 #include <QString>
 #include <QStringView>
 
-// The only escapes the files know: &quot; inside attribute values, &lt; inside
-// element text, and &amp; in front of text that would read as one of the three.
+// Values are written as well-formed XML: '&' and '<' always escaped, '"' in
+// attribute values too, and the line breaks and tabs that an XML parser
+// would turn into blanks as character references. Element text escapes a
+// '>' only where it would end "]]>".
 void XmlEscape(QString &out, QStringView value, bool inAttribute);
+
+// Decodes the predefined entities (&amp; &lt; &gt; &quot; &apos;) and
+// character references (&#10; &#x2028;). A '&' that starts none of them is
+// taken as it stands, as files of older versions wrote it.
 QString XmlUnescape(QStringView value);

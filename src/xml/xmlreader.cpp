@@ -149,6 +149,10 @@ void CXmlReader::Token(QStringView token)
             if (current() == u'>')
                 ++m_pos;
             skip();
+            // The root's end tag is the only one whose name is checked: it
+            // tells a whole text from one that ended or went astray earlier.
+            if (m_depth == 1)
+                m_rootEndTagFound = !isFrozen() && at(token);
             stepOverEndOfElement();
         }
         m_pendingElement = {};
@@ -212,6 +216,14 @@ void CXmlReader::MapString(QString &buffer)
 void CXmlReader::MapInt(int &value)
 {
     value = parseDecimal(readValue());
+}
+
+bool CXmlReader::readToTheEnd()
+{
+    if (!m_rootEndTagFound || isFrozen())
+        return false;
+    skip();
+    return m_pos >= m_text.size();
 }
 
 void CXmlReader::Text(QStringView &text)

@@ -27,6 +27,11 @@ public:
     void Text(QStringView &text) override;
 
     bool isFrozen() const { return m_frozenLevel != -1; }
+    // After the root's close token: was the reader in step with the text all
+    // the way to the root's end tag, with nothing but blanks and comments
+    // after it? False for a text that ended early or held elements the
+    // routine does not know where they would be lost on the next save.
+    bool readToTheEnd();
 
 private:
     QChar current() const { return m_pos < m_text.size() ? m_text[m_pos] : QChar(); }
@@ -69,6 +74,7 @@ private:
     QStringView m_lastClosed;
     QStringView m_pendingAttribute;
     int m_frozenLevel = -1;
+    bool m_rootEndTagFound = false;
     QStringView m_text;
     qsizetype m_pos = 0;
 };

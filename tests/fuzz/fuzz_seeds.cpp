@@ -1,5 +1,6 @@
 // Writes seed files for fuzz_reader: settings.xml as a first start leaves
 // it, plus a few placements and bands so that every list has items.
+#include "model/lanterradoc.h"
 #include "settings/settings.h"
 #include "xml/xmldocument.h"
 
@@ -31,6 +32,31 @@ int main(int argc, char **argv)
     const QString path = folder + QStringLiteral("/settings.xml");
     if (!SaveXmlDocument(path, u"settings", [&](CXmlMapper &m) { settings.MapSettings(m); })) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+        return 1;
+    }
+
+    // A network document with every list filled, and names that need escaping.
+    CLanterraDoc doc;
+    doc.rules.searchNetByList = 1;
+    doc.rules.nets = {QStringLiteral("OFFICE"), QStringLiteral("R&D <lab>")};
+    doc.rules.hosts = {QStringLiteral("10.0.0.1-10.0.0.20"), QStringLiteral("fileserver")};
+    doc.rules.excNets = {QStringLiteral("GUESTS")};
+    doc.rules.excHosts = {QStringLiteral("PRINTER*")};
+    doc.cacheNets.push_back(std::make_unique<NetRecord>(QStringLiteral("WORKGROUP")));
+    for (int h = 0; h < 3; ++h) {
+        doc.cacheHosts.push_back(std::make_unique<HostRecord>(QStringLiteral("HOST-%1").arg(h), doc.cacheNets[0].get(),
+                                                              QStringLiteral("10.0.0.%1").arg(h + 1)));
+        HostRecord *host = doc.cacheHosts.back().get();
+        host->onlineCount = h * 3;
+        host->offlineCount = h;
+        host->lastState = h == 2 ? 53 : 0;
+        host->lastAnswerTime = 40 * h;
+        for (const QString &share : {QStringLiteral("Music"), QStringLiteral("\"quoted\" & <odd>"), QStringLiteral("C$")})
+            host->shares.push_back(std::make_unique<ShareRecord>(share, host));
+    }
+    const QString docPath = folder + QStringLiteral("/network.net");
+    if (!doc.WriteDocumentFile(docPath)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(docPath));
         return 1;
     }
     return 0;

@@ -8,9 +8,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QtEndian>
+
+#include <csignal>
+#include <sys/resource.h>
 
 namespace {
 
@@ -265,7 +270,7 @@ TEST_F(DocumentFile, AttributesAreTakenByPosition)
     EXPECT_EQ(doc.cacheHosts[0]->offlineCount, 3);
 }
 
-TEST_F(DocumentFile, OtherVersionsLeaveTheDocumentEmpty)
+TEST_F(DocumentFile, OtherVersionsAreRefused)
 {
     for (const QString &version : {QStringLiteral("<document version=\"1.1\">"), QStringLiteral("<document>")}) {
         QStringList lines = SmallDocumentLines();
@@ -275,9 +280,10 @@ TEST_F(DocumentFile, OtherVersionsLeaveTheDocumentEmpty)
                                   "searchHostByList=\"0\">");
         const QString path = WriteText(QStringLiteral("version.net"), Lines(lines));
 
+        // Not read at all: a save could only lose what the file holds.
         CLanterraDoc doc;
         doc.lastView = 2;
-        ASSERT_TRUE(doc.ReadDocumentFile(path, false));
+        EXPECT_FALSE(doc.ReadDocumentFile(path, false));
         EXPECT_EQ(doc.lastView, 2);
         EXPECT_EQ(doc.lastSortCol, 3);
         EXPECT_EQ(doc.rules.searchNetAll, 1);
@@ -285,6 +291,10 @@ TEST_F(DocumentFile, OtherVersionsLeaveTheDocumentEmpty)
         EXPECT_TRUE(doc.cacheNets.empty());
         EXPECT_TRUE(doc.cacheHosts.empty());
         EXPECT_EQ(doc.GetShareCount(), 0);
+        QString text;
+        QString why;
+        EXPECT_FALSE(CLanterraDoc::LoadDocumentText(path, text, &why));
+        EXPECT_TRUE(why.contains(u"version 1.0")) << qPrintable(why);
     }
 }
 
@@ -309,13 +319,45 @@ TEST_F(DocumentFile, UnreadableFilesLeaveAnEmptyDocument)
     EXPECT_FALSE(doc.ReadDocumentFile(PathOf(QStringLiteral("missing.net")), false));
     EXPECT_TRUE(doc.cacheHosts.empty());
     EXPECT_EQ(doc.rules.searchNetAll, 1);
+}
 
-    // Cut off inside the cache: what came before is kept, nothing hangs.
-    const QString body = Lines(SmallDocumentLines()).left(900);
-    const QString path = WriteText(QStringLiteral("cut.net"), body);
-    CLanterraDoc cut;
-    EXPECT_TRUE(cut.ReadDocumentFile(path, false));
-    EXPECT_EQ(cut.rules.searchNetAll, 1);
+TEST_F(DocumentFile, EveryCutIsReadUpToItAndMarkedAsReadInPart)
+{
+    const QString body = Lines(SmallDocumentLines());
+    const QString version = QStringLiteral("version=\"1.0");
+    const qsizetype versionRead = body.indexOf(version) + version.size();
+    const QString hostTag = QStringLiteral("lastAnswerTime=\"40\"");
+    const qsizetype hostRead = body.indexOf(hostTag) + hostTag.size();
+    const QString shareTag = QStringLiteral("name=\"Music\"");
+    const qsizetype shareRead = body.indexOf(shareTag) + shareTag.size();
+    for (qsizetype cut = 0; cut <= body.size(); ++cut) {
+        SCOPED_TRACE(cut);
+        const QString path = WriteText(QStringLiteral("cut.net"), body.left(cut));
+        CLanterraDoc doc;
+        const bool opened = doc.ReadDocumentFile(path, false);
+        // Before its version the file is no document at all.
+        ASSERT_EQ(opened, cut >= versionRead);
+        if (!opened)
+            continue;
+        // Anything short of the whole text is kept as a backup at the next save.
+        EXPECT_EQ(doc.GetPendingBackupOf().isEmpty(), cut == body.size());
+        // What lies before the cut is read.
+        if (cut >= hostRead) {
+            ASSERT_EQ(doc.cacheHosts.size(), 1u);
+            EXPECT_EQ(doc.cacheHosts[0]->name, u"SERVER");
+            EXPECT_EQ(doc.cacheHosts[0]->lastAnswerTime, 40);
+        }
+        if (cut >= shareRead) {
+            ASSERT_EQ(doc.GetShareCount(), 1);
+            EXPECT_EQ(doc.GetShare(0)->name, u"Music");
+        } else {
+            // A share whose element has begun may come with part of its name.
+            ASSERT_LE(doc.GetShareCount(), 1);
+            if (doc.GetShareCount() == 1) {
+                EXPECT_TRUE(QStringLiteral("Music").startsWith(doc.GetShare(0)->name));
+            }
+        }
+    }
 }
 
 TEST_F(DocumentFile, AFailedWriteKeepsTheOldFile)
@@ -325,10 +367,34 @@ TEST_F(DocumentFile, AFailedWriteKeepsTheOldFile)
     ASSERT_TRUE(doc.WriteDocumentFile(path));
     const QByteArray before = ReadBytes(path);
 
-    EXPECT_FALSE(doc.WriteDocumentFile(PathOf(QStringLiteral("no/such/folder/x.net"))));
-    EXPECT_TRUE(doc.OnSaveDocument(PathOf(QStringLiteral("no/such/folder/x.net"))));
+    // The next save of the same file runs out of room half-way (a file size
+    // limit stands in for a full disk).
+    NetRecord *net = AddNet(doc, QStringLiteral("WG"));
+    for (int i = 0; i < 200; ++i)
+        AddHost(doc, net, QStringLiteral("HOST-%1").arg(i), QStringLiteral("10.0.0.1"), {QStringLiteral("Share")});
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto oldHandler = signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old;
+    small.rlim_cur = 8192;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool written = doc.WriteDocumentFile(path);
+    const bool saved = doc.OnSaveDocument(path);
+    setrlimit(RLIMIT_FSIZE, &old);
+    signal(SIGXFSZ, oldHandler);
+
+    EXPECT_FALSE(written);
+    EXPECT_FALSE(doc.GetSaveProblem().isEmpty());
+    EXPECT_TRUE(saved); // the save command's answer does not change
+    EXPECT_EQ(ReadBytes(path), before);
+    // No half-written temporary file is left beside it.
+    EXPECT_EQ(QFileInfo(path).dir().entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("kept.net")});
     EXPECT_FALSE(doc.WriteDocumentFile(QString()));
     EXPECT_EQ(ReadBytes(path), before);
+
+    // With room again the same save goes through.
+    EXPECT_TRUE(doc.WriteDocumentFile(path));
+    EXPECT_GT(ReadBytes(path).size(), 8192);
 }
 
 } // namespace

@@ -103,7 +103,10 @@ TEST(ApplyScheme, ClassifiesEveryShareAndCountsVisibleOnes)
     const ShareScheme scheme = MusicAndFilms();
 
     doc.applyScheme(&scheme);
-    EXPECT_EQ(doc.scheme, &scheme);
+    // The document keeps its own copy: the settings' scheme may go away.
+    ASSERT_TRUE(doc.scheme);
+    EXPECT_NE(doc.scheme.get(), &scheme);
+    EXPECT_EQ(doc.scheme->name, scheme.name);
     EXPECT_EQ(doc.GetShareGroup(0), 0);
     EXPECT_EQ(doc.shareList[0]->groupVisible, 1);
     EXPECT_EQ(doc.GetShareGroup(1), 1);

@@ -103,20 +103,40 @@ TEST(XmlWriter, LeavesOutEmptyElementsAndKeepsEmptyContainers)
     EXPECT_EQ(text, u"<settings>\r\n <groups>\r\n </groups>\r\n <text></text>\r\n <n v=\"-42\" />\r\n</settings>");
 }
 
-TEST(XmlWriter, EscapesOnlyWhatWouldBreakTheText)
+TEST(XmlWriter, EscapesWhatWellFormedXmlNeeds)
 {
     Sample s;
-    s.document = QStringLiteral("say \"hi\" & <go> &amp;");
-    s.parm = QStringLiteral("a<b \"q\" &lt; & &quot;");
+    s.document = QStringLiteral("say \"hi\" & <go> &amp; 'x'\tA\r\nB");
+    s.parm = QStringLiteral("a<b \"q\" &lt; & &quot; ]]> ok>\r\n");
     const QString text = writeRoot([&](CXmlMapper &m) { mapSample(m, s); });
-    EXPECT_TRUE(text.contains(u"name=\"say &quot;hi&quot; & <go> &amp;amp;\""));
-    EXPECT_TRUE(text.contains(u"<parm>a&lt;b \"q\" &amp;lt; & &amp;quot;</parm>"));
+    EXPECT_TRUE(text.contains(u"name=\"say &quot;hi&quot; &amp; &lt;go> &amp;amp; 'x'&#9;A&#13;&#10;B\""))
+        << qPrintable(text);
+    EXPECT_TRUE(text.contains(u"<parm>a&lt;b \"q\" &amp;lt; &amp; &amp;quot; ]]&gt; ok>&#13;\n</parm>"))
+        << qPrintable(text);
 
     Sample back;
     back.version.clear();
     readRoot(text, [&](CXmlMapper &m) { mapSample(m, back); });
     EXPECT_EQ(back.document, s.document);
     EXPECT_EQ(back.parm, s.parm);
+}
+
+TEST(XmlReader, DecodesEntitiesAndTakesABareAmpersandAsItStands)
+{
+    auto readParm = [](const QString &value) {
+        Sample back;
+        readRoot(QStringLiteral("<settings version=\"1.0\"><document name=\"\" /><application default=\"false\">"
+                                "<parm>%1</parm></application></settings>")
+                     .arg(value),
+                 [&](CXmlMapper &m) { mapSample(m, back); });
+        return back.parm;
+    };
+    EXPECT_EQ(readParm(QStringLiteral("&amp;&lt;&gt;&quot;&apos;")), u"&<>\"'");
+    EXPECT_EQ(readParm(QStringLiteral("&#65;&#x42;&#x1F3B5;&#10;")), u"AB\U0001F3B5\n");
+    // What older versions wrote unescaped reads as it did then.
+    EXPECT_EQ(readParm(QStringLiteral("Tom & Jerry")), u"Tom & Jerry");
+    EXPECT_EQ(readParm(QStringLiteral("&amp &lt &#; &#x; &#0; &#xD800; &#1114112; &unknown; &")),
+              u"&amp &lt &#; &#x; &#0; &#xD800; &#1114112; &unknown; &");
 }
 
 TEST(XmlReader, RoundTripsEveryValue)
@@ -332,24 +352,50 @@ TEST(XmlReader, TruncatedTextsStopAtTheirEnd)
 {
     Sample s;
     s.document = QStringLiteral("doc");
+    s.browse = true;
     s.parm = QStringLiteral("parameter text");
     const QString full = writeRoot([&](CXmlMapper &m) { mapSample(m, s); });
-    QList<Item> items{{QStringLiteral("a"), 1}, {QStringLiteral("b"), 2}};
-    const QString list = writeRoot([&](CXmlMapper &m) { mapItems(m, items); });
+    const qsizetype parmEnd = full.indexOf(u"</parm>");
     for (qsizetype cut = 0; cut <= full.size(); ++cut) {
+        SCOPED_TRACE(cut);
         // A copy so that nothing beyond the cut exists in memory.
         const QString part = full.left(cut);
         Sample back;
         back.version.clear();
-        readRoot(part, [&](CXmlMapper &m) { mapSample(m, back); });
-        if (cut == full.size()) {
+        const XmlReadEnd end = ReadXmlText(part, u"settings", [&](CXmlMapper &m) { mapSample(m, back); });
+        // Only the whole text is whole; a cut one can see is never missed.
+        EXPECT_EQ(end, cut == full.size() ? XmlReadEnd::Whole : XmlReadEnd::InPart);
+        // Each value is what lies before the cut, never more and never
+        // anything that was not there.
+        EXPECT_TRUE(s.version.startsWith(back.version)) << qPrintable(back.version);
+        EXPECT_TRUE(s.document.startsWith(back.document)) << qPrintable(back.document);
+        EXPECT_TRUE(s.parm.startsWith(back.parm)) << qPrintable(back.parm);
+        // Text ends only at a '<' or the end: once its end tag is there, all of it.
+        if (cut >= parmEnd) {
+            EXPECT_EQ(back.version, s.version);
+            EXPECT_EQ(back.document, s.document);
+            EXPECT_TRUE(back.browse);
             EXPECT_EQ(back.parm, s.parm);
         }
     }
+
+    QList<Item> items{{QStringLiteral("alpha"), 1}, {QStringLiteral("beta"), 22}};
+    const QString list = writeRoot([&](CXmlMapper &m) { mapItems(m, items); });
+    const qsizetype secondItem = list.indexOf(u"<item name=\"beta\"");
     for (qsizetype cut = 0; cut <= list.size(); ++cut) {
+        SCOPED_TRACE(cut);
         QList<Item> back;
-        readRoot(list.left(cut), [&](CXmlMapper &m) { mapItems(m, back); });
-        EXPECT_LE(back.size(), 2);
+        const XmlReadEnd end = ReadXmlText(list.left(cut), u"settings", [&](CXmlMapper &m) { mapItems(m, back); });
+        EXPECT_EQ(end, cut == list.size() ? XmlReadEnd::Whole : XmlReadEnd::InPart);
+        ASSERT_LE(back.size(), 2);
+        for (qsizetype i = 0; i < back.size(); ++i)
+            EXPECT_TRUE(items[i].name.startsWith(back[i].name)) << qPrintable(back[i].name);
+        // Once the second item's name is there, both items are; the first whole.
+        if (cut >= secondItem + 5) {
+            ASSERT_EQ(back.size(), 2);
+            EXPECT_EQ(back[0].name, u"alpha");
+            EXPECT_EQ(back[0].value, 1);
+        }
     }
 }
 

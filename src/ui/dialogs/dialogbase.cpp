@@ -1,5 +1,7 @@
 #include "dialogbase.h"
 
+#include "hyperlink.h"
+
 #include "settings/languagetable.h"
 
 #include <QAbstractButton>
@@ -7,6 +9,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QShowEvent>
 
 namespace {
 
@@ -34,7 +37,8 @@ void SetControlText(QWidget *control, const QString &text)
 } // namespace
 
 CDialogBase::CDialogBase(int templateId, const QString &section, const QString &defaultTitle, QWidget *parent)
-    : QDialog(parent), m_templateId(templateId), m_section(section), m_defaultTitle(defaultTitle)
+    : QDialog(parent), m_templateId(templateId), m_section(section), m_defaultTitle(defaultTitle),
+      m_titleKey(templateId)
 {
     setWindowTitle(defaultTitle);
     setWindowIcon(QIcon(QStringLiteral(":/icons/lanterra.svg")));
@@ -50,14 +54,90 @@ void CDialogBase::RegisterControl(int id, QWidget *control)
 {
     m_controls[id] = control;
     control->setProperty("controlId", id);
+    control->setObjectName(QStringLiteral("control%1").arg(id));
+}
+
+void CDialogBase::SetTemplate(QSize size, bool resizable)
+{
+    m_resizable = resizable;
+    m_layout = new CAnchorLayout(this, size);
+    setSizeGripEnabled(resizable);
+    // A title and a close box; dialogs that want more add it.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    if (!resizable)
+        m_layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+QGroupBox *CDialogBase::PlaceGroup(int id, const QString &title, QRect rect)
+{
+    auto *group = new QGroupBox(title, this);
+    // Controls "inside" are siblings drawn over it, as in a template.
+    group->lower();
+    return Place(id, group, rect);
+}
+
+void CDialogBase::PlaceButtons(QRect ok, QRect cancel, QRect apply)
+{
+    auto *okButton = Place(IdOk, new QPushButton(QStringLiteral("Ok"), this), ok);
+    okButton->setDefault(true);
+    okButton->setAutoDefault(true);
+    connect(okButton, &QPushButton::clicked, this, [this] { OnOk(); });
+    if (!cancel.isEmpty()) {
+        auto *cancelButton = Place(IdCancel, new QPushButton(QStringLiteral("Cancel"), this), cancel);
+        connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
+    }
+    if (!apply.isEmpty()) {
+        auto *applyButton = Place(IdApply, new QPushButton(QStringLiteral("Apply"), this), apply);
+        applyButton->setEnabled(false);
+        connect(applyButton, &QPushButton::clicked, this, [this] {
+            OnApply();
+            SetModified(false);
+        });
+    }
+}
+
+void CDialogBase::SetAnchor(int id, Anchor topLeft, Anchor bottomRight)
+{
+    if (QWidget *control = Control(id); control && m_layout)
+        m_layout->SetAnchor(control, topLeft, bottomRight);
+}
+
+CHyperLink *CDialogBase::MakeLink(int id, unsigned addStyle, const QString &toolTip)
+{
+    auto *link = ControlAs<CHyperLink>(id);
+    if (!link)
+        return nullptr;
+    link->ModifyLinkStyle(0, addStyle, false);
+    link->Attach();
+    if (!toolTip.isEmpty())
+        link->SetLinkTarget(toolTip);
+    if ((link->LinkStyle() & CHyperLink::AutoSize) && m_layout)
+        m_layout->SetInitialRect(link, link->FitToText(m_layout->InitialRect(link)));
+    return link;
 }
 
 void CDialogBase::TranslateCaptions(const QList<int> &ids)
 {
+    m_templateTexts.clear();
     for (int id : ids)
         if (QWidget *control = Control(id))
-            SetControlText(control, LookupText(m_section, id, ControlText(control)));
-    setWindowTitle(LookupText(m_section, m_templateId, m_defaultTitle));
+            m_templateTexts.append({id, ControlText(control)});
+    RetranslateCaptions();
+}
+
+void CDialogBase::RetranslateCaptions()
+{
+    for (const auto &[id, text] : std::as_const(m_templateTexts))
+        if (QWidget *control = Control(id))
+            SetControlText(control, LookupText(m_section, id, text));
+    setWindowTitle(LookupText(m_section, m_titleKey, m_defaultTitle));
+}
+
+void CDialogBase::SetTitleKey(int key, const QString &defaultTitle)
+{
+    m_titleKey = key;
+    m_defaultTitle = defaultTitle;
+    setWindowTitle(defaultTitle);
 }
 
 void CDialogBase::SetBoldFont(const QList<int> &ids)
@@ -94,13 +174,19 @@ QWidget *CDialogBase::CreateButtonRow()
     RegisterControl(IdOk, ok);
     RegisterControl(IdCancel, cancel);
     RegisterControl(IdApply, apply);
-    connect(ok, &QPushButton::clicked, this, &CDialogBase::OnOk);
+    connect(ok, &QPushButton::clicked, this, [this] { OnOk(); });
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(apply, &QPushButton::clicked, this, [this] {
         OnApply();
         SetModified(false);
     });
     return row;
+}
+
+bool CDialogBase::IsModified() const
+{
+    const QWidget *apply = Control(IdApply);
+    return apply && apply->isEnabled();
 }
 
 void CDialogBase::SetModified(bool modified)
@@ -111,12 +197,26 @@ void CDialogBase::SetModified(bool modified)
 
 void CDialogBase::OnOk()
 {
-    // Ok with pending changes applies them; without, it closes as Cancel does.
-    QWidget *apply = Control(IdApply);
-    if (apply && apply->isEnabled()) {
+    if (IsModified()) {
         OnApply();
+        SetModified(false);
         accept();
     } else {
         reject();
+    }
+}
+
+void CDialogBase::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (m_shown || !m_layout)
+        return;
+    m_shown = true;
+    // The size it opens with is the smallest it can take; no largest.
+    if (m_resizable) {
+        resize(m_layout->sizeHint().expandedTo(size()));
+        setMinimumSize(size());
+    } else {
+        setFixedSize(m_layout->sizeHint());
     }
 }

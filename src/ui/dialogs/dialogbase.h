@@ -1,15 +1,20 @@
 #pragma once
 
+#include "anchorlayout.h"
+
 #include <QDialog>
 
 #include <map>
 
+class QGroupBox;
 class QPushButton;
 
 // What every dialog of the program shares: its controls known by their
 // numeric ids (the keys of their texts in language files), caption
 // translation when it opens, the bold group-box font, the program's icon,
-// and the Ok / Cancel / Apply buttons.
+// the Ok / Cancel / Apply buttons, and the template layout: controls placed
+// in dialog units and, in resizable dialogs, anchored to the client area,
+// with a size grip and the first shown size as the smallest.
 class CDialogBase : public QDialog
 {
     Q_OBJECT
@@ -21,26 +26,62 @@ public:
     int TemplateId() const { return m_templateId; }
     const QString &Section() const { return m_section; }
     QWidget *Control(int id) const;
+    template <class T> T *ControlAs(int id) const { return qobject_cast<T *>(Control(id)); }
+    CAnchorLayout *Layout() const { return m_layout; }
+    bool IsResizable() const { return m_resizable; }
+    bool IsModified() const;
 
 protected:
     void RegisterControl(int id, QWidget *control);
+    // The dialog's client area in dialog units; `resizable` gives it a
+    // sizing border and a grip.
+    void SetTemplate(QSize size, bool resizable);
+    // Registers `control` under `id` (0: not addressed by id) and places it.
+    template <class T> T *Place(int id, T *control, QRect rect)
+    {
+        if (id)
+            RegisterControl(id, control);
+        m_layout->Place(control, rect);
+        return control;
+    }
+    QGroupBox *PlaceGroup(int id, const QString &title, QRect rect);
+    // Ok (1), Cancel (2) and Apply (10, disabled) at their template places;
+    // an empty rectangle leaves the button out.
+    void PlaceButtons(QRect ok, QRect cancel, QRect apply = {});
+    void SetAnchor(int id, Anchor topLeft, Anchor bottomRight = Anchors::None);
+    // Makes a placed label a link (attached, styled, sized to its text when
+    // the style asks for it) and returns it.
+    class CHyperLink *MakeLink(int id, unsigned addStyle, const QString &toolTip = {});
+
     // Each listed control's current text is the default of its lookup under
     // the dialog's section with the control id as number; then the title,
     // under the template id.
     void TranslateCaptions(const QList<int> &ids);
+    void SetTitleKey(int key, const QString &defaultTitle);
+    // Translates the same controls again from their template texts (after
+    // a language change).
+    void RetranslateCaptions();
     void SetBoldFont(const QList<int> &ids);
     // Ok (1), Cancel (2) and Apply (10, disabled) in a row, right-aligned.
     QWidget *CreateButtonRow();
     // Apply: pending values are written; the button disables itself.
     virtual void OnApply() {}
+    // Ok with pending changes applies them and closes; without, it closes
+    // as Cancel does.
+    virtual void OnOk();
 
     void SetModified(bool modified = true);
+    void showEvent(QShowEvent *event) override;
 
 private:
-    void OnOk();
-
     int m_templateId;
     QString m_section;
     QString m_defaultTitle;
+    int m_titleKey = 0;
+    bool m_resizable = false;
+    bool m_shown = false;
+    CAnchorLayout *m_layout = nullptr;
     std::map<int, QWidget *> m_controls;
+    // The built-in text of every translated control, the lookups' default.
+    QList<std::pair<int, QString>> m_templateTexts;
 };

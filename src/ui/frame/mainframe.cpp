@@ -1,9 +1,11 @@
 #include "mainframe.h"
 
 #include "app/lanterraapp.h"
+#include "settings/iconlibrary.h"
 #include "settings/languagetable.h"
 #include "settings/settings.h"
 #include "ui/commandids.h"
+#include "ui/toolkit/iconlibraryicons.h"
 #include "ui/toolkit/menubar.h"
 #include "ui/toolkit/sizablerebar.h"
 #include "ui/toolkit/toolbarex.h"
@@ -14,6 +16,7 @@
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLocale>
 #include <QMenu>
 #include <QScreen>
 #include <QStatusBar>
@@ -27,6 +30,13 @@ const QString AddressSection = QStringLiteral("Address ToolBar");
 const QString RebarSection = QStringLiteral("Rebar Menu");
 constexpr int SchemePlaceholderWidth = 180;
 constexpr int IdleInterval = 200;
+
+// Icon library numbers of the toolbar's positions (0: separator) and of the
+// address bar's pictures.
+constexpr int ToolBarIconNumbers[] = {7, 8, 9, 0, 10, 11, 0, 12, 0, 13};
+constexpr int SchemeIconNumber = 4;
+constexpr int RefreshIconNumber = 5;
+constexpr int StopIconNumber = 6;
 
 QIcon Picture(const char *name)
 {
@@ -93,6 +103,12 @@ CMainFrame::CMainFrame(CLanterraApp *app, CSettings *settings, QWidget *parent)
     m_statusPane->setObjectName(QStringLiteral("statusPane"));
     statusBar()->setObjectName(QStringLiteral("statusBar"));
     statusBar()->addWidget(m_statusPane, 1);
+    // The connect sweep of a large range gets a part of its own, so the
+    // scan's progress text keeps its usual wording.
+    m_sweepPane = new QLabel(this);
+    m_sweepPane->setObjectName(QStringLiteral("sweepPane"));
+    m_sweepPane->hide();
+    statusBar()->addPermanentWidget(m_sweepPane);
     statusBar()->setSizeGripEnabled(true);
 
     ApplyPlacement();
@@ -107,6 +123,9 @@ CMainFrame::CMainFrame(CLanterraApp *app, CSettings *settings, QWidget *parent)
         };
         showTitle(m_app->title());
         connect(m_app, &CLanterraApp::titleChanged, this, showTitle);
+        // Queued: a save can fail deep inside a command, or on another thread.
+        connect(m_app, &CLanterraApp::saveFailed, this,
+                [this](const QString &message) { TellFileProblem(message, true); }, Qt::QueuedConnection);
     }
     connect(&CLanguageNotifier::instance(), &CLanguageNotifier::languageChanged, this,
             &CMainFrame::OnLanguageChanged);
@@ -179,8 +198,6 @@ void CMainFrame::CreateToolBars()
     m_toolBar = new CToolBarEx(ReBar());
     m_toolBar->setObjectName(QStringLiteral("toolBar"));
     m_toolBar->SetPrompts(Prompts());
-    m_toolBar->SetImages({Picture("new"), Picture("open"), Picture("save"), QIcon(), Picture("scan-options"),
-                          Picture("preferences"), QIcon(), Picture("view-mode"), QIcon(), Picture("contents")});
     m_viewMenu = new QMenu(this);
     connect(m_viewMenu, &QMenu::aboutToShow, this, &CMainFrame::FillViewMenu);
     m_toolBar->SetDropDown(Cmd::ListViewButton, m_viewMenu);
@@ -193,6 +210,7 @@ void CMainFrame::CreateToolBars()
     connect(m_toolBar, &CToolBarEx::commandRequested, this, [this](int id) { RouteCommand(id); });
 
     CreateAddressBar();
+    LoadPictures();
 
     ReBar()->AddBand(m_addressBar, Ctl::AddressBar, LookupText(RebarSection, 0, QStringLiteral("Address Bar")),
                      false, CSizableReBar::StyleBreak);
@@ -220,10 +238,7 @@ void CMainFrame::CreateAddressBar()
     m_addressBar = new CToolBarEx(ReBar());
     m_addressBar->setObjectName(QStringLiteral("addressBar"));
     m_addressBar->SetPrompts(Prompts());
-    m_addressBar->SetImages({Picture("scheme"), Picture("refresh")});
-
     m_schemeButton = TextButton(m_addressBar);
-    m_schemeButton->setIcon(m_addressBar->Image(0));
     connect(m_schemeButton, &QToolButton::clicked, this, [this] { RouteCommand(Cmd::SchemeButton); });
     m_addressBar->addWidget(m_schemeButton);
 
@@ -239,7 +254,6 @@ void CMainFrame::CreateAddressBar()
     m_addressBar->addWidget(placeholder);
 
     m_refreshButton = TextButton(m_addressBar);
-    m_refreshButton->setIcon(m_addressBar->Image(1));
     connect(m_refreshButton, &QToolButton::clicked, this, [this] { RouteCommand(Cmd::Refresh); });
     m_addressBar->addWidget(m_refreshButton);
     SetAddressTexts();
@@ -287,11 +301,71 @@ void CMainFrame::OnSchemeChange()
 void CMainFrame::OnIdle()
 {
     const CLanterraDoc *doc = Document();
+    UpdateSweepPane();
     if (m_scanningShown && !(doc && doc->IsScanning())) {
         m_scanningShown = false;
         SetAddressTexts();
+        SetRefreshPicture();
         m_addressBar->update();
     }
+}
+
+void CMainFrame::UpdateSweepPane()
+{
+    const CLanterraDoc *doc = Document();
+    const int total = doc && doc->IsScanning() ? doc->GetSweepTotal() : 0;
+    if (total <= 0) {
+        m_sweepPane->hide();
+        return;
+    }
+    const QLocale locale;
+    m_sweepPane->setText(
+        QStringLiteral("%1/%2 addresses").arg(locale.toString(doc->GetSweepDone()), locale.toString(total)));
+    m_sweepPane->show();
+}
+
+void CMainFrame::LoadPictures()
+{
+    const CSettings *s = Settings();
+    m_iconLibrary = s ? LoadIconLibrary(s->iconLibrary) : nullptr;
+    // The built-in pictures first at creation, so that a library lacking a
+    // number leaves a picture there.
+    if (!m_iconLibrary || m_addressBar->Image(0).isNull()) {
+        m_toolBar->SetImages({Picture("new"), Picture("open"), Picture("save"), QIcon(), Picture("scan-options"),
+                              Picture("preferences"), QIcon(), Picture("view-mode"), QIcon(), Picture("contents")});
+        m_addressBar->SetImages({Picture("scheme"), Picture("refresh")});
+    }
+    if (m_iconLibrary) {
+        // A number the library lacks keeps the picture shown before.
+        for (int position = 0; position < int(std::size(ToolBarIconNumbers)); ++position) {
+            QIcon image = m_toolBar->Image(position);
+            if (ToolBarIconNumbers[position] && ReplaceFromLibrary(image, m_iconLibrary.get(), ToolBarIconNumbers[position]))
+                m_toolBar->SetImage(position, image);
+        }
+        QIcon scheme = m_addressBar->Image(0);
+        if (ReplaceFromLibrary(scheme, m_iconLibrary.get(), SchemeIconNumber))
+            m_addressBar->SetImage(0, scheme);
+    }
+    SetRefreshPicture();
+    m_schemeButton->setIcon(m_addressBar->Image(0));
+    m_toolBar->update();
+    m_addressBar->update();
+}
+
+// The start/stop button shows icon 5 while idle and 6 while a scan started
+// here runs; the built-in pictures have one lightning bolt for both.
+void CMainFrame::SetRefreshPicture()
+{
+    QIcon image = m_addressBar->Image(1);
+    if (ReplaceFromLibrary(image, m_iconLibrary.get(), m_scanningShown ? StopIconNumber : RefreshIconNumber))
+        m_addressBar->SetImage(1, image);
+    m_refreshButton->setIcon(m_addressBar->Image(1));
+}
+
+void CMainFrame::OnIconLibraryChanged()
+{
+    // The list view has no pictures of the library: it is not told.
+    LoadPictures();
 }
 
 void CMainFrame::OnLanguageChanged()

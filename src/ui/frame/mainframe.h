@@ -6,6 +6,7 @@
 
 #include <memory>
 
+class CIconLibrary;
 class CLanterraApp;
 class CLanterraDoc;
 class CLanterraView;
@@ -43,6 +44,7 @@ public:
     QToolButton *RefreshButton() const { return m_refreshButton; }
     QToolButton *SchemeButton() const { return m_schemeButton; }
     QLabel *StatusPane() const { return m_statusPane; }
+    QLabel *SweepPane() const { return m_sweepPane; }
     bool IsScanningShown() const { return m_scanningShown; }
 
     // Pane 0 of the status bar.
@@ -54,7 +56,12 @@ public:
     // What the framework does at idle time: bring the start/stop button
     // back to "&Refresh:" once a scan has ended.
     void OnIdle();
+    void UpdateSweepPane();
     void OnLanguageChanged();
+    // The settings' icon library changed: load it and take its pictures.
+    void OnIconLibraryChanged();
+    // The loaded icon library, or nullptr for the built-in pictures.
+    const CIconLibrary *IconLibrary() const { return m_iconLibrary.get(); }
     // Stores placement and bands in the settings (the close does it too).
     void SaveWindowState();
 
@@ -81,10 +88,25 @@ private:
     void OnFileOpen();
     void OnFileSaveAs();
     void AfterDocumentChange();
+    // After File Open or a drop: the document, or why the file was refused.
+    void AfterOpen(bool opened);
+    // A file problem in the status bar and a message box (plain text).
+    void TellFileProblem(const QString &message, bool isError);
     void FillViewMenu();
     void ToggleTaskbar();
     void ApplyTaskbarPresence();
     void OpenLink(const QString &url);
+    void OnScanOptions();
+    void OnEditScheme();
+    void OnPreferences();
+    void OnAbout();
+    void OnHelpContents();
+    // The framework's save: to the document's file, or to a name the user
+    // is asked for when it has none or cannot be written. False when
+    // nothing was saved.
+    bool SaveDocumentNow();
+    void LoadPictures();
+    void SetRefreshPicture();
 
     CLanterraApp *m_app = nullptr;
     CSettings *m_settings = nullptr;
@@ -97,6 +119,8 @@ private:
     QComboBox *m_schemeBox = nullptr;
     QMenu *m_viewMenu = nullptr;
     QLabel *m_statusPane = nullptr;
+    QLabel *m_sweepPane = nullptr;
     QTimer m_idleTimer;
     bool m_scanningShown = false;
+    std::unique_ptr<CIconLibrary> m_iconLibrary;
 };

@@ -5,6 +5,12 @@
 #include "settings/languagetable.h"
 #include "settings/settings.h"
 #include "ui/commandids.h"
+#include "ui/dialogs/aboutdlg.h"
+#include "ui/dialogs/helpwindow.h"
+#include "ui/dialogs/preferencesdlg.h"
+#include "ui/dialogs/productinfo.h"
+#include "ui/dialogs/scanoptionsdlg.h"
+#include "ui/dialogs/schemeseditordlg.h"
 #include "ui/toolkit/menubar.h"
 #include "ui/toolkit/sizablerebar.h"
 #include "ui/toolkit/toolbarex.h"
@@ -18,17 +24,16 @@
 #include <QDropEvent>
 #include <QMimeData>
 #include <QFileDialog>
+#include <QMessageBox>
 #include <QFileInfo>
+#include <QApplication>
+#include <QMessageBox>
 #include <QMenu>
 #include <QStatusBar>
 #include <QToolButton>
 
 namespace {
 
-// The maker's addresses.
-const QString HomePageUrl = QStringLiteral("https://lanterra.brevant.example/");
-const QString FeedbackUrl =
-    QStringLiteral("mailto:support@brevant.example?subject=lantrax%201.0.0%20(Revision%20229)");
 const QString NetworkFilter = QStringLiteral("Networks (*.net)");
 
 } // namespace
@@ -97,23 +102,29 @@ bool CMainFrame::OnCommand(int id)
             s->showInTray = !s->showInTray;
         return true;
     case Cmd::HelpContents:
-        if (s && !s->helpPath.isEmpty() && QFileInfo::exists(s->helpPath))
-            OpenLink(QUrl::fromLocalFile(s->helpPath).toString());
+        OnHelpContents();
         return true;
     case Cmd::HomePage:
-        OpenLink(HomePageUrl);
+        OpenLink(ProductInfo::HomePage());
         return true;
     case Cmd::SendFeedback:
-        OpenLink(FeedbackUrl);
+        OpenLink(ProductInfo::SupportMailUrl());
+        return true;
+    case Cmd::ScanOptions:
+        OnScanOptions();
+        return true;
+    case Cmd::EditScheme:
+    case Cmd::SchemeButton:
+        OnEditScheme();
+        return true;
+    case Cmd::Preferences:
+        OnPreferences();
+        return true;
+    case Cmd::About:
+        OnAbout();
         return true;
     case Cmd::EditRefresh:
     case Cmd::ListViewButton:
-    // The dialogs behind these commands come with their own windows.
-    case Cmd::ScanOptions:
-    case Cmd::EditScheme:
-    case Cmd::SchemeButton:
-    case Cmd::Preferences:
-    case Cmd::About:
         return true;
     default:
         return false;
@@ -171,6 +182,7 @@ void CMainFrame::OnStartStop()
     }
     m_scanningShown = true;
     SetAddressTexts();
+    SetRefreshPicture();
     m_addressBar->update();
     doc->StartScan();
 }
@@ -210,10 +222,7 @@ void CMainFrame::OnFileOpen()
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
     dialog->setFileMode(QFileDialog::ExistingFile);
-    connect(dialog, &QFileDialog::fileSelected, this, [this](const QString &path) {
-        if (m_app->OnFileOpen(path))
-            AfterDocumentChange();
-    });
+    connect(dialog, &QFileDialog::fileSelected, this, [this](const QString &path) { AfterOpen(m_app->OnFileOpen(path)); });
     dialog->open();
 }
 
@@ -243,8 +252,31 @@ void CMainFrame::dropEvent(QDropEvent *event)
     if (!m_app || urls.isEmpty() || !urls.first().isLocalFile())
         return;
     event->acceptProposedAction();
-    if (m_app->OnFileOpen(urls.first().toLocalFile()))
+    AfterOpen(m_app->OnFileOpen(urls.first().toLocalFile()));
+}
+
+void CMainFrame::AfterOpen(bool opened)
+{
+    if (opened)
         AfterDocumentChange();
+    if (!opened)
+        TellFileProblem(m_app->lastError(), true);
+    else if (!m_app->openWarning().isEmpty())
+        TellFileProblem(m_app->openWarning(), false);
+}
+
+void CMainFrame::TellFileProblem(const QString &message, bool isError)
+{
+    if (message.isEmpty())
+        return;
+    statusBar()->showMessage(message, 15000);
+    // Opened, not run: a drop or a failing save must not wait in a loop of its own.
+    auto *box = new QMessageBox(isError ? QMessageBox::Critical : QMessageBox::Warning,
+                                QStringLiteral("Brevant Lanterra"), message, QMessageBox::Ok, this);
+    box->setObjectName(QStringLiteral("fileProblemBox"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setTextFormat(Qt::PlainText);
+    box->open();
 }
 
 void CMainFrame::FillViewMenu()
@@ -293,4 +325,80 @@ void CMainFrame::ApplyTaskbarPresence()
 void CMainFrame::OpenLink(const QString &url)
 {
     m_launcher->OpenUrl(QUrl(url));
+}
+
+bool CMainFrame::SaveDocumentNow()
+{
+    if (!m_app)
+        return false;
+    CLanterraDoc &doc = m_app->document();
+    QString path = doc.GetPathName();
+    const QFileInfo file(path);
+    if (!path.isEmpty() && file.isFile() && file.isWritable())
+        return doc.WriteDocumentFile(path);
+    path = QFileDialog::getSaveFileName(this, QString(), path, NetworkFilter);
+    if (path.isEmpty())
+        return false;
+    if (!path.endsWith(QStringLiteral(".net"), Qt::CaseInsensitive))
+        path += QStringLiteral(".net");
+    if (!doc.WriteDocumentFile(path))
+        return false;
+    m_app->OnFileSaveAs(path);
+    return true;
+}
+
+void CMainFrame::OnScanOptions()
+{
+    CLanterraDoc *doc = Document();
+    if (!doc)
+        return;
+    CScanOptionsDlg dialog(this);
+    dialog.saveDocument = [this] { return SaveDocumentNow(); };
+    dialog.Exchange(doc->rules, false);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    dialog.Exchange(doc->rules, true);
+    if (!SaveDocumentNow())
+        QMessageBox::warning(this, QApplication::applicationDisplayName(),
+                             QStringLiteral("The scan options were stored, but the network document could not be saved."));
+}
+
+void CMainFrame::OnEditScheme()
+{
+    CSettings *s = Settings();
+    if (!s)
+        return;
+    SchemeEditRecord record;
+    record.mainSelected = m_schemeBox->currentIndex();
+    record.settings = s;
+    CSchemesEditorDlg dialog(record, m_schemeBox, this, IconLibrary());
+    // Apply on the scheme in use re-applies it to the list (command 108).
+    connect(&dialog, &CSchemesEditorDlg::reapplyScheme, this,
+            [this] { QMetaObject::invokeMethod(this, [this] { RouteCommand(Cmd::ApplyScheme); }, Qt::QueuedConnection); });
+    if (dialog.exec() == QDialog::Accepted)
+        OnSchemeChange();
+    if (dialog.SchemeListChanged())
+        FillSchemeBox();
+}
+
+void CMainFrame::OnPreferences()
+{
+    CPreferencesDlg dialog(Settings(), this);
+    connect(&dialog, &CPreferencesDlg::postCommand, this,
+            [this](int command) { QMetaObject::invokeMethod(this, [this, command] { RouteCommand(command); }, Qt::QueuedConnection); });
+    connect(&dialog, &CPreferencesDlg::iconLibraryChanged, this, &CMainFrame::OnIconLibraryChanged);
+    dialog.exec();
+}
+
+void CMainFrame::OnAbout()
+{
+    CAboutDlg dialog(this);
+    dialog.exec();
+}
+
+void CMainFrame::OnHelpContents()
+{
+    const CSettings *s = Settings();
+    if (s)
+        ShowHelpContents(s->helpPath, this);
 }

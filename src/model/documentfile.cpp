@@ -1,0 +1,120 @@
+// Reading a network document file, and what guards the user's file when it
+// could not be read whole or cannot be written.
+#include "lanterradoc.h"
+
+#include "platform/fileaccess.h"
+#include "xml/xmldocument.h"
+#include "xml/xmlmapping.h"
+#include "xml/xmlreader.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+constexpr QStringView RootName = u"document";
+
+// Does `text` start like a network document of version 1.0: the root
+// element, then the version attribute?
+bool IsVersion10Document(QStringView text)
+{
+    auto *xmlReader = new CXmlReader;
+    CXmlMapperRef reader(xmlReader);
+    reader->Text(text);
+    reader->Token(u"<document>");
+    QString version;
+    reader->Token(u"@version");
+    MapString(*reader, version);
+    // A root of another name still gives its first attribute before the
+    // reader freezes.
+    return !xmlReader->isFrozen() && version == u"1.0";
+}
+
+} // namespace
+
+bool CLanterraDoc::LoadDocumentText(const QString &path, QString &text, QString *why)
+{
+    QString reason;
+    if (!ReadXmlFileText(path, text, &reason)) {
+        if (why)
+            *why = reason;
+        return false;
+    }
+    if (IsVersion10Document(text))
+        return true;
+    reason = QStringLiteral("It is not a network document of version 1.0.");
+    if (const QString encoding = XmlEncodingProblem(text); !encoding.isEmpty())
+        reason += u' ' + encoding;
+    qCWarning(lcFile) << "not a network document:" << path;
+    if (why)
+        *why = reason;
+    text.clear();
+    return false;
+}
+
+bool CLanterraDoc::ReadDocumentText(QStringView text, bool maskUnknown)
+{
+    bool version10 = false;
+    const XmlReadEnd end =
+        ReadXmlText(text, RootName, [&](CXmlMapper &mapper) { version10 = MapDocument(mapper); });
+    LinkLoadedModel(maskUnknown);
+    return version10 && end == XmlReadEnd::Whole;
+}
+
+bool CLanterraDoc::ReadDocumentFile(const QString &path, bool maskUnknown)
+{
+    QString text;
+    if (!LoadDocumentText(path, text, nullptr)) {
+        LinkLoadedModel(maskUnknown);
+        return false;
+    }
+    if (!ReadDocumentText(text, maskUnknown)) {
+        qCWarning(lcFile) << "read only in part:" << path;
+        KeepOriginalAtFirstSave(path);
+    }
+    return true;
+}
+
+QString CLanterraDoc::BackupPathFor(const QString &path)
+{
+    QString backup = path + QStringLiteral(".bak");
+    for (int i = 2; QFileInfo::exists(backup) && i < 10000; ++i)
+        backup = path + u'.' + QString::number(i) + QStringLiteral(".bak");
+    return backup;
+}
+
+bool CLanterraDoc::KeepOriginalBeforeSaving(const QString &path, QString *why)
+{
+    if (m_keepOriginalOf.isEmpty() || QFileInfo(path) != QFileInfo(m_keepOriginalOf))
+        return true;
+    if (!QFileInfo::exists(path)) {
+        m_keepOriginalOf.clear();
+        return true;
+    }
+    const QString backup = BackupPathFor(path);
+    QFile original(path);
+    QString reason;
+    if (original.copy(backup)) {
+        // On the disk before the original is replaced.
+        QFile copy(backup);
+        if (copy.open(QIODevice::ReadWrite) && FileAccess::SyncFile(copy, &reason)) {
+            qCInfo(lcFile) << "kept the original of" << path << "as" << backup;
+            m_keepOriginalOf.clear();
+            return true;
+        }
+    } else {
+        reason = original.errorString() + u'.';
+    }
+    if (why)
+        *why = QStringLiteral("The original, read only in part, could not be kept as \"%1\" (%2) and was "
+                              "left as it is.")
+                   .arg(backup, reason.chopped(reason.endsWith(u'.') ? 1 : 0));
+    return false;
+}
+
+void CLanterraDoc::ReportSaveFailure(const QString &path, const QString &why)
+{
+    m_saveProblem = why;
+    if (onSaveFailed)
+        onSaveFailed(path, why);
+}

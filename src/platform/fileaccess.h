@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QLoggingCategory>
+#include <QString>
+
+class QFile;
+class QFileDevice;
+
+// Where reading or writing a file fails (QT_LOGGING_RULES="lanterra.file=true").
+Q_DECLARE_LOGGING_CATEGORY(lcFile)
+
+// File checks the readers and the safe save need below Qt's own file API.
+namespace FileAccess {
+
+// Opens `path` for reading only if it is a regular file of at most
+// `maxBytes`. A folder, a device or a pipe is refused before anything is read
+// from it, and opening never waits (a pipe without a writer would block a
+// plain open forever). On failure `*why` says what is wrong, as a sentence
+// without the file's name.
+bool OpenRegularFile(QFile &file, const QString &path, qint64 maxBytes, QString *why);
+
+// Asks the system to put what was written to `file` on the disk; false when
+// it could not (the reason in `*why`).
+bool SyncFile(QFileDevice &file, QString *why);
+
+// Makes a rename in the folder of `path` survive a power cut. Best effort:
+// some file systems cannot sync a folder, and nothing is lost by that.
+void SyncFolderOf(const QString &path);
+
+// "12.5 MB" style size for messages.
+QString SizeText(qint64 bytes);
+
+} // namespace FileAccess

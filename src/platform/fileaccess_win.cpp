@@ -1,0 +1,47 @@
+#include "fileaccess.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <io.h>
+
+namespace FileAccess {
+
+bool OpenRegularFile(QFile &file, const QString &path, qint64 maxBytes, QString *why)
+{
+    const QFileInfo info(path);
+    QString problem;
+    if (info.isDir())
+        problem = QStringLiteral("It is a folder, not a file.");
+    else if (info.exists() && !info.isFile())
+        problem = QStringLiteral("It is not a regular file.");
+    else if (info.size() > maxBytes)
+        problem = QStringLiteral("It is too large (%1; files up to %2 are read).")
+                      .arg(SizeText(info.size()), SizeText(maxBytes));
+    else {
+        file.setFileName(path);
+        if (file.open(QIODevice::ReadOnly))
+            return true;
+        problem = file.errorString() + u'.';
+    }
+    if (why)
+        *why = problem;
+    return false;
+}
+
+bool SyncFile(QFileDevice &file, QString *why)
+{
+    if (!file.flush() || ::_commit(file.handle()) != 0) {
+        if (why)
+            *why = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+void SyncFolderOf(const QString &)
+{
+    // NTFS makes the rename itself durable; a folder cannot be flushed.
+}
+
+} // namespace FileAccess

@@ -1,0 +1,92 @@
+#include "hostsweep.h"
+
+#include "model/lanterradoc.h"
+#include "net/resolver.h"
+
+#include <algorithm>
+#include <system_error>
+
+CHostSweep::CHostSweep(std::unique_ptr<ISweepTransport> transport, const SweepOptions &options)
+    : m_transport(std::move(transport)), m_options(options)
+{}
+
+CHostSweep::~CHostSweep()
+{
+    Stop();
+}
+
+std::unique_ptr<CHostSweep> CHostSweep::ForQueue(CLanterraDoc &doc, std::unique_ptr<ISweepTransport> transport,
+                                                 const SweepOptions &options)
+{
+    if (!transport)
+        return nullptr;
+    std::unique_ptr<CHostSweep> sweep(new CHostSweep(std::move(transport), options));
+    for (const auto &host : doc.cacheHosts) {
+        // Named hosts are resolved first by their probes; an excluded host
+        // is decided by its probe without a look at the network.
+        if (!host->GetName().isEmpty() || doc.rules.IsHostExcluded(QString()))
+            continue;
+        const auto address = NumericIPv4(host->GetAddr());
+        if (!address)
+            continue;
+        SweepTarget target;
+        target.address = *address;
+        // A host that answered before is given time in proportion to its
+        // own last answer before it is called offline.
+        if (host->onlineCount > 0)
+            target.minTimeoutMs = std::max(options.knownFloorMs, 2 * host->lastAnswerTime);
+        if (sweep->m_index.emplace(host.get(), int(sweep->m_targets.size())).second)
+            sweep->m_targets.push_back(target);
+    }
+    if (sweep->m_targets.empty())
+        return nullptr;
+    const std::size_t count = sweep->m_targets.size();
+    sweep->m_verdicts = std::make_unique<std::atomic<std::uint8_t>[]>(count);
+    sweep->m_elapsed = std::make_unique<std::atomic<int>[]>(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        sweep->m_verdicts[i].store(std::uint8_t(SweepVerdict::Pending), std::memory_order_relaxed);
+        sweep->m_elapsed[i].store(0, std::memory_order_relaxed);
+    }
+    return sweep;
+}
+
+bool CHostSweep::Start(std::function<void()> wake, std::stop_token halt)
+{
+    try {
+        m_thread = std::jthread([this, wake = std::move(wake), halt] {
+            std::stop_callback forward(halt, [this] { m_stop.request_stop(); });
+            const auto sink = [this](std::size_t index, SweepVerdict verdict, int elapsedMs) {
+                m_elapsed[index].store(elapsedMs, std::memory_order_relaxed);
+                m_verdicts[index].store(std::uint8_t(verdict), std::memory_order_release);
+                ++m_decided;
+            };
+            RunSweep(*m_transport, m_targets, m_options, sink, m_stop.get_token(), wake);
+        });
+    } catch (const std::system_error &) {
+        return false;
+    }
+    return true;
+}
+
+void CHostSweep::Stop()
+{
+    m_stop.request_stop();
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+int CHostSweep::IndexOf(const HostRecord *host) const
+{
+    const auto it = m_index.find(host);
+    return it == m_index.end() ? -1 : it->second;
+}
+
+SweepVerdict CHostSweep::Verdict(int index) const
+{
+    return SweepVerdict(m_verdicts[std::size_t(index)].load(std::memory_order_acquire));
+}
+
+int CHostSweep::ElapsedMs(int index) const
+{
+    return m_elapsed[std::size_t(index)].load(std::memory_order_relaxed);
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "net/tcpsweep.h"
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <stop_token>
+#include <thread>
+#include <unordered_map>
+#include <vector>
+
+class CLanterraDoc;
+struct HostRecord;
+
+// The connect sweep in front of the host probes: the hosts known only by an
+// address are checked many at a time, in queue order, so that only those
+// that accept a connection take a probe slot. Runs on a thread of its own
+// and writes only its own verdicts; the driver reads them.
+class CHostSweep
+{
+public:
+    // A sweep over the address-only hosts of the document's queue, or null
+    // when there are none or the network cannot sweep. Call with the
+    // document's lists held still (the driver's publish lock).
+    static std::unique_ptr<CHostSweep> ForQueue(CLanterraDoc &doc, std::unique_ptr<ISweepTransport> transport,
+                                                const SweepOptions &options = SweepOptions());
+    ~CHostSweep();
+    CHostSweep(const CHostSweep &) = delete;
+    CHostSweep &operator=(const CHostSweep &) = delete;
+
+    // `wake` is called after each batch of verdicts; `halt` stops the sweep.
+    bool Start(std::function<void()> wake, std::stop_token halt);
+    // Stops the sweep and waits for its thread.
+    void Stop();
+
+    // Index of a host among the swept ones; -1 when the sweep skips it.
+    int IndexOf(const HostRecord *host) const;
+    SweepVerdict Verdict(int index) const;
+    // Time the address took to answer or to be given up, in milliseconds.
+    int ElapsedMs(int index) const;
+    int Total() const { return int(m_targets.size()); }
+    int Decided() const { return m_decided.load(); }
+    int MaxInFlight() const { return m_options.maxInFlight; }
+
+private:
+    CHostSweep(std::unique_ptr<ISweepTransport> transport, const SweepOptions &options);
+
+    std::unique_ptr<ISweepTransport> m_transport;
+    SweepOptions m_options;
+    std::vector<SweepTarget> m_targets;
+    std::unordered_map<const HostRecord *, int> m_index;
+    std::unique_ptr<std::atomic<std::uint8_t>[]> m_verdicts;
+    std::unique_ptr<std::atomic<int>[]> m_elapsed;
+    std::atomic<int> m_decided{0};
+    std::stop_source m_stop;
+    std::jthread m_thread;
+};

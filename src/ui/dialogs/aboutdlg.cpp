@@ -1,0 +1,64 @@
+#include "aboutdlg.h"
+
+#include "hyperlink.h"
+#include "productinfo.h"
+
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+
+namespace {
+
+QFrame *EtchedLine(QWidget *parent)
+{
+    auto *line = new QFrame(parent);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    return line;
+}
+
+} // namespace
+
+CAboutDlg::CAboutDlg(QWidget *parent) : CDialogBase(TemplateId, QStringLiteral("About"), QStringLiteral("About"), parent)
+{
+    SetTemplate({175, 162}, false);
+    PlaceGroup(IdGroup, QStringLiteral(" Information "), {7, 4, 161, 132});
+    auto *icon = Place(IdIcon, new QLabel(this), {16, 16, 24, 24});
+    icon->setPixmap(QIcon(QStringLiteral(":/icons/lanterra.svg")).pixmap(QSize(32, 32), devicePixelRatioF()));
+    auto *product = Place(IdProduct, new QLabel(QStringLiteral("Brevant Lanterra"), this), {48, 17, 113, 10});
+    product->setTextFormat(Qt::PlainText);
+    QFont bold = product->font();
+    bold.setBold(true);
+    product->setFont(bold);
+    Place(IdVersion, new QLabel(this), {48, 29, 113, 10});
+    Place(0, EtchedLine(this), {16, 46, 145, 2});
+    Place(IdLegal1, new QLabel(QStringLiteral("Copyright \u00A9 2026 Brevant."), this), {16, 53, 145, 9});
+    Place(IdLegal2, new QLabel(QStringLiteral("All rights reserved."), this), {16, 63, 145, 9});
+    Place(0, EtchedLine(this), {16, 78, 145, 2});
+    Place(IdHomePage, new CHyperLink(ProductInfo::HomePage(), this), {16, 88, 145, 10});
+    Place(IdSupport, new CHyperLink(ProductInfo::SupportAddress(), this), {16, 106, 145, 10});
+    PlaceButtons({62, 143, 50, 14}, {});
+    ControlAs<QPushButton>(IdOk)->setText(QStringLiteral("OK"));
+}
+
+void CAboutDlg::InitDialog()
+{
+    if (m_initialised)
+        return;
+    m_initialised = true;
+    ControlAs<QLabel>(IdVersion)->setText(ProductInfo::VersionLine(ProductInfo::FileVersion(), ProductInfo::RevisionStamp()));
+    TranslateCaptions({IdGroup, IdOk});
+    SetBoldFont({IdGroup});
+    MakeLink(IdHomePage, 0);
+    // The support link shows the address and writes a mail.
+    auto *support = ControlAs<CHyperLink>(IdSupport);
+    support->SetLinkTarget(ProductInfo::SupportMailUrl());
+    MakeLink(IdSupport, 0);
+}
+
+int CAboutDlg::exec()
+{
+    InitDialog();
+    return CDialogBase::exec();
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "dialogbase.h"
+
+// The program's name, version and revision, the maker's notice and links.
+class CAboutDlg : public CDialogBase
+{
+    Q_OBJECT
+public:
+    static constexpr int TemplateId = 30975;
+    enum ControlId { IdGroup = 1140, IdIcon = 1179, IdProduct = 1003, IdVersion = 1163, IdLegal1 = 1169,
+                     IdLegal2 = 1170, IdHomePage = 1166, IdSupport = 1167 };
+
+    explicit CAboutDlg(QWidget *parent = nullptr);
+    int exec() override;
+    void InitDialog();
+
+protected:
+    void OnOk() override { accept(); }
+
+private:
+    bool m_initialised = false;
+};

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+// Help is kept as HTML beside the language's help file name (same folder and
+// title, ".html"). The contents open in a window of the program's own; the
+// small topics (workgroup and host examples) open as pop-ups. A topic is a
+// block of the page marked <div class="popup" id="topic-N">.
+
+// The page of a help path, or an empty string when there is none.
+QString HelpPage(const QString &helpPath);
+// The HTML of topic `topic` of a page, or an empty string.
+QString HelpTopic(const QString &html, int topic);
+
+// Both return false when there is no help page to show.
+bool ShowHelpContents(const QString &helpPath, QWidget *parent = nullptr);
+bool ShowHelpPopup(const QString &helpPath, int topic, QWidget *over);

@@ -1,0 +1,76 @@
+#include "productinfo.h"
+
+#include "settings/languagetable.h"
+
+#ifndef LANTERRA_REVISION
+#define LANTERRA_REVISION "0"
+#endif
+#ifndef LANTERRA_HOMEPAGE
+#define LANTERRA_HOMEPAGE "https://lanterra.brevant.example/"
+#endif
+#ifndef LANTERRA_SUPPORT_EMAIL
+#define LANTERRA_SUPPORT_EMAIL "support@brevant.example"
+#endif
+#ifndef LANTERRA_VERSION_MAJOR
+#define LANTERRA_VERSION_MAJOR 0
+#define LANTERRA_VERSION_MINOR 0
+#define LANTERRA_VERSION_PATCH 0
+#endif
+
+namespace ProductInfo {
+
+QString FileVersion()
+{
+    return QStringLiteral("%1, %2, %3, 0")
+        .arg(LANTERRA_VERSION_MAJOR)
+        .arg(LANTERRA_VERSION_MINOR)
+        .arg(LANTERRA_VERSION_PATCH);
+}
+
+QString RevisionStamp()
+{
+    return QStringLiteral("$Revision: " LANTERRA_REVISION " $");
+}
+
+QString HomePage()
+{
+    return QStringLiteral(LANTERRA_HOMEPAGE);
+}
+
+QString SupportAddress()
+{
+    return QStringLiteral(LANTERRA_SUPPORT_EMAIL);
+}
+
+QString SupportMailUrl()
+{
+    return QStringLiteral("mailto:%1?subject=lantrax%20%2%20(Revision%20%3)")
+        .arg(SupportAddress(), ShortVersion(FileVersion()), RevisionNumber(RevisionStamp()));
+}
+
+QString ShortVersion(const QString &fileVersion)
+{
+    QString version = QString(fileVersion).replace(QStringLiteral(", "), QStringLiteral("."));
+    const qsizetype dot = version.lastIndexOf(u'.');
+    return dot < 0 ? version : version.left(dot);
+}
+
+QString RevisionNumber(const QString &stamp)
+{
+    const QString open = QStringLiteral("$Revision: ");
+    const qsizetype from = stamp.indexOf(open);
+    if (from < 0)
+        return {};
+    const qsizetype to = stamp.indexOf(QStringLiteral(" $"), from + open.size());
+    return to < 0 ? QString() : stamp.mid(from + open.size(), to - from - open.size());
+}
+
+QString VersionLine(const QString &fileVersion, const QString &stamp)
+{
+    const QString section = QStringLiteral("About");
+    return LookupText(section, 1163, QStringLiteral("Version: ")) + ShortVersion(fileVersion) + QStringLiteral("  (") +
+           LookupText(section, 1164, QStringLiteral("Revision")) + QStringLiteral(": ") + RevisionNumber(stamp) +
+           QStringLiteral(")");
+}
+
+} // namespace ProductInfo

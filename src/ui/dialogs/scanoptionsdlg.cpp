@@ -1,0 +1,293 @@
+#include "scanoptionsdlg.h"
+
+#include "helpwindow.h"
+#include "hyperlink.h"
+#include "textlists.h"
+
+#include "scan/scanrules.h"
+#include "settings/settings.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+namespace {
+
+QPlainTextEdit *MultiLineEdit(QWidget *parent)
+{
+    auto *edit = new QPlainTextEdit(parent);
+    edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    edit->setLineWrapMode(QPlainTextEdit::NoWrap);
+    edit->setTabChangesFocus(true);
+    return edit;
+}
+
+// The edits hold "\n"; the lists' separator is the platform's line break.
+QString EditText(const QPlainTextEdit *edit)
+{
+    return edit->toPlainText().replace(u'\n', LineSeparator);
+}
+
+void SetEditText(QPlainTextEdit *edit, const QString &text)
+{
+    edit->setPlainText(QString(text).replace(LineSeparator, QStringLiteral("\n")));
+}
+
+} // namespace
+
+CScanOptionsDlg::CScanOptionsDlg(QWidget *parent)
+    : CDialogBase(TemplateId, QStringLiteral("Scan Options"), QStringLiteral("Scan Options"), parent)
+{
+    SetTemplate({225, 266}, true);
+    PlaceGroup(IdHostsGroup, QStringLiteral(" Hosts search rules "), {7, 4, 211, 110});
+    Place(IdAllVisible, new QCheckBox(QStringLiteral("Search for hosts in all visible workgroups"), this), {14, 15, 198, 10});
+    Place(IdCurrent, new QCheckBox(QStringLiteral("Add current workgroup to search"), this), {14, 26, 198, 10});
+    Place(IdNetsByList, new QCheckBox(QStringLiteral("Add workgroups to search:"), this), {14, 37, 178, 10});
+    Place(IdNetsEdit, MultiLineEdit(this), {14, 48, 178, 50});
+    Place(IdNetsMore, new QPushButton(QStringLiteral("..."), this), {195, 48, 16, 14});
+    Place(IdNetsExamples, new CHyperLink(QStringLiteral("Show examples of workgrops"), this), {14, 101, 150, 10});
+
+    PlaceGroup(IdAdvancedGroup, QStringLiteral(" Advanced share search rules "), {7, 117, 211, 61});
+    Place(IdHostsByList, new QCheckBox(QStringLiteral("Add hosts and ip ranges to search:"), this), {14, 128, 178, 10});
+    Place(IdHostsEdit, MultiLineEdit(this), {14, 139, 178, 24});
+    Place(IdHostsMore, new QPushButton(QStringLiteral("..."), this), {195, 139, 16, 14});
+    Place(IdHostsExamples, new CHyperLink(QStringLiteral("Show examples of host and ip ranges"), this), {14, 165, 150, 10});
+
+    PlaceGroup(IdFiltersGroup, QStringLiteral(" Filters "), {7, 181, 211, 62});
+    Place(IdExcHostsLabel, new QLabel(QStringLiteral("Exclude hosts from search:"), this), {14, 192, 178, 8});
+    Place(IdExcHostsEdit, new QLineEdit(this), {14, 201, 178, 12});
+    Place(IdExcHostsMore, new QPushButton(QStringLiteral("..."), this), {195, 200, 16, 14});
+    Place(IdExcNetsLabel, new QLabel(QStringLiteral("Exclude workgroups from search:"), this), {14, 216, 178, 8});
+    Place(IdExcNetsEdit, new QLineEdit(this), {14, 225, 178, 12});
+    Place(IdExcNetsMore, new QPushButton(QStringLiteral("..."), this), {195, 224, 16, 14});
+    PlaceButtons({61, 248, 50, 14}, {114, 248, 50, 14}, {168, 248, 50, 14});
+
+    for (int id : {IdAllVisible, IdCurrent, IdNetsByList, IdHostsByList})
+        connect(ControlAs<QCheckBox>(id), &QCheckBox::clicked, this, [this, id] { OnSwitch(id); });
+    for (int id : {IdNetsEdit, IdHostsEdit})
+        connect(ControlAs<QPlainTextEdit>(id), &QPlainTextEdit::textChanged, this, [this] {
+            if (m_initialised)
+                SetModified();
+        });
+    for (int id : {IdExcHostsEdit, IdExcNetsEdit})
+        connect(ControlAs<QLineEdit>(id), &QLineEdit::textChanged, this, [this] {
+            if (m_initialised)
+                SetModified();
+        });
+    connect(ControlAs<QPushButton>(IdNetsMore), &QPushButton::clicked, this,
+            [this] { EditMultiLine(ControlAs<QPlainTextEdit>(IdNetsEdit)); });
+    connect(ControlAs<QPushButton>(IdHostsMore), &QPushButton::clicked, this,
+            [this] { EditMultiLine(ControlAs<QPlainTextEdit>(IdHostsEdit)); });
+    connect(ControlAs<QPushButton>(IdExcHostsMore), &QPushButton::clicked, this,
+            [this] { EditList(ControlAs<QLineEdit>(IdExcHostsEdit)); });
+    connect(ControlAs<QPushButton>(IdExcNetsMore), &QPushButton::clicked, this,
+            [this] { EditList(ControlAs<QLineEdit>(IdExcNetsEdit)); });
+    connect(ControlAs<CHyperLink>(IdNetsExamples), &CHyperLink::linkClicked, this, [this] { showHelpPopup(20); });
+    connect(ControlAs<CHyperLink>(IdHostsExamples), &CHyperLink::linkClicked, this, [this] { showHelpPopup(30); });
+
+    runEditor = [this](QString &text) {
+        CAdvancedEditorDlg editor(this);
+        editor.text = text;
+        if (editor.exec() != QDialog::Accepted)
+            return false;
+        text = editor.text;
+        return true;
+    };
+    showHelpPopup = [this](int topic) {
+        const CSettings *settings = CSettings::instance();
+        ShowHelpPopup(settings ? settings->helpPath : QString(), topic, this);
+    };
+}
+
+void CScanOptionsDlg::Exchange(ScanRules &rules, bool store)
+{
+    m_rules = &rules;
+    if (store) {
+        rules.searchNetAll = allVisible;
+        rules.searchNetCurrent = current;
+        rules.searchNetByList = netsByList;
+        rules.searchHostByList = hostsByList;
+        rules.nets = SplitText(netsText, LineSeparator);
+        rules.hosts = SplitText(hostsText, LineSeparator);
+        rules.excHosts = SplitText(excHostsText, ListSeparator);
+        rules.excNets = SplitText(excNetsText, ListSeparator);
+    } else {
+        allVisible = rules.searchNetAll;
+        current = rules.searchNetCurrent;
+        netsByList = rules.searchNetByList;
+        hostsByList = rules.searchHostByList;
+        netsText = JoinText(rules.nets, LineSeparator);
+        hostsText = JoinText(rules.hosts, LineSeparator);
+        excHostsText = JoinText(rules.excHosts, ListSeparator);
+        excNetsText = JoinText(rules.excNets, ListSeparator);
+    }
+}
+
+void CScanOptionsDlg::UpdateData(bool save)
+{
+    auto *all = ControlAs<QCheckBox>(IdAllVisible);
+    auto *cur = ControlAs<QCheckBox>(IdCurrent);
+    auto *byList = ControlAs<QCheckBox>(IdNetsByList);
+    auto *hostList = ControlAs<QCheckBox>(IdHostsByList);
+    auto *nets = ControlAs<QPlainTextEdit>(IdNetsEdit);
+    auto *hosts = ControlAs<QPlainTextEdit>(IdHostsEdit);
+    auto *excHosts = ControlAs<QLineEdit>(IdExcHostsEdit);
+    auto *excNets = ControlAs<QLineEdit>(IdExcNetsEdit);
+    if (save) {
+        allVisible = all->isChecked();
+        current = cur->isChecked();
+        netsByList = byList->isChecked();
+        hostsByList = hostList->isChecked();
+        netsText = EditText(nets);
+        hostsText = EditText(hosts);
+        excHostsText = excHosts->text();
+        excNetsText = excNets->text();
+    } else {
+        all->setChecked(allVisible);
+        cur->setChecked(current);
+        byList->setChecked(netsByList);
+        hostList->setChecked(hostsByList);
+        SetEditText(nets, netsText);
+        SetEditText(hosts, hostsText);
+        excHosts->setText(excHostsText);
+        excNets->setText(excNetsText);
+    }
+}
+
+void CScanOptionsDlg::InitDialog()
+{
+    if (m_initialised)
+        return;
+    UpdateData(false);
+    TranslateCaptions({IdHostsGroup, IdAllVisible, IdCurrent, IdNetsByList, IdNetsExamples, IdAdvancedGroup,
+                       IdHostsByList, IdHostsExamples, IdFiltersGroup, IdExcHostsLabel, IdExcNetsLabel, IdOk,
+                       IdCancel, IdApply});
+    SetBoldFont({IdAdvancedGroup, IdHostsGroup, IdFiltersGroup});
+    // The examples only tell the dialog; their target is their caption.
+    for (int id : {IdNetsExamples, IdHostsExamples}) {
+        ControlAs<CHyperLink>(id)->SetLinkTarget(QString());
+        MakeLink(id, CHyperLink::NotifyParent | CHyperLink::AutoSize);
+    }
+    // Rules that search nothing are not offered.
+    if (!allVisible && !current && !netsByList && !hostsByList) {
+        allVisible = true;
+        ControlAs<QCheckBox>(IdAllVisible)->setChecked(true);
+    }
+    Control(IdNetsEdit)->setEnabled(netsByList);
+    Control(IdHostsEdit)->setEnabled(hostsByList);
+
+    SetAnchor(IdHostsGroup, Anchors::TopLeft, Anchors::MiddleRight);
+    SetAnchor(IdNetsEdit, Anchors::TopLeft, Anchors::MiddleRight);
+    SetAnchor(IdNetsMore, Anchors::TopRight, Anchors::TopRight);
+    for (int id : {IdNetsExamples, IdHostsByList})
+        SetAnchor(id, Anchors::MiddleLeft, Anchors::MiddleLeft);
+    SetAnchor(IdAdvancedGroup, Anchors::MiddleLeft, Anchors::BottomRight);
+    SetAnchor(IdHostsEdit, Anchors::MiddleLeft, Anchors::BottomRight);
+    SetAnchor(IdHostsMore, Anchors::MiddleRight, Anchors::MiddleRight);
+    for (int id : {IdHostsExamples, IdExcNetsLabel, IdExcHostsLabel})
+        SetAnchor(id, Anchors::BottomLeft, Anchors::BottomLeft);
+    for (int id : {IdFiltersGroup, IdExcNetsEdit, IdExcHostsEdit})
+        SetAnchor(id, Anchors::BottomLeft, Anchors::BottomRight);
+    for (int id : {int(IdExcNetsMore), int(IdExcHostsMore), int(IdOk), int(IdCancel), int(IdApply)})
+        SetAnchor(id, Anchors::BottomRight, Anchors::BottomRight);
+    m_initialised = true;
+}
+
+int CScanOptionsDlg::exec()
+{
+    InitDialog();
+    return CDialogBase::exec();
+}
+
+void CScanOptionsDlg::OnSwitch(int id)
+{
+    UpdateData(true);
+    Control(IdOk)->setEnabled(allVisible || current || netsByList || hostsByList);
+    SetModified();
+    if (id == IdNetsByList) {
+        Control(IdNetsEdit)->setEnabled(netsByList);
+        Control(IdNetsEdit)->setFocus();
+    } else if (id == IdHostsByList) {
+        Control(IdHostsEdit)->setEnabled(hostsByList);
+        Control(IdHostsEdit)->setFocus();
+    }
+}
+
+void CScanOptionsDlg::EditMultiLine(QPlainTextEdit *edit)
+{
+    QString text = EditText(edit);
+    if (runEditor && runEditor(text))
+        SetEditText(edit, text);
+}
+
+void CScanOptionsDlg::EditList(QLineEdit *edit)
+{
+    QString text = JoinText(SplitText(edit->text(), ListSeparator), LineSeparator);
+    if (runEditor && runEditor(text))
+        edit->setText(JoinText(SplitText(text, LineSeparator), ListSeparator));
+}
+
+void CScanOptionsDlg::OnApply()
+{
+    UpdateData(true);
+    if (!m_rules)
+        return;
+    Exchange(*m_rules, true);
+    if (saveDocument && !saveDocument())
+        QMessageBox::warning(this, QApplication::applicationDisplayName(),
+                             QStringLiteral("The scan options were stored, but the network document could not be saved."));
+}
+
+void CScanOptionsDlg::OnOk()
+{
+    if (!IsModified()) {
+        reject();
+        return;
+    }
+    // The caller stores the rules and saves the document.
+    UpdateData(true);
+    SetModified(false);
+    accept();
+}
+
+CAdvancedEditorDlg::CAdvancedEditorDlg(QWidget *parent)
+    : CDialogBase(TemplateId, QStringLiteral("Advanced Editor"), QStringLiteral("Advanced Editor"), parent)
+{
+    SetTemplate({225, 266}, true);
+    setWindowFlag(Qt::WindowMinMaxButtonsHint, true);
+    PlaceGroup(IdGroup, QStringLiteral(" Editor "), {7, 4, 211, 226});
+    auto *edit = Place(IdEdit, new QPlainTextEdit(this), {14, 16, 197, 207});
+    edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    edit->setLineWrapMode(QPlainTextEdit::NoWrap);
+    Place(IdHint, new QLabel(QStringLiteral("Place each element on new line"), this), {9, 234, 200, 8});
+    PlaceButtons({61, 248, 50, 14}, {114, 248, 50, 14}, {168, 248, 50, 14});
+}
+
+void CAdvancedEditorDlg::InitDialog()
+{
+    SetEditText(ControlAs<QPlainTextEdit>(IdEdit), text);
+    TranslateCaptions({IdGroup, IdHint, IdOk, IdCancel});
+    SetBoldFont({IdGroup});
+    SetAnchor(IdGroup, Anchors::TopLeft, Anchors::BottomRight);
+    SetAnchor(IdEdit, Anchors::TopLeft, Anchors::BottomRight);
+    SetAnchor(IdHint, Anchors::BottomLeft);
+    for (int id : {int(IdOk), int(IdCancel), int(IdApply)})
+        SetAnchor(id, Anchors::BottomRight);
+}
+
+int CAdvancedEditorDlg::exec()
+{
+    InitDialog();
+    return CDialogBase::exec();
+}
+
+void CAdvancedEditorDlg::OnOk()
+{
+    text = EditText(ControlAs<QPlainTextEdit>(IdEdit));
+    accept();
+}

@@ -1,0 +1,99 @@
+#pragma once
+
+#include "dialogbase.h"
+
+#include <functional>
+
+struct ScanRules;
+class QCheckBox;
+class QLineEdit;
+class QPlainTextEdit;
+
+// The search rules of a document: which workgroups are searched, which
+// hosts and address ranges are added, which hosts and workgroups are left
+// out.
+class CScanOptionsDlg : public CDialogBase
+{
+    Q_OBJECT
+public:
+    static constexpr int TemplateId = 30980;
+    enum ControlId {
+        IdAllVisible = 1056,
+        IdCurrent = 1057,
+        IdNetsByList = 1058,
+        IdNetsEdit = 1003,
+        IdHostsByList = 1125,
+        IdHostsEdit = 1004,
+        IdExcHostsEdit = 1009,
+        IdExcNetsEdit = 1007,
+        IdHostsGroup = 1104,
+        IdAdvancedGroup = 1101,
+        IdFiltersGroup = 1108,
+        IdExcHostsLabel = 1132,
+        IdExcNetsLabel = 1131,
+        IdNetsMore = 1133,
+        IdHostsMore = 1070,
+        IdExcHostsMore = 1086,
+        IdExcNetsMore = 1084,
+        IdNetsExamples = 1150,
+        IdHostsExamples = 1151,
+    };
+
+    explicit CScanOptionsDlg(QWidget *parent = nullptr);
+
+    // Load (store = false) or store the members from or into `rules`.
+    void Exchange(ScanRules &rules, bool store);
+
+    // Called by Apply after the rules were stored: saves the document; false
+    // when that failed (the dialog then says so).
+    std::function<bool()> saveDocument;
+    // Opens the Advanced Editor on a text; tests replace it. Returns false
+    // when it was cancelled.
+    std::function<bool(QString &)> runEditor;
+    // Opens the help pop-up of a topic; tests replace it.
+    std::function<void(int)> showHelpPopup;
+
+    bool allVisible = true;
+    bool current = false;
+    bool netsByList = false;
+    bool hostsByList = false;
+    QString netsText;
+    QString hostsText;
+    QString excHostsText;
+    QString excNetsText;
+
+    int exec() override;
+    void InitDialog();
+
+protected:
+    void OnApply() override;
+    void OnOk() override;
+
+private:
+    void UpdateData(bool save);
+    void OnSwitch(int id);
+    void EditMultiLine(QPlainTextEdit *edit);
+    void EditList(QLineEdit *edit);
+
+    ScanRules *m_rules = nullptr;
+    bool m_initialised = false;
+};
+
+// A large plain-text editor for one list, one element per line.
+class CAdvancedEditorDlg : public CDialogBase
+{
+    Q_OBJECT
+public:
+    static constexpr int TemplateId = 30983;
+    enum ControlId { IdGroup = 1140, IdEdit = 1136, IdHint = 1165 };
+
+    explicit CAdvancedEditorDlg(QWidget *parent = nullptr);
+
+    QString text;
+
+    int exec() override;
+    void InitDialog();
+
+protected:
+    void OnOk() override;
+};

@@ -1,0 +1,146 @@
+// What every dialog shares (sizes, captions, fonts, grip), the About box's
+// version line and the help pages.
+#include "guisupport.h"
+
+#include "settings/languagetable.h"
+#include "ui/dialogs/aboutdlg.h"
+#include "ui/dialogs/helpwindow.h"
+#include "ui/dialogs/productinfo.h"
+#include "ui/dialogs/scanoptionsdlg.h"
+#include "ui/dialogs/schemeseditordlg.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QGroupBox>
+#include <QTreeWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class TestDialogBase : public QObject
+{
+    Q_OBJECT
+private slots:
+    void cleanup() { LanguageTable().Clear(); }
+
+    void sizesFollowTheDialogFont()
+    {
+        CScanOptionsDlg small;
+        QFont font = small.font();
+        font.setPointSize(8);
+        small.setFont(font);
+        CScanOptionsDlg large;
+        font.setPointSize(14);
+        large.setFont(font);
+        const QSize a = small.Layout()->ToPixels(QSize(225, 266));
+        const QSize b = large.Layout()->ToPixels(QSize(225, 266));
+        QVERIFY(b.width() > a.width() * 3 / 2);
+        QVERIFY(b.height() > a.height() * 3 / 2);
+        // Four horizontal units are one mean character; eight vertical ones
+        // one line.
+        const QFontMetricsF metrics(small.font());
+        QVERIFY(qAbs(small.Layout()->ToPixels(QSize(0, 8)).height() - metrics.height()) <= 1);
+    }
+
+    void captionsAndTitleAreLookedUpUnderTheDialogsSection()
+    {
+        LanguageTable().sections()[QStringLiteral("Scan Options")][1056] = QStringLiteral("Alle Gruppen");
+        LanguageTable().sections()[QStringLiteral("Scan Options")][30980] = QStringLiteral("Suchoptionen");
+        CScanOptionsDlg dialog;
+        dialog.InitDialog();
+        QCOMPARE(dialog.ControlAs<QCheckBox>(CScanOptionsDlg::IdAllVisible)->text(), QStringLiteral("Alle Gruppen"));
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("Suchoptionen"));
+        // A missing text is the built-in one, stored as the entry's default.
+        QCOMPARE(LanguageTable().sections()[QStringLiteral("Scan Options")][1057],
+                 QStringLiteral("Add current workgroup to search"));
+    }
+
+    void groupBoxesAreBoldAndOnlyResizableDialogsHaveAGrip()
+    {
+        CScanOptionsDlg scan;
+        scan.InitDialog();
+        for (int id : {CScanOptionsDlg::IdHostsGroup, CScanOptionsDlg::IdAdvancedGroup, CScanOptionsDlg::IdFiltersGroup})
+            QVERIFY(scan.ControlAs<QGroupBox>(id)->font().bold());
+        QVERIFY(!scan.ControlAs<QCheckBox>(CScanOptionsDlg::IdAllVisible)->font().bold());
+        QVERIFY(scan.isSizeGripEnabled());
+        QVERIFY(!scan.windowIcon().isNull());
+
+        CAboutDlg about;
+        about.InitDialog();
+        about.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&about));
+        QVERIFY(!about.isSizeGripEnabled());
+        QCOMPARE(about.minimumSize(), about.maximumSize());
+    }
+
+    void schemesEditorAnchorsKeepTheHeaderAndGrowTheList()
+    {
+        gui::TestSettings test;
+        SchemeEditRecord record;
+        record.settings = &test.settings;
+        CSchemesEditorDlg dialog(record, nullptr);
+        dialog.InitDialog();
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QWidget *list = dialog.List();
+        QWidget *picture = dialog.Control(CSchemesEditorDlg::IdPicture);
+        QWidget *up = dialog.Control(CSchemesEditorDlg::IdUp);
+        const QRect list0 = list->geometry(), picture0 = picture->geometry(), up0 = up->geometry();
+        dialog.resize(dialog.size() + QSize(80, 60));
+        QTRY_COMPARE(list->size(), list0.size() + QSize(80, 60));
+        QCOMPARE(picture->geometry(), picture0.translated(80, 0));
+        QCOMPARE(up->geometry(), up0.translated(0, 60));
+    }
+
+    void aboutShowsVersionAndRevision()
+    {
+        QCOMPARE(ProductInfo::VersionLine(QStringLiteral("5, 1, 0, 0"), QStringLiteral("$Revision: 229 $")),
+                 QStringLiteral("Version: 5.1.0  (Revision: 229)"));
+        QCOMPARE(ProductInfo::RevisionNumber(QStringLiteral("no stamp")), QString());
+        // The build's own: its project version and a revision number.
+        const QString line = ProductInfo::VersionLine(ProductInfo::FileVersion(), ProductInfo::RevisionStamp());
+        QVERIFY2(QRegularExpression(QStringLiteral(R"(^Version: \d+\.\d+\.\d+  \(Revision: \d+\)$)")).match(line).hasMatch(),
+                 qPrintable(line));
+        QVERIFY(ProductInfo::SupportMailUrl().startsWith(QStringLiteral("mailto:")));
+        QVERIFY(ProductInfo::SupportMailUrl().contains(QStringLiteral("(Revision%20")));
+    }
+
+    void helpPagesAndTopics()
+    {
+        QCOMPARE(HelpHtmlPath(QStringLiteral("/x/Locales/German/German.hlp")),
+                 QStringLiteral("/x/Locales/German/German.html"));
+        const QString html = QStringLiteral(
+            "<p>x</p><div class=\"popup\" id=\"topic-20\"><b>HOME</b></div><div class=\"popup\" id=\"topic-30\">"
+            "10.0.0.1-10.0.0.9</div>");
+        QCOMPARE(HelpTopic(html, 20), QStringLiteral("<b>HOME</b>"));
+        QCOMPARE(HelpTopic(html, 30), QStringLiteral("10.0.0.1-10.0.0.9"));
+        QCOMPARE(HelpTopic(html, 40), QString());
+
+        QTemporaryDir dir;
+        const QString hlp = dir.filePath(QStringLiteral("English.hlp"));
+        QVERIFY(!ShowHelpPopup(hlp, 20, nullptr));
+        QFile page(dir.filePath(QStringLiteral("English.html")));
+        QVERIFY(page.open(QIODevice::WriteOnly));
+        page.write(html.toUtf8());
+        page.close();
+        QCOMPARE(HelpPage(hlp), page.fileName());
+        QWidget owner;
+        QVERIFY(ShowHelpPopup(hlp, 30, &owner));
+        QVERIFY(!ShowHelpPopup(hlp, 99, &owner));
+    }
+
+    void theShippedHelpHasBothPopupTopicsInEveryLanguage()
+    {
+        const QDir locales(QStringLiteral(LANTERRA_SOURCE_DIR "/Locales"));
+        for (const QString &language : {QStringLiteral("English"), QStringLiteral("German")}) {
+            QFile page(locales.filePath(language + u'/' + language + QStringLiteral(".html")));
+            QVERIFY2(page.open(QIODevice::ReadOnly), qPrintable(page.fileName()));
+            const QString html = QString::fromUtf8(page.readAll());
+            QVERIFY(!HelpTopic(html, 20).isEmpty());
+            QVERIFY(!HelpTopic(html, 30).isEmpty());
+            QVERIFY(html.contains(QStringLiteral("lanterra-scan")));
+        }
+    }
+};
+
+QTEST_MAIN(TestDialogBase)
+#include "tst_dialogbase.moc"

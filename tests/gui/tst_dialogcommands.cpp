@@ -1,0 +1,142 @@
+// The main window's commands that open the dialogs, and what the window does
+// with their results.
+#include "guisupport.h"
+
+#include "app/lanterraapp.h"
+#include "net/memorynetwork.h"
+#include "settings/languagetable.h"
+#include "ui/commandids.h"
+#include "ui/dialogs/aboutdlg.h"
+#include "ui/dialogs/preferencesdlg.h"
+#include "ui/dialogs/scanoptionsdlg.h"
+#include "ui/dialogs/schemeseditordlg.h"
+#include "ui/frame/mainframe.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+
+#include <functional>
+
+using namespace gui;
+
+namespace {
+
+struct Fixture
+{
+    TestSettings settings;
+    CLanterraApp app{&settings.settings};
+
+    Fixture()
+    {
+        app.setNetworksFolder(settings.dir.filePath(QStringLiteral("networks")));
+        app.OnFileNew();
+        app.document().network = std::make_shared<CMemoryNetwork>();
+    }
+    ~Fixture() { app.document().HaltScan(); }
+};
+
+// Runs `step` on the dialog the command opens, once it is up.
+template <class Dialog> bool RunCommand(CMainFrame &frame, int command, std::function<void(Dialog &)> step)
+{
+    bool seen = false;
+    QTimer::singleShot(0, [&] {
+        if (auto *dialog = qobject_cast<Dialog *>(QApplication::activeModalWidget())) {
+            seen = true;
+            step(*dialog);
+            if (dialog->isVisible())
+                dialog->reject();
+        }
+    });
+    const bool handled = frame.RouteCommand(command);
+    return handled && seen;
+}
+
+template <class T> T *C(QWidget &dialog, int id)
+{
+    return dialog.findChild<T *>(QStringLiteral("control%1").arg(id));
+}
+
+} // namespace
+
+class TestDialogCommands : public QObject
+{
+    Q_OBJECT
+private slots:
+    void cleanup() { LanguageTable().Clear(); }
+
+    void scanOptionsStoresTheRulesAndSavesTheDocument()
+    {
+        Fixture f;
+        const QString path = f.settings.dir.filePath(QStringLiteral("office.net"));
+        QVERIFY(f.app.OnFileSaveAs(path));
+        const QDateTime before = QFileInfo(path).lastModified();
+        CMainFrame frame(&f.app, &f.settings.settings);
+        QTest::qWait(20);
+        QVERIFY(RunCommand<CScanOptionsDlg>(frame, Cmd::ScanOptions, [](CScanOptionsDlg &dialog) {
+            C<QCheckBox>(dialog, CScanOptionsDlg::IdHostsByList)->click();
+            C<QPlainTextEdit>(dialog, CScanOptionsDlg::IdHostsEdit)->setPlainText(QStringLiteral("10.9.0.1-10.9.0.5"));
+            C<QPushButton>(dialog, CScanOptionsDlg::IdOk)->click();
+        }));
+        QCOMPARE(f.app.document().rules.searchHostByList, 1);
+        QCOMPARE(f.app.document().rules.hosts, QStringList{QStringLiteral("10.9.0.1-10.9.0.5")});
+        QVERIFY(QFileInfo(path).lastModified() >= before);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(QString::fromUtf16(reinterpret_cast<const char16_t *>(file.readAll().constData() + 2))
+                    .contains(QStringLiteral("10.9.0.1-10.9.0.5")));
+
+        // Cancel stores nothing.
+        QVERIFY(RunCommand<CScanOptionsDlg>(frame, Cmd::ScanOptions, [](CScanOptionsDlg &dialog) {
+            C<QPlainTextEdit>(dialog, CScanOptionsDlg::IdHostsEdit)->setPlainText(QStringLiteral("other"));
+            C<QPushButton>(dialog, CDialogBase::IdCancel)->click();
+        }));
+        QCOMPARE(f.app.document().rules.hosts, QStringList{QStringLiteral("10.9.0.1-10.9.0.5")});
+    }
+
+    void theSchemeCommandsOpenTheEditorAndRenamesReachTheSchemeBox()
+    {
+        Fixture f;
+        CMainFrame frame(&f.app, &f.settings.settings);
+        for (int command : {int(Cmd::EditScheme), int(Cmd::SchemeButton)})
+            QVERIFY(RunCommand<CSchemesEditorDlg>(frame, command, [](CSchemesEditorDlg &) {}));
+        // Duplicating fills the box again.
+        QVERIFY(RunCommand<CSchemesEditorDlg>(frame, Cmd::EditScheme, [](CSchemesEditorDlg &dialog) {
+            dialog.runNameDialog = [](QString &, bool) { return true; };
+            dialog.OnDuplicate();
+        }));
+        QCOMPARE(frame.SchemeBox()->count(), 3);
+        QCOMPARE(frame.SchemeBox()->itemText(2), QStringLiteral("Media (2)"));
+        QCOMPARE(frame.SchemeBox()->currentIndex(), 0);
+    }
+
+    void preferencesPostsTheTaskbarCommand()
+    {
+        Fixture f;
+        f.settings.settings.showOnTaskBar = true;
+        CMainFrame frame(&f.app, &f.settings.settings);
+        QVERIFY(RunCommand<CPreferencesDlg>(frame, Cmd::Preferences, [](CPreferencesDlg &dialog) {
+            C<QCheckBox>(dialog, CPreferencesDlg::IdTaskbar)->click();
+            C<QPushButton>(dialog, CDialogBase::IdOk)->click();
+        }));
+        QTRY_VERIFY(!f.settings.settings.showOnTaskBar);
+    }
+
+    void aboutAndHelp()
+    {
+        Fixture f;
+        CMainFrame frame(&f.app, &f.settings.settings);
+        QVERIFY(RunCommand<CAboutDlg>(frame, Cmd::About, [](CAboutDlg &dialog) {
+            QVERIFY(C<QLabel>(dialog, CAboutDlg::IdVersion)->text().startsWith(QStringLiteral("Version: ")));
+        }));
+    }
+};
+
+QTEST_MAIN(TestDialogCommands)
+#include "tst_dialogcommands.moc"

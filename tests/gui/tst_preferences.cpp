@@ -1,0 +1,175 @@
+// Preferences and Program For Browsing.
+#include "guisupport.h"
+
+#include "settings/languagetable.h"
+#include "ui/commandids.h"
+#include "ui/dialogs/preferencesdlg.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+using Dlg = CPreferencesDlg;
+
+template <class T> T *C(QWidget &dialog, int id)
+{
+    return dialog.findChild<T *>(QStringLiteral("control%1").arg(id));
+}
+
+} // namespace
+
+class TestPreferences : public QObject
+{
+    Q_OBJECT
+private slots:
+    void cleanup()
+    {
+        LanguageTable().Clear();
+        qunsetenv("LANTERRA_DATA_DIR");
+    }
+
+    void withoutLanguageFilesOnlyBuiltInEnglishIsOffered()
+    {
+        QTemporaryDir empty;
+        qputenv("LANTERRA_DATA_DIR", empty.path().toLocal8Bit());
+        gui::TestSettings test;
+        ScanLanguages(test.settings);
+        Dlg dialog(&test.settings);
+        dialog.InitDialog();
+        auto *box = C<QComboBox>(dialog, Dlg::IdLanguage);
+        QCOMPARE(box->count(), 1);
+        QCOMPARE(box->currentText(), QStringLiteral("English (Build-In)"));
+        QVERIFY(!C<QPushButton>(dialog, Dlg::IdApply)->isEnabled());
+    }
+
+    void iconLibraries()
+    {
+        QTemporaryDir icons;
+        QFile(icons.filePath(QStringLiteral("Glass.icl"))).open(QIODevice::WriteOnly);
+        QFile(icons.filePath(QStringLiteral("Flat.icl"))).open(QIODevice::WriteOnly);
+        QDir(icons.path()).mkdir(QStringLiteral("Folder.icl"));
+        gui::TestSettings test;
+        auto open = [&](const QString &setting) {
+            test.settings.iconLibrary = setting;
+            auto dialog = std::make_unique<Dlg>(&test.settings);
+            dialog->iconsFolder = icons.path();
+            dialog->InitDialog();
+            return dialog;
+        };
+        auto dialog = open(QStringLiteral("Glass"));
+        auto *box = C<QComboBox>(*dialog, Dlg::IdIconLibrary);
+        QCOMPARE(box->count(), 3);
+        QCOMPARE(box->itemText(2), QStringLiteral("Build-in Icons"));
+        QCOMPARE(box->currentText(), QStringLiteral("Glass"));
+        // Gone from the folder, wrong case or empty: the built-in icons.
+        for (const QString &setting : {QStringLiteral("Missing"), QStringLiteral("glass"), QString()})
+            QCOMPARE(C<QComboBox>(*open(setting), Dlg::IdIconLibrary)->currentIndex(), 2);
+
+        // Choosing takes effect at once and tells the main window.
+        QSignalSpy reload(dialog.get(), &Dlg::iconLibraryChanged);
+        box->setCurrentIndex(0);
+        QCOMPARE(test.settings.iconLibrary, QStringLiteral("Flat"));
+        box->setCurrentIndex(2);
+        QCOMPARE(test.settings.iconLibrary, QString());
+        QCOMPARE(reload.count(), 2);
+        QVERIFY(C<QPushButton>(*dialog, Dlg::IdApply)->isEnabled());
+    }
+
+    void trayAndTaskbarArePostedOnlyWhenChanged()
+    {
+        gui::TestSettings test;
+        test.settings.showInTray = false;
+        {
+            Dlg dialog(&test.settings);
+            dialog.InitDialog();
+            QSignalSpy posted(&dialog, &Dlg::postCommand);
+            C<QCheckBox>(dialog, Dlg::IdTray)->click();
+            C<QCheckBox>(dialog, Dlg::IdAutoScan)->click();
+            C<QPushButton>(dialog, Dlg::IdOk)->click();
+            QCOMPARE(posted.count(), 1);
+            QCOMPARE(posted[0][0].toInt(), int(Cmd::ShowInTray));
+            QCOMPARE(test.settings.autoScan, true);
+            QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        }
+        test.settings.showInTray = true; // what the main window did
+        Dlg again(&test.settings);
+        again.InitDialog();
+        QSignalSpy posted(&again, &Dlg::postCommand);
+        C<QPushButton>(again, Dlg::IdOk)->click();
+        QCOMPARE(posted.count(), 0);
+        QCOMPARE(again.result(), int(QDialog::Rejected));
+    }
+
+    void changingTheLanguageTranslatesTheOpenDialog()
+    {
+        // The build's own language files, beside the test program.
+        gui::TestSettings test;
+        test.settings.language = QStringLiteral("English");
+        ScanLanguages(test.settings);
+        QVERIFY(!test.settings.languages.isEmpty());
+        Dlg dialog(&test.settings);
+        dialog.InitDialog();
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("Preferences"));
+        auto *box = C<QComboBox>(dialog, Dlg::IdLanguage);
+        QCOMPARE(box->currentIndex(), 0);
+        box->setCurrentIndex(box->findText(QStringLiteral("Deutsch")));
+        QCOMPARE(test.settings.language, QStringLiteral("German"));
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("Einstellungen"));
+        QCOMPARE(C<QGroupBox>(dialog, Dlg::IdGeneral)->title(), QStringLiteral(" Allgemein "));
+        auto *icons = C<QComboBox>(dialog, Dlg::IdIconLibrary);
+        QCOMPARE(icons->itemText(icons->count() - 1), QStringLiteral("Eingebaute Symbole"));
+        QVERIFY(C<QPushButton>(dialog, Dlg::IdApply)->isEnabled());
+        // And back to the built-in texts.
+        box->setCurrentIndex(0);
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("Preferences"));
+        QCOMPARE(test.settings.language, QStringLiteral("English"));
+    }
+
+    void programForBrowsing()
+    {
+        gui::TestSettings test;
+        CProgramDlg dialog(&test.settings);
+        dialog.InitDialog();
+        auto *parameters = C<QLineEdit>(dialog, CProgramDlg::IdParm);
+        parameters->clear();
+        QTest::keyClicks(parameters, QString(200, u'x'));
+        QCOMPARE(parameters->text().size(), 128);
+        QCOMPARE(C<QLineEdit>(dialog, CProgramDlg::IdName)->maxLength(), 128);
+        QCOMPARE(C<QLineEdit>(dialog, CProgramDlg::IdPath)->maxLength(), 512);
+
+        // A program without version information leaves the name empty; Ok
+        // stores its path as the name.
+        dialog.chooseProgram = [] { return QStringLiteral("/opt/tools/browse"); };
+        C<QPushButton>(dialog, CProgramDlg::IdBrowse)->click();
+        QCOMPARE(C<QLineEdit>(dialog, CProgramDlg::IdPath)->text(), QStringLiteral("/opt/tools/browse"));
+        QCOMPARE(C<QLineEdit>(dialog, CProgramDlg::IdName)->text(), QString());
+        C<QCheckBox>(dialog, CProgramDlg::IdDefault)->setChecked(true);
+        C<QPushButton>(dialog, CProgramDlg::IdOk)->click();
+        QCOMPARE(test.settings.programName, QStringLiteral("/opt/tools/browse"));
+        QCOMPARE(test.settings.programPath, QStringLiteral("/opt/tools/browse"));
+        QCOMPARE(test.settings.programParameters, QString(128, u'x'));
+        QVERIFY(test.settings.browseByDefault);
+
+        // Cancel writes nothing; the Preferences row shows what is stored.
+        CProgramDlg cancelled(&test.settings);
+        cancelled.InitDialog();
+        C<QLineEdit>(cancelled, CProgramDlg::IdName)->setText(QStringLiteral("Other"));
+        C<QPushButton>(cancelled, CProgramDlg::IdCancel)->click();
+        QCOMPARE(test.settings.programName, QStringLiteral("/opt/tools/browse"));
+        Dlg preferences(&test.settings);
+        preferences.InitDialog();
+        QCOMPARE(C<QListWidget>(preferences, Dlg::IdProgramRow)->item(0)->text(), QStringLiteral("/opt/tools/browse"));
+    }
+};
+
+QTEST_MAIN(TestPreferences)
+#include "tst_preferences.moc"

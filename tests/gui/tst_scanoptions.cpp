@@ -1,0 +1,209 @@
+// The Scan Options dialog and its Advanced Editor.
+#include "guisupport.h"
+
+#include "scan/scanrules.h"
+#include "ui/dialogs/scanoptionsdlg.h"
+#include "ui/dialogs/textlists.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+
+#include "ui/dialogs/hyperlink.h"
+
+namespace {
+
+using Dlg = CScanOptionsDlg;
+
+struct Opened
+{
+    explicit Opened(ScanRules &rules)
+    {
+        dialog.saveDocument = [this] {
+            ++saves;
+            return saveResult;
+        };
+        dialog.showHelpPopup = [this](int topic) { topics.append(topic); };
+        dialog.Exchange(rules, false);
+        dialog.InitDialog();
+        dialog.show();
+    }
+    template <class T> T *C(int id) { return dialog.findChild<T *>(QStringLiteral("control%1").arg(id)); }
+    CScanOptionsDlg dialog;
+    int saves = 0;
+    bool saveResult = true;
+    QList<int> topics;
+};
+
+} // namespace
+
+class TestScanOptions : public QObject
+{
+    Q_OBJECT
+private slots:
+    void switchesAndOk()
+    {
+        ScanRules rules;
+        rules.searchNetAll = rules.searchNetCurrent = rules.searchNetByList = rules.searchHostByList = 0;
+        Opened o(rules);
+        // Rules that search nothing open with the first switch on.
+        QVERIFY(o.C<QCheckBox>(Dlg::IdAllVisible)->isChecked());
+        QVERIFY(o.C<QPushButton>(Dlg::IdOk)->isEnabled());
+        QVERIFY(!o.C<QPushButton>(Dlg::IdApply)->isEnabled());
+        QVERIFY(!o.C<QPlainTextEdit>(Dlg::IdNetsEdit)->isEnabled());
+        // Unticking every switch disables Ok; any one enables it again.
+        o.C<QCheckBox>(Dlg::IdAllVisible)->click();
+        QVERIFY(!o.C<QPushButton>(Dlg::IdOk)->isEnabled());
+        QVERIFY(o.C<QPushButton>(Dlg::IdApply)->isEnabled());
+        o.C<QCheckBox>(Dlg::IdHostsByList)->click();
+        QVERIFY(o.C<QPushButton>(Dlg::IdOk)->isEnabled());
+        QVERIFY(o.C<QPlainTextEdit>(Dlg::IdHostsEdit)->isEnabled());
+    }
+
+    void splittingAndJoining_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("separator");
+        QTest::addColumn<QStringList>("list");
+        QTest::newRow("typed exclusions") << "host1;host2 ; host3" << "; " << QStringList{"host1", "host2", "host3"};
+        QTest::newRow("trailing line break") << "A\r\nB\r\n" << "\r\n" << QStringList{"A", "B", ""};
+        QTest::newRow("doubled line break") << "A\r\n\r\nB" << "\r\n" << QStringList{"A", "", "B"};
+        QTest::newRow("empty") << "" << "; " << QStringList{};
+        QTest::newRow("blanks around lines") << "  A \r\n B" << "\r\n" << QStringList{"A", "B"};
+    }
+    void splittingAndJoining()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, separator);
+        QFETCH(QStringList, list);
+        QCOMPARE(SplitText(text, separator), list);
+        QCOMPARE(SplitText(JoinText(list, separator), separator), list);
+    }
+
+    void exclusionsRoundTripThroughTheRules()
+    {
+        ScanRules rules;
+        {
+            Opened o(rules);
+            o.C<QLineEdit>(Dlg::IdExcHostsEdit)->setText(QStringLiteral("host1;host2 ; host3"));
+            o.C<QPushButton>(Dlg::IdApply)->click();
+            QCOMPARE(rules.excHosts, (QStringList{"host1", "host2", "host3"}));
+            QCOMPARE(o.saves, 1);
+            QVERIFY(!o.C<QPushButton>(Dlg::IdApply)->isEnabled());
+        }
+        Opened again(rules);
+        QCOMPARE(again.C<QLineEdit>(Dlg::IdExcHostsEdit)->text(), QStringLiteral("host1; host2; host3"));
+    }
+
+    void listsKeepEmptyLinesAndUntickedListsKeepTheirText()
+    {
+        ScanRules rules;
+        rules.searchNetByList = 1;
+        rules.nets = {QStringLiteral("HOME")};
+        Opened o(rules);
+        o.C<QPlainTextEdit>(Dlg::IdNetsEdit)->setPlainText(QStringLiteral("HOME\n\nLAB\n"));
+        o.C<QCheckBox>(Dlg::IdNetsByList)->click();
+        QVERIFY(!o.C<QPlainTextEdit>(Dlg::IdNetsEdit)->isEnabled());
+        o.C<QPushButton>(Dlg::IdOk)->click();
+        QCOMPARE(o.dialog.result(), int(QDialog::Accepted));
+        // Ok leaves storing to the caller, as the frame does it.
+        QCOMPARE(rules.nets, QStringList{QStringLiteral("HOME")});
+        QCOMPARE(o.saves, 0);
+        o.dialog.Exchange(rules, true);
+        QCOMPARE(rules.searchNetByList, 0);
+        QCOMPARE(rules.nets, (QStringList{"HOME", "", "LAB", ""}));
+    }
+
+    void okWithoutChangesStoresAndSavesNothing()
+    {
+        ScanRules rules;
+        rules.hosts = {QStringLiteral("nas")};
+        Opened o(rules);
+        o.C<QPushButton>(Dlg::IdOk)->click();
+        QCOMPARE(o.dialog.result(), int(QDialog::Rejected));
+        QCOMPARE(o.saves, 0);
+    }
+
+    void aFailedSaveOnApplyIsReported()
+    {
+        ScanRules rules;
+        Opened o(rules);
+        o.saveResult = false;
+        o.C<QLineEdit>(Dlg::IdExcNetsEdit)->setText(QStringLiteral("LAB"));
+        QString shown;
+        QTimer::singleShot(0, [&shown] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                shown = box->text();
+                box->close();
+            }
+        });
+        o.C<QPushButton>(Dlg::IdApply)->click();
+        QCOMPARE(rules.excNets, QStringList{QStringLiteral("LAB")});
+        QVERIFY(shown.contains(QStringLiteral("could not be saved")));
+    }
+
+    void advancedEditorShowsExclusionsOnePerLine()
+    {
+        ScanRules rules;
+        rules.excHosts = {QStringLiteral("a"), QStringLiteral("b")};
+        Opened o(rules);
+        QString seen;
+        o.dialog.runEditor = [&seen](QString &text) {
+            seen = text;
+            text = QStringLiteral("x\r\n y");
+            return true;
+        };
+        o.C<QPushButton>(Dlg::IdExcHostsMore)->click();
+        QCOMPARE(seen, QStringLiteral("a\r\nb"));
+        QCOMPARE(o.C<QLineEdit>(Dlg::IdExcHostsEdit)->text(), QStringLiteral("x; y"));
+        QVERIFY(o.C<QPushButton>(Dlg::IdApply)->isEnabled());
+    }
+
+    void exampleLinksOpenTheirHelpTopics()
+    {
+        ScanRules rules;
+        Opened o(rules);
+        QTest::mouseClick(o.C<CHyperLink>(Dlg::IdNetsExamples), Qt::LeftButton);
+        QTest::mouseClick(o.C<CHyperLink>(Dlg::IdHostsExamples), Qt::LeftButton);
+        QCOMPARE(o.topics, (QList<int>{20, 30}));
+    }
+
+    void sizeAndAnchors()
+    {
+        ScanRules rules;
+        Opened o(rules);
+        QVERIFY(QTest::qWaitForWindowExposed(&o.dialog));
+        const QSize first = o.dialog.size();
+        QCOMPARE(o.dialog.minimumSize(), first);
+        QVERIFY(o.dialog.isSizeGripEnabled());
+        auto *nets = o.C<QPlainTextEdit>(Dlg::IdNetsEdit);
+        auto *hosts = o.C<QPlainTextEdit>(Dlg::IdHostsEdit);
+        auto *filter = o.C<QLineEdit>(Dlg::IdExcHostsEdit);
+        auto *ok = o.C<QPushButton>(Dlg::IdOk);
+        const QRect nets0 = nets->geometry(), hosts0 = hosts->geometry(), filter0 = filter->geometry(),
+                    ok0 = ok->geometry();
+        o.dialog.resize(first + QSize(100, 200));
+        QTRY_COMPARE(o.dialog.size(), first + QSize(100, 200));
+        // The workgroup list grows in the upper half, the host list in the
+        // lower; the filters only widen; the buttons move.
+        QCOMPARE(nets->geometry().top(), nets0.top());
+        QVERIFY(qAbs(nets->height() - nets0.height() - 100) <= 1);
+        QCOMPARE(nets->width(), nets0.width() + 100);
+        QVERIFY(qAbs(hosts->geometry().top() - hosts0.top() - 100) <= 1);
+        QVERIFY(qAbs(hosts->height() - hosts0.height() - 100) <= 1);
+        QCOMPARE(filter->height(), filter0.height());
+        QCOMPARE(filter->width(), filter0.width() + 100);
+        QCOMPARE(filter->geometry().top(), filter0.top() + 200);
+        QCOMPARE(ok->geometry(), ok0.translated(100, 200));
+        // Never smaller than at first.
+        o.dialog.resize(first - QSize(50, 50));
+        QTRY_COMPARE(o.dialog.size(), first);
+    }
+};
+
+QTEST_MAIN(TestScanOptions)
+#include "tst_scanoptions.moc"

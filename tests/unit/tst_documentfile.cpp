@@ -1,0 +1,509 @@
+// What guards the user's files: files that are no network document, files
+// read only in part, files that are not files at all, saves that cannot
+// replace the old file, and the text of the file itself (well-formed XML).
+#include "app/lanterraapp.h"
+#include "model/lanterradoc.h"
+#include "settings/settings.h"
+#include "xml/xmldocument.h"
+
+#include "documentbuilder.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QXmlStreamReader>
+
+#include <chrono>
+#include <csignal>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+QByteArray ReadBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void WriteBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+QByteArray Utf16LE(const QString &text, bool bom = true)
+{
+    QByteArray bytes = bom ? QByteArray("\xFF\xFE", 2) : QByteArray();
+    for (QChar c : text) {
+        bytes.append(char(c.unicode() & 0xFF));
+        bytes.append(char(c.unicode() >> 8));
+    }
+    return bytes;
+}
+
+// A document with a workgroup, two hosts and three shares.
+void Fill(CLanterraDoc &doc)
+{
+    NetRecord *net = AddNet(doc, QStringLiteral("WORKGROUP"));
+    AddHost(doc, net, QStringLiteral("SERVER"), QStringLiteral("10.0.0.2"), {QStringLiteral("Music"), QStringLiteral("Films")});
+    AddHost(doc, net, QStringLiteral("NAS"), QStringLiteral("10.0.0.3"), {QStringLiteral("Backup")});
+}
+
+class FileGuards : public ::testing::Test
+{
+protected:
+    FileGuards()
+    {
+        m_settings.setFilePath(m_dir.filePath(QStringLiteral("settings.xml")));
+        m_settings.autoSave = true;
+        app.setNetworksFolder(m_dir.filePath(QStringLiteral("My Networks")));
+    }
+
+    QString PathOf(const QString &name) const { return m_dir.filePath(name); }
+
+    // A complete document on disk, as the program writes it.
+    QString SavedDocument(const QString &name) const
+    {
+        CLanterraDoc doc;
+        Fill(doc);
+        const QString path = PathOf(name);
+        EXPECT_TRUE(doc.WriteDocumentFile(path));
+        return path;
+    }
+
+    QTemporaryDir m_dir;
+    CSettings m_settings;
+    CLanterraApp app{&m_settings};
+};
+
+// --- Files that are no network document of version 1.0 -----------------------
+
+TEST_F(FileGuards, FilesThatAreNoDocumentAreRefusedAndLeftAlone)
+{
+    const QString good = SavedDocument(QStringLiteral("Office.net"));
+    const QByteArray document = ReadBytes(good);
+    QString asText = QString::fromUtf16(reinterpret_cast<const char16_t *>(document.constData() + 2),
+                                        (document.size() - 2) / 2);
+    QByteArray random(4096, Qt::Uninitialized);
+    for (qsizetype i = 0; i < random.size(); ++i)
+        random[i] = char((i * 7919 + 13) % 251);
+    QByteArray utf16be("\xFE\xFF", 2);
+    for (QChar c : asText) {
+        utf16be.append(char(c.unicode() >> 8));
+        utf16be.append(char(c.unicode() & 0xFF));
+    }
+    QString otherVersion = asText;
+    otherVersion.replace(QStringLiteral("<document version=\"1.0\">"), QStringLiteral("<document version=\"2.0\">"));
+    QString noVersion = asText;
+    noVersion.replace(QStringLiteral("<document version=\"1.0\">"), QStringLiteral("<document>"));
+    QString otherRoot = asText;
+    otherRoot.replace(QStringLiteral("<document version=\"1.0\">"), QStringLiteral("<settings version=\"1.0\">"));
+
+    const struct
+    {
+        const char *name;
+        QByteArray bytes;
+        const char *reason;
+    } cases[] = {
+        {"notes.txt", QByteArray("Shopping list\nmilk\n").repeated(500), "not a network document"},
+        {"utf8.net", asText.toUtf8(), "UTF-8"},
+        {"utf8bom.net", "\xEF\xBB\xBF" + asText.toUtf8(), "UTF-8"},
+        {"utf16be.net", utf16be, "big-endian"},
+        {"random.net", random, "not a network document"},
+        {"version.net", Utf16LE(otherVersion), "version 1.0"},
+        {"noversion.net", Utf16LE(noVersion), "version 1.0"},
+        {"settings.net", Utf16LE(otherRoot), "version 1.0"},
+        {"empty.net", QByteArray(), "not a network document"},
+    };
+
+    ASSERT_TRUE(app.OnFileOpen(good));
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = PathOf(QString::fromLatin1(c.name));
+        WriteBytes(path, c.bytes);
+        EXPECT_FALSE(app.OnFileOpen(path));
+        EXPECT_TRUE(app.lastError().contains(path)) << qPrintable(app.lastError());
+        EXPECT_TRUE(app.lastError().contains(QLatin1String(c.reason))) << qPrintable(app.lastError());
+        // The open document stays, and so does the refused file.
+        EXPECT_EQ(app.document().GetPathName(), good);
+        EXPECT_EQ(app.document().GetShareCount(), 3);
+        EXPECT_EQ(ReadBytes(path), c.bytes);
+    }
+    // Closing writes the open document, never one of the refused files.
+    EXPECT_TRUE(app.OnCloseDocument());
+    for (const auto &c : cases)
+        EXPECT_EQ(ReadBytes(PathOf(QString::fromLatin1(c.name))), c.bytes);
+}
+
+TEST_F(FileGuards, ADocumentReadInPartIsKeptAsABackupAtTheFirstSave)
+{
+    const QString original = SavedDocument(QStringLiteral("Whole.net"));
+    const QByteArray document = ReadBytes(original);
+    QString text = QString::fromUtf16(reinterpret_cast<const char16_t *>(document.constData() + 2),
+                                      (document.size() - 2) / 2);
+    // One renamed element: every host after it would be lost on the next save.
+    const QString cut = text.left(text.indexOf(QStringLiteral("<share name=\"Backup\"")));
+    text.replace(QStringLiteral("<shares>\r\n     <share name=\"Music\""), QStringLiteral("<sharez>\r\n     <share name=\"Music\""));
+    const struct
+    {
+        const char *name;
+        QByteArray bytes;
+    } cases[] = {
+        {"Renamed.net", Utf16LE(text)},
+        {"Cut.net", Utf16LE(cut)},
+        {"Trailing.net", Utf16LE(QString::fromUtf16(reinterpret_cast<const char16_t *>(document.constData() + 2),
+                                                    (document.size() - 2) / 2)
+                                 + QStringLiteral("\r\n<extra />"))},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = PathOf(QString::fromLatin1(c.name));
+        WriteBytes(path, c.bytes);
+        ASSERT_TRUE(app.OnFileOpen(path));
+        EXPECT_TRUE(app.openWarning().contains(path)) << qPrintable(app.openWarning());
+        EXPECT_TRUE(app.openWarning().contains(path + QStringLiteral(".bak"))) << qPrintable(app.openWarning());
+        EXPECT_FALSE(QFileInfo::exists(path + QStringLiteral(".bak")));
+
+        // The first save keeps the original beside the file, the next does not
+        // touch that backup again.
+        EXPECT_TRUE(app.OnFileSave());
+        EXPECT_EQ(ReadBytes(path + QStringLiteral(".bak")), c.bytes);
+        EXPECT_NE(ReadBytes(path), c.bytes);
+        EXPECT_TRUE(app.OnFileSave());
+        EXPECT_FALSE(QFileInfo::exists(path + QStringLiteral(".2.bak")));
+        EXPECT_EQ(ReadBytes(path + QStringLiteral(".bak")), c.bytes);
+    }
+
+    // A whole document opens without a warning and makes no backup.
+    ASSERT_TRUE(app.OnFileOpen(original));
+    EXPECT_TRUE(app.openWarning().isEmpty());
+    EXPECT_TRUE(app.OnFileSave());
+    EXPECT_FALSE(QFileInfo::exists(original + QStringLiteral(".bak")));
+}
+
+TEST_F(FileGuards, TheBackupOfADocumentReadInPartIsMadeAtCloseAndNeverOverwritten)
+{
+    const QString path = SavedDocument(QStringLiteral("Closing.net"));
+    QByteArray bytes = ReadBytes(path);
+    bytes.chop(40);
+    WriteBytes(path, bytes);
+    WriteBytes(path + QStringLiteral(".bak"), "an older backup");
+    ASSERT_TRUE(app.OnFileOpen(path));
+    EXPECT_TRUE(app.openWarning().contains(path + QStringLiteral(".2.bak")));
+    EXPECT_TRUE(app.OnMainWindowClosing());
+    EXPECT_EQ(ReadBytes(path + QStringLiteral(".bak")), QByteArray("an older backup"));
+    EXPECT_EQ(ReadBytes(path + QStringLiteral(".2.bak")), bytes);
+}
+
+TEST_F(FileGuards, NoSaveWithoutTheBackup)
+{
+    const QString folder = PathOf(QStringLiteral("sub"));
+    QDir().mkpath(folder);
+    const QString path = folder + QStringLiteral("/Part.net");
+    CLanterraDoc doc;
+    Fill(doc);
+    ASSERT_TRUE(doc.WriteDocumentFile(path));
+    QByteArray bytes = ReadBytes(path);
+    bytes.chop(40);
+    WriteBytes(path, bytes);
+    // Every backup name is taken: the copy fails, so must the save.
+    WriteBytes(path + QStringLiteral(".bak"), "taken");
+    for (int i = 2; i < 10000; ++i)
+        WriteBytes(path + QStringLiteral(".%1.bak").arg(i), "taken");
+    ASSERT_TRUE(app.OnFileOpen(path));
+    QString failure;
+    QObject::connect(&app, &CLanterraApp::saveFailed, [&](const QString &message) { failure = message; });
+    app.OnFileSave();
+    EXPECT_EQ(ReadBytes(path), bytes);
+    EXPECT_TRUE(failure.contains(path)) << qPrintable(failure);
+    EXPECT_TRUE(failure.contains(QStringLiteral("could not be kept"))) << qPrintable(failure);
+}
+
+// --- Things that are not regular files, and files too large -----------------
+
+TEST_F(FileGuards, FoldersDevicesAndPipesAreRefusedWithoutWaiting)
+{
+    const QString fifo = PathOf(QStringLiteral("pipe.net"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString folder = PathOf(QStringLiteral("folder.net"));
+    QDir().mkpath(folder);
+    const struct
+    {
+        QString path;
+        const char *reason;
+    } cases[] = {
+        {folder, "folder"},
+        {QStringLiteral("/dev/zero"), "not a regular file"},
+        {fifo, "not a regular file"},
+        {PathOf(QStringLiteral("missing.net")), "No such file"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(qPrintable(c.path));
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_FALSE(app.OnFileOpen(c.path));
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+        EXPECT_TRUE(app.lastError().contains(c.path)) << qPrintable(app.lastError());
+        EXPECT_TRUE(app.lastError().contains(QLatin1String(c.reason))) << qPrintable(app.lastError());
+    }
+}
+
+TEST_F(FileGuards, FilesBeyondTheSizeLimitAreRefused)
+{
+    const QString path = PathOf(QStringLiteral("huge.net"));
+    {
+        // Sparse: no disk space is taken.
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(Utf16LE(QStringLiteral("<document version=\"1.0\">")));
+        ASSERT_TRUE(file.resize(MaxXmlFileBytes + 2));
+    }
+    EXPECT_FALSE(app.OnFileOpen(path));
+    EXPECT_TRUE(app.lastError().contains(QStringLiteral("too large"))) << qPrintable(app.lastError());
+    CSettings settings;
+    settings.setFilePath(path);
+    EXPECT_FALSE(settings.Load());
+}
+
+TEST(SettingsFileGuards, SettingsThatAreNoFileFallBackToTheDefaults)
+{
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath(QStringLiteral("fifo.xml"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString folder = dir.filePath(QStringLiteral("folder.xml"));
+    QDir().mkpath(folder);
+    for (const QString &path : {fifo, folder, QStringLiteral("/dev/zero")}) {
+        SCOPED_TRACE(qPrintable(path));
+        CSettings settings;
+        settings.setFilePath(path);
+        settings.language = QStringLiteral("unset");
+        EXPECT_FALSE(settings.Load());
+        // As for a missing file: the first start's detection ran.
+        EXPECT_NE(settings.language, u"unset");
+    }
+}
+
+// --- Paths -------------------------------------------------------------------
+
+TEST_F(FileGuards, DocumentsAreKnownByTheirFullPath)
+{
+    const QString saved = SavedDocument(QStringLiteral("Relative.net"));
+    QDir().mkpath(PathOf(QStringLiteral("sub")));
+    const QString before = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(PathOf(QStringLiteral("sub"))));
+    const bool opened = app.OnFileOpen(QStringLiteral("../Relative.net"));
+    const bool savedAs = opened && app.OnFileSaveAs(QStringLiteral("./Copy.net"));
+    QDir::setCurrent(before);
+    ASSERT_TRUE(opened);
+    ASSERT_TRUE(savedAs);
+    EXPECT_EQ(app.document().GetPathName(), PathOf(QStringLiteral("sub/Copy.net")));
+    EXPECT_EQ(app.title(), u"Copy");
+    EXPECT_TRUE(QFileInfo::exists(PathOf(QStringLiteral("sub/Copy.net"))));
+
+    // What the settings remember is the full path too.
+    ASSERT_TRUE(QDir::setCurrent(PathOf(QStringLiteral("sub"))));
+    const bool started = app.InitInstance({QStringLiteral("lanterra"), QStringLiteral("../Relative.net")});
+    QDir::setCurrent(before);
+    ASSERT_TRUE(started);
+    EXPECT_EQ(app.document().GetPathName(), saved);
+    app.OnMainWindowClosing();
+    EXPECT_EQ(m_settings.documentPath, saved);
+}
+
+// --- Saves -------------------------------------------------------------------
+
+TEST_F(FileGuards, EveryFailedSaveIsReportedWithTheFileAndTheReason)
+{
+    ASSERT_TRUE(app.OnFileNew());
+    QStringList failures;
+    QObject::connect(&app, &CLanterraApp::saveFailed, [&](const QString &message) { failures << message; });
+
+    const QString blocked = PathOf(QStringLiteral("no/such/folder/Lost.net"));
+    EXPECT_TRUE(app.OnFileSaveAs(blocked)); // the command's answer stays as it was
+    ASSERT_EQ(failures.size(), 1);
+    EXPECT_TRUE(failures[0].contains(blocked)) << qPrintable(failures[0]);
+    EXPECT_FALSE(app.document().GetSaveProblem().isEmpty());
+
+    // The save at close reports too, and says so to its caller.
+    EXPECT_FALSE(app.OnMainWindowClosing());
+    EXPECT_TRUE(app.lastError().contains(blocked)) << qPrintable(app.lastError());
+    EXPECT_EQ(failures.size(), 2);
+}
+
+// A save killed after the new text is written and synced, right before it
+// replaces the old file: the old file is whole, the new text is not taken.
+TEST_F(FileGuards, ASaveInterruptedBeforeTheRenameLeavesTheOldFile)
+{
+    const QString path = SavedDocument(QStringLiteral("Interrupted.net"));
+    const QByteArray before = ReadBytes(path);
+    ASSERT_FALSE(before.isEmpty());
+    EXPECT_EXIT(
+        {
+            SetXmlSaveInterruptionForTests([] { std::raise(SIGKILL); });
+            CLanterraDoc doc;
+            Fill(doc);
+            AddHost(doc, doc.cacheNets[0].get(), QStringLiteral("NEW"), QStringLiteral("10.0.0.9"), {QStringLiteral("New")});
+            doc.WriteDocumentFile(path);
+            std::exit(0);
+        },
+        ::testing::KilledBySignal(SIGKILL), "");
+    EXPECT_EQ(ReadBytes(path), before);
+
+    // Without the interruption the same save replaces the file.
+    CLanterraDoc doc;
+    Fill(doc);
+    AddHost(doc, doc.cacheNets[0].get(), QStringLiteral("NEW"), QStringLiteral("10.0.0.9"), {QStringLiteral("New")});
+    ASSERT_TRUE(doc.WriteDocumentFile(path));
+    EXPECT_NE(ReadBytes(path), before);
+}
+
+// The user's own file in a folder where they may not create files: the safe
+// save cannot make its temporary file there, so the file is written in place.
+TEST_F(FileGuards, AWritableFileInAFolderThatRefusesNewFilesIsWrittenInPlace)
+{
+    // Permissions do not bind root: the save runs as another user in a child.
+    constexpr uid_t Nobody = 65534;
+    const QString folder = PathOf(QStringLiteral("shared"));
+    QDir().mkpath(folder);
+    const QString path = folder + QStringLiteral("/Mine.net");
+    const QString otherPath = folder + QStringLiteral("/Theirs.net");
+    {
+        CLanterraDoc doc;
+        ASSERT_TRUE(doc.WriteDocumentFile(path));
+        ASSERT_TRUE(doc.WriteDocumentFile(otherPath));
+    }
+    const QByteArray before = ReadBytes(path);
+    const QByteArray dirPath = QFile::encodeName(m_dir.path());
+    const QByteArray folderPath = QFile::encodeName(folder);
+    const QByteArray filePath = QFile::encodeName(path);
+    const QByteArray otherFilePath = QFile::encodeName(otherPath);
+    ASSERT_EQ(::chmod(dirPath.constData(), 0755), 0);
+    ASSERT_EQ(::chown(folderPath.constData(), 0, 0), 0);
+    ASSERT_EQ(::chmod(folderPath.constData(), 0755), 0);
+    ASSERT_EQ(::chown(filePath.constData(), Nobody, Nobody), 0);
+    ASSERT_EQ(::chmod(filePath.constData(), 0644), 0);
+    ASSERT_EQ(::chmod(otherFilePath.constData(), 0644), 0);
+    const bool asRoot = ::geteuid() == 0;
+
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (asRoot && (::setgid(Nobody) != 0 || ::setuid(Nobody) != 0))
+            ::_exit(10);
+        CLanterraDoc doc;
+        Fill(doc);
+        if (!doc.WriteDocumentFile(path))
+            ::_exit(11);
+        // A file the user may not write fails as before, with a reason.
+        if (doc.WriteDocumentFile(otherPath) || doc.GetSaveProblem().isEmpty())
+            ::_exit(12);
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    if (!asRoot)
+        GTEST_SKIP() << "needs root to act as another user";
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    const QByteArray after = ReadBytes(path);
+    EXPECT_NE(after, before);
+    CLanterraDoc back;
+    ASSERT_TRUE(back.ReadDocumentFile(path, false));
+    EXPECT_EQ(back.GetShareCount(), 3);
+    EXPECT_TRUE(back.GetPendingBackupOf().isEmpty());
+    // Nothing else appeared in the folder.
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden).size(), 2);
+}
+
+// --- The file's text -----------------------------------------------------------
+
+TEST_F(FileGuards, DocumentsAreWellFormedXmlThatGivesBackEveryName)
+{
+    const QStringList names = {
+        QStringLiteral("lt<gt>"),          QStringLiteral("amp&amp"),       QStringLiteral("&quot;"),
+        QStringLiteral("say \"hi\""),      QStringLiteral("apos'"),         QStringLiteral("&#65;"),
+        QStringLiteral("]]>"),             QStringLiteral("tab\there"),     QStringLiteral("line\r\nbreak"),
+        QStringLiteral("<b>bold</b>"),     QStringLiteral("rlo\u202Etxt.exe"), QStringLiteral("\u2028sep"),
+        QStringLiteral("Фильмы 音乐 🎵"), QStringLiteral("& lone"),
+    };
+    CLanterraDoc doc;
+    NetRecord *net = AddNet(doc, QStringLiteral("W&<\"G"));
+    AddHost(doc, net, QStringLiteral("HOST<&>"), QStringLiteral("10.0.0.1"), names);
+    doc.rules.hosts = names;
+    const QString path = PathOf(QStringLiteral("Hostile.net"));
+    ASSERT_TRUE(doc.WriteDocumentFile(path));
+
+    // A standard parser reads the file and finds every name as it was.
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QXmlStreamReader xml(&file);
+    QStringList shareNames;
+    QStringList ruleHosts;
+    QStringList path2;
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (xml.isStartElement()) {
+            path2 << xml.name().toString();
+            if (xml.name() == u"share")
+                shareNames << xml.attributes().value(QStringLiteral("name")).toString();
+            if (xml.name() == u"host" && path2.size() == 4 && path2[1] == u"rules")
+                ruleHosts << xml.readElementText();
+        }
+        if (xml.isEndElement())
+            path2.removeLast();
+    }
+    EXPECT_FALSE(xml.hasError()) << qPrintable(xml.errorString()) << " at line " << xml.lineNumber();
+    EXPECT_EQ(shareNames, names);
+    EXPECT_EQ(ruleHosts, names);
+
+    // And the program's own reader gives back the same.
+    CLanterraDoc back;
+    ASSERT_TRUE(back.ReadDocumentFile(path, false));
+    EXPECT_TRUE(back.GetPendingBackupOf().isEmpty());
+    ASSERT_EQ(back.cacheHosts.size(), 1u);
+    EXPECT_EQ(back.cacheHosts[0]->name, u"HOST<&>");
+    EXPECT_EQ(back.cacheNets[0]->name, u"W&<\"G");
+    QStringList backNames;
+    for (const auto &share : back.cacheHosts[0]->shares)
+        backNames << share->name;
+    EXPECT_EQ(backNames, names);
+    EXPECT_EQ(back.rules.hosts, names);
+}
+
+TEST_F(FileGuards, FilesOfOlderVersionsReadAsBefore)
+{
+    // Older versions wrote '&' and '<' bare where nothing followed that
+    // would read as an escape, and escaped only '"' in attributes and '<' in
+    // text (with &amp; in front of what looked like an escape).
+    const QString body = QStringLiteral(
+        "<document version=\"1.0\">\r\n"
+        " <view lastView=\"4\" lastSortCol=\"3\" lastSortRev=\"0\" />\r\n"
+        " <rules searchNetAll=\"1\" searchNetCurrent=\"0\" searchNetByList=\"0\" searchHostByList=\"1\">\r\n"
+        "  <nets>\r\n  </nets>\r\n"
+        "  <hosts>\r\n   <host>Tom & Jerry &lt;3 \"x\" &amp;lt;</host>\r\n  </hosts>\r\n"
+        "  <filters>\r\n   <nets>\r\n   </nets>\r\n   <hosts>\r\n   </hosts>\r\n  </filters>\r\n"
+        " </rules>\r\n"
+        " <cache>\r\n  <nets>\r\n   <net name=\"A&B\" />\r\n  </nets>\r\n"
+        "  <hosts>\r\n   <host name=\"H\" addr=\"\" group=\"A&B\" onlineCount=\"1\" offlineCount=\"0\" "
+        "lastState=\"0\" lastAnswerTime=\"0\">\r\n"
+        "    <shares>\r\n     <share name=\"R&D <new> &quot;q&quot; &amp;quot;\" />\r\n    </shares>\r\n"
+        "   </host>\r\n  </hosts>\r\n </cache>\r\n</document>");
+    const QString path = PathOf(QStringLiteral("Old.net"));
+    WriteBytes(path, Utf16LE(XmlFileHeader().toString() + body));
+    CLanterraDoc doc;
+    ASSERT_TRUE(doc.ReadDocumentFile(path, false));
+    EXPECT_TRUE(doc.GetPendingBackupOf().isEmpty());
+    ASSERT_EQ(doc.rules.hosts.size(), 1);
+    EXPECT_EQ(doc.rules.hosts[0], u"Tom & Jerry <3 \"x\" &lt;");
+    ASSERT_EQ(doc.cacheNets.size(), 1u);
+    EXPECT_EQ(doc.cacheNets[0]->name, u"A&B");
+    ASSERT_EQ(doc.GetShareCount(), 1);
+    EXPECT_EQ(doc.GetShare(0)->name, u"R&D <new> \"q\" &quot;");
+}
+
+} // namespace
