@@ -129,9 +129,7 @@ ShareListing CSambaNetwork::ListSharesOf(const QString &server, const QString &a
     // The deadline is asked again while the listing waits: a mute server
     // started before any other had answered is cut short once they do.
     const auto started = std::chrono::steady_clock::now();
-    const std::function<int()> deadline = [this, knownAnswerMs] {
-        return m_listingDeadline.DeadlineMs(knownAnswerMs);
-    };
+    const std::function<int()> deadline = [this, knownAnswerMs] { return m_listingDeadline.DeadlineMs(knownAnswerMs); };
     // The stored login first, then anonymously (or as guest), as peers do.
     // Credentials go to the helper through its pipe, never its arguments.
     CHelperPool::Result result;
