@@ -16,7 +16,8 @@ struct ShareRow
     QString address;
     QString share;
     QString unc;
-    QString state;   // online, offline, unknown, or login-needed (no share)
+    // online, offline, unknown, or login-needed (a host with no share)
+    QString state;
     QString group;   // the scheme group's name; empty for none
 };
 
