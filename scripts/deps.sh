@@ -5,10 +5,12 @@ set -euo pipefail
 
 build_packages=(build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-svg-dev qt6-tools-dev qt6-l10n-tools
-    samba-dev libsmbclient-dev)
+    samba-dev libsmbclient-dev qtkeychain-qt6-dev)
+# wsdd and avahi-daemon play announcing hosts inside test namespaces; where
+# systemd runs, their packages also start them as services.
 test_packages=(libgtest-dev libgmock-dev libbenchmark-dev libpugixml-dev
     clang libclang-rt-14-dev samba smbclient iproute2 procps
-    python3 xvfb openbox trayer xdotool imagemagick)
+    python3 xvfb openbox trayer xdotool imagemagick wsdd avahi-daemon gnome-keyring dbus)
 run_packages=(samba iproute2 procps)
 
 case "${1:-build}" in

@@ -8,12 +8,23 @@
 #include "settings/settings.h"
 #include "settings/sharescheme.h"
 
+#include "net/credentials.h"
+#ifdef LANTERRA_HAVE_SECRET_STORE
+#include "secrets/loginstore.h"
+#endif
+
 #include <QCoreApplication>
+#include <QFile>
 
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <thread>
+#ifndef Q_OS_WIN
+#include <termios.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -63,6 +74,100 @@ QString ProgressText(const CLanterraDoc &doc, std::chrono::steady_clock::time_po
                   : QString());
 }
 
+// Blanks out the password of "--user USER%PASSWORD" in the process's own
+// argument list, which other users can read in /proc.
+void HidePasswordArgument(int argc, char *argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        char *value = nullptr;
+        if (std::strcmp(argv[i], "--user") == 0 && i + 1 < argc)
+            value = argv[i + 1];
+        else if (std::strncmp(argv[i], "--user=", 7) == 0)
+            value = argv[i] + 7;
+        if (!value)
+            continue;
+        if (char *percent = std::strchr(value, '%'))
+            std::memset(percent + 1, 'X', std::strlen(percent + 1));
+    }
+}
+
+// Reads a password from the terminal without echoing it.
+std::optional<QString> AskPassword(const QString &user)
+{
+#ifdef Q_OS_WIN
+    Q_UNUSED(user);
+    return std::nullopt;
+#else
+    if (!isatty(STDIN_FILENO))
+        return std::nullopt;
+    std::fprintf(stderr, "Password for %s: ", qPrintable(user));
+    std::fflush(stderr);
+    termios saved{};
+    const bool canHide = tcgetattr(STDIN_FILENO, &saved) == 0;
+    if (canHide) {
+        termios quiet = saved;
+        quiet.c_lflag &= ~tcflag_t(ECHO);
+        tcsetattr(STDIN_FILENO, TCSANOW, &quiet);
+    }
+    std::string line;
+    char c = 0;
+    while (read(STDIN_FILENO, &c, 1) == 1 && c != '\n')
+        line += c;
+    if (canHide)
+        tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+    std::fputc('\n', stderr);
+    QString password = QString::fromStdString(line);
+    std::fill(line.begin(), line.end(), '\0');
+    return password;
+#endif
+}
+
+// The login the options ask for; an error message when it cannot be had.
+std::optional<QString> SetUpLogin(const ScanOptions &options)
+{
+    std::optional<Login> login;
+    if (!options.authFile.isEmpty()) {
+        QFile file(options.authFile);
+        if (!file.open(QIODevice::ReadOnly))
+            return QStringLiteral("cannot read ") + options.authFile;
+        login = ParseAuthFile(file.readAll());
+        if (!login)
+            return options.authFile + QStringLiteral(" names no user");
+    }
+    if (options.user) {
+        bool hasPassword = false;
+        login = ParseUserOption(*options.user, &hasPassword);
+        if (login->user.isEmpty())
+            return QStringLiteral("--user needs a user name");
+        if (!hasPassword && !options.kerberos) {
+            if (const auto password = AskPassword(login->user))
+                login->password = *password;
+        }
+    }
+    if (options.kerberos) {
+        if (!login)
+            login = Login{};
+        login->kerberos = true;
+    }
+#ifdef LANTERRA_HAVE_SECRET_STORE
+    // The desktop's secret store is reached over the session bus; without
+    // one there is no store to ask.
+    const bool haveStore = !qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS");
+    if (login && options.rememberLogin) {
+        if (!haveStore || !LoginStore::Save(QString(), *login))
+            return QStringLiteral("cannot keep the login in the secret store");
+    } else if (!login && haveStore) {
+        login = LoginStore::Load(QString());
+    }
+#else
+    if (options.rememberLogin)
+        return QStringLiteral("this build keeps no logins (no secret store)");
+#endif
+    if (login)
+        CLoginBook::Session().SetDefault(*login);
+    return std::nullopt;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -72,8 +177,11 @@ int main(int argc, char *argv[])
     QCoreApplication::setOrganizationName(QStringLiteral("Brevant"));
 
     ScanOptions options;
-    if (const auto error = options.Parse(QCoreApplication::arguments())) {
-        PrintError(*error + QStringLiteral(" (see --help)"));
+    const auto parseError = options.Parse(QCoreApplication::arguments());
+    // Qt reads the arguments from argv itself: only now may they change.
+    HidePasswordArgument(argc, argv);
+    if (parseError) {
+        PrintError(*parseError + QStringLiteral(" (see --help)"));
         return 2;
     }
     if (options.help) {
@@ -83,6 +191,10 @@ int main(int argc, char *argv[])
     if (options.version) {
         std::printf("lanterra-scan %s\n", LANTERRA_VERSION);
         return 0;
+    }
+    if (const auto error = SetUpLogin(options)) {
+        PrintError(*error);
+        return 2;
     }
 
     // settings.xml is read, never written: this command changes no preference.

@@ -25,8 +25,16 @@ QString ScanOptions::Usage()
                           "  --workgroups LIST          workgroups to enumerate (turns the workgroup list on)\n"
                           "  --all, --no-all            enumerate every workgroup the network announces, or not\n"
                           "  --current                  enumerate this machine's own workgroup\n"
+                          "  --discovery, --no-discovery  with --all or --current, also find hosts that\n"
+                          "                             announce themselves (WS-Discovery, DNS-SD), or not\n"
                           "  --exclude-hosts LIST       host names to leave out\n"
                           "  --exclude-workgroups LIST  workgroups to leave out\n"
+                          "  --user [DOMAIN\\]USER[%PASSWORD]  log in as USER to list shares (without\n"
+                          "                             %PASSWORD it is asked for when a terminal is attached)\n"
+                          "  --auth-file FILE           the login from FILE (username =, password =, domain =)\n"
+                          "  --kerberos                 log in with the Kerberos ticket cache\n"
+                          "  --remember-login           keep that login in the desktop's secret store; later\n"
+                          "                             scans without a login option use it\n"
                           "  --scheme INDEX|NAME        scheme that groups the shares (default: the selected one)\n"
                           "  --out FILE                 save to FILE instead of the document\n"
                           "  --no-save                  do not save\n"
@@ -84,10 +92,11 @@ std::optional<QString> ScanOptions::Parse(const QStringList &arguments)
             return std::nullopt;
         };
 
-        static const QStringList valued = {
-            QStringLiteral("--hosts"), QStringLiteral("--workgroups"), QStringLiteral("--exclude-hosts"),
-            QStringLiteral("--exclude-workgroups"), QStringLiteral("--scheme"), QStringLiteral("--out"),
-            QStringLiteral("--timeout"), QStringLiteral("--format")};
+        static const QStringList valued = {QStringLiteral("--hosts"),         QStringLiteral("--workgroups"),
+                                           QStringLiteral("--exclude-hosts"), QStringLiteral("--exclude-workgroups"),
+                                           QStringLiteral("--scheme"),        QStringLiteral("--out"),
+                                           QStringLiteral("--timeout"),       QStringLiteral("--format"),
+                                           QStringLiteral("--user"),          QStringLiteral("--auth-file")};
         if (valued.contains(argument)) {
             const std::optional<QString> given = value();
             if (!given)
@@ -104,6 +113,10 @@ std::optional<QString> ScanOptions::Parse(const QStringList &arguments)
                 scheme = *given;
             else if (argument == u"--out")
                 out = *given;
+            else if (argument == u"--user")
+                user = *given;
+            else if (argument == u"--auth-file")
+                authFile = *given;
             else if (argument == u"--timeout") {
                 bool ok = false;
                 timeoutSeconds = given->toInt(&ok);
@@ -129,6 +142,13 @@ std::optional<QString> ScanOptions::Parse(const QStringList &arguments)
             all = argument == u"--all";
         } else if (argument == u"--current") {
             error = flag(current);
+        } else if (argument == u"--discovery" || argument == u"--no-discovery") {
+            error = flag(on);
+            discovery = argument == u"--discovery";
+        } else if (argument == u"--kerberos") {
+            error = flag(kerberos);
+        } else if (argument == u"--remember-login") {
+            error = flag(rememberLogin);
         } else if (argument == u"--no-save") {
             error = flag(on);
             save = false;
@@ -161,6 +181,8 @@ void ScanOptions::ApplyTo(ScanRules &rules) const
         rules.searchNetAll = *all ? 1 : 0;
     if (current)
         rules.searchNetCurrent = 1;
+    if (discovery)
+        rules.searchAnnounced = *discovery ? 1 : 0;
     if (excludeHosts)
         rules.excHosts = *excludeHosts;
     if (excludeWorkgroups)

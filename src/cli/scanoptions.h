@@ -17,6 +17,13 @@ struct ScanOptions
     std::optional<QStringList> workgroups;
     std::optional<bool> all;
     bool current = false;
+    std::optional<bool> discovery;
+    // The login for share listings: "[DOMAIN\]USER[%PASSWORD]", smbclient's
+    // authentication file, or the Kerberos ticket cache.
+    std::optional<QString> user;
+    QString authFile;
+    bool kerberos = false;
+    bool rememberLogin = false; // keep the login in the desktop's secret store
     std::optional<QStringList> excludeHosts;
     std::optional<QStringList> excludeWorkgroups;
     QString scheme;          // index or name; empty: the selected scheme

@@ -2,6 +2,7 @@
 
 #include "model/lanterradoc.h"
 #include "model/visibletext.h"
+#include "net/neterrors.h"
 #include "settings/sharescheme.h"
 
 #include <QJsonArray>
@@ -72,6 +73,19 @@ QList<ShareRow> CollectShares(const CLanterraDoc &doc)
         row.state = StateText(*share);
         if (doc.scheme && share->groupIndex >= 0 && share->groupIndex < doc.scheme->groups.size())
             row.group = doc.scheme->groups[share->groupIndex].name;
+        rows.append(row);
+    }
+    // A host that refused to list its shares without a login: one row of
+    // its own, with no share, whatever it had listed before.
+    for (const auto &host : doc.cacheHosts) {
+        if (host->duplicate || host->lastState != int(NetError::AccessDenied))
+            continue;
+        ShareRow row;
+        row.workgroup = host->net ? host->net->name : QString();
+        row.host = host->GetDisplayName();
+        row.address = host->GetAddr();
+        row.unc = QStringLiteral("\\\\") + row.host;
+        row.state = QStringLiteral("login-needed");
         rows.append(row);
     }
     return rows;

@@ -16,11 +16,12 @@ struct ShareRow
     QString address;
     QString share;
     QString unc;
-    QString state;   // online, offline or unknown
+    // online, offline, unknown, or login-needed (a host with no share)
+    QString state;
     QString group;   // the scheme group's name; empty for none
 };
 
 // Every share of the document in list order, except those of hosts found
-// to duplicate another.
+// to duplicate another; then one row for each host that wants a login.
 QList<ShareRow> CollectShares(const CLanterraDoc &doc);
 QByteArray FormatShares(const QList<ShareRow> &rows, ScanOptions::Format format);

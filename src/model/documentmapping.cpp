@@ -141,5 +141,18 @@ bool CLanterraDoc::MapDocument(CXmlMapper &mapper, std::vector<std::unique_ptr<N
     mapper.Token(u"</host>");
     mapper.Token(u"</hosts>");
     mapper.Token(u"</cache>");
+
+    // Rules added after the first version stand behind the cache: a reader
+    // that predates them stops at the end of the cache and never sees them,
+    // and a file that predates them ends there, so they keep their defaults.
+    // At their defaults they are not written: such a file is the same, byte
+    // for byte, as one written before they existed.
+    const bool moreRules = mapper.IsStoring() ? rules.searchAnnounced != 1 : mapper.HasNext(u"<moreRules>", 0);
+    if (moreRules) {
+        mapper.Token(u"<moreRules>");
+        mapper.Token(u"@searchAnnounced");
+        MapInt(mapper, rules.searchAnnounced);
+        mapper.Token(u"</moreRules>");
+    }
     return true;
 }

@@ -39,6 +39,9 @@ public:
                    const std::function<int()> &deadlineMs = {});
 
     void SetDeadline(int ms) { m_deadlineMs = ms; }
+    // Every helper serves one request and ends: for requests that leave a
+    // helper in a state no later request may inherit (a login).
+    void SetOneShot(bool oneShot) { m_oneShot = oneShot; }
     int Deadline() const { return m_deadlineMs; }
     // Processes started so far (tests check that helpers are reused).
     int StartedCount() const { return m_started.load(); }
@@ -68,6 +71,7 @@ private:
     const QStringList m_arguments;
     std::atomic<int> m_deadlineMs;
     std::atomic<int> m_started{0};
+    std::atomic<bool> m_oneShot{false};
     mutable std::mutex m_lock;
     std::vector<Process> m_idle;
 };

@@ -208,6 +208,10 @@ CHelperPool::Outcome CHelperPool::Exchange(Process &process, const QByteArray &r
         if (status == HelperProtocol::ReplyReader::Status::Complete) {
             result.code = reader.code();
             result.items = reader.takeItems();
+            if (m_oneShot) {
+                Discard(process);
+                return Outcome::Done;
+            }
             std::scoped_lock guard(m_lock);
             m_idle.push_back(process);
             return Outcome::Done;

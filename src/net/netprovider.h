@@ -6,6 +6,7 @@
 #include "tcpsweep.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <stop_token>
 #include <vector>
@@ -14,6 +15,14 @@ struct ShareEntry
 {
     QString name;
     std::uint32_t type = 0;
+};
+
+// A host that announced itself on the local link (WS-Discovery, DNS-SD).
+struct DiscoveredHost
+{
+    QString name;
+    QString workgroup; // workgroup or domain; empty when the method tells none
+    QString address; // dotted IPv4, where the announcement came from
 };
 
 struct ShareListing
@@ -46,6 +55,15 @@ public:
     // when not empty, is where to connect.
     virtual ShareListing ListShares(const QString &server, const QString &address,
                                     std::stop_token stop = {}) = 0;
+    // Asks the local links for hosts that announce themselves and calls
+    // `found` (never two calls at once) for each as it answers; returns when
+    // no more answers are expected. Networks without such announcements
+    // find nothing.
+    virtual void DiscoverHosts(const std::function<void(const DiscoveredHost &)> &found, std::stop_token stop = {})
+    {
+        (void)found;
+        (void)stop;
+    }
     // As IsReachable, for a host whose last listing took `knownAnswerMs`
     // (0: it never answered): a host that answered before is given longer.
     virtual bool IsReachableOf(const QString &address, int knownAnswerMs, std::stop_token stop = {})

@@ -40,6 +40,7 @@ public:
     bool IsReachable(const QString &address, std::stop_token stop = {}) override;
     ShareListing ListShares(const QString &server, const QString &address,
                             std::stop_token stop = {}) override;
+    void DiscoverHosts(const std::function<void(const DiscoveredHost &)> &found, std::stop_token stop = {}) override;
     bool IsReachableOf(const QString &address, int knownAnswerMs, std::stop_token stop = {}) override;
     ShareListing ListSharesOf(const QString &server, const QString &address, int knownAnswerMs,
                               std::stop_token stop = {}) override;
@@ -52,5 +53,6 @@ private:
     CSmbConf m_conf;
     CHelperPool m_shares;
     CHelperPool m_browse;
+    CHelperPool m_loginShares; // one helper per listing with a login
     CListingDeadline m_listingDeadline;
 };

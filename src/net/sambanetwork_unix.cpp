@@ -1,5 +1,6 @@
 #include "sambanetwork.h"
 
+#include "credentials.h"
 #include "nbtquery.h"
 #include "neterrors.h"
 #include "resolver.h"
@@ -38,9 +39,14 @@ CSambaNetwork::CSambaNetwork(const SambaNetworkOptions &options)
                                    {QStringLiteral("shares")}, options.listingDeadlineMs),
       m_browse(options.helperPath.isEmpty() ? CHelperPool::DefaultHelperPath() : options.helperPath,
                {QStringLiteral("browse")}, options.browseDeadlineMs),
+      m_loginShares(options.helperPath.isEmpty() ? CHelperPool::DefaultHelperPath() : options.helperPath,
+                    {QStringLiteral("shares")}, options.listingDeadlineMs),
       m_listingDeadline({options.listingDeadlineMs, std::max(options.listingDeadlineMs, options.listingUnknownMs),
                          std::max(options.listingDeadlineMs, options.listingCeilingMs), 3})
 {
+    // The library keeps a logged-in connection for later calls of the same
+    // process: a helper that listed with a login serves nobody else.
+    m_loginShares.SetOneShot(true);
     m_conf.Load(CSmbConf::DefaultPath());
 }
 
@@ -119,12 +125,25 @@ ShareListing CSambaNetwork::ListShares(const QString &server, const QString &add
 ShareListing CSambaNetwork::ListSharesOf(const QString &server, const QString &address, int knownAnswerMs,
                                          std::stop_token stop)
 {
+    const QString target = address.isEmpty() ? server : address;
     // The deadline is asked again while the listing waits: a mute server
     // started before any other had answered is cut short once they do.
     const auto started = std::chrono::steady_clock::now();
-    CHelperPool::Result result =
-        m_shares.Request("shares", address.isEmpty() ? server : address, stop,
-                         [this, knownAnswerMs] { return m_listingDeadline.DeadlineMs(knownAnswerMs); });
+    const std::function<int()> deadline = [this, knownAnswerMs] { return m_listingDeadline.DeadlineMs(knownAnswerMs); };
+    // The stored login first, then anonymously (or as guest), as peers do.
+    // Credentials go to the helper through its pipe, never its arguments.
+    CHelperPool::Result result;
+    const std::optional<Login> login = CLoginBook::Session().For(server, address);
+    if (login && !login->IsEmpty()) {
+        result = m_loginShares.Request("shares-login", LoginRequestArgument(target, *login), stop, deadline);
+        if (IsLoginRefusal(result.code) && !stop.stop_requested())
+            result = m_shares.Request("shares", target, stop, deadline);
+    } else {
+        result = m_shares.Request("shares", target, stop, deadline);
+    }
+    // A server that refuses every way tried wants a login that works.
+    if (IsLoginRefusal(result.code))
+        result.code = NetError::AccessDenied;
     switch (result.code) {
     case NetError::NotEnoughServers:
     case NetError::BadNetPath:

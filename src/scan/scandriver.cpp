@@ -155,8 +155,8 @@ void CScanDriver::Run()
                 break;
             // Read before merging: a workgroup that finishes after this read
             // is merged in this pass or keeps the loop going.
-            const bool active = m_job.state.load() != 3 || m_doc.hostsPending.load() != 0
-                                || m_doc.netsPending.load() != 0;
+            const bool active = m_job.state.load() != 3 || m_discovery.state.load() != 3
+                                || m_doc.hostsPending.load() != 0 || m_doc.netsPending.load() != 0;
             bool merged = false;
             {
                 auto lock = Publish();
@@ -165,6 +165,7 @@ void CScanDriver::Run()
                 if (m_sweep)
                     m_doc.sweepDone = m_sweep->Decided();
                 merged = MergeAllNets();
+                merged = MergeDiscovered() || merged;
                 merged = MergeWorkgroups() || merged;
                 StartWorkgroups();
             }
@@ -212,6 +213,8 @@ bool CScanDriver::Prepare()
         if (!Launch([this] { ScanWorkers::EnumerateAllNets(*this); }))
             m_job.state = 3;
     }
+
+    StartDiscovery();
 
     for (const auto &net : doc.cacheNets) {
         m_netsByName.emplace(net->name, net.get());

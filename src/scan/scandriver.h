@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/lanterradoc.h"
+#include "net/netprovider.h"
 
 #include <QString>
 #include <QStringList>
@@ -29,6 +30,15 @@ struct AllNetsJob
 {
     std::atomic<int> state{3};
     QStringList names;
+};
+
+// Hosts that announced themselves, handed over as they answer. States: 1
+// running, 2 finished (what arrived last may still wait), 3 none or merged.
+// `arrived` is written and taken under the driver's publish lock.
+struct DiscoveryJob
+{
+    std::atomic<int> state{3};
+    std::vector<DiscoveredHost> arrived;
 };
 
 // One scan of a document: the driver thread that decides what to enumerate
@@ -81,6 +91,11 @@ private:
     bool Prepare();
     void AddListedHosts(std::map<QString, NetRecord *> &netsByName);
     bool MergeAllNets();
+    // Announced hosts (scandiscovery.cpp).
+    void StartDiscovery();
+    bool MergeDiscovered();
+    void AddDiscoveredHost(const DiscoveredHost &found);
+    NetRecord *DiscoveredWorkgroup(const QString &name);
     bool MergeWorkgroups();
     void StartWorkgroups();
     bool StartHosts();
@@ -106,6 +121,7 @@ private:
     bool m_woken = false;
 
     AllNetsJob m_job;
+    DiscoveryJob m_discovery;
     std::map<QString, NetRecord *> m_netsByName;
     std::map<QString, HostRecord *> m_hostsByName;
     std::size_t m_nextNet = 0;

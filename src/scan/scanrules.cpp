@@ -17,6 +17,7 @@ void ScanRules::Reset()
     searchNetCurrent = 0;
     searchNetByList = 0;
     searchHostByList = 0;
+    searchAnnounced = 1;
     nets.clear();
     hosts.clear();
     excNets.clear();

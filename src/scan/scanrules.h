@@ -13,6 +13,10 @@ struct ScanRules
     int searchNetCurrent = 0;
     int searchNetByList = 0;
     int searchHostByList = 0;
+    // With searchNetAll or searchNetCurrent: also take the hosts that
+    // announce themselves on the local links (WS-Discovery, DNS-SD). Shown
+    // in Scan Options as AnnouncedRuleText.
+    int searchAnnounced = 1;
     // Entries as typed, empty ones included.
     QStringList nets;     // workgroup names
     QStringList hosts;    // host names, addresses or address ranges
@@ -31,6 +35,8 @@ struct ScanRules
     bool IsNetExcluded(const QString &name) const;
     bool IsHostExcluded(const QString &name) const;
 };
+
+inline constexpr const char *AnnouncedRuleText = "Also find hosts that announce themselves (WS-Discovery, DNS-SD)";
 
 // The upper case used by the filters: each UTF-16 code unit mapped on its
 // own (simple case mapping), never Unicode's full, length-changing one.

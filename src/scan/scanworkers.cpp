@@ -156,6 +156,9 @@ void ProbeHost(CScanDriver &driver, HostRecord &host, SweepReach reach, int swep
         return;
     }
 
+    // An announcement may have told the address while the name was looked up.
+    if (!resolved && address.isEmpty())
+        address = host.GetAddr();
     QString target;
     if (resolved) {
         address = *resolved;

@@ -3,7 +3,8 @@
 // print diagnostics on standard output, so the replies go to a private copy
 // of it and standard output itself is sent to /dev/null.
 //
-//   lanterra-smbhelper shares   requests: "shares SERVER"
+//   lanterra-smbhelper shares   requests: "shares SERVER",
+//                               "shares-login SERVER<tab>USER<tab>DOMAIN<tab>PASSWORD<tab>0|1"
 //   lanterra-smbhelper browse   requests: "nets -", "hosts WORKGROUP"
 
 #include "browser.h"
@@ -68,7 +69,11 @@ int main(int argc, char **argv)
             out.End(59);
         else if (mode == "shares" && verb == "shares")
             lister.List(argument, out);
-        else if (mode == "browse" && verb == "nets")
+        else if (mode == "shares" && verb == "shares-login") {
+            lister.ListWithLogin(argument, out);
+            // Its connection stays logged in: no other request may use it.
+            break;
+        } else if (mode == "browse" && verb == "nets")
             browser.ListWorkgroups(out);
         else if (mode == "browse" && verb == "hosts")
             browser.ListHosts(argument, out);

@@ -1,10 +1,41 @@
 #include "sharelister.h"
 
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <sys/mman.h>
+#include <unistd.h>
 #include <cstdint>
+#include <vector>
 #include <netapi.h>
 
 namespace {
 constexpr uint32_t MoreData = 234;
+constexpr uint32_t CouldNotConnect = 1003;
+constexpr uint32_t AccessDenied = 5;
+constexpr uint32_t LogonFailure = 1326;
+} // namespace
+
+// The library says "could not connect" for a server that refused the login
+// as well as for one that is not there. Only its diagnostics, which it
+// prints on standard output, tell them apart: they are caught in a memory
+// file while a listing runs.
+uint32_t ShareLister::RefinedStatus(uint32_t status, int diagnostics)
+{
+    if (status != CouldNotConnect || diagnostics < 0)
+        return status;
+    std::string text;
+    char buffer[4096];
+    lseek(diagnostics, 0, SEEK_SET);
+    for (ssize_t n; text.size() < 65536 && (n = read(diagnostics, buffer, sizeof buffer)) > 0;)
+        text.append(buffer, size_t(n));
+    if (text.find("NT_STATUS_ACCESS_DENIED") != std::string::npos)
+        return AccessDenied;
+    if (text.find("NT_STATUS_LOGON_FAILURE") != std::string::npos
+        || text.find("NT_STATUS_WRONG_PASSWORD") != std::string::npos
+        || text.find("NT_STATUS_NO_SUCH_USER") != std::string::npos)
+        return LogonFailure;
+    return status;
 }
 
 bool ShareLister::Init()
@@ -18,8 +49,45 @@ bool ShareLister::Init()
     return true;
 }
 
+void ShareLister::ListWithLogin(const std::string &request, HelperOutput &out)
+{
+    std::vector<std::string> fields;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t tab = request.find('\t', start);
+        fields.push_back(request.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
+        if (tab == std::string::npos)
+            break;
+        start = tab + 1;
+    }
+    if (fields.size() != 5) {
+        out.End(87); // invalid parameter
+        return;
+    }
+    // Kerberos cannot be switched off again in a context; a process that
+    // used it keeps it, which only matters when logins mix both kinds.
+    if (fields[4] == "1") {
+        libnetapi_set_use_kerberos(m_ctx);
+        libnetapi_set_use_ccache(m_ctx);
+    }
+    libnetapi_set_username(m_ctx, fields[1].c_str());
+    libnetapi_set_workgroup(m_ctx, fields[2].c_str());
+    libnetapi_set_password(m_ctx, fields[3].c_str());
+    List(fields[0], out);
+    libnetapi_set_username(m_ctx, "");
+    libnetapi_set_password(m_ctx, "");
+    for (std::string &field : fields)
+        std::fill(field.begin(), field.end(), '\0');
+}
+
 void ShareLister::List(const std::string &server, HelperOutput &out)
 {
+    // Standard output points at /dev/null (the replies have their own copy);
+    // for this listing it points at a memory file.
+    const int diagnostics = memfd_create("diagnostics", MFD_CLOEXEC);
+    const int saved = diagnostics >= 0 ? dup(1) : -1;
+    if (saved >= 0)
+        dup2(diagnostics, 1);
     uint32_t resume = 0;
     uint32_t status = 0;
     do {
@@ -39,5 +107,13 @@ void ShareLister::List(const std::string &server, HelperOutput &out)
         // A server that keeps answering "more data" without moving on
         // would loop forever; the program's deadline ends that too.
     } while (status == MoreData);
-    out.End(status);
+    std::fflush(stdout);
+    if (saved >= 0) {
+        dup2(saved, 1);
+        close(saved);
+    }
+    const uint32_t code = RefinedStatus(status, saved >= 0 ? diagnostics : -1);
+    if (diagnostics >= 0)
+        close(diagnostics);
+    out.End(code);
 }

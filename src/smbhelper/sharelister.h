@@ -2,6 +2,7 @@
 
 #include "helperio.h"
 
+#include <cstdint>
 #include <string>
 
 // Share listings through Samba's libnetapi, which reports the raw share
@@ -11,7 +12,14 @@ class ShareLister
 public:
     bool Init();
     void List(const std::string &server, HelperOutput &out);
+    // The same with a login: "SERVER\tUSER\tDOMAIN\tPASSWORD\tKERBEROS"
+    // (KERBEROS "1" takes the user's ticket cache). The login is forgotten
+    // afterwards; even so the library keeps the logged-in connection, so
+    // the process ends after such a request (the pool starts a fresh one).
+    void ListWithLogin(const std::string &request, HelperOutput &out);
 
 private:
+    uint32_t RefinedStatus(uint32_t status, int diagnostics);
+
     struct libnetapi_ctx *m_ctx = nullptr;
 };

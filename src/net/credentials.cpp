@@ -1,0 +1,117 @@
+#include "credentials.h"
+
+#include "neterrors.h"
+
+#include <QByteArrayList>
+
+Login ParseUserOption(const QString &text, bool *hasPassword)
+{
+    Login login;
+    QString user = text;
+    const qsizetype percent = user.indexOf(u'%');
+    if (hasPassword)
+        *hasPassword = percent >= 0;
+    if (percent >= 0) {
+        login.password = user.mid(percent + 1);
+        user.truncate(percent);
+    }
+    const qsizetype separator = std::max(user.indexOf(u'\\'), user.indexOf(u'/'));
+    if (separator >= 0) {
+        login.domain = user.left(separator);
+        user = user.mid(separator + 1);
+    }
+    login.user = user;
+    return login;
+}
+
+std::optional<Login> ParseAuthFile(const QByteArray &text)
+{
+    Login login;
+    for (const QByteArray &rawLine : text.split('\n')) {
+        const QByteArray line = rawLine.trimmed();
+        const qsizetype equals = line.indexOf('=');
+        if (equals <= 0 || line.startsWith('#'))
+            continue;
+        const QByteArray key = line.left(equals).trimmed().toLower();
+        // The value runs to the end of the line: passwords may hold blanks.
+        QByteArray value = rawLine.mid(rawLine.indexOf('=') + 1);
+        if (value.endsWith('\r'))
+            value.chop(1);
+        value = value.trimmed();
+        if (key == "username")
+            login.user = QString::fromUtf8(value);
+        else if (key == "password")
+            login.password = QString::fromUtf8(value);
+        else if (key == "domain")
+            login.domain = QString::fromUtf8(value);
+    }
+    if (login.user.isEmpty())
+        return std::nullopt;
+    // "username = DOMAIN\user" works there too.
+    if (login.domain.isEmpty()) {
+        const Login split = ParseUserOption(login.user);
+        login.user = split.user;
+        login.domain = split.domain;
+    }
+    return login;
+}
+
+bool IsLoginRefusal(std::uint32_t code)
+{
+    switch (code) {
+    case NetError::AccessDenied:
+    case 86: // the password is wrong
+    case 1326: // unknown user name or bad password
+    case 1327: // account restrictions
+    case 1330: // password expired
+    case 1331: // account disabled
+    case 2221: // user not found
+        return true;
+    default:
+        return false;
+    }
+}
+
+CLoginBook &CLoginBook::Session()
+{
+    static CLoginBook book;
+    return book;
+}
+
+void CLoginBook::SetDefault(const Login &login)
+{
+    std::scoped_lock guard(m_lock);
+    m_default = login;
+}
+
+void CLoginBook::Set(const QString &host, const Login &login)
+{
+    std::scoped_lock guard(m_lock);
+    m_hosts[host.toUpper()] = login;
+}
+
+void CLoginBook::Clear()
+{
+    std::scoped_lock guard(m_lock);
+    m_default.reset();
+    m_hosts.clear();
+}
+
+std::optional<Login> CLoginBook::For(const QString &name, const QString &address) const
+{
+    std::scoped_lock guard(m_lock);
+    for (const QString &key : {name.toUpper(), address.toUpper()}) {
+        if (key.isEmpty())
+            continue;
+        if (const auto found = m_hosts.find(key); found != m_hosts.end())
+            return found->second;
+    }
+    return m_default;
+}
+
+QString LoginRequestArgument(const QString &server, const Login &login)
+{
+    return QStringList{server, login.user, login.domain, login.password,
+                       login.kerberos ? QStringLiteral("1") : QStringLiteral("0")}
+        .join(u'\t');
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <optional>
+
+// A login for share listings. The password lives here and in the helper
+// process that uses it, never in a file, argument list, environment or log.
+struct Login
+{
+    QString user;
+    QString domain;
+    QString password;
+    bool kerberos = false; // the user's ticket cache instead of a password
+
+    bool IsEmpty() const { return user.isEmpty() && !kerberos; }
+};
+
+// "USER", "USER%PASSWORD", "DOMAIN\USER[%PASSWORD]" or "DOMAIN/USER..." as
+// smbclient takes them. `hasPassword` tells whether a "%" gave one.
+Login ParseUserOption(const QString &text, bool *hasPassword = nullptr);
+// smbclient's authentication file: "username = ", "password = " and
+// "domain = " lines; nothing when it names no user.
+std::optional<Login> ParseAuthFile(const QByteArray &text);
+
+// Replies of a listing that mean the server wants a (better) login.
+bool IsLoginRefusal(std::uint32_t code);
+
+// The logins a scan uses: one for every host and, where one differs, one
+// per host. Thread-safe; shared by the whole process.
+class CLoginBook
+{
+public:
+    static CLoginBook &Session();
+
+    void SetDefault(const Login &login);
+    void Set(const QString &host, const Login &login);
+    void Clear();
+    // The login for a host known by name or address: its own, else the
+    // default; nothing when neither is set.
+    std::optional<Login> For(const QString &name, const QString &address) const;
+
+private:
+    mutable std::mutex m_lock;
+    std::optional<Login> m_default;
+    std::map<QString, Login> m_hosts; // keys upper-cased
+};
+
+// The helper request's argument for a listing with a login: the fields
+// joined by tabs, so that the one argument of the line protocol holds them.
+QString LoginRequestArgument(const QString &server, const Login &login);

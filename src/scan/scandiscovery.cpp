@@ -1,0 +1,144 @@
+// Hosts that announce themselves (WS-Discovery, DNS-SD) join a scan as
+// members of workgroups, like the hosts of a browse list: the cache, the
+// scores, the exclusions and the probes treat them as any other host.
+#include "scandriver.h"
+
+#include "model/lanterradoc.h"
+#include "net/netprovider.h"
+
+namespace {
+
+// The workgroup of hosts whose announcement names none, when the machine
+// has no workgroup of its own: DNS-SD's domain of the local link.
+const QString LinkWorkgroup = QStringLiteral("local");
+
+QStringView FirstLabel(QStringView name)
+{
+    const qsizetype dot = name.indexOf(u'.');
+    return dot < 0 ? name : name.left(dot);
+}
+
+// One machine under the names that browse lists, WS-Discovery, DNS-SD and
+// the user give it: "ALPHA", "alpha" and "alpha.local" are the same host,
+// "alpha.lab" and "alpha.office" are not.
+bool SameHostName(QStringView a, QStringView b)
+{
+    if (a.isEmpty() || b.isEmpty())
+        return false;
+    if (a.compare(b, Qt::CaseInsensitive) == 0)
+        return true;
+    if (a.contains(u'.') && b.contains(u'.'))
+        return false;
+    return FirstLabel(a).compare(FirstLabel(b), Qt::CaseInsensitive) == 0;
+}
+
+} // namespace
+
+void CScanDriver::StartDiscovery()
+{
+    const ScanRules &rules = m_rules;
+    if (!rules.searchAnnounced || !(rules.searchNetAll || rules.searchNetCurrent))
+        return;
+    m_discovery.state = 1;
+    const bool started = Launch([this] {
+        network().DiscoverHosts(
+            [this](const DiscoveredHost &host) {
+                {
+                    auto lock = Publish();
+                    if (m_halted)
+                        return;
+                    m_discovery.arrived.push_back(host);
+                }
+                Wake();
+            },
+            haltToken());
+        {
+            auto lock = Publish();
+            if (m_halted)
+                return;
+            m_discovery.state = 2;
+        }
+        Wake();
+    });
+    if (!started)
+        m_discovery.state = 3;
+}
+
+bool CScanDriver::MergeDiscovered()
+{
+    // Both sides hold the publish lock: once the state says finished,
+    // nothing more arrives.
+    const int state = m_discovery.state.load();
+    if (state == 3 || (state == 1 && m_discovery.arrived.empty()))
+        return false;
+    std::vector<DiscoveredHost> arrived;
+    arrived.swap(m_discovery.arrived);
+    for (const DiscoveredHost &host : arrived)
+        AddDiscoveredHost(host);
+    if (state == 2)
+        m_discovery.state = 3;
+    return true;
+}
+
+void CScanDriver::AddDiscoveredHost(const DiscoveredHost &found)
+{
+    CLanterraDoc &doc = m_doc;
+    const ScanRules &rules = m_rules;
+    if (found.name.isEmpty() && found.address.isEmpty())
+        return;
+
+    QString group = found.workgroup;
+    if (!rules.searchNetAll && !group.isEmpty() && group.compare(doc.currentWorkgroup, Qt::CaseInsensitive) != 0)
+        return; // only the machine's own workgroup was asked for
+    // A host that names no workgroup answered on this machine's own link:
+    // it goes with this machine's workgroup.
+    if (group.isEmpty())
+        group = doc.currentWorkgroup.isEmpty() ? LinkWorkgroup : doc.currentWorkgroup;
+    if (rules.IsNetExcluded(group))
+        return;
+
+    // A host already known (from the cache, the host list, a browse list or
+    // another method) stays one host. A known address alone does not make a
+    // named host the same: addresses change hands, and the probe's address
+    // check settles which record keeps the machine.
+    for (const auto &host : doc.cacheHosts) {
+        const QString address = host->GetAddr();
+        const QString name = host->GetName();
+        const bool sameAddress = !found.address.isEmpty() && address == found.address;
+        if (SameHostName(name, found.name) || (sameAddress && (name.isEmpty() || found.name.isEmpty()))) {
+            // A listed name that no resolver knows is still reached.
+            if (address.isEmpty() && !found.address.isEmpty())
+                host->SetAddr(found.address);
+            return;
+        }
+    }
+
+    NetRecord *net = DiscoveredWorkgroup(group);
+    auto host = std::make_unique<HostRecord>(found.name, net, found.address);
+    if (!found.name.isEmpty())
+        m_hostsByName.emplace(found.name, host.get());
+    // Like the hosts of a browse list: to the head of the waiting queue.
+    const std::size_t at = std::min(m_nextHost, doc.cacheHosts.size());
+    doc.cacheHosts.insert(doc.cacheHosts.begin() + std::ptrdiff_t(at), std::move(host));
+    ++doc.hostsPending;
+    ++doc.hostsTotal;
+}
+
+NetRecord *CScanDriver::DiscoveredWorkgroup(const QString &name)
+{
+    if (const auto found = m_netsByName.find(name); found != m_netsByName.end())
+        return found->second;
+    // Browse lists tell workgroups in upper case, WS-Discovery as configured.
+    for (const auto &[known, net] : m_netsByName) {
+        if (!known.isEmpty() && known.compare(name, Qt::CaseInsensitive) == 0)
+            return net;
+    }
+    // Its hosts are known already; the start loop passes over it once.
+    auto net = std::make_unique<NetRecord>(name, NetDone);
+    NetRecord *record = net.get();
+    m_netsByName.emplace(name, record);
+    m_doc.cacheNets.push_back(std::move(net));
+    ++m_doc.netsPending;
+    ++m_doc.netsTotal;
+    return record;
+}

@@ -1,0 +1,287 @@
+// Hosts that announce themselves join a scan as hosts of workgroups.
+#include "model/lanterradoc.h"
+#include "net/memorynetwork.h"
+#include "net/neterrors.h"
+#include "scan/scandriver.h"
+#include "settings/settings.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <chrono>
+#include <thread>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// A network whose hosts also announce themselves. After its announcements
+// the discovery holds on for `holdMs` (or until stopped), as a real one
+// waits out its window.
+class CAnnouncingNetwork : public CMemoryNetwork
+{
+public:
+    void DiscoverHosts(const std::function<void(const DiscoveredHost &)> &found, std::stop_token stop) override
+    {
+        ++calls;
+        running = true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+        for (const DiscoveredHost &host : announced)
+            found(host);
+        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(holdMs);
+        while (!stop.stop_requested() && std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(2ms);
+        stopped = stop.stop_requested();
+        running = false;
+    }
+
+    std::vector<DiscoveredHost> announced;
+    int holdMs = 0;
+    int delayMs = 0; // before the first answer
+    std::atomic<int> calls{0};
+    std::atomic<bool> running{false};
+    std::atomic<bool> stopped{false};
+};
+
+class DiscoveryScanTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        settings.autoSave = false;
+        network = std::make_shared<CAnnouncingNetwork>();
+        network->SetLocalWorkgroup(QStringLiteral("HOME"));
+        doc = std::make_unique<CLanterraDoc>(&settings);
+        doc->network = network;
+        doc->currentWorkgroup = QStringLiteral("HOME");
+    }
+
+    // A server at an address; `name`, when given, resolves to it.
+    void AddServer(const QString &name, const QString &address, const QStringList &shares)
+    {
+        if (!name.isEmpty())
+            network->AddName(name, address);
+        CMemoryNetwork::Server server;
+        for (const QString &share : shares)
+            server.shares.push_back({share, ShareType::DiskTree});
+        network->SetServer(address, server);
+    }
+
+    void Announce(const QString &name, const QString &workgroup, const QString &address)
+    {
+        network->announced.push_back({name, workgroup, address});
+    }
+
+    bool Scan()
+    {
+        doc->StartScan();
+        const auto until = std::chrono::steady_clock::now() + 20s;
+        while (doc->IsScanning()) {
+            if (std::chrono::steady_clock::now() > until)
+                return false;
+            std::this_thread::sleep_for(5ms);
+        }
+        return true;
+    }
+
+    QStringList HostNames() const
+    {
+        QStringList names;
+        for (const auto &host : doc->cacheHosts)
+            names.append(host->GetDisplayName());
+        names.sort();
+        return names;
+    }
+
+    const HostRecord *Host(const QString &name) const
+    {
+        for (const auto &host : doc->cacheHosts) {
+            if (host->GetDisplayName() == name)
+                return host.get();
+        }
+        return nullptr;
+    }
+
+    int OnlineShares() const
+    {
+        int count = 0;
+        for (int i = 0; i < doc->GetShareCount(); ++i)
+            count += doc->GetShareState(i) == ShareOnline;
+        return count;
+    }
+
+    CSettings settings;
+    std::shared_ptr<CAnnouncingNetwork> network;
+    std::unique_ptr<CLanterraDoc> doc;
+};
+
+TEST_F(DiscoveryScanTest, AnnouncedHostsAreProbedInTheirWorkgroupsWithoutBrowseLists)
+{
+    // No workgroup is announced by browse lists; names resolve nowhere.
+    AddServer({}, QStringLiteral("10.0.0.2"), {QStringLiteral("Music")});
+    AddServer({}, QStringLiteral("10.0.0.3"), {QStringLiteral("Films")});
+    AddServer({}, QStringLiteral("10.0.0.4"), {QStringLiteral("Photos")});
+    Announce(QStringLiteral("ALPHA"), QStringLiteral("LAB"), QStringLiteral("10.0.0.2"));
+    Announce(QStringLiteral("beta"), QStringLiteral("corp.example"), QStringLiteral("10.0.0.3"));
+    Announce(QStringLiteral("gamma.local"), QString(), QStringLiteral("10.0.0.4"));
+
+    ASSERT_TRUE(Scan());
+    EXPECT_EQ(network->calls.load(), 1);
+    EXPECT_EQ(HostNames(), (QStringList{"ALPHA", "beta", "gamma.local"}));
+    EXPECT_EQ(OnlineShares(), 3);
+    ASSERT_TRUE(Host("ALPHA") && Host("beta") && Host("gamma.local"));
+    EXPECT_EQ(Host("ALPHA")->net->name, u"LAB");
+    EXPECT_EQ(Host("beta")->net->name, u"corp.example");
+    // A host that tells no workgroup is on this machine's link.
+    EXPECT_EQ(Host("gamma.local")->net->name, u"HOME");
+    EXPECT_EQ(Host("ALPHA")->lastState, 0);
+    EXPECT_EQ(Host("ALPHA")->GetAddr(), u"10.0.0.2");
+    EXPECT_EQ(doc->GetHostsTotal(), 3);
+    EXPECT_EQ(doc->GetHostsPending(), 0);
+    EXPECT_EQ(doc->netsPending.load(), 0);
+}
+
+TEST_F(DiscoveryScanTest, OneMachineFoundEveryWayIsOneHost)
+{
+    AddServer(QStringLiteral("ALPHA"), QStringLiteral("10.0.0.2"), {QStringLiteral("Music"), QStringLiteral("Docs")});
+    network->AddName(QStringLiteral("alpha"), QStringLiteral("10.0.0.2"));
+    network->AddWorkgroup(QStringLiteral("LAB"), {QStringLiteral("ALPHA")});
+    doc->rules.searchHostByList = 1;
+    doc->rules.hosts = QStringList{QStringLiteral("alpha")};
+    Announce(QStringLiteral("ALPHA"), QStringLiteral("LAB"), QStringLiteral("10.0.0.2"));
+    Announce(QStringLiteral("alpha.local"), QString(), QStringLiteral("10.0.0.2"));
+    // A range host at the same address is the same machine as well.
+    Announce(QString(), QString(), QStringLiteral("10.0.0.2"));
+
+    ASSERT_TRUE(Scan());
+    int records = 0;
+    for (const auto &host : doc->cacheHosts)
+        records += !host->duplicate;
+    EXPECT_EQ(records, 1) << HostNames().join(u',').toStdString();
+    // Listed once: a record that the probe found to hold the same address
+    // as another gives up its shares (the other one is renamed to it).
+    int listed = 0;
+    for (int i = 0; i < doc->GetShareCount(); ++i)
+        listed += doc->GetShareState(i) == ShareOnline || doc->GetShareState(i) == ShareHostRenamed;
+    EXPECT_EQ(listed, 2);
+}
+
+TEST_F(DiscoveryScanTest, AnnouncedAddressReachesAListedNameNoResolverKnows)
+{
+    AddServer({}, QStringLiteral("10.0.0.7"), {QStringLiteral("Backup")});
+    doc->rules.searchHostByList = 1;
+    doc->rules.hosts = QStringList{QStringLiteral("nas")};
+    // The announcement comes while the probe is looking the name up (a
+    // NetBIOS query waits longer than a multicast DNS answer takes).
+    network->SetNameLatency(QStringLiteral("nas"), 400);
+    network->delayMs = 100;
+    Announce(QStringLiteral("nas.local"), QString(), QStringLiteral("10.0.0.7"));
+
+    ASSERT_TRUE(Scan());
+    EXPECT_EQ(HostNames(), QStringList{"nas"});
+    ASSERT_TRUE(Host("nas"));
+    EXPECT_EQ(Host("nas")->GetAddr(), u"10.0.0.7");
+    EXPECT_EQ(OnlineShares(), 1);
+}
+
+TEST_F(DiscoveryScanTest, ExclusionsAndTheSwitchesDecide)
+{
+    AddServer({}, QStringLiteral("10.0.0.2"), {QStringLiteral("Music")});
+    AddServer({}, QStringLiteral("10.0.0.3"), {QStringLiteral("Films")});
+    AddServer({}, QStringLiteral("10.0.0.4"), {QStringLiteral("Photos")});
+    Announce(QStringLiteral("ALPHA"), QStringLiteral("LAB"), QStringLiteral("10.0.0.2"));
+    Announce(QStringLiteral("HOMEPC"), QStringLiteral("home"), QStringLiteral("10.0.0.3"));
+    Announce(QStringLiteral("gamma.local"), QString(), QStringLiteral("10.0.0.4"));
+
+    // An excluded workgroup keeps its hosts out; an excluded host is probed
+    // as excluded.
+    doc->rules.excNets = QStringList{QStringLiteral("lab")};
+    doc->rules.excHosts = QStringList{QStringLiteral("gamma.local")};
+    ASSERT_TRUE(Scan());
+    EXPECT_EQ(HostNames(), (QStringList{"HOMEPC", "gamma.local"}));
+    EXPECT_EQ(Host("gamma.local")->lastState, int(NetError::BadNetPath));
+    EXPECT_EQ(OnlineShares(), 1);
+
+    // Only the machine's own workgroup: hosts of other workgroups stay out.
+    doc->DeleteContents();
+    doc->currentWorkgroup = QStringLiteral("HOME");
+    doc->rules.searchNetAll = 0;
+    doc->rules.searchNetCurrent = 1;
+    ASSERT_TRUE(Scan());
+    EXPECT_EQ(HostNames(), (QStringList{"HOMEPC", "gamma.local"}));
+    // Browse lists and announcements put it in one workgroup record.
+    EXPECT_EQ(Host("HOMEPC")->net->name, u"HOME");
+
+    // The switch off, or neither workgroup switch on: no discovery at all.
+    const int calls = network->calls.load();
+    doc->DeleteContents();
+    doc->rules.searchAnnounced = 0;
+    ASSERT_TRUE(Scan());
+    doc->DeleteContents();
+    doc->rules.searchNetAll = 0;
+    ASSERT_TRUE(Scan());
+    EXPECT_EQ(network->calls.load(), calls);
+    EXPECT_TRUE(doc->cacheHosts.empty());
+}
+
+TEST_F(DiscoveryScanTest, HostsAreProbedAsTheyArriveAndAStopEndsTheWait)
+{
+    AddServer({}, QStringLiteral("10.0.0.2"), {QStringLiteral("Music")});
+    Announce(QStringLiteral("ALPHA"), QStringLiteral("LAB"), QStringLiteral("10.0.0.2"));
+    network->holdMs = 60000;
+    doc->StartScan();
+    const auto until = std::chrono::steady_clock::now() + 20s;
+    while (OnlineShares() == 0 && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(5ms);
+    // Listed while the discovery still waits for more answers.
+    EXPECT_EQ(OnlineShares(), 1);
+    EXPECT_TRUE(network->running.load());
+    EXPECT_TRUE(doc->IsScanning());
+
+    doc->StopScan();
+    EXPECT_FALSE(doc->IsScanning());
+    doc->scanDriver.reset();
+    EXPECT_FALSE(network->running.load());
+    EXPECT_TRUE(network->stopped.load());
+}
+
+TEST_F(DiscoveryScanTest, TheSwitchIsSavedWhereOlderReadersDoNotLook)
+{
+    // Covered through the document: a saved switch reads back; a file
+    // without it (every file written before) leaves the default on.
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("a.net"));
+    doc->rules.searchAnnounced = 0;
+    doc->rules.hosts = QStringList{QStringLiteral("x")};
+    doc->cacheNets.push_back(std::make_unique<NetRecord>(QStringLiteral("LAB")));
+    ASSERT_TRUE(doc->WriteDocumentFile(path, false));
+
+    CLanterraDoc loaded(&settings);
+    ASSERT_TRUE(loaded.ReadDocumentFile(path, false));
+    EXPECT_EQ(loaded.rules.searchAnnounced, 0);
+    EXPECT_EQ(loaded.rules.hosts, QStringList{"x"});
+    ASSERT_EQ(loaded.cacheNets.size(), 1u);
+
+    // The same file cut after the cache, as every earlier version wrote it.
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QString text = QString::fromUtf16(reinterpret_cast<const char16_t *>(file.readAll().constData() + 2));
+    file.close();
+    const qsizetype more = text.indexOf(u" <moreRules");
+    ASSERT_GT(more, 0);
+    text = text.left(more) + QStringLiteral("</document>");
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write("\xFF\xFE", 2);
+    file.write(reinterpret_cast<const char *>(text.utf16()), text.size() * 2);
+    file.close();
+    CLanterraDoc old(&settings);
+    ASSERT_TRUE(old.ReadDocumentFile(path, false));
+    EXPECT_EQ(old.rules.searchAnnounced, 1);
+    EXPECT_EQ(old.rules.hosts, QStringList{"x"});
+    EXPECT_EQ(old.cacheNets.size(), 1u);
+}
+
+} // namespace
