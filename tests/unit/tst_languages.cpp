@@ -50,7 +50,7 @@ void writeFile(const QString &path, const QByteArray &bytes)
 
 QString sourceRoot()
 {
-    return QFileInfo(QStringLiteral(__FILE__)).absoluteDir().absoluteFilePath(QStringLiteral("../.."));
+    return QStringLiteral(LANTERRA_SOURCE_DIR);
 }
 
 // Points the program's data folder at a folder of the test's choosing and
