@@ -119,7 +119,7 @@ private slots:
             }
         });
         QTest::mouseClick(&link, Qt::LeftButton);
-        QCOMPARE(seen, QStringLiteral("Lanterra|Can't open link:\n\nThere is no application associated\nwith the given "
+        QCOMPARE(seen, QStringLiteral("Brevant Lanterra|Can't open link:\n\nThere is no application associated\nwith the given "
                                       "filename extension."));
         QVERIFY(!link.IsVisited());
 

@@ -28,8 +28,11 @@ void SetControlText(QWidget *control, const QString &text)
 {
     if (auto *button = qobject_cast<QAbstractButton *>(control))
         button->setText(text);
-    else if (auto *label = qobject_cast<QLabel *>(control))
+    else if (auto *label = qobject_cast<QLabel *>(control)) {
+        // Texts come from language files: shown as written, never as markup.
+        label->setTextFormat(Qt::PlainText);
         label->setText(text);
+    }
     else if (auto *group = qobject_cast<QGroupBox *>(control))
         group->setTitle(text);
 }

@@ -1,6 +1,7 @@
 #include "hyperlink.h"
 
 #include "settings/languagetable.h"
+#include "ui/toolkit/plaintext.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -186,8 +187,7 @@ void CHyperLink::Act()
         return;
     }
     QApplication::beep();
-    QMessageBox::warning(window(), QApplication::applicationDisplayName(),
-                         QStringLiteral("Can't open link:\n\n") + OpenTargetReason(error));
+    PlainMessageBox(window(), QMessageBox::Warning, QStringLiteral("Can't open link:\n\n") + OpenTargetReason(error));
 }
 
 std::function<bool(const QUrl &)> &CHyperLink::UrlOpener()

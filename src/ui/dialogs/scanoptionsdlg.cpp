@@ -6,6 +6,7 @@
 
 #include "scan/scanrules.h"
 #include "settings/settings.h"
+#include "ui/toolkit/plaintext.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -239,8 +240,8 @@ void CScanOptionsDlg::OnApply()
         return;
     Exchange(*m_rules, true);
     if (saveDocument && !saveDocument())
-        QMessageBox::warning(this, QApplication::applicationDisplayName(),
-                             QStringLiteral("The scan options were stored, but the network document could not be saved."));
+        PlainMessageBox(this, QMessageBox::Warning,
+                        QStringLiteral("The scan options were stored, but the network document could not be saved."));
 }
 
 void CScanOptionsDlg::OnOk()

@@ -9,6 +9,7 @@
 #include "settings/languagetable.h"
 #include "settings/settings.h"
 #include "settings/sharescheme.h"
+#include "ui/toolkit/plaintext.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -105,8 +106,7 @@ CSchemesEditorDlg::CSchemesEditorDlg(SchemeEditRecord &record, QComboBox *mainBo
     connect(list, &QTreeWidget::itemDoubleClicked, this, [this] { OnEditGroup(); });
 
     auto box = [this](QMessageBox::Icon icon, const QString &text, QMessageBox::StandardButtons buttons) {
-        QMessageBox message(icon, QApplication::applicationDisplayName(), text, buttons, this);
-        return message.exec();
+        return PlainMessageBox(this, icon, text, buttons);
     };
     ask = [box](const QString &text) {
         const int answer = box(QMessageBox::Question, text, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);

@@ -13,6 +13,7 @@
 #include "ui/view/displaytext.h"
 #include "ui/view/lanterraview.h"
 #include "ui/view/shareactions.h"
+#include "ui/toolkit/plaintext.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -227,7 +228,7 @@ std::shared_ptr<IShareLauncher> CMainFrame::DesktopLauncher()
     // The refusal is shown once the launch call has returned.
     return std::make_shared<CDesktopLauncher>([this](const QString &message) {
         QMetaObject::invokeMethod(
-            this, [this, message] { QMessageBox::warning(this, QStringLiteral("Brevant Lanterra"), message); },
+            this, [this, message] { PlainMessageBox(this, QMessageBox::Warning, message); },
             Qt::QueuedConnection);
     });
 }

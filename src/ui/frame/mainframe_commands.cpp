@@ -16,6 +16,7 @@
 #include "ui/toolkit/toolbarex.h"
 #include "ui/view/lanterraview.h"
 #include "ui/view/shareactions.h"
+#include "ui/toolkit/plaintext.h"
 
 #include <QAbstractItemView>
 #include <QActionGroup>
@@ -270,7 +271,7 @@ void CMainFrame::TellFileProblem(const QString &message, bool isError)
     statusBar()->showMessage(message, 15000);
     // Opened, not run: a drop or a failing save must not wait in a loop of its own.
     auto *box = new QMessageBox(isError ? QMessageBox::Critical : QMessageBox::Warning,
-                                QStringLiteral("Brevant Lanterra"), message, QMessageBox::Ok, this);
+                                AppTitle(), message, QMessageBox::Ok, this);
     box->setObjectName(QStringLiteral("fileProblemBox"));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setTextFormat(Qt::PlainText);
@@ -357,8 +358,8 @@ void CMainFrame::OnScanOptions()
         return;
     dialog.Exchange(doc->rules, true);
     if (!SaveDocumentNow())
-        QMessageBox::warning(this, QApplication::applicationDisplayName(),
-                             QStringLiteral("The scan options were stored, but the network document could not be saved."));
+        PlainMessageBox(this, QMessageBox::Warning,
+                        QStringLiteral("The scan options were stored, but the network document could not be saved."));
 }
 
 void CMainFrame::OnEditScheme()

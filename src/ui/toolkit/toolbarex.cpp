@@ -1,5 +1,6 @@
 #include "toolbarex.h"
 
+#include "plaintext.h"
 #include "toolbarpopup.h"
 
 #include "settings/languagetable.h"
@@ -86,7 +87,7 @@ void CToolBarEx::Retranslate()
     for (const ToolBarButton &button : std::as_const(m_buttons)) {
         if (QAction *action = CommandAction(button.command)) {
             action->setText(GetButtonText(button.command));
-            action->setToolTip(GetButtonTip(button.command));
+            action->setToolTip(PlainToolTip(GetButtonTip(button.command)));
         }
     }
     ApplyButtonStyles();
@@ -131,7 +132,7 @@ void CToolBarEx::Rebuild()
         }
         QAction *action = addAction(m_images.value(button.image), GetButtonText(button.command));
         action->setData(button.command);
-        action->setToolTip(GetButtonTip(button.command));
+        action->setToolTip(PlainToolTip(GetButtonTip(button.command)));
         const int command = button.command;
         connect(action, &QAction::triggered, this, [this, command] { emit commandRequested(command); });
         auto dropDown = m_dropDowns.find(command);

@@ -16,9 +16,3 @@ QString DisplayName(const QString &name)
     return QChar(FirstStrongIsolate) + VisibleText::EscapeHidden(name) + QChar(PopDirectionalIsolate);
 }
 
-QString PlainToolTip(const QString &text)
-{
-    if (!Qt::mightBeRichText(text))
-        return text;
-    return QStringLiteral("<p style=\"white-space:pre-wrap\">") + text.toHtmlEscaped() + QStringLiteral("</p>");
-}
