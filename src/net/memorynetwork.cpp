@@ -61,6 +61,12 @@ void CMemoryNetwork::AddName(const QString &name, const QString &address)
     m_names.insert(name.toUpper(), address);
 }
 
+void CMemoryNetwork::SetHostListLatency(const QString &workgroup, int ms)
+{
+    std::scoped_lock guard(m_lock);
+    m_hostListLatency.insert(workgroup, ms);
+}
+
 void CMemoryNetwork::SetNameLatency(const QString &name, int ms)
 {
     std::scoped_lock guard(m_lock);
@@ -116,11 +122,13 @@ QStringList CMemoryNetwork::ListWorkgroups(std::stop_token stop)
 QStringList CMemoryNetwork::ListHosts(const QString &workgroup, std::stop_token stop)
 {
     InFlight flight(m_hostsNow, m_maxHosts);
+    int extraMs = 0;
     {
         std::scoped_lock guard(m_lock);
         ++m_workgroupCalls[workgroup];
+        extraMs = m_hostListLatency.value(workgroup);
     }
-    Delay(m_workgroupLatencyMs, stop);
+    Delay(m_workgroupLatencyMs + extraMs, stop);
     std::scoped_lock guard(m_lock);
     const auto it = m_workgroups.find(workgroup);
     return it == m_workgroups.end() ? QStringList() : it->second;

@@ -31,6 +31,8 @@ public:
     // Announces a workgroup (in call order) with the hosts it lists.
     void AddWorkgroup(const QString &name, const QStringList &hosts, bool announced = true);
     void SetWorkgroupLatency(int ms) { m_workgroupLatencyMs = ms; }
+    // Extra time the host list of one workgroup takes, on top of the common one.
+    void SetHostListLatency(const QString &workgroup, int ms);
     void SetResolveLatency(int ms) { m_resolveLatencyMs = ms; }
     // Latency of resolving one name, instead of the common one.
     void SetNameLatency(const QString &name, int ms);
@@ -78,6 +80,7 @@ private:
     std::map<QString, QStringList> m_workgroups;
     QHash<QString, QString> m_names;
     QHash<QString, int> m_nameLatency;
+    QHash<QString, int> m_hostListLatency;
     QHash<QString, Server> m_servers;
     QHash<QString, int> m_listingCalls;
     QHash<QString, int> m_workgroupCalls;

@@ -127,6 +127,9 @@ TEST_F(ScanTest, DefaultDocumentEnumeratesCurrentAndAnnouncedWorkgroupsAndProbes
 {
     network->AddWorkgroup(QStringLiteral("HOME"), {QStringLiteral("alpha"), QStringLiteral("beta")});
     network->AddWorkgroup(QStringLiteral("OFFICE"), {QStringLiteral("gamma"), QStringLiteral("alpha")});
+    // Both lists name alpha: it joins the workgroup whose list is merged
+    // first, so OFFICE's answer comes late enough to be second.
+    network->SetHostListLatency(QStringLiteral("OFFICE"), 500);
     AddHost(QStringLiteral("alpha"), QStringLiteral("10.0.0.1"), {QStringLiteral("Music")});
     AddHost(QStringLiteral("beta"), QStringLiteral("10.0.0.2"), {QStringLiteral("Films")});
     AddHost(QStringLiteral("gamma"), QStringLiteral("10.0.0.3"), {QStringLiteral("Docs"), QStringLiteral("Installs")});
