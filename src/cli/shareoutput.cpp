@@ -1,8 +1,8 @@
 #include "shareoutput.h"
 
+#include "model/hostlogin.h"
 #include "model/lanterradoc.h"
 #include "model/visibletext.h"
-#include "net/neterrors.h"
 #include "settings/sharescheme.h"
 
 #include <QJsonArray>
@@ -78,7 +78,7 @@ QList<ShareRow> CollectShares(const CLanterraDoc &doc)
     // A host that refused to list its shares without a login: one row of
     // its own, with no share, whatever it had listed before.
     for (const auto &host : doc.cacheHosts) {
-        if (host->duplicate || host->lastState != int(NetError::AccessDenied))
+        if (!IsLoginNeeded(*host))
             continue;
         ShareRow row;
         row.workgroup = host->net ? host->net->name : QString();

@@ -109,6 +109,12 @@ std::optional<Login> CLoginBook::For(const QString &name, const QString &address
     return m_default;
 }
 
+bool CLoginBook::HasOwn(const QString &host) const
+{
+    std::scoped_lock guard(m_lock);
+    return m_hosts.count(host.toUpper()) != 0;
+}
+
 QString LoginRequestArgument(const QString &server, const Login &login)
 {
     return QStringList{server, login.user, login.domain, login.password,

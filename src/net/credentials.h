@@ -42,6 +42,8 @@ public:
     // The login for a host known by name or address: its own, else the
     // default; nothing when neither is set.
     std::optional<Login> For(const QString &name, const QString &address) const;
+    // Whether a login of its own was set for this host (name or address).
+    bool HasOwn(const QString &host) const;
 
 private:
     mutable std::mutex m_lock;

@@ -1,5 +1,6 @@
 #include "memorynetwork.h"
 
+#include "credentials.h"
 #include "neterrors.h"
 
 #include "resolver.h"
@@ -183,6 +184,11 @@ ShareListing CMemoryNetwork::ListShares(const QString &server, const QString &ad
     Delay(found.latencyMs, stop);
     if (found.code != 0)
         return {found.code, {}};
+    if (!found.loginUser.isEmpty()) {
+        const std::optional<Login> login = CLoginBook::Session().For(server, address);
+        if (!login || login->user != found.loginUser || login->password != found.loginPassword)
+            return {NetError::AccessDenied, {}};
+    }
     return {NetError::Success, found.shares};
 }
 

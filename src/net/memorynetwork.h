@@ -25,6 +25,10 @@ public:
         // An address without a server refuses.
         bool refuses = false;
         int connectLatencyMs = 0;
+        // When set, the listing needs this user and password from the
+        // session's login book, as a server that refuses anonymous listing.
+        QString loginUser;
+        QString loginPassword;
     };
 
     void SetLocalWorkgroup(const QString &name);

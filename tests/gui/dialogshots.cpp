@@ -8,6 +8,7 @@
 #include "ui/dialogs/aboutdlg.h"
 #include "ui/dialogs/helpwindow.h"
 #include "ui/dialogs/preferencesdlg.h"
+#include "ui/dialogs/logindlg.h"
 #include "ui/dialogs/scanoptionsdlg.h"
 #include "ui/dialogs/schemeseditordlg.h"
 #include "ui/dialogs/sharepropertiesdlg.h"
@@ -136,6 +137,13 @@ int main(int argc, char **argv)
         dialog.workgroup = QStringLiteral("HOME");
         dialog.InitDialog();
         shoot(dialog, QStringLiteral("share-properties"));
+    }
+    {
+        CLoginDlg dialog;
+        dialog.host = QStringLiteral("LOCKED");
+        dialog.login.user = QStringLiteral("alice");
+        dialog.InitDialog();
+        shoot(dialog, QStringLiteral("login"));
     }
     if (ShowHelpContents(settings.helpPath)) {
         for (QWidget *top : QApplication::topLevelWidgets())

@@ -64,6 +64,35 @@ private slots:
         QVERIFY(o.C<QPlainTextEdit>(Dlg::IdHostsEdit)->isEnabled());
     }
 
+    void announcedSwitchFollowsTheWorkgroupSwitches()
+    {
+        ScanRules rules;
+        rules.searchNetAll = 0;
+        rules.searchNetCurrent = 1;
+        Opened o(rules);
+        auto *announced = o.C<QCheckBox>(Dlg::IdAnnounced);
+        QCOMPARE(announced->text(), QString::fromLatin1(AnnouncedRuleText));
+        QVERIFY(announced->isChecked());
+        QVERIFY(announced->isEnabled());
+        // Without a workgroup switch it has nothing to add to, but keeps its tick.
+        o.C<QCheckBox>(Dlg::IdCurrent)->click();
+        o.C<QCheckBox>(Dlg::IdHostsByList)->click();
+        QVERIFY(!announced->isEnabled());
+        QVERIFY(announced->isChecked());
+        o.C<QCheckBox>(Dlg::IdAllVisible)->click();
+        QVERIFY(announced->isEnabled());
+        announced->click();
+        o.C<QPushButton>(Dlg::IdApply)->click();
+        QCOMPARE(rules.searchAnnounced, 0);
+        QCOMPARE(rules.searchNetAll, 1);
+        Opened again(rules);
+        QVERIFY(!again.C<QCheckBox>(Dlg::IdAnnounced)->isChecked());
+        // A host list alone leaves the switch disabled when the dialog opens.
+        rules.searchNetAll = 0;
+        Opened hostsOnly(rules);
+        QVERIFY(!hostsOnly.C<QCheckBox>(Dlg::IdAnnounced)->isEnabled());
+    }
+
     void splittingAndJoining_data()
     {
         QTest::addColumn<QString>("text");

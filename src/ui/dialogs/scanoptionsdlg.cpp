@@ -44,31 +44,32 @@ void SetEditText(QPlainTextEdit *edit, const QString &text)
 CScanOptionsDlg::CScanOptionsDlg(QWidget *parent)
     : CDialogBase(TemplateId, QStringLiteral("Scan Options"), QStringLiteral("Scan Options"), parent)
 {
-    SetTemplate({225, 266}, true);
-    PlaceGroup(IdHostsGroup, QStringLiteral(" Hosts search rules "), {7, 4, 211, 110});
-    Place(IdAllVisible, new QCheckBox(QStringLiteral("Search for hosts in all visible workgroups"), this), {14, 15, 198, 10});
-    Place(IdCurrent, new QCheckBox(QStringLiteral("Add current workgroup to search"), this), {14, 26, 198, 10});
-    Place(IdNetsByList, new QCheckBox(QStringLiteral("Add workgroups to search:"), this), {14, 37, 178, 10});
-    Place(IdNetsEdit, MultiLineEdit(this), {14, 48, 178, 50});
-    Place(IdNetsMore, new QPushButton(QStringLiteral("..."), this), {195, 48, 16, 14});
+    SetTemplate({270, 266}, true);
+    PlaceGroup(IdHostsGroup, QStringLiteral(" Hosts search rules "), {7, 4, 256, 110});
+    Place(IdAllVisible, new QCheckBox(QStringLiteral("Search for hosts in all visible workgroups"), this), {14, 15, 243, 10});
+    Place(IdCurrent, new QCheckBox(QStringLiteral("Add current workgroup to search"), this), {14, 26, 243, 10});
+    Place(IdAnnounced, new QCheckBox(QString::fromLatin1(AnnouncedRuleText), this), {14, 37, 247, 10});
+    Place(IdNetsByList, new QCheckBox(QStringLiteral("Add workgroups to search:"), this), {14, 48, 223, 10});
+    Place(IdNetsEdit, MultiLineEdit(this), {14, 59, 223, 39});
+    Place(IdNetsMore, new QPushButton(QStringLiteral("..."), this), {240, 59, 16, 14});
     Place(IdNetsExamples, new CHyperLink(QStringLiteral("Show examples of workgrops"), this), {14, 101, 150, 10});
 
-    PlaceGroup(IdAdvancedGroup, QStringLiteral(" Advanced share search rules "), {7, 117, 211, 61});
-    Place(IdHostsByList, new QCheckBox(QStringLiteral("Add hosts and ip ranges to search:"), this), {14, 128, 178, 10});
-    Place(IdHostsEdit, MultiLineEdit(this), {14, 139, 178, 24});
-    Place(IdHostsMore, new QPushButton(QStringLiteral("..."), this), {195, 139, 16, 14});
+    PlaceGroup(IdAdvancedGroup, QStringLiteral(" Advanced share search rules "), {7, 117, 256, 61});
+    Place(IdHostsByList, new QCheckBox(QStringLiteral("Add hosts and ip ranges to search:"), this), {14, 128, 223, 10});
+    Place(IdHostsEdit, MultiLineEdit(this), {14, 139, 223, 24});
+    Place(IdHostsMore, new QPushButton(QStringLiteral("..."), this), {240, 139, 16, 14});
     Place(IdHostsExamples, new CHyperLink(QStringLiteral("Show examples of host and ip ranges"), this), {14, 165, 150, 10});
 
-    PlaceGroup(IdFiltersGroup, QStringLiteral(" Filters "), {7, 181, 211, 62});
-    Place(IdExcHostsLabel, new QLabel(QStringLiteral("Exclude hosts from search:"), this), {14, 192, 178, 8});
-    Place(IdExcHostsEdit, new QLineEdit(this), {14, 201, 178, 12});
-    Place(IdExcHostsMore, new QPushButton(QStringLiteral("..."), this), {195, 200, 16, 14});
-    Place(IdExcNetsLabel, new QLabel(QStringLiteral("Exclude workgroups from search:"), this), {14, 216, 178, 8});
-    Place(IdExcNetsEdit, new QLineEdit(this), {14, 225, 178, 12});
-    Place(IdExcNetsMore, new QPushButton(QStringLiteral("..."), this), {195, 224, 16, 14});
-    PlaceButtons({61, 248, 50, 14}, {114, 248, 50, 14}, {168, 248, 50, 14});
+    PlaceGroup(IdFiltersGroup, QStringLiteral(" Filters "), {7, 181, 256, 62});
+    Place(IdExcHostsLabel, new QLabel(QStringLiteral("Exclude hosts from search:"), this), {14, 192, 223, 8});
+    Place(IdExcHostsEdit, new QLineEdit(this), {14, 201, 223, 12});
+    Place(IdExcHostsMore, new QPushButton(QStringLiteral("..."), this), {240, 200, 16, 14});
+    Place(IdExcNetsLabel, new QLabel(QStringLiteral("Exclude workgroups from search:"), this), {14, 216, 223, 8});
+    Place(IdExcNetsEdit, new QLineEdit(this), {14, 225, 223, 12});
+    Place(IdExcNetsMore, new QPushButton(QStringLiteral("..."), this), {240, 224, 16, 14});
+    PlaceButtons({106, 248, 50, 14}, {159, 248, 50, 14}, {213, 248, 50, 14});
 
-    for (int id : {IdAllVisible, IdCurrent, IdNetsByList, IdHostsByList})
+    for (int id : {IdAllVisible, IdCurrent, IdAnnounced, IdNetsByList, IdHostsByList})
         connect(ControlAs<QCheckBox>(id), &QCheckBox::clicked, this, [this, id] { OnSwitch(id); });
     for (int id : {IdNetsEdit, IdHostsEdit})
         connect(ControlAs<QPlainTextEdit>(id), &QPlainTextEdit::textChanged, this, [this] {
@@ -111,6 +112,7 @@ void CScanOptionsDlg::Exchange(ScanRules &rules, bool store)
     if (store) {
         rules.searchNetAll = allVisible;
         rules.searchNetCurrent = current;
+        rules.searchAnnounced = announced ? 1 : 0;
         rules.searchNetByList = netsByList;
         rules.searchHostByList = hostsByList;
         rules.nets = SplitText(netsText, LineSeparator);
@@ -120,6 +122,7 @@ void CScanOptionsDlg::Exchange(ScanRules &rules, bool store)
     } else {
         allVisible = rules.searchNetAll;
         current = rules.searchNetCurrent;
+        announced = rules.searchAnnounced != 0;
         netsByList = rules.searchNetByList;
         hostsByList = rules.searchHostByList;
         netsText = JoinText(rules.nets, LineSeparator);
@@ -133,6 +136,7 @@ void CScanOptionsDlg::UpdateData(bool save)
 {
     auto *all = ControlAs<QCheckBox>(IdAllVisible);
     auto *cur = ControlAs<QCheckBox>(IdCurrent);
+    auto *ann = ControlAs<QCheckBox>(IdAnnounced);
     auto *byList = ControlAs<QCheckBox>(IdNetsByList);
     auto *hostList = ControlAs<QCheckBox>(IdHostsByList);
     auto *nets = ControlAs<QPlainTextEdit>(IdNetsEdit);
@@ -142,6 +146,7 @@ void CScanOptionsDlg::UpdateData(bool save)
     if (save) {
         allVisible = all->isChecked();
         current = cur->isChecked();
+        announced = ann->isChecked();
         netsByList = byList->isChecked();
         hostsByList = hostList->isChecked();
         netsText = EditText(nets);
@@ -151,6 +156,7 @@ void CScanOptionsDlg::UpdateData(bool save)
     } else {
         all->setChecked(allVisible);
         cur->setChecked(current);
+        ann->setChecked(announced);
         byList->setChecked(netsByList);
         hostList->setChecked(hostsByList);
         SetEditText(nets, netsText);
@@ -165,7 +171,7 @@ void CScanOptionsDlg::InitDialog()
     if (m_initialised)
         return;
     UpdateData(false);
-    TranslateCaptions({IdHostsGroup, IdAllVisible, IdCurrent, IdNetsByList, IdNetsExamples, IdAdvancedGroup,
+    TranslateCaptions({IdHostsGroup, IdAllVisible, IdCurrent, IdAnnounced, IdNetsByList, IdNetsExamples, IdAdvancedGroup,
                        IdHostsByList, IdHostsExamples, IdFiltersGroup, IdExcHostsLabel, IdExcNetsLabel, IdOk,
                        IdCancel, IdApply});
     SetBoldFont({IdAdvancedGroup, IdHostsGroup, IdFiltersGroup});
@@ -181,6 +187,7 @@ void CScanOptionsDlg::InitDialog()
     }
     Control(IdNetsEdit)->setEnabled(netsByList);
     Control(IdHostsEdit)->setEnabled(hostsByList);
+    UpdateAnnounced();
 
     SetAnchor(IdHostsGroup, Anchors::TopLeft, Anchors::MiddleRight);
     SetAnchor(IdNetsEdit, Anchors::TopLeft, Anchors::MiddleRight);
@@ -210,6 +217,7 @@ void CScanOptionsDlg::OnSwitch(int id)
     UpdateData(true);
     Control(IdOk)->setEnabled(allVisible || current || netsByList || hostsByList);
     SetModified();
+    UpdateAnnounced();
     if (id == IdNetsByList) {
         Control(IdNetsEdit)->setEnabled(netsByList);
         Control(IdNetsEdit)->setFocus();
@@ -217,6 +225,13 @@ void CScanOptionsDlg::OnSwitch(int id)
         Control(IdHostsEdit)->setEnabled(hostsByList);
         Control(IdHostsEdit)->setFocus();
     }
+}
+
+// Announced hosts join the workgroup enumeration, so the switch only means
+// something while one of the workgroup switches is on; it keeps its tick.
+void CScanOptionsDlg::UpdateAnnounced()
+{
+    Control(IdAnnounced)->setEnabled(allVisible || current);
 }
 
 void CScanOptionsDlg::EditMultiLine(QPlainTextEdit *edit)

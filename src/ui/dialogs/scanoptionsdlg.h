@@ -21,6 +21,7 @@ public:
         IdAllVisible = 1056,
         IdCurrent = 1057,
         IdNetsByList = 1058,
+        IdAnnounced = 1134,
         IdNetsEdit = 1003,
         IdHostsByList = 1125,
         IdHostsEdit = 1004,
@@ -55,6 +56,7 @@ public:
 
     bool allVisible = true;
     bool current = false;
+    bool announced = true;
     bool netsByList = false;
     bool hostsByList = false;
     QString netsText;
@@ -72,6 +74,7 @@ protected:
 private:
     void UpdateData(bool save);
     void OnSwitch(int id);
+    void UpdateAnnounced();
     void EditMultiLine(QPlainTextEdit *edit);
     void EditList(QLineEdit *edit);
 

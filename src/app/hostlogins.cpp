@@ -1,0 +1,38 @@
+#include "hostlogins.h"
+
+#include "model/lanterradoc.h"
+
+#include <QSet>
+
+void LoadRememberedLogins(const CLanterraDoc &doc, const LoginKeeper &keeper, CLoginBook &book)
+{
+    if (!keeper.load)
+        return;
+    if (!book.For(QString(), QString())) {
+        if (const auto login = keeper.load(QString()))
+            book.SetDefault(*login);
+    }
+    // Per-host logins are kept under the name the user saw in the list. One
+    // given during this run is newer than anything remembered.
+    QSet<QString> asked;
+    for (const auto &host : doc.cacheHosts) {
+        const QString name = host->GetDisplayName().toUpper();
+        if (name.isEmpty() || asked.contains(name))
+            continue;
+        asked.insert(name);
+        if (book.HasOwn(name))
+            continue;
+        if (const auto login = keeper.load(name))
+            book.Set(name, *login);
+    }
+}
+
+bool UseHostLogin(const QString &host, const Login &login, bool remember, const LoginKeeper &keeper,
+                  CLoginBook &book)
+{
+    const QString name = host.toUpper();
+    book.Set(name, login);
+    if (!remember)
+        return true;
+    return keeper.save && keeper.save(name, login);
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "net/credentials.h"
+
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+class CLanterraDoc;
+
+// Where remembered logins live: the desktop's secret store in the program,
+// a map in tests. An empty host name is the login for every host. Either
+// function may be empty (a build without a secret store keeps nothing).
+struct LoginKeeper
+{
+    std::function<std::optional<Login>(const QString &host)> load;
+    std::function<bool(const QString &host, const Login &login)> save;
+};
+
+// At scan start: the remembered login for every host and those of the hosts
+// the document knows go into `book`, so listings use them. Logins given for
+// this run only (already in the book) stay as they are.
+void LoadRememberedLogins(const CLanterraDoc &doc, const LoginKeeper &keeper, CLoginBook &book);
+
+// A login the user typed for one host: used by this run's listings, and
+// kept in the store when `remember` is set. False when keeping it failed
+// (the login is used all the same).
+bool UseHostLogin(const QString &host, const Login &login, bool remember, const LoginKeeper &keeper,
+                  CLoginBook &book);

@@ -1,0 +1,163 @@
+// Hosts that refuse anonymous listing: they show as needing a login, and a
+// login typed or remembered for them reaches the listing.
+#include "app/hostlogins.h"
+#include "model/hostlogin.h"
+#include "model/lanterradoc.h"
+#include "net/memorynetwork.h"
+#include "net/neterrors.h"
+#include "settings/settings.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <map>
+#include <thread>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+class HostLoginTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        CLoginBook::Session().Clear();
+        settings.autoSave = false;
+        network = std::make_shared<CMemoryNetwork>();
+        network->SetLocalWorkgroup(QStringLiteral("HOME"));
+        network->AddWorkgroup(QStringLiteral("HOME"), {QStringLiteral("LOCKED"), QStringLiteral("OPEN")});
+        AddServer(QStringLiteral("LOCKED"), QStringLiteral("10.0.0.2"), QStringLiteral("Private"), true);
+        AddServer(QStringLiteral("OPEN"), QStringLiteral("10.0.0.3"), QStringLiteral("Public"), false);
+        doc = std::make_unique<CLanterraDoc>(&settings);
+        doc->network = network;
+        doc->currentWorkgroup = QStringLiteral("HOME");
+        doc->rules.searchNetAll = 0;
+        doc->rules.searchNetCurrent = 1;
+        doc->rules.searchAnnounced = 0;
+        keeper.load = [this](const QString &host) -> std::optional<Login> {
+            ++loads;
+            const auto found = stored.find(host);
+            if (found == stored.end())
+                return std::nullopt;
+            return found->second;
+        };
+        keeper.save = [this](const QString &host, const Login &login) {
+            stored[host] = login;
+            return true;
+        };
+    }
+    void TearDown() override { CLoginBook::Session().Clear(); }
+
+    void AddServer(const QString &name, const QString &address, const QString &share, bool locked)
+    {
+        network->AddName(name, address);
+        CMemoryNetwork::Server server;
+        server.shares.push_back({share, ShareType::DiskTree});
+        if (locked) {
+            server.loginUser = QStringLiteral("alice");
+            server.loginPassword = QStringLiteral("s3cret");
+        }
+        network->SetServer(address, server);
+    }
+
+    void Scan()
+    {
+        doc->StartScan();
+        const auto until = std::chrono::steady_clock::now() + 20s;
+        while (doc->IsScanning() && std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(5ms);
+        ASSERT_FALSE(doc->IsScanning());
+    }
+
+    const HostRecord *Host(const QString &name) const
+    {
+        for (const auto &host : doc->cacheHosts) {
+            if (host->GetDisplayName() == name)
+                return host.get();
+        }
+        return nullptr;
+    }
+
+    bool Online(const QString &share) const
+    {
+        for (int i = 0; i < doc->GetShareCount(); ++i) {
+            if (doc->shareText(i, ColumnShare) == share)
+                return doc->GetShareState(i) == ShareOnline;
+        }
+        return false;
+    }
+
+    static Login Alice(const QString &password)
+    {
+        Login login;
+        login.user = QStringLiteral("alice");
+        login.password = password;
+        return login;
+    }
+
+    CSettings settings;
+    std::shared_ptr<CMemoryNetwork> network;
+    std::unique_ptr<CLanterraDoc> doc;
+    LoginKeeper keeper;
+    std::map<QString, Login> stored;
+    int loads = 0;
+};
+
+TEST_F(HostLoginTest, RefusedHostNeedsALoginUntilTheRightOneIsGiven)
+{
+    Scan();
+    ASSERT_NE(Host(QStringLiteral("LOCKED")), nullptr);
+    EXPECT_TRUE(IsLoginNeeded(*Host(QStringLiteral("LOCKED"))));
+    EXPECT_FALSE(IsLoginNeeded(*Host(QStringLiteral("OPEN"))));
+    EXPECT_TRUE(Online(QStringLiteral("Public")));
+
+    // A wrong password leaves the host refused; the scan goes on.
+    UseHostLogin(QStringLiteral("locked"), Alice(QStringLiteral("wrong")), false, keeper, CLoginBook::Session());
+    Scan();
+    EXPECT_TRUE(IsLoginNeeded(*Host(QStringLiteral("LOCKED"))));
+    EXPECT_TRUE(Online(QStringLiteral("Public")));
+
+    // For this run only: nothing is kept.
+    UseHostLogin(QStringLiteral("locked"), Alice(QStringLiteral("s3cret")), false, keeper, CLoginBook::Session());
+    Scan();
+    EXPECT_FALSE(IsLoginNeeded(*Host(QStringLiteral("LOCKED"))));
+    EXPECT_TRUE(Online(QStringLiteral("Private")));
+    EXPECT_TRUE(stored.empty());
+    // Only the host it was given for uses it.
+    EXPECT_FALSE(CLoginBook::Session().For(QStringLiteral("OPEN"), QStringLiteral("10.0.0.3")).has_value());
+}
+
+TEST_F(HostLoginTest, RememberedLoginReachesTheListingOfALaterRun)
+{
+    Scan();
+    ASSERT_TRUE(UseHostLogin(QStringLiteral("LOCKED"), Alice(QStringLiteral("s3cret")), true, keeper,
+                             CLoginBook::Session()));
+    ASSERT_EQ(stored.count(QStringLiteral("LOCKED")), 1u);
+
+    // The next run knows nothing until the scan start loads the store.
+    CLoginBook::Session().Clear();
+    Scan();
+    EXPECT_TRUE(IsLoginNeeded(*Host(QStringLiteral("LOCKED"))));
+    LoadRememberedLogins(*doc, keeper, CLoginBook::Session());
+    Scan();
+    EXPECT_FALSE(IsLoginNeeded(*Host(QStringLiteral("LOCKED"))));
+    EXPECT_TRUE(Online(QStringLiteral("Private")));
+}
+
+TEST_F(HostLoginTest, LoginsGivenThisRunWinOverRememberedOnes)
+{
+    stored[QString()] = Alice(QStringLiteral("s3cret"));
+    stored[QStringLiteral("LOCKED")] = Alice(QStringLiteral("old"));
+    Scan();
+    UseHostLogin(QStringLiteral("LOCKED"), Alice(QStringLiteral("s3cret")), false, keeper, CLoginBook::Session());
+    LoadRememberedLogins(*doc, keeper, CLoginBook::Session());
+    // The remembered all-hosts login came in; the typed one stayed.
+    EXPECT_EQ(CLoginBook::Session().For(QStringLiteral("OPEN"), QString())->password, QStringLiteral("s3cret"));
+    Scan();
+    EXPECT_TRUE(Online(QStringLiteral("Private")));
+    // Without a store nothing is loaded and nothing fails.
+    LoadRememberedLogins(*doc, LoginKeeper{}, CLoginBook::Session());
+}
+
+} // namespace
