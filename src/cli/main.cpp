@@ -9,6 +9,7 @@
 #include "settings/sharescheme.h"
 
 #include "net/credentials.h"
+#include "platform/logging.h"
 #ifdef LANTERRA_HAVE_SECRET_STORE
 #include "secrets/loginstore.h"
 #endif
@@ -192,6 +193,8 @@ int main(int argc, char *argv[])
         std::printf("lanterra-scan %s\n", LANTERRA_VERSION);
         return 0;
     }
+    if (options.verbose)
+        Logging::EnableVerbose();
     if (const auto error = SetUpLogin(options)) {
         PrintError(*error);
         return 2;
