@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <string>
 
 namespace {
 
@@ -63,7 +64,8 @@ INSTANTIATE_TEST_SUITE_P(
                     // for the resolver such a text is a name to look up.
                     AddressText{u"1.2.3.4 ", Ip(1, 2, 3, 4), std::nullopt},
                     AddressText{u"10. 0 .0.1", Ip(10, 0, 0, 1), std::nullopt},
-                    AddressText{u"192.168.001.010", Ip(192, 168, 1, 10), Ip(192, 168, 1, 10)}));
+                    AddressText{u"192.168.001.010", Ip(192, 168, 1, 10), Ip(192, 168, 1, 10)}),
+    [](const testing::TestParamInfo<AddressText> &info) { return "case" + std::to_string(info.index); });
 
 TEST(ParseIPv4, TakesSevenToSixteenCharacters)
 {
