@@ -41,7 +41,7 @@ QString ScanOptions::Usage()
                           "  --timeout SECONDS          stop the scan after this long\n"
                           "  --format text|csv|json     how the shares are printed (default: text)\n"
                           "  -q, --quiet                no progress on standard error\n"
-                          "  -v, --verbose              why probes, the listing helper or files fail, on standard error\n"
+                          "  -v, --verbose              log why probes, the listing helper or files fail\n"
                           "  --help                     this text\n"
                           "  --version                  the program's version\n"
                           "\n"

@@ -11,7 +11,6 @@
 
 #include "net/neterrors.h"
 
-
 // The library says "could not connect" for a server that refused the login
 // as well as for one that is not there. Only its diagnostics, which it
 // prints on standard output, tell them apart: they are caught in a memory

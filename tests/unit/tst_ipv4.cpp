@@ -40,8 +40,7 @@ struct AddressText
 };
 
 class BothParsers : public testing::TestWithParam<AddressText>
-{
-};
+{};
 
 TEST_P(BothParsers, ReadTheTextAsTheirCallersNeed)
 {

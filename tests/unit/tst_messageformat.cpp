@@ -15,8 +15,7 @@ struct Filled
 };
 
 class MessageFormat : public testing::TestWithParam<Filled>
-{
-};
+{};
 
 TEST_P(MessageFormat, FillsWhatItKnowsAndLeavesTheRest)
 {
@@ -24,13 +23,15 @@ TEST_P(MessageFormat, FillsWhatItKnowsAndLeavesTheRest)
     EXPECT_EQ(FormatMessage(QString::fromUtf8(c.format), c.args).toStdString(), c.text);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Conversions, MessageFormat,
-    testing::Values(Filled{"%d shares", {12}, "12 shares"}, Filled{"%s and %s", {QStringLiteral("a"), QStringLiteral("b")}, "a and b"},
-                    Filled{"100%%", {}, "100%"},
-                    // A translation asking for more than it is given cannot read past the end.
-                    Filled{"%d/%d hosts", {3}, "3/%d hosts"}, Filled{"%q stays", {1}, "%q stays"}),
-    [](const testing::TestParamInfo<Filled> &info) { return "case" + std::to_string(info.index); });
+INSTANTIATE_TEST_SUITE_P(Conversions, MessageFormat,
+                         testing::Values(Filled{"%d shares", {12}, "12 shares"},
+                                         Filled{"%s and %s", {QStringLiteral("a"), QStringLiteral("b")}, "a and b"},
+                                         Filled{"100%%", {}, "100%"},
+                                         // A translation asking for more than it is given cannot read past the end.
+                                         Filled{"%d/%d hosts", {3}, "3/%d hosts"}, Filled{"%q stays", {1}, "%q stays"}),
+                         [](const testing::TestParamInfo<Filled> &info) {
+                             return "case" + std::to_string(info.index);
+                         });
 
 TEST(SearchingText, IsTheSameLineForTheWindowAndTheCommand)
 {

@@ -13,7 +13,6 @@ class CShareItemDelegate : public QStyledItemDelegate
 {
     Q_OBJECT
 public:
-
     static constexpr int TileWidth = 120;
     static constexpr int ListItemWidth = 160;
 
