@@ -170,7 +170,7 @@ CHelperPool::Outcome CHelperPool::Exchange(Process &process, const QByteArray &r
     }
 
     const auto started = Clock::now();
-    auto deadline = started + std::chrono::milliseconds(deadlineMs ? deadlineMs() : m_deadlineMs.load());
+    auto deadline = started + std::chrono::milliseconds(deadlineMs ? deadlineMs() : m_deadlineMs);
     HelperProtocol::ReplyReader reader;
     bool anyReply = false;
     char buffer[8192];
