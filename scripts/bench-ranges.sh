@@ -1,5 +1,5 @@
 #!/bin/bash
-# Builds lanterra-scan and runs the range benchmark (bench/scan/bench-ranges.sh):
+# Builds lanterra-scan and runs the range benchmark (bench/scan/lab-ranges.sh):
 # a mixed /22 and a quiet /23 against an nmap connect sweep. Needs root.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -8,4 +8,4 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
     cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DLANTERRA_GUI=OFF -DLANTERRA_BENCH=OFF >/dev/null
 fi
 cmake --build "$build" -j "${LANTERRA_JOBS:-2}" --target lanterra-scan lanterra-smbhelper
-exec "$root/bench/scan/bench-ranges.sh" "$build/bin/lanterra-scan"
+exec "$root/bench/scan/lab-ranges.sh" "$build/bin/lanterra-scan"

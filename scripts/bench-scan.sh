@@ -1,6 +1,6 @@
 #!/bin/bash
 # Builds lanterra-scan and the lab's mute server, then runs the scan
-# benchmark (bench/scan/bench-scan.sh). Needs root.
+# benchmark (bench/scan/lab-scan.sh). Needs root.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${LANTERRA_BUILD:-$root/build-bench}
@@ -8,4 +8,4 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
     cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DLANTERRA_GUI=OFF -DLANTERRA_TESTS=ON -DLANTERRA_BENCH=OFF >/dev/null
 fi
 cmake --build "$build" -j "${LANTERRA_JOBS:-2}" --target lanterra-scan lanterra-smbhelper lanterra-test-muteserver
-exec "$root/bench/scan/bench-scan.sh" "$build/bin/lanterra-scan" "$build/bin/lanterra-test-muteserver"
+exec "$root/bench/scan/lab-scan.sh" "$build/bin/lanterra-scan" "$build/bin/lanterra-test-muteserver"

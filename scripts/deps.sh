@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Lanterra needs to build, test and run, when
-# any is missing. Usage: scripts/deps.sh [build|test|run]
+# any is missing. Every script that needs packages asks here, so each list
+# lives in one place. Usage: scripts/deps.sh [build|test|run|bench]
 set -euo pipefail
 
 build_packages=(build-essential cmake ninja-build pkg-config
@@ -10,14 +11,18 @@ build_packages=(build-essential cmake ninja-build pkg-config
 # systemd runs, their packages also start them as services.
 test_packages=(libgtest-dev libgmock-dev libbenchmark-dev libpugixml-dev
     clang libclang-rt-14-dev samba smbclient iproute2 procps
-    python3 xvfb openbox trayer xdotool imagemagick wsdd avahi-daemon gnome-keyring dbus)
+    python3 xvfb openbox trayer xdotool imagemagick wsdd avahi-daemon gnome-keyring dbus
+    g++-mingw-w64-x86-64)
 run_packages=(samba iproute2 procps)
+# The scan benchmarks time lanterra-scan against nmap and smbclient.
+bench_packages=(samba smbclient iproute2 procps time nmap)
 
 case "${1:-build}" in
     build) wanted=("${build_packages[@]}") ;;
     test) wanted=("${build_packages[@]}" "${test_packages[@]}") ;;
     run) wanted=("${build_packages[@]}" "${run_packages[@]}") ;;
-    *) echo "usage: $0 [build|test|run]" >&2; exit 2 ;;
+    bench) wanted=("${build_packages[@]}" "${bench_packages[@]}") ;;
+    *) echo "usage: $0 [build|test|run|bench]" >&2; exit 2 ;;
 esac
 
 missing=()

@@ -8,9 +8,8 @@ jobs=${LANTERRA_JOBS:-2}
 
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DLANTERRA_SANITIZE=thread -DLANTERRA_GUI=OFF -DLANTERRA_TESTS=ON -DLANTERRA_BENCH=OFF >/dev/null
-targets=(tst_scandriver tst_scanrobust tst_scandiscovery tst_tcpsweep tst_scanedits tst_nethelper tst_netbios lanterra-smbhelper)
-cmake --build "$build" -j "$jobs" --target "${targets[@]}"
+cmake --build "$build" -j "$jobs" --target lanterra-scanner-tests
 
 export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 ${TSAN_OPTIONS:-}"
 cd "$build"
-ctest --output-on-failure --no-tests=error -L unit -R '^(ScanTest|ScanSave|ScanStop|DiscoveryScanTest|SweepScanTest|Sweep|TcpSweep|ScanEditTest|RttEstimator|ListingDeadline|HelperPool|HelperProtocol|NetBios|SmbConf|TcpCheck)\.'
+ctest --output-on-failure --no-tests=error -L '^scanner$'

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds Lanterra and runs every test: unit, GUI and integration tests, the
+# Checks the Windows sources and the last commit's format, builds Lanterra
+# and runs every test: unit, GUI and integration tests, the
 # unit tests again under AddressSanitizer + UndefinedBehaviorSanitizer, the
 # scanner tests under ThreadSanitizer, and a short fuzz run of the readers.
 # Usage: scripts/test.sh [--quick]   (--quick: only the plain ctest run)
@@ -41,6 +42,20 @@ build_and_test() {
         ctest --test-dir "$dir" --output-on-failure --no-tests=error -j"$jobs" --timeout 600 ${labels:+-L "$labels"}
 }
 
+# A step that exits 77 was skipped (its tool is not installed): not a failure.
+skippable() {
+    "$@"
+    local status=$?
+    [ "$status" -eq 77 ] && return 0
+    return "$status"
+}
+
+# Two cheap checks first: the Windows-only sources still compile as C++ for
+# Windows, and the lines of the last commit (its first parent for a merge)
+# follow .clang-format.
+step "Windows sources syntax check" skippable "$root/scripts/check-windows-sources.sh"
+step "format of the last commit's lines" skippable "$root/scripts/check-format.sh" HEAD^1
+
 # Tests and benchmarks are switched on explicitly: a folder configured
 # without them must never pass here with nothing tested.
 step "build and ctest" build_and_test "$root/build" "" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -54,7 +69,7 @@ if [ "$quick" -eq 0 ]; then
     else
         echo "=== window end to end: skipped (needs root and network namespaces)" >&2
     fi
-    step "unit tests under ASan+UBSan" build_and_test "$root/build-asan" "^unit$" \
+    step "unit tests under ASan+UBSan" build_and_test "$root/build-asan" "^(unit|scanner)$" \
         -DCMAKE_BUILD_TYPE=Debug -DLANTERRA_SANITIZE=address,undefined \
         -DLANTERRA_GUI=OFF -DLANTERRA_TESTS=ON -DLANTERRA_BENCH=OFF
     if [ -x "$root/scripts/test-scanner-tsan.sh" ]; then

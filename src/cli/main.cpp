@@ -5,10 +5,12 @@
 
 #include "app/lanterraapp.h"
 #include "model/lanterradoc.h"
+#include "settings/messageformat.h"
 #include "settings/settings.h"
 #include "settings/sharescheme.h"
 
 #include "net/credentials.h"
+#include "platform/logging.h"
 #ifdef LANTERRA_HAVE_SECRET_STORE
 #include "secrets/loginstore.h"
 #endif
@@ -64,11 +66,8 @@ std::optional<const ShareScheme *> PickScheme(const CSettings &settings, const Q
 QString ProgressText(const CLanterraDoc &doc, std::chrono::steady_clock::time_point start)
 {
     const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start);
-    return QStringLiteral("Searching... %1 shares. Time: %2 sec. %3/%4 hosts")
-               .arg(doc.GetShareCount())
-               .arg(seconds.count())
-               .arg(doc.GetHostsPending())
-               .arg(doc.GetHostsTotal())
+    return FormatSearchingText(SearchingFormat(), doc.GetShareCount(), seconds.count(), doc.GetHostsPending(),
+                               doc.GetHostsTotal())
            + (doc.GetSweepTotal() > 0
                   ? QStringLiteral(", %1/%2 addresses").arg(doc.GetSweepDone()).arg(doc.GetSweepTotal())
                   : QString());
@@ -192,6 +191,8 @@ int main(int argc, char *argv[])
         std::printf("lanterra-scan %s\n", LANTERRA_VERSION);
         return 0;
     }
+    if (options.verbose)
+        Logging::EnableVerbose();
     if (const auto error = SetUpLogin(options)) {
         PrintError(*error);
         return 2;

@@ -41,6 +41,7 @@ QString ScanOptions::Usage()
                           "  --timeout SECONDS          stop the scan after this long\n"
                           "  --format text|csv|json     how the shares are printed (default: text)\n"
                           "  -q, --quiet                no progress on standard error\n"
+                          "  -v, --verbose              log why probes, the listing helper or files fail\n"
                           "  --help                     this text\n"
                           "  --version                  the program's version\n"
                           "\n"
@@ -154,6 +155,8 @@ std::optional<QString> ScanOptions::Parse(const QStringList &arguments)
             save = false;
         } else if (argument == u"-q" || argument == u"--quiet") {
             error = flag(quiet);
+        } else if (argument == u"-v" || argument == u"--verbose") {
+            error = flag(verbose);
         } else if (argument == u"--help" || argument == u"-h") {
             error = flag(help);
         } else if (argument == u"--version") {

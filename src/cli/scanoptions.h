@@ -32,6 +32,7 @@ struct ScanOptions
     int timeoutSeconds = 0;  // 0: none
     Format format = Format::Text;
     bool quiet = false;
+    bool verbose = false; // every lanterra.* log message on standard error
     bool help = false;
     bool version = false;
 

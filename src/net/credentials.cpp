@@ -61,7 +61,7 @@ bool IsLoginRefusal(std::uint32_t code)
     switch (code) {
     case NetError::AccessDenied:
     case 86: // the password is wrong
-    case 1326: // unknown user name or bad password
+    case NetError::LogonFailure:
     case 1327: // account restrictions
     case 1330: // password expired
     case 1331: // account disabled

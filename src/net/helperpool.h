@@ -38,7 +38,6 @@ public:
     Result Request(QByteArrayView verb, const QString &argument, std::stop_token stop = {},
                    const std::function<int()> &deadlineMs = {});
 
-    void SetDeadline(int ms) { m_deadlineMs = ms; }
     // Every helper serves one request and ends: for requests that leave a
     // helper in a state no later request may inherit (a login).
     void SetOneShot(bool oneShot) { m_oneShot = oneShot; }
@@ -69,7 +68,7 @@ private:
 
     const QString m_program;
     const QStringList m_arguments;
-    std::atomic<int> m_deadlineMs;
+    const int m_deadlineMs;
     std::atomic<int> m_started{0};
     std::atomic<bool> m_oneShot{false};
     mutable std::mutex m_lock;

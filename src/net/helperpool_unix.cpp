@@ -3,10 +3,13 @@
 #include "helperprotocol.h"
 #include "neterrors.h"
 
+#include "platform/logging.h"
+
 #include <QFileInfo>
 
 #include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <csignal>
 #include <fcntl.h>
 #include <poll.h>
@@ -59,8 +62,10 @@ QString CHelperPool::DefaultHelperPath()
 bool CHelperPool::Spawn(Process &process)
 {
     int pair[2];
-    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0)
+    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0) {
+        qCWarning(lcNet) << "cannot start the listing helper:" << strerror(errno);
         return false;
+    }
 
     const QByteArray program = m_program.toLocal8Bit();
     std::vector<QByteArray> storage;
@@ -87,6 +92,7 @@ bool CHelperPool::Spawn(Process &process)
     close(pair[1]);
     if (failed != 0) {
         close(pair[0]);
+        qCWarning(lcNet) << "cannot start the listing helper" << m_program << ":" << strerror(failed);
         return false;
     }
     ++m_started;
@@ -164,7 +170,7 @@ CHelperPool::Outcome CHelperPool::Exchange(Process &process, const QByteArray &r
     }
 
     const auto started = Clock::now();
-    auto deadline = started + std::chrono::milliseconds(deadlineMs ? deadlineMs() : m_deadlineMs.load());
+    auto deadline = started + std::chrono::milliseconds(deadlineMs ? deadlineMs() : m_deadlineMs);
     HelperProtocol::ReplyReader reader;
     bool anyReply = false;
     char buffer[8192];
@@ -196,12 +202,14 @@ CHelperPool::Outcome CHelperPool::Exchange(Process &process, const QByteArray &r
             continue;
         if (n <= 0) {
             // The helper died: what it sent of its reply is not the list.
+            qCDebug(lcNet) << "the listing helper ended before its reply was complete";
             Discard(process);
             return anyReply ? Outcome::Died : Outcome::Silent;
         }
         anyReply = true;
         const auto status = reader.Feed(QByteArrayView(buffer, n));
         if (status == HelperProtocol::ReplyReader::Status::Malformed) {
+            qCWarning(lcNet) << "the listing helper sent a garbled reply";
             Discard(process);
             return Outcome::Died;
         }

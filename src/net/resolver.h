@@ -25,6 +25,12 @@ void SetResolveFunctionForTests(ResolveFunction function);
 int RunningLookups();
 
 // Dotted text of an IPv4 address held as a number, most significant first.
+// The one writer of addresses, for the scan rules' ranges too.
 QString DottedIPv4(std::uint32_t address);
-// The number of a dotted IPv4 address; nothing for anything else.
+// The number of a dotted IPv4 address; nothing for anything else. Stricter
+// than the scan rules' ParseIPv4 (scan/ipv4.h), which forgives white space
+// a person types into a list: this one decides whether a name a host or
+// the network gave is an address at all, and " 10.0.0.1" is not one but a
+// name to look up. It also takes 0.0.0.0 and 255.255.255.255, which the
+// rules refuse as targets.
 std::optional<std::uint32_t> NumericIPv4(const QString &text);

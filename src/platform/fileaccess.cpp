@@ -2,9 +2,6 @@
 
 #include <QLocale>
 
-// Warnings by default; a missing file is only worth an info message.
-Q_LOGGING_CATEGORY(lcFile, "lanterra.file", QtWarningMsg)
-
 namespace FileAccess {
 
 QString SizeText(qint64 bytes)

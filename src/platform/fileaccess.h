@@ -1,13 +1,11 @@
 #pragma once
 
-#include <QLoggingCategory>
+#include "platform/logging.h"
+
 #include <QString>
 
 class QFile;
 class QFileDevice;
-
-// Where reading or writing a file fails (QT_LOGGING_RULES="lanterra.file=true").
-Q_DECLARE_LOGGING_CATEGORY(lcFile)
 
 // File checks the readers and the safe save need below Qt's own file API.
 namespace FileAccess {

@@ -2,6 +2,7 @@
 
 #include "model/lanterradoc.h"
 #include "net/resolver.h"
+#include "platform/logging.h"
 
 #include <algorithm>
 #include <system_error>
@@ -62,7 +63,8 @@ bool CHostSweep::Start(std::function<void()> wake, std::stop_token halt)
             };
             RunSweep(*m_transport, m_targets, m_options, sink, m_stop.get_token(), wake);
         });
-    } catch (const std::system_error &) {
+    } catch (const std::system_error &error) {
+        qCWarning(lcScan) << "cannot start the address sweep:" << error.what();
         return false;
     }
     return true;

@@ -67,12 +67,3 @@ bool IsIPOrRange(QStringView text)
     quint32 last = 0;
     return ParseIPv4(text) != 0 || ParseIPRange(text, first, last);
 }
-
-QString FormatIPv4(quint32 value)
-{
-    return QStringLiteral("%1.%2.%3.%4")
-        .arg((value >> 24) & 0xFF)
-        .arg((value >> 16) & 0xFF)
-        .arg((value >> 8) & 0xFF)
-        .arg(value & 0xFF);
-}

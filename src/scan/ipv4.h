@@ -15,5 +15,4 @@ quint32 ParseIPv4(QStringView text);
 // The out-values mean nothing when the answer is false.
 bool ParseIPRange(QStringView text, quint32 &first, quint32 &last);
 bool IsIPOrRange(QStringView text);
-// "a.b.c.d", most significant byte first.
-QString FormatIPv4(quint32 value);
+// Addresses are written back as text with DottedIPv4 (net/resolver.h).

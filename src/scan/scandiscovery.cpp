@@ -39,7 +39,7 @@ void CScanDriver::StartDiscovery()
     const ScanRules &rules = m_rules;
     if (!rules.searchAnnounced || !(rules.searchNetAll || rules.searchNetCurrent))
         return;
-    m_discovery.state = 1;
+    m_discovery.state = NetPending;
     const bool started = Launch([this] {
         network().DiscoverHosts(
             [this](const DiscoveredHost &host) {
@@ -56,27 +56,27 @@ void CScanDriver::StartDiscovery()
             auto lock = Publish();
             if (m_halted)
                 return;
-            m_discovery.state = 2;
+            m_discovery.state = NetListed;
         }
         Wake();
     });
     if (!started)
-        m_discovery.state = 3;
+        m_discovery.state = NetDone;
 }
 
 bool CScanDriver::MergeDiscovered()
 {
     // Both sides hold the publish lock: once the state says finished,
     // nothing more arrives.
-    const int state = m_discovery.state.load();
-    if (state == 3 || (state == 1 && m_discovery.arrived.empty()))
+    const NetState state = m_discovery.state.load();
+    if (state == NetDone || (state == NetPending && m_discovery.arrived.empty()))
         return false;
     std::vector<DiscoveredHost> arrived;
     arrived.swap(m_discovery.arrived);
     for (const DiscoveredHost &host : arrived)
         AddDiscoveredHost(host);
-    if (state == 2)
-        m_discovery.state = 3;
+    if (state == NetListed)
+        m_discovery.state = NetDone;
     return true;
 }
 

@@ -7,6 +7,8 @@
 #include "model/hostscore.h"
 #include "model/lanterradoc.h"
 #include "net/netprovider.h"
+#include "net/resolver.h"
+#include "platform/logging.h"
 
 #include <algorithm>
 #include <chrono>
@@ -54,7 +56,8 @@ bool CScanDriver::Start()
 {
     try {
         m_thread = std::jthread([this] { Run(); });
-    } catch (const std::system_error &) {
+    } catch (const std::system_error &error) {
+        qCWarning(lcScan) << "cannot start the scan thread:" << error.what();
         return false;
     }
     return true;
@@ -107,7 +110,9 @@ bool CScanDriver::Launch(std::function<void()> work)
             done->store(true);
         });
         m_workers.push_back({std::move(thread), std::move(done)});
-    } catch (const std::system_error &) {
+    } catch (const std::system_error &error) {
+        // The caller tries again later with fewer threads running.
+        qCDebug(lcScan) << "cannot start a scan worker:" << error.what();
         return false;
     }
     return true;
@@ -155,7 +160,7 @@ void CScanDriver::Run()
                 break;
             // Read before merging: a workgroup that finishes after this read
             // is merged in this pass or keeps the loop going.
-            const bool active = m_job.state.load() != 3 || m_discovery.state.load() != 3
+            const bool active = m_job.state.load() != NetDone || m_discovery.state.load() != NetDone
                                 || m_doc.hostsPending.load() != 0 || m_doc.netsPending.load() != 0;
             bool merged = false;
             {
@@ -209,9 +214,9 @@ bool CScanDriver::Prepare()
             share->state = ShareUnknown;
     }
     if (rules.searchNetAll) {
-        m_job.state = 1;
+        m_job.state = NetPending;
         if (!Launch([this] { ScanWorkers::EnumerateAllNets(*this); }))
-            m_job.state = 3;
+            m_job.state = NetDone;
     }
 
     StartDiscovery();
@@ -289,7 +294,7 @@ void CScanDriver::AddListedHosts(std::map<QString, NetRecord *> &netsByName)
             if (first <= last && quint64(last) - first >= MaxRangeHosts)
                 last = quint32(first + MaxRangeHosts - 1);
             for (quint64 value = first; value <= last; ++value) {
-                const QString address = FormatIPv4(quint32(value));
+                const QString address = DottedIPv4(std::uint32_t(value));
                 if (byAddress.contains(address))
                     continue;
                 auto host = std::make_unique<HostRecord>(QString(), manual, address);
@@ -306,9 +311,9 @@ void CScanDriver::AddListedHosts(std::map<QString, NetRecord *> &netsByName)
 
 bool CScanDriver::MergeAllNets()
 {
-    if (m_job.state.load() != 2)
+    if (m_job.state.load() != NetListed)
         return false;
-    m_job.state = 3;
+    m_job.state = NetDone;
     for (const QString &name : std::as_const(m_job.names)) {
         if (m_netsByName.contains(name))
             continue;

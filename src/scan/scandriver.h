@@ -25,19 +25,21 @@ enum class SweepReach;
 }
 
 // The all-workgroups job: the names the network announced, handed from its
-// thread to the driver. States: 1 running, 2 names ready, 3 none or merged.
+// thread to the driver: pending while it runs, listed when the names are
+// ready, done when there are none or they were merged.
 struct AllNetsJob
 {
-    std::atomic<int> state{3};
+    std::atomic<NetState> state{NetDone};
     QStringList names;
 };
 
-// Hosts that announced themselves, handed over as they answer. States: 1
-// running, 2 finished (what arrived last may still wait), 3 none or merged.
-// `arrived` is written and taken under the driver's publish lock.
+// Hosts that announced themselves, handed over as they answer. States:
+// pending while it runs, listed when it finished (what arrived last may
+// still wait), done when nothing runs or all was merged. `arrived` is
+// written and taken under the driver's publish lock.
 struct DiscoveryJob
 {
-    std::atomic<int> state{3};
+    std::atomic<NetState> state{NetDone};
     std::vector<DiscoveredHost> arrived;
 };
 

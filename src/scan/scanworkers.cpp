@@ -5,6 +5,7 @@
 #include "model/lanterradoc.h"
 #include "net/neterrors.h"
 #include "net/netprovider.h"
+#include "platform/logging.h"
 #include "settings/sharescheme.h"
 
 #include <algorithm>
@@ -86,7 +87,7 @@ void EnumerateAllNets(CScanDriver &driver)
         if (driver.halted())
             return;
         driver.job().names = std::move(names);
-        driver.job().state = 2;
+        driver.job().state = NetListed;
     }
     driver.Wake();
 }
@@ -217,6 +218,8 @@ void ProbeHost(CScanDriver &driver, HostRecord &host, SweepReach reach, int swep
             online = !MeansUnreachable(result);
         }
     }
+    if (result != NetError::Success)
+        qCDebug(lcScan) << "no share list from" << (target.isEmpty() ? name : target) << "error" << result;
 
     {
         auto lock = driver.Publish();

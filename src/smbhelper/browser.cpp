@@ -5,6 +5,8 @@
 #include <cstring>
 #include <libsmbclient.h>
 
+#include "net/neterrors.h"
+
 namespace {
 
 void AnonymousAuth(SMBCCTX *, const char *, const char *, char *, int, char *username, int usernameLength,
@@ -22,16 +24,16 @@ unsigned ErrorCode(int error)
     switch (error) {
     case EACCES:
     case EPERM:
-        return 5;
+        return NetError::AccessDenied;
     case ENOENT:
     case EHOSTUNREACH:
     case ECONNREFUSED:
     case ENETUNREACH:
-        return 53;
+        return NetError::BadNetPath;
     case ETIMEDOUT:
-        return 121;
+        return NetError::SemTimeout;
     default:
-        return 59;
+        return NetError::UnexpectedNetError;
     }
 }
 
@@ -68,7 +70,7 @@ void Browser::ListHosts(const std::string &workgroup, HelperOutput &out)
 {
     // A workgroup name with a slash cannot be browsed (it would name a path).
     if (workgroup.empty() || workgroup.find('/') != std::string::npos) {
-        out.End(53);
+        out.End(NetError::BadNetPath);
         return;
     }
     ListDirectory("smb://" + workgroup + "/", SMBC_SERVER, out);
@@ -77,7 +79,7 @@ void Browser::ListHosts(const std::string &workgroup, HelperOutput &out)
 void Browser::ListDirectory(const std::string &url, unsigned type, HelperOutput &out)
 {
     if (!m_ctx) {
-        out.End(59);
+        out.End(NetError::UnexpectedNetError);
         return;
     }
     SMBCFILE *dir = smbc_getFunctionOpendir(m_ctx)(m_ctx, url.c_str());
@@ -90,5 +92,5 @@ void Browser::ListDirectory(const std::string &url, unsigned type, HelperOutput 
             out.Item(0, entry->name);
     }
     smbc_getFunctionClosedir(m_ctx)(m_ctx, dir);
-    out.End(0);
+    out.End(NetError::Success);
 }

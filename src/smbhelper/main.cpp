@@ -11,6 +11,8 @@
 #include "helperio.h"
 #include "sharelister.h"
 
+#include "net/neterrors.h"
+
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -66,7 +68,7 @@ int main(int argc, char **argv)
         const std::string verb = line.substr(0, space);
         const std::string argument = space == std::string::npos ? std::string() : PercentDecode(line.substr(space + 1));
         if (!ready)
-            out.End(59);
+            out.End(NetError::UnexpectedNetError);
         else if (mode == "shares" && verb == "shares")
             lister.List(argument, out);
         else if (mode == "shares" && verb == "shares-login") {
@@ -78,7 +80,7 @@ int main(int argc, char **argv)
         else if (mode == "browse" && verb == "hosts")
             browser.ListHosts(argument, out);
         else
-            out.End(87); // invalid parameter
+            out.End(NetError::InvalidParameter);
     }
     return 0;
 }

@@ -9,12 +9,7 @@
 #include <vector>
 #include <netapi.h>
 
-namespace {
-constexpr uint32_t MoreData = 234;
-constexpr uint32_t CouldNotConnect = 1003;
-constexpr uint32_t AccessDenied = 5;
-constexpr uint32_t LogonFailure = 1326;
-} // namespace
+#include "net/neterrors.h"
 
 // The library says "could not connect" for a server that refused the login
 // as well as for one that is not there. Only its diagnostics, which it
@@ -22,7 +17,7 @@ constexpr uint32_t LogonFailure = 1326;
 // file while a listing runs.
 uint32_t ShareLister::RefinedStatus(uint32_t status, int diagnostics)
 {
-    if (status != CouldNotConnect || diagnostics < 0)
+    if (status != NetError::NotEnoughServers || diagnostics < 0)
         return status;
     std::string text;
     char buffer[4096];
@@ -30,11 +25,11 @@ uint32_t ShareLister::RefinedStatus(uint32_t status, int diagnostics)
     for (ssize_t n; text.size() < 65536 && (n = read(diagnostics, buffer, sizeof buffer)) > 0;)
         text.append(buffer, size_t(n));
     if (text.find("NT_STATUS_ACCESS_DENIED") != std::string::npos)
-        return AccessDenied;
+        return NetError::AccessDenied;
     if (text.find("NT_STATUS_LOGON_FAILURE") != std::string::npos
         || text.find("NT_STATUS_WRONG_PASSWORD") != std::string::npos
         || text.find("NT_STATUS_NO_SUCH_USER") != std::string::npos)
-        return LogonFailure;
+        return NetError::LogonFailure;
     return status;
 }
 
@@ -61,7 +56,7 @@ void ShareLister::ListWithLogin(const std::string &request, HelperOutput &out)
         start = tab + 1;
     }
     if (fields.size() != 5) {
-        out.End(87); // invalid parameter
+        out.End(NetError::InvalidParameter);
         return;
     }
     // Kerberos cannot be switched off again in a context; a process that
@@ -95,7 +90,7 @@ void ShareLister::List(const std::string &server, HelperOutput &out)
         uint32_t read = 0;
         uint32_t total = 0;
         status = uint32_t(NetShareEnum(server.c_str(), 1, &buffer, uint32_t(-1), &read, &total, &resume));
-        if ((status == 0 || status == MoreData) && buffer) {
+        if ((status == NetError::Success || status == NetError::MoreData) && buffer) {
             const auto *info = reinterpret_cast<const SHARE_INFO_1 *>(buffer);
             for (uint32_t i = 0; i < read; ++i) {
                 if (info[i].shi1_netname)
@@ -106,7 +101,7 @@ void ShareLister::List(const std::string &server, HelperOutput &out)
             NetApiBufferFree(buffer);
         // A server that keeps answering "more data" without moving on
         // would loop forever; the program's deadline ends that too.
-    } while (status == MoreData);
+    } while (status == NetError::MoreData);
     std::fflush(stdout);
     if (saved >= 0) {
         dup2(saved, 1);

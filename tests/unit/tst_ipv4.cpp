@@ -1,7 +1,12 @@
 // Address and range entries of the scan rules.
 #include "scan/ipv4.h"
 
+#include "net/resolver.h"
+
 #include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
 
 namespace {
 
@@ -25,21 +30,41 @@ TEST(ParseIPv4, AcceptsTheShortestAddresses)
     EXPECT_EQ(ParseIPv4(u"0.0.0.1"), 1u);
 }
 
-TEST(ParseIPv4, RejectsWhatIsNotAnAddress)
+// The scan rules' parser against the resolver's: 0 / nothing where the text
+// is no address to them.
+struct AddressText
 {
-    EXPECT_EQ(ParseIPv4(u"10.0.0.256"), 0u);
-    EXPECT_EQ(ParseIPv4(u"255.255.255.255"), 0u);
-    EXPECT_EQ(ParseIPv4(u"0.0.0.0"), 0u);
-    EXPECT_EQ(ParseIPv4(u"1.2.3"), 0u);
-    EXPECT_EQ(ParseIPv4(u"1.2.3.4.5"), 0u);
-    EXPECT_EQ(ParseIPv4(u"10..0.1.2"), 0u);
-    EXPECT_EQ(ParseIPv4(u"10.0.0.0001"), 0u);  // a part longer than three
-    EXPECT_EQ(ParseIPv4(u"10.0.-1.1"), 0u);
-    EXPECT_EQ(ParseIPv4(u"1.2.3.4 "), Ip(1, 2, 3, 4));
-    EXPECT_EQ(ParseIPv4(u"100.100.100.1000"), 0u); // a part of four digits
-    EXPECT_EQ(ParseIPv4(u""), 0u);
-    EXPECT_EQ(ParseIPv4(u"SERVER"), 0u);
+    const char16_t *text;
+    quint32 rules;
+    std::optional<std::uint32_t> resolver;
+};
+
+class BothParsers : public testing::TestWithParam<AddressText>
+{};
+
+TEST_P(BothParsers, ReadTheTextAsTheirCallersNeed)
+{
+    const AddressText &c = GetParam();
+    EXPECT_EQ(ParseIPv4(c.text), c.rules) << QString::fromUtf16(c.text).toStdString();
+    EXPECT_EQ(NumericIPv4(QString::fromUtf16(c.text)), c.resolver) << QString::fromUtf16(c.text).toStdString();
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    IPv4, BothParsers,
+    testing::Values(AddressText{u"10.0.0.256", 0, std::nullopt}, AddressText{u"1.2.3", 0, std::nullopt},
+                    AddressText{u"1.2.3.4.5", 0, std::nullopt}, AddressText{u"10..0.1.2", 0, std::nullopt},
+                    AddressText{u"10.0.0.0001", 0, std::nullopt}, // a part longer than three
+                    AddressText{u"10.0.-1.1", 0, std::nullopt},
+                    AddressText{u"100.100.100.1000", 0, std::nullopt}, // a part of four digits
+                    AddressText{u"", 0, std::nullopt}, AddressText{u"SERVER", 0, std::nullopt},
+                    // Not targets for the rules, yet addresses to the resolver.
+                    AddressText{u"255.255.255.255", 0, 0xFFFFFFFFu}, AddressText{u"0.0.0.0", 0, 0u},
+                    // White space a person typed is forgiven only in the rules:
+                    // for the resolver such a text is a name to look up.
+                    AddressText{u"1.2.3.4 ", Ip(1, 2, 3, 4), std::nullopt},
+                    AddressText{u"10. 0 .0.1", Ip(10, 0, 0, 1), std::nullopt},
+                    AddressText{u"192.168.001.010", Ip(192, 168, 1, 10), Ip(192, 168, 1, 10)}),
+    [](const testing::TestParamInfo<AddressText> &info) { return "case" + std::to_string(info.index); });
 
 TEST(ParseIPv4, TakesSevenToSixteenCharacters)
 {
@@ -96,11 +121,11 @@ TEST(IsIPOrRange, SeparatesAddressesFromHostNames)
     EXPECT_FALSE(IsIPOrRange(u""));
 }
 
-TEST(FormatIPv4, WritesFourUnsignedBytes)
+TEST(DottedIPv4, WritesFourUnsignedBytes)
 {
-    EXPECT_EQ(FormatIPv4(167772161u), u"10.0.0.1");
-    EXPECT_EQ(FormatIPv4(Ip(255, 254, 128, 0)), u"255.254.128.0");
-    EXPECT_EQ(FormatIPv4(ParseIPv4(u"192.168.001.010")), u"192.168.1.10");
+    EXPECT_EQ(DottedIPv4(167772161u), u"10.0.0.1");
+    EXPECT_EQ(DottedIPv4(Ip(255, 254, 128, 0)), u"255.254.128.0");
+    EXPECT_EQ(DottedIPv4(ParseIPv4(u"192.168.001.010")), u"192.168.1.10");
 }
 
 } // namespace

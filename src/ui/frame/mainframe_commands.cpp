@@ -122,10 +122,10 @@ bool CMainFrame::OnCommand(int id)
     case Cmd::About:
         OnAbout();
         return true;
-    case Cmd::EditRefresh:
-    case Cmd::ListViewButton:
-        return true;
     default:
+        // Among the unanswered: Edit > Refresh and the "List View" button
+        // have no action of their own (its drop-down does the work); they
+        // stay enabled, as every command without a state handler does.
         return false;
     }
 }

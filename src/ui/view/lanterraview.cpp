@@ -45,10 +45,10 @@ CLanterraView::CLanterraView(QWidget *parent)
     m_model.SetStateIcons(StateIcons());
 
     m_iconView = new CShareIconView(this);
-    m_iconDelegate = new CShareItemDelegate(m_iconView, CShareItemDelegate::Tiles);
+    m_iconDelegate = new CShareItemDelegate(m_iconView, ModeTiles);
     m_iconView->setItemDelegate(m_iconDelegate);
     m_detailsView = new CShareDetailsView(this);
-    m_detailsDelegate = new CShareItemDelegate(m_detailsView, CShareItemDelegate::Details);
+    m_detailsDelegate = new CShareItemDelegate(m_detailsView, ModeDetails);
     m_detailsView->setItemDelegate(m_detailsDelegate);
     m_detailsView->setModel(&m_model);
     m_detailsView->setIconSize(QSize(16, 16));
@@ -183,7 +183,7 @@ void CLanterraView::SetViewMode(int mode)
         AttachModel(m_detailsView);
         m_stack->setCurrentWidget(m_detailsView);
     } else {
-        m_iconDelegate->SetMode(mode == ModeList ? CShareItemDelegate::List : CShareItemDelegate::Tiles);
+        m_iconDelegate->SetMode(ViewMode(mode));
         AttachModel(m_iconView);
         m_stack->setCurrentWidget(m_iconView);
     }
@@ -383,7 +383,7 @@ void CLanterraView::BuildColumns()
 
 void CLanterraView::MarkSortColumn()
 {
-    const int column = m_doc ? m_doc->lastSortCol : 3;
+    const int column = m_doc ? m_doc->lastSortCol : int(ColumnShare);
     const bool reverse = m_doc && m_doc->lastSortRev;
     m_detailsView->header()->setSortIndicator(SectionForColumnId(column),
                                               reverse ? Qt::DescendingOrder : Qt::AscendingOrder);

@@ -2,6 +2,7 @@
 
 #include "sharelistmodel.h"
 #include "sharelistupdater.h"
+#include "viewmode.h"
 
 #include "model/documentview.h"
 #include "ui/toolkit/commandui.h"
@@ -31,8 +32,8 @@ class CLanterraView : public QWidget, public DocumentView, public CCommandTarget
 {
     Q_OBJECT
 public:
-    // The document's lastView values.
-    enum ViewMode { ModeDetails = 1, ModeList = 2, ModeTiles = 4 };
+    // The view modes, also as CLanterraView::ModeDetails and so on.
+    using enum ViewMode;
     static constexpr int BuildInterval = 25;
     static constexpr int ScanInterval = 500;
 

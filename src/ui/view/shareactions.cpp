@@ -1,10 +1,13 @@
 #include "shareactions.h"
 
+#include "platform/logging.h"
+
 #include <QDesktopServices>
 #include <QProcess>
 
 void CDesktopLauncher::Fail(const QString &message) const
 {
+    qCWarning(lcUi).noquote() << message;
     if (m_onFailure)
         m_onFailure(message);
 }

@@ -6,12 +6,12 @@
 #include <QApplication>
 #include <QPainter>
 
-CShareItemDelegate::CShareItemDelegate(QAbstractItemView *view, Mode mode)
+CShareItemDelegate::CShareItemDelegate(QAbstractItemView *view, ViewMode mode)
     : QStyledItemDelegate(view), m_view(view), m_mode(mode)
 {
 }
 
-void CShareItemDelegate::SetMode(Mode mode)
+void CShareItemDelegate::SetMode(ViewMode mode)
 {
     if (mode == m_mode)
         return;
@@ -31,17 +31,17 @@ QSize CShareItemDelegate::sizeHint(const QStyleOptionViewItem &option, const QMo
     const QFontMetrics metrics = m_view->fontMetrics();
     const bool heading = index.data(CShareListModel::HeadingRole).toBool();
     switch (m_mode) {
-    case Tiles:
-    case List:
+    case ModeTiles:
+    case ModeList:
         if (heading) {
             // As wide as the list, so a heading always stands on a row of its own.
             const int width = m_view->viewport()->width() - 2 * 6 - 1;
             return {std::max(width, 40), metrics.height() + 12};
         }
-        if (m_mode == Tiles)
+        if (m_mode == ModeTiles)
             return {TileWidth, std::max(36, 2 * metrics.height() + 6)};
         return {ListItemWidth, RowHeight()};
-    case Details:
+    case ModeDetails:
         break;
     }
     QSize size = heading ? QSize(40, RowHeight()) : QStyledItemDelegate::sizeHint(option, index);
@@ -55,7 +55,7 @@ void CShareItemDelegate::paint(QPainter *painter, const QStyleOptionViewItem &op
         PaintHeading(painter, option.rect, index.data().toString(), option.palette);
         return;
     }
-    if (m_mode == Details) {
+    if (m_mode == ModeDetails) {
         QStyledItemDelegate::paint(painter, option, index);
         return;
     }
@@ -94,7 +94,7 @@ void CShareItemDelegate::PaintItem(QPainter *painter, const QStyleOptionViewItem
     QStyle *style = m_view->style();
     style->drawPrimitive(QStyle::PE_PanelItemViewItem, &opt, painter, m_view);
 
-    const bool tiles = m_mode == Tiles;
+    const bool tiles = m_mode == ModeTiles;
     const int iconSize = tiles ? 32 : 16;
     const QRect rect = option.rect.adjusted(2, 0, -2, 0);
     const QRect iconRect(rect.left(), rect.top() + (rect.height() - iconSize) / 2, iconSize, iconSize);

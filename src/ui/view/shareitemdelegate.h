@@ -1,5 +1,7 @@
 #pragma once
 
+#include "viewmode.h"
+
 #include <QStyledItemDelegate>
 
 class QAbstractItemView;
@@ -11,16 +13,14 @@ class CShareItemDelegate : public QStyledItemDelegate
 {
     Q_OBJECT
 public:
-    enum Mode { Details = 1, List = 2, Tiles = 4 };
-
     static constexpr int TileWidth = 120;
     static constexpr int ListItemWidth = 160;
 
-    CShareItemDelegate(QAbstractItemView *view, Mode mode);
+    CShareItemDelegate(QAbstractItemView *view, ViewMode mode);
 
     // Every row's size changes with the mode: the view lays out again.
-    void SetMode(Mode mode);
-    Mode GetMode() const { return m_mode; }
+    void SetMode(ViewMode mode);
+    ViewMode GetMode() const { return m_mode; }
 
     void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;
@@ -33,5 +33,5 @@ private:
     void PaintItem(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const;
 
     QAbstractItemView *m_view;
-    Mode m_mode;
+    ViewMode m_mode;
 };

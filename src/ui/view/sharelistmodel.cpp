@@ -2,6 +2,8 @@
 
 #include "displaytext.h"
 
+#include "model/lanterradoc.h"
+
 #include <QFont>
 
 #include <algorithm>
@@ -41,7 +43,7 @@ void MergeRuns(std::vector<int> &v, Less less)
 
 } // namespace
 
-CShareListModel::CShareListModel(QObject *parent) : QAbstractTableModel(parent) {}
+CShareListModel::CShareListModel(QObject *parent) : QAbstractTableModel(parent), m_sortColumn(ColumnShare) {}
 
 CShareListModel::~CShareListModel() = default;
 
@@ -424,9 +426,9 @@ bool CShareListModel::Less(const Item &a, int aShare, int bShare) const
 const QString &CShareListModel::SortText(const Item &item) const
 {
     switch (m_sortColumn) {
-    case 1:
+    case ColumnWorkgroup:
         return item.workgroup;
-    case 2:
+    case ColumnHost:
         return item.host;
     default:
         return item.name;

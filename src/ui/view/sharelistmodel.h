@@ -140,7 +140,7 @@ private:
     int m_rowCount = 0;
     int m_itemCount = 0;
     bool m_groupsByHeader = false;
-    int m_sortColumn = 3;
+    int m_sortColumn; // a ShareColumn
     bool m_reverse = false;
     bool m_onlineFirst = false;
     QList<QIcon> m_icons;

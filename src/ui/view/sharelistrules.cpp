@@ -1,5 +1,6 @@
 #include "sharelistrules.h"
 
+#include "model/lanterradoc.h"
 #include "settings/sharescheme.h"
 
 namespace {
@@ -44,21 +45,21 @@ int ColumnIdForSection(int section)
 {
     switch (section) {
     case 1:
-        return 2;
+        return ColumnHost;
     case 2:
-        return 1;
+        return ColumnWorkgroup;
     default:
-        return 3;
+        return ColumnShare;
     }
 }
 
 int SectionForColumnId(int columnId)
 {
     switch (columnId) {
-    case 1:
-        return 2;
-    case 2:
+    case ColumnHost:
         return 1;
+    case ColumnWorkgroup:
+        return 2;
     default:
         return 0;
     }

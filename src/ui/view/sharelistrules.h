@@ -31,7 +31,7 @@ int CompareCodeUnits(QStringView a, QStringView b);
 // stay hidden.
 bool IsShareNameShown(const ShareScheme &scheme, QStringView name);
 
-// The sort column's id for a header section (0 share, 1 host, 2 workgroup)
-// and back.
+// The sort column's id (a ShareColumn) for a header section (0 share, 1 host,
+// 2 workgroup) and back.
 int ColumnIdForSection(int section);
 int SectionForColumnId(int columnId);

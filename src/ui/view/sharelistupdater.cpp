@@ -1,11 +1,11 @@
 #include "sharelistupdater.h"
 
-#include "messageformat.h"
 #include "sharelistmodel.h"
 #include "sharelistrules.h"
 
 #include "model/lanterradoc.h"
 #include "settings/languagetable.h"
+#include "settings/messageformat.h"
 #include "settings/sharescheme.h"
 
 #include <QDateTime>
@@ -114,9 +114,7 @@ QStringList CShareListUpdater::HostGroupNames() const
 
 QString CShareListUpdater::SearchingText(int shares, qint64 seconds, int pending, int total)
 {
-    const QString format =
-        LookupText(MessagesSection, 0, QStringLiteral("Searching... %d shares. Time: %d sec. %d/%d hosts"));
-    return FormatMessage(format, {shares, seconds, pending, total});
+    return FormatSearchingText(LookupText(MessagesSection, 0, SearchingFormat()), shares, seconds, pending, total);
 }
 
 QString CShareListUpdater::ReadyText(int shares, qint64 seconds)

@@ -123,6 +123,14 @@ if [ -n "$window" ]; then
     grep -qF "Cannot save \"$work/gone/Network.net\"" "$work/err" || fail "autosave into a removed folder: $(cat "$work/err")"
 fi
 
+# Why a host gave no share list is a debug message: shown with --verbose
+# only. The host is unreachable here (the namespace has no route at all).
+run_scan --hosts 10.9.9.9 --no-save
+grep -qF "no share list from" "$work/err" && fail "a debug message without --verbose: $(cat "$work/err")"
+run_scan --hosts 10.9.9.9 --no-save --verbose
+[ "$status" -eq 0 ] || fail "--verbose: exit status $status"
+grep -qF "no share list from \"10.9.9.9\"" "$work/err" || fail "--verbose: no reason on standard error: $(cat "$work/err")"
+
 if [ "$failures" -ne 0 ]; then
     echo "$failures failure(s)" >&2
     exit 1

@@ -67,3 +67,13 @@ QString FormatMessage(const QString &format, const QList<QVariant> &args)
     }
     return result;
 }
+
+QString SearchingFormat()
+{
+    return QStringLiteral("Searching... %d shares. Time: %d sec. %d/%d hosts");
+}
+
+QString FormatSearchingText(const QString &format, int shares, qint64 seconds, int pending, int total)
+{
+    return FormatMessage(format, {shares, seconds, pending, total});
+}

@@ -6,8 +6,8 @@
 # smbclient -L loop over the whole /24, and prints each wall time, the ratios
 # and the live hosts and disk shares each one found.
 #
-#   bench-scan.sh LANTERRA_SCAN MUTE_SERVER
-# Needs root (network namespaces, smbd on port 445); installs nmap if missing.
+#   lab-scan.sh LANTERRA_SCAN MUTE_SERVER
+# Needs root (network namespaces, smbd on port 445); installs nmap if missing (scripts/deps.sh bench).
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
@@ -17,10 +17,7 @@ scan=$(readlink -f "$1")
 mute=$(readlink -f "$2")
 [ -x "$scan" ] && [ -x "$mute" ] || { echo "usage: $0 LANTERRA_SCAN MUTE_SERVER" >&2; exit 2; }
 lab_can_netns || { echo "The benchmark needs root, smbd and network namespaces." >&2; exit 1; }
-if ! command -v nmap >/dev/null; then
-    echo "Installing nmap..."
-    apt-get install -y --no-install-recommends nmap >/dev/null 2>&1 || { echo "cannot install nmap" >&2; exit 1; }
-fi
+"$root/scripts/deps.sh" bench || { echo "cannot install nmap" >&2; exit 1; }
 command -v smbclient >/dev/null || { echo "smbclient is not installed" >&2; exit 1; }
 
 net=10.88.0

@@ -9,3 +9,9 @@
 // a conversion with no argument left, or one we do not know, stays in the
 // text as written, so a translated text can never read past its arguments.
 QString FormatMessage(const QString &format, const QList<QVariant> &args);
+
+// The built-in text of the scan's progress line.
+QString SearchingFormat();
+// The progress line from `format` (SearchingFormat() or its translation),
+// for the window's status bar and lanterra-scan's standard error alike.
+QString FormatSearchingText(const QString &format, int shares, qint64 seconds, int pending, int total);

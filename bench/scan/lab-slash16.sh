@@ -4,7 +4,7 @@
 # memory (and per address, against a /24 of the same kind), the size of the
 # document it writes, and the time to load and save that document.
 #
-#   bench-slash16.sh LANTERRA_SCAN
+#   lab-slash16.sh LANTERRA_SCAN
 # Needs root (network namespaces).
 set -u
 here=$(cd "$(dirname "$0")" && pwd)

@@ -8,8 +8,8 @@
 # Prints the wall times, the ratios, and lanterra-scan's time to its first
 # and to its last share.
 #
-#   bench-ranges.sh LANTERRA_SCAN
-# Needs root (network namespaces, smbd on port 445); installs nmap if missing.
+#   lab-ranges.sh LANTERRA_SCAN
+# Needs root (network namespaces, smbd on port 445); installs nmap if missing (scripts/deps.sh bench).
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
@@ -18,10 +18,7 @@ root=$(cd "$here/../.." && pwd)
 scan=$(readlink -f "$1")
 [ -x "$scan" ] || { echo "usage: $0 LANTERRA_SCAN" >&2; exit 2; }
 lab_can_netns || { echo "The benchmark needs root, smbd and network namespaces." >&2; exit 1; }
-if ! command -v nmap >/dev/null; then
-    echo "Installing nmap..."
-    apt-get install -y --no-install-recommends nmap >/dev/null 2>&1 || { echo "cannot install nmap" >&2; exit 1; }
-fi
+"$root/scripts/deps.sh" bench || { echo "cannot install nmap" >&2; exit 1; }
 
 ns=lt-range-$$
 sink=$ns-sink
