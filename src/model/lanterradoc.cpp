@@ -110,6 +110,34 @@ QString CLanterraDoc::shareText(int i, int column) const
     }
 }
 
+ShareRecord *CLanterraDoc::AppendShare(HostRecord &host, const QString &name, ShareState state)
+{
+    auto share = std::make_unique<ShareRecord>(name, &host);
+    share->state = state;
+    ShareRecord *appended = share.get();
+    std::scoped_lock shares(sharesLock);
+    share->index = int(shareList.size());
+    share->groupIndex = scheme ? ClassifyShare(*scheme, name) : -1;
+    share->groupVisible = 0;
+    if (scheme && share->groupIndex >= 0 && share->groupIndex < scheme->groups.size())
+        share->groupVisible = scheme->groups[share->groupIndex].visible;
+    if (share->groupVisible)
+        ++host.visibleShares;
+    shareList.push_back(appended);
+    host.shares.push_back(std::move(share));
+    return appended;
+}
+
+void CLanterraDoc::QueueShares(std::span<ShareRecord *const> shares, std::optional<ShareState> state)
+{
+    std::scoped_lock queue(queueLock);
+    for (auto it = shares.rbegin(); it != shares.rend(); ++it) {
+        if (state)
+            (*it)->state = *state;
+        changeQueue.push_back(*it);
+    }
+}
+
 void CLanterraDoc::applyScheme(const ShareScheme *newScheme)
 {
     std::shared_ptr<const ShareScheme> copy = newScheme ? std::make_shared<const ShareScheme>(*newScheme) : nullptr;
@@ -134,6 +162,15 @@ void CLanterraDoc::StopScan()
     UpdateAllViews(HintScanStopped);
     if (const CSettings *s = settings(); s && s->autoSave)
         OnSaveDocument(m_pathName);
+}
+
+void CLanterraDoc::HaltAndWait()
+{
+    if (IsScanning()) {
+        HaltScan();
+        UpdateAllViews(HintScanStopped);
+    }
+    scanDriver.reset();
 }
 
 void CLanterraDoc::DeleteContents()

@@ -4,7 +4,7 @@
 #include "model/hostrecord.h"
 #include "model/netrecord.h"
 #include "model/sharerecord.h"
-#include "scan/scanrules.h"
+#include "model/scanrules.h"
 
 #include <QString>
 
@@ -13,7 +13,9 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <semaphore>
+#include <span>
 #include <vector>
 
 class CSettings;
@@ -92,6 +94,16 @@ public:
     // The share at `i`, or nullptr.
     ShareRecord *GetShare(int i) const;
 
+    // --- Write operations (a scan's workers, or a test filling a document) --
+    // Appends a new share of `host` with `state`, classified with the
+    // current scheme, to the host and to shareList (under sharesLock, as a
+    // probe does), counting it in the host's visibleShares when its group is
+    // visible. The record lives until DeleteContents.
+    ShareRecord *AppendShare(HostRecord &host, const QString &name, ShareState state);
+    // Queues `shares` for the view, last first, setting `state` first when
+    // given (under queueLock).
+    void QueueShares(std::span<ShareRecord *const> shares, std::optional<ShareState> state = std::nullopt);
+
     // Makes a copy of `newScheme` current (nullptr: none) and classifies
     // every share with it. Adds to the hosts' visibleShares without clearing them first.
     void applyScheme(const ShareScheme *newScheme);
@@ -106,6 +118,11 @@ public:
     // HaltScan, then hint 3, then the save when autoSave is on. Does nothing
     // when no scan runs.
     void StopScan();
+    // Ends the scan as closing does: HaltScan and hint 3 when a scan runs
+    // (no save), then waits for every worker the scan left running (they
+    // still write their hosts' history), so that afterwards nothing writes
+    // into the records. Only waits when no scan runs.
+    void HaltAndWait();
     // Holds off every write of the running scan (its driver and workers)
     // while it is held; an empty lock when there is no scan. Defined with
     // the scan driver.

@@ -359,11 +359,11 @@ void CScanDriver::StartWorkgroups()
         NetRecord *net = doc.cacheNets[m_nextNet++].get();
         if (net->state.load() == NetPending) {
             net->owner = &doc;
-            net->thread = true;
+            net->isOpening = true;
             if (Launch([this, net] { ScanWorkers::EnumerateNet(*this, *net); }))
                 continue;
             // No thread: the workgroup ends listed with no hosts.
-            net->thread = false;
+            net->isOpening = false;
             net->state.store(NetListed, std::memory_order_release);
         }
         doc.netSlots.release();
@@ -463,10 +463,10 @@ bool CScanDriver::StartHosts()
             return true; // the next scan refills the slots
         MarkStarted(host);
         host->owner = &doc;
-        host->thread = true;
+        host->isResolving = true;
         if (!Launch([this, host, reach] { ScanWorkers::ProbeHost(*this, *host, reach); })) {
             // No thread: the host stays as it was and counts as done.
-            host->thread = false;
+            host->isResolving = false;
             --doc.hostsPending;
             doc.hostSlots.release();
         }

@@ -80,24 +80,14 @@ public:
     // Appends a share to its host and to the share list; its index.
     int Share(HostRecord *host, const QString &name, ShareState state = ShareOnline)
     {
-        host->shares.push_back(std::make_unique<ShareRecord>(name, host));
-        ShareRecord *share = host->shares.back().get();
-        share->state = state;
-        std::scoped_lock lock(doc.sharesLock);
-        share->index = int(doc.shareList.size());
-        if (doc.scheme)
-            share->groupIndex = ClassifyShare(*doc.scheme, name);
-        doc.shareList.push_back(share);
-        return share->index;
+        return doc.AppendShare(*host, name, state)->index;
     }
 
     // A probe's state change, queued for the view.
     void Change(int index, ShareState state)
     {
         ShareRecord *share = doc.GetShare(index);
-        share->state = state;
-        std::scoped_lock lock(doc.queueLock);
-        doc.changeQueue.push_back(share);
+        doc.QueueShares(std::span(&share, 1), state);
     }
 
     CLanterraDoc &doc;

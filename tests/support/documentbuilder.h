@@ -18,11 +18,7 @@ inline HostRecord *AddHost(CLanterraDoc &doc, NetRecord *net, const QString &nam
 {
     doc.cacheHosts.push_back(std::make_unique<HostRecord>(name, net, addr));
     HostRecord *host = doc.cacheHosts.back().get();
-    for (const QString &shareName : shares) {
-        host->shares.push_back(std::make_unique<ShareRecord>(shareName, host));
-        ShareRecord *share = host->shares.back().get();
-        share->index = int(doc.shareList.size());
-        doc.shareList.push_back(share);
-    }
+    for (const QString &shareName : shares)
+        doc.AppendShare(*host, shareName, ShareUnknown);
     return host;
 }

@@ -242,7 +242,7 @@ TEST_F(DiscoveryScanTest, HostsAreProbedAsTheyArriveAndAStopEndsTheWait)
 
     doc->StopScan();
     EXPECT_FALSE(doc->IsScanning());
-    doc->scanDriver.reset();
+    doc->HaltAndWait();
     EXPECT_FALSE(network->running.load());
     EXPECT_TRUE(network->stopped.load());
 }

@@ -448,7 +448,7 @@ TEST_F(SweepScanTest, StoppingDuringTheSweepReturnsAtOnceAndLeavesNoSocketOpen)
     ASSERT_GT(network->OpenSweepSockets(), 0);
     doc->StopScan();
     EXPECT_FALSE(doc->IsScanning());
-    doc->scanDriver.reset();
+    doc->HaltAndWait();
     EXPECT_EQ(network->OpenSweepSockets(), 0);
 }
 
