@@ -19,7 +19,7 @@ CLanterraDoc::~CLanterraDoc()
     if (IsScanning())
         HaltScan();
     // Workers still running hold pointers into the records freed below.
-    scanDriver.reset();
+    m_scan.driver.reset();
 }
 
 CSettings *CLanterraDoc::settings() const
@@ -170,14 +170,14 @@ void CLanterraDoc::HaltAndWait()
         HaltScan();
         UpdateAllViews(HintScanStopped);
     }
-    scanDriver.reset();
+    m_scan.driver.reset();
 }
 
 void CLanterraDoc::DeleteContents()
 {
     StopScan();
     // Workers that outlived the scan write into the records freed below.
-    scanDriver.reset();
+    m_scan.driver.reset();
 
     rules.Reset();
     {
@@ -189,8 +189,8 @@ void CLanterraDoc::DeleteContents()
         changeQueue.clear();
     }
     {
-        std::lock_guard lock(addressLock);
-        addressMap.clear();
+        std::lock_guard lock(m_scan.addressLock);
+        m_scan.addressMap.clear();
     }
     while (!cacheNets.empty())
         cacheNets.pop_back();

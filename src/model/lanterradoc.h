@@ -5,6 +5,7 @@
 #include "model/netrecord.h"
 #include "model/sharerecord.h"
 #include "model/scanrules.h"
+#include "model/scansession.h"
 
 #include <QString>
 
@@ -24,12 +25,6 @@ class INetProvider;
 class CScanDriver;
 struct ShareScheme;
 
-// Defined with the scan driver, where its type is complete.
-struct ScanDriverDeleter
-{
-    void operator()(CScanDriver *driver) const noexcept;
-};
-
 // Column numbers of shareText, shared with the list view.
 enum ShareColumn : int {
     ColumnWorkgroup = 1,
@@ -45,7 +40,7 @@ enum ShareColumn : int {
 // Threads: the user interface owns the document. While a scan runs, only the
 // scan driver adds to cacheNets and cacheHosts; probes write their own host
 // record and the states of its shares, append to shareList (sharesLock),
-// changeQueue (queueLock) and addressMap (addressLock). A probe appends a new
+// changeQueue (queueLock) and the scan session's addressMap (addressLock). A probe appends a new
 // share to its host's `shares` under sharesLock as well, so that a save made
 // while a stopped scan's last probes finish reads whole lists. Every write a
 // scan makes to the document is also made under its driver's lock, which a
@@ -56,8 +51,6 @@ enum ShareColumn : int {
 class CLanterraDoc
 {
 public:
-    static constexpr int NetSlotCount = 5;
-    static constexpr int HostSlotCount = 15;
     static constexpr int NetPathNotFound = 53;
 
     // `settings` is consulted for autoSave; nullptr means CSettings::instance()
@@ -190,6 +183,11 @@ public:
     const QString &GetTitle() const { return m_title; }
     void SetTitle(const QString &title) { m_title = title; }
     CSettings *settings() const;
+    // The network the next scan talks to (tests give an in-memory one); the
+    // system's own when none was given.
+    void SetNetwork(std::shared_ptr<INetProvider> network) { m_scan.network = std::move(network); }
+    // For the scan driver and its workers only (src/scan).
+    ScanSession &scanSession() { return m_scan; }
 
     // --- Data ------------------------------------------------------------------
     QString providerName;
@@ -200,10 +198,8 @@ public:
     std::vector<std::unique_ptr<HostRecord>> cacheHosts;
     std::vector<ShareRecord *> shareList;   // guarded by sharesLock
     std::vector<ShareRecord *> changeQueue; // guarded by queueLock
-    std::map<QString, HostRecord *> addressMap; // guarded by addressLock
 
     mutable std::mutex sharesLock;
-    mutable std::mutex addressLock;
     mutable std::mutex queueLock;
 
     std::atomic<int> netsTotal{0};
@@ -213,18 +209,8 @@ public:
     std::atomic<int> sweepTotal{0};
     std::atomic<int> sweepDone{0};
 
-    std::counting_semaphore<NetSlotCount> netSlots{NetSlotCount};
-    std::counting_semaphore<HostSlotCount> hostSlots{HostSlotCount};
-
     // Set by StartScan, cleared by the driver at its end and by HaltScan.
     std::atomic<bool> scanning{false};
-    // Destroying the driver waits for every worker it started (they write
-    // into the records); DeleteContents and the destructor do so before they
-    // free records.
-    std::unique_ptr<CScanDriver, ScanDriverDeleter> scanDriver;
-    // The network scans talk to: the system's own when not set (tests set an
-    // in-memory one). Workers keep it alive while they run.
-    std::shared_ptr<INetProvider> network;
 
     // The document's own copy of the current scheme, so that the settings'
     // schemes can be edited, renamed or removed while a scan runs. Replaced
@@ -238,6 +224,7 @@ public:
     bool placeOnlineFirstCopy = false;
 
 private:
+    ScanSession m_scan;
     CSettings *m_settings = nullptr;
     bool KeepOriginalBeforeSaving(const QString &path, QString *why);
     void ReportSaveFailure(const QString &path, const QString &why);

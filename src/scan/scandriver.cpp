@@ -128,12 +128,12 @@ void CScanDriver::Reap(bool all)
 void CScanDriver::RestoreSlots()
 {
     // Slots of workers halted in an earlier scan were never given back.
-    while (m_doc.netSlots.try_acquire()) {
+    while (m_doc.scanSession().netSlots.try_acquire()) {
     }
-    m_doc.netSlots.release(CLanterraDoc::NetSlotCount);
-    while (m_doc.hostSlots.try_acquire()) {
+    m_doc.scanSession().netSlots.release(ScanSession::NetSlotCount);
+    while (m_doc.scanSession().hostSlots.try_acquire()) {
     }
-    m_doc.hostSlots.release(CLanterraDoc::HostSlotCount);
+    m_doc.scanSession().hostSlots.release(ScanSession::HostSlotCount);
 }
 
 void CScanDriver::Run()
@@ -354,7 +354,7 @@ void CScanDriver::StartWorkgroups()
 {
     CLanterraDoc &doc = m_doc;
     while (m_nextNet < doc.cacheNets.size()) {
-        if (!doc.netSlots.try_acquire())
+        if (!doc.scanSession().netSlots.try_acquire())
             return;
         NetRecord *net = doc.cacheNets[m_nextNet++].get();
         if (net->state.load() == NetPending) {
@@ -366,7 +366,7 @@ void CScanDriver::StartWorkgroups()
             net->isOpening = false;
             net->state.store(NetListed, std::memory_order_release);
         }
-        doc.netSlots.release();
+        doc.scanSession().netSlots.release();
         --doc.netsPending;
     }
 }
@@ -456,7 +456,7 @@ bool CScanDriver::StartHosts()
             ScanWorkers::ProbeHost(*this, *host, reach, sweptMs);
             continue;
         }
-        if (!doc.hostSlots.try_acquire_for(HostSlotWait))
+        if (!doc.scanSession().hostSlots.try_acquire_for(HostSlotWait))
             return true;
         auto lock = Publish();
         if (m_halted)
@@ -468,7 +468,7 @@ bool CScanDriver::StartHosts()
             // No thread: the host stays as it was and counts as done.
             host->isResolving = false;
             --doc.hostsPending;
-            doc.hostSlots.release();
+            doc.scanSession().hostSlots.release();
         }
     }
 }

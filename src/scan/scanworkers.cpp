@@ -94,7 +94,7 @@ void EnumerateNet(CScanDriver &driver, NetRecord &net)
         // last workgroup finished without seeing its hosts.
         net.state.store(NetListed, std::memory_order_release);
         --doc.netsPending;
-        doc.netSlots.release();
+        doc.scanSession().netSlots.release();
     }
     driver.Wake();
 }
@@ -155,8 +155,8 @@ void ProbeHost(CScanDriver &driver, HostRecord &host, SweepReach reach, int swep
         }
         HostRecord *other = nullptr;
         {
-            std::scoped_lock addresses(doc.addressLock);
-            const auto [it, inserted] = doc.addressMap.emplace(address, &host);
+            std::scoped_lock addresses(doc.scanSession().addressLock);
+            const auto [it, inserted] = doc.scanSession().addressMap.emplace(address, &host);
             if (!inserted && it->second != &host)
                 other = it->second;
         }
@@ -215,7 +215,7 @@ void ProbeHost(CScanDriver &driver, HostRecord &host, SweepReach reach, int swep
         doc.QueueShares(SharesOf(host), std::nullopt);
         --doc.hostsPending;
         if (reach != SweepReach::Dead)
-            doc.hostSlots.release();
+            doc.scanSession().hostSlots.release();
     }
     driver.Wake();
 }

@@ -54,7 +54,7 @@ protected:
         network = std::make_shared<CAnnouncingNetwork>();
         network->SetLocalWorkgroup(QStringLiteral("HOME"));
         doc = std::make_unique<CLanterraDoc>(&settings);
-        doc->network = network;
+        doc->SetNetwork(network);
         doc->currentWorkgroup = QStringLiteral("HOME");
     }
 

@@ -56,7 +56,7 @@ protected:
         network = std::make_shared<CMemoryNetwork>();
         network->SetLocalWorkgroup(QStringLiteral("HOME"));
         doc = std::make_unique<CLanterraDoc>(&settings);
-        doc->network = network;
+        doc->SetNetwork(network);
         doc->currentWorkgroup = QStringLiteral("HOME");
     }
 
@@ -177,7 +177,7 @@ TEST_F(ScanStop, NewAndExitDuringAHangingNameLookupReturnAtOnce)
     SambaNetworkOptions options;
     options.helperPath = folder.filePath(QStringLiteral("no-helper"));
     options.netbiosQueries = false; // nothing may be broadcast from a test
-    doc->network = std::make_shared<CSambaNetwork>(options);
+    doc->SetNetwork(std::make_shared<CSambaNetwork>(options));
 
     auto startStuckScan = [this](int hosts) {
         doc->currentWorkgroup = QStringLiteral("HOME");

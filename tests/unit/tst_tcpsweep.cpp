@@ -340,7 +340,7 @@ protected:
         settings.autoSave = false;
         network = std::make_shared<CMemoryNetwork>();
         doc = std::make_unique<CLanterraDoc>(&settings);
-        doc->network = network;
+        doc->SetNetwork(network);
         doc->rules.searchNetAll = 0;
         doc->rules.searchHostByList = 1;
     }
