@@ -108,12 +108,7 @@ protected:
 
     ShareRecord *CacheShare(HostRecord &host, const QString &name)
     {
-        auto share = std::make_unique<ShareRecord>(name, &host);
-        ShareRecord *raw = share.get();
-        raw->index = int(doc->shareList.size());
-        doc->shareList.push_back(raw);
-        host.shares.push_back(std::move(share));
-        return raw;
+        return doc->AppendShare(host, name, ShareUnknown);
     }
 
     CSettings settings;
