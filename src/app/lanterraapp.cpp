@@ -111,7 +111,6 @@ bool CLanterraApp::OnFileOpen(const QString &path)
     m_closed = false;
     m_doc.DeleteContents();
     m_doc.UpdateAllViews(HintDocumentLoad);
-    m_doc.hostsTotal = 0;
     const CSettings *s = settings();
     if (!m_doc.ReadDocumentText(text, s && s->markAfterLoad)) {
         m_doc.KeepOriginalAtFirstSave(fullPath);
@@ -154,12 +153,8 @@ bool CLanterraApp::OnCloseDocument()
     if (m_closed)
         return true;
     m_closed = true;
-    if (m_doc.IsScanning()) {
-        m_doc.HaltScan();
-        m_doc.UpdateAllViews(HintScanStopped);
-    }
     // The last probes of a stopped scan still write their hosts' history.
-    m_doc.scanDriver.reset();
+    m_doc.HaltAndWait();
     bool saved = true;
     if (const CSettings *s = settings(); s && s->autoSave && !m_doc.GetPathName().isEmpty()) {
         saved = m_doc.WriteDocumentFile(m_doc.GetPathName(), true);

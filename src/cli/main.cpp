@@ -256,9 +256,9 @@ int main(int argc, char *argv[])
             }
             if (g_interrupted || (options.timeoutSeconds > 0 && now >= deadline)) {
                 // As the Stop command, without its save: the save below
-                // follows the rules of closing.
-                doc.HaltScan();
-                doc.UpdateAllViews(HintScanStopped);
+                // follows the rules of closing. Also cancels what the
+                // stopped scan left running and waits for it.
+                doc.HaltAndWait();
                 break;
             }
             if (!options.quiet && now >= nextProgress) {
@@ -272,8 +272,8 @@ int main(int argc, char *argv[])
             if (firstShareMs < 0)
                 firstShareMs = lastShareMs;
         }
-        // Cancels what a stopped scan left running and waits for it.
-        doc.scanDriver.reset();
+        // A scan that ended by itself may leave workers to wait for.
+        doc.HaltAndWait();
         if (!options.quiet)
             std::fprintf(stderr, "Ready. %d shares.\n", doc.GetShareCount());
         if (!options.quiet && firstShareMs >= 0)

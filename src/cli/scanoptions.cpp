@@ -1,6 +1,6 @@
 #include "scanoptions.h"
 
-#include "scan/scanrules.h"
+#include "model/scanrules.h"
 
 #include <QRegularExpression>
 

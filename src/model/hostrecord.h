@@ -54,9 +54,9 @@ struct HostRecord
     int visibleShares = 0;
     // Another record holds this host's address; left out of the save at close.
     std::atomic<bool> duplicate{false};
-    // Set while the probe is still resolving the host: a stop may abandon it
-    // until then, after that the probe runs to its end.
-    std::atomic<bool> thread{false};
+    // True while the probe is still resolving the host: a stop may abandon
+    // it until then, after that the probe runs to its end.
+    std::atomic<bool> isResolving{false};
     CLanterraDoc *owner = nullptr;
     // In the order first seen; owned here. Appended under the document's
     // sharesLock.

@@ -19,7 +19,7 @@ CLanterraDoc::~CLanterraDoc()
     if (IsScanning())
         HaltScan();
     // Workers still running hold pointers into the records freed below.
-    scanDriver.reset();
+    m_scan.driver.reset();
 }
 
 CSettings *CLanterraDoc::settings() const
@@ -110,6 +110,34 @@ QString CLanterraDoc::shareText(int i, int column) const
     }
 }
 
+ShareRecord *CLanterraDoc::AppendShare(HostRecord &host, const QString &name, ShareState state)
+{
+    auto share = std::make_unique<ShareRecord>(name, &host);
+    share->state = state;
+    ShareRecord *appended = share.get();
+    std::scoped_lock shares(sharesLock);
+    share->index = int(shareList.size());
+    share->groupIndex = scheme ? ClassifyShare(*scheme, name) : -1;
+    share->groupVisible = 0;
+    if (scheme && share->groupIndex >= 0 && share->groupIndex < scheme->groups.size())
+        share->groupVisible = scheme->groups[share->groupIndex].visible;
+    if (share->groupVisible)
+        ++host.visibleShares;
+    shareList.push_back(appended);
+    host.shares.push_back(std::move(share));
+    return appended;
+}
+
+void CLanterraDoc::QueueShares(std::span<ShareRecord *const> shares, std::optional<ShareState> state)
+{
+    std::scoped_lock queue(queueLock);
+    for (auto it = shares.rbegin(); it != shares.rend(); ++it) {
+        if (state)
+            (*it)->state = *state;
+        changeQueue.push_back(*it);
+    }
+}
+
 void CLanterraDoc::applyScheme(const ShareScheme *newScheme)
 {
     std::shared_ptr<const ShareScheme> copy = newScheme ? std::make_shared<const ShareScheme>(*newScheme) : nullptr;
@@ -136,11 +164,20 @@ void CLanterraDoc::StopScan()
         OnSaveDocument(m_pathName);
 }
 
+void CLanterraDoc::HaltAndWait()
+{
+    if (IsScanning()) {
+        HaltScan();
+        UpdateAllViews(HintScanStopped);
+    }
+    m_scan.driver.reset();
+}
+
 void CLanterraDoc::DeleteContents()
 {
     StopScan();
     // Workers that outlived the scan write into the records freed below.
-    scanDriver.reset();
+    m_scan.driver.reset();
 
     rules.Reset();
     {
@@ -152,8 +189,8 @@ void CLanterraDoc::DeleteContents()
         changeQueue.clear();
     }
     {
-        std::lock_guard lock(addressLock);
-        addressMap.clear();
+        std::lock_guard lock(m_scan.addressLock);
+        m_scan.addressMap.clear();
     }
     while (!cacheNets.empty())
         cacheNets.pop_back();

@@ -4,7 +4,8 @@
 #include "model/hostrecord.h"
 #include "model/netrecord.h"
 #include "model/sharerecord.h"
-#include "scan/scanrules.h"
+#include "model/scanrules.h"
+#include "model/scansession.h"
 
 #include <QString>
 
@@ -13,7 +14,9 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <semaphore>
+#include <span>
 #include <vector>
 
 class CSettings;
@@ -21,12 +24,6 @@ class CXmlMapper;
 class INetProvider;
 class CScanDriver;
 struct ShareScheme;
-
-// Defined with the scan driver, where its type is complete.
-struct ScanDriverDeleter
-{
-    void operator()(CScanDriver *driver) const noexcept;
-};
 
 // Column numbers of shareText, shared with the list view.
 enum ShareColumn : int {
@@ -43,7 +40,7 @@ enum ShareColumn : int {
 // Threads: the user interface owns the document. While a scan runs, only the
 // scan driver adds to cacheNets and cacheHosts; probes write their own host
 // record and the states of its shares, append to shareList (sharesLock),
-// changeQueue (queueLock) and addressMap (addressLock). A probe appends a new
+// changeQueue (queueLock) and the scan session's addressMap (addressLock). A probe appends a new
 // share to its host's `shares` under sharesLock as well, so that a save made
 // while a stopped scan's last probes finish reads whole lists. Every write a
 // scan makes to the document is also made under its driver's lock, which a
@@ -54,8 +51,6 @@ enum ShareColumn : int {
 class CLanterraDoc
 {
 public:
-    static constexpr int NetSlotCount = 5;
-    static constexpr int HostSlotCount = 15;
     static constexpr int NetPathNotFound = 53;
 
     // `settings` is consulted for autoSave; nullptr means CSettings::instance()
@@ -92,6 +87,16 @@ public:
     // The share at `i`, or nullptr.
     ShareRecord *GetShare(int i) const;
 
+    // --- Write operations (a scan's workers, or a test filling a document) --
+    // Appends a new share of `host` with `state`, classified with the
+    // current scheme, to the host and to shareList (under sharesLock, as a
+    // probe does), counting it in the host's visibleShares when its group is
+    // visible. The record lives until DeleteContents.
+    ShareRecord *AppendShare(HostRecord &host, const QString &name, ShareState state);
+    // Queues `shares` for the view, last first, setting `state` first when
+    // given (under queueLock).
+    void QueueShares(std::span<ShareRecord *const> shares, std::optional<ShareState> state = std::nullopt);
+
     // Makes a copy of `newScheme` current (nullptr: none) and classifies
     // every share with it. Adds to the hosts' visibleShares without clearing them first.
     void applyScheme(const ShareScheme *newScheme);
@@ -106,6 +111,11 @@ public:
     // HaltScan, then hint 3, then the save when autoSave is on. Does nothing
     // when no scan runs.
     void StopScan();
+    // Ends the scan as closing does: HaltScan and hint 3 when a scan runs
+    // (no save), then waits for every worker the scan left running (they
+    // still write their hosts' history), so that afterwards nothing writes
+    // into the records. Only waits when no scan runs.
+    void HaltAndWait();
     // Holds off every write of the running scan (its driver and workers)
     // while it is held; an empty lock when there is no scan. Defined with
     // the scan driver.
@@ -173,6 +183,11 @@ public:
     const QString &GetTitle() const { return m_title; }
     void SetTitle(const QString &title) { m_title = title; }
     CSettings *settings() const;
+    // The network the next scan talks to (tests give an in-memory one); the
+    // system's own when none was given.
+    void SetNetwork(std::shared_ptr<INetProvider> network) { m_scan.network = std::move(network); }
+    // For the scan driver and its workers only (src/scan).
+    ScanSession &scanSession() { return m_scan; }
 
     // --- Data ------------------------------------------------------------------
     QString providerName;
@@ -183,10 +198,8 @@ public:
     std::vector<std::unique_ptr<HostRecord>> cacheHosts;
     std::vector<ShareRecord *> shareList;   // guarded by sharesLock
     std::vector<ShareRecord *> changeQueue; // guarded by queueLock
-    std::map<QString, HostRecord *> addressMap; // guarded by addressLock
 
     mutable std::mutex sharesLock;
-    mutable std::mutex addressLock;
     mutable std::mutex queueLock;
 
     std::atomic<int> netsTotal{0};
@@ -196,18 +209,8 @@ public:
     std::atomic<int> sweepTotal{0};
     std::atomic<int> sweepDone{0};
 
-    std::counting_semaphore<NetSlotCount> netSlots{NetSlotCount};
-    std::counting_semaphore<HostSlotCount> hostSlots{HostSlotCount};
-
     // Set by StartScan, cleared by the driver at its end and by HaltScan.
     std::atomic<bool> scanning{false};
-    // Destroying the driver waits for every worker it started (they write
-    // into the records); DeleteContents and the destructor do so before they
-    // free records.
-    std::unique_ptr<CScanDriver, ScanDriverDeleter> scanDriver;
-    // The network scans talk to: the system's own when not set (tests set an
-    // in-memory one). Workers keep it alive while they run.
-    std::shared_ptr<INetProvider> network;
 
     // The document's own copy of the current scheme, so that the settings'
     // schemes can be edited, renamed or removed while a scan runs. Replaced
@@ -221,6 +224,7 @@ public:
     bool placeOnlineFirstCopy = false;
 
 private:
+    ScanSession m_scan;
     CSettings *m_settings = nullptr;
     bool KeepOriginalBeforeSaving(const QString &path, QString *why);
     void ReportSaveFailure(const QString &path, const QString &why);

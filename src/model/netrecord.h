@@ -21,9 +21,9 @@ struct NetRecord
 
     // Empty for the workgroup that holds the hosts the user listed by hand.
     QString name;
-    // Set while an enumeration thread works on this record and has not yet
+    // True while an enumeration thread works on this record and has not yet
     // opened the enumeration.
-    std::atomic<bool> thread{false};
+    std::atomic<bool> isOpening{false};
     CLanterraDoc *owner = nullptr;
     // Filled by the enumeration thread; the driver reads it only after it has
     // seen NetListed (the state is stored with release, loaded with acquire).

@@ -44,29 +44,29 @@ void CLanterraDoc::StartScan()
         changeQueue.clear();
     }
     {
-        std::scoped_lock addresses(addressLock);
-        addressMap.clear();
+        std::scoped_lock addresses(m_scan.addressLock);
+        m_scan.addressMap.clear();
     }
-    if (!network)
-        network = SystemScanNetwork();
+    if (!m_scan.network)
+        m_scan.network = SystemScanNetwork();
     if (currentWorkgroup.isEmpty())
-        currentWorkgroup = network->LocalWorkgroup();
+        currentWorkgroup = m_scan.network->LocalWorkgroup();
 
     scanning.store(true, std::memory_order_release);
-    scanDriver.reset(new CScanDriver(*this, network, std::move(scanDriver)));
-    if (!scanDriver->Start())
+    m_scan.driver.reset(new CScanDriver(*this, m_scan.network, std::move(m_scan.driver)));
+    if (!m_scan.driver->Start())
         scanning.store(false, std::memory_order_release);
 }
 
 std::unique_lock<std::mutex> CLanterraDoc::LockScanWrites()
 {
     // Drivers of earlier scans were halted and write nothing any more.
-    return scanDriver ? scanDriver->Publish() : std::unique_lock<std::mutex>();
+    return m_scan.driver ? m_scan.driver->Publish() : std::unique_lock<std::mutex>();
 }
 
 void CLanterraDoc::HaltScan()
 {
-    if (scanDriver)
-        scanDriver->Halt();
+    if (m_scan.driver)
+        m_scan.driver->Halt();
     scanning.store(false, std::memory_order_release);
 }

@@ -41,7 +41,7 @@ void CScanDriver::StartDiscovery()
         return;
     m_discovery.state = NetPending;
     const bool started = Launch([this] {
-        network().DiscoverHosts(
+        Network().DiscoverHosts(
             [this](const DiscoveredHost &host) {
                 {
                     auto lock = Publish();
@@ -51,7 +51,7 @@ void CScanDriver::StartDiscovery()
                 }
                 Wake();
             },
-            haltToken());
+            HaltToken());
         {
             auto lock = Publish();
             if (m_halted)

@@ -133,12 +133,12 @@ void CScanDriver::Reap(bool all)
 void CScanDriver::RestoreSlots()
 {
     // Slots of workers halted in an earlier scan were never given back.
-    while (m_doc.netSlots.try_acquire()) {
+    while (m_doc.scanSession().netSlots.try_acquire()) {
     }
-    m_doc.netSlots.release(CLanterraDoc::NetSlotCount);
-    while (m_doc.hostSlots.try_acquire()) {
+    m_doc.scanSession().netSlots.release(ScanSession::NetSlotCount);
+    while (m_doc.scanSession().hostSlots.try_acquire()) {
     }
-    m_doc.hostSlots.release(CLanterraDoc::HostSlotCount);
+    m_doc.scanSession().hostSlots.release(ScanSession::HostSlotCount);
 }
 
 void CScanDriver::Run()
@@ -359,19 +359,19 @@ void CScanDriver::StartWorkgroups()
 {
     CLanterraDoc &doc = m_doc;
     while (m_nextNet < doc.cacheNets.size()) {
-        if (!doc.netSlots.try_acquire())
+        if (!doc.scanSession().netSlots.try_acquire())
             return;
         NetRecord *net = doc.cacheNets[m_nextNet++].get();
         if (net->state.load() == NetPending) {
             net->owner = &doc;
-            net->thread = true;
+            net->isOpening = true;
             if (Launch([this, net] { ScanWorkers::EnumerateNet(*this, *net); }))
                 continue;
             // No thread: the workgroup ends listed with no hosts.
-            net->thread = false;
+            net->isOpening = false;
             net->state.store(NetListed, std::memory_order_release);
         }
-        doc.netSlots.release();
+        doc.scanSession().netSlots.release();
         --doc.netsPending;
     }
 }
@@ -461,19 +461,19 @@ bool CScanDriver::StartHosts()
             ScanWorkers::ProbeHost(*this, *host, reach, sweptMs);
             continue;
         }
-        if (!doc.hostSlots.try_acquire_for(HostSlotWait))
+        if (!doc.scanSession().hostSlots.try_acquire_for(HostSlotWait))
             return true;
         auto lock = Publish();
         if (m_halted)
             return true; // the next scan refills the slots
         MarkStarted(host);
         host->owner = &doc;
-        host->thread = true;
+        host->isResolving = true;
         if (!Launch([this, host, reach] { ScanWorkers::ProbeHost(*this, *host, reach); })) {
             // No thread: the host stays as it was and counts as done.
-            host->thread = false;
+            host->isResolving = false;
             --doc.hostsPending;
-            doc.hostSlots.release();
+            doc.scanSession().hostSlots.release();
         }
     }
 }

@@ -67,19 +67,19 @@ public:
     void Halt();
 
     // --- For the workers -------------------------------------------------
-    CLanterraDoc &doc() { return m_doc; }
-    INetProvider &network() { return *m_network; }
+    CLanterraDoc &Doc() { return m_doc; }
+    INetProvider &Network() { return *m_network; }
     // The rules as they were when the scan started: the user may edit the
     // document's rules while the scan runs; edits count from the next scan.
-    const ScanRules &rules() const { return m_rules; }
-    AllNetsJob &job() { return m_job; }
+    const ScanRules &Rules() const { return m_rules; }
+    AllNetsJob &Job() { return m_job; }
     // Asked when the scan is halted: pending name look-ups give up.
-    std::stop_token haltToken() const { return m_halt.get_token(); }
+    std::stop_token HaltToken() const { return m_halt.get_token(); }
     // Asked when the driver is destroyed: every network call gives up.
-    std::stop_token abandonToken() const { return m_abandon.get_token(); }
-    // Held for every write to the document; `halted` is only read under it.
+    std::stop_token AbandonToken() const { return m_abandon.get_token(); }
+    // Held for every write to the document; IsHalted() is only read under it.
     std::unique_lock<std::mutex> Publish();
-    bool halted() const { return m_halted; }
+    bool IsHalted() const { return m_halted; }
     // A worker has published something: the driver may look sooner.
     void Wake();
 

@@ -33,17 +33,6 @@ bool IsDiskShare(std::uint32_t type)
     return type == ShareType::DiskTree || type == ShareType::SpecialDisk;
 }
 
-// Appends `shares`, last first, to the change queue with a new state.
-void QueueShares(CLanterraDoc &doc, const std::vector<ShareRecord *> &shares, std::optional<ShareState> state)
-{
-    std::scoped_lock queue(doc.queueLock);
-    for (auto it = shares.rbegin(); it != shares.rend(); ++it) {
-        if (state)
-            (*it)->state = *state;
-        doc.changeQueue.push_back(*it);
-    }
-}
-
 std::vector<ShareRecord *> SharesOf(const HostRecord &host)
 {
     std::vector<ShareRecord *> out;
@@ -63,77 +52,66 @@ void TakeShare(CLanterraDoc &doc, HostRecord &host, const QString &name)
             return;
         }
     }
-    auto share = std::make_unique<ShareRecord>(name, &host);
-    share->state = ShareOnline;
-    std::scoped_lock shares(doc.sharesLock);
-    share->index = int(doc.shareList.size());
-    share->groupIndex = doc.scheme ? ClassifyShare(*doc.scheme, name) : -1;
-    share->groupVisible = 0;
-    if (doc.scheme && share->groupIndex >= 0 && share->groupIndex < doc.scheme->groups.size())
-        share->groupVisible = doc.scheme->groups[share->groupIndex].visible;
-    if (share->groupVisible)
-        ++host.visibleShares;
-    doc.shareList.push_back(share.get());
-    host.shares.push_back(std::move(share));
+    doc.AppendShare(host, name, ShareOnline);
 }
 
 } // namespace
 
 void EnumerateAllNets(CScanDriver &driver)
 {
-    QStringList names = driver.network().ListWorkgroups(driver.abandonToken());
+    QStringList names = driver.Network().ListWorkgroups(driver.AbandonToken());
     {
         auto lock = driver.Publish();
-        if (driver.halted())
+        if (driver.IsHalted())
             return;
-        driver.job().names = std::move(names);
-        driver.job().state = NetListed;
+        driver.Job().names = std::move(names);
+        driver.Job().state = NetListed;
     }
     driver.Wake();
 }
 
 void EnumerateNet(CScanDriver &driver, NetRecord &net)
 {
-    CLanterraDoc &doc = driver.doc();
+    CLanterraDoc &doc = driver.Doc();
     QString name;
     {
         auto lock = driver.Publish();
-        if (driver.halted())
+        if (driver.IsHalted())
             return;
         net.state = NetPending;
         name = net.name;
     }
-    const bool passedOver = driver.rules().IsNetExcluded(name);
+    const bool passedOver = driver.Rules().IsNetExcluded(name);
     QStringList hosts;
     if (!name.isEmpty() && !passedOver)
-        hosts = driver.network().ListHosts(name, driver.abandonToken());
-    net.thread = false;
+        hosts = driver.Network().ListHosts(name, driver.AbandonToken());
+    net.isOpening = false;
     {
         auto lock = driver.Publish();
-        if (driver.halted())
+        if (driver.IsHalted())
             return;
         net.hostNames = std::move(hosts);
         // Listed before the count drops, so that the driver cannot see the
         // last workgroup finished without seeing its hosts.
         net.state.store(NetListed, std::memory_order_release);
         --doc.netsPending;
-        doc.netSlots.release();
+        doc.scanSession().netSlots.release();
     }
     driver.Wake();
 }
 
 void ProbeHost(CScanDriver &driver, HostRecord &host, SweepReach reach, int sweptMs)
 {
-    CLanterraDoc &doc = driver.doc();
-    INetProvider &network = driver.network();
+    CLanterraDoc &doc = driver.Doc();
+    INetProvider &network = driver.Network();
 
     QString name;
     QString address;
     int knownAnswerMs = 0;
     {
         auto lock = driver.Publish();
-        if (driver.halted()) {
-            host.thread = false;
+        if (driver.IsHalted()) {
+            host.isResolving = false;
             return;
         }
         // The host's own fields change only when the probe ends: one that
@@ -145,15 +123,15 @@ void ProbeHost(CScanDriver &driver, HostRecord &host, SweepReach reach, int swep
         address = host.GetAddr();
     }
 
-    const bool excluded = driver.rules().IsHostExcluded(name);
+    const bool excluded = driver.Rules().IsHostExcluded(name);
     std::uint32_t result = NetError::Success;
     auto t0 = Clock::now();
     std::optional<QString> resolved;
     if (!name.isEmpty() && !excluded)
-        resolved = network.ResolveIPv4(name, driver.haltToken());
-    if (driver.haltToken().stop_requested()) {
+        resolved = network.ResolveIPv4(name, driver.HaltToken());
+    if (driver.HaltToken().stop_requested()) {
         // Stopped while resolving: abandoned, as if it had never run.
-        host.thread = false;
+        host.isResolving = false;
         return;
     }
 
@@ -172,14 +150,14 @@ void ProbeHost(CScanDriver &driver, HostRecord &host, SweepReach reach, int swep
 
     if (!target.isEmpty()) {
         auto lock = driver.Publish();
-        if (driver.halted()) {
-            host.thread = false;
+        if (driver.IsHalted()) {
+            host.isResolving = false;
             return;
         }
         HostRecord *other = nullptr;
         {
-            std::scoped_lock addresses(doc.addressLock);
-            const auto [it, inserted] = doc.addressMap.emplace(address, &host);
+            std::scoped_lock addresses(doc.scanSession().addressLock);
+            const auto [it, inserted] = doc.scanSession().addressMap.emplace(address, &host);
             if (!inserted && it->second != &host)
                 other = it->second;
         }
@@ -193,15 +171,15 @@ void ProbeHost(CScanDriver &driver, HostRecord &host, SweepReach reach, int swep
                     std::scoped_lock shares(doc.sharesLock);
                     otherShares = SharesOf(*other);
                 }
-                QueueShares(doc, otherShares, ShareHostRenamed);
+                doc.QueueShares(otherShares, ShareHostRenamed);
             }
             host.duplicate = true;
-            QueueShares(doc, SharesOf(host), ShareRemoved);
+            doc.QueueShares(SharesOf(host), ShareRemoved);
             result = NetError::BadNetPath;
         }
         t0 = Clock::now();
     }
-    host.thread = false;
+    host.isResolving = false;
 
     ShareListing listing;
     bool online = false;
@@ -210,10 +188,10 @@ void ProbeHost(CScanDriver &driver, HostRecord &host, SweepReach reach, int swep
         // holding a slot while the listing waits for it.
         if (reach == SweepReach::Dead
             || (reach == SweepReach::Unknown
-                && !network.IsReachableOf(address, knownAnswerMs, driver.abandonToken()))) {
+                && !network.IsReachableOf(address, knownAnswerMs, driver.AbandonToken()))) {
             result = NetError::BadNetPath;
         } else {
-            listing = network.ListSharesOf(target, address, knownAnswerMs, driver.abandonToken());
+            listing = network.ListSharesOf(target, address, knownAnswerMs, driver.AbandonToken());
             result = listing.code == NetError::MoreData ? NetError::Success : listing.code;
             online = !MeansUnreachable(result);
         }
@@ -223,7 +201,7 @@ void ProbeHost(CScanDriver &driver, HostRecord &host, SweepReach reach, int swep
 
     {
         auto lock = driver.Publish();
-        if (driver.halted())
+        if (driver.IsHalted())
             return;
         for (const ShareEntry &entry : listing.shares) {
             if (IsDiskShare(entry.type) && !entry.name.isEmpty())
@@ -237,10 +215,10 @@ void ProbeHost(CScanDriver &driver, HostRecord &host, SweepReach reach, int swep
             ++host.offlineCount;
         host.lastAnswerTime = reach == SweepReach::Dead ? sweptMs : MillisecondsSince(t0);
         host.lastState = int(result);
-        QueueShares(doc, SharesOf(host), std::nullopt);
+        doc.QueueShares(SharesOf(host), std::nullopt);
         --doc.hostsPending;
         if (reach != SweepReach::Dead)
-            doc.hostSlots.release();
+            doc.scanSession().hostSlots.release();
     }
     driver.Wake();
 }

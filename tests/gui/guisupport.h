@@ -3,6 +3,7 @@
 // Shared helpers of the window tests: a settings object that never touches
 // the user's files, schemes with known groups, and documents filled in memory.
 
+#include "documentbuilder.h"
 #include "model/lanterradoc.h"
 #include "settings/settings.h"
 #include "settings/sharescheme.h"
@@ -52,55 +53,6 @@ public:
 
     QTemporaryDir dir;
     CSettings settings;
-};
-
-// Builds a network into a document the way a load or a probe would.
-class DocBuilder
-{
-public:
-    explicit DocBuilder(CLanterraDoc &document) : doc(document) {}
-
-    NetRecord *Net(const QString &name)
-    {
-        for (auto &net : doc.cacheNets)
-            if (net->name == name)
-                return net.get();
-        doc.cacheNets.push_back(std::make_unique<NetRecord>(name));
-        return doc.cacheNets.back().get();
-    }
-
-    HostRecord *Host(const QString &name, const QString &workgroup = QStringLiteral("WORKGROUP"),
-                     const QString &address = {})
-    {
-        doc.cacheHosts.push_back(std::make_unique<HostRecord>(name, Net(workgroup), address));
-        doc.cacheHosts.back()->group = workgroup;
-        return doc.cacheHosts.back().get();
-    }
-
-    // Appends a share to its host and to the share list; its index.
-    int Share(HostRecord *host, const QString &name, ShareState state = ShareOnline)
-    {
-        host->shares.push_back(std::make_unique<ShareRecord>(name, host));
-        ShareRecord *share = host->shares.back().get();
-        share->state = state;
-        std::scoped_lock lock(doc.sharesLock);
-        share->index = int(doc.shareList.size());
-        if (doc.scheme)
-            share->groupIndex = ClassifyShare(*doc.scheme, name);
-        doc.shareList.push_back(share);
-        return share->index;
-    }
-
-    // A probe's state change, queued for the view.
-    void Change(int index, ShareState state)
-    {
-        ShareRecord *share = doc.GetShare(index);
-        share->state = state;
-        std::scoped_lock lock(doc.queueLock);
-        doc.changeQueue.push_back(share);
-    }
-
-    CLanterraDoc &doc;
 };
 
 // Remembers what would have been handed to the desktop.

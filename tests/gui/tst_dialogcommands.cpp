@@ -37,7 +37,7 @@ struct Fixture
     {
         app.setNetworksFolder(settings.dir.filePath(QStringLiteral("networks")));
         app.OnFileNew();
-        app.document().network = std::make_shared<CMemoryNetwork>();
+        app.document().SetNetwork(std::make_shared<CMemoryNetwork>());
     }
     ~Fixture() { app.document().HaltScan(); }
 };

@@ -36,7 +36,7 @@ private:
             app.OnFileNew();
             network->SetWorkgroupLatency(3000);
             network->AddWorkgroup(QStringLiteral("HOME"), {});
-            app.document().network = network;
+            app.document().SetNetwork(network);
             qputenv("LANTERRA_DATA_DIR", settings.dir.path().toUtf8());
             QDir(settings.dir.path()).mkpath(QStringLiteral("Icons"));
         }

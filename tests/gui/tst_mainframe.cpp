@@ -41,7 +41,7 @@ private:
             // A scan that takes its time: the workgroup list is slow to come.
             network->SetWorkgroupLatency(3000);
             network->AddWorkgroup(QStringLiteral("HOME"), {});
-            app.document().network = network;
+            app.document().SetNetwork(network);
         }
         ~Fixture() { app.document().HaltScan(); }
 

@@ -1,7 +1,7 @@
 // The Scan Options dialog and its Advanced Editor.
 #include "guisupport.h"
 
-#include "scan/scanrules.h"
+#include "model/scanrules.h"
 #include "ui/dialogs/scanoptionsdlg.h"
 #include "ui/dialogs/textlists.h"
 

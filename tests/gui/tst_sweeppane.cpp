@@ -33,7 +33,7 @@ private slots:
             network->SetServer(QStringLiteral("10.8.%1.%2").arg(i / 256).arg(i % 256), silent);
         network->SetSweepCapacity(10);
         CLanterraDoc &doc = app.document();
-        doc.network = network;
+        doc.SetNetwork(network);
         doc.rules.searchNetAll = 0;
         doc.rules.searchHostByList = 1;
         doc.rules.hosts = {QStringLiteral("10.8.0.1-10.8.3.232")};

@@ -30,7 +30,7 @@ protected:
         AddServer(QStringLiteral("LOCKED"), QStringLiteral("10.0.0.2"), QStringLiteral("Private"), true);
         AddServer(QStringLiteral("OPEN"), QStringLiteral("10.0.0.3"), QStringLiteral("Public"), false);
         doc = std::make_unique<CLanterraDoc>(&settings);
-        doc->network = network;
+        doc->SetNetwork(network);
         doc->currentWorkgroup = QStringLiteral("HOME");
         doc->rules.searchNetAll = 0;
         doc->rules.searchNetCurrent = 1;

@@ -26,11 +26,8 @@ void AddHost(CLanterraDoc &doc, const QString &name, const QStringList &shares, 
     doc.cacheHosts.push_back(std::make_unique<HostRecord>(name, doc.cacheNets[0].get()));
     HostRecord *host = doc.cacheHosts.back().get();
     host->lastState = lastState;
-    for (const QString &shareName : shares) {
-        host->shares.push_back(std::make_unique<ShareRecord>(shareName, host));
-        host->shares.back()->index = int(doc.shareList.size());
-        doc.shareList.push_back(host->shares.back().get());
-    }
+    for (const QString &shareName : shares)
+        doc.AppendShare(*host, shareName, ShareUnknown);
 }
 
 class Lifecycle : public ::testing::Test

@@ -213,8 +213,8 @@ TEST(DeleteContents, EmptiesTheModelAndKeepsViewStateAndCounters)
     CLanterraDoc doc;
     NetRecord *net = AddNet(doc, QStringLiteral("WG"));
     HostRecord *host = AddHost(doc, net, QStringLiteral("PC"), QStringLiteral("10.0.0.1"), {QStringLiteral("s")});
-    doc.changeQueue.push_back(doc.shareList[0]);
-    doc.addressMap.emplace(QStringLiteral("10.0.0.1"), host);
+    doc.QueueShares(std::span(&doc.shareList[0], 1));
+    doc.scanSession().addressMap.emplace(QStringLiteral("10.0.0.1"), host);
     doc.rules.searchNetAll = 0;
     doc.rules.hosts = {QStringLiteral("X")};
     doc.lastView = 1;
@@ -228,7 +228,7 @@ TEST(DeleteContents, EmptiesTheModelAndKeepsViewStateAndCounters)
     EXPECT_TRUE(doc.cacheHosts.empty());
     EXPECT_EQ(doc.GetShareCount(), 0);
     EXPECT_EQ(doc.GetQueueCount(), 0);
-    EXPECT_TRUE(doc.addressMap.empty());
+    EXPECT_TRUE(doc.scanSession().addressMap.empty());
     EXPECT_EQ(doc.rules.searchNetAll, 1);
     EXPECT_TRUE(doc.rules.hosts.isEmpty());
     EXPECT_EQ(doc.lastView, 1);

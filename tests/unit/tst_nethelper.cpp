@@ -284,7 +284,7 @@ TEST_F(HelperPool, AHostWhoseHelperDiesTwiceIsOfflineWithItsShares)
     auto network = std::make_shared<HelperListedNetwork>(helper);
     network->AddName(QStringLiteral("server"), QStringLiteral("10.0.0.1"));
     network->SetServer(QStringLiteral("10.0.0.1"), {});
-    doc.network = network;
+    doc.SetNetwork(network);
     doc.currentWorkgroup = QStringLiteral("HOME");
     doc.rules.searchNetAll = 0;
     doc.rules.searchHostByList = 1;

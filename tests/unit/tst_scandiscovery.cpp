@@ -54,7 +54,7 @@ protected:
         network = std::make_shared<CAnnouncingNetwork>();
         network->SetLocalWorkgroup(QStringLiteral("HOME"));
         doc = std::make_unique<CLanterraDoc>(&settings);
-        doc->network = network;
+        doc->SetNetwork(network);
         doc->currentWorkgroup = QStringLiteral("HOME");
     }
 
@@ -242,7 +242,7 @@ TEST_F(DiscoveryScanTest, HostsAreProbedAsTheyArriveAndAStopEndsTheWait)
 
     doc->StopScan();
     EXPECT_FALSE(doc->IsScanning());
-    doc->scanDriver.reset();
+    doc->HaltAndWait();
     EXPECT_FALSE(network->running.load());
     EXPECT_TRUE(network->stopped.load());
 }

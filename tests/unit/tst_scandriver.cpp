@@ -39,7 +39,7 @@ protected:
         network = std::make_shared<CMemoryNetwork>();
         network->SetLocalWorkgroup(QStringLiteral("HOME"));
         doc = std::make_unique<CLanterraDoc>(&settings);
-        doc->network = network;
+        doc->SetNetwork(network);
         doc->currentWorkgroup = QStringLiteral("HOME");
     }
 
@@ -108,12 +108,7 @@ protected:
 
     ShareRecord *CacheShare(HostRecord &host, const QString &name)
     {
-        auto share = std::make_unique<ShareRecord>(name, &host);
-        ShareRecord *raw = share.get();
-        raw->index = int(doc->shareList.size());
-        doc->shareList.push_back(raw);
-        host.shares.push_back(std::move(share));
-        return raw;
+        return doc->AppendShare(host, name, ShareUnknown);
     }
 
     CSettings settings;

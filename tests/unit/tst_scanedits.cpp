@@ -26,7 +26,7 @@ protected:
         network = std::make_shared<CMemoryNetwork>();
         network->SetLocalWorkgroup(QStringLiteral("HOME"));
         doc = std::make_unique<CLanterraDoc>(&settings);
-        doc->network = network;
+        doc->SetNetwork(network);
         doc->currentWorkgroup = QStringLiteral("HOME");
     }
 

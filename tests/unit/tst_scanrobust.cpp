@@ -56,7 +56,7 @@ protected:
         network = std::make_shared<CMemoryNetwork>();
         network->SetLocalWorkgroup(QStringLiteral("HOME"));
         doc = std::make_unique<CLanterraDoc>(&settings);
-        doc->network = network;
+        doc->SetNetwork(network);
         doc->currentWorkgroup = QStringLiteral("HOME");
     }
 
@@ -177,7 +177,7 @@ TEST_F(ScanStop, NewAndExitDuringAHangingNameLookupReturnAtOnce)
     SambaNetworkOptions options;
     options.helperPath = folder.filePath(QStringLiteral("no-helper"));
     options.netbiosQueries = false; // nothing may be broadcast from a test
-    doc->network = std::make_shared<CSambaNetwork>(options);
+    doc->SetNetwork(std::make_shared<CSambaNetwork>(options));
 
     auto startStuckScan = [this](int hosts) {
         doc->currentWorkgroup = QStringLiteral("HOME");
@@ -225,8 +225,7 @@ TEST_F(ScanStop, AProbeAbandonedByAStopChangesNothingInItsHost)
     // One host stopped while its shares are listed, one while its name is
     // looked up; both answer somewhere else than they did last time.
     HostRecord *listing = CacheHost(QStringLiteral("listing"), QStringLiteral("10.0.0.9"));
-    listing->shares.push_back(std::make_unique<ShareRecord>(QStringLiteral("Music"), listing));
-    doc->shareList.push_back(listing->shares.back().get());
+    doc->AppendShare(*listing, QStringLiteral("Music"), ShareUnknown);
     listing->lastAnswerTime = 4018;
     listing->onlineCount = 121;
     listing->offlineCount = 2;

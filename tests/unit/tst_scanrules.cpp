@@ -1,5 +1,5 @@
 // Defaults of the rules and how the exclusion filters match.
-#include "scan/scanrules.h"
+#include "model/scanrules.h"
 
 #include <gtest/gtest.h>
 

@@ -340,7 +340,7 @@ protected:
         settings.autoSave = false;
         network = std::make_shared<CMemoryNetwork>();
         doc = std::make_unique<CLanterraDoc>(&settings);
-        doc->network = network;
+        doc->SetNetwork(network);
         doc->rules.searchNetAll = 0;
         doc->rules.searchHostByList = 1;
     }
@@ -448,7 +448,7 @@ TEST_F(SweepScanTest, StoppingDuringTheSweepReturnsAtOnceAndLeavesNoSocketOpen)
     ASSERT_GT(network->OpenSweepSockets(), 0);
     doc->StopScan();
     EXPECT_FALSE(doc->IsScanning());
-    doc->scanDriver.reset();
+    doc->HaltAndWait();
     EXPECT_EQ(network->OpenSweepSockets(), 0);
 }
 

@@ -4,7 +4,7 @@
 #include "hyperlink.h"
 #include "textlists.h"
 
-#include "scan/scanrules.h"
+#include "model/scanrules.h"
 #include "settings/settings.h"
 #include "ui/toolkit/plaintext.h"
 

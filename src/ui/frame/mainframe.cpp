@@ -79,6 +79,10 @@ QToolButton *TextButton(QWidget *parent)
     return button;
 }
 
+// The frame's window class name of old: tools that look for the running
+// program's main window find it by this name, so it stays as it was.
+constexpr auto MainWindowClassName = "Lantrax";
+
 void SetButtonText(QToolButton *button, const QString &text)
 {
     button->setText(text);
@@ -90,7 +94,7 @@ void SetButtonText(QToolButton *button, const QString &text)
 CMainFrame::CMainFrame(CLanterraApp *app, CSettings *settings, QWidget *parent)
     : CFrameWndEx(parent), m_app(app), m_settings(settings), m_launcher(DesktopLauncher())
 {
-    setObjectName(QStringLiteral("Lantrax"));
+    setObjectName(QLatin1String(MainWindowClassName));
     setWindowIcon(Picture("lanterra"));
     setAcceptDrops(true);
     CreateBars(MainMenu());

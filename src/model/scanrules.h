@@ -18,9 +18,9 @@ struct ScanRules
     // in Scan Options as AnnouncedRuleText.
     int searchAnnounced = 1;
     // Entries as typed, empty ones included.
-    QStringList nets;     // workgroup names
-    QStringList hosts;    // host names, addresses or address ranges
-    QStringList excNets;  // workgroups left out (whole names)
+    QStringList nets; // workgroup names
+    QStringList hosts; // host names, addresses or address ranges
+    QStringList excNets; // workgroups left out (whole names)
     QStringList excHosts; // hosts left out (whole names, never addresses)
 
     // Upper-cased filters, rebuilt at every scan start by BuildExclusionSets.

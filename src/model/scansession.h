@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <semaphore>
+
+class CScanDriver;
+class INetProvider;
+struct HostRecord;
+
+// Defined with the scan driver, where its type is complete.
+struct ScanDriverDeleter
+{
+    void operator()(CScanDriver *driver) const noexcept;
+};
+
+// What only a scan needs of its document: the slots that bound its workers,
+// the address map that finds hosts seen under two names, the network it
+// talks to and its driver. The document owns one for its whole life; the
+// scan driver and its workers (src/scan) use it, nobody else does.
+struct ScanSession
+{
+    static constexpr int NetSlotCount = 5;
+    static constexpr int HostSlotCount = 15;
+
+    std::counting_semaphore<NetSlotCount> netSlots{NetSlotCount};
+    std::counting_semaphore<HostSlotCount> hostSlots{HostSlotCount};
+
+    std::map<QString, HostRecord *> addressMap; // guarded by addressLock
+    std::mutex addressLock;
+
+    // The network scans talk to: the system's own when not set (tests set an
+    // in-memory one). Workers keep it alive while they run.
+    std::shared_ptr<INetProvider> network;
+    // Destroying the driver waits for every worker it started (they write
+    // into the records); the document does so before it frees records.
+    std::unique_ptr<CScanDriver, ScanDriverDeleter> driver;
+};
