@@ -22,7 +22,9 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <thread>
+#include <vector>
 #ifndef Q_OS_WIN
 #include <termios.h>
 #include <unistd.h>
@@ -171,14 +173,24 @@ std::optional<QString> SetUpLogin(const ScanOptions &options)
 
 int main(int argc, char *argv[])
 {
+    // Qt keeps pointers into argv, so it gets a copy: the password of
+    // "--user USER%PASSWORD" is blanked in the real argument list before
+    // anything else runs, which narrows the time other users can read it in
+    // /proc to the program's own start.
+    std::vector<std::string> argumentCopies(argv, argv + argc);
+    std::vector<char *> arguments;
+    for (std::string &copy : argumentCopies)
+        arguments.push_back(copy.data());
+    arguments.push_back(nullptr);
+    HidePasswordArgument(argc, argv);
+    argv = arguments.data();
+
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Lanterra"));
     QCoreApplication::setOrganizationName(QStringLiteral("Brevant"));
 
     ScanOptions options;
     const auto parseError = options.Parse(QCoreApplication::arguments());
-    // Qt reads the arguments from argv itself: only now may they change.
-    HidePasswordArgument(argc, argv);
     if (parseError) {
         PrintError(*parseError + QStringLiteral(" (see --help)"));
         return 2;

@@ -87,6 +87,13 @@ check "JSON and text say login-needed too" \
 ip netns exec "$client" "$scan" --no-all --hosts "$hosts;10.76.0.9" --user "daemon%$password" \
     --out "$work/user.net" --format csv > "$work/user.csv" 2> "$work/user.err" &
 scanner=$!
+# Between exec and the first line of main the password stands in the new
+# process's argument list like in any program's; from there on it must not.
+for _ in $(seq 1 100); do
+    grep -qaF -- "daemon%X" "/proc/$scanner/cmdline" 2>/dev/null && break
+    kill -0 "$scanner" 2>/dev/null || break
+    sleep 0.05
+done
 leaks=0
 for _ in $(seq 1 20); do
     sleep 0.2
