@@ -55,16 +55,7 @@ start() {
     done
     lab_hosts "$ns" "${lines[@]}"
     # Clients inside the namespace get a Samba configuration of their own.
-    mkdir -p "/etc/netns/$ns/samba" "$dir/client"
-    cat > "/etc/netns/$ns/samba/smb.conf" <<CONF
-[global]
-   workgroup = $workgroup
-   lock directory = $dir/client
-   state directory = $dir/client
-   cache directory = $dir/client
-   private dir = $dir/client
-   disable netbios = yes
-CONF
+    lab_client_conf "$ns" "$dir/client" "$workgroup"
     for entry in "${servers[@]}"; do
         read -r name address shares <<<"$entry"
         lab_smbd_conf "$dir/$name" "${name^^}" "$address/24" "$workgroup" "shares=$shares"

@@ -166,6 +166,24 @@ lab_hosts() {
     { echo "127.0.0.1 localhost"; printf '%s\n' "$@"; } > "/etc/netns/$ns/hosts"
 }
 
+# lab_client_conf NS DIR WORKGROUP  the Samba configuration of clients run
+# inside NS (ip netns exec mounts /etc/netns/NS/samba over /etc/samba), with
+# their name cache and state in DIR instead of the machine's shared folders,
+# and without NetBIOS
+lab_client_conf() {
+    local ns=$1 dir=$2 workgroup=$3
+    mkdir -p "/etc/netns/$ns/samba" "$dir"
+    cat > "/etc/netns/$ns/samba/smb.conf" <<CONF
+[global]
+   workgroup = $workgroup
+   lock directory = $dir
+   state directory = $dir
+   cache directory = $dir
+   private dir = $dir
+   disable netbios = yes
+CONF
+}
+
 # lab_drop_addresses NS SINK ADDRESS...  packets from NS to these addresses
 # leave through a veth pair and vanish in the namespace SINK: a host that
 # drops everything, without firewall rules

@@ -81,16 +81,7 @@ done
 for i in $live_idx; do
     lab_wait_port "$(addr22 $i)" 445 "$ns" || { echo "smbd $i does not listen" >&2; exit 1; }
 done
-mkdir -p "/etc/netns/$ns/samba" "$work/client"
-cat > "/etc/netns/$ns/samba/smb.conf" <<CONF
-[global]
-   workgroup = LABNET
-   lock directory = $work/client
-   state directory = $work/client
-   cache directory = $work/client
-   private dir = $work/client
-   disable netbios = yes
-CONF
+lab_client_conf "$ns" "$work/client" LABNET
 lab_hosts "$ns"
 export HOME=$work/home
 mkdir -p "$HOME"

@@ -60,16 +60,7 @@ for i in $live; do
     lab_wait_port "$net.$i" 445 "$ns" || { echo "smbd $i does not listen" >&2; exit 1; }
 done
 # The clients' own Samba configuration and name cache.
-mkdir -p "/etc/netns/$ns/samba" "$work/client"
-cat > "/etc/netns/$ns/samba/smb.conf" <<CONF
-[global]
-   workgroup = LABNET
-   lock directory = $work/client
-   state directory = $work/client
-   cache directory = $work/client
-   private dir = $work/client
-   disable netbios = yes
-CONF
+lab_client_conf "$ns" "$work/client" LABNET
 lab_hosts "$ns"
 export HOME=$work/home
 mkdir -p "$HOME"
