@@ -51,8 +51,6 @@ enum ShareColumn : int {
 class CLanterraDoc
 {
 public:
-    static constexpr int NetPathNotFound = 53;
-
     // `settings` is consulted for autoSave; nullptr means CSettings::instance()
     // at the moment it is needed.
     explicit CLanterraDoc(CSettings *settings = nullptr);
@@ -190,7 +188,6 @@ public:
     ScanSession &scanSession() { return m_scan; }
 
     // --- Data ------------------------------------------------------------------
-    QString providerName;
     QString currentWorkgroup;
     ScanRules rules;
 
