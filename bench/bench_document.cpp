@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Saving and loading a network document of 10,000 hosts and 100,000 shares,
 // next to pugixml parsing the same file as the reference for the load.
 // After the timings it prints the peak memory each step needs, measured in a

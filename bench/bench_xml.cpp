@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Throughput of the XML mapping on a settings file with 10,000 saved window
 // positions (keyed records of seven attributes) plus the default schemes.
 // Prints MB/s of UTF-16 file bytes written and read (counter "MB", per second).

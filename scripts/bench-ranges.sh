@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds lanterra-scan and runs the range benchmark (bench/scan/lab-ranges.sh):
 # a mixed /22 and a quiet /23 against an nmap connect sweep. Needs root.
 set -euo pipefail

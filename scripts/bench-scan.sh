@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds lanterra-scan and the lab's mute server, then runs the scan
 # benchmark (bench/scan/lab-scan.sh). Needs root.
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Checks that the C++ lines changed since BASE follow .clang-format.
 # Only changed lines are checked, so older code is never reformatted in passing.
 #   scripts/check-format.sh [BASE]     (default: the parent of HEAD)

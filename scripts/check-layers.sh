@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Checks the layering that CONTRIBUTING.md describes, with grep only:
 #  1. nothing in src/model includes from src/scan, src/ui or src/app;
 #  2. nothing in src/ outside src/ui and src/main.cpp includes QtWidgets

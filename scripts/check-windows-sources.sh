@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Syntax-checks every Windows-only source file with the MinGW-w64 compiler
 # against the Linux Qt headers, so a misspelt Win32 call or a missing include
 # fails here even though nothing for Windows is linked or run on this machine.

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # A small network of real Samba servers inside the network namespace
 # "lanterra-demo", to try the program on without touching any real network.
 #

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian packages Lanterra needs to build, test and run, when
 # any is missing. Every script that needs packages asks here, so each list
 # lives in one place. Usage: scripts/deps.sh [build|test|run|bench]

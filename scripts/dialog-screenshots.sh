@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Pictures of every dialog in English and German under Xvfb with a window
 # manager, into docs/dialogs/<language>/.
 #

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # End-to-end check of the main window on the demo network of real Samba
 # servers, inside its network namespace (needs root):
 #

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Fuzzes the readers of network documents, of settings.xml and of language
 # files, the readers of icon libraries and version resources, and the parsers
 # of network replies, with libFuzzer,

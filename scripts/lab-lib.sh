@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Shared functions for the Samba labs: source this file.
 #
 # Every smbd/nmbd instance keeps all of its state in its own folder, so

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Builds a language file (.lng) from its UTF-8 source (.lng.src).
 
 The output is byte for byte what the program's XML writer produces for the

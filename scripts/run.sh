@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds Lanterra (installing missing Debian packages) and runs it.
 #
 #   scripts/run.sh [FILE.net]    the program on this machine's network

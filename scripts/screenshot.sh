@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Takes the README's picture of the main window on the demo network
 # (Xvfb inside the demo's network namespace; needs root).
 #

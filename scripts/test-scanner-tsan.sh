@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the scanner's unit tests with ThreadSanitizer (in build-tsan) and
 # runs them. Any data race fails the run.
 set -euo pipefail

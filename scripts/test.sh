@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Checks the Windows sources and the last commit's format, builds Lanterra
 # and runs every test: unit, GUI and integration tests, the
 # unit tests again under AddressSanitizer + UndefinedBehaviorSanitizer, the

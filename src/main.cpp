@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/lanterraapp.h"
 #include "platform/signalbridge.h"
 #include "settings/settings.h"

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Range benchmark: two host ranges inside one network namespace, each timed
 # in the same run for lanterra-scan and for an nmap connect sweep of port
 # 445 (which only finds the open port and lists nothing):

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Scan benchmark: one /24 inside a network namespace with 20 live Samba
 # servers (disk shares only), 20 addresses that drop every packet, 4 mute
 # servers (they accept TCP and never answer) and the rest refusing. Times, in

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # A range of 65,534 addresses where nothing answers, not even to ARP (a
 # quiet /16), inside a network namespace: lanterra-scan's wall time, peak
 # memory (and per address, against a /24 of the same kind), the size of the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fills the share list from a document of many shares and reports how long
 // each update tick (and the layout and painting that follow it) takes, the
 // time until "Ready.", and the memory the list costs per share.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // lanterra-scan: loads a network document (or makes a new one), runs one
 // scan to its end and saves the document, without any window.
 #include "scanoptions.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "scanoptions.h"
 
 #include "model/scanrules.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Build tool: draws SVG pictures at 16 and 32 pixels and writes them as an
 // icon library (a resource-only module), one icon group per picture. The
 // group number is the file name's leading number: "05-refresh.svg" is 5.

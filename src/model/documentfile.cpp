@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading a network document file, and what guards the user's file when it
 // could not be read whole or cannot be written.
 #include "lanterradoc.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The mapping routine of the network document: one sequence of tokens and
 // values, run by the writer to save and by the reader to load. Its order is
 // the file format; attributes are taken by position.

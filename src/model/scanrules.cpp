@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "scanrules.h"
 
 QString FilterCase(const QString &text)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Announced hosts for the Samba network: the client side of WS-Discovery
 // and DNS-SD runs here, in the program, with no daemon of its own. A
 // one-shot DNS-SD query answered by unicast (RFC 6762's legacy resolver)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The document's scan entry points; the work is done by CScanDriver.
 #include "model/lanterradoc.h"
 

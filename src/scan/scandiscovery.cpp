@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Hosts that announce themselves (WS-Discovery, DNS-SD) join a scan as
 // members of workgroups, like the hosts of a browse list: the cache, the
 // scores, the exclusions and the probes treat them as any other host.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The seven schemes a new installation starts with. Names and keywords are
 // looked up in the language in use so that a language file can translate
 // them (ids 0-6 in "Schemes names"; 10*g, 10*g+1, 10*g+2 in "Schemes values").

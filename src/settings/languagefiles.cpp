@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Listing the installed language files and loading one of them.
 #include "languagetable.h"
 

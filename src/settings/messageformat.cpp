@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "messageformat.h"
 
 QString FormatMessage(const QString &format, const QList<QVariant> &args)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // lanterra-smbhelper: answers listing requests on its standard input, one at
 // a time, and writes the replies on its standard output. The Samba libraries
 // print diagnostics on standard output, so the replies go to a private copy

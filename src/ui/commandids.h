@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Command ids of menus, buttons and accelerators. Their numbers are also the

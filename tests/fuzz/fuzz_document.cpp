@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary bytes to the reader of network documents. Besides crashes,
 // hangs and leaks, it checks that what the reader took survives being
 // written and read again unchanged, and that the program's own output is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary bytes to the readers of settings.xml and of language files.
 // Besides crashes, hangs and leaks, it checks that whatever the reader took
 // from a file survives being written and read again unchanged.

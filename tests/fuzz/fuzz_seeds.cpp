@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes seed files for fuzz_reader: settings.xml as a first start leaves
 // it, plus a few placements and bands so that every list has items.
 #include "model/lanterradoc.h"

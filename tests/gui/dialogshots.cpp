@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pictures of every dialog, for the documentation and for checking by eye:
 //     lanterra-dialogshots OUTDIR [LANGUAGE]
 // Each dialog is shown as the program shows it and its window (with the

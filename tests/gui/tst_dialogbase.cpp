@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What every dialog shares (sizes, captions, fonts, grip), the About box's
 // version line and the help pages.
 #include "guisupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's commands that open the dialogs, and what the window does
 // with their results.
 #include "guisupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window against the demo network of real Samba servers. Runs only
 // inside the demo's network namespace, on an X display, as
 // scripts/e2e-window.sh starts it; elsewhere it skips.

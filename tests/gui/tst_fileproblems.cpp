@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window tells the user about files it could not open or save: a
 // message box with the application's title and the status bar, the file's
 // name shown as plain text.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Closing the main window (File > Exit, the close button, a logout's SIGTERM)
 // ends the event loop, with or without a taskbar button, whether the window
 // started without one or lost it (and got it back) while running.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's pictures from an icon library: toolbar and address bar
 // icons by number, the start/stop swap while scanning, numbers the library
 // lacks, and the way back to the built-in pictures.

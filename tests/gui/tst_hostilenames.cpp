@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Share and host names are whatever a machine on the network says. The list
 // shows them as plain text in every mode and tool tip (a name that looks
 // like markup never loads anything), isolated in their own direction and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The link control: how it acts, what it opens, what it says on failure.
 #include "ui/dialogs/hyperlink.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Icon library pictures decoded into Qt icons: stored bitmaps with their
 // transparency, PNG pictures, and a missing number that keeps the picture.
 #include "settings/resourcewriter.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Texts from a language file are files' words like any other: a tool tip,
 // a dialog caption or a message that looks like markup is shown as written.
 #include "guisupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Opening and browsing a share with programs that cannot be started: the
 // user is told why instead of nothing happening.
 #include "guisupport.h"

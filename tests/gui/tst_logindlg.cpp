@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The dialog that asks for the login of a host that refused its listing.
 #include "ui/dialogs/logindlg.h"
 

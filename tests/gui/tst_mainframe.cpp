@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window: commands and accelerators, start/stop, scheme box,
 // placement and band layout across restarts, language change.
 #include "guisupport.h"

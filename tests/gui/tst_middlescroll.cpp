@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Middle-button scrolling: the step arithmetic, and when the marker starts.
 #include "ui/view/middlescroll.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Preferences and Program For Browsing.
 #include "guisupport.h"
 

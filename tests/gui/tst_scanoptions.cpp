@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Scan Options dialog and its Advanced Editor.
 #include "guisupport.h"
 

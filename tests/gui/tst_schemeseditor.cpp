@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Schemes Editor and its name dialog.
 #include "guisupport.h"
 

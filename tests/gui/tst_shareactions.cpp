@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Open, browse and properties of the focused share, and how they are reached.
 #include "guisupport.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The share list: batches, filters, change rules, ordering, groups, texts.
 #include "guisupport.h"
 

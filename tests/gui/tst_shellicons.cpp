@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The shared file icons: which paths are asked of the desktop every time,
 // which once, and that the answers land in the one shared list.
 #include "ui/frame/shellicons.h"

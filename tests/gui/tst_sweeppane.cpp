@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The status bar's part for the connect sweep of a large range.
 #include "guisupport.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window toolkit: rebar layout records, toolbar text options, chevron.
 #include "ui/toolkit/sizablerebar.h"
 #include "ui/toolkit/toolbarex.h"

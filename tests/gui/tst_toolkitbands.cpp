@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window toolkit's keyboard access and band handling across restarts:
 // F10 to the menu bar, bands dragged to a new place, locked toolbars.
 #include "guisupport.h"

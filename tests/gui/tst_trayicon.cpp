@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The tray icon's clicks driven through its controller (the test machine
 // has no tray), and the main window's tray and taskbar settings without one.
 #include "guisupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The parsers of what hosts announce: WS-Discovery messages with the
 // metadata exchange, and multicast DNS answers. The samples were captured
 // from Debian's wsdd and avahi-daemon.

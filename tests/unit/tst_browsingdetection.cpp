@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The desktop's file manager as the program for browsing: which handler of
 // folders is the default, and how its desktop entry's Exec line becomes a
 // program and parameters with "%s" where the share's address goes.

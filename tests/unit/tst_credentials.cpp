@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Logins for share listings: what the command line and smbclient's
 // authentication files give, and which login a host gets.
 #include "net/credentials.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The .net document file: exact bytes, round trips and hand-edited files.
 #include "model/hostscore.h"
 #include "model/lanterradoc.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What guards the user's files: files that are no network document, files
 // read only in part, files that are not files at all, saves that cannot
 // replace the old file, and the text of the file itself (well-formed XML).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The operations through which everyone outside the model and the scan
 // changes a document: appending and queueing shares, ending a scan.
 #include "model/lanterradoc.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Hosts that refuse anonymous listing: they show as needing a login, and a
 // login typed or remembered for them reaches the listing.
 #include "app/hostlogins.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Icon libraries read from their bytes: both module formats, icon groups by
 // number with the best picture per size, and damaged files that must give
 // "no picture" rather than a crash.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Address and range entries of the scan rules.
 #include "scan/ipv4.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Language table lookups, listing and loading of language files, help path,
 // and the German translation that ships with the program.
 #include "settings/languagetable.h"

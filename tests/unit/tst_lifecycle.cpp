@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // New, Open, Save As, Close and the start-up choice of the document.
 #include "app/documentnaming.h"
 #include "app/lanterraapp.h"

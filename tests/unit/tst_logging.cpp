@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where failures are reported, and what --verbose adds.
 #include "platform/logging.h"
 

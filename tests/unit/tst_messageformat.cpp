@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Texts filled from translations, and the scan's progress line.
 #include "settings/messageformat.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Records, read operations, scheme classification and the host order.
 #include "model/hostscore.h"
 #include "model/lanterradoc.h"

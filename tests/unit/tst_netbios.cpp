@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // NetBIOS name query packets, the reply parser, and a query against a name
 // server on loopback.
 #include "net/nbtname.h"

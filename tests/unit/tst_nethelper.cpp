@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The listing helpers' protocol, the helper pool (with a stand-in helper),
 // the smb.conf reader and the TCP check.
 #include "model/lanterradoc.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Hosts that announce themselves join a scan as hosts of workgroups.
 #include "model/lanterradoc.h"
 #include "net/memorynetwork.h"

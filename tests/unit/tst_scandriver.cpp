@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The scan driver and its workers on an in-memory network.
 #include "model/lanterradoc.h"
 #include "net/memorynetwork.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A scan under pressure: saves while it runs, stops while probes wait on a
 // name look-up or a listing, and the document's contents cleared meanwhile.
 #include "model/lanterradoc.h"

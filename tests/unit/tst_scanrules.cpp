@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Defaults of the rules and how the exclusion filters match.
 #include "model/scanrules.h"
 

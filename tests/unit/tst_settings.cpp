@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings object: its file (written byte for byte as the program has
 // always written it), start-up with and without a file, and the first-run
 // detection.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What lanterra-scan prints for names a hostile server or file can hold:
 // CSV cells a spreadsheet would run as formulas are neutralised, hidden
 // characters never break a line or disguise a name in text and CSV, and

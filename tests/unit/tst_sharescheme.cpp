@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Share schemes: classification, keyword lists, the scheme list and the
 // schemes' XML form.
 #include "settings/languagetable.h"

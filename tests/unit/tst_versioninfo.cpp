@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Version information: the string table chosen for the user's language,
 // the fixed part, and programs without a version resource.
 #include "settings/resourcewriter.h"

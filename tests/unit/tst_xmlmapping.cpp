@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writer and reader of the mapping library, driven through the same routines.
 #include "xml/xmldocument.h"
 #include "xml/xmlmapping.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "textlists.h"
 
 QStringList SplitText(const QString &text, const QString &separator)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainframe.h"
 
 #include "app/lanterraapp.h"

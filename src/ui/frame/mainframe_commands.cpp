@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main frame's command handlers and command states.
 #include "mainframe.h"
 

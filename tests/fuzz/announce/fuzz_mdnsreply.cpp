@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target: multicast DNS answers, which any host on the link may
 // send.
 #include "net/mdns.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target: the WS-Discovery replies and the metadata exchange's
 // HTTP responses, which any host on the link may send.
 #include "net/wsdiscovery.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target: the reader of the listing helpers' replies, whose
 // contents come from servers on the network.
 #include "net/helperprotocol.h"

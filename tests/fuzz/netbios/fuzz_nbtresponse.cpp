@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target: the NetBIOS name query response parser, which reads
 // packets that anyone on the local network can send.
 #include "net/nbtname.h"

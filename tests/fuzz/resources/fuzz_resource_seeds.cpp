@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes seed modules for fuzz_resources: icon libraries in the 32-bit,
 // 64-bit and 16-bit forms and a module with a version resource.
 #include "resourcebuilders.h"

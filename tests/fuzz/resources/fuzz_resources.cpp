@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target: a module file as an icon library and as a program's
 // version information, and the same bytes as a bare version block.
 #include "settings/iconlibrary.h"

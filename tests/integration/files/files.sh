@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs lanterra-scan (and the window program, when given) over files that
 # must not be taken for network documents, and over documents that cannot be
 # saved, in a network namespace of its own with nothing in it: the scans have

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Hostile share names from real Samba servers inside a network namespace of
 # its own: names built to break markup, shells, spreadsheets, text direction
 # and line structure on one host, names of 2,000 characters and 1,400 bytes

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Hostile share names for a real smbd, and the checks of what lanterra-scan
 makes of them.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs the program over temporary home folders and checks the network
 // documents it leaves behind:
 //  - a first start creates "My Networks/Local Area Network.net" at once, with

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Browse lists: a bridge of network namespaces with smbd + nmbd hosts in two
 # workgroups. `lanterra-scan --all` in a client namespace on the same bridge
 # must find both workgroups, all four hosts by NetBIOS name, and their shares.

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Hosts that announce themselves: a bridge of network namespaces where no
 # host runs a browse master (no NetBIOS at all), and smbd hosts announce
 # themselves by WS-Discovery (Debian's wsdd, workgroup and domain forms) and

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Share listings of real Samba servers inside a network namespace of its own:
 # two live servers, a refused address, a dropping address and a mute server;
 # then a second scan after one server has stopped.

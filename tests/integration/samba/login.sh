@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Servers that refuse anonymous listing: an smbd with restrict anonymous = 2
 # and no guest mapping next to an open one, scanned from a client namespace.
 # Without a login the refusing host is one "login-needed" row (reached, not

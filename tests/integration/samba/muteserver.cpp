@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A server that takes TCP connections and never says a word: the kind of
 // host that makes a client wait for its full timeout.
 //

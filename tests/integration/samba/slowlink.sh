@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # A server behind a slow link: a proxy in the namespace holds every chunk
 # 300 ms each way in front of a real smbd. Its shares are listed on the
 # first scan, and on a second scan, next to a fast server that sets a short

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """A TCP proxy that holds every chunk DELAY seconds in each direction, as a
 slow link would (these kernels have no netem).
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Starts the program over an empty configuration folder, ends it the way a
 // desktop logout does (SIGTERM), and checks the settings file it leaves: first
 // the one of a first start, then one edited by hand, which must come back with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Starts the program with "Show on Taskbar" off (its window is then a tool
 // window), ends it the way a desktop logout does (SIGTERM), and checks that
 // it ended and left what a normal end leaves: settings.xml written (still
