@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "lanterradoc.h"
 
+#include "hostlogin.h"
 #include "hostscore.h"
 #include "settings/settings.h"
 #include "settings/sharescheme.h"
@@ -67,6 +68,27 @@ int CLanterraDoc::GetQueuedShareIndex(int i) const
     if (i < 0 || size_t(i) >= changeQueue.size())
         return -1;
     return changeQueue[size_t(i)]->index;
+}
+
+void CLanterraDoc::QueueHost(HostRecord &host)
+{
+    const bool loginNeeded = IsLoginNeeded(host);
+    std::lock_guard lock(queueLock);
+    m_hostQueue.emplace_back(&host, loginNeeded);
+}
+
+int CLanterraDoc::GetHostQueueCount() const
+{
+    std::lock_guard lock(queueLock);
+    return int(m_hostQueue.size());
+}
+
+std::pair<HostRecord *, bool> CLanterraDoc::GetQueuedHost(int i) const
+{
+    std::lock_guard lock(queueLock);
+    if (i < 0 || size_t(i) >= m_hostQueue.size())
+        return {nullptr, false};
+    return m_hostQueue[size_t(i)];
 }
 
 ShareRecord *CLanterraDoc::GetShare(int i) const
@@ -188,6 +210,7 @@ void CLanterraDoc::DeleteContents()
     {
         std::lock_guard lock(queueLock);
         changeQueue.clear();
+        m_hostQueue.clear();
     }
     {
         std::lock_guard lock(m_scan.addressLock);
@@ -289,8 +312,12 @@ void CLanterraDoc::LinkLoadedModel(bool maskUnknown)
         netsByName.try_emplace(net->name, net.get());
 
     size_t shareCount = 0;
-    for (const auto &host : cacheHosts)
+    for (const auto &host : cacheHosts) {
         shareCount += host->shares.size();
+        // The view shows such a host as one entry, not its shares.
+        if (IsLoginNeeded(*host))
+            QueueHost(*host);
+    }
 
     std::lock_guard lock(sharesLock);
     shareList.reserve(shareCount);

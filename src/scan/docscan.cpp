@@ -33,6 +33,10 @@ void CLanterraDoc::StartScan()
 {
     if (IsScanning())
         return;
+    // A driver that probes a few hosts for the user writes nothing from
+    // here on: the new scan probes them too.
+    if (m_scan.driver)
+        m_scan.driver->Halt();
     netsTotal = 0;
     netsPending = 0;
     hostsTotal = 0;
@@ -43,6 +47,7 @@ void CLanterraDoc::StartScan()
     {
         std::scoped_lock queue(queueLock);
         changeQueue.clear();
+        m_hostQueue.clear();
     }
     {
         std::scoped_lock addresses(m_scan.addressLock);
@@ -57,6 +62,18 @@ void CLanterraDoc::StartScan()
     m_scan.driver.reset(new CScanDriver(*this, m_scan.network, std::move(m_scan.driver)));
     if (!m_scan.driver->Start())
         scanning.store(false, std::memory_order_release);
+}
+
+bool CLanterraDoc::RescanHost(HostRecord &host)
+{
+    if (m_scan.driver && m_scan.driver->ProbeAgain(host))
+        return true;
+    if (!m_scan.network)
+        m_scan.network = SystemScanNetwork();
+    m_scan.driver.reset(
+        new CScanDriver(*this, m_scan.network, std::move(m_scan.driver), CScanDriver::Mode::HostsOnly));
+    m_scan.driver->ProbeAgain(host);
+    return m_scan.driver->Start();
 }
 
 std::unique_lock<std::mutex> CLanterraDoc::LockScanWrites()

@@ -54,11 +54,17 @@ struct DiscoveryJob
 // run on and drop their results. So a save right after a stop reads a quiet
 // document, and leftovers never touch the next scan. Destroying the driver
 // cancels the network calls still running and waits for every thread.
+//
+// A driver made for HostsOnly probes only the hosts given to ProbeAgain: it
+// enumerates nothing, leaves the document's `scanning` flag and host total
+// alone, and ends when the last of them is listed.
 class CScanDriver
 {
 public:
+    enum class Mode { Scan, HostsOnly };
+
     CScanDriver(CLanterraDoc &doc, std::shared_ptr<INetProvider> network,
-                std::unique_ptr<CScanDriver, ScanDriverDeleter> previous);
+                std::unique_ptr<CScanDriver, ScanDriverDeleter> previous, Mode mode = Mode::Scan);
     ~CScanDriver();
     CScanDriver(const CScanDriver &) = delete;
     CScanDriver &operator=(const CScanDriver &) = delete;
@@ -66,6 +72,12 @@ public:
     // False when the driver thread cannot be started.
     bool Start();
     void Halt();
+    // Probes `host` (once more) with the logins the session holds now. A
+    // scan whose probe of it has not started yet lets that probe do it; one
+    // that runs is waited for, so a host never has two probes at once.
+    // Any thread. False when the driver takes no more work: halted, or its
+    // last pass is over.
+    bool ProbeAgain(HostRecord &host);
 
     // --- For the workers -------------------------------------------------
     CLanterraDoc &Doc() { return m_doc; }
@@ -90,6 +102,7 @@ public:
 
 private:
     void Run();
+    void RunPasses();
     void RestoreSlots();
     bool Prepare();
     void AddListedHosts(std::map<QString, NetRecord *> &netsByName);
@@ -104,18 +117,28 @@ private:
     bool StartHosts();
     HostRecord *NextReadyHost(ScanWorkers::SweepReach &reach, int &sweptMs);
     void MarkStarted(HostRecord *host);
+    // The hosts asked for again through ProbeAgain.
+    void StartAgain();
+    bool HasStarted(const HostRecord *host) const;
+    bool LaunchProbe(HostRecord *host, ScanWorkers::SweepReach reach);
     bool Launch(std::function<void()> work);
     void Reap(bool all);
     void JoinDriverThread();
     void Sleep(int ms);
 
     CLanterraDoc &m_doc;
+    const Mode m_mode;
     std::shared_ptr<INetProvider> m_network;
     std::unique_ptr<CScanDriver, ScanDriverDeleter> m_previous;
     ScanRules m_rules;
 
     std::mutex m_publishLock;
     bool m_halted = false;
+    // Under the publish lock: the hosts asked for again, the hosts whose
+    // probe runs on a worker, and whether the last pass is over.
+    std::vector<HostRecord *> m_again;
+    std::unordered_set<const HostRecord *> m_probing;
+    bool m_finished = false;
     std::stop_source m_halt;
     std::stop_source m_abandon;
 

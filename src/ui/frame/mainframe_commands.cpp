@@ -3,6 +3,7 @@
 #include "mainframe.h"
 
 #include "app/lanterraapp.h"
+#include "net/credentials.h"
 #include "settings/languagetable.h"
 #include "settings/settings.h"
 #include "ui/commandids.h"
@@ -184,6 +185,8 @@ void CMainFrame::OnStartStop()
     SetAddressTexts();
     SetRefreshPicture();
     m_addressBar->update();
+    // Listings try the logins the user had remembered.
+    LoadRememberedLogins(*doc, m_loginKeeper, CLoginBook::Session());
     doc->StartScan();
 }
 
