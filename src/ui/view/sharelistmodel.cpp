@@ -427,11 +427,13 @@ QVariant CShareListModel::data(const QModelIndex &index, int role) const
         return index.column() == 0 ? (entry ? m_entryText : item.name)
                                    : index.column() == 1 ? item.host : item.workgroup;
     };
+    // The entry's own text is the program's, not a name from the network.
+    const bool ownText = entry && index.column() == 0;
     switch (role) {
     case Qt::DisplayRole:
-        return DisplayName(text());
+        return ownText ? m_entryText : DisplayName(text());
     case Qt::ToolTipRole:
-        return PlainToolTip(DisplayName(text()));
+        return PlainToolTip(ownText ? m_entryText : DisplayName(text()));
     case PlainTextRole:
         return text();
     case Qt::DecorationRole:
