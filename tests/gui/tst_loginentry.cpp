@@ -10,6 +10,7 @@
 #include "net/neterrors.h"
 #include "ui/commandids.h"
 #include "ui/dialogs/logindlg.h"
+#include "ui/frame/loginkeeper.h"
 #include "ui/frame/mainframe.h"
 #include "ui/toolkit/menubar.h"
 #include "ui/view/lanterraview.h"
@@ -26,7 +27,12 @@
 #include <QTest>
 #include <QTimer>
 
+#include <QElapsedTimer>
+
+#include <atomic>
+#include <chrono>
 #include <map>
+#include <thread>
 
 using namespace gui;
 
@@ -269,6 +275,38 @@ private slots:
         QCOMPARE(n.network->ListingCalls(QStringLiteral("10.0.0.2")), 1);
         QVERIFY(!CLoginBook::Session().HasOwn(QStringLiteral("LOCKED")));
         QCOMPARE(view.Model()->EntryCount(), 1);
+    }
+
+    void slowSecretStoreDoesNotHoldTheScanStart()
+    {
+        // A store that takes its time, as a bus that does not answer.
+        auto calls = std::make_shared<std::atomic<int>>(0);
+        LoginKeeper slow;
+        slow.load = [calls](const QString &host) -> std::optional<Login> {
+            ++*calls;
+            std::this_thread::sleep_for(std::chrono::milliseconds(400));
+            if (host != QStringLiteral("LOCKED"))
+                return std::nullopt;
+            Login login;
+            login.user = QStringLiteral("alice");
+            return login;
+        };
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(!LoadRememberedLoginsFor({QStringLiteral("LOCKED")}, slow, 100));
+        QVERIFY(clock.elapsed() < 390);
+        // While it reads, a second start asks nothing more.
+        QVERIFY(!LoadRememberedLoginsFor({QStringLiteral("LOCKED")}, slow, 0));
+        // What it reads later still serves the listings.
+        QTRY_VERIFY_WITH_TIMEOUT(CLoginBook::Session().HasOwn(QStringLiteral("LOCKED")), 5000);
+        QCOMPARE(calls->load(), 2); // the login for every host, then LOCKED's
+        bool again = false;
+        for (int i = 0; i < 100 && !again; ++i) {
+            again = LoadRememberedLoginsFor({}, slow, 1000);
+            QTest::qWait(10);
+        }
+        QVERIFY(again);
+        QCOMPARE(calls->load(), 3);
     }
 
     void entrySortsAndGroupsLikeAShare()
