@@ -382,6 +382,8 @@ private slots:
         view.UpdateTick();
         QCOMPARE(view.Model()->EntryCount(), 1);
         QVERIFY(view.EmptyMessage().isEmpty());
+        view.UpdateTick();
+        QCOMPARE(view.StatusText(), QStringLiteral("Ready. 0 shares."));
     }
 
     void shareCommandsWithoutAnItemAreNotHandled()

@@ -91,7 +91,7 @@ CShareListUpdater::TickResult CShareListUpdater::Tick()
     if (!ready)
         result.status = SearchingText(shares, seconds, m_doc->GetHostsPending(), m_doc->GetHostsTotal());
     else
-        result.status = shares > 0 ? ReadyText(shares, seconds) : EmptyText();
+        result.status = shares > 0 || m_model.ItemCount() > 0 ? ReadyText(shares, seconds) : EmptyText();
 
     if (m_scheme && (m_sharesSeen != m_doc->GetShareCount() || m_changesSeen != m_doc->GetQueueCount()
                      || m_hostsSeen != m_doc->GetHostQueueCount())) {
