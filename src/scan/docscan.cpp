@@ -70,8 +70,7 @@ bool CLanterraDoc::RescanHost(HostRecord &host)
         return true;
     if (!m_scan.network)
         m_scan.network = SystemScanNetwork();
-    m_scan.driver.reset(
-        new CScanDriver(*this, m_scan.network, std::move(m_scan.driver), CScanDriver::Mode::HostsOnly));
+    m_scan.driver.reset(new CScanDriver(*this, m_scan.network, std::move(m_scan.driver), CScanDriver::Mode::HostsOnly));
     m_scan.driver->ProbeAgain(host);
     return m_scan.driver->Start();
 }

@@ -119,7 +119,8 @@ private:
             network->AddName(QStringLiteral("OPEN"), QStringLiteral("10.0.0.1"));
             network->SetServer(QStringLiteral("10.0.0.1"), open);
             CMemoryNetwork::Server locked;
-            locked.shares = {{QStringLiteral("docs"), ShareType::DiskTree}, {QStringLiteral("films"), ShareType::DiskTree}};
+            locked.shares = {{QStringLiteral("docs"), ShareType::DiskTree},
+                             {QStringLiteral("films"), ShareType::DiskTree}};
             locked.loginUser = QStringLiteral("alice");
             locked.loginPassword = QStringLiteral("s3cret");
             network->AddName(QStringLiteral("LOCKED"), QStringLiteral("10.0.0.2"));
@@ -145,9 +146,8 @@ private:
         static bool Scan(CMainFrame &frame)
         {
             frame.RouteCommand(Cmd::Refresh);
-            return QTest::qWaitFor([&frame] {
-                return !frame.Document()->IsScanning() && !frame.View()->IsTimerActive();
-            }, 20000);
+            return QTest::qWaitFor(
+                [&frame] { return !frame.Document()->IsScanning() && !frame.View()->IsTimerActive(); }, 20000);
         }
     };
 
@@ -337,7 +337,8 @@ private slots:
         QCOMPARE(model.EntryCount(), 1);
         QCOMPARE(model.ShownGroupHeaders(), (QStringList{"Music", "Films", "Other"}));
         QCOMPARE(model.IsHeadingRow(EntryRow(model) - 1), true);
-        QCOMPARE(model.index(EntryRow(model) - 1, 0).data(CShareListModel::PlainTextRole).toString(), QStringLiteral("Other"));
+        QCOMPARE(model.index(EntryRow(model) - 1, 0).data(CShareListModel::PlainTextRole).toString(),
+                 QStringLiteral("Other"));
         QCOMPARE(ShownShares(view, doc), (QStringList{"NAS/music", "NAS/films"}));
 
         // By host: in its host's group.

@@ -61,7 +61,7 @@ protected:
         return nullptr;
     }
 
-    template<class Done> static bool WaitFor(Done done, std::chrono::milliseconds limit = 20s)
+    template <class Done> static bool WaitFor(Done done, std::chrono::milliseconds limit = 20s)
     {
         const auto until = std::chrono::steady_clock::now() + limit;
         while (!done()) {

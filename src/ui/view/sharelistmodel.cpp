@@ -119,8 +119,7 @@ void CShareListModel::SortAll(const StateReader &stateOf)
         for (int share : group.shares)
             if (share >= 0)
                 m_items[size_t(share)].key.state = stateOf(share);
-        std::sort(group.shares.begin(), group.shares.end(),
-                  [this](int a, int b) { return Less(ItemOf(a), a, b); });
+        std::sort(group.shares.begin(), group.shares.end(), [this](int a, int b) { return Less(ItemOf(a), a, b); });
     });
 }
 
@@ -424,8 +423,9 @@ QVariant CShareListModel::data(const QModelIndex &index, int role) const
     const Item &item = ItemOf(share);
     // A host entry has no share name: its first column tells its state.
     const auto text = [this, entry, &item, &index] {
-        return index.column() == 0 ? (entry ? m_entryText : item.name)
-                                   : index.column() == 1 ? item.host : item.workgroup;
+        return index.column() == 0   ? (entry ? m_entryText : item.name)
+               : index.column() == 1 ? item.host
+                                     : item.workgroup;
     };
     // The entry's own text is the program's, not a name from the network.
     const bool ownText = entry && index.column() == 0;

@@ -156,10 +156,7 @@ private:
     void SetKeyText(Item &item) const;
     size_t FindInGroup(const Group &group, int share) const;
     Item &ItemOf(int key) { return key >= 0 ? m_items[size_t(key)] : m_entries[size_t(EntrySlot(key))]; }
-    const Item &ItemOf(int key) const
-    {
-        return key >= 0 ? m_items[size_t(key)] : m_entries[size_t(EntrySlot(key))];
-    }
+    const Item &ItemOf(int key) const { return key >= 0 ? m_items[size_t(key)] : m_entries[size_t(EntrySlot(key))]; }
     int PositionOfRow(int row) const;
     void ShiftStarts(int fromPosition, int delta);
     void Reposition(int share, const Item &moved);

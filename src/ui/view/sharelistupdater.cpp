@@ -93,8 +93,9 @@ CShareListUpdater::TickResult CShareListUpdater::Tick()
     else
         result.status = shares > 0 || m_model.ItemCount() > 0 ? ReadyText(shares, seconds) : EmptyText();
 
-    if (m_scheme && (m_sharesSeen != m_doc->GetShareCount() || m_changesSeen != m_doc->GetQueueCount()
-                     || m_hostsSeen != m_doc->GetHostQueueCount())) {
+    if (m_scheme
+        && (m_sharesSeen != m_doc->GetShareCount() || m_changesSeen != m_doc->GetQueueCount()
+            || m_hostsSeen != m_doc->GetHostQueueCount())) {
         int operations = 0;
         while (operations < MaxOperations && m_sharesSeen < m_doc->GetShareCount()) {
             const int share = m_sharesSeen;
@@ -122,8 +123,8 @@ CShareListUpdater::TickResult CShareListUpdater::Tick()
     // The timer goes on until the changes a scan left behind are applied
     // too: a scan ends faster than a tick takes 100 changes, and the list
     // must not keep showing stale states under "Ready.".
-    result.finished = ready && (!m_scheme || (m_changesSeen >= m_doc->GetQueueCount()
-                                              && m_hostsSeen >= m_doc->GetHostQueueCount()));
+    result.finished =
+        ready && (!m_scheme || (m_changesSeen >= m_doc->GetQueueCount() && m_hostsSeen >= m_doc->GetHostQueueCount()));
     return result;
 }
 
