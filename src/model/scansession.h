@@ -3,6 +3,7 @@
 
 #include <QString>
 
+#include <atomic>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -19,9 +20,11 @@ struct ScanDriverDeleter
 };
 
 // What only a scan needs of its document: the slots that bound its workers,
-// the address map that finds hosts seen under two names, the network it
-// talks to and its driver. The document owns one for its whole life; the
-// scan driver and its workers (src/scan) use it, nobody else does.
+// the address map that finds hosts seen under two names, the progress
+// counters it keeps, the network it talks to and its driver. The document
+// owns one for its whole life and keeps it private; the scan driver and its
+// workers (src/scan) use it, everyone else reads the counters through the
+// document.
 struct ScanSession
 {
     static constexpr int NetSlotCount = 5;
@@ -32,6 +35,15 @@ struct ScanSession
 
     std::map<QString, HostRecord *> addressMap; // guarded by addressLock
     std::mutex addressLock;
+
+    // Progress: written by the driver (and by a load), counted down by the
+    // workers with atomic decrements, read by the view without a lock.
+    std::atomic<int> netsTotal{0};
+    std::atomic<int> netsPending{0};
+    std::atomic<int> hostsTotal{0};
+    std::atomic<int> hostsPending{0};
+    std::atomic<int> sweepTotal{0};
+    std::atomic<int> sweepDone{0};
 
     // The network scans talk to: the system's own when not set (tests set an
     // in-memory one). Workers keep it alive while they run.

@@ -33,16 +33,16 @@ void CLanterraDoc::StartScan()
 {
     if (IsScanning())
         return;
-    netsTotal = 0;
-    netsPending = 0;
-    hostsTotal = 0;
-    hostsPending = 0;
-    sweepTotal = 0;
-    sweepDone = 0;
+    m_scan.netsTotal = 0;
+    m_scan.netsPending = 0;
+    m_scan.hostsTotal = 0;
+    m_scan.hostsPending = 0;
+    m_scan.sweepTotal = 0;
+    m_scan.sweepDone = 0;
     UpdateAllViews(HintScanStarted);
     {
-        std::scoped_lock queue(queueLock);
-        changeQueue.clear();
+        std::scoped_lock queue(m_queueLock);
+        m_changeQueue.clear();
     }
     {
         std::scoped_lock addresses(m_scan.addressLock);
@@ -50,13 +50,13 @@ void CLanterraDoc::StartScan()
     }
     if (!m_scan.network)
         m_scan.network = SystemScanNetwork();
-    if (currentWorkgroup.isEmpty())
-        currentWorkgroup = m_scan.network->LocalWorkgroup();
+    if (m_currentWorkgroup.isEmpty())
+        m_currentWorkgroup = m_scan.network->LocalWorkgroup();
 
-    scanning.store(true, std::memory_order_release);
+    m_scanning.store(true, std::memory_order_release);
     m_scan.driver.reset(new CScanDriver(*this, m_scan.network, std::move(m_scan.driver)));
     if (!m_scan.driver->Start())
-        scanning.store(false, std::memory_order_release);
+        m_scanning.store(false, std::memory_order_release);
 }
 
 std::unique_lock<std::mutex> CLanterraDoc::LockScanWrites()
@@ -69,5 +69,5 @@ void CLanterraDoc::HaltScan()
 {
     if (m_scan.driver)
         m_scan.driver->Halt();
-    scanning.store(false, std::memory_order_release);
+    m_scanning.store(false, std::memory_order_release);
 }

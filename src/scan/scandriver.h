@@ -69,6 +69,8 @@ public:
 
     // --- For the workers -------------------------------------------------
     CLanterraDoc &Doc() { return m_doc; }
+    // The document's slots, address map and progress counters.
+    ScanSession &Session() { return m_doc.m_scan; }
     INetProvider &Network() { return *m_network; }
     // The rules as they were when the scan started: the user may edit the
     // document's rules while the scan runs; edits count from the next scan.
