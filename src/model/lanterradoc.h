@@ -130,7 +130,8 @@ public:
     void applyScheme(const ShareScheme *newScheme);
 
     // --- Scan --------------------------------------------------------------
-    // Defined with the scan driver (src/scan). StartScan must not be called
+    // StartScan resets the counters, sends hint 2 and starts a scan engine
+    // made by the installed factory (SetScanEngineFactory); it does nothing
     // while a scan runs. HaltScan ends a running scan at once: it stops the
     // driver, abandons the probes that are still resolving their hosts and
     // clears `scanning`; it sends no hint and saves nothing.
@@ -145,8 +146,7 @@ public:
     // into the records. Only waits when no scan runs.
     void HaltAndWait();
     // Holds off every write of the running scan (its driver and workers)
-    // while it is held; an empty lock when there is no scan. Defined with
-    // the scan driver.
+    // while it is held; an empty lock when there is no scan.
     std::unique_lock<std::mutex> LockScanWrites();
 
     // --- Contents and file ---------------------------------------------------

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "model/scanengine.h"
+
 #include <QString>
 
 #include <atomic>
@@ -9,15 +11,8 @@
 #include <mutex>
 #include <semaphore>
 
-class CScanDriver;
 class INetProvider;
 struct HostRecord;
-
-// Defined with the scan driver, where its type is complete.
-struct ScanDriverDeleter
-{
-    void operator()(CScanDriver *driver) const noexcept;
-};
 
 // What only a scan needs of its document: the slots that bound its workers,
 // the address map that finds hosts seen under two names, the progress
@@ -50,5 +45,5 @@ struct ScanSession
     std::shared_ptr<INetProvider> network;
     // Destroying the driver waits for every worker it started (they write
     // into the records); the document does so before it frees records.
-    std::unique_ptr<CScanDriver, ScanDriverDeleter> driver;
+    std::unique_ptr<IScanEngine> driver;
 };

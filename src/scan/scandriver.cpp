@@ -35,8 +35,16 @@ void CScanDriver::FailNextWorkerStarts(int count)
     g_failWorkerStarts = count;
 }
 
+void CScanDriver::InstallAsScanEngine()
+{
+    SetScanEngineFactory([](CLanterraDoc &doc, std::shared_ptr<INetProvider> network,
+                            std::unique_ptr<IScanEngine> previous) -> std::unique_ptr<IScanEngine> {
+        return std::unique_ptr<CScanDriver>(new CScanDriver(doc, std::move(network), std::move(previous)));
+    });
+}
+
 CScanDriver::CScanDriver(CLanterraDoc &doc, std::shared_ptr<INetProvider> network,
-                         std::unique_ptr<CScanDriver, ScanDriverDeleter> previous)
+                         std::unique_ptr<IScanEngine> previous)
     : m_doc(doc), m_network(std::move(network)), m_previous(std::move(previous)), m_rules(doc.rules())
 {
     // Taken on the caller's (user-interface) thread, before any worker runs.

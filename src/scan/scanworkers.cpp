@@ -73,7 +73,6 @@ void EnumerateAllNets(CScanDriver &driver)
 
 void EnumerateNet(CScanDriver &driver, NetRecord &net)
 {
-    CLanterraDoc &doc = driver.Doc();
     QString name;
     {
         auto lock = driver.Publish();
