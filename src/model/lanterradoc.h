@@ -214,6 +214,8 @@ public:
     // The network the next scan talks to (tests give an in-memory one); the
     // system's own when none was given.
     void SetNetwork(std::shared_ptr<INetProvider> network) { m_scan.network = std::move(network); }
+    // How the next scan starts its worker threads; empty: std::jthread.
+    void SetThreadStarter(ThreadStarter starter) { m_scan.startThread = std::move(starter); }
 
     // --- Rules and workgroup ---------------------------------------------------
     // The scan rules; a running scan works on the copy it took at its start.

@@ -6,13 +6,20 @@
 #include <QString>
 
 #include <atomic>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <semaphore>
+#include <thread>
 
 class INetProvider;
 struct HostRecord;
+
+// Starts one of a scan's worker threads running `work`, or throws
+// std::system_error when the system has no thread to give, as std::jthread
+// does. An empty one starts a std::jthread.
+using ThreadStarter = std::function<std::jthread(std::function<void()> work)>;
 
 // What only a scan needs of its document: the slots that bound its workers,
 // the address map that finds hosts seen under two names, the progress
@@ -43,6 +50,8 @@ struct ScanSession
     // The network scans talk to: the system's own when not set (tests set an
     // in-memory one). Workers keep it alive while they run.
     std::shared_ptr<INetProvider> network;
+    // How the next scan starts its workers (tests give one that fails).
+    ThreadStarter startThread;
     // Destroying the driver waits for every worker it started (they write
     // into the records); the document does so before it frees records.
     std::unique_ptr<IScanEngine> driver;

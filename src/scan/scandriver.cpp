@@ -17,8 +17,6 @@
 
 namespace {
 
-std::atomic<int> g_failWorkerStarts{0};
-
 // Waiting for a host slot ends after this long, so that workgroups found in
 // the meantime are merged without delay.
 constexpr auto HostSlotWait = std::chrono::milliseconds(200);
@@ -30,11 +28,6 @@ constexpr quint64 MaxRangeHosts = 65536;
 
 } // namespace
 
-void CScanDriver::FailNextWorkerStarts(int count)
-{
-    g_failWorkerStarts = count;
-}
-
 void CScanDriver::InstallAsScanEngine()
 {
     SetScanEngineFactory([](CLanterraDoc &doc, std::shared_ptr<INetProvider> network,
@@ -45,7 +38,8 @@ void CScanDriver::InstallAsScanEngine()
 
 CScanDriver::CScanDriver(CLanterraDoc &doc, std::shared_ptr<INetProvider> network,
                          std::unique_ptr<IScanEngine> previous)
-    : m_doc(doc), m_network(std::move(network)), m_previous(std::move(previous)), m_rules(doc.rules())
+    : m_doc(doc), m_network(std::move(network)), m_previous(std::move(previous)), m_startThread(Session().startThread),
+      m_rules(doc.rules())
 {
     // Taken on the caller's (user-interface) thread, before any worker runs.
     m_rules.BuildExclusionSets();
@@ -110,14 +104,13 @@ void CScanDriver::JoinDriverThread()
 
 bool CScanDriver::Launch(std::function<void()> work)
 {
-    if (g_failWorkerStarts.load() > 0 && g_failWorkerStarts.fetch_sub(1) > 0)
-        return false;
     auto done = std::make_shared<std::atomic<bool>>(false);
     try {
-        std::jthread thread([work = std::move(work), done] {
+        auto body = [work = std::move(work), done] {
             work();
             done->store(true);
-        });
+        };
+        std::jthread thread = m_startThread ? m_startThread(std::move(body)) : std::jthread(std::move(body));
         m_workers.push_back({std::move(thread), std::move(done)});
     } catch (const std::system_error &error) {
         // The caller tries again later with fewer threads running.

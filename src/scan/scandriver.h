@@ -92,10 +92,6 @@ public:
     // A worker has published something: the driver may look sooner.
     void Wake();
 
-    // Test hook: the next `count` worker starts fail as if the system had
-    // no threads left.
-    static void FailNextWorkerStarts(int count);
-
 private:
     CScanDriver(CLanterraDoc &doc, std::shared_ptr<INetProvider> network, std::unique_ptr<IScanEngine> previous);
 
@@ -122,6 +118,7 @@ private:
     CLanterraDoc &m_doc;
     std::shared_ptr<INetProvider> m_network;
     std::unique_ptr<IScanEngine> m_previous;
+    ThreadStarter m_startThread;
     ScanRules m_rules;
 
     std::mutex m_publishLock;

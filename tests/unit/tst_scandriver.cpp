@@ -15,6 +15,7 @@
 
 #include <chrono>
 #include <random>
+#include <system_error>
 #include <thread>
 
 namespace {
@@ -43,8 +44,6 @@ protected:
         doc->SetNetwork(network);
         doc->SetCurrentWorkgroup(QStringLiteral("HOME"));
     }
-
-    void TearDown() override { CScanDriver::FailNextWorkerStarts(0); }
 
     // A named host at an address with disk shares.
     void AddHost(const QString &name, const QString &address, const QStringList &shares, int latencyMs = 0)
@@ -476,9 +475,16 @@ TEST_F(ScanTest, WorkersThatCannotStartLoseNoSlotAndNoCount)
     for (int i = 0; i < 20; ++i)
         CacheHost(QStringLiteral("cached%1").arg(i));
 
-    // The all-workgroups thread and the first probes fail to start.
-    CScanDriver::FailNextWorkerStarts(3);
+    // The all-workgroups thread and the first probes fail to start, as
+    // when the system has no threads left.
+    auto refusals = std::make_shared<std::atomic<int>>(3);
+    doc->SetThreadStarter([refusals](std::function<void()> work) {
+        if (refusals->fetch_sub(1) > 0)
+            throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+        return std::jthread(std::move(work));
+    });
     ASSERT_TRUE(Scan(10s));
+    EXPECT_LE(refusals->load(), 0);
     EXPECT_EQ(doc->GetHostsPending(), 0);
     EXPECT_EQ(doc->GetNetsPending(), 0);
 
