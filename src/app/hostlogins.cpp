@@ -16,7 +16,7 @@ void LoadRememberedLogins(const CLanterraDoc &doc, const LoginKeeper &keeper, CL
     // Per-host logins are kept under the name the user saw in the list. One
     // given during this run is newer than anything remembered.
     QSet<QString> asked;
-    for (const auto &host : doc.cacheHosts) {
+    for (const auto &host : doc.cacheHosts()) {
         const QString name = host->GetDisplayName().toUpper();
         if (name.isEmpty() || asked.contains(name))
             continue;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "model/lanterradoc.h"
+#include "model/scanengine.h"
 #include "net/netprovider.h"
 
 #include <QString>
@@ -54,21 +55,28 @@ struct DiscoveryJob
 // run on and drop their results. So a save right after a stop reads a quiet
 // document, and leftovers never touch the next scan. Destroying the driver
 // cancels the network calls still running and waits for every thread.
-class CScanDriver
+//
+// The document makes a driver through the scan engine factory, which
+// InstallAsScanEngine sets; the constructor is private so that no one else
+// can make one and reach the document's scan session through it.
+class CScanDriver final : public IScanEngine
 {
 public:
-    CScanDriver(CLanterraDoc &doc, std::shared_ptr<INetProvider> network,
-                std::unique_ptr<CScanDriver, ScanDriverDeleter> previous);
-    ~CScanDriver();
+    // Makes every document's StartScan start a CScanDriver.
+    static void InstallAsScanEngine();
+
+    ~CScanDriver() override;
     CScanDriver(const CScanDriver &) = delete;
     CScanDriver &operator=(const CScanDriver &) = delete;
 
     // False when the driver thread cannot be started.
-    bool Start();
-    void Halt();
+    bool Start() override;
+    void Halt() override;
 
     // --- For the workers -------------------------------------------------
     CLanterraDoc &Doc() { return m_doc; }
+    // The document's slots, address map and progress counters.
+    ScanSession &Session() { return m_doc.m_scan; }
     INetProvider &Network() { return *m_network; }
     // The rules as they were when the scan started: the user may edit the
     // document's rules while the scan runs; edits count from the next scan.
@@ -79,16 +87,14 @@ public:
     // Asked when the driver is destroyed: every network call gives up.
     std::stop_token AbandonToken() const { return m_abandon.get_token(); }
     // Held for every write to the document; IsHalted() is only read under it.
-    std::unique_lock<std::mutex> Publish();
+    std::unique_lock<std::mutex> Publish() override;
     bool IsHalted() const { return m_halted; }
     // A worker has published something: the driver may look sooner.
     void Wake();
 
-    // Test hook: the next `count` worker starts fail as if the system had
-    // no threads left.
-    static void FailNextWorkerStarts(int count);
-
 private:
+    CScanDriver(CLanterraDoc &doc, std::shared_ptr<INetProvider> network, std::unique_ptr<IScanEngine> previous);
+
     void Run();
     void RestoreSlots();
     bool Prepare();
@@ -111,7 +117,8 @@ private:
 
     CLanterraDoc &m_doc;
     std::shared_ptr<INetProvider> m_network;
-    std::unique_ptr<CScanDriver, ScanDriverDeleter> m_previous;
+    std::unique_ptr<IScanEngine> m_previous;
+    ThreadStarter m_startThread;
     ScanRules m_rules;
 
     std::mutex m_publishLock;

@@ -116,7 +116,7 @@ void CLanterraView::OnInitialUpdate()
     const CSettings *settings = Settings();
     RebuildList(settings ? settings->GetScheme(settings->selectedScheme) : nullptr);
     if (m_doc)
-        SetViewMode(m_doc->lastView);
+        SetViewMode(m_doc->lastView());
     MarkSortColumn();
 }
 
@@ -199,9 +199,9 @@ void CLanterraView::OnColumnClick(int section)
         return;
     }
     const int column = ColumnIdForSection(section);
-    if (column == m_doc->lastSortCol)
-        m_doc->lastSortRev = m_doc->lastSortRev ? 0 : 1;
-    m_doc->lastSortCol = column;
+    if (column == m_doc->lastSortCol())
+        m_doc->SetLastSortRev(m_doc->lastSortRev() ? 0 : 1);
+    m_doc->SetLastSortCol(column);
     MarkSortColumn();
     m_updater.SortBySettings();
 }
@@ -311,7 +311,7 @@ bool CLanterraView::OnCommand(int id)
     switch (id) {
     case Cmd::ShowOffline:
         if (m_doc) {
-            m_doc->showOffline = !m_doc->showOffline;
+            m_doc->SetShowOffline(!m_doc->showOffline());
             RebuildList(m_updater.Scheme());
         }
         return true;
@@ -332,7 +332,7 @@ bool CLanterraView::OnCommand(int id)
 bool CLanterraView::OnUpdateCommand(CCmdUI &ui)
 {
     if (ui.id == Cmd::ShowOffline) {
-        ui.SetCheck(m_doc && m_doc->showOffline);
+        ui.SetCheck(m_doc && m_doc->showOffline());
         return true;
     }
     return false;
@@ -384,8 +384,8 @@ void CLanterraView::BuildColumns()
 
 void CLanterraView::MarkSortColumn()
 {
-    const int column = m_doc ? m_doc->lastSortCol : int(ColumnShare);
-    const bool reverse = m_doc && m_doc->lastSortRev;
+    const int column = m_doc ? m_doc->lastSortCol() : int(ColumnShare);
+    const bool reverse = m_doc && m_doc->lastSortRev();
     m_detailsView->header()->setSortIndicator(SectionForColumnId(column),
                                               reverse ? Qt::DescendingOrder : Qt::AscendingOrder);
 }
