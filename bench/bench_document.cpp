@@ -44,21 +44,19 @@ void FillDocument(CLanterraDoc &doc)
 {
     quint32 seed = 2024;
     for (int n = 0; n < 20; ++n)
-        doc.cacheNets.push_back(std::make_unique<NetRecord>(n == 0 ? QStringLiteral("WORKGROUP")
-                                                                   : QStringLiteral("OFFICE-%1").arg(n)));
-    doc.rules.searchHostByList = 1;
-    doc.rules.hosts = {QStringLiteral("10.0.0.1 - 10.0.3.254"), QStringLiteral("fileserver")};
-    doc.rules.excHosts = {QStringLiteral("PRINTER-01")};
+        doc.AddNet(n == 0 ? QStringLiteral("WORKGROUP") : QStringLiteral("OFFICE-%1").arg(n));
+    doc.rules().searchHostByList = 1;
+    doc.rules().hosts = {QStringLiteral("10.0.0.1 - 10.0.3.254"), QStringLiteral("fileserver")};
+    doc.rules().excHosts = {QStringLiteral("PRINTER-01")};
 
     int sharesLeft = kShares;
     for (int h = 0; h < kHosts; ++h) {
-        NetRecord *net = doc.cacheNets[Next(seed) % doc.cacheNets.size()].get();
+        NetRecord *net = doc.cacheNets()[Next(seed) % doc.cacheNets().size()].get();
         const QString addr = QStringLiteral("10.%1.%2.%3").arg(h / 65536).arg((h / 256) % 256).arg(h % 256 + 1);
         QString name;
         if (h % 17 != 0) // every 17th host came from an address range
             name = QStringLiteral("PC-%1-%2").arg(QStringView(kDepartments[Next(seed) % 10])).arg(h, 4, 10, QLatin1Char('0'));
-        doc.cacheHosts.push_back(std::make_unique<HostRecord>(name, net, addr));
-        HostRecord *host = doc.cacheHosts.back().get();
+        HostRecord *host = doc.AddHost(name, net, addr);
         host->onlineCount = int(Next(seed) % 200);
         host->offlineCount = int(Next(seed) % 50);
         host->lastState = Next(seed) % 4 == 0 ? 53 : 0;
@@ -119,7 +117,7 @@ void BM_LoadDocument(benchmark::State &state)
         auto doc = std::make_unique<CLanterraDoc>();
         doc->ReadDocumentFile(path, false);
         state.PauseTiming();
-        if (doc->cacheHosts.size() != size_t(kHosts) || doc->GetShareCount() != kShares)
+        if (doc->cacheHosts().size() != size_t(kHosts) || doc->GetShareCount() != kShares)
             state.SkipWithError("not every host and share was read back");
         doc.reset();
         state.ResumeTiming();

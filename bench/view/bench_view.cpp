@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <span>
 #include <vector>
 
 namespace {
@@ -46,25 +47,20 @@ ShareGroup Group(const QString &name, const QStringList &keywords)
 void FillDocument(CLanterraDoc &doc, int shareCount, int hostCount, int lockedEvery)
 {
     const char *kinds[] = {"Music", "Films", "install", "Docs", "Images", "backup", "games", "public", "video", "mp3"};
-    doc.cacheNets.push_back(std::make_unique<NetRecord>(QStringLiteral("WORKGROUP")));
-    NetRecord *net = doc.cacheNets.back().get();
+    NetRecord *net = doc.AddNet(QStringLiteral("WORKGROUP"));
     std::uint32_t seed = 12345;
     for (int h = 0; h < hostCount; ++h) {
-        doc.cacheHosts.push_back(std::make_unique<HostRecord>(QStringLiteral("host-%1").arg(h, 5, 10, QLatin1Char('0')), net));
-        doc.cacheHosts.back()->lastState = h % 7 == 0 ? 53 : 0;
+        HostRecord *host = doc.AddHost(QStringLiteral("host-%1").arg(h, 5, 10, QLatin1Char('0')), net);
+        host->lastState = h % 7 == 0 ? 53 : 0;
         // A host that refused its listing: one entry stands for its shares.
         if (lockedEvery > 0 && h % lockedEvery == 1)
-            doc.cacheHosts.back()->lastState = 5;
+            host->lastState = 5;
     }
     for (int i = 0; i < shareCount; ++i) {
-        HostRecord *host = doc.cacheHosts[size_t(i % hostCount)].get();
+        HostRecord *host = doc.cacheHosts()[size_t(i % hostCount)].get();
         seed = seed * 1103515245u + 12345u;
         const QString name = QStringLiteral("%1 %2").arg(QLatin1String(kinds[(seed >> 16) % 10])).arg((seed >> 8) % 100000);
-        host->shares.push_back(std::make_unique<ShareRecord>(name, host));
-        ShareRecord *share = host->shares.back().get();
-        share->index = i;
-        share->state = host->lastState == 0 ? ShareOnline : ShareOffline;
-        doc.shareList.push_back(share);
+        doc.AppendShare(*host, name, host->lastState == 0 ? ShareOnline : ShareOffline);
     }
 }
 
@@ -170,11 +166,11 @@ int main(int argc, char *argv[])
     if (parser.isSet(QStringLiteral("rescan"))) {
         // What a scan start does to a filled list: every state is reset, so
         // the first tick with a change sorts the whole list again.
-        for (ShareRecord *share : doc.shareList)
-            share->state = ShareUnknown;
+        for (int i = 0; i < doc.GetShareCount(); ++i)
+            doc.GetShare(i)->state = ShareUnknown;
         view.OnDocumentUpdate(HintScanStarted);
-        doc.shareList[0]->state = ShareOnline;
-        doc.changeQueue.push_back(doc.shareList[0]);
+        ShareRecord *first = doc.GetShare(0);
+        doc.QueueShares(std::span(&first, 1), ShareOnline);
         clock.start();
         view.UpdateTick();
         const double tick = double(clock.nsecsElapsed()) / 1e6;

@@ -16,7 +16,7 @@ QStringList RememberedLoginHosts(const CLanterraDoc &doc)
     // Per-host logins are kept under the name the user saw in the list.
     QStringList names;
     QSet<QString> seen;
-    for (const auto &host : doc.cacheHosts) {
+    for (const auto &host : doc.cacheHosts()) {
         const QString name = host->GetDisplayName().toUpper();
         if (name.isEmpty() || seen.contains(name))
             continue;

@@ -3,6 +3,7 @@
 
 #include "documentnaming.h"
 #include "platform/paths.h"
+#include "scan/scandriver.h"
 #include "settings/settings.h"
 
 #include <QDir>
@@ -35,6 +36,8 @@ CLanterraApp::CLanterraApp(CSettings *settings, QObject *parent)
     : QObject(parent), m_settings(settings), m_doc(settings)
 {
     g_app = this;
+    // The application wires the model to the scanner it ships.
+    CScanDriver::InstallAsScanEngine();
     m_doc.onSaveFailed = [this](const QString &path, const QString &why) {
         emit saveFailed(SaveFailureText(path, why));
     };

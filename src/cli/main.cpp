@@ -234,7 +234,7 @@ int main(int argc, char *argv[])
             if (!lanterra.openWarning().isEmpty())
                 PrintError(lanterra.openWarning());
             if (!options.quiet)
-                std::fprintf(stderr, "Loaded %zu hosts in %lld ms.\n", doc.cacheHosts.size(),
+                std::fprintf(stderr, "Loaded %zu hosts in %lld ms.\n", doc.cacheHosts().size(),
                              (long long)std::chrono::duration_cast<std::chrono::milliseconds>(
                                  std::chrono::steady_clock::now() - loading)
                                  .count());
@@ -245,7 +245,7 @@ int main(int argc, char *argv[])
         }
         if (!options.out.isEmpty())
             doc.SetPathName(CLanterraApp::FullPath(options.out));
-        options.ApplyTo(doc.rules);
+        options.ApplyTo(doc.rules());
         doc.applyScheme(*scheme);
 
         std::signal(SIGINT, OnInterrupt);
@@ -302,7 +302,7 @@ int main(int argc, char *argv[])
             status = 1;
         } else if (options.save && !options.quiet) {
             std::fprintf(
-                stderr, "Saved %zu hosts in %lld ms.\n", doc.cacheHosts.size(),
+                stderr, "Saved %zu hosts in %lld ms.\n", doc.cacheHosts().size(),
                 (long long)std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - saving).count());
         }
         CSettings::setInstance(nullptr);

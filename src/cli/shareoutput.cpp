@@ -72,13 +72,13 @@ QList<ShareRow> CollectShares(const CLanterraDoc &doc)
         row.share = doc.shareText(i, ColumnShare);
         row.unc = doc.shareText(i, ColumnPath);
         row.state = StateText(*share);
-        if (doc.scheme && share->groupIndex >= 0 && share->groupIndex < doc.scheme->groups.size())
-            row.group = doc.scheme->groups[share->groupIndex].name;
+        if (doc.scheme() && share->groupIndex >= 0 && share->groupIndex < doc.scheme()->groups.size())
+            row.group = doc.scheme()->groups[share->groupIndex].name;
         rows.append(row);
     }
     // A host that refused to list its shares without a login: one row of
     // its own, with no share, whatever it had listed before.
-    for (const auto &host : doc.cacheHosts) {
+    for (const auto &host : doc.cacheHosts()) {
         if (!IsLoginNeeded(*host))
             continue;
         ShareRow row;

@@ -92,7 +92,7 @@ void MapHostList(CXmlMapper &mapper, std::vector<std::unique_ptr<HostRecord>> &h
 
 bool CLanterraDoc::MapDocument(CXmlMapper &mapper, bool skipDuplicates)
 {
-    return MapDocument(mapper, cacheNets, cacheHosts, skipDuplicates);
+    return MapDocument(mapper, m_cacheNets, m_cacheHosts, skipDuplicates);
 }
 
 bool CLanterraDoc::MapDocument(CXmlMapper &mapper, std::vector<std::unique_ptr<NetRecord>> &nets,
@@ -106,27 +106,27 @@ bool CLanterraDoc::MapDocument(CXmlMapper &mapper, std::vector<std::unique_ptr<N
 
     mapper.Token(u"<view>");
     mapper.Token(u"@lastView");
-    MapInt(mapper, lastView);
+    MapInt(mapper, m_lastView);
     mapper.Token(u"@lastSortCol");
-    MapInt(mapper, lastSortCol);
+    MapInt(mapper, m_lastSortCol);
     mapper.Token(u"@lastSortRev");
-    MapInt(mapper, lastSortRev);
+    MapInt(mapper, m_lastSortRev);
     mapper.Token(u"</view>");
 
     mapper.Token(u"<rules>");
     mapper.Token(u"@searchNetAll");
-    MapInt(mapper, rules.searchNetAll);
+    MapInt(mapper, m_rules.searchNetAll);
     mapper.Token(u"@searchNetCurrent");
-    MapInt(mapper, rules.searchNetCurrent);
+    MapInt(mapper, m_rules.searchNetCurrent);
     mapper.Token(u"@searchNetByList");
-    MapInt(mapper, rules.searchNetByList);
+    MapInt(mapper, m_rules.searchNetByList);
     mapper.Token(u"@searchHostByList");
-    MapInt(mapper, rules.searchHostByList);
-    MapStringList(mapper, rules.nets, u"<nets>", u"</nets>", u"<net>", u"</net>");
-    MapStringList(mapper, rules.hosts, u"<hosts>", u"</hosts>", u"<host>", u"</host>");
+    MapInt(mapper, m_rules.searchHostByList);
+    MapStringList(mapper, m_rules.nets, u"<nets>", u"</nets>", u"<net>", u"</net>");
+    MapStringList(mapper, m_rules.hosts, u"<hosts>", u"</hosts>", u"<host>", u"</host>");
     mapper.Token(u"<filters>");
-    MapStringList(mapper, rules.excNets, u"<nets>", u"</nets>", u"<exc>", u"</exc>");
-    MapStringList(mapper, rules.excHosts, u"<hosts>", u"</hosts>", u"<exc>", u"</exc>");
+    MapStringList(mapper, m_rules.excNets, u"<nets>", u"</nets>", u"<exc>", u"</exc>");
+    MapStringList(mapper, m_rules.excHosts, u"<hosts>", u"</hosts>", u"<exc>", u"</exc>");
     mapper.Token(u"</filters>");
     mapper.Token(u"</rules>");
 
@@ -148,11 +148,11 @@ bool CLanterraDoc::MapDocument(CXmlMapper &mapper, std::vector<std::unique_ptr<N
     // and a file that predates them ends there, so they keep their defaults.
     // At their defaults they are not written: such a file is the same, byte
     // for byte, as one written before they existed.
-    const bool moreRules = mapper.IsStoring() ? rules.searchAnnounced != 1 : mapper.HasNext(u"<moreRules>", 0);
+    const bool moreRules = mapper.IsStoring() ? m_rules.searchAnnounced != 1 : mapper.HasNext(u"<moreRules>", 0);
     if (moreRules) {
         mapper.Token(u"<moreRules>");
         mapper.Token(u"@searchAnnounced");
-        MapInt(mapper, rules.searchAnnounced);
+        MapInt(mapper, m_rules.searchAnnounced);
         mapper.Token(u"</moreRules>");
     }
     return true;

@@ -15,7 +15,7 @@ std::vector<HostRecord *> LoginNeededHosts(CLanterraDoc &doc, int &queued)
     std::vector<HostRecord *> hosts;
     // Probes write their host's state and queue it under the scan's lock.
     const auto scanLock = doc.LockScanWrites();
-    for (const auto &host : doc.cacheHosts)
+    for (const auto &host : doc.cacheHosts())
         if (IsLoginNeeded(*host))
             hosts.push_back(host.get());
     queued = doc.GetHostQueueCount();
@@ -25,9 +25,7 @@ std::vector<HostRecord *> LoginNeededHosts(CLanterraDoc &doc, int &queued)
 std::vector<int> ShareIndexesOf(const CLanterraDoc &doc, const HostRecord &host)
 {
     std::vector<int> indexes;
-    std::lock_guard lock(doc.sharesLock);
-    indexes.reserve(host.shares.size());
-    for (const auto &share : host.shares)
+    for (const ShareRecord *share : doc.SharesOf(host))
         indexes.push_back(share->index);
     return indexes;
 }

@@ -3,6 +3,9 @@
 
 #include "hostlogin.h"
 #include "hostscore.h"
+#include "net/netprovider.h"
+#include "net/systemnetwork.h"
+#include "platform/logging.h"
 #include "settings/settings.h"
 #include "settings/sharescheme.h"
 #include "xml/xmldocument.h"
@@ -11,9 +14,36 @@
 
 #include <algorithm>
 
+namespace {
+
+ScanEngineFactory &InstalledScanEngineFactory()
+{
+    static ScanEngineFactory factory;
+    return factory;
+}
+
+// One system network for the whole process: its helper processes are
+// shared by every document.
+std::shared_ptr<INetProvider> SystemScanNetwork()
+{
+    static std::mutex lock;
+    static std::shared_ptr<INetProvider> network;
+    std::scoped_lock guard(lock);
+    if (!network)
+        network = CreateSystemNetwork();
+    return network;
+}
+
+} // namespace
+
+void SetScanEngineFactory(ScanEngineFactory factory)
+{
+    InstalledScanEngineFactory() = std::move(factory);
+}
+
 CLanterraDoc::CLanterraDoc(CSettings *settings) : m_settings(settings)
 {
-    rules.Reset();
+    m_rules.Reset();
 }
 
 CLanterraDoc::~CLanterraDoc()
@@ -52,40 +82,40 @@ void CLanterraDoc::UpdateAllViews(ViewHint hint)
 
 int CLanterraDoc::GetShareCount() const
 {
-    std::lock_guard lock(sharesLock);
-    return int(shareList.size());
+    std::lock_guard lock(m_sharesLock);
+    return int(m_shareList.size());
 }
 
 int CLanterraDoc::GetQueueCount() const
 {
-    std::lock_guard lock(queueLock);
-    return int(changeQueue.size());
+    std::lock_guard lock(m_queueLock);
+    return int(m_changeQueue.size());
 }
 
 int CLanterraDoc::GetQueuedShareIndex(int i) const
 {
-    std::lock_guard lock(queueLock);
-    if (i < 0 || size_t(i) >= changeQueue.size())
+    std::lock_guard lock(m_queueLock);
+    if (i < 0 || size_t(i) >= m_changeQueue.size())
         return -1;
-    return changeQueue[size_t(i)]->index;
+    return m_changeQueue[size_t(i)]->index;
 }
 
 void CLanterraDoc::QueueHost(HostRecord &host)
 {
     const bool loginNeeded = IsLoginNeeded(host);
-    std::lock_guard lock(queueLock);
+    std::lock_guard lock(m_queueLock);
     m_hostQueue.emplace_back(&host, loginNeeded);
 }
 
 int CLanterraDoc::GetHostQueueCount() const
 {
-    std::lock_guard lock(queueLock);
+    std::lock_guard lock(m_queueLock);
     return int(m_hostQueue.size());
 }
 
 std::pair<HostRecord *, bool> CLanterraDoc::GetQueuedHost(int i) const
 {
-    std::lock_guard lock(queueLock);
+    std::lock_guard lock(m_queueLock);
     if (i < 0 || size_t(i) >= m_hostQueue.size())
         return {nullptr, false};
     return m_hostQueue[size_t(i)];
@@ -93,18 +123,18 @@ std::pair<HostRecord *, bool> CLanterraDoc::GetQueuedHost(int i) const
 
 ShareRecord *CLanterraDoc::GetShare(int i) const
 {
-    std::lock_guard lock(sharesLock);
-    if (i < 0 || size_t(i) >= shareList.size())
+    std::lock_guard lock(m_sharesLock);
+    if (i < 0 || size_t(i) >= m_shareList.size())
         return nullptr;
-    return shareList[size_t(i)];
+    return m_shareList[size_t(i)];
 }
 
 int CLanterraDoc::GetShareGroup(int i) const
 {
-    std::lock_guard lock(sharesLock);
-    if (i < 0 || size_t(i) >= shareList.size())
+    std::lock_guard lock(m_sharesLock);
+    if (i < 0 || size_t(i) >= m_shareList.size())
         return -1;
-    return shareList[size_t(i)]->groupIndex;
+    return m_shareList[size_t(i)]->groupIndex;
 }
 
 ShareState CLanterraDoc::GetShareState(int i) const
@@ -133,41 +163,63 @@ QString CLanterraDoc::shareText(int i, int column) const
     }
 }
 
+std::vector<ShareRecord *> CLanterraDoc::SharesOf(const HostRecord &host) const
+{
+    std::vector<ShareRecord *> shares;
+    std::lock_guard lock(m_sharesLock);
+    shares.reserve(host.shares.size());
+    for (const auto &share : host.shares)
+        shares.push_back(share.get());
+    return shares;
+}
+
+NetRecord *CLanterraDoc::AddNet(const QString &name)
+{
+    m_cacheNets.push_back(std::make_unique<NetRecord>(name));
+    return m_cacheNets.back().get();
+}
+
+HostRecord *CLanterraDoc::AddHost(const QString &name, NetRecord *net, const QString &addr)
+{
+    m_cacheHosts.push_back(std::make_unique<HostRecord>(name, net, addr));
+    return m_cacheHosts.back().get();
+}
+
 ShareRecord *CLanterraDoc::AppendShare(HostRecord &host, const QString &name, ShareState state)
 {
     auto share = std::make_unique<ShareRecord>(name, &host);
     share->state = state;
     ShareRecord *appended = share.get();
-    std::scoped_lock shares(sharesLock);
-    share->index = int(shareList.size());
-    share->groupIndex = scheme ? ClassifyShare(*scheme, name) : -1;
+    std::scoped_lock shares(m_sharesLock);
+    share->index = int(m_shareList.size());
+    share->groupIndex = m_scheme ? ClassifyShare(*m_scheme, name) : -1;
     share->groupVisible = 0;
-    if (scheme && share->groupIndex >= 0 && share->groupIndex < scheme->groups.size())
-        share->groupVisible = scheme->groups[share->groupIndex].visible;
+    if (m_scheme && share->groupIndex >= 0 && share->groupIndex < m_scheme->groups.size())
+        share->groupVisible = m_scheme->groups[share->groupIndex].visible;
     if (share->groupVisible)
         ++host.visibleShares;
-    shareList.push_back(appended);
+    m_shareList.push_back(appended);
     host.shares.push_back(std::move(share));
     return appended;
 }
 
 void CLanterraDoc::QueueShares(std::span<ShareRecord *const> shares, std::optional<ShareState> state)
 {
-    std::scoped_lock queue(queueLock);
+    std::scoped_lock queue(m_queueLock);
     for (auto it = shares.rbegin(); it != shares.rend(); ++it) {
         if (state)
             (*it)->state = *state;
-        changeQueue.push_back(*it);
+        m_changeQueue.push_back(*it);
     }
 }
 
 void CLanterraDoc::applyScheme(const ShareScheme *newScheme)
 {
     std::shared_ptr<const ShareScheme> copy = newScheme ? std::make_shared<const ShareScheme>(*newScheme) : nullptr;
-    std::lock_guard lock(sharesLock);
+    std::lock_guard lock(m_sharesLock);
     // The old copy dies after the lock: probes only touch it under the lock.
-    scheme.swap(copy);
-    for (ShareRecord *share : shareList) {
+    m_scheme.swap(copy);
+    for (ShareRecord *share : m_shareList) {
         const int group = newScheme ? ClassifyShare(*newScheme, share->name) : -1;
         share->groupIndex = group;
         share->groupVisible =
@@ -175,6 +227,79 @@ void CLanterraDoc::applyScheme(const ShareScheme *newScheme)
         if (share->groupVisible && share->host)
             ++share->host->visibleShares;
     }
+}
+
+void CLanterraDoc::StartScan()
+{
+    if (IsScanning())
+        return;
+    // An engine that probes a few hosts for the user may still run (the
+    // engines of scans are halted already); it writes nothing from here on:
+    // the new scan probes those hosts too.
+    if (m_hostsOnlyEngine && m_scan.driver)
+        m_scan.driver->Halt();
+    m_hostsOnlyEngine = false;
+    m_scan.netsTotal = 0;
+    m_scan.netsPending = 0;
+    m_scan.hostsTotal = 0;
+    m_scan.hostsPending = 0;
+    m_scan.sweepTotal = 0;
+    m_scan.sweepDone = 0;
+    UpdateAllViews(HintScanStarted);
+    {
+        std::scoped_lock queue(m_queueLock);
+        m_changeQueue.clear();
+        m_hostQueue.clear();
+    }
+    {
+        std::scoped_lock addresses(m_scan.addressLock);
+        m_scan.addressMap.clear();
+    }
+    if (!m_scan.network)
+        m_scan.network = SystemScanNetwork();
+    if (m_currentWorkgroup.isEmpty())
+        m_currentWorkgroup = m_scan.network->LocalWorkgroup();
+
+    const ScanEngineFactory &factory = InstalledScanEngineFactory();
+    if (!factory) {
+        qCWarning(lcScan) << "no scan engine is installed";
+        return;
+    }
+    m_scanning.store(true, std::memory_order_release);
+    m_scan.driver = factory(*this, m_scan.network, std::move(m_scan.driver));
+    if (!m_scan.driver->Start())
+        m_scanning.store(false, std::memory_order_release);
+}
+
+bool CLanterraDoc::RescanHost(HostRecord &host)
+{
+    if (m_scan.driver && m_scan.driver->ProbeAgain(host))
+        return true;
+    const ScanEngineFactory &factory = InstalledScanEngineFactory();
+    if (!factory)
+        return false;
+    if (!m_scan.network)
+        m_scan.network = SystemScanNetwork();
+    m_scan.driver = factory(*this, m_scan.network, std::move(m_scan.driver));
+    m_hostsOnlyEngine = true;
+    // Not started when the engine cannot probe single hosts: it stays as
+    // the holder of the scans before it.
+    if (!m_scan.driver->ProbeHostsOnly() || !m_scan.driver->ProbeAgain(host))
+        return false;
+    return m_scan.driver->Start();
+}
+
+std::unique_lock<std::mutex> CLanterraDoc::LockScanWrites()
+{
+    // Drivers of earlier scans were halted and write nothing any more.
+    return m_scan.driver ? m_scan.driver->Publish() : std::unique_lock<std::mutex>();
+}
+
+void CLanterraDoc::HaltScan()
+{
+    if (m_scan.driver)
+        m_scan.driver->Halt();
+    m_scanning.store(false, std::memory_order_release);
 }
 
 void CLanterraDoc::StopScan()
@@ -202,31 +327,31 @@ void CLanterraDoc::DeleteContents()
     // Workers that outlived the scan write into the records freed below.
     m_scan.driver.reset();
 
-    rules.Reset();
+    m_rules.Reset();
     {
-        std::lock_guard lock(sharesLock);
-        shareList.clear();
+        std::lock_guard lock(m_sharesLock);
+        m_shareList.clear();
     }
     {
-        std::lock_guard lock(queueLock);
-        changeQueue.clear();
+        std::lock_guard lock(m_queueLock);
+        m_changeQueue.clear();
         m_hostQueue.clear();
     }
     {
         std::lock_guard lock(m_scan.addressLock);
         m_scan.addressMap.clear();
     }
-    while (!cacheNets.empty())
-        cacheNets.pop_back();
-    while (!cacheHosts.empty())
-        cacheHosts.pop_back();
+    while (!m_cacheNets.empty())
+        m_cacheNets.pop_back();
+    while (!m_cacheHosts.empty())
+        m_cacheHosts.pop_back();
     // The stopped scan's save above was the last one of that file.
     m_keepOriginalOf.clear();
 }
 
 void CLanterraDoc::SortHostsByScore()
 {
-    ::SortHostsByScore(cacheHosts);
+    ::SortHostsByScore(m_cacheHosts);
 }
 
 bool CLanterraDoc::OnSaveDocument(const QString &path)
@@ -250,7 +375,7 @@ bool CLanterraDoc::WriteDocumentFile(const QString &path, bool skipDuplicates)
             CopyCache(netCopies, hostCopies);
             copied = true;
         } else {
-            for (const auto &host : cacheHosts) {
+            for (const auto &host : m_cacheHosts) {
                 if (host->net)
                     host->group = host->net->name;
             }
@@ -269,7 +394,7 @@ bool CLanterraDoc::WriteDocumentFile(const QString &path, bool skipDuplicates)
     } else if (saved) {
         // Probes that outlived a stopped scan may still be adding shares to
         // their hosts; they do so under sharesLock.
-        std::lock_guard lock(sharesLock);
+        std::lock_guard lock(m_sharesLock);
         saved = SaveXmlDocument(
             path, u"document", [&](CXmlMapper &mapper) { MapDocument(mapper, skipDuplicates); }, &why);
     }
@@ -282,11 +407,11 @@ bool CLanterraDoc::WriteDocumentFile(const QString &path, bool skipDuplicates)
 void CLanterraDoc::CopyCache(std::vector<std::unique_ptr<NetRecord>> &nets,
                              std::vector<std::unique_ptr<HostRecord>> &hosts) const
 {
-    nets.reserve(cacheNets.size());
-    for (const auto &net : cacheNets)
+    nets.reserve(m_cacheNets.size());
+    for (const auto &net : m_cacheNets)
         nets.push_back(std::make_unique<NetRecord>(net->name));
-    hosts.reserve(cacheHosts.size());
-    for (const auto &host : cacheHosts) {
+    hosts.reserve(m_cacheHosts.size());
+    for (const auto &host : m_cacheHosts) {
         auto copy = std::make_unique<HostRecord>(host->GetName(), nullptr, host->GetAddr());
         copy->group = host->net ? host->net->name : host->group;
         copy->lastState = host->lastState;
@@ -304,42 +429,42 @@ void CLanterraDoc::CopyCache(std::vector<std::unique_ptr<NetRecord>> &nets,
 
 void CLanterraDoc::LinkLoadedModel(bool maskUnknown)
 {
-    hostsTotal = int(cacheHosts.size());
+    m_scan.hostsTotal = int(m_cacheHosts.size());
 
     // The first workgroup of a name wins, as in a scan.
     std::map<QString, NetRecord *> netsByName;
-    for (const auto &net : cacheNets)
+    for (const auto &net : m_cacheNets)
         netsByName.try_emplace(net->name, net.get());
 
     size_t shareCount = 0;
-    for (const auto &host : cacheHosts) {
+    for (const auto &host : m_cacheHosts) {
         shareCount += host->shares.size();
         // The view shows such a host as one entry, not its shares.
         if (IsLoginNeeded(*host))
             QueueHost(*host);
     }
 
-    std::lock_guard lock(sharesLock);
-    shareList.reserve(shareCount);
-    for (const auto &host : cacheHosts) {
+    std::lock_guard lock(m_sharesLock);
+    m_shareList.reserve(shareCount);
+    for (const auto &host : m_cacheHosts) {
         auto found = netsByName.find(host->group);
         if (found == netsByName.end()) {
             // A file edited by hand can name a workgroup it does not hold;
             // every host needs one before its workgroup is shown or saved.
-            cacheNets.push_back(std::make_unique<NetRecord>(host->group));
-            found = netsByName.emplace(host->group, cacheNets.back().get()).first;
+            m_cacheNets.push_back(std::make_unique<NetRecord>(host->group));
+            found = netsByName.emplace(host->group, m_cacheNets.back().get()).first;
         }
         host->net = found->second;
         host->visibleShares = 0;
         const ShareState state = maskUnknown ? ShareUnknown : host->lastState == 0 ? ShareOnline : ShareOffline;
         for (const auto &share : host->shares) {
             share->host = host.get();
-            share->index = int(shareList.size());
+            share->index = int(m_shareList.size());
             share->state.store(state, std::memory_order_relaxed);
-            shareList.push_back(share.get());
+            m_shareList.push_back(share.get());
         }
     }
-    netsTotal = int(cacheNets.size());
-    netsPending = 0;
-    hostsPending = 0;
+    m_scan.netsTotal = int(m_cacheNets.size());
+    m_scan.netsPending = 0;
+    m_scan.hostsPending = 0;
 }

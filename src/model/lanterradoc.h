@@ -49,6 +49,17 @@ enum ShareColumn : int {
 // locks are never held together. Records are freed only by DeleteContents,
 // so a record pointer taken under a lock stays valid while the document is
 // open.
+//
+// The locks, the scan session (slots, address map, progress counters,
+// driver) and the lists themselves are private: callers outside the model
+// read through the operations below and write through AppendShare,
+// QueueShares, AddNet and AddHost, which take the right lock. The scan
+// driver is the one exception, declared a friend: it is the only writer of
+// cacheNets and cacheHosts during a scan, it has to insert into them at
+// positions and walk them under its own lock, and it hands its workers the
+// scan session (CScanDriver::Session()). A friend keeps that door to one
+// named class the compiler checks, instead of public members any layer
+// could reach.
 class CLanterraDoc
 {
 public:
@@ -65,17 +76,19 @@ public:
     void UpdateAllViews(ViewHint hint);
 
     // --- Read operations (any thread) -------------------------------------
-    bool IsScanning() const { return scanning.load(std::memory_order_acquire); }
+    bool IsScanning() const { return m_scanning.load(std::memory_order_acquire); }
     int GetShareCount() const;
     int GetQueueCount() const;
     // -1 when `i` is not below GetQueueCount().
     int GetQueuedShareIndex(int i) const;
-    int GetHostsTotal() const { return hostsTotal.load(std::memory_order_relaxed); }
-    int GetHostsPending() const { return hostsPending.load(std::memory_order_relaxed); }
+    int GetNetsTotal() const { return m_scan.netsTotal.load(std::memory_order_relaxed); }
+    int GetNetsPending() const { return m_scan.netsPending.load(std::memory_order_relaxed); }
+    int GetHostsTotal() const { return m_scan.hostsTotal.load(std::memory_order_relaxed); }
+    int GetHostsPending() const { return m_scan.hostsPending.load(std::memory_order_relaxed); }
     // Addresses the scan's connect sweep has decided, of how many (0 of 0
     // when the scan sweeps none).
-    int GetSweepDone() const { return sweepDone.load(std::memory_order_relaxed); }
-    int GetSweepTotal() const { return sweepTotal.load(std::memory_order_relaxed); }
+    int GetSweepDone() const { return m_scan.sweepDone.load(std::memory_order_relaxed); }
+    int GetSweepTotal() const { return m_scan.sweepTotal.load(std::memory_order_relaxed); }
     // -1 when `i` is out of range.
     int GetShareGroup(int i) const;
     // ShareUnknown when `i` is out of range.
@@ -85,8 +98,24 @@ public:
     QString shareText(int i, int column) const;
     // The share at `i`, or nullptr.
     ShareRecord *GetShare(int i) const;
+    // The shares of `host` as they are now (under sharesLock: a probe may be
+    // appending to them).
+    std::vector<ShareRecord *> SharesOf(const HostRecord &host) const;
+
+    // The cache. Only the scan driver adds to it while a scan runs, so the
+    // user-interface thread reads it without a lock; other threads take
+    // LockScanWrites first.
+    const std::vector<std::unique_ptr<NetRecord>> &cacheNets() const { return m_cacheNets; }
+    const std::vector<std::unique_ptr<HostRecord>> &cacheHosts() const { return m_cacheHosts; }
+    // The current scheme's copy (nullptr: none). For the user-interface
+    // thread, the only one that replaces it (applyScheme).
+    const ShareScheme *scheme() const { return m_scheme.get(); }
 
     // --- Write operations (a scan's workers, or a test filling a document) --
+    // Appends a workgroup, or a host of `net`, to the cache, as a load does.
+    // Not while a scan runs: the driver owns the cache's order then.
+    NetRecord *AddNet(const QString &name);
+    HostRecord *AddHost(const QString &name, NetRecord *net, const QString &addr = {});
     // Appends a new share of `host` with `state`, classified with the
     // current scheme, to the host and to shareList (under sharesLock, as a
     // probe does), counting it in the host's visibleShares when its group is
@@ -110,7 +139,8 @@ public:
     void applyScheme(const ShareScheme *newScheme);
 
     // --- Scan --------------------------------------------------------------
-    // Defined with the scan driver (src/scan). StartScan must not be called
+    // StartScan resets the counters, sends hint 2 and starts a scan engine
+    // made by the installed factory (SetScanEngineFactory); it does nothing
     // while a scan runs. HaltScan ends a running scan at once: it stops the
     // driver, abandons the probes that are still resolving their hosts and
     // clears `scanning`; it sends no hint and saves nothing.
@@ -125,8 +155,7 @@ public:
     // into the records. Only waits when no scan runs.
     void HaltAndWait();
     // Holds off every write of the running scan (its driver and workers)
-    // while it is held; an empty lock when there is no scan. Defined with
-    // the scan driver.
+    // while it is held; an empty lock when there is no scan.
     std::unique_lock<std::mutex> LockScanWrites();
     // Lists `host` once more with the logins the session holds now (the user
     // typed one): within the running scan when it takes the request, else on
@@ -200,43 +229,61 @@ public:
     // The network the next scan talks to (tests give an in-memory one); the
     // system's own when none was given.
     void SetNetwork(std::shared_ptr<INetProvider> network) { m_scan.network = std::move(network); }
-    // For the scan driver and its workers only (src/scan).
-    ScanSession &scanSession() { return m_scan; }
+    // How the next scan starts its worker threads; empty: std::jthread.
+    void SetThreadStarter(ThreadStarter starter) { m_scan.startThread = std::move(starter); }
 
-    // --- Data ------------------------------------------------------------------
-    QString currentWorkgroup;
-    ScanRules rules;
+    // --- Rules and workgroup ---------------------------------------------------
+    // The scan rules; a running scan works on the copy it took at its start.
+    ScanRules &rules() { return m_rules; }
+    const ScanRules &rules() const { return m_rules; }
+    // The local machine's workgroup; a scan sets it from the network when it
+    // is empty.
+    const QString &currentWorkgroup() const { return m_currentWorkgroup; }
+    void SetCurrentWorkgroup(const QString &name) { m_currentWorkgroup = name; }
 
-    std::vector<std::unique_ptr<NetRecord>> cacheNets;
-    std::vector<std::unique_ptr<HostRecord>> cacheHosts;
-    std::vector<ShareRecord *> shareList;   // guarded by sharesLock
-    std::vector<ShareRecord *> changeQueue; // guarded by queueLock
+    // --- List view state (user-interface thread) -------------------------------
+    int lastSortCol() const { return m_lastSortCol; }
+    void SetLastSortCol(int column) { m_lastSortCol = column; }
+    int lastSortRev() const { return m_lastSortRev; }
+    void SetLastSortRev(int reverse) { m_lastSortRev = reverse; }
+    int lastView() const { return m_lastView; }
+    void SetLastView(int mode) { m_lastView = mode; }
+    bool showOffline() const { return m_showOffline; }
+    void SetShowOffline(bool show) { m_showOffline = show; }
+    // The current scheme's "online first" option as the view last sorted by.
+    bool placeOnlineFirstCopy() const { return m_placeOnlineFirstCopy; }
+    void SetPlaceOnlineFirstCopy(bool onlineFirst) { m_placeOnlineFirstCopy = onlineFirst; }
 
-    mutable std::mutex sharesLock;
-    mutable std::mutex queueLock;
+private:
+    // The scan layer's door (see the class comment).
+    friend class CScanDriver;
 
-    std::atomic<int> netsTotal{0};
-    std::atomic<int> netsPending{0};
-    std::atomic<int> hostsTotal{0};
-    std::atomic<int> hostsPending{0};
-    std::atomic<int> sweepTotal{0};
-    std::atomic<int> sweepDone{0};
+    QString m_currentWorkgroup;
+    ScanRules m_rules;
+
+    std::vector<std::unique_ptr<NetRecord>> m_cacheNets;
+    std::vector<std::unique_ptr<HostRecord>> m_cacheHosts;
+    std::vector<ShareRecord *> m_shareList; // guarded by sharesLock
+    std::vector<ShareRecord *> m_changeQueue; // guarded by queueLock
+
+    mutable std::mutex m_sharesLock;
+    mutable std::mutex m_queueLock;
 
     // Set by StartScan, cleared by the driver at its end and by HaltScan.
-    std::atomic<bool> scanning{false};
+    std::atomic<bool> m_scanning{false};
 
     // The document's own copy of the current scheme, so that the settings'
     // schemes can be edited, renamed or removed while a scan runs. Replaced
     // (never changed in place) under sharesLock; probes read it under
     // sharesLock when they classify.
-    std::shared_ptr<const ShareScheme> scheme;
-    int lastSortCol = 3;
-    int lastSortRev = 0;
-    int lastView = 4;
-    bool showOffline = true;
-    bool placeOnlineFirstCopy = false;
+    std::shared_ptr<const ShareScheme> m_scheme;
+    int m_lastSortCol = 3;
+    int m_lastSortRev = 0;
+    int m_lastView = 4;
+    bool m_showOffline = true;
+    bool m_placeOnlineFirstCopy = false;
 
-private:
+    // Slots, address map, progress counters and driver of the scans.
     ScanSession m_scan;
     CSettings *m_settings = nullptr;
     bool KeepOriginalBeforeSaving(const QString &path, QString *why);
@@ -248,4 +295,6 @@ private:
     QString m_saveProblem;
     std::vector<DocumentView *> m_views;
     std::vector<std::pair<HostRecord *, bool>> m_hostQueue; // guarded by queueLock
+    // The current engine was made by RescanHost (it may run with no scan).
+    bool m_hostsOnlyEngine = false;
 };

@@ -1,27 +1,32 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "model/scanengine.h"
+
 #include <QString>
 
+#include <atomic>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <semaphore>
+#include <thread>
 
-class CScanDriver;
 class INetProvider;
 struct HostRecord;
 
-// Defined with the scan driver, where its type is complete.
-struct ScanDriverDeleter
-{
-    void operator()(CScanDriver *driver) const noexcept;
-};
+// Starts one of a scan's worker threads running `work`, or throws
+// std::system_error when the system has no thread to give, as std::jthread
+// does. An empty one starts a std::jthread.
+using ThreadStarter = std::function<std::jthread(std::function<void()> work)>;
 
 // What only a scan needs of its document: the slots that bound its workers,
-// the address map that finds hosts seen under two names, the network it
-// talks to and its driver. The document owns one for its whole life; the
-// scan driver and its workers (src/scan) use it, nobody else does.
+// the address map that finds hosts seen under two names, the progress
+// counters it keeps, the network it talks to and its driver. The document
+// owns one for its whole life and keeps it private; the scan driver and its
+// workers (src/scan) use it, everyone else reads the counters through the
+// document.
 struct ScanSession
 {
     static constexpr int NetSlotCount = 5;
@@ -33,10 +38,21 @@ struct ScanSession
     std::map<QString, HostRecord *> addressMap; // guarded by addressLock
     std::mutex addressLock;
 
+    // Progress: written by the driver (and by a load), counted down by the
+    // workers with atomic decrements, read by the view without a lock.
+    std::atomic<int> netsTotal{0};
+    std::atomic<int> netsPending{0};
+    std::atomic<int> hostsTotal{0};
+    std::atomic<int> hostsPending{0};
+    std::atomic<int> sweepTotal{0};
+    std::atomic<int> sweepDone{0};
+
     // The network scans talk to: the system's own when not set (tests set an
     // in-memory one). Workers keep it alive while they run.
     std::shared_ptr<INetProvider> network;
+    // How the next scan starts its workers (tests give one that fails).
+    ThreadStarter startThread;
     // Destroying the driver waits for every worker it started (they write
     // into the records); the document does so before it frees records.
-    std::unique_ptr<CScanDriver, ScanDriverDeleter> driver;
+    std::unique_ptr<IScanEngine> driver;
 };

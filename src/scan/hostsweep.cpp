@@ -23,10 +23,10 @@ std::unique_ptr<CHostSweep> CHostSweep::ForQueue(CLanterraDoc &doc, std::unique_
     if (!transport)
         return nullptr;
     std::unique_ptr<CHostSweep> sweep(new CHostSweep(std::move(transport), options));
-    for (const auto &host : doc.cacheHosts) {
+    for (const auto &host : doc.cacheHosts()) {
         // Named hosts are resolved first by their probes; an excluded host
         // is decided by its probe without a look at the network.
-        if (!host->GetName().isEmpty() || doc.rules.IsHostExcluded(QString()))
+        if (!host->GetName().isEmpty() || doc.rules().IsHostExcluded(QString()))
             continue;
         const auto address = NumericIPv4(host->GetAddr());
         if (!address)

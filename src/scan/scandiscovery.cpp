@@ -89,12 +89,12 @@ void CScanDriver::AddDiscoveredHost(const DiscoveredHost &found)
         return;
 
     QString group = found.workgroup;
-    if (!rules.searchNetAll && !group.isEmpty() && group.compare(doc.currentWorkgroup, Qt::CaseInsensitive) != 0)
+    if (!rules.searchNetAll && !group.isEmpty() && group.compare(doc.currentWorkgroup(), Qt::CaseInsensitive) != 0)
         return; // only the machine's own workgroup was asked for
     // A host that names no workgroup answered on this machine's own link:
     // it goes with this machine's workgroup.
     if (group.isEmpty())
-        group = doc.currentWorkgroup.isEmpty() ? LinkWorkgroup : doc.currentWorkgroup;
+        group = doc.currentWorkgroup().isEmpty() ? LinkWorkgroup : doc.currentWorkgroup();
     if (rules.IsNetExcluded(group))
         return;
 
@@ -102,7 +102,7 @@ void CScanDriver::AddDiscoveredHost(const DiscoveredHost &found)
     // another method) stays one host. A known address alone does not make a
     // named host the same: addresses change hands, and the probe's address
     // check settles which record keeps the machine.
-    for (const auto &host : doc.cacheHosts) {
+    for (const auto &host : doc.m_cacheHosts) {
         const QString address = host->GetAddr();
         const QString name = host->GetName();
         const bool sameAddress = !found.address.isEmpty() && address == found.address;
@@ -119,10 +119,10 @@ void CScanDriver::AddDiscoveredHost(const DiscoveredHost &found)
     if (!found.name.isEmpty())
         m_hostsByName.emplace(found.name, host.get());
     // Like the hosts of a browse list: to the head of the waiting queue.
-    const std::size_t at = std::min(m_nextHost, doc.cacheHosts.size());
-    doc.cacheHosts.insert(doc.cacheHosts.begin() + std::ptrdiff_t(at), std::move(host));
-    ++doc.hostsPending;
-    ++doc.hostsTotal;
+    const std::size_t at = std::min(m_nextHost, doc.m_cacheHosts.size());
+    doc.m_cacheHosts.insert(doc.m_cacheHosts.begin() + std::ptrdiff_t(at), std::move(host));
+    ++Session().hostsPending;
+    ++Session().hostsTotal;
 }
 
 NetRecord *CScanDriver::DiscoveredWorkgroup(const QString &name)
@@ -138,8 +138,8 @@ NetRecord *CScanDriver::DiscoveredWorkgroup(const QString &name)
     auto net = std::make_unique<NetRecord>(name, NetDone);
     NetRecord *record = net.get();
     m_netsByName.emplace(name, record);
-    m_doc.cacheNets.push_back(std::move(net));
-    ++m_doc.netsPending;
-    ++m_doc.netsTotal;
+    m_doc.m_cacheNets.push_back(std::move(net));
+    ++Session().netsPending;
+    ++Session().netsTotal;
     return record;
 }

@@ -17,8 +17,6 @@
 
 namespace {
 
-std::atomic<int> g_failWorkerStarts{0};
-
 // Waiting for a host slot ends after this long, so that workgroups found in
 // the meantime are merged without delay.
 constexpr auto HostSlotWait = std::chrono::milliseconds(200);
@@ -30,14 +28,18 @@ constexpr quint64 MaxRangeHosts = 65536;
 
 } // namespace
 
-void CScanDriver::FailNextWorkerStarts(int count)
+void CScanDriver::InstallAsScanEngine()
 {
-    g_failWorkerStarts = count;
+    SetScanEngineFactory([](CLanterraDoc &doc, std::shared_ptr<INetProvider> network,
+                            std::unique_ptr<IScanEngine> previous) -> std::unique_ptr<IScanEngine> {
+        return std::unique_ptr<CScanDriver>(new CScanDriver(doc, std::move(network), std::move(previous)));
+    });
 }
 
 CScanDriver::CScanDriver(CLanterraDoc &doc, std::shared_ptr<INetProvider> network,
-                         std::unique_ptr<CScanDriver, ScanDriverDeleter> previous, Mode mode)
-    : m_doc(doc), m_mode(mode), m_network(std::move(network)), m_previous(std::move(previous)), m_rules(doc.rules)
+                         std::unique_ptr<IScanEngine> previous)
+    : m_doc(doc), m_network(std::move(network)), m_previous(std::move(previous)), m_startThread(Session().startThread),
+      m_rules(doc.rules())
 {
     // Taken on the caller's (user-interface) thread, before any worker runs.
     m_rules.BuildExclusionSets();
@@ -71,6 +73,12 @@ void CScanDriver::Halt()
         m_halted = true;
     }
     m_halt.request_stop();
+}
+
+bool CScanDriver::ProbeHostsOnly()
+{
+    m_mode = Mode::HostsOnly;
+    return true;
 }
 
 bool CScanDriver::ProbeAgain(HostRecord &host)
@@ -115,14 +123,13 @@ void CScanDriver::JoinDriverThread()
 
 bool CScanDriver::Launch(std::function<void()> work)
 {
-    if (g_failWorkerStarts.load() > 0 && g_failWorkerStarts.fetch_sub(1) > 0)
-        return false;
     auto done = std::make_shared<std::atomic<bool>>(false);
     try {
-        std::jthread thread([work = std::move(work), done] {
+        auto body = [work = std::move(work), done] {
             work();
             done->store(true);
-        });
+        };
+        std::jthread thread = m_startThread ? m_startThread(std::move(body)) : std::jthread(std::move(body));
         m_workers.push_back({std::move(thread), std::move(done)});
     } catch (const std::system_error &error) {
         // The caller tries again later with fewer threads running.
@@ -147,12 +154,12 @@ void CScanDriver::Reap(bool all)
 void CScanDriver::RestoreSlots()
 {
     // Slots of workers halted in an earlier scan were never given back.
-    while (m_doc.scanSession().netSlots.try_acquire()) {
+    while (Session().netSlots.try_acquire()) {
     }
-    m_doc.scanSession().netSlots.release(ScanSession::NetSlotCount);
-    while (m_doc.scanSession().hostSlots.try_acquire()) {
+    Session().netSlots.release(ScanSession::NetSlotCount);
+    while (Session().hostSlots.try_acquire()) {
     }
-    m_doc.scanSession().hostSlots.release(ScanSession::HostSlotCount);
+    Session().hostSlots.release(ScanSession::HostSlotCount);
 }
 
 void CScanDriver::Run()
@@ -167,7 +174,7 @@ void CScanDriver::Run()
     if (prepared && m_sweep && !m_sweep->Start([this] { Wake(); }, m_halt.get_token())) {
         auto lock = Publish();
         m_sweep.reset(); // every host checks itself in its probe
-        m_doc.sweepTotal = 0;
+        Session().sweepTotal = 0;
     }
     for (;;) {
         if (prepared)
@@ -179,7 +186,7 @@ void CScanDriver::Run()
             continue;
         m_finished = true;
         if (!m_halted && m_mode == Mode::Scan)
-            m_doc.scanning.store(false, std::memory_order_release);
+            m_doc.m_scanning.store(false, std::memory_order_release);
         break;
     }
 }
@@ -192,11 +199,11 @@ void CScanDriver::RunPasses()
             break;
         // Read before merging: a workgroup that finishes after this read
         // is merged in this pass or keeps the loop going. A driver for a
-        // few hosts goes by its own probes: the document's counters may
-        // hold what a halted scan left.
+        // few hosts goes by its own probes: the progress counters may hold
+        // what a halted scan left.
         bool active = m_job.state.load() != NetDone || m_discovery.state.load() != NetDone;
         if (scan)
-            active = active || m_doc.hostsPending.load() != 0 || m_doc.netsPending.load() != 0;
+            active = active || Session().hostsPending.load() != 0 || Session().netsPending.load() != 0;
         bool merged = false;
         {
             auto lock = Publish();
@@ -204,7 +211,7 @@ void CScanDriver::RunPasses()
                 break;
             if (scan) {
                 if (m_sweep)
-                    m_doc.sweepDone = m_sweep->Decided();
+                    Session().sweepDone = m_sweep->Decided();
                 merged = MergeAllNets();
                 merged = MergeDiscovered() || merged;
                 merged = MergeWorkgroups() || merged;
@@ -228,7 +235,7 @@ void CScanDriver::RunPasses()
         bool allStarted = false;
         {
             auto lock = Publish();
-            allStarted = m_nextHost >= m_doc.cacheHosts.size();
+            allStarted = m_nextHost >= m_doc.m_cacheHosts.size();
         }
         if (allStarted)
             Sleep(IdlePassMs);
@@ -246,8 +253,8 @@ bool CScanDriver::Prepare()
     const ScanRules &rules = m_rules;
 
     {
-        std::scoped_lock shares(doc.sharesLock);
-        for (ShareRecord *share : doc.shareList)
+        std::scoped_lock shares(doc.m_sharesLock);
+        for (ShareRecord *share : doc.m_shareList)
             share->state = ShareUnknown;
     }
     if (rules.searchNetAll) {
@@ -258,11 +265,11 @@ bool CScanDriver::Prepare()
 
     StartDiscovery();
 
-    for (const auto &net : doc.cacheNets) {
+    for (const auto &net : doc.m_cacheNets) {
         m_netsByName.emplace(net->name, net.get());
         net->state = NetDone;
     }
-    for (const auto &host : doc.cacheHosts)
+    for (const auto &host : doc.m_cacheHosts)
         m_hostsByName.emplace(host->GetName(), host.get());
 
     auto markNet = [this, &doc](const QString &name) {
@@ -273,11 +280,11 @@ bool CScanDriver::Prepare()
         }
         auto net = std::make_unique<NetRecord>(name, NetPending);
         m_netsByName.emplace(name, net.get());
-        doc.cacheNets.push_back(std::move(net));
+        doc.m_cacheNets.push_back(std::move(net));
     };
     // Without a known workgroup of its own, the machine has none to scan.
-    if ((rules.searchNetCurrent || rules.searchNetAll) && !doc.currentWorkgroup.isEmpty())
-        markNet(doc.currentWorkgroup);
+    if ((rules.searchNetCurrent || rules.searchNetAll) && !doc.currentWorkgroup().isEmpty())
+        markNet(doc.currentWorkgroup());
     if (rules.searchNetByList) {
         for (const QString &name : std::as_const(rules.nets))
             markNet(name);
@@ -285,21 +292,21 @@ bool CScanDriver::Prepare()
     if (rules.searchHostByList)
         AddListedHosts(m_netsByName);
 
-    doc.hostsTotal = int(doc.cacheHosts.size());
-    doc.hostsPending = int(doc.cacheHosts.size());
+    Session().hostsTotal = int(doc.m_cacheHosts.size());
+    Session().hostsPending = int(doc.m_cacheHosts.size());
     {
         // The score reads visibleShares, which applyScheme changes on the
         // user-interface thread under this lock.
-        std::scoped_lock shares(doc.sharesLock);
-        SortHostsByScore(doc.cacheHosts);
+        std::scoped_lock shares(doc.m_sharesLock);
+        SortHostsByScore(doc.m_cacheHosts);
     }
     // Every record passes the start loop once and finishes once, so the
     // count is of records: two cached workgroups of one name count twice.
-    doc.netsTotal = int(doc.cacheNets.size());
-    doc.netsPending = int(doc.cacheNets.size());
+    Session().netsTotal = int(doc.m_cacheNets.size());
+    Session().netsPending = int(doc.m_cacheNets.size());
     m_sweep = CHostSweep::ForQueue(doc, m_network->CreateSweepTransport());
     if (m_sweep)
-        doc.sweepTotal = m_sweep->Total();
+        Session().sweepTotal = m_sweep->Total();
     return true;
 }
 
@@ -316,14 +323,14 @@ void CScanDriver::AddListedHosts(std::map<QString, NetRecord *> &netsByName)
             auto net = std::make_unique<NetRecord>(QString(), NetDone);
             manual = net.get();
             netsByName.emplace(QString(), manual);
-            doc.cacheNets.push_back(std::move(net));
+            doc.m_cacheNets.push_back(std::move(net));
         }
 
         quint32 first = 0;
         quint32 last = 0;
         if (IsIPOrRange(entry) && ParseIPRange(entry, first, last)) {
             std::map<QString, HostRecord *> byAddress;
-            for (const auto &host : doc.cacheHosts) {
+            for (const auto &host : doc.m_cacheHosts) {
                 const QString address = host->GetAddr();
                 if (!address.isEmpty())
                     byAddress.emplace(address, host.get());
@@ -336,12 +343,12 @@ void CScanDriver::AddListedHosts(std::map<QString, NetRecord *> &netsByName)
                     continue;
                 auto host = std::make_unique<HostRecord>(QString(), manual, address);
                 byAddress.emplace(address, host.get());
-                doc.cacheHosts.push_back(std::move(host));
+                doc.m_cacheHosts.push_back(std::move(host));
             }
         } else {
             auto host = std::make_unique<HostRecord>(entry, manual);
             m_hostsByName.emplace(entry, host.get());
-            doc.cacheHosts.push_back(std::move(host));
+            doc.m_cacheHosts.push_back(std::move(host));
         }
     }
 }
@@ -356,9 +363,9 @@ bool CScanDriver::MergeAllNets()
             continue;
         auto net = std::make_unique<NetRecord>(name, NetPending);
         m_netsByName.emplace(name, net.get());
-        m_doc.cacheNets.push_back(std::move(net));
-        ++m_doc.netsPending;
-        ++m_doc.netsTotal;
+        m_doc.m_cacheNets.push_back(std::move(net));
+        ++Session().netsPending;
+        ++Session().netsTotal;
     }
     return true;
 }
@@ -367,10 +374,10 @@ bool CScanDriver::MergeWorkgroups()
 {
     CLanterraDoc &doc = m_doc;
     bool merged = false;
-    while (m_firstOpen < doc.cacheNets.size() && doc.cacheNets[m_firstOpen]->state.load() == NetDone)
+    while (m_firstOpen < doc.m_cacheNets.size() && doc.m_cacheNets[m_firstOpen]->state.load() == NetDone)
         ++m_firstOpen;
-    for (std::size_t i = m_firstOpen; i < doc.cacheNets.size(); ++i) {
-        NetRecord *net = doc.cacheNets[i].get();
+    for (std::size_t i = m_firstOpen; i < doc.m_cacheNets.size(); ++i) {
+        NetRecord *net = doc.m_cacheNets[i].get();
         if (net->state.load(std::memory_order_acquire) != NetListed)
             continue;
         net->state = NetDone;
@@ -381,12 +388,12 @@ bool CScanDriver::MergeWorkgroups()
             auto host = std::make_unique<HostRecord>(name, net);
             m_hostsByName.emplace(name, host.get());
             // New hosts go to the head of the waiting queue.
-            const std::size_t at = std::min(m_nextHost, doc.cacheHosts.size());
-            doc.cacheHosts.insert(doc.cacheHosts.begin() + std::ptrdiff_t(at), std::move(host));
+            const std::size_t at = std::min(m_nextHost, doc.m_cacheHosts.size());
+            doc.m_cacheHosts.insert(doc.m_cacheHosts.begin() + std::ptrdiff_t(at), std::move(host));
             if (m_sweepCursor > at)
                 ++m_sweepCursor;
-            ++doc.hostsPending;
-            ++doc.hostsTotal;
+            ++Session().hostsPending;
+            ++Session().hostsTotal;
         }
     }
     return merged;
@@ -395,10 +402,10 @@ bool CScanDriver::MergeWorkgroups()
 void CScanDriver::StartWorkgroups()
 {
     CLanterraDoc &doc = m_doc;
-    while (m_nextNet < doc.cacheNets.size()) {
-        if (!doc.scanSession().netSlots.try_acquire())
+    while (m_nextNet < doc.m_cacheNets.size()) {
+        if (!Session().netSlots.try_acquire())
             return;
-        NetRecord *net = doc.cacheNets[m_nextNet++].get();
+        NetRecord *net = doc.m_cacheNets[m_nextNet++].get();
         if (net->state.load() == NetPending) {
             net->owner = &doc;
             net->isOpening = true;
@@ -408,15 +415,15 @@ void CScanDriver::StartWorkgroups()
             net->isOpening = false;
             net->state.store(NetListed, std::memory_order_release);
         }
-        doc.scanSession().netSlots.release();
-        --doc.netsPending;
+        Session().netSlots.release();
+        --Session().netsPending;
     }
 }
 
 HostRecord *CScanDriver::NextReadyHost(ScanWorkers::SweepReach &reach, int &sweptMs)
 {
     using ScanWorkers::SweepReach;
-    auto &hosts = m_doc.cacheHosts;
+    auto &hosts = m_doc.m_cacheHosts;
     while (m_nextHost < hosts.size() && m_startedAhead.erase(hosts[m_nextHost].get()))
         ++m_nextHost;
     // A host is ready when it is not swept or its verdict is in.
@@ -462,7 +469,7 @@ HostRecord *CScanDriver::NextReadyHost(ScanWorkers::SweepReach &reach, int &swep
 
 void CScanDriver::MarkStarted(HostRecord *host)
 {
-    if (m_nextHost < m_doc.cacheHosts.size() && m_doc.cacheHosts[m_nextHost].get() == host)
+    if (m_nextHost < m_doc.m_cacheHosts.size() && m_doc.m_cacheHosts[m_nextHost].get() == host)
         ++m_nextHost;
     else
         m_startedAhead.insert(host);
@@ -482,7 +489,7 @@ bool CScanDriver::StartHosts()
         int sweptMs = 0;
         {
             auto lock = Publish();
-            if (m_halted || m_nextHost >= doc.cacheHosts.size())
+            if (m_halted || m_nextHost >= doc.m_cacheHosts.size())
                 return true;
             host = NextReadyHost(reach, sweptMs);
             if (!host)
@@ -498,7 +505,7 @@ bool CScanDriver::StartHosts()
             ScanWorkers::ProbeHost(*this, *host, reach, sweptMs);
             continue;
         }
-        if (!doc.scanSession().hostSlots.try_acquire_for(HostSlotWait))
+        if (!Session().hostSlots.try_acquire_for(HostSlotWait))
             return true;
         auto lock = Publish();
         if (m_halted)
@@ -506,8 +513,8 @@ bool CScanDriver::StartHosts()
         MarkStarted(host);
         if (!LaunchProbe(host, reach)) {
             // No thread: the host stays as it was and counts as done.
-            --doc.hostsPending;
-            doc.scanSession().hostSlots.release();
+            --Session().hostsPending;
+            Session().hostSlots.release();
         }
     }
 }
@@ -536,7 +543,7 @@ bool CScanDriver::HasStarted(const HostRecord *host) const
 {
     if (m_startedAhead.contains(host))
         return true;
-    const auto &hosts = m_doc.cacheHosts;
+    const auto &hosts = m_doc.m_cacheHosts;
     const auto end = hosts.begin() + std::ptrdiff_t(std::min(m_nextHost, hosts.size()));
     return std::find_if(hosts.begin(), end, [host](const auto &h) { return h.get() == host; }) != end;
 }
@@ -554,19 +561,19 @@ void CScanDriver::StartAgain()
             it = m_again.erase(it); // its probe is still to come, with the new login
             continue;
         }
-        if (!m_doc.scanSession().hostSlots.try_acquire())
+        if (!Session().hostSlots.try_acquire())
             return;
         it = m_again.erase(it);
         // The scan counts the extra probe as work of its own; a driver for a
         // few hosts leaves the total of the last scan as it was.
-        ++m_doc.hostsPending;
+        ++Session().hostsPending;
         if (scan)
-            ++m_doc.hostsTotal;
+            ++Session().hostsTotal;
         if (!LaunchProbe(host, ScanWorkers::SweepReach::Unknown)) {
-            --m_doc.hostsPending;
+            --Session().hostsPending;
             if (scan)
-                --m_doc.hostsTotal;
-            m_doc.scanSession().hostSlots.release();
+                --Session().hostsTotal;
+            Session().hostSlots.release();
         }
     }
 }

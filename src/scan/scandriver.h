@@ -2,6 +2,7 @@
 #pragma once
 
 #include "model/lanterradoc.h"
+#include "model/scanengine.h"
 #include "net/netprovider.h"
 
 #include <QString>
@@ -55,32 +56,38 @@ struct DiscoveryJob
 // document, and leftovers never touch the next scan. Destroying the driver
 // cancels the network calls still running and waits for every thread.
 //
-// A driver made for HostsOnly probes only the hosts given to ProbeAgain: it
-// enumerates nothing, leaves the document's `scanning` flag and host total
-// alone, and ends when the last of them is listed.
-class CScanDriver
+// The document makes a driver through the scan engine factory, which
+// InstallAsScanEngine sets; the constructor is private so that no one else
+// can make one and reach the document's scan session through it.
+//
+// A driver told ProbeHostsOnly before its start probes only the hosts given
+// to ProbeAgain: it enumerates nothing, leaves the document's `scanning`
+// flag and host total alone, and ends when the last of them is listed.
+class CScanDriver final : public IScanEngine
 {
 public:
     enum class Mode { Scan, HostsOnly };
 
-    CScanDriver(CLanterraDoc &doc, std::shared_ptr<INetProvider> network,
-                std::unique_ptr<CScanDriver, ScanDriverDeleter> previous, Mode mode = Mode::Scan);
-    ~CScanDriver();
+    // Makes every document's StartScan start a CScanDriver.
+    static void InstallAsScanEngine();
+
+    ~CScanDriver() override;
     CScanDriver(const CScanDriver &) = delete;
     CScanDriver &operator=(const CScanDriver &) = delete;
 
     // False when the driver thread cannot be started.
-    bool Start();
-    void Halt();
-    // Probes `host` (once more) with the logins the session holds now. A
-    // scan whose probe of it has not started yet lets that probe do it; one
-    // that runs is waited for, so a host never has two probes at once.
-    // Any thread. False when the driver takes no more work: halted, or its
-    // last pass is over.
-    bool ProbeAgain(HostRecord &host);
+    bool Start() override;
+    void Halt() override;
+    bool ProbeHostsOnly() override;
+    // A scan whose probe of `host` has not started yet lets that probe do
+    // it; one that runs is waited for, so a host never has two probes at
+    // once.
+    bool ProbeAgain(HostRecord &host) override;
 
     // --- For the workers -------------------------------------------------
     CLanterraDoc &Doc() { return m_doc; }
+    // The document's slots, address map and progress counters.
+    ScanSession &Session() { return m_doc.m_scan; }
     INetProvider &Network() { return *m_network; }
     // The rules as they were when the scan started: the user may edit the
     // document's rules while the scan runs; edits count from the next scan.
@@ -91,16 +98,14 @@ public:
     // Asked when the driver is destroyed: every network call gives up.
     std::stop_token AbandonToken() const { return m_abandon.get_token(); }
     // Held for every write to the document; IsHalted() is only read under it.
-    std::unique_lock<std::mutex> Publish();
+    std::unique_lock<std::mutex> Publish() override;
     bool IsHalted() const { return m_halted; }
     // A worker has published something: the driver may look sooner.
     void Wake();
 
-    // Test hook: the next `count` worker starts fail as if the system had
-    // no threads left.
-    static void FailNextWorkerStarts(int count);
-
 private:
+    CScanDriver(CLanterraDoc &doc, std::shared_ptr<INetProvider> network, std::unique_ptr<IScanEngine> previous);
+
     void Run();
     void RunPasses();
     void RestoreSlots();
@@ -127,9 +132,10 @@ private:
     void Sleep(int ms);
 
     CLanterraDoc &m_doc;
-    const Mode m_mode;
+    Mode m_mode = Mode::Scan; // set before the start
     std::shared_ptr<INetProvider> m_network;
-    std::unique_ptr<CScanDriver, ScanDriverDeleter> m_previous;
+    std::unique_ptr<IScanEngine> m_previous;
+    ThreadStarter m_startThread;
     ScanRules m_rules;
 
     std::mutex m_publishLock;

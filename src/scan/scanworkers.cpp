@@ -73,7 +73,6 @@ void EnumerateAllNets(CScanDriver &driver)
 
 void EnumerateNet(CScanDriver &driver, NetRecord &net)
 {
-    CLanterraDoc &doc = driver.Doc();
     QString name;
     {
         auto lock = driver.Publish();
@@ -95,8 +94,8 @@ void EnumerateNet(CScanDriver &driver, NetRecord &net)
         // Listed before the count drops, so that the driver cannot see the
         // last workgroup finished without seeing its hosts.
         net.state.store(NetListed, std::memory_order_release);
-        --doc.netsPending;
-        doc.scanSession().netSlots.release();
+        --driver.Session().netsPending;
+        driver.Session().netSlots.release();
     }
     driver.Wake();
 }
@@ -157,8 +156,8 @@ void ProbeHost(CScanDriver &driver, HostRecord &host, SweepReach reach, int swep
         }
         HostRecord *other = nullptr;
         {
-            std::scoped_lock addresses(doc.scanSession().addressLock);
-            const auto [it, inserted] = doc.scanSession().addressMap.emplace(address, &host);
+            std::scoped_lock addresses(driver.Session().addressLock);
+            const auto [it, inserted] = driver.Session().addressMap.emplace(address, &host);
             if (!inserted && it->second != &host)
                 other = it->second;
         }
@@ -167,12 +166,7 @@ void ProbeHost(CScanDriver &driver, HostRecord &host, SweepReach reach, int swep
             // keeps it, under this record's name when this one has a name.
             if (!name.isEmpty()) {
                 other->SetName(name);
-                std::vector<ShareRecord *> otherShares;
-                {
-                    std::scoped_lock shares(doc.sharesLock);
-                    otherShares = SharesOf(*other);
-                }
-                doc.QueueShares(otherShares, ShareHostRenamed);
+                doc.QueueShares(doc.SharesOf(*other), ShareHostRenamed);
             }
             host.duplicate = true;
             doc.QueueShares(SharesOf(host), ShareRemoved);
@@ -218,9 +212,9 @@ void ProbeHost(CScanDriver &driver, HostRecord &host, SweepReach reach, int swep
         host.lastState = int(result);
         doc.QueueShares(SharesOf(host), std::nullopt);
         doc.QueueHost(host);
-        --doc.hostsPending;
+        --driver.Session().hostsPending;
         if (reach != SweepReach::Dead)
-            doc.scanSession().hostSlots.release();
+            driver.Session().hostSlots.release();
     }
     driver.Wake();
 }

@@ -38,16 +38,15 @@ int main(int argc, char **argv)
 
     // A network document with every list filled, and names that need escaping.
     CLanterraDoc doc;
-    doc.rules.searchNetByList = 1;
-    doc.rules.nets = {QStringLiteral("OFFICE"), QStringLiteral("R&D <lab>")};
-    doc.rules.hosts = {QStringLiteral("10.0.0.1-10.0.0.20"), QStringLiteral("fileserver")};
-    doc.rules.excNets = {QStringLiteral("GUESTS")};
-    doc.rules.excHosts = {QStringLiteral("PRINTER*")};
-    doc.cacheNets.push_back(std::make_unique<NetRecord>(QStringLiteral("WORKGROUP")));
+    doc.rules().searchNetByList = 1;
+    doc.rules().nets = {QStringLiteral("OFFICE"), QStringLiteral("R&D <lab>")};
+    doc.rules().hosts = {QStringLiteral("10.0.0.1-10.0.0.20"), QStringLiteral("fileserver")};
+    doc.rules().excNets = {QStringLiteral("GUESTS")};
+    doc.rules().excHosts = {QStringLiteral("PRINTER*")};
+    doc.AddNet(QStringLiteral("WORKGROUP"));
     for (int h = 0; h < 3; ++h) {
-        doc.cacheHosts.push_back(std::make_unique<HostRecord>(QStringLiteral("HOST-%1").arg(h), doc.cacheNets[0].get(),
-                                                              QStringLiteral("10.0.0.%1").arg(h + 1)));
-        HostRecord *host = doc.cacheHosts.back().get();
+        HostRecord *host = doc.AddHost(QStringLiteral("HOST-%1").arg(h), doc.cacheNets()[0].get(),
+                                       QStringLiteral("10.0.0.%1").arg(h + 1));
         host->onlineCount = h * 3;
         host->offlineCount = h;
         host->lastState = h == 2 ? 53 : 0;

@@ -85,8 +85,8 @@ private slots:
             C<QPlainTextEdit>(dialog, CScanOptionsDlg::IdHostsEdit)->setPlainText(QStringLiteral("10.9.0.1-10.9.0.5"));
             C<QPushButton>(dialog, CScanOptionsDlg::IdOk)->click();
         }));
-        QCOMPARE(f.app.document().rules.searchHostByList, 1);
-        QCOMPARE(f.app.document().rules.hosts, QStringList{QStringLiteral("10.9.0.1-10.9.0.5")});
+        QCOMPARE(f.app.document().rules().searchHostByList, 1);
+        QCOMPARE(f.app.document().rules().hosts, QStringList{QStringLiteral("10.9.0.1-10.9.0.5")});
         QVERIFY(QFileInfo(path).lastModified() >= before);
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
@@ -98,7 +98,7 @@ private slots:
             C<QPlainTextEdit>(dialog, CScanOptionsDlg::IdHostsEdit)->setPlainText(QStringLiteral("other"));
             C<QPushButton>(dialog, CDialogBase::IdCancel)->click();
         }));
-        QCOMPARE(f.app.document().rules.hosts, QStringList{QStringLiteral("10.9.0.1-10.9.0.5")});
+        QCOMPARE(f.app.document().rules().hosts, QStringList{QStringLiteral("10.9.0.1-10.9.0.5")});
     }
 
     void theSchemeCommandsOpenTheEditorAndRenamesReachTheSchemeBox()

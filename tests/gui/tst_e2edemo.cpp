@@ -45,9 +45,9 @@ private slots:
             app.setNetworksFolder(dir.filePath(QStringLiteral("networks")));
             QVERIFY(app.OnFileNew());
             CLanterraDoc &doc = app.document();
-            doc.rules.searchNetAll = 0;
-            doc.rules.searchHostByList = 1;
-            doc.rules.hosts = hosts;
+            doc.rules().searchNetAll = 0;
+            doc.rules().searchHostByList = 1;
+            doc.rules().hosts = hosts;
             const QString path = doc.GetPathName();
 
             CMainFrame frame(&app, &settings);

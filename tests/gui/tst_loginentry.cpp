@@ -127,8 +127,8 @@ private:
             network->SetServer(QStringLiteral("10.0.0.2"), locked);
             CLanterraDoc &doc = app.document();
             doc.SetNetwork(network);
-            doc.currentWorkgroup = QStringLiteral("HOME");
-            doc.rules.searchNetCurrent = 1;
+            doc.SetCurrentWorkgroup(QStringLiteral("HOME"));
+            doc.rules().searchNetCurrent = 1;
         }
         ~Network() { app.document().HaltAndWait(); }
 
@@ -331,7 +331,7 @@ private slots:
         };
 
         // By kind: where unnamed shares go, with the offline ones hidden too.
-        doc.showOffline = false;
+        doc.SetShowOffline(false);
         fill(settings.Media());
         CShareListModel &model = *view.Model();
         QCOMPARE(model.EntryCount(), 1);
@@ -342,7 +342,7 @@ private slots:
         QCOMPARE(ShownShares(view, doc), (QStringList{"NAS/music", "NAS/films"}));
 
         // By host: in its host's group.
-        doc.showOffline = true;
+        doc.SetShowOffline(true);
         fill(settings.Hosts());
         QCOMPARE(model.ShownGroupHeaders(), (QStringList{"LOCKED", "NAS"}));
         QCOMPARE(EntryRow(model), 1);

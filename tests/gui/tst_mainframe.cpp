@@ -272,7 +272,7 @@ private slots:
         QVERIFY(menu->actions()[0]->isChecked());
         menu->actions()[2]->trigger();
         QCOMPARE(frame->View()->GetViewMode(), int(CLanterraView::ModeDetails));
-        QCOMPARE(f.app.document().lastView, int(CLanterraView::ModeDetails));
+        QCOMPARE(f.app.document().lastView(), int(CLanterraView::ModeDetails));
         emit menu->aboutToShow();
         QVERIFY(menu->actions()[2]->isChecked());
         QVERIFY(!menu->actions()[0]->isChecked());

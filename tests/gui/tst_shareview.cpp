@@ -188,7 +188,7 @@ private slots:
     void offlineComesAndGoesWithoutShowOffline()
     {
         Fixture f;
-        f.doc.showOffline = false;
+        f.doc.SetShowOffline(false);
         HostRecord *host = f.build.Host(QStringLiteral("nas"));
         const int music = f.build.Share(host, QStringLiteral("music"));
         const int films = f.build.Share(host, QStringLiteral("films"), ShareOffline);
@@ -283,7 +283,7 @@ private slots:
         f.settings.Media()->placeOnlineFirst = onlineFirst;
         f.Fill(f.settings.Media());
         QCOMPARE(f.Names(), order);
-        QCOMPARE(f.doc.placeOnlineFirstCopy, onlineFirst);
+        QCOMPARE(f.doc.placeOnlineFirstCopy(), onlineFirst);
     }
 
     void stateChangeMovesItemWhenOnlineFirst()
@@ -351,7 +351,7 @@ private slots:
         HostRecord *host = f.build.Host(QStringLiteral("nas"));
         for (const char *name : {"E", "Docs", "docs"})
             f.build.Share(host, QString::fromLatin1(name));
-        f.doc.lastSortRev = reverse;
+        f.doc.SetLastSortRev(reverse);
         f.Fill(f.settings.Media());
         QCOMPARE(f.Names(), order);
     }
@@ -374,20 +374,20 @@ private slots:
                               QPoint(header->sectionViewportPosition(section) + 10, header->height() / 2));
         };
         click(1); // "Host Name": ascending, the direction stays
-        QCOMPARE(f.doc.lastSortCol, 2);
-        QCOMPARE(f.doc.lastSortRev, 0);
+        QCOMPARE(f.doc.lastSortCol(), 2);
+        QCOMPARE(f.doc.lastSortRev(), 0);
         QCOMPARE(f.Names(), (QStringList{"c-share", "a-share", "b-share"}));
         QCOMPARE(header->sortIndicatorSection(), 1);
         QCOMPARE(header->sortIndicatorOrder(), Qt::AscendingOrder);
 
         click(1); // again: descending
-        QCOMPARE(f.doc.lastSortRev, 1);
+        QCOMPARE(f.doc.lastSortRev(), 1);
         QCOMPARE(f.Names(), (QStringList{"b-share", "a-share", "c-share"}));
         QCOMPARE(header->sortIndicatorOrder(), Qt::DescendingOrder);
 
         click(2); // another column keeps the direction
-        QCOMPARE(f.doc.lastSortCol, 1);
-        QCOMPARE(f.doc.lastSortRev, 1);
+        QCOMPARE(f.doc.lastSortCol(), 1);
+        QCOMPARE(f.doc.lastSortRev(), 1);
 
         // A rebuild keeps the column and direction and shows the arrow again.
         f.view.OnCommand(Cmd::ShowOffline);

@@ -35,9 +35,9 @@ private slots:
         network->SetSweepCapacity(10);
         CLanterraDoc &doc = app.document();
         doc.SetNetwork(network);
-        doc.rules.searchNetAll = 0;
-        doc.rules.searchHostByList = 1;
-        doc.rules.hosts = {QStringLiteral("10.8.0.1-10.8.3.232")};
+        doc.rules().searchNetAll = 0;
+        doc.rules().searchHostByList = 1;
+        doc.rules().hosts = {QStringLiteral("10.8.0.1-10.8.3.232")};
 
         CMainFrame frame(&app, &settings.settings);
         frame.show();

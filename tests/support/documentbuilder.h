@@ -12,16 +12,14 @@
 // Builds documents in memory the way a scan fills them.
 inline NetRecord *AddNet(CLanterraDoc &doc, const QString &name)
 {
-    doc.cacheNets.push_back(std::make_unique<NetRecord>(name));
-    return doc.cacheNets.back().get();
+    return doc.AddNet(name);
 }
 
 // A host with shares, appended the way a probe appends them.
 inline HostRecord *AddHost(CLanterraDoc &doc, NetRecord *net, const QString &name, const QString &addr,
                            const QStringList &shares = {})
 {
-    doc.cacheHosts.push_back(std::make_unique<HostRecord>(name, net, addr));
-    HostRecord *host = doc.cacheHosts.back().get();
+    HostRecord *host = doc.AddHost(name, net, addr);
     for (const QString &shareName : shares)
         doc.AppendShare(*host, shareName, ShareUnknown);
     return host;
@@ -35,19 +33,18 @@ public:
 
     NetRecord *Net(const QString &name)
     {
-        for (auto &net : doc.cacheNets)
+        for (auto &net : doc.cacheNets())
             if (net->name == name)
                 return net.get();
-        doc.cacheNets.push_back(std::make_unique<NetRecord>(name));
-        return doc.cacheNets.back().get();
+        return doc.AddNet(name);
     }
 
     HostRecord *Host(const QString &name, const QString &workgroup = QStringLiteral("WORKGROUP"),
                      const QString &address = {})
     {
-        doc.cacheHosts.push_back(std::make_unique<HostRecord>(name, Net(workgroup), address));
-        doc.cacheHosts.back()->group = workgroup;
-        return doc.cacheHosts.back().get();
+        HostRecord *host = doc.AddHost(name, Net(workgroup), address);
+        host->group = workgroup;
+        return host;
     }
 
     // Appends a share to its host and to the share list; its index.

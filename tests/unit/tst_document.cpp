@@ -112,17 +112,17 @@ TEST_F(DocumentFile, NewDocumentHoldsDefaultRulesAndAnEmptyCache)
 TEST_F(DocumentFile, RoundTripKeepsRulesCacheAndScoreOrder)
 {
     CLanterraDoc doc;
-    doc.lastView = 1;
-    doc.lastSortCol = 2;
-    doc.lastSortRev = 1;
-    doc.rules.searchNetAll = 0;
-    doc.rules.searchNetCurrent = 1;
-    doc.rules.searchNetByList = 1;
-    doc.rules.searchHostByList = 1;
-    doc.rules.nets = {QStringLiteral("OFFICE"), QString(), QStringLiteral("LAB")};
-    doc.rules.hosts = {QStringLiteral("10.0.0.1 - 10.0.0.3"), QStringLiteral("printer")};
-    doc.rules.excNets = {QStringLiteral("GUESTS")};
-    doc.rules.excHosts = {QStringLiteral("laptop"), QString()};
+    doc.SetLastView(1);
+    doc.SetLastSortCol(2);
+    doc.SetLastSortRev(1);
+    doc.rules().searchNetAll = 0;
+    doc.rules().searchNetCurrent = 1;
+    doc.rules().searchNetByList = 1;
+    doc.rules().searchHostByList = 1;
+    doc.rules().nets = {QStringLiteral("OFFICE"), QString(), QStringLiteral("LAB")};
+    doc.rules().hosts = {QStringLiteral("10.0.0.1 - 10.0.0.3"), QStringLiteral("printer")};
+    doc.rules().excNets = {QStringLiteral("GUESTS")};
+    doc.rules().excHosts = {QStringLiteral("laptop"), QString()};
 
     NetRecord *office = AddNet(doc, QStringLiteral("OFFICE"));
     NetRecord *manual = AddNet(doc, QString());
@@ -144,43 +144,43 @@ TEST_F(DocumentFile, RoundTripKeepsRulesCacheAndScoreOrder)
 
     CLanterraDoc loaded;
     ASSERT_TRUE(loaded.ReadDocumentFile(path, false));
-    EXPECT_EQ(loaded.lastView, 1);
-    EXPECT_EQ(loaded.lastSortCol, 2);
-    EXPECT_EQ(loaded.lastSortRev, 1);
-    EXPECT_EQ(loaded.rules.searchNetAll, 0);
-    EXPECT_EQ(loaded.rules.searchNetCurrent, 1);
-    EXPECT_EQ(loaded.rules.searchNetByList, 1);
-    EXPECT_EQ(loaded.rules.searchHostByList, 1);
-    EXPECT_EQ(loaded.rules.nets, doc.rules.nets);
-    EXPECT_EQ(loaded.rules.hosts, doc.rules.hosts);
-    EXPECT_EQ(loaded.rules.excNets, doc.rules.excNets);
-    EXPECT_EQ(loaded.rules.excHosts, doc.rules.excHosts);
+    EXPECT_EQ(loaded.lastView(), 1);
+    EXPECT_EQ(loaded.lastSortCol(), 2);
+    EXPECT_EQ(loaded.lastSortRev(), 1);
+    EXPECT_EQ(loaded.rules().searchNetAll, 0);
+    EXPECT_EQ(loaded.rules().searchNetCurrent, 1);
+    EXPECT_EQ(loaded.rules().searchNetByList, 1);
+    EXPECT_EQ(loaded.rules().searchHostByList, 1);
+    EXPECT_EQ(loaded.rules().nets, doc.rules().nets);
+    EXPECT_EQ(loaded.rules().hosts, doc.rules().hosts);
+    EXPECT_EQ(loaded.rules().excNets, doc.rules().excNets);
+    EXPECT_EQ(loaded.rules().excHosts, doc.rules().excHosts);
 
-    ASSERT_EQ(loaded.cacheNets.size(), 2u);
-    EXPECT_EQ(loaded.cacheNets[0]->name, u"OFFICE");
-    EXPECT_EQ(loaded.cacheNets[1]->name, u"");
+    ASSERT_EQ(loaded.cacheNets().size(), 2u);
+    EXPECT_EQ(loaded.cacheNets()[0]->name, u"OFFICE");
+    EXPECT_EQ(loaded.cacheNets()[1]->name, u"");
 
     // Saved in score order: BIG (3 shares), SMALL (1), the range host (0).
-    ASSERT_EQ(loaded.cacheHosts.size(), 3u);
-    const HostRecord &first = *loaded.cacheHosts[0];
+    ASSERT_EQ(loaded.cacheHosts().size(), 3u);
+    const HostRecord &first = *loaded.cacheHosts()[0];
     EXPECT_EQ(first.name, u"BIG");
     EXPECT_EQ(first.addr, u"10.1.0.9");
     EXPECT_EQ(first.group, u"OFFICE");
-    EXPECT_EQ(first.net, loaded.cacheNets[0].get());
+    EXPECT_EQ(first.net, loaded.cacheNets()[0].get());
     EXPECT_EQ(first.onlineCount, 12);
     EXPECT_EQ(first.lastAnswerTime, 120);
     ASSERT_EQ(first.shares.size(), 3u);
     EXPECT_EQ(first.shares[2]->name, u"Films & more");
-    const HostRecord &second = *loaded.cacheHosts[1];
+    const HostRecord &second = *loaded.cacheHosts()[1];
     EXPECT_EQ(second.name, u"SMALL");
     EXPECT_EQ(second.onlineCount, 2);
     EXPECT_EQ(second.offlineCount, 7);
     EXPECT_EQ(second.lastState, 1003);
     EXPECT_EQ(second.lastAnswerTime, 35);
-    const HostRecord &third = *loaded.cacheHosts[2];
+    const HostRecord &third = *loaded.cacheHosts()[2];
     EXPECT_EQ(third.name, u"");
     EXPECT_EQ(third.addr, u"10.0.0.2");
-    EXPECT_EQ(third.net, loaded.cacheNets[1].get());
+    EXPECT_EQ(third.net, loaded.cacheNets()[1].get());
     EXPECT_EQ(third.lastState, 53);
 
     // Linked and indexed in host order.
@@ -188,13 +188,13 @@ TEST_F(DocumentFile, RoundTripKeepsRulesCacheAndScoreOrder)
     EXPECT_EQ(loaded.shareText(0, ColumnShare), u"Music");
     EXPECT_EQ(loaded.shareText(3, ColumnPath), u"\\\\SMALL\\x");
     for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(loaded.shareList[size_t(i)]->index, i);
-        EXPECT_EQ(loaded.shareList[size_t(i)]->groupIndex, 0);
+        EXPECT_EQ(loaded.GetShare(i)->index, i);
+        EXPECT_EQ(loaded.GetShare(i)->groupIndex, 0);
     }
     EXPECT_EQ(loaded.GetHostsTotal(), 3);
-    EXPECT_EQ(loaded.netsTotal, 2);
+    EXPECT_EQ(loaded.GetNetsTotal(), 2);
     EXPECT_EQ(loaded.GetHostsPending(), 0);
-    EXPECT_EQ(loaded.netsPending, 0);
+    EXPECT_EQ(loaded.GetNetsPending(), 0);
 
     // Saved again, it is the same file.
     const QString again = PathOf(QStringLiteral("again.net"));
@@ -246,12 +246,12 @@ TEST_F(DocumentFile, SaveAtCloseLeavesOutDuplicates)
 
     CLanterraDoc withAll;
     withAll.ReadDocumentFile(all, false);
-    EXPECT_EQ(withAll.cacheHosts.size(), 3u);
+    EXPECT_EQ(withAll.cacheHosts().size(), 3u);
     CLanterraDoc closed;
     closed.ReadDocumentFile(close, false);
-    ASSERT_EQ(closed.cacheHosts.size(), 2u);
-    EXPECT_EQ(closed.cacheHosts[0]->name, u"KEEP");
-    EXPECT_EQ(closed.cacheHosts[1]->name, u"ALSO");
+    ASSERT_EQ(closed.cacheHosts().size(), 2u);
+    EXPECT_EQ(closed.cacheHosts()[0]->name, u"KEEP");
+    EXPECT_EQ(closed.cacheHosts()[1]->name, u"ALSO");
     EXPECT_EQ(closed.GetShareCount(), 1);
 }
 
@@ -264,11 +264,11 @@ TEST_F(DocumentFile, AttributesAreTakenByPosition)
 
     CLanterraDoc doc;
     ASSERT_TRUE(doc.ReadDocumentFile(path, false));
-    ASSERT_EQ(doc.cacheHosts.size(), 1u);
-    EXPECT_EQ(doc.cacheHosts[0]->name, u"192.168.0.2");
-    EXPECT_EQ(doc.cacheHosts[0]->addr, u"SERVER");
-    EXPECT_EQ(doc.cacheHosts[0]->onlineCount, 1);
-    EXPECT_EQ(doc.cacheHosts[0]->offlineCount, 3);
+    ASSERT_EQ(doc.cacheHosts().size(), 1u);
+    EXPECT_EQ(doc.cacheHosts()[0]->name, u"192.168.0.2");
+    EXPECT_EQ(doc.cacheHosts()[0]->addr, u"SERVER");
+    EXPECT_EQ(doc.cacheHosts()[0]->onlineCount, 1);
+    EXPECT_EQ(doc.cacheHosts()[0]->offlineCount, 3);
 }
 
 TEST_F(DocumentFile, OtherVersionsAreRefused)
@@ -283,14 +283,14 @@ TEST_F(DocumentFile, OtherVersionsAreRefused)
 
         // Not read at all: a save could only lose what the file holds.
         CLanterraDoc doc;
-        doc.lastView = 2;
+        doc.SetLastView(2);
         EXPECT_FALSE(doc.ReadDocumentFile(path, false));
-        EXPECT_EQ(doc.lastView, 2);
-        EXPECT_EQ(doc.lastSortCol, 3);
-        EXPECT_EQ(doc.rules.searchNetAll, 1);
-        EXPECT_EQ(doc.rules.searchNetCurrent, 0);
-        EXPECT_TRUE(doc.cacheNets.empty());
-        EXPECT_TRUE(doc.cacheHosts.empty());
+        EXPECT_EQ(doc.lastView(), 2);
+        EXPECT_EQ(doc.lastSortCol(), 3);
+        EXPECT_EQ(doc.rules().searchNetAll, 1);
+        EXPECT_EQ(doc.rules().searchNetCurrent, 0);
+        EXPECT_TRUE(doc.cacheNets().empty());
+        EXPECT_TRUE(doc.cacheHosts().empty());
         EXPECT_EQ(doc.GetShareCount(), 0);
         QString text;
         QString why;
@@ -307,10 +307,10 @@ TEST_F(DocumentFile, HostWithAnUnknownGroupGetsItsWorkgroup)
 
     CLanterraDoc doc;
     ASSERT_TRUE(doc.ReadDocumentFile(path, false));
-    ASSERT_EQ(doc.cacheNets.size(), 2u);
-    EXPECT_EQ(doc.cacheNets[1]->name, u"ELSEWHERE");
-    EXPECT_EQ(doc.cacheHosts[0]->net, doc.cacheNets[1].get());
-    EXPECT_EQ(doc.netsTotal, 2);
+    ASSERT_EQ(doc.cacheNets().size(), 2u);
+    EXPECT_EQ(doc.cacheNets()[1]->name, u"ELSEWHERE");
+    EXPECT_EQ(doc.cacheHosts()[0]->net, doc.cacheNets()[1].get());
+    EXPECT_EQ(doc.GetNetsTotal(), 2);
     EXPECT_EQ(doc.shareText(0, ColumnWorkgroup), u"ELSEWHERE");
 }
 
@@ -318,8 +318,8 @@ TEST_F(DocumentFile, UnreadableFilesLeaveAnEmptyDocument)
 {
     CLanterraDoc doc;
     EXPECT_FALSE(doc.ReadDocumentFile(PathOf(QStringLiteral("missing.net")), false));
-    EXPECT_TRUE(doc.cacheHosts.empty());
-    EXPECT_EQ(doc.rules.searchNetAll, 1);
+    EXPECT_TRUE(doc.cacheHosts().empty());
+    EXPECT_EQ(doc.rules().searchNetAll, 1);
 }
 
 TEST_F(DocumentFile, EveryCutIsReadUpToItAndMarkedAsReadInPart)
@@ -344,9 +344,9 @@ TEST_F(DocumentFile, EveryCutIsReadUpToItAndMarkedAsReadInPart)
         EXPECT_EQ(doc.GetPendingBackupOf().isEmpty(), cut == body.size());
         // What lies before the cut is read.
         if (cut >= hostRead) {
-            ASSERT_EQ(doc.cacheHosts.size(), 1u);
-            EXPECT_EQ(doc.cacheHosts[0]->name, u"SERVER");
-            EXPECT_EQ(doc.cacheHosts[0]->lastAnswerTime, 40);
+            ASSERT_EQ(doc.cacheHosts().size(), 1u);
+            EXPECT_EQ(doc.cacheHosts()[0]->name, u"SERVER");
+            EXPECT_EQ(doc.cacheHosts()[0]->lastAnswerTime, 40);
         }
         if (cut >= shareRead) {
             ASSERT_EQ(doc.GetShareCount(), 1);

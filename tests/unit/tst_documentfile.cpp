@@ -348,7 +348,8 @@ TEST_F(FileGuards, ASaveInterruptedBeforeTheRenameLeavesTheOldFile)
             SetXmlSaveInterruptionForTests([] { std::raise(SIGKILL); });
             CLanterraDoc doc;
             Fill(doc);
-            AddHost(doc, doc.cacheNets[0].get(), QStringLiteral("NEW"), QStringLiteral("10.0.0.9"), {QStringLiteral("New")});
+            AddHost(doc, doc.cacheNets()[0].get(), QStringLiteral("NEW"), QStringLiteral("10.0.0.9"),
+                    {QStringLiteral("New")});
             doc.WriteDocumentFile(path);
             std::exit(0);
         },
@@ -358,7 +359,7 @@ TEST_F(FileGuards, ASaveInterruptedBeforeTheRenameLeavesTheOldFile)
     // Without the interruption the same save replaces the file.
     CLanterraDoc doc;
     Fill(doc);
-    AddHost(doc, doc.cacheNets[0].get(), QStringLiteral("NEW"), QStringLiteral("10.0.0.9"), {QStringLiteral("New")});
+    AddHost(doc, doc.cacheNets()[0].get(), QStringLiteral("NEW"), QStringLiteral("10.0.0.9"), {QStringLiteral("New")});
     ASSERT_TRUE(doc.WriteDocumentFile(path));
     EXPECT_NE(ReadBytes(path), before);
 }
@@ -435,7 +436,7 @@ TEST_F(FileGuards, DocumentsAreWellFormedXmlThatGivesBackEveryName)
     CLanterraDoc doc;
     NetRecord *net = AddNet(doc, QStringLiteral("W&<\"G"));
     AddHost(doc, net, QStringLiteral("HOST<&>"), QStringLiteral("10.0.0.1"), names);
-    doc.rules.hosts = names;
+    doc.rules().hosts = names;
     const QString path = PathOf(QStringLiteral("Hostile.net"));
     ASSERT_TRUE(doc.WriteDocumentFile(path));
 
@@ -466,14 +467,14 @@ TEST_F(FileGuards, DocumentsAreWellFormedXmlThatGivesBackEveryName)
     CLanterraDoc back;
     ASSERT_TRUE(back.ReadDocumentFile(path, false));
     EXPECT_TRUE(back.GetPendingBackupOf().isEmpty());
-    ASSERT_EQ(back.cacheHosts.size(), 1u);
-    EXPECT_EQ(back.cacheHosts[0]->name, u"HOST<&>");
-    EXPECT_EQ(back.cacheNets[0]->name, u"W&<\"G");
+    ASSERT_EQ(back.cacheHosts().size(), 1u);
+    EXPECT_EQ(back.cacheHosts()[0]->name, u"HOST<&>");
+    EXPECT_EQ(back.cacheNets()[0]->name, u"W&<\"G");
     QStringList backNames;
-    for (const auto &share : back.cacheHosts[0]->shares)
+    for (const auto &share : back.cacheHosts()[0]->shares)
         backNames << share->name;
     EXPECT_EQ(backNames, names);
-    EXPECT_EQ(back.rules.hosts, names);
+    EXPECT_EQ(back.rules().hosts, names);
 }
 
 TEST_F(FileGuards, FilesOfOlderVersionsReadAsBefore)
@@ -499,10 +500,10 @@ TEST_F(FileGuards, FilesOfOlderVersionsReadAsBefore)
     CLanterraDoc doc;
     ASSERT_TRUE(doc.ReadDocumentFile(path, false));
     EXPECT_TRUE(doc.GetPendingBackupOf().isEmpty());
-    ASSERT_EQ(doc.rules.hosts.size(), 1);
-    EXPECT_EQ(doc.rules.hosts[0], u"Tom & Jerry <3 \"x\" &lt;");
-    ASSERT_EQ(doc.cacheNets.size(), 1u);
-    EXPECT_EQ(doc.cacheNets[0]->name, u"A&B");
+    ASSERT_EQ(doc.rules().hosts.size(), 1);
+    EXPECT_EQ(doc.rules().hosts[0], u"Tom & Jerry <3 \"x\" &lt;");
+    ASSERT_EQ(doc.cacheNets().size(), 1u);
+    EXPECT_EQ(doc.cacheNets()[0]->name, u"A&B");
     ASSERT_EQ(doc.GetShareCount(), 1);
     EXPECT_EQ(doc.GetShare(0)->name, u"R&D <new> \"q\" &quot;");
 }

@@ -32,10 +32,10 @@ protected:
         AddServer(QStringLiteral("OPEN"), QStringLiteral("10.0.0.3"), QStringLiteral("Public"), false);
         doc = std::make_unique<CLanterraDoc>(&settings);
         doc->SetNetwork(network);
-        doc->currentWorkgroup = QStringLiteral("HOME");
-        doc->rules.searchNetAll = 0;
-        doc->rules.searchNetCurrent = 1;
-        doc->rules.searchAnnounced = 0;
+        doc->SetCurrentWorkgroup(QStringLiteral("HOME"));
+        doc->rules().searchNetAll = 0;
+        doc->rules().searchNetCurrent = 1;
+        doc->rules().searchAnnounced = 0;
         keeper.load = [this](const QString &host) -> std::optional<Login> {
             ++loads;
             const auto found = stored.find(host);
@@ -73,7 +73,7 @@ protected:
 
     const HostRecord *Host(const QString &name) const
     {
-        for (const auto &host : doc->cacheHosts) {
+        for (const auto &host : doc->cacheHosts()) {
             if (host->GetDisplayName() == name)
                 return host.get();
         }

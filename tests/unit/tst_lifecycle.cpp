@@ -2,6 +2,7 @@
 // New, Open, Save As, Close and the start-up choice of the document.
 #include "app/documentnaming.h"
 #include "app/lanterraapp.h"
+#include "net/memorynetwork.h"
 #include "settings/settings.h"
 
 #include <gtest/gtest.h>
@@ -22,10 +23,9 @@ public:
 
 void AddHost(CLanterraDoc &doc, const QString &name, const QStringList &shares, int lastState = 0)
 {
-    if (doc.cacheNets.empty())
-        doc.cacheNets.push_back(std::make_unique<NetRecord>(QStringLiteral("WG")));
-    doc.cacheHosts.push_back(std::make_unique<HostRecord>(name, doc.cacheNets[0].get()));
-    HostRecord *host = doc.cacheHosts.back().get();
+    if (doc.cacheNets().empty())
+        doc.AddNet(QStringLiteral("WG"));
+    HostRecord *host = doc.AddHost(name, doc.cacheNets()[0].get());
     host->lastState = lastState;
     for (const QString &shareName : shares)
         doc.AppendShare(*host, shareName, ShareUnknown);
@@ -163,18 +163,18 @@ TEST_F(Lifecycle, CloseWithAutosaveWritesWithoutDuplicates)
     m_settings.autoSave = true;
     ASSERT_TRUE(app.OnFileOpen(path));
     CLanterraDoc &doc = app.document();
-    doc.cacheHosts[1]->duplicate = true;
+    doc.cacheHosts()[1]->duplicate = true;
     AddHost(doc, QStringLiteral("FOUND"), {QStringLiteral("New")});
 
     app.OnMainWindowClosing();
     EXPECT_EQ(m_settings.documentPath, path);
-    EXPECT_TRUE(doc.cacheHosts.empty());
+    EXPECT_TRUE(doc.cacheHosts().empty());
 
     CLanterraDoc reread;
     reread.ReadDocumentFile(path, false);
-    ASSERT_EQ(reread.cacheHosts.size(), 2u);
-    EXPECT_EQ(reread.cacheHosts[0]->name, u"UP");
-    EXPECT_EQ(reread.cacheHosts[1]->name, u"FOUND");
+    ASSERT_EQ(reread.cacheHosts().size(), 2u);
+    EXPECT_EQ(reread.cacheHosts()[0]->name, u"UP");
+    EXPECT_EQ(reread.cacheHosts()[1]->name, u"FOUND");
 }
 
 TEST_F(Lifecycle, CloseWithoutAutosaveLeavesTheFile)
@@ -201,7 +201,12 @@ TEST_F(Lifecycle, NewDuringAScanStopsItAndSavesTheOldDocument)
     m_settings.autoSave = true;
     ASSERT_TRUE(app.OnFileOpen(path));
     AddHost(app.document(), QStringLiteral("FOUND"), {QStringLiteral("New")});
-    app.document().scanning = true;
+    // A scan that stays busy asking for the workgroups until it is stopped.
+    auto network = std::make_shared<CMemoryNetwork>();
+    network->SetWorkgroupLatency(60000);
+    app.document().SetNetwork(network);
+    app.document().StartScan();
+    ASSERT_TRUE(app.document().IsScanning());
     view.hints.clear();
 
     ASSERT_TRUE(app.OnFileNew());
@@ -209,7 +214,7 @@ TEST_F(Lifecycle, NewDuringAScanStopsItAndSavesTheOldDocument)
     EXPECT_EQ(view.hints, (std::vector<ViewHint>{HintScanStopped, HintNewDocument}));
     CLanterraDoc reread;
     reread.ReadDocumentFile(path, false);
-    EXPECT_EQ(reread.cacheHosts.size(), 3u);
+    EXPECT_EQ(reread.cacheHosts().size(), 3u);
 }
 
 class Startup : public Lifecycle

@@ -62,8 +62,8 @@ TEST(ReadOperations, AnswerOutOfRangeIndexesWithNeutralValues)
     CLanterraDoc doc;
     NetRecord *net = AddNet(doc, QStringLiteral("WG"));
     AddHost(doc, net, QStringLiteral("PC"), QString(), {QStringLiteral("Docs")});
-    doc.shareList[0]->groupIndex = 2;
-    doc.shareList[0]->state = ShareOnline;
+    doc.GetShare(0)->groupIndex = 2;
+    doc.GetShare(0)->state = ShareOnline;
 
     EXPECT_EQ(doc.GetShareCount(), 1);
     EXPECT_EQ(doc.GetShareGroup(0), 2);
@@ -106,15 +106,15 @@ TEST(ApplyScheme, ClassifiesEveryShareAndCountsVisibleOnes)
 
     doc.applyScheme(&scheme);
     // The document keeps its own copy: the settings' scheme may go away.
-    ASSERT_TRUE(doc.scheme);
-    EXPECT_NE(doc.scheme.get(), &scheme);
-    EXPECT_EQ(doc.scheme->name, scheme.name);
+    ASSERT_TRUE(doc.scheme());
+    EXPECT_NE(doc.scheme(), &scheme);
+    EXPECT_EQ(doc.scheme()->name, scheme.name);
     EXPECT_EQ(doc.GetShareGroup(0), 0);
-    EXPECT_EQ(doc.shareList[0]->groupVisible, 1);
+    EXPECT_EQ(doc.GetShare(0)->groupVisible, 1);
     EXPECT_EQ(doc.GetShareGroup(1), 1);
-    EXPECT_EQ(doc.shareList[1]->groupVisible, 0);
+    EXPECT_EQ(doc.GetShare(1)->groupVisible, 0);
     EXPECT_EQ(doc.GetShareGroup(2), -1);
-    EXPECT_EQ(doc.shareList[2]->groupVisible, 0);
+    EXPECT_EQ(doc.GetShare(2)->groupVisible, 0);
     EXPECT_EQ(a->visibleShares, 1);
     EXPECT_EQ(b->visibleShares, 1);
 
@@ -124,7 +124,7 @@ TEST(ApplyScheme, ClassifiesEveryShareAndCountsVisibleOnes)
 
     doc.applyScheme(nullptr);
     EXPECT_EQ(doc.GetShareGroup(0), -1);
-    EXPECT_EQ(doc.shareList[0]->groupVisible, 0);
+    EXPECT_EQ(doc.GetShare(0)->groupVisible, 0);
     EXPECT_EQ(a->visibleShares, 2);
 }
 
@@ -185,13 +185,13 @@ TEST(HostScore, SortPutsHigherScoresFirstThenBetterAnswerRatios)
     visible->visibleShares = 1;
 
     doc.SortHostsByScore();
-    ASSERT_EQ(doc.cacheHosts.size(), 4u);
-    EXPECT_EQ(doc.cacheHosts[0].get(), visible);  // 1 + 8
-    EXPECT_EQ(doc.cacheHosts[1].get(), big);      // 3
-    EXPECT_EQ(doc.cacheHosts[2].get(), reliable); // 0, ratio 9
-    EXPECT_EQ(doc.cacheHosts[3].get(), quiet);    // 0, ratio 0
-    for (size_t i = 1; i < doc.cacheHosts.size(); ++i)
-        EXPECT_FALSE(HostScoreBefore(*doc.cacheHosts[i], *doc.cacheHosts[i - 1]));
+    ASSERT_EQ(doc.cacheHosts().size(), 4u);
+    EXPECT_EQ(doc.cacheHosts()[0].get(), visible); // 1 + 8
+    EXPECT_EQ(doc.cacheHosts()[1].get(), big); // 3
+    EXPECT_EQ(doc.cacheHosts()[2].get(), reliable); // 0, ratio 9
+    EXPECT_EQ(doc.cacheHosts()[3].get(), quiet); // 0, ratio 0
+    for (size_t i = 1; i < doc.cacheHosts().size(); ++i)
+        EXPECT_FALSE(HostScoreBefore(*doc.cacheHosts()[i], *doc.cacheHosts()[i - 1]));
 }
 
 TEST(Views, HintsReachRegisteredViewsOnly)
@@ -213,30 +213,31 @@ TEST(DeleteContents, EmptiesTheModelAndKeepsViewStateAndCounters)
 {
     CLanterraDoc doc;
     NetRecord *net = AddNet(doc, QStringLiteral("WG"));
-    HostRecord *host = AddHost(doc, net, QStringLiteral("PC"), QStringLiteral("10.0.0.1"), {QStringLiteral("s")});
-    doc.QueueShares(std::span(&doc.shareList[0], 1));
-    doc.scanSession().addressMap.emplace(QStringLiteral("10.0.0.1"), host);
-    doc.rules.searchNetAll = 0;
-    doc.rules.hosts = {QStringLiteral("X")};
-    doc.lastView = 1;
-    doc.lastSortCol = 2;
-    doc.lastSortRev = 1;
-    doc.showOffline = false;
-    doc.hostsTotal = 4;
+    // Filled as a load fills it, which sets the counters.
+    HostRecord *host = AddHost(doc, net, QStringLiteral("PC"), QStringLiteral("10.0.0.1"));
+    host->shares.push_back(std::make_unique<ShareRecord>(QStringLiteral("s"), host));
+    doc.LinkLoadedModel(false);
+    ShareRecord *share = doc.GetShare(0);
+    doc.QueueShares(std::span(&share, 1));
+    doc.rules().searchNetAll = 0;
+    doc.rules().hosts = {QStringLiteral("X")};
+    doc.SetLastView(1);
+    doc.SetLastSortCol(2);
+    doc.SetLastSortRev(1);
+    doc.SetShowOffline(false);
 
     doc.DeleteContents();
-    EXPECT_TRUE(doc.cacheNets.empty());
-    EXPECT_TRUE(doc.cacheHosts.empty());
+    EXPECT_TRUE(doc.cacheNets().empty());
+    EXPECT_TRUE(doc.cacheHosts().empty());
     EXPECT_EQ(doc.GetShareCount(), 0);
     EXPECT_EQ(doc.GetQueueCount(), 0);
-    EXPECT_TRUE(doc.scanSession().addressMap.empty());
-    EXPECT_EQ(doc.rules.searchNetAll, 1);
-    EXPECT_TRUE(doc.rules.hosts.isEmpty());
-    EXPECT_EQ(doc.lastView, 1);
-    EXPECT_EQ(doc.lastSortCol, 2);
-    EXPECT_EQ(doc.lastSortRev, 1);
-    EXPECT_FALSE(doc.showOffline);
-    EXPECT_EQ(doc.GetHostsTotal(), 4);
+    EXPECT_EQ(doc.rules().searchNetAll, 1);
+    EXPECT_TRUE(doc.rules().hosts.isEmpty());
+    EXPECT_EQ(doc.lastView(), 1);
+    EXPECT_EQ(doc.lastSortCol(), 2);
+    EXPECT_EQ(doc.lastSortRev(), 1);
+    EXPECT_FALSE(doc.showOffline());
+    EXPECT_EQ(doc.GetHostsTotal(), 1);
 }
 
 } // namespace

@@ -286,10 +286,10 @@ TEST_F(HelperPool, AHostWhoseHelperDiesTwiceIsOfflineWithItsShares)
     network->AddName(QStringLiteral("server"), QStringLiteral("10.0.0.1"));
     network->SetServer(QStringLiteral("10.0.0.1"), {});
     doc.SetNetwork(network);
-    doc.currentWorkgroup = QStringLiteral("HOME");
-    doc.rules.searchNetAll = 0;
-    doc.rules.searchHostByList = 1;
-    doc.rules.hosts = {QStringLiteral("server")};
+    doc.SetCurrentWorkgroup(QStringLiteral("HOME"));
+    doc.rules().searchNetAll = 0;
+    doc.rules().searchHostByList = 1;
+    doc.rules().hosts = {QStringLiteral("server")};
 
     auto scan = [&doc] {
         doc.StartScan();
@@ -300,7 +300,7 @@ TEST_F(HelperPool, AHostWhoseHelperDiesTwiceIsOfflineWithItsShares)
     };
     network->m_argument = QStringLiteral("server");
     ASSERT_TRUE(scan());
-    const HostRecord &host = *doc.cacheHosts.front();
+    const HostRecord &host = *doc.cacheHosts().front();
     ASSERT_EQ(host.shares.size(), 2u);
     EXPECT_EQ(host.lastState, 0);
 

@@ -29,8 +29,8 @@ protected:
         network->SetLocalWorkgroup(QStringLiteral("HOME"));
         doc = std::make_unique<CLanterraDoc>(&settings);
         doc->SetNetwork(network);
-        doc->currentWorkgroup = QStringLiteral("HOME");
-        doc->rules.searchNetCurrent = 1;
+        doc->SetCurrentWorkgroup(QStringLiteral("HOME"));
+        doc->rules().searchNetCurrent = 1;
     }
     void TearDown() override
     {
@@ -55,7 +55,7 @@ protected:
 
     HostRecord *Host(const QString &name) const
     {
-        for (const auto &host : doc->cacheHosts)
+        for (const auto &host : doc->cacheHosts())
             if (host->GetName() == name)
                 return host.get();
         return nullptr;
@@ -193,11 +193,10 @@ TEST_F(RescanHostTest, AHostNotProbedYetIsLeftToTheScan)
     for (int i = 0; i < 15; ++i) {
         const QString name = QStringLiteral("SLOW%1").arg(i);
         AddServer(name, QStringLiteral("10.0.1.%1").arg(i + 1), {QStringLiteral("music")}, 800);
-        doc->cacheHosts.push_back(std::make_unique<HostRecord>(name, nullptr));
-        doc->cacheHosts.back()->onlineCount = 5;
+        doc->AddHost(name, nullptr)->onlineCount = 5;
     }
     AddServer(QStringLiteral("LOCKED"), QStringLiteral("10.0.0.2"), {QStringLiteral("docs")}, 0, true);
-    auto &host = *doc->cacheHosts.emplace_back(std::make_unique<HostRecord>(QStringLiteral("LOCKED"), nullptr));
+    auto &host = *doc->AddHost(QStringLiteral("LOCKED"), nullptr);
     host.lastState = int(NetError::AccessDenied);
     doc->StartScan();
     CLoginBook::Session().Set(QStringLiteral("LOCKED"), Alice());

@@ -56,7 +56,7 @@ protected:
         network->SetLocalWorkgroup(QStringLiteral("HOME"));
         doc = std::make_unique<CLanterraDoc>(&settings);
         doc->SetNetwork(network);
-        doc->currentWorkgroup = QStringLiteral("HOME");
+        doc->SetCurrentWorkgroup(QStringLiteral("HOME"));
     }
 
     // A server at an address; `name`, when given, resolves to it.
@@ -90,7 +90,7 @@ protected:
     QStringList HostNames() const
     {
         QStringList names;
-        for (const auto &host : doc->cacheHosts)
+        for (const auto &host : doc->cacheHosts())
             names.append(host->GetDisplayName());
         names.sort();
         return names;
@@ -98,7 +98,7 @@ protected:
 
     const HostRecord *Host(const QString &name) const
     {
-        for (const auto &host : doc->cacheHosts) {
+        for (const auto &host : doc->cacheHosts()) {
             if (host->GetDisplayName() == name)
                 return host.get();
         }
@@ -141,7 +141,7 @@ TEST_F(DiscoveryScanTest, AnnouncedHostsAreProbedInTheirWorkgroupsWithoutBrowseL
     EXPECT_EQ(Host("ALPHA")->GetAddr(), u"10.0.0.2");
     EXPECT_EQ(doc->GetHostsTotal(), 3);
     EXPECT_EQ(doc->GetHostsPending(), 0);
-    EXPECT_EQ(doc->netsPending.load(), 0);
+    EXPECT_EQ(doc->GetNetsPending(), 0);
 }
 
 TEST_F(DiscoveryScanTest, OneMachineFoundEveryWayIsOneHost)
@@ -149,8 +149,8 @@ TEST_F(DiscoveryScanTest, OneMachineFoundEveryWayIsOneHost)
     AddServer(QStringLiteral("ALPHA"), QStringLiteral("10.0.0.2"), {QStringLiteral("Music"), QStringLiteral("Docs")});
     network->AddName(QStringLiteral("alpha"), QStringLiteral("10.0.0.2"));
     network->AddWorkgroup(QStringLiteral("LAB"), {QStringLiteral("ALPHA")});
-    doc->rules.searchHostByList = 1;
-    doc->rules.hosts = QStringList{QStringLiteral("alpha")};
+    doc->rules().searchHostByList = 1;
+    doc->rules().hosts = QStringList{QStringLiteral("alpha")};
     Announce(QStringLiteral("ALPHA"), QStringLiteral("LAB"), QStringLiteral("10.0.0.2"));
     Announce(QStringLiteral("alpha.local"), QString(), QStringLiteral("10.0.0.2"));
     // A range host at the same address is the same machine as well.
@@ -158,7 +158,7 @@ TEST_F(DiscoveryScanTest, OneMachineFoundEveryWayIsOneHost)
 
     ASSERT_TRUE(Scan());
     int records = 0;
-    for (const auto &host : doc->cacheHosts)
+    for (const auto &host : doc->cacheHosts())
         records += !host->duplicate;
     EXPECT_EQ(records, 1) << HostNames().join(u',').toStdString();
     // Listed once: a record that the probe found to hold the same address
@@ -172,8 +172,8 @@ TEST_F(DiscoveryScanTest, OneMachineFoundEveryWayIsOneHost)
 TEST_F(DiscoveryScanTest, AnnouncedAddressReachesAListedNameNoResolverKnows)
 {
     AddServer({}, QStringLiteral("10.0.0.7"), {QStringLiteral("Backup")});
-    doc->rules.searchHostByList = 1;
-    doc->rules.hosts = QStringList{QStringLiteral("nas")};
+    doc->rules().searchHostByList = 1;
+    doc->rules().hosts = QStringList{QStringLiteral("nas")};
     // The announcement comes while the probe is looking the name up (a
     // NetBIOS query waits longer than a multicast DNS answer takes).
     network->SetNameLatency(QStringLiteral("nas"), 400);
@@ -198,8 +198,8 @@ TEST_F(DiscoveryScanTest, ExclusionsAndTheSwitchesDecide)
 
     // An excluded workgroup keeps its hosts out; an excluded host is probed
     // as excluded.
-    doc->rules.excNets = QStringList{QStringLiteral("lab")};
-    doc->rules.excHosts = QStringList{QStringLiteral("gamma.local")};
+    doc->rules().excNets = QStringList{QStringLiteral("lab")};
+    doc->rules().excHosts = QStringList{QStringLiteral("gamma.local")};
     ASSERT_TRUE(Scan());
     EXPECT_EQ(HostNames(), (QStringList{"HOMEPC", "gamma.local"}));
     EXPECT_EQ(Host("gamma.local")->lastState, int(NetError::BadNetPath));
@@ -207,9 +207,9 @@ TEST_F(DiscoveryScanTest, ExclusionsAndTheSwitchesDecide)
 
     // Only the machine's own workgroup: hosts of other workgroups stay out.
     doc->DeleteContents();
-    doc->currentWorkgroup = QStringLiteral("HOME");
-    doc->rules.searchNetAll = 0;
-    doc->rules.searchNetCurrent = 1;
+    doc->SetCurrentWorkgroup(QStringLiteral("HOME"));
+    doc->rules().searchNetAll = 0;
+    doc->rules().searchNetCurrent = 1;
     ASSERT_TRUE(Scan());
     EXPECT_EQ(HostNames(), (QStringList{"HOMEPC", "gamma.local"}));
     // Browse lists and announcements put it in one workgroup record.
@@ -218,13 +218,13 @@ TEST_F(DiscoveryScanTest, ExclusionsAndTheSwitchesDecide)
     // The switch off, or neither workgroup switch on: no discovery at all.
     const int calls = network->calls.load();
     doc->DeleteContents();
-    doc->rules.searchAnnounced = 0;
+    doc->rules().searchAnnounced = 0;
     ASSERT_TRUE(Scan());
     doc->DeleteContents();
-    doc->rules.searchNetAll = 0;
+    doc->rules().searchNetAll = 0;
     ASSERT_TRUE(Scan());
     EXPECT_EQ(network->calls.load(), calls);
-    EXPECT_TRUE(doc->cacheHosts.empty());
+    EXPECT_TRUE(doc->cacheHosts().empty());
 }
 
 TEST_F(DiscoveryScanTest, HostsAreProbedAsTheyArriveAndAStopEndsTheWait)
@@ -255,16 +255,16 @@ TEST_F(DiscoveryScanTest, TheSwitchIsSavedWhereOlderReadersDoNotLook)
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString path = dir.filePath(QStringLiteral("a.net"));
-    doc->rules.searchAnnounced = 0;
-    doc->rules.hosts = QStringList{QStringLiteral("x")};
-    doc->cacheNets.push_back(std::make_unique<NetRecord>(QStringLiteral("LAB")));
+    doc->rules().searchAnnounced = 0;
+    doc->rules().hosts = QStringList{QStringLiteral("x")};
+    doc->AddNet(QStringLiteral("LAB"));
     ASSERT_TRUE(doc->WriteDocumentFile(path, false));
 
     CLanterraDoc loaded(&settings);
     ASSERT_TRUE(loaded.ReadDocumentFile(path, false));
-    EXPECT_EQ(loaded.rules.searchAnnounced, 0);
-    EXPECT_EQ(loaded.rules.hosts, QStringList{"x"});
-    ASSERT_EQ(loaded.cacheNets.size(), 1u);
+    EXPECT_EQ(loaded.rules().searchAnnounced, 0);
+    EXPECT_EQ(loaded.rules().hosts, QStringList{"x"});
+    ASSERT_EQ(loaded.cacheNets().size(), 1u);
 
     // The same file cut after the cache, as every earlier version wrote it.
     QFile file(path);
@@ -280,9 +280,9 @@ TEST_F(DiscoveryScanTest, TheSwitchIsSavedWhereOlderReadersDoNotLook)
     file.close();
     CLanterraDoc old(&settings);
     ASSERT_TRUE(old.ReadDocumentFile(path, false));
-    EXPECT_EQ(old.rules.searchAnnounced, 1);
-    EXPECT_EQ(old.rules.hosts, QStringList{"x"});
-    EXPECT_EQ(old.cacheNets.size(), 1u);
+    EXPECT_EQ(old.rules().searchAnnounced, 1);
+    EXPECT_EQ(old.rules().hosts, QStringList{"x"});
+    EXPECT_EQ(old.cacheNets().size(), 1u);
 }
 
 } // namespace

@@ -15,6 +15,7 @@
 
 #include <chrono>
 #include <random>
+#include <system_error>
 #include <thread>
 
 namespace {
@@ -41,10 +42,8 @@ protected:
         network->SetLocalWorkgroup(QStringLiteral("HOME"));
         doc = std::make_unique<CLanterraDoc>(&settings);
         doc->SetNetwork(network);
-        doc->currentWorkgroup = QStringLiteral("HOME");
+        doc->SetCurrentWorkgroup(QStringLiteral("HOME"));
     }
-
-    void TearDown() override { CScanDriver::FailNextWorkerStarts(0); }
 
     // A named host at an address with disk shares.
     void AddHost(const QString &name, const QString &address, const QStringList &shares, int latencyMs = 0)
@@ -73,7 +72,7 @@ protected:
 
     HostRecord *Host(const QString &nameOrAddress) const
     {
-        for (const auto &host : doc->cacheHosts) {
+        for (const auto &host : doc->cacheHosts()) {
             if (host->GetName() == nameOrAddress || (host->GetName().isEmpty() && host->GetAddr() == nameOrAddress))
                 return host.get();
         }
@@ -82,7 +81,7 @@ protected:
 
     NetRecord *Net(const QString &name) const
     {
-        for (const auto &net : doc->cacheNets) {
+        for (const auto &net : doc->cacheNets()) {
             if (net->name == name)
                 return net.get();
         }
@@ -99,12 +98,9 @@ protected:
 
     HostRecord *CacheHost(const QString &name, const QString &address = {})
     {
-        if (doc->cacheNets.empty())
-            doc->cacheNets.push_back(std::make_unique<NetRecord>(QStringLiteral("HOME")));
-        auto host = std::make_unique<HostRecord>(name, doc->cacheNets.front().get(), address);
-        HostRecord *raw = host.get();
-        doc->cacheHosts.push_back(std::move(host));
-        return raw;
+        if (doc->cacheNets().empty())
+            doc->AddNet(QStringLiteral("HOME"));
+        return doc->AddHost(name, doc->cacheNets().front().get(), address);
     }
 
     ShareRecord *CacheShare(HostRecord &host, const QString &name)
@@ -134,14 +130,14 @@ TEST_F(ScanTest, DefaultDocumentEnumeratesCurrentAndAnnouncedWorkgroupsAndProbes
 
     EXPECT_EQ(network->WorkgroupCalls(QStringLiteral("HOME")), 1);
     EXPECT_EQ(network->WorkgroupCalls(QStringLiteral("OFFICE")), 1);
-    ASSERT_EQ(doc->cacheHosts.size(), 3u);
+    ASSERT_EQ(doc->cacheHosts().size(), 3u);
     for (const char *address : {"10.0.0.1", "10.0.0.2", "10.0.0.3"})
         EXPECT_EQ(network->ListingCalls(QString::fromLatin1(address)), 1) << address;
     EXPECT_EQ(doc->GetShareCount(), 4);
-    EXPECT_EQ(doc->hostsPending.load(), 0);
-    EXPECT_EQ(doc->hostsTotal.load(), 3);
-    EXPECT_EQ(doc->netsPending.load(), 0);
-    EXPECT_EQ(doc->netsTotal.load(), 2);
+    EXPECT_EQ(doc->GetHostsPending(), 0);
+    EXPECT_EQ(doc->GetHostsTotal(), 3);
+    EXPECT_EQ(doc->GetNetsPending(), 0);
+    EXPECT_EQ(doc->GetNetsTotal(), 2);
     EXPECT_EQ(Host(QStringLiteral("alpha"))->net, Net(QStringLiteral("HOME")));
     EXPECT_EQ(Host(QStringLiteral("gamma"))->GetAddr(), QStringLiteral("10.0.0.3"));
     for (int i = 0; i < doc->GetShareCount(); ++i)
@@ -153,24 +149,24 @@ TEST_F(ScanTest, DefaultDocumentEnumeratesCurrentAndAnnouncedWorkgroupsAndProbes
 TEST_F(ScanTest, ScanEndsWithManyCachedWorkgroupsThatArePassedOver)
 {
     for (int i = 0; i < 8; ++i)
-        doc->cacheNets.push_back(std::make_unique<NetRecord>(QStringLiteral("IDLE%1").arg(i)));
-    doc->rules.searchNetAll = 0;
-    doc->rules.searchHostByList = 1;
-    doc->rules.hosts = {QStringLiteral("alpha")};
+        doc->AddNet(QStringLiteral("IDLE%1").arg(i));
+    doc->rules().searchNetAll = 0;
+    doc->rules().searchHostByList = 1;
+    doc->rules().hosts = {QStringLiteral("alpha")};
     AddHost(QStringLiteral("alpha"), QStringLiteral("10.0.0.1"), {QStringLiteral("Music")});
 
     ASSERT_TRUE(Scan(5s));
-    EXPECT_EQ(doc->netsPending.load(), 0);
+    EXPECT_EQ(doc->GetNetsPending(), 0);
     for (int i = 0; i < 8; ++i)
         EXPECT_EQ(network->WorkgroupCalls(QStringLiteral("IDLE%1").arg(i)), 0);
 }
 
 TEST_F(ScanTest, DuplicateWorkgroupNamesInTheCacheDoNotDriveTheCountBelowZero)
 {
-    doc->cacheNets.push_back(std::make_unique<NetRecord>(QStringLiteral("HOME")));
-    doc->cacheNets.push_back(std::make_unique<NetRecord>(QStringLiteral("HOME")));
-    doc->rules.searchNetAll = 0;
-    doc->rules.searchNetCurrent = 1;
+    doc->AddNet(QStringLiteral("HOME"));
+    doc->AddNet(QStringLiteral("HOME"));
+    doc->rules().searchNetAll = 0;
+    doc->rules().searchNetCurrent = 1;
     network->AddWorkgroup(QStringLiteral("HOME"), {QStringLiteral("alpha")});
     AddHost(QStringLiteral("alpha"), QStringLiteral("10.0.0.1"), {QStringLiteral("Music")});
 
@@ -178,26 +174,26 @@ TEST_F(ScanTest, DuplicateWorkgroupNamesInTheCacheDoNotDriveTheCountBelowZero)
     int lowest = 0;
     const auto until = std::chrono::steady_clock::now() + 5s;
     while (doc->IsScanning() && std::chrono::steady_clock::now() < until) {
-        lowest = std::min(lowest, doc->netsPending.load());
+        lowest = std::min(lowest, doc->GetNetsPending());
         std::this_thread::sleep_for(1ms);
     }
     EXPECT_FALSE(doc->IsScanning());
     EXPECT_EQ(lowest, 0);
-    EXPECT_EQ(doc->netsPending.load(), 0);
+    EXPECT_EQ(doc->GetNetsPending(), 0);
     EXPECT_EQ(network->WorkgroupCalls(QStringLiteral("HOME")), 1);
     EXPECT_NE(Host(QStringLiteral("alpha")), nullptr);
 }
 
 TEST_F(ScanTest, HostListRangesSkipCachedAddressesAndReversedRangesAddNothing)
 {
-    doc->rules.searchNetAll = 0;
-    doc->rules.searchHostByList = 1;
+    doc->rules().searchNetAll = 0;
+    doc->rules().searchHostByList = 1;
     CacheHost(QStringLiteral("cached"), QStringLiteral("10.0.0.2"));
-    doc->rules.hosts = {QStringLiteral("10.0.0.1-10.0.0.3"), QStringLiteral("10.0.1.9 - 10.0.1.5"),
-                        QStringLiteral("cached")};
+    doc->rules().hosts = {QStringLiteral("10.0.0.1-10.0.0.3"), QStringLiteral("10.0.1.9 - 10.0.1.5"),
+                          QStringLiteral("cached")};
 
     ASSERT_TRUE(Scan());
-    ASSERT_EQ(doc->cacheHosts.size(), 3u);
+    ASSERT_EQ(doc->cacheHosts().size(), 3u);
     ASSERT_NE(Host(QStringLiteral("10.0.0.1")), nullptr);
     ASSERT_NE(Host(QStringLiteral("10.0.0.3")), nullptr);
     for (const char *address : {"10.0.0.1", "10.0.0.3"}) {
@@ -206,23 +202,23 @@ TEST_F(ScanTest, HostListRangesSkipCachedAddressesAndReversedRangesAddNothing)
         ASSERT_NE(host->net, nullptr);
         EXPECT_TRUE(host->net->name.isEmpty());
     }
-    EXPECT_EQ(doc->hostsTotal.load(), 3);
+    EXPECT_EQ(doc->GetHostsTotal(), 3);
 }
 
 TEST_F(ScanTest, AHugeRangeIsCappedInsteadOfExhaustingMemory)
 {
-    doc->rules.searchNetAll = 0;
-    doc->rules.searchHostByList = 1;
-    doc->rules.hosts = {QStringLiteral("10.0.0.1-10.255.255.254")};
+    doc->rules().searchNetAll = 0;
+    doc->rules().searchHostByList = 1;
+    doc->rules().hosts = {QStringLiteral("10.0.0.1-10.255.255.254")};
     doc->StartScan();
     const auto until = std::chrono::steady_clock::now() + 20s;
-    while (doc->hostsTotal.load() == 0 && std::chrono::steady_clock::now() < until)
+    while (doc->GetHostsTotal() == 0 && std::chrono::steady_clock::now() < until)
         std::this_thread::sleep_for(1ms);
     doc->StopScan();
-    EXPECT_EQ(doc->hostsTotal.load(), 65536);
-    EXPECT_EQ(doc->cacheHosts.size(), 65536u);
+    EXPECT_EQ(doc->GetHostsTotal(), 65536);
+    EXPECT_EQ(doc->cacheHosts().size(), 65536u);
     QStringList ends;
-    for (const auto &host : doc->cacheHosts) {
+    for (const auto &host : doc->cacheHosts()) {
         if (host->GetAddr() == QStringLiteral("10.0.0.1") || host->GetAddr() == QStringLiteral("10.1.0.0"))
             ends.append(host->GetAddr());
     }
@@ -233,8 +229,8 @@ TEST_F(ScanTest, AHugeRangeIsCappedInsteadOfExhaustingMemory)
 
 TEST_F(ScanTest, OnlyDiskSharesAreTakenAndNamesMatchWithoutCase)
 {
-    doc->rules.searchNetAll = 0;
-    doc->rules.searchHostByList = 1;
+    doc->rules().searchNetAll = 0;
+    doc->rules().searchHostByList = 1;
     HostRecord *cached = CacheHost(QStringLiteral("server"));
     ShareRecord *docs = CacheShare(*cached, QStringLiteral("Docs"));
     network->AddName(QStringLiteral("server"), QStringLiteral("10.0.0.7"));
@@ -261,9 +257,9 @@ TEST_F(ScanTest, NewSharesAreClassifiedWithTheCurrentScheme)
     scheme.groups.append(ShareGroup{QStringLiteral("Music"), 1, {}, {}, {QStringLiteral("music")}, {}});
     scheme.groups.append(ShareGroup{QStringLiteral("Films"), 0, {}, {}, {QStringLiteral("film")}, {}});
     doc->applyScheme(&scheme);
-    doc->rules.searchNetAll = 0;
-    doc->rules.searchHostByList = 1;
-    doc->rules.hosts = {QStringLiteral("alpha")};
+    doc->rules().searchNetAll = 0;
+    doc->rules().searchHostByList = 1;
+    doc->rules().hosts = {QStringLiteral("alpha")};
     AddHost(QStringLiteral("alpha"), QStringLiteral("10.0.0.1"),
             {QStringLiteral("MyMusic"), QStringLiteral("Films"), QStringLiteral("Other")});
 
@@ -279,10 +275,10 @@ TEST_F(ScanTest, NewSharesAreClassifiedWithTheCurrentScheme)
 
 TEST_F(ScanTest, StatesAndCountersFollowEachProbeOutcome)
 {
-    doc->rules.searchNetAll = 0;
-    doc->rules.searchHostByList = 1;
-    doc->rules.hosts = {QStringLiteral("listed"), QStringLiteral("denied"), QStringLiteral("unknown"),
-                        QStringLiteral("down"), QStringLiteral("mute")};
+    doc->rules().searchNetAll = 0;
+    doc->rules().searchHostByList = 1;
+    doc->rules().hosts = {QStringLiteral("listed"), QStringLiteral("denied"), QStringLiteral("unknown"),
+                          QStringLiteral("down"), QStringLiteral("mute")};
     AddHost(QStringLiteral("listed"), QStringLiteral("10.0.0.1"), {QStringLiteral("Music")});
     network->AddName(QStringLiteral("denied"), QStringLiteral("10.0.0.2"));
     Server denied;
@@ -319,9 +315,9 @@ TEST_F(ScanTest, StatesAndCountersFollowEachProbeOutcome)
 
 TEST_F(ScanTest, AHostThatStopsAnsweringKeepsItsSharesOffline)
 {
-    doc->rules.searchNetAll = 0;
-    doc->rules.searchHostByList = 1;
-    doc->rules.hosts = {QStringLiteral("alpha")};
+    doc->rules().searchNetAll = 0;
+    doc->rules().searchHostByList = 1;
+    doc->rules().hosts = {QStringLiteral("alpha")};
     AddHost(QStringLiteral("alpha"), QStringLiteral("10.0.0.1"), {QStringLiteral("Music"), QStringLiteral("Films")});
     ASSERT_TRUE(Scan());
     network->RemoveServer(QStringLiteral("10.0.0.1"));
@@ -339,11 +335,11 @@ TEST_F(ScanTest, AHostThatStopsAnsweringKeepsItsSharesOffline)
 
 TEST_F(ScanTest, ExcludedHostsAndWorkgroupsAreNotAsked)
 {
-    doc->rules.searchNetAll = 0;
-    doc->rules.searchNetByList = 1;
-    doc->rules.nets = {QStringLiteral("HIDDEN")};
-    doc->rules.excNets = {QStringLiteral("hidden")};
-    doc->rules.excHosts = {QStringLiteral("server1")};
+    doc->rules().searchNetAll = 0;
+    doc->rules().searchNetByList = 1;
+    doc->rules().nets = {QStringLiteral("HIDDEN")};
+    doc->rules().excNets = {QStringLiteral("hidden")};
+    doc->rules().excHosts = {QStringLiteral("server1")};
     network->AddWorkgroup(QStringLiteral("HIDDEN"), {QStringLiteral("other")});
     HostRecord *host = CacheHost(QStringLiteral("Server1"), QStringLiteral("10.0.0.9"));
     ShareRecord *share = CacheShare(*host, QStringLiteral("Music"));
@@ -361,7 +357,7 @@ TEST_F(ScanTest, ExcludedHostsAndWorkgroupsAreNotAsked)
 
 TEST_F(ScanTest, ASecondNameForAnAddressRenamesTheFirstRecordAndIsMarkedDuplicate)
 {
-    doc->rules.searchNetAll = 0;
+    doc->rules().searchNetAll = 0;
     HostRecord *first = CacheHost(QStringLiteral("oldname"));
     ShareRecord *firstShare = CacheShare(*first, QStringLiteral("Music"));
     HostRecord *second = CacheHost(QStringLiteral("newname"));
@@ -383,9 +379,9 @@ TEST_F(ScanTest, ASecondNameForAnAddressRenamesTheFirstRecordAndIsMarkedDuplicat
 
 TEST_F(ScanTest, ARangeHostProbedAfterTheNamedHostAtItsAddressIsTheDuplicate)
 {
-    doc->rules.searchNetAll = 0;
-    doc->rules.searchHostByList = 1;
-    doc->rules.hosts = {QStringLiteral("10.0.0.5")};
+    doc->rules().searchNetAll = 0;
+    doc->rules().searchHostByList = 1;
+    doc->rules().hosts = {QStringLiteral("10.0.0.5")};
     // Fifteen cached hosts with a history come before the new range host
     // and take every probe slot. All but "server" are slow to resolve, so
     // the first slot to come free is the one of "server", whose probe has
@@ -420,17 +416,17 @@ TEST_F(ScanTest, ARangeHostProbedAfterTheNamedHostAtItsAddressIsTheDuplicate)
 
 TEST_F(ScanTest, ANamedHostProbedAfterTheRangeHostAtItsAddressGivesItItsName)
 {
-    doc->rules.searchNetAll = 0;
-    doc->rules.searchHostByList = 1;
-    doc->rules.hosts = {QStringLiteral("10.0.0.5")};
+    doc->rules().searchNetAll = 0;
+    doc->rules().searchHostByList = 1;
+    doc->rules().hosts = {QStringLiteral("10.0.0.5")};
     // The range host needs no name look-up; the named host's is slow, so
     // the range host has entered the address first.
     HostRecord *named = CacheHost(QStringLiteral("server"));
     AddHost(QStringLiteral("server"), QStringLiteral("10.0.0.5"), {QStringLiteral("Music")});
     network->SetNameLatency(QStringLiteral("server"), 200);
     ASSERT_TRUE(Scan());
-    ASSERT_EQ(doc->cacheHosts.size(), 2u);
-    HostRecord *range = doc->cacheHosts[0].get() == named ? doc->cacheHosts[1].get() : doc->cacheHosts[0].get();
+    ASSERT_EQ(doc->cacheHosts().size(), 2u);
+    HostRecord *range = doc->cacheHosts()[0].get() == named ? doc->cacheHosts()[1].get() : doc->cacheHosts()[0].get();
     EXPECT_EQ(range->GetAddr(), QStringLiteral("10.0.0.5"));
     EXPECT_EQ(range->GetName(), QStringLiteral("server"));
     EXPECT_FALSE(range->duplicate.load());
@@ -446,11 +442,11 @@ TEST_F(ScanTest, ANamedHostProbedAfterTheRangeHostAtItsAddressGivesItItsName)
 TEST_F(ScanTest, AtMostFiveWorkgroupsAndFifteenProbesRunAtOnce)
 {
     network->SetWorkgroupLatency(60);
-    doc->rules.searchNetAll = 0;
-    doc->rules.searchNetByList = 1;
+    doc->rules().searchNetAll = 0;
+    doc->rules().searchNetByList = 1;
     for (int w = 0; w < 12; ++w) {
         const QString workgroup = QStringLiteral("WG%1").arg(w);
-        doc->rules.nets.append(workgroup);
+        doc->rules().nets.append(workgroup);
         QStringList hosts;
         for (int h = 0; h < 5; ++h) {
             const QString name = QStringLiteral("h%1-%2").arg(w).arg(h);
@@ -465,13 +461,13 @@ TEST_F(ScanTest, AtMostFiveWorkgroupsAndFifteenProbesRunAtOnce)
     EXPECT_LE(network->MaxConcurrentListings(), 15);
     EXPECT_GE(network->MaxConcurrentListings(), 5);
     EXPECT_EQ(network->TotalListingCalls(), 60);
-    EXPECT_EQ(doc->hostsTotal.load(), 60);
-    EXPECT_EQ(doc->hostsPending.load(), 0);
+    EXPECT_EQ(doc->GetHostsTotal(), 60);
+    EXPECT_EQ(doc->GetHostsPending(), 0);
 }
 
 TEST_F(ScanTest, WorkersThatCannotStartLoseNoSlotAndNoCount)
 {
-    doc->rules.searchNetAll = 1;
+    doc->rules().searchNetAll = 1;
     network->AddWorkgroup(QStringLiteral("HOME"), {QStringLiteral("alpha")});
     network->AddWorkgroup(QStringLiteral("OFFICE"), {QStringLiteral("beta")});
     AddHost(QStringLiteral("alpha"), QStringLiteral("10.0.0.1"), {QStringLiteral("Music")});
@@ -479,16 +475,23 @@ TEST_F(ScanTest, WorkersThatCannotStartLoseNoSlotAndNoCount)
     for (int i = 0; i < 20; ++i)
         CacheHost(QStringLiteral("cached%1").arg(i));
 
-    // The all-workgroups thread and the first probes fail to start.
-    CScanDriver::FailNextWorkerStarts(3);
+    // The all-workgroups thread and the first probes fail to start, as
+    // when the system has no threads left.
+    auto refusals = std::make_shared<std::atomic<int>>(3);
+    doc->SetThreadStarter([refusals](std::function<void()> work) {
+        if (refusals->fetch_sub(1) > 0)
+            throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+        return std::jthread(std::move(work));
+    });
     ASSERT_TRUE(Scan(10s));
-    EXPECT_EQ(doc->hostsPending.load(), 0);
-    EXPECT_EQ(doc->netsPending.load(), 0);
+    EXPECT_LE(refusals->load(), 0);
+    EXPECT_EQ(doc->GetHostsPending(), 0);
+    EXPECT_EQ(doc->GetNetsPending(), 0);
 
     // Nothing was lost: the next scan has every slot.
     ASSERT_TRUE(Scan(10s));
     EXPECT_EQ(Host(QStringLiteral("alpha"))->onlineCount + Host(QStringLiteral("alpha"))->offlineCount, 1);
-    EXPECT_EQ(doc->hostsPending.load(), 0);
+    EXPECT_EQ(doc->GetHostsPending(), 0);
 }
 
 // --- Stopping ---------------------------------------------------------------
@@ -500,11 +503,11 @@ TEST_F(ScanTest, StopReturnsAtOnceAndSavesWithAutoSave)
     const QString path = folder.filePath(QStringLiteral("stopped.net"));
     doc->SetPathName(path);
     settings.autoSave = true;
-    doc->rules.searchNetAll = 0;
-    doc->rules.searchHostByList = 1;
+    doc->rules().searchNetAll = 0;
+    doc->rules().searchHostByList = 1;
     for (int i = 1; i <= 30; ++i) {
         const QString name = QStringLiteral("slow%1").arg(i);
-        doc->rules.hosts.append(name);
+        doc->rules().hosts.append(name);
         AddHost(name, QStringLiteral("10.0.0.%1").arg(i), {QStringLiteral("Share")}, 2000);
     }
 
@@ -520,16 +523,16 @@ TEST_F(ScanTest, StopReturnsAtOnceAndSavesWithAutoSave)
     const auto clearing = std::chrono::steady_clock::now();
     doc->DeleteContents();
     EXPECT_LT(std::chrono::steady_clock::now() - clearing, 1500ms);
-    EXPECT_TRUE(doc->cacheHosts.empty());
+    EXPECT_TRUE(doc->cacheHosts().empty());
 }
 
 TEST_F(ScanTest, ProbesLeftOverFromAStopDoNotDisturbTheNextScan)
 {
-    doc->rules.searchNetAll = 0;
-    doc->rules.searchHostByList = 1;
+    doc->rules().searchNetAll = 0;
+    doc->rules().searchHostByList = 1;
     for (int i = 1; i <= 20; ++i) {
         const QString name = QStringLiteral("host%1").arg(i);
-        doc->rules.hosts.append(name);
+        doc->rules().hosts.append(name);
         AddHost(name, QStringLiteral("10.0.0.%1").arg(i), {QStringLiteral("Share")}, 150);
     }
     doc->StartScan();
@@ -541,13 +544,13 @@ TEST_F(ScanTest, ProbesLeftOverFromAStopDoNotDisturbTheNextScan)
     doc->StartScan();
     const auto until = std::chrono::steady_clock::now() + 10s;
     while (doc->IsScanning() && std::chrono::steady_clock::now() < until) {
-        lowest = std::min(lowest, doc->hostsPending.load());
+        lowest = std::min(lowest, doc->GetHostsPending());
         std::this_thread::sleep_for(1ms);
     }
     ASSERT_FALSE(doc->IsScanning());
     EXPECT_EQ(lowest, 0);
-    EXPECT_EQ(doc->hostsPending.load(), 0);
-    EXPECT_EQ(doc->hostsTotal.load(), 20);
+    EXPECT_EQ(doc->GetHostsPending(), 0);
+    EXPECT_EQ(doc->GetHostsTotal(), 20);
     for (int i = 1; i <= 20; ++i) {
         const HostRecord *host = Host(QStringLiteral("host%1").arg(i));
         // The stopped scan's results were dropped; the second scan counts once.
@@ -567,10 +570,10 @@ TEST_F(ScanTest, StartStopLoopsNeverHangOrMiscount)
         const QString name = i <= 3 ? QString(QChar(u'a' + i - 1)) : QStringLiteral("h%1").arg(i);
         AddHost(name, QStringLiteral("10.1.0.%1").arg(i), {QStringLiteral("Share%1").arg(i)}, i % 7);
         if (i > 3)
-            doc->rules.hosts.append(name);
+            doc->rules().hosts.append(name);
     }
-    doc->rules.searchHostByList = 1;
-    doc->rules.hosts.append(QStringLiteral("10.1.0.30-10.1.0.40"));
+    doc->rules().searchHostByList = 1;
+    doc->rules().hosts.append(QStringLiteral("10.1.0.30-10.1.0.40"));
 
     std::mt19937 random(7);
     for (int round = 0; round < 40; ++round) {
@@ -580,11 +583,11 @@ TEST_F(ScanTest, StartStopLoopsNeverHangOrMiscount)
         ASSERT_FALSE(doc->IsScanning());
     }
     ASSERT_TRUE(Scan(20s));
-    EXPECT_EQ(doc->hostsPending.load(), 0);
-    EXPECT_EQ(doc->netsPending.load(), 0);
-    EXPECT_EQ(doc->hostsTotal.load(), int(doc->cacheHosts.size()));
-    EXPECT_EQ(doc->cacheHosts.size(), 25u + 11u);
-    for (const auto &host : doc->cacheHosts) {
+    EXPECT_EQ(doc->GetHostsPending(), 0);
+    EXPECT_EQ(doc->GetNetsPending(), 0);
+    EXPECT_EQ(doc->GetHostsTotal(), int(doc->cacheHosts().size()));
+    EXPECT_EQ(doc->cacheHosts().size(), 25u + 11u);
+    for (const auto &host : doc->cacheHosts()) {
         EXPECT_FALSE(host->duplicate.load()) << host->GetDisplayName().toStdString();
         EXPECT_LE(host->shares.size(), 1u);
     }
@@ -595,11 +598,11 @@ TEST_F(ScanTest, StartStopLoopsNeverHangOrMiscount)
 
 TEST_F(ScanTest, DestroyingTheDocumentDuringAScanWaitsForNothingLong)
 {
-    doc->rules.searchNetAll = 0;
-    doc->rules.searchHostByList = 1;
+    doc->rules().searchNetAll = 0;
+    doc->rules().searchHostByList = 1;
     for (int i = 1; i <= 10; ++i) {
         const QString name = QStringLiteral("slow%1").arg(i);
-        doc->rules.hosts.append(name);
+        doc->rules().hosts.append(name);
         AddHost(name, QStringLiteral("10.0.0.%1").arg(i), {QStringLiteral("Share")}, 5000);
     }
     doc->StartScan();

@@ -28,7 +28,7 @@ protected:
         network->SetLocalWorkgroup(QStringLiteral("HOME"));
         doc = std::make_unique<CLanterraDoc>(&settings);
         doc->SetNetwork(network);
-        doc->currentWorkgroup = QStringLiteral("HOME");
+        doc->SetCurrentWorkgroup(QStringLiteral("HOME"));
     }
 
     void AddHost(const QString &name, const QString &address, const QStringList &shares, int latencyMs)
@@ -74,9 +74,9 @@ TEST_F(ScanEditTest, ASchemeEditedOrRemovedAfterItWasAppliedDoesNotChangeHowTheS
     owned->groups[0].includeKeywords = {QStringLiteral("nothing")};
     owned.reset();
 
-    doc->rules.searchNetAll = 0;
-    doc->rules.searchHostByList = 1;
-    doc->rules.hosts = {QStringLiteral("alpha")};
+    doc->rules().searchNetAll = 0;
+    doc->rules().searchHostByList = 1;
+    doc->rules().hosts = {QStringLiteral("alpha")};
     AddHost(QStringLiteral("alpha"), QStringLiteral("10.0.0.1"), {QStringLiteral("MyMusic")}, 0);
     doc->StartScan();
     ASSERT_TRUE(WaitForEnd());
@@ -87,9 +87,9 @@ TEST_F(ScanEditTest, ASchemeEditedOrRemovedAfterItWasAppliedDoesNotChangeHowTheS
 
 TEST_F(ScanEditTest, RulesChangedDuringAScanCountFromTheNextScan)
 {
-    doc->rules.searchNetAll = 0;
-    doc->rules.searchHostByList = 1;
-    doc->rules.hosts = {QStringLiteral("alpha"), QStringLiteral("beta")};
+    doc->rules().searchNetAll = 0;
+    doc->rules().searchHostByList = 1;
+    doc->rules().hosts = {QStringLiteral("alpha"), QStringLiteral("beta")};
     AddHost(QStringLiteral("alpha"), QStringLiteral("10.0.0.1"), {QStringLiteral("a")}, 150);
     AddHost(QStringLiteral("beta"), QStringLiteral("10.0.0.2"), {QStringLiteral("b")}, 150);
     network->SetResolveLatency(100);
@@ -97,8 +97,8 @@ TEST_F(ScanEditTest, RulesChangedDuringAScanCountFromTheNextScan)
     doc->StartScan();
     // Excluded and delisted while the probes still resolve: this scan keeps
     // its own rules.
-    doc->rules.excHosts = {QStringLiteral("beta")};
-    doc->rules.hosts = {QStringLiteral("alpha")};
+    doc->rules().excHosts = {QStringLiteral("beta")};
+    doc->rules().hosts = {QStringLiteral("alpha")};
     ASSERT_TRUE(WaitForEnd());
     EXPECT_EQ(doc->GetShareCount(), 2);
 
@@ -125,9 +125,9 @@ TEST_F(ScanEditTest, EditingSchemesAndRulesInALoopDuringScansIsRaceFree)
     }
     network->AddWorkgroup(QStringLiteral("HOME"), hosts.mid(0, 20));
     network->AddWorkgroup(QStringLiteral("LAB"), hosts.mid(20));
-    doc->rules.searchNetAll = 1;
-    doc->rules.searchHostByList = 1;
-    doc->rules.hosts = {QStringLiteral("10.0.1.1-10.0.1.40")};
+    doc->rules().searchNetAll = 1;
+    doc->rules().searchHostByList = 1;
+    doc->rules().hosts = {QStringLiteral("10.0.1.1-10.0.1.40")};
 
     settings.schemes.clear();
     for (int i = 0; i < 3; ++i)
@@ -151,15 +151,15 @@ TEST_F(ScanEditTest, EditingSchemesAndRulesInALoopDuringScansIsRaceFree)
                 first->groups.resize(2);
             doc->applyScheme(edits % 5 ? first : nullptr);
             // Scan options: the rules are stored.
-            doc->rules.excHosts = {QStringLiteral("HOST%1").arg(edits % 40)};
-            doc->rules.excNets = edits % 3 ? QStringList{QStringLiteral("LAB")} : QStringList{};
-            doc->rules.nets = {QStringLiteral("LAB"), QStringLiteral("WG%1").arg(edits)};
-            doc->rules.hosts = {QStringLiteral("10.0.1.%1").arg(edits % 40 + 1)};
-            doc->rules.searchNetByList = edits % 2;
+            doc->rules().excHosts = {QStringLiteral("HOST%1").arg(edits % 40)};
+            doc->rules().excNets = edits % 3 ? QStringList{QStringLiteral("LAB")} : QStringList{};
+            doc->rules().nets = {QStringLiteral("LAB"), QStringLiteral("WG%1").arg(edits)};
+            doc->rules().hosts = {QStringLiteral("10.0.1.%1").arg(edits % 40 + 1)};
+            doc->rules().searchNetByList = edits % 2;
             std::this_thread::sleep_for(1ms);
         }
         ASSERT_TRUE(WaitForEnd());
-        doc->rules.hosts = {QStringLiteral("10.0.1.1-10.0.1.40")};
+        doc->rules().hosts = {QStringLiteral("10.0.1.1-10.0.1.40")};
     }
     EXPECT_GT(edits, 0);
     EXPECT_GT(doc->GetShareCount(), 0);

@@ -58,15 +58,14 @@ protected:
         network->SetLocalWorkgroup(QStringLiteral("HOME"));
         doc = std::make_unique<CLanterraDoc>(&settings);
         doc->SetNetwork(network);
-        doc->currentWorkgroup = QStringLiteral("HOME");
+        doc->SetCurrentWorkgroup(QStringLiteral("HOME"));
     }
 
     HostRecord *CacheHost(const QString &name, const QString &address = {})
     {
-        if (doc->cacheNets.empty())
-            doc->cacheNets.push_back(std::make_unique<NetRecord>(QStringLiteral("HOME")));
-        doc->cacheHosts.push_back(std::make_unique<HostRecord>(name, doc->cacheNets.front().get(), address));
-        return doc->cacheHosts.back().get();
+        if (doc->cacheNets().empty())
+            doc->AddNet(QStringLiteral("HOME"));
+        return doc->AddHost(name, doc->cacheNets().front().get(), address);
     }
 
     QTemporaryDir folder;
@@ -118,10 +117,10 @@ TEST_F(ScanSave, SavesDuringAScanSkipNoHostAndWriteWholeRecords)
         if (saves % 4 == 1) {
             CLanterraDoc copy(&settings);
             ASSERT_TRUE(copy.ReadDocumentFile(path, false));
-            ASSERT_GE(int(copy.cacheHosts.size()), Cached);
-            ASSERT_LE(int(copy.cacheHosts.size()), total);
+            ASSERT_GE(int(copy.cacheHosts().size()), Cached);
+            ASSERT_LE(int(copy.cacheHosts().size()), total);
             QSet<QString> names;
-            for (const auto &host : copy.cacheHosts) {
+            for (const auto &host : copy.cacheHosts()) {
                 ASSERT_FALSE(names.contains(host->name)) << host->name.toStdString();
                 names.insert(host->name);
                 ASSERT_LE(host->onlineCount, 1);
@@ -135,11 +134,11 @@ TEST_F(ScanSave, SavesDuringAScanSkipNoHostAndWriteWholeRecords)
     EXPECT_GT(checked, 2);
     RecordProperty("saves", saves);
 
-    ASSERT_EQ(int(doc->cacheHosts.size()), total);
-    EXPECT_EQ(doc->hostsPending.load(), 0);
+    ASSERT_EQ(int(doc->cacheHosts().size()), total);
+    EXPECT_EQ(doc->GetHostsPending(), 0);
     for (int i = 0; i < total; ++i)
         ASSERT_EQ(network->ListingCalls(Address(i)), 1) << Address(i).toStdString();
-    for (const auto &host : doc->cacheHosts) {
+    for (const auto &host : doc->cacheHosts()) {
         ASSERT_EQ(host->onlineCount, 1) << host->GetName().toStdString();
         ASSERT_EQ(host->shares.size(), 1u);
     }
@@ -148,7 +147,7 @@ TEST_F(ScanSave, SavesDuringAScanSkipNoHostAndWriteWholeRecords)
     ASSERT_TRUE(doc->WriteDocumentFile(path));
     CLanterraDoc copy(&settings);
     ASSERT_TRUE(copy.ReadDocumentFile(path, false));
-    EXPECT_EQ(int(copy.cacheHosts.size()), total);
+    EXPECT_EQ(int(copy.cacheHosts().size()), total);
 }
 
 // --- Stopping while probes wait --------------------------------------------
@@ -181,11 +180,11 @@ TEST_F(ScanStop, NewAndExitDuringAHangingNameLookupReturnAtOnce)
     doc->SetNetwork(std::make_shared<CSambaNetwork>(options));
 
     auto startStuckScan = [this](int hosts) {
-        doc->currentWorkgroup = QStringLiteral("HOME");
-        doc->rules.searchNetAll = 0;
-        doc->rules.searchHostByList = 1;
+        doc->SetCurrentWorkgroup(QStringLiteral("HOME"));
+        doc->rules().searchNetAll = 0;
+        doc->rules().searchHostByList = 1;
         for (int i = 0; i < hosts; ++i)
-            doc->rules.hosts.append(QStringLiteral("stuck%1").arg(i));
+            doc->rules().hosts.append(QStringLiteral("stuck%1").arg(i));
         const int before = g_lookupsWaiting.load();
         doc->StartScan();
         return WaitFor([&] { return g_lookupsWaiting.load() == before + hosts; }, 10s);
@@ -196,7 +195,7 @@ TEST_F(ScanStop, NewAndExitDuringAHangingNameLookupReturnAtOnce)
     auto before = Clock::now();
     doc->DeleteContents();
     EXPECT_LT(Clock::now() - before, 1s);
-    EXPECT_TRUE(doc->cacheHosts.empty());
+    EXPECT_TRUE(doc->cacheHosts().empty());
 
     // Exit: the whole document goes.
     ASSERT_TRUE(startStuckScan(2));
@@ -216,7 +215,7 @@ TEST_F(ScanStop, NewAndExitDuringAHangingNameLookupReturnAtOnce)
 
 TEST_F(ScanStop, AProbeAbandonedByAStopChangesNothingInItsHost)
 {
-    doc->rules.searchNetAll = 0;
+    doc->rules().searchNetAll = 0;
     struct Before
     {
         HostRecord *host;

@@ -342,8 +342,8 @@ protected:
         network = std::make_shared<CMemoryNetwork>();
         doc = std::make_unique<CLanterraDoc>(&settings);
         doc->SetNetwork(network);
-        doc->rules.searchNetAll = 0;
-        doc->rules.searchHostByList = 1;
+        doc->rules().searchNetAll = 0;
+        doc->rules().searchHostByList = 1;
     }
 
     bool Scan(std::chrono::milliseconds limit = 30s)
@@ -360,7 +360,7 @@ protected:
 
     HostRecord *Host(const QString &address) const
     {
-        for (const auto &host : doc->cacheHosts) {
+        for (const auto &host : doc->cacheHosts()) {
             if (host->GetAddr() == address)
                 return host.get();
         }
@@ -386,13 +386,13 @@ TEST_F(SweepScanTest, OnlyHostsThatAcceptAConnectionAreListedAndTheRestEndOfflin
         else if (i % 2 == 0)
             network->SetServer(address, Refusing());
     }
-    doc->rules.hosts = {QStringLiteral("10.9.0.1-10.9.0.200")};
+    doc->rules().hosts = {QStringLiteral("10.9.0.1-10.9.0.200")};
     ASSERT_TRUE(Scan());
 
     EXPECT_EQ(network->TotalListingCalls(), 4);
     EXPECT_EQ(doc->GetSweepTotal(), 200);
     EXPECT_EQ(doc->GetSweepDone(), 200);
-    EXPECT_EQ(doc->hostsPending.load(), 0);
+    EXPECT_EQ(doc->GetHostsPending(), 0);
     EXPECT_EQ(doc->GetShareCount(), 4);
     for (int i = 1; i <= 200; ++i) {
         const HostRecord *host = Host(DottedIPv4(Address(i)));
@@ -414,24 +414,23 @@ TEST_F(SweepScanTest, ProbesStayAtFifteenAndASilentHeadDoesNotHoldBackHostsBehin
 {
     // The head of the queue answered before, slowly, so the sweep gives it
     // seconds; the 40 open hosts behind it are listed meanwhile.
-    doc->cacheNets.push_back(std::make_unique<NetRecord>(QString()));
-    auto head = std::make_unique<HostRecord>(QString(), doc->cacheNets.front().get(), DottedIPv4(Address(1)));
+    doc->AddNet(QString());
+    HostRecord *head = doc->AddHost(QString(), doc->cacheNets().front().get(), DottedIPv4(Address(1)));
     head->onlineCount = 1;
     head->lastAnswerTime = 5000;
-    doc->cacheHosts.push_back(std::move(head));
     network->SetServer(DottedIPv4(Address(1)), Silent());
     for (int i = 2; i <= 41; ++i) {
         Server server = Open();
         server.latencyMs = 30;
         network->SetServer(DottedIPv4(Address(i)), server);
     }
-    doc->rules.hosts = {QStringLiteral("10.9.0.1-10.9.0.41")};
+    doc->rules().hosts = {QStringLiteral("10.9.0.1-10.9.0.41")};
     doc->StartScan();
     const auto until = Clock::now() + 20s;
-    while ((doc->hostsTotal.load() == 0 || doc->hostsPending.load() > 1) && Clock::now() < until)
+    while ((doc->GetHostsTotal() == 0 || doc->GetHostsPending() > 1) && Clock::now() < until)
         std::this_thread::sleep_for(5ms);
     EXPECT_EQ(network->TotalListingCalls(), 40);
-    EXPECT_EQ(doc->hostsPending.load(), 1) << "only the head waits for its verdict";
+    EXPECT_EQ(doc->GetHostsPending(), 1) << "only the head waits for its verdict";
     EXPECT_TRUE(doc->IsScanning());
     EXPECT_LE(network->MaxConcurrentListings(), 15);
     doc->StopScan();
@@ -441,7 +440,7 @@ TEST_F(SweepScanTest, StoppingDuringTheSweepReturnsAtOnceAndLeavesNoSocketOpen)
 {
     for (int i = 1; i <= 2000; ++i)
         network->SetServer(DottedIPv4(Address(i)), Silent());
-    doc->rules.hosts = {QStringLiteral("10.9.0.1-10.9.7.208")};
+    doc->rules().hosts = {QStringLiteral("10.9.0.1-10.9.7.208")};
     doc->StartScan();
     const auto until = Clock::now() + 10s;
     while (network->OpenSweepSockets() == 0 && Clock::now() < until)
@@ -455,16 +454,15 @@ TEST_F(SweepScanTest, StoppingDuringTheSweepReturnsAtOnceAndLeavesNoSocketOpen)
 
 TEST_F(SweepScanTest, AProbeTellsTheNetworkHowLongAKnownHostTookLastTime)
 {
-    doc->cacheNets.push_back(std::make_unique<NetRecord>(QString()));
+    doc->AddNet(QString());
     for (int i = 1; i <= 2; ++i) {
-        auto host = std::make_unique<HostRecord>(QString(), doc->cacheNets.front().get(), DottedIPv4(Address(i)));
+        HostRecord *host = doc->AddHost(QString(), doc->cacheNets().front().get(), DottedIPv4(Address(i)));
         host->onlineCount = i - 1; // the first never answered
         host->lastAnswerTime = 6000;
-        doc->cacheHosts.push_back(std::move(host));
         network->SetServer(DottedIPv4(Address(i)), Open());
     }
-    doc->rules.searchHostByList = 0;
-    doc->rules.searchNetCurrent = 1;
+    doc->rules().searchHostByList = 0;
+    doc->rules().searchNetCurrent = 1;
     ASSERT_TRUE(Scan());
     EXPECT_EQ(network->KnownAnswerGiven(DottedIPv4(Address(1))), 0);
     EXPECT_EQ(network->KnownAnswerGiven(DottedIPv4(Address(2))), 6000);

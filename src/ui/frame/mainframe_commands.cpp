@@ -84,7 +84,7 @@ bool CMainFrame::OnCommand(int id)
                                                : CLanterraView::ModeDetails;
         m_view->SetViewMode(mode);
         if (CLanterraDoc *doc = Document())
-            doc->lastView = mode;
+            doc->SetLastView(mode);
         return true;
     }
     case Cmd::ViewToolBar:
@@ -362,10 +362,10 @@ void CMainFrame::OnScanOptions()
         return;
     CScanOptionsDlg dialog(this);
     dialog.saveDocument = [this] { return SaveDocumentNow(); };
-    dialog.Exchange(doc->rules, false);
+    dialog.Exchange(doc->rules(), false);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    dialog.Exchange(doc->rules, true);
+    dialog.Exchange(doc->rules(), true);
     if (!SaveDocumentNow())
         PlainMessageBox(this, QMessageBox::Warning,
                         QStringLiteral("The scan options were stored, but the network document could not be saved."));

@@ -125,7 +125,7 @@ void CLanterraView::OnInitialUpdate()
     const CSettings *settings = Settings();
     RebuildList(settings ? settings->GetScheme(settings->selectedScheme) : nullptr);
     if (m_doc)
-        SetViewMode(m_doc->lastView);
+        SetViewMode(m_doc->lastView());
     MarkSortColumn();
 }
 
@@ -213,9 +213,9 @@ void CLanterraView::OnColumnClick(int section)
         return;
     }
     const int column = ColumnIdForSection(section);
-    if (column == m_doc->lastSortCol)
-        m_doc->lastSortRev = m_doc->lastSortRev ? 0 : 1;
-    m_doc->lastSortCol = column;
+    if (column == m_doc->lastSortCol())
+        m_doc->SetLastSortRev(m_doc->lastSortRev() ? 0 : 1);
+    m_doc->SetLastSortCol(column);
     MarkSortColumn();
     m_updater.SortBySettings();
 }
@@ -391,7 +391,7 @@ bool CLanterraView::OnCommand(int id)
     switch (id) {
     case Cmd::ShowOffline:
         if (m_doc) {
-            m_doc->showOffline = !m_doc->showOffline;
+            m_doc->SetShowOffline(!m_doc->showOffline());
             RebuildList(m_updater.Scheme());
         }
         return true;
@@ -422,7 +422,7 @@ bool CLanterraView::OnUpdateCommand(CCmdUI &ui)
 {
     switch (ui.id) {
     case Cmd::ShowOffline:
-        ui.SetCheck(m_doc && m_doc->showOffline);
+        ui.SetCheck(m_doc && m_doc->showOffline());
         return true;
     case Cmd::ShareOpen:
     case Cmd::ShareBrowse:
@@ -482,8 +482,8 @@ void CLanterraView::BuildColumns()
 
 void CLanterraView::MarkSortColumn()
 {
-    const int column = m_doc ? m_doc->lastSortCol : int(ColumnShare);
-    const bool reverse = m_doc && m_doc->lastSortRev;
+    const int column = m_doc ? m_doc->lastSortCol() : int(ColumnShare);
+    const bool reverse = m_doc && m_doc->lastSortRev();
     m_detailsView->header()->setSortIndicator(SectionForColumnId(column),
                                               reverse ? Qt::DescendingOrder : Qt::AscendingOrder);
 }

@@ -34,7 +34,7 @@ bool CShareListUpdater::RebuildList(const ShareScheme *scheme)
     Clear();
     m_model.SetGroupsByHeader(scheme->groupByHost != 0);
     if (m_doc)
-        m_model.SetSortOrder(m_doc->lastSortCol, m_doc->lastSortRev != 0, scheme->placeOnlineFirst != 0);
+        m_model.SetSortOrder(m_doc->lastSortCol(), m_doc->lastSortRev() != 0, scheme->placeOnlineFirst != 0);
     if (!scheme->groupByHost) {
         // Every group goes in, shown or not: groups without items take no rows.
         for (int i = 0; i < scheme->groups.size(); ++i)
@@ -133,7 +133,7 @@ void CShareListUpdater::SortBySettings()
     if (!m_doc)
         return;
     // The online-first switch stays as the last tick left it.
-    m_model.SetSortOrder(m_doc->lastSortCol, m_doc->lastSortRev != 0, m_doc->placeOnlineFirstCopy);
+    m_model.SetSortOrder(m_doc->lastSortCol(), m_doc->lastSortRev() != 0, m_doc->placeOnlineFirstCopy());
     m_model.SortAll([this](int share) { return int(m_doc->GetShareState(share)); });
     ++m_sortCount;
 }
@@ -168,7 +168,7 @@ bool CShareListUpdater::InsertIfVisible(int share, int state)
         if (record && m_entrySlots.contains(record->host))
             return false;
     }
-    if (!m_doc->showOffline && state == ShareOffline)
+    if (!m_doc->showOffline() && state == ShareOffline)
         return false;
     // A duplicate host's shares stay out: the record that kept the address
     // lists the same shares.
@@ -203,7 +203,7 @@ int CShareListUpdater::ApplyChange(int share)
         m_model.SetItemImage(share, state);
         break;
     case ShareOffline:
-        if (m_doc->showOffline)
+        if (m_doc->showOffline())
             m_model.SetItemImage(share, state);
         else
             m_model.RemoveItem(share);
@@ -239,10 +239,10 @@ int CShareListUpdater::GroupForHost(const QString &host)
 
 void CShareListUpdater::SortAfterTick()
 {
-    m_doc->placeOnlineFirstCopy = m_scheme->placeOnlineFirst != 0;
+    m_doc->SetPlaceOnlineFirstCopy(m_scheme->placeOnlineFirst != 0);
     const auto stateOf = [this](int share) { return int(m_doc->GetShareState(share)); };
-    if (m_model.OnlineFirst() != m_doc->placeOnlineFirstCopy) {
-        m_model.SetSortOrder(m_model.SortColumnId(), m_model.SortReverse(), m_doc->placeOnlineFirstCopy);
+    if (m_model.OnlineFirst() != m_doc->placeOnlineFirstCopy()) {
+        m_model.SetSortOrder(m_model.SortColumnId(), m_model.SortReverse(), m_doc->placeOnlineFirstCopy());
         m_model.SortAll(stateOf);
     } else {
         m_model.RefreshStates(stateOf);

@@ -1,0 +1,55 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <mutex>
+
+class CLanterraDoc;
+class INetProvider;
+struct HostRecord;
+
+// One scan of a document, as the document sees it. The scan layer (src/scan)
+// implements it; the model only starts, halts and waits for it, so that it
+// needs nothing from src/scan.
+//
+// Stopping is cooperative: Halt() returns at once and from then on the scan
+// writes nothing to the document (every write happens under Publish(), and
+// Halt takes the same lock). Destroying the engine cancels the network calls
+// still running and waits for every thread it started; the document does so
+// before it frees records.
+class IScanEngine
+{
+public:
+    virtual ~IScanEngine() = default;
+    // False when the scan's thread cannot be started.
+    virtual bool Start() = 0;
+    virtual void Halt() = 0;
+    // The lock every write of the scan is made under.
+    virtual std::unique_lock<std::mutex> Publish() = 0;
+
+    // Before Start: probe only the hosts given to ProbeAgain, enumerate
+    // nothing and leave the document's `scanning` flag alone. False when
+    // the engine cannot.
+    virtual bool ProbeHostsOnly() { return false; }
+    // Probes `host` (once more) with the logins the session holds now.
+    // Any thread. False when the engine takes no more work (halted, or its
+    // last pass is over) or cannot.
+    virtual bool ProbeAgain(HostRecord &host)
+    {
+        (void)host;
+        return false;
+    }
+};
+
+// Makes the engine of a new scan of `doc` over `network`. `previous` is the
+// engine of the scan before (halted); the new one keeps it until it is
+// destroyed itself, so that workers the old scan left running are waited
+// for without holding up the start.
+using ScanEngineFactory = std::function<std::unique_ptr<IScanEngine>(
+    CLanterraDoc &doc, std::shared_ptr<INetProvider> network, std::unique_ptr<IScanEngine> previous)>;
+
+// The factory every document's StartScan uses. The program installs the
+// scan driver's at start-up (CScanDriver::InstallAsScanEngine); set it
+// before the first scan, on one thread. Without one a scan cannot start.
+void SetScanEngineFactory(ScanEngineFactory factory);
