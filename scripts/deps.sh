@@ -14,7 +14,8 @@ test_packages=(libgtest-dev libgmock-dev libbenchmark-dev libpugixml-dev
     clang libclang-rt-14-dev samba smbclient iproute2 procps
     python3 xvfb openbox trayer xdotool imagemagick wsdd avahi-daemon gnome-keyring dbus
     g++-mingw-w64-x86-64)
-run_packages=(samba iproute2 procps)
+# The demo network's announced host runs wsdd.
+run_packages=(samba iproute2 procps wsdd)
 # The scan benchmarks time lanterra-scan against nmap and smbclient.
 bench_packages=(samba smbclient iproute2 procps time nmap)
 
