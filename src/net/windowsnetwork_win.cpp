@@ -76,8 +76,8 @@ ShareListing EnumerateShares(const QString &server)
         SHARE_INFO_1 *info = nullptr;
         DWORD read = 0;
         DWORD total = 0;
-        status = NetShareEnum(target.data(), 1, reinterpret_cast<LPBYTE *>(&info), MAX_PREFERRED_LENGTH, &read,
-                              &total, &resume);
+        status = NetShareEnum(target.data(), 1, reinterpret_cast<LPBYTE *>(&info), MAX_PREFERRED_LENGTH, &read, &total,
+                              &resume);
         if (status != NERR_Success && status != ERROR_MORE_DATA)
             break;
         for (DWORD i = 0; i < read; ++i)
@@ -155,8 +155,7 @@ ShareListing CWindowsNetwork::ListShares(const QString &server, const QString &a
     const std::wstring remote = (QStringLiteral("\\\\") + server + QStringLiteral("\\IPC$")).toStdWString();
     IpcLoginSteps steps;
     steps.connect = [&remote](const Login &login) -> std::uint32_t {
-        std::wstring user =
-            (login.domain.isEmpty() ? login.user : login.domain + u'\\' + login.user).toStdWString();
+        std::wstring user = (login.domain.isEmpty() ? login.user : login.domain + u'\\' + login.user).toStdWString();
         std::wstring password = login.password.toStdWString();
         std::wstring name = remote;
         NETRESOURCEW resource{};

@@ -76,13 +76,14 @@ TEST(IpcLogin, ALoginConnectsListsAndDisconnects)
 {
     StandIn server;
     server.ownLogonListed = false;
-    const ShareListing listing = ListThroughIpcLogin(User(QStringLiteral("anna"), QStringLiteral("CORP")), server.Steps());
+    const ShareListing listing =
+        ListThroughIpcLogin(User(QStringLiteral("anna"), QStringLiteral("CORP")), server.Steps());
     EXPECT_EQ(listing.code, 0u);
     ASSERT_EQ(listing.shares.size(), 1u);
     EXPECT_EQ(listing.shares[0].name, u"Private");
     EXPECT_EQ(server.connectedAs, u"CORP\\anna");
-    EXPECT_EQ(server.calls, (QStringList{QStringLiteral("connect"), QStringLiteral("list as login"),
-                                         QStringLiteral("disconnect")}));
+    EXPECT_EQ(server.calls,
+              (QStringList{QStringLiteral("connect"), QStringLiteral("list as login"), QStringLiteral("disconnect")}));
     EXPECT_FALSE(server.connected);
     ListThroughIpcLogin(User(QStringLiteral("bob")), server.Steps());
     EXPECT_EQ(server.connectedAs, u"bob");

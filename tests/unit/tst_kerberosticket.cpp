@@ -110,8 +110,10 @@ TEST(KerberosCache, ALiveTicketGrantingTicketCounts)
     cache.Credential({"krbtgt", "EXAMPLE.ORG"}, Now + 60);
     EXPECT_TRUE(KerberosTicket::HoldsLiveTgt(cache.Data(), Now));
     // An expired one before a live one.
-    const QByteArray renewed =
-        CacheWriter().Credential({"krbtgt", "EXAMPLE.ORG"}, Now - 1).Credential({"krbtgt", "EXAMPLE.ORG"}, Now + 1).Data();
+    const QByteArray renewed = CacheWriter()
+                                   .Credential({"krbtgt", "EXAMPLE.ORG"}, Now - 1)
+                                   .Credential({"krbtgt", "EXAMPLE.ORG"}, Now + 1)
+                                   .Data();
     EXPECT_TRUE(KerberosTicket::HoldsLiveTgt(renewed, Now));
 }
 
