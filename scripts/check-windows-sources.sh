@@ -6,7 +6,10 @@
 #   scripts/check-windows-sources.sh        exit 0 when every file passes
 set -uo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-cxx=x86_64-w64-mingw32-g++
+# The POSIX-threads variant: the program's own headers use std::mutex and
+# std::jthread, which the win32-threads default of Debian's MinGW lacks (a
+# real Windows build uses a toolchain that has them).
+cxx=x86_64-w64-mingw32-g++-posix
 command -v "$cxx" >/dev/null || { echo "SKIP: $cxx is not installed (package g++-mingw-w64-x86-64)"; exit 77; }
 
 qt_include=$(pkg-config --variable=includedir Qt6Core 2>/dev/null)

@@ -8,13 +8,13 @@ set -euo pipefail
 build_packages=(build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-svg-dev qt6-tools-dev qt6-l10n-tools
     samba-dev libsmbclient-dev qtkeychain-qt6-dev)
-# wsdd and avahi-daemon play announcing hosts inside test namespaces; where
-# systemd runs, their packages also start them as services.
+# wsdd and avahi-daemon play announcing hosts inside test namespaces.
 test_packages=(libgtest-dev libgmock-dev libbenchmark-dev libpugixml-dev
     clang libclang-rt-14-dev samba smbclient iproute2 procps
     python3 xvfb openbox trayer xdotool imagemagick wsdd avahi-daemon gnome-keyring dbus
     g++-mingw-w64-x86-64)
-run_packages=(samba iproute2 procps)
+# The demo network's announced host runs wsdd.
+run_packages=(samba iproute2 procps wsdd)
 # The scan benchmarks time lanterra-scan against nmap and smbclient.
 bench_packages=(samba smbclient iproute2 procps time nmap)
 
@@ -37,4 +37,31 @@ sudo=""
 echo "Installing: ${missing[*]}" >&2
 export DEBIAN_FRONTEND=noninteractive
 $sudo apt-get update -qq
-$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+
+# The servers the demo and the tests start themselves: installing their
+# packages must not turn this machine into a file server or make it announce
+# itself on its real network. Where systemd runs, the services of a package
+# installed here are masked while it installs (so they never start) and left
+# disabled afterwards; a package that was already installed keeps its setup.
+services_of() {
+    case "$1" in
+        samba) echo smbd.service nmbd.service samba-ad-dc.service ;;
+        wsdd) echo wsdd.service ;;
+        avahi-daemon) echo avahi-daemon.service avahi-daemon.socket ;;
+    esac
+}
+held=()
+if [ -d /run/systemd/system ]; then
+    for package in "${missing[@]}"; do
+        for unit in $(services_of "$package"); do held+=("$unit"); done
+    done
+fi
+[ ${#held[@]} -gt 0 ] && { $sudo systemctl mask "${held[@]}" >/dev/null 2>&1 || true; }
+status=0
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null || status=$?
+if [ ${#held[@]} -gt 0 ]; then
+    $sudo systemctl unmask "${held[@]}" >/dev/null 2>&1 || true
+    $sudo systemctl disable "${held[@]}" >/dev/null 2>&1 || true
+    echo "Left disabled (the demo and tests start their own): ${held[*]}" >&2
+fi
+exit $status

@@ -4,7 +4,9 @@
 # servers, inside its network namespace (needs root):
 #
 #  1. tst_e2edemo on an X display in the namespace: F5, "Searching..." then
-#     "Ready. N shares.", the shares in their groups as online, a double-click
+#     "Ready. N shares.", the shares in their groups as online (those of the
+#     host found by WS-Discovery only among them; the host that wants a
+#     login as one refused host without shares), a double-click
 #     handing smb://host/share to the desktop's handler (a stand-in xdg-open
 #     that writes down what it was given), File > Exit saving the document
 #     and the settings.
@@ -61,7 +63,9 @@ for _ in $(seq 600); do
 done
 "$demo" start >&2
 hosts="$("$demo" hosts)"
-echo "demo hosts: $hosts" >&2
+read -r login_host _ <<<"$("$demo" login)"
+read -r announced _ <<<"$("$demo" announced)"
+echo "demo hosts: $hosts; wants a login: $login_host; found by WS-Discovery only: $announced" >&2
 
 # The stand-in desktop handler for smb:// addresses.
 mkdir -p "$work/bin" "$work/home" "$work/runtime"
@@ -93,7 +97,7 @@ printf '[Default Applications]\ninode/directory=lanterra-test-files.desktop\n' >
 cat > "$work/inside.sh" <<'SH'
 #!/usr/bin/env bash
 set -euo pipefail
-work="$1"; build="$2"; hosts="$3"; shot="$4"; only_shot="$5"
+work="$1"; build="$2"; hosts="$3"; shot="$4"; only_shot="$5"; login_host="$6"; announced="$7"
 export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_RUNTIME_DIR="$work/runtime"
 export PATH="$work/bin:$PATH" LANTERRA_E2E_OPENLOG="$work/open.log" QT_QPA_PLATFORM=xcb
 export LANTERRA_E2E_BROWSELOG="$work/browse.log" XDG_DATA_HOME="$work/home/.local/share"
@@ -118,18 +122,20 @@ sleep 1
 
 if [ "$only_shot" = 0 ]; then
     echo "== 1. the window against the demo network (tst_e2edemo)"
-    LANTERRA_E2E_HOSTS="$hosts" "$build/bin/tst_e2edemo"
+    LANTERRA_E2E_HOSTS="$hosts" LANTERRA_E2E_LOGIN="$login_host" LANTERRA_E2E_ANNOUNCED="$announced" \
+        "$build/bin/tst_e2edemo"
     rm -f "$work/open.log"
 fi
 
 echo "== 2. the program, driven by keys and mouse"
 doc="$work/home/Demo Network.net"
-# A document whose rules list the demo hosts (the scan tool writes it); a
-# document prepared outside (the picture's, with the laptop remembered) is
-# scanned again.
+# A document whose rules list the demo hosts and search all workgroups with
+# the hosts that announce themselves (the scan tool writes it); a document
+# prepared outside (the picture's, with the laptop remembered) is scanned
+# again.
 seed=()
 [ -f "$doc" ] && seed=("$doc")
-"$build/bin/lanterra-scan" --hosts "$hosts" --no-all -q "${seed[@]}" --out "$doc" >/dev/null
+"$build/bin/lanterra-scan" --hosts "$hosts" -q "${seed[@]}" --out "$doc" >/dev/null
 before=$(stat -c %Y "$doc")
 sleep 1
 "$build/bin/lanterra" "$doc" > "$work/lanterra.out" 2>&1 &
@@ -203,6 +209,11 @@ wait "$app"
 after=$(stat -c %Y "$doc")
 [ "$after" -gt "$before" ] || { echo "the document was not saved at exit" >&2; exit 1; }
 iconv -f UTF-16 -t UTF-8 "$doc" | grep '<share' >/dev/null || { echo "the saved document holds no shares" >&2; exit 1; }
+# The window's scan found the announced host and was refused by the other.
+iconv -f UTF-16 -t UTF-8 "$doc" | grep -i "<host name=\"$announced\"" >/dev/null ||
+    { echo "the window's scan did not find $announced" >&2; exit 1; }
+iconv -f UTF-16 -t UTF-8 "$doc" | grep "<host name=\"$login_host\"" | grep 'lastState="5"' >/dev/null ||
+    { echo "the window's scan did not mark $login_host as wanting a login" >&2; exit 1; }
 settings="$XDG_CONFIG_HOME/Brevant/Lanterra/settings.xml"
 # (grep reads to the end here: with pipefail, "grep -q" leaving early would
 # fail the check whenever iconv got SIGPIPE on a large file.)
@@ -326,8 +337,8 @@ if [ "$only_shot" = 1 ]; then
     # For the picture the laptop was on once, so its shares show offline.
     "$demo" switch-on >&2
     "$demo" exec env HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" \
-        "$build/bin/lanterra-scan" --hosts "$hosts" --no-all -q --out "$work/home/Demo Network.net" >/dev/null
+        "$build/bin/lanterra-scan" --hosts "$hosts" -q --out "$work/home/Demo Network.net" >/dev/null
     "$demo" switch-off >&2
 fi
-"$demo" exec "$work/inside.sh" "$work" "$build" "$hosts" "$shot" "$only_shot"
+"$demo" exec "$work/inside.sh" "$work" "$build" "$hosts" "$shot" "$only_shot" "$login_host" "$announced"
 [ "$only_shot" = 1 ] || echo "end-to-end check passed" >&2

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "helperpool.h"
+#include "kerberosticket.h"
 #include "listingdeadline.h"
 #include "netprovider.h"
 #include "smbconf.h"
@@ -18,6 +19,9 @@ struct SambaNetworkOptions
     int connectTimeoutMs = 400;    // the TCP check before a listing
     int nameQueryTimeoutMs = 500;  // a NetBIOS name query
     bool netbiosQueries = true;
+    // Whether the user holds a Kerberos ticket; empty: the user's
+    // credential cache is read.
+    std::function<bool()> kerberosTicket;
 
     // Defaults, changed by LANTERRA_LISTING_DEADLINE_MS,
     // LANTERRA_LISTING_UNKNOWN_MS, LANTERRA_LISTING_CEILING_MS,
@@ -55,5 +59,6 @@ private:
     CHelperPool m_shares;
     CHelperPool m_browse;
     CHelperPool m_loginShares; // one helper per listing with a login
+    CTicketCheck m_ticket;
     CListingDeadline m_listingDeadline;
 };

@@ -2,6 +2,7 @@
 #include "sambanetwork.h"
 
 #include "credentials.h"
+#include "kerberosticket.h"
 #include "nbtquery.h"
 #include "neterrors.h"
 #include "resolver.h"
@@ -42,6 +43,7 @@ CSambaNetwork::CSambaNetwork(const SambaNetworkOptions &options)
                {QStringLiteral("browse")}, options.browseDeadlineMs),
       m_loginShares(options.helperPath.isEmpty() ? CHelperPool::DefaultHelperPath() : options.helperPath,
                     {QStringLiteral("shares")}, options.listingDeadlineMs),
+      m_ticket(options.kerberosTicket ? options.kerberosTicket : std::function<bool()>(KerberosTicket::UserHasTicket)),
       m_listingDeadline({options.listingDeadlineMs, std::max(options.listingDeadlineMs, options.listingUnknownMs),
                          std::max(options.listingDeadlineMs, options.listingCeilingMs), 3})
 {
@@ -135,11 +137,21 @@ ShareListing CSambaNetwork::ListSharesOf(const QString &server, const QString &a
     // Credentials go to the helper through its pipe, never its arguments.
     CHelperPool::Result result;
     const std::optional<Login> login = CLoginBook::Session().For(server, address);
-    if (login && !login->IsEmpty()) {
+    bool listed = false;
+    // With no login set for the host, a ticket in the user's cache goes
+    // first. Whatever keeps it from the shares (a server outside the realm,
+    // no KDC in reach), the listing goes on as it would without one.
+    if (TriesTicketFirst(login, std::ref(m_ticket))) {
+        Login ticket;
+        ticket.kerberos = true;
+        result = m_loginShares.Request("shares-login", LoginRequestArgument(target, ticket), stop, deadline);
+        listed = result.code == NetError::Success || stop.stop_requested();
+    }
+    if (!listed && login && !login->IsEmpty()) {
         result = m_loginShares.Request("shares-login", LoginRequestArgument(target, *login), stop, deadline);
         if (IsLoginRefusal(result.code) && !stop.stop_requested())
             result = m_shares.Request("shares", target, stop, deadline);
-    } else {
+    } else if (!listed) {
         result = m_shares.Request("shares", target, stop, deadline);
     }
     // A server that refuses every way tried wants a login that works.

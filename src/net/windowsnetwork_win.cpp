@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "windowsnetwork.h"
 
+#include "credentials.h"
+#include "ipclogin.h"
 #include "neterrors.h"
 #include "resolver.h"
 #include "systemnetwork.h"
@@ -12,6 +14,7 @@
 #include <winnetwk.h>
 
 #include <cwchar>
+#include <string>
 #include <vector>
 
 namespace {
@@ -61,6 +64,28 @@ QString ReadProviderName()
         name = QString::fromWCharArray(value, int(wcsnlen(value, 64)));
     RegCloseKey(key);
     return name;
+}
+
+ShareListing EnumerateShares(const QString &server)
+{
+    ShareListing listing;
+    std::wstring target = (QStringLiteral("\\\\") + server).toStdWString();
+    DWORD resume = 0;
+    NET_API_STATUS status = 0;
+    do {
+        SHARE_INFO_1 *info = nullptr;
+        DWORD read = 0;
+        DWORD total = 0;
+        status = NetShareEnum(target.data(), 1, reinterpret_cast<LPBYTE *>(&info), MAX_PREFERRED_LENGTH, &read, &total,
+                              &resume);
+        if (status != NERR_Success && status != ERROR_MORE_DATA)
+            break;
+        for (DWORD i = 0; i < read; ++i)
+            listing.shares.push_back({QString::fromWCharArray(info[i].shi1_netname), info[i].shi1_type});
+        NetApiBufferFree(info);
+    } while (status == ERROR_MORE_DATA);
+    listing.code = status;
+    return listing;
 }
 
 } // namespace
@@ -121,26 +146,28 @@ bool CWindowsNetwork::IsReachable(const QString &address, std::stop_token stop)
     return !numeric || TcpReachable(*numeric, {445, 139}, 400, stop);
 }
 
-ShareListing CWindowsNetwork::ListShares(const QString &server, const QString &, std::stop_token)
+ShareListing CWindowsNetwork::ListShares(const QString &server, const QString &address, std::stop_token)
 {
-    ShareListing listing;
-    std::wstring target = (QStringLiteral("\\\\") + server).toStdWString();
-    DWORD resume = 0;
-    NET_API_STATUS status = 0;
-    do {
-        SHARE_INFO_1 *info = nullptr;
-        DWORD read = 0;
-        DWORD total = 0;
-        status = NetShareEnum(target.data(), 1, reinterpret_cast<LPBYTE *>(&info), MAX_PREFERRED_LENGTH, &read,
-                              &total, &resume);
-        if (status != NERR_Success && status != ERROR_MORE_DATA)
-            break;
-        for (DWORD i = 0; i < read; ++i)
-            listing.shares.push_back({QString::fromWCharArray(info[i].shi1_netname), info[i].shi1_type});
-        NetApiBufferFree(info);
-    } while (status == ERROR_MORE_DATA);
-    listing.code = status;
-    return listing;
+    // A connection to the server's IPC$ share under the login: the server
+    // service's calls to that server then run under it, not under the
+    // user's own logon. It is temporary and cancelled after the listing,
+    // so nothing else of the process or the user's session keeps it.
+    const std::wstring remote = (QStringLiteral("\\\\") + server + QStringLiteral("\\IPC$")).toStdWString();
+    IpcLoginSteps steps;
+    steps.connect = [&remote](const Login &login) -> std::uint32_t {
+        std::wstring user = (login.domain.isEmpty() ? login.user : login.domain + u'\\' + login.user).toStdWString();
+        std::wstring password = login.password.toStdWString();
+        std::wstring name = remote;
+        NETRESOURCEW resource{};
+        resource.dwType = RESOURCETYPE_ANY;
+        resource.lpRemoteName = name.data();
+        const DWORD status = WNetAddConnection2W(&resource, password.c_str(), user.c_str(), CONNECT_TEMPORARY);
+        SecureZeroMemory(password.data(), password.size() * sizeof(wchar_t));
+        return status;
+    };
+    steps.disconnect = [&remote] { WNetCancelConnection2W(remote.c_str(), 0, TRUE); };
+    steps.enumerate = [&server] { return EnumerateShares(server); };
+    return ListThroughIpcLogin(CLoginBook::Session().For(server, address), steps);
 }
 
 std::unique_ptr<INetProvider> CreateSystemNetwork()

@@ -62,13 +62,18 @@ void ShareLister::ListWithLogin(const std::string &request, HelperOutput &out)
     }
     // Kerberos cannot be switched off again in a context; a process that
     // used it keeps it, which only matters when logins mix both kinds.
-    if (fields[4] == "1") {
+    const bool kerberos = fields[4] == "1";
+    if (kerberos) {
         libnetapi_set_use_kerberos(m_ctx);
         libnetapi_set_use_ccache(m_ctx);
     }
-    libnetapi_set_username(m_ctx, fields[1].c_str());
-    libnetapi_set_workgroup(m_ctx, fields[2].c_str());
-    libnetapi_set_password(m_ctx, fields[3].c_str());
+    // A ticket alone names its user itself: an empty name would replace
+    // the one the cache gives.
+    if (!kerberos || !fields[1].empty()) {
+        libnetapi_set_username(m_ctx, fields[1].c_str());
+        libnetapi_set_workgroup(m_ctx, fields[2].c_str());
+        libnetapi_set_password(m_ctx, fields[3].c_str());
+    }
     List(fields[0], out);
     libnetapi_set_username(m_ctx, "");
     libnetapi_set_password(m_ctx, "");

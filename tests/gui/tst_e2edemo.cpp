@@ -3,9 +3,12 @@
 // inside the demo's network namespace, on an X display, as
 // scripts/e2e-window.sh starts it; elsewhere it skips.
 //
-//   LANTERRA_E2E_HOSTS    the demo hosts, separated by ";", commas or blanks
-//   LANTERRA_E2E_OPENLOG  where the stand-in desktop handler writes its arguments
+//   LANTERRA_E2E_HOSTS      the demo hosts, separated by ";", commas or blanks
+//   LANTERRA_E2E_OPENLOG    where the stand-in desktop handler writes its arguments
+//   LANTERRA_E2E_ANNOUNCED  a host in no list that announces itself (optional)
+//   LANTERRA_E2E_LOGIN      a listed host that wants a login (optional)
 #include "app/lanterraapp.h"
+#include "model/hostlogin.h"
 #include "model/lanterradoc.h"
 #include "settings/settings.h"
 #include "ui/frame/mainframe.h"
@@ -45,7 +48,10 @@ private slots:
             app.setNetworksFolder(dir.filePath(QStringLiteral("networks")));
             QVERIFY(app.OnFileNew());
             CLanterraDoc &doc = app.document();
-            doc.rules().searchNetAll = 0;
+            // All workgroups with the hosts that announce themselves, and
+            // the listed hosts.
+            doc.rules().searchNetAll = 1;
+            doc.rules().searchAnnounced = 1;
             doc.rules().searchHostByList = 1;
             doc.rules().hosts = hosts;
             const QString path = doc.GetPathName();
@@ -76,6 +82,39 @@ private slots:
                 QCOMPARE(model->ItemImage(share), int(ShareOnline));
             qInfo("%d shares, %d listed in %lld groups: %s", shares, model->ItemCount(),
                   qlonglong(model->ShownGroupHeaders().size()), qPrintable(model->ShownGroupHeaders().join(u", ")));
+
+            // The host in no list came by its announcement, with its shares.
+            const auto sharesOf = [&](const QString &name) {
+                int count = 0;
+                for (int share : order) {
+                    if (doc.shareText(share, ColumnHost).compare(name, Qt::CaseInsensitive) == 0)
+                        ++count;
+                }
+                return count;
+            };
+            const auto recordsOf = [&](const QString &name) {
+                std::vector<const HostRecord *> found;
+                for (const auto &host : doc.cacheHosts()) {
+                    if (host->GetDisplayName().compare(name, Qt::CaseInsensitive) == 0)
+                        found.push_back(host.get());
+                }
+                return found;
+            };
+            const QString announced = qEnvironmentVariable("LANTERRA_E2E_ANNOUNCED");
+            if (!announced.isEmpty()) {
+                QVERIFY2(!hosts.contains(announced, Qt::CaseInsensitive), qPrintable(announced));
+                QVERIFY2(sharesOf(announced) > 0, qPrintable(announced));
+                QCOMPARE(recordsOf(announced).size(), size_t(1));
+            }
+            // The host that wants a login is one record, refused, with no
+            // share in the list.
+            const QString refusing = qEnvironmentVariable("LANTERRA_E2E_LOGIN");
+            if (!refusing.isEmpty()) {
+                const auto records = recordsOf(refusing);
+                QCOMPARE(records.size(), size_t(1));
+                QVERIFY2(IsLoginNeeded(*records.front()), qPrintable(refusing));
+                QCOMPARE(sharesOf(refusing), 0);
+            }
 
             // A double-click (here on an empty part of the list) opens the focused share.
             const int first = order.first();

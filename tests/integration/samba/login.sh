@@ -5,7 +5,7 @@
 # Without a login the refusing host is one "login-needed" row (reached, not
 # offline); with --user, --auth-file or a password typed at the terminal
 # its shares are listed; a wrong password leaves it login-needed while the
-# scan goes on; a login kept in the secret store serves later scans. The
+# scan goes on, and so does a Kerberos ticket no KDC backs; a login kept in the secret store serves later scans. The
 # password shows up in no process's argument list or environment, no file
 # the scan writes and none of its output.
 #
@@ -126,6 +126,28 @@ if command -v script >/dev/null; then
         "grep -q 'Password for daemon' '$work/tty.out' && grep -q ',10.76.0.2,Private,' '$work/tty.out'"
     check "the typed password is not echoed" "! grep -qaF -- '$password' '$work/tty.out'"
 fi
+
+# A live Kerberos ticket in the user's cache, no login given: the ticket is
+# tried first. These servers know no realm and no KDC is in reach, so it
+# gets nothing, and the listings go on as without it.
+python3 - "$work/krb5cc" <<'PY'
+import struct, sys, time
+def counted(b): return struct.pack('>I', len(b)) + b
+def principal(*parts): return struct.pack('>II', 1, len(parts)) + counted(b'EXAMPLE.ORG') + b''.join(counted(p) for p in parts)
+now = int(time.time())
+cred = (principal(b'anna') + principal(b'krbtgt', b'EXAMPLE.ORG') + struct.pack('>H', 18) + counted(b'k' * 32)
+        + struct.pack('>IIIIBI', now - 60, now - 60, now + 36000, now + 86400, 0, 0x40e10000)
+        + struct.pack('>II', 0, 0) + counted(b't' * 300) + counted(b''))
+data = struct.pack('>HH', 0x0504, 12) + struct.pack('>HHII', 1, 8, 0, 0) + principal(b'anna') + cred
+open(sys.argv[1], 'wb').write(data)
+PY
+# Read or not: its access time, set well back, moves when it is read.
+touch -d '3 days ago' "$work/krb5cc"
+KRB5CCNAME=FILE:$work/krb5cc ip netns exec "$client" "$scan" --no-all --hosts "$hosts" --no-save --format csv -q \
+    > "$work/ticket.csv"
+check "the ticket cache was looked at" "[ \$(stat -c %X '$work/krb5cc') -gt \$(( \$(date +%s) - 3600 )) ]"
+check "with a ticket the KDC does not back, SECURE is login-needed and the open host listed" \
+    "grep -q ',10.76.0.2,,.*,login-needed,' '$work/ticket.csv' && grep -q ',10.76.0.3,Films,.*,online,' '$work/ticket.csv'"
 
 # A wrong password: still login-needed, and the other host is listed.
 ip netns exec "$client" "$scan" --no-all --hosts "$hosts" --user daemon%wrong-one --out "$work/wrong.net" \

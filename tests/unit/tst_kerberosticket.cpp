@@ -1,0 +1,345 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// A Kerberos ticket in the user's credential cache: whether there is a live
+// one, and that listings try it first only where no login is set.
+#include "net/credentials.h"
+#include "net/kerberosticket.h"
+#include "net/neterrors.h"
+#include "net/sambanetwork.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+namespace {
+
+constexpr qint64 Now = 1'800'000'000;
+
+// A credential cache file as the Kerberos libraries write it (big-endian).
+class CacheWriter
+{
+public:
+    explicit CacheWriter(quint16 version = 0x0504) : m_version(version)
+    {
+        U16(version);
+        if (version == 0x0504) {
+            // One header tag: the KDC's clock offset.
+            U16(12);
+            U16(1);
+            U16(8);
+            U32(0);
+            U32(0);
+        }
+        Principal({"anna"});
+    }
+
+    // A credential for `server` ("krbtgt/REALM", "cifs/host") ending at `end`.
+    CacheWriter &Credential(std::initializer_list<QByteArray> server, qint64 end)
+    {
+        Principal({"anna"});
+        Principal(server);
+        U16(18); // key type
+        if (m_version == 0x0503)
+            U16(18);
+        Counted(QByteArray(32, 'k'));
+        U32(quint32(end - 36000)); // auth time
+        U32(quint32(end - 36000)); // start time
+        U32(quint32(end));
+        U32(quint32(end + 86400)); // renew till
+        m_data.append('\0');
+        U32(0x40e10000); // ticket flags
+        U32(1); // one address
+        U16(2);
+        Counted(QByteArray("\x0a\x00\x00\x01", 4));
+        U32(1); // one piece of authorization data
+        U16(1);
+        Counted("pac");
+        Counted(QByteArray(300, 't'));
+        Counted({});
+        return *this;
+    }
+
+    QByteArray Data() const { return m_data; }
+
+private:
+    void U16(quint16 value)
+    {
+        m_data.append(char(value >> 8));
+        m_data.append(char(value));
+    }
+    void U32(quint32 value)
+    {
+        U16(quint16(value >> 16));
+        U16(quint16(value));
+    }
+    void Counted(const QByteArray &bytes)
+    {
+        U32(quint32(bytes.size()));
+        m_data.append(bytes);
+    }
+    void Principal(std::initializer_list<QByteArray> components)
+    {
+        U32(1);
+        U32(quint32(components.size()));
+        Counted("EXAMPLE.ORG");
+        for (const QByteArray &component : components)
+            Counted(component);
+    }
+
+    quint16 m_version;
+    QByteArray m_data;
+};
+
+TEST(KerberosCache, ALiveTicketGrantingTicketCounts)
+{
+    for (quint16 version : {quint16(0x0504), quint16(0x0503)}) {
+        const QByteArray live = CacheWriter(version).Credential({"krbtgt", "EXAMPLE.ORG"}, Now + 3600).Data();
+        EXPECT_TRUE(KerberosTicket::HoldsLiveTgt(live, Now)) << version;
+        // Expired: the same cache an hour later.
+        EXPECT_FALSE(KerberosTicket::HoldsLiveTgt(live, Now + 3600)) << version;
+    }
+    // The libraries' configuration entries and service tickets are no
+    // ticket-granting ticket; a live one after them is found.
+    CacheWriter cache;
+    cache.Credential({"krb5_ccache_conf_data", "fast_avail"}, 0).Credential({"cifs", "server"}, Now + 3600);
+    EXPECT_FALSE(KerberosTicket::HoldsLiveTgt(cache.Data(), Now));
+    cache.Credential({"krbtgt", "EXAMPLE.ORG"}, Now + 60);
+    EXPECT_TRUE(KerberosTicket::HoldsLiveTgt(cache.Data(), Now));
+    // An expired one before a live one.
+    const QByteArray renewed = CacheWriter()
+                                   .Credential({"krbtgt", "EXAMPLE.ORG"}, Now - 1)
+                                   .Credential({"krbtgt", "EXAMPLE.ORG"}, Now + 1)
+                                   .Data();
+    EXPECT_TRUE(KerberosTicket::HoldsLiveTgt(renewed, Now));
+}
+
+TEST(KerberosCache, AnythingElseIsNoTicket)
+{
+    const QByteArray live = CacheWriter().Credential({"krbtgt", "EXAMPLE.ORG"}, Now + 3600).Data();
+    // A cache without credentials, an empty file, other versions.
+    EXPECT_FALSE(KerberosTicket::HoldsLiveTgt(CacheWriter().Data(), Now));
+    EXPECT_FALSE(KerberosTicket::HoldsLiveTgt(QByteArray(), Now));
+    QByteArray old = live;
+    old[1] = 0x02;
+    EXPECT_FALSE(KerberosTicket::HoldsLiveTgt(old, Now));
+    // Cut anywhere (the end time is read only once the credential is
+    // whole), or with a length that runs past the end.
+    for (qsizetype size = 0; size < live.size(); ++size)
+        EXPECT_FALSE(KerberosTicket::HoldsLiveTgt(live.first(size), Now)) << size;
+    QByteArray huge = live;
+    huge[2] = char(0xff); // the header's length
+    EXPECT_FALSE(KerberosTicket::HoldsLiveTgt(huge, Now));
+    QByteArray components = live;
+    // The owner's component count, then the client's in the credential.
+    const qsizetype owner = 2 + 2 + 12 + 4;
+    components[owner + 0] = char(0x7f);
+    EXPECT_FALSE(KerberosTicket::HoldsLiveTgt(components, Now));
+}
+
+TEST(KerberosCache, TheCacheFileIsFoundAsTheLibrariesFindIt)
+{
+    using KerberosTicket::CacheFile;
+    EXPECT_EQ(CacheFile({}, 1000), u"/tmp/krb5cc_1000");
+    EXPECT_EQ(CacheFile(QStringLiteral("FILE:/run/user/1000/krb5cc"), 1000), u"/run/user/1000/krb5cc");
+    EXPECT_EQ(CacheFile(QStringLiteral("/tmp/mycache"), 1000), u"/tmp/mycache");
+    EXPECT_EQ(CacheFile(QStringLiteral("DIR::/run/user/1000/krb5cc/tktA"), 1000), u"/run/user/1000/krb5cc/tktA");
+    // Kept where no file tells: not looked into.
+    EXPECT_TRUE(CacheFile(QStringLiteral("KEYRING:persistent:1000"), 1000).isEmpty());
+    EXPECT_TRUE(CacheFile(QStringLiteral("KCM:"), 1000).isEmpty());
+    EXPECT_TRUE(CacheFile(QStringLiteral("MEMORY:x"), 1000).isEmpty());
+
+    // A collection: its "primary" file names the current cache.
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    EXPECT_TRUE(CacheFile(QStringLiteral("DIR:") + dir.path(), 1000).isEmpty());
+    QFile primary(dir.filePath(QStringLiteral("primary")));
+    ASSERT_TRUE(primary.open(QIODevice::WriteOnly));
+    primary.write("tktXy12\n");
+    primary.close();
+    EXPECT_EQ(CacheFile(QStringLiteral("DIR:") + dir.path(), 1000), dir.filePath(QStringLiteral("tktXy12")));
+    ASSERT_TRUE(primary.open(QIODevice::WriteOnly));
+    primary.write("../elsewhere\n");
+    primary.close();
+    EXPECT_TRUE(CacheFile(QStringLiteral("DIR:") + dir.path(), 1000).isEmpty());
+}
+
+TEST(KerberosCache, TheUsersCacheIsReadThroughKrb5ccname)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("cache"));
+    const QByteArray saved = qgetenv("KRB5CCNAME");
+    qputenv("KRB5CCNAME", ("FILE:" + path).toUtf8());
+    EXPECT_FALSE(KerberosTicket::UserHasTicket()) << "no file";
+    const qint64 now = QDateTime::currentSecsSinceEpoch();
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(CacheWriter().Credential({"krbtgt", "EXAMPLE.ORG"}, now + 3600).Data());
+    file.close();
+    EXPECT_TRUE(KerberosTicket::UserHasTicket());
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(CacheWriter().Credential({"krbtgt", "EXAMPLE.ORG"}, now - 60).Data());
+    file.close();
+    EXPECT_FALSE(KerberosTicket::UserHasTicket()) << "expired";
+    qputenv("KRB5CCNAME", "KEYRING:persistent:0");
+    EXPECT_FALSE(KerberosTicket::UserHasTicket());
+    if (saved.isNull())
+        qunsetenv("KRB5CCNAME");
+    else
+        qputenv("KRB5CCNAME", saved);
+}
+
+TEST(KerberosChoice, TheTicketGoesFirstOnlyWhereNoLoginIsSet)
+{
+    int asked = 0;
+    const auto present = [&asked] {
+        ++asked;
+        return true;
+    };
+    const auto absent = [&asked] {
+        ++asked;
+        return false;
+    };
+    EXPECT_TRUE(TriesTicketFirst(std::nullopt, present));
+    EXPECT_TRUE(TriesTicketFirst(Login{}, present));
+    EXPECT_FALSE(TriesTicketFirst(std::nullopt, absent));
+    EXPECT_FALSE(TriesTicketFirst(std::nullopt, {}));
+    EXPECT_EQ(asked, 3);
+    // A login the user set, with a password or the ticket itself: the cache
+    // is not even looked at.
+    Login anna;
+    anna.user = QStringLiteral("anna");
+    EXPECT_FALSE(TriesTicketFirst(anna, present));
+    Login forced;
+    forced.kerberos = true;
+    EXPECT_FALSE(TriesTicketFirst(forced, present));
+    EXPECT_EQ(asked, 3);
+}
+
+TEST(KerberosChoice, TheProbeIsAskedAgainOnlyAfterAWhile)
+{
+    std::atomic<int> asked{0};
+    std::atomic<bool> present{false};
+    CTicketCheck check(
+        [&] {
+            ++asked;
+            return present.load();
+        },
+        std::chrono::milliseconds(200));
+    EXPECT_FALSE(check());
+    present = true;
+    EXPECT_FALSE(check());
+    EXPECT_EQ(asked.load(), 1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    EXPECT_TRUE(check());
+    EXPECT_EQ(asked.load(), 2);
+}
+
+// Listings through a stand-in helper that writes down every request and
+// answers a listing with the ticket as told by the file "ticket".
+class TicketListings : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(folder.isValid());
+        helper = folder.filePath(QStringLiteral("helper.sh"));
+        QFile file(helper);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(R"SH(#!/bin/bash
+here=$(dirname "$0")
+while IFS= read -r line; do
+    printf '%s\n' "$line" >> "$here/requests"
+    case "$line" in
+        "shares-login "*%091) printf '%s\n' "$(cat "$here/ticket")" ;;
+        "shares-login "*) printf 'i 0 7 Private\ne 0\n' ;;
+        *) printf 'i 0 5 Music\ne 0\n' ;;
+    esac
+done
+)SH");
+        file.close();
+        file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        Answer("e 1003");
+        CLoginBook::Session().Clear();
+    }
+    void TearDown() override { CLoginBook::Session().Clear(); }
+
+    void Answer(const QByteArray &reply)
+    {
+        QFile file(folder.filePath(QStringLiteral("ticket")));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(reply + '\n');
+    }
+    QStringList Requests()
+    {
+        QFile file(folder.filePath(QStringLiteral("requests")));
+        QStringList verbs;
+        if (file.open(QIODevice::ReadOnly)) {
+            for (const QByteArray &line : file.readAll().split('\n')) {
+                if (!line.isEmpty())
+                    verbs.append(QString::fromUtf8(line.endsWith("%091") ? "ticket" : line.left(line.indexOf(' '))));
+            }
+        }
+        QFile::remove(file.fileName());
+        return verbs;
+    }
+    ShareListing List(bool ticket)
+    {
+        SambaNetworkOptions options;
+        options.helperPath = helper;
+        options.netbiosQueries = false;
+        options.kerberosTicket = [ticket] { return ticket; };
+        CSambaNetwork network(options);
+        return network.ListShares(QStringLiteral("server"), QStringLiteral("10.0.0.1"));
+    }
+
+    QTemporaryDir folder;
+    QString helper;
+};
+
+TEST_F(TicketListings, WithoutATicketNothingChanges)
+{
+    const ShareListing listing = List(false);
+    EXPECT_EQ(listing.code, 0u);
+    EXPECT_EQ(Requests(), QStringList{QStringLiteral("shares")});
+}
+
+TEST_F(TicketListings, ATicketGoesFirstAndAnyFailureFallsBackToTheListingWithoutIt)
+{
+    // The server takes the ticket: that listing is the answer.
+    Answer("i 0 6 Secret\ne 0");
+    ShareListing listing = List(true);
+    EXPECT_EQ(listing.code, 0u);
+    ASSERT_EQ(listing.shares.size(), 1u);
+    EXPECT_EQ(listing.shares[0].name, u"Secret");
+    EXPECT_EQ(Requests(), QStringList{QStringLiteral("ticket")});
+
+    // Refused, or not even reached with it (no KDC for that server): the
+    // anonymous listing as before.
+    for (const QByteArray &reply : {QByteArray("e 5"), QByteArray("e 1003"), QByteArray("e 1326")}) {
+        Answer(reply);
+        listing = List(true);
+        EXPECT_EQ(listing.code, 0u) << reply.constData();
+        ASSERT_EQ(listing.shares.size(), 1u);
+        EXPECT_EQ(listing.shares[0].name, u"Music");
+        EXPECT_EQ(Requests(), (QStringList{QStringLiteral("ticket"), QStringLiteral("shares")})) << reply.constData();
+    }
+}
+
+TEST_F(TicketListings, ALoginSetForTheHostIsUsedInsteadOfTheTicket)
+{
+    Login anna;
+    anna.user = QStringLiteral("anna");
+    anna.password = QStringLiteral("pw");
+    CLoginBook::Session().Set(QStringLiteral("server"), anna);
+    const ShareListing listing = List(true);
+    ASSERT_EQ(listing.shares.size(), 1u);
+    EXPECT_EQ(listing.shares[0].name, u"Private");
+    EXPECT_EQ(Requests(), QStringList{QStringLiteral("shares-login")});
+}
+
+} // namespace
