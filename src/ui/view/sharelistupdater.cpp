@@ -51,9 +51,12 @@ void CShareListUpdater::LoadEntries()
         return;
     // The hosts that need a login now; the host queue from here on tells
     // what changes (a scan may be running).
+    // Their entries go in with the first tick's shares: a list that held
+    // only entries for a moment would give the first of them the focus.
     int queued = 0;
     for (HostRecord *host : LoginNeededHosts(*m_doc, queued))
-        ShowEntry(host);
+        if (ShowEntry(host, false))
+            m_entriesToInsert.push_back(EntrySlotOf(host));
     m_hostsSeen = queued;
 }
 
@@ -64,6 +67,7 @@ void CShareListUpdater::Clear()
     m_hostGroupNames.clear();
     m_entrySlots.clear();
     m_entryHosts.clear();
+    m_entriesToInsert.clear();
     m_sharesSeen = 0;
     m_changesSeen = 0;
     m_hostsSeen = 0;
@@ -95,7 +99,7 @@ CShareListUpdater::TickResult CShareListUpdater::Tick()
 
     if (m_scheme
         && (m_sharesSeen != m_doc->GetShareCount() || m_changesSeen != m_doc->GetQueueCount()
-            || m_hostsSeen != m_doc->GetHostQueueCount())) {
+            || m_hostsSeen != m_doc->GetHostQueueCount() || !m_entriesToInsert.empty())) {
         int operations = 0;
         while (operations < MaxOperations && m_sharesSeen < m_doc->GetShareCount()) {
             const int share = m_sharesSeen;
@@ -103,6 +107,12 @@ CShareListUpdater::TickResult CShareListUpdater::Tick()
                 ++operations;
             ++m_sharesSeen;
         }
+        for (int slot : m_entriesToInsert) {
+            if (m_entryHosts[size_t(slot)])
+                InsertEntry(slot);
+            ++operations;
+        }
+        m_entriesToInsert.clear();
         while (operations < MaxOperations && m_changesSeen < m_doc->GetQueueCount()) {
             operations += ApplyChange(m_doc->GetQueuedShareIndex(m_changesSeen));
             ++m_changesSeen;
@@ -261,7 +271,7 @@ int CShareListUpdater::EntrySlotOf(const HostRecord *host) const
     return found != m_entrySlots.end() ? found->second : -1;
 }
 
-bool CShareListUpdater::ShowEntry(HostRecord *host)
+bool CShareListUpdater::ShowEntry(HostRecord *host, bool insert)
 {
     if (!m_scheme || m_entrySlots.contains(host))
         return false;
@@ -270,7 +280,8 @@ bool CShareListUpdater::ShowEntry(HostRecord *host)
     m_entrySlots.emplace(host, slot);
     for (int share : ShareIndexesOf(*m_doc, *host))
         m_model.RemoveItem(share);
-    InsertEntry(slot);
+    if (insert)
+        InsertEntry(slot);
     return true;
 }
 

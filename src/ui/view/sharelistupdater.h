@@ -80,7 +80,8 @@ private:
     int GroupFor(int share);
     int GroupForHost(const QString &host);
     // A host's login state applied: its entry in, its shares out, or back.
-    bool ShowEntry(HostRecord *host);
+    // `insert` false: registered (its shares kept out), put in the list later.
+    bool ShowEntry(HostRecord *host, bool insert = true);
     bool HideEntry(HostRecord *host);
     void InsertEntry(int slot);
     void LoadEntries();
@@ -93,6 +94,7 @@ private:
     std::vector<QString> m_hostGroupNames;
     std::unordered_map<const HostRecord *, int> m_entrySlots;
     std::vector<HostRecord *> m_entryHosts; // by slot; nullptr once gone
+    std::vector<int> m_entriesToInsert;     // slots the next tick puts in the list
     int m_sharesSeen = 0;
     int m_changesSeen = 0;
     int m_hostsSeen = 0;
