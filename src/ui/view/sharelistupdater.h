@@ -94,7 +94,7 @@ private:
     std::vector<QString> m_hostGroupNames;
     std::unordered_map<const HostRecord *, int> m_entrySlots;
     std::vector<HostRecord *> m_entryHosts; // by slot; nullptr once gone
-    std::vector<int> m_entriesToInsert;     // slots the next tick puts in the list
+    std::vector<int> m_entriesToInsert; // slots the next tick puts in the list
     int m_sharesSeen = 0;
     int m_changesSeen = 0;
     int m_hostsSeen = 0;
