@@ -3,7 +3,7 @@
 // each update tick (and the layout and painting that follow it) takes, the
 // time until "Ready.", and the memory the list costs per share.
 //
-//   bench_view [--shares N] [--mode tiles|list|details] [--hosts N]
+//   bench_view [--shares N] [--mode tiles|list|details] [--hosts N] [--locked N]
 #include "model/lanterradoc.h"
 #include "settings/settings.h"
 #include "ui/view/lanterraview.h"
@@ -44,7 +44,7 @@ ShareGroup Group(const QString &name, const QStringList &keywords)
     return group;
 }
 
-void FillDocument(CLanterraDoc &doc, int shareCount, int hostCount)
+void FillDocument(CLanterraDoc &doc, int shareCount, int hostCount, int lockedEvery)
 {
     const char *kinds[] = {"Music", "Films", "install", "Docs", "Images", "backup", "games", "public", "video", "mp3"};
     NetRecord *net = doc.AddNet(QStringLiteral("WORKGROUP"));
@@ -52,6 +52,9 @@ void FillDocument(CLanterraDoc &doc, int shareCount, int hostCount)
     for (int h = 0; h < hostCount; ++h) {
         HostRecord *host = doc.AddHost(QStringLiteral("host-%1").arg(h, 5, 10, QLatin1Char('0')), net);
         host->lastState = h % 7 == 0 ? 53 : 0;
+        // A host that refused its listing: one entry stands for its shares.
+        if (lockedEvery > 0 && h % lockedEvery == 1)
+            host->lastState = 5;
     }
     for (int i = 0; i < shareCount; ++i) {
         HostRecord *host = doc.cacheHosts()[size_t(i % hostCount)].get();
@@ -81,6 +84,8 @@ int main(int argc, char *argv[])
     parser.addOption({QStringLiteral("shares"), QStringLiteral("Shares in the document."), QStringLiteral("n"), QStringLiteral("100000")});
     parser.addOption({QStringLiteral("hosts"), QStringLiteral("Hosts they belong to."), QStringLiteral("n"), QStringLiteral("2000")});
     parser.addOption({QStringLiteral("mode"), QStringLiteral("tiles, list or details."), QStringLiteral("mode"), QStringLiteral("tiles")});
+    parser.addOption({QStringLiteral("locked"), QStringLiteral("Every n-th host needs a login (0: none)."),
+                      QStringLiteral("n"), QStringLiteral("0")});
     parser.addOption({QStringLiteral("by-host"), QStringLiteral("Group by host instead of by share kind.")});
     parser.addOption({QStringLiteral("rescan"),
                       QStringLiteral("Then start a scan: every share turns unknown and one probe reports.")});
@@ -106,7 +111,7 @@ int main(int argc, char *argv[])
                       Group(QStringLiteral("Other"), {QStringLiteral("*")})};
 
     CLanterraDoc doc(&settings);
-    FillDocument(doc, shareCount, hostCount);
+    FillDocument(doc, shareCount, hostCount, parser.value(QStringLiteral("locked")).toInt());
 
     CLanterraView view;
     view.SetDocument(&doc);
@@ -154,7 +159,7 @@ int main(int argc, char *argv[])
         std::printf("#%zu %.1f/%.1f ms  ", slowest[i], ticks[slowest[i]], frames[slowest[i]]);
     std::printf("\n");
     std::printf("status                %s\n", qPrintable(view.StatusText()));
-    std::printf("items                 %d\n", view.Model()->ItemCount());
+    std::printf("items                 %d (%d host entries)\n", view.Model()->ItemCount(), view.Model()->EntryCount());
     std::printf("peak memory           %ld KiB (list: %.0f bytes per share over the document)\n", peak,
                 double(peak - baseline) * 1024.0 / shareCount);
 

@@ -7,20 +7,35 @@
 
 void LoadRememberedLogins(const CLanterraDoc &doc, const LoginKeeper &keeper, CLoginBook &book)
 {
+    if (keeper.load)
+        LoadRememberedLogins(RememberedLoginHosts(doc), keeper, book);
+}
+
+QStringList RememberedLoginHosts(const CLanterraDoc &doc)
+{
+    // Per-host logins are kept under the name the user saw in the list.
+    QStringList names;
+    QSet<QString> seen;
+    for (const auto &host : doc.cacheHosts()) {
+        const QString name = host->GetDisplayName().toUpper();
+        if (name.isEmpty() || seen.contains(name))
+            continue;
+        seen.insert(name);
+        names.append(name);
+    }
+    return names;
+}
+
+void LoadRememberedLogins(const QStringList &hosts, const LoginKeeper &keeper, CLoginBook &book)
+{
     if (!keeper.load)
         return;
     if (!book.For(QString(), QString())) {
         if (const auto login = keeper.load(QString()))
             book.SetDefault(*login);
     }
-    // Per-host logins are kept under the name the user saw in the list. One
-    // given during this run is newer than anything remembered.
-    QSet<QString> asked;
-    for (const auto &host : doc.cacheHosts()) {
-        const QString name = host->GetDisplayName().toUpper();
-        if (name.isEmpty() || asked.contains(name))
-            continue;
-        asked.insert(name);
+    // One given during this run is newer than anything remembered.
+    for (const QString &name : hosts) {
         if (book.HasOwn(name))
             continue;
         if (const auto login = keeper.load(name))

@@ -4,6 +4,7 @@
 #include "net/credentials.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <optional>
@@ -23,6 +24,11 @@ struct LoginKeeper
 // the document knows go into `book`, so listings use them. Logins given for
 // this run only (already in the book) stay as they are.
 void LoadRememberedLogins(const CLanterraDoc &doc, const LoginKeeper &keeper, CLoginBook &book);
+// The same in two steps, so that the store may be asked on another thread:
+// the names of the document's hosts (read where the document may be read),
+// then their logins and the one for every host.
+QStringList RememberedLoginHosts(const CLanterraDoc &doc);
+void LoadRememberedLogins(const QStringList &hosts, const LoginKeeper &keeper, CLoginBook &book);
 
 // A login the user typed for one host: used by this run's listings, and
 // kept in the store when `remember` is set. False when keeping it failed

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "lanterradoc.h"
 
+#include "hostlogin.h"
 #include "hostscore.h"
 #include "net/netprovider.h"
 #include "net/systemnetwork.h"
@@ -97,6 +98,27 @@ int CLanterraDoc::GetQueuedShareIndex(int i) const
     if (i < 0 || size_t(i) >= m_changeQueue.size())
         return -1;
     return m_changeQueue[size_t(i)]->index;
+}
+
+void CLanterraDoc::QueueHost(HostRecord &host)
+{
+    const bool loginNeeded = IsLoginNeeded(host);
+    std::lock_guard lock(m_queueLock);
+    m_hostQueue.emplace_back(&host, loginNeeded);
+}
+
+int CLanterraDoc::GetHostQueueCount() const
+{
+    std::lock_guard lock(m_queueLock);
+    return int(m_hostQueue.size());
+}
+
+std::pair<HostRecord *, bool> CLanterraDoc::GetQueuedHost(int i) const
+{
+    std::lock_guard lock(m_queueLock);
+    if (i < 0 || size_t(i) >= m_hostQueue.size())
+        return {nullptr, false};
+    return m_hostQueue[size_t(i)];
 }
 
 ShareRecord *CLanterraDoc::GetShare(int i) const
@@ -211,6 +233,12 @@ void CLanterraDoc::StartScan()
 {
     if (IsScanning())
         return;
+    // An engine that probes a few hosts for the user may still run (the
+    // engines of scans are halted already); it writes nothing from here on:
+    // the new scan probes those hosts too.
+    if (m_hostsOnlyEngine && m_scan.driver)
+        m_scan.driver->Halt();
+    m_hostsOnlyEngine = false;
     m_scan.netsTotal = 0;
     m_scan.netsPending = 0;
     m_scan.hostsTotal = 0;
@@ -221,6 +249,7 @@ void CLanterraDoc::StartScan()
     {
         std::scoped_lock queue(m_queueLock);
         m_changeQueue.clear();
+        m_hostQueue.clear();
     }
     {
         std::scoped_lock addresses(m_scan.addressLock);
@@ -240,6 +269,24 @@ void CLanterraDoc::StartScan()
     m_scan.driver = factory(*this, m_scan.network, std::move(m_scan.driver));
     if (!m_scan.driver->Start())
         m_scanning.store(false, std::memory_order_release);
+}
+
+bool CLanterraDoc::RescanHost(HostRecord &host)
+{
+    if (m_scan.driver && m_scan.driver->ProbeAgain(host))
+        return true;
+    const ScanEngineFactory &factory = InstalledScanEngineFactory();
+    if (!factory)
+        return false;
+    if (!m_scan.network)
+        m_scan.network = SystemScanNetwork();
+    m_scan.driver = factory(*this, m_scan.network, std::move(m_scan.driver));
+    m_hostsOnlyEngine = true;
+    // Not started when the engine cannot probe single hosts: it stays as
+    // the holder of the scans before it.
+    if (!m_scan.driver->ProbeHostsOnly() || !m_scan.driver->ProbeAgain(host))
+        return false;
+    return m_scan.driver->Start();
 }
 
 std::unique_lock<std::mutex> CLanterraDoc::LockScanWrites()
@@ -288,6 +335,7 @@ void CLanterraDoc::DeleteContents()
     {
         std::lock_guard lock(m_queueLock);
         m_changeQueue.clear();
+        m_hostQueue.clear();
     }
     {
         std::lock_guard lock(m_scan.addressLock);
@@ -389,8 +437,12 @@ void CLanterraDoc::LinkLoadedModel(bool maskUnknown)
         netsByName.try_emplace(net->name, net.get());
 
     size_t shareCount = 0;
-    for (const auto &host : m_cacheHosts)
+    for (const auto &host : m_cacheHosts) {
         shareCount += host->shares.size();
+        // The view shows such a host as one entry, not its shares.
+        if (IsLoginNeeded(*host))
+            QueueHost(*host);
+    }
 
     std::lock_guard lock(m_sharesLock);
     m_shareList.reserve(shareCount);

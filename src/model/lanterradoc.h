@@ -124,6 +124,15 @@ public:
     // Queues `shares` for the view, last first, setting `state` first when
     // given (under queueLock).
     void QueueShares(std::span<ShareRecord *const> shares, std::optional<ShareState> state = std::nullopt);
+    // Queues `host` for the view with whether it needs a login now
+    // (IsLoginNeeded, read by the caller's thread), under queueLock: a probe
+    // does so when it ends, a load for every host that needs one. Emptied
+    // with the change queue.
+    void QueueHost(HostRecord &host);
+    int GetHostQueueCount() const;
+    // The host at queue position `i` and its login state when it was
+    // queued; a null host when `i` is out of range.
+    std::pair<HostRecord *, bool> GetQueuedHost(int i) const;
 
     // Makes a copy of `newScheme` current (nullptr: none) and classifies
     // every share with it. Adds to the hosts' visibleShares without clearing them first.
@@ -148,6 +157,12 @@ public:
     // Holds off every write of the running scan (its driver and workers)
     // while it is held; an empty lock when there is no scan.
     std::unique_lock<std::mutex> LockScanWrites();
+    // Lists `host` once more with the logins the session holds now (the user
+    // typed one): within the running scan when it takes the request, else on
+    // a driver of its own that probes only the hosts asked for and leaves
+    // `scanning` alone. Either way the probe keeps the scan's stop rules and
+    // queues its host when it ends. False when no thread could be started.
+    bool RescanHost(HostRecord &host);
 
     // --- Contents and file ---------------------------------------------------
     // Stops a running scan (as StopScan), resets the rules and frees every
@@ -279,4 +294,7 @@ private:
     QString m_keepOriginalOf;
     QString m_saveProblem;
     std::vector<DocumentView *> m_views;
+    std::vector<std::pair<HostRecord *, bool>> m_hostQueue; // guarded by queueLock
+    // The current engine was made by RescanHost (it may run with no scan).
+    bool m_hostsOnlyEngine = false;
 };

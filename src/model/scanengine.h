@@ -7,6 +7,7 @@
 
 class CLanterraDoc;
 class INetProvider;
+struct HostRecord;
 
 // One scan of a document, as the document sees it. The scan layer (src/scan)
 // implements it; the model only starts, halts and waits for it, so that it
@@ -26,6 +27,19 @@ public:
     virtual void Halt() = 0;
     // The lock every write of the scan is made under.
     virtual std::unique_lock<std::mutex> Publish() = 0;
+
+    // Before Start: probe only the hosts given to ProbeAgain, enumerate
+    // nothing and leave the document's `scanning` flag alone. False when
+    // the engine cannot.
+    virtual bool ProbeHostsOnly() { return false; }
+    // Probes `host` (once more) with the logins the session holds now.
+    // Any thread. False when the engine takes no more work (halted, or its
+    // last pass is over) or cannot.
+    virtual bool ProbeAgain(HostRecord &host)
+    {
+        (void)host;
+        return false;
+    }
 };
 
 // Makes the engine of a new scan of `doc` over `network`. `previous` is the

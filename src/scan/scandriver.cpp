@@ -75,6 +75,25 @@ void CScanDriver::Halt()
     m_halt.request_stop();
 }
 
+bool CScanDriver::ProbeHostsOnly()
+{
+    m_mode = Mode::HostsOnly;
+    return true;
+}
+
+bool CScanDriver::ProbeAgain(HostRecord &host)
+{
+    {
+        auto lock = Publish();
+        if (m_halted || m_finished)
+            return false;
+        if (std::find(m_again.begin(), m_again.end(), &host) == m_again.end())
+            m_again.push_back(&host);
+    }
+    Wake();
+    return true;
+}
+
 std::unique_lock<std::mutex> CScanDriver::Publish()
 {
     return std::unique_lock(m_publishLock);
@@ -151,24 +170,46 @@ void CScanDriver::Run()
     m_previous.reset();
     RestoreSlots();
 
-    if (Prepare()) {
-        if (m_sweep && !m_sweep->Start([this] { Wake(); }, m_halt.get_token())) {
+    const bool prepared = m_mode == Mode::HostsOnly || Prepare();
+    if (prepared && m_sweep && !m_sweep->Start([this] { Wake(); }, m_halt.get_token())) {
+        auto lock = Publish();
+        m_sweep.reset(); // every host checks itself in its probe
+        Session().sweepTotal = 0;
+    }
+    for (;;) {
+        if (prepared)
+            RunPasses();
+        Reap(!m_halt.stop_requested());
+        auto lock = Publish();
+        // A host asked for after the last pass looked: one more round.
+        if (!m_halted && !m_again.empty())
+            continue;
+        m_finished = true;
+        if (!m_halted && m_mode == Mode::Scan)
+            m_doc.m_scanning.store(false, std::memory_order_release);
+        break;
+    }
+}
+
+void CScanDriver::RunPasses()
+{
+    const bool scan = m_mode == Mode::Scan;
+    for (;;) {
+        if (m_halt.stop_requested())
+            break;
+        // Read before merging: a workgroup that finishes after this read
+        // is merged in this pass or keeps the loop going. A driver for a
+        // few hosts goes by its own probes: the progress counters may hold
+        // what a halted scan left.
+        bool active = m_job.state.load() != NetDone || m_discovery.state.load() != NetDone;
+        if (scan)
+            active = active || Session().hostsPending.load() != 0 || Session().netsPending.load() != 0;
+        bool merged = false;
+        {
             auto lock = Publish();
-            m_sweep.reset(); // every host checks itself in its probe
-            Session().sweepTotal = 0;
-        }
-        for (;;) {
-            if (m_halt.stop_requested())
+            if (m_halted)
                 break;
-            // Read before merging: a workgroup that finishes after this read
-            // is merged in this pass or keeps the loop going.
-            const bool active = m_job.state.load() != NetDone || m_discovery.state.load() != NetDone
-                                || Session().hostsPending.load() != 0 || Session().netsPending.load() != 0;
-            bool merged = false;
-            {
-                auto lock = Publish();
-                if (m_halted)
-                    break;
+            if (scan) {
                 if (m_sweep)
                     Session().sweepDone = m_sweep->Decided();
                 merged = MergeAllNets();
@@ -176,30 +217,31 @@ void CScanDriver::Run()
                 merged = MergeWorkgroups() || merged;
                 StartWorkgroups();
             }
-            if (!active) {
-                // Nothing was running: what was just merged (if anything)
-                // decides at once whether there is more to do.
-                if (!merged)
-                    break;
-                continue;
-            }
-            Reap(false);
-            bool allStarted = false;
-            {
-                auto lock = Publish();
-                allStarted = m_nextHost >= m_doc.m_cacheHosts.size();
-            }
-            if (allStarted)
-                Sleep(IdlePassMs);
-            if (!StartHosts())
-                Sleep(IdlePassMs); // the sweep wakes the driver with news
+            StartAgain();
+            active = active || !m_again.empty() || !m_probing.empty();
         }
+        if (!active) {
+            // Nothing was running: what was just merged (if anything)
+            // decides at once whether there is more to do.
+            if (!merged)
+                break;
+            continue;
+        }
+        Reap(false);
+        if (!scan) {
+            Sleep(IdlePassMs); // a probe's end wakes the driver
+            continue;
+        }
+        bool allStarted = false;
+        {
+            auto lock = Publish();
+            allStarted = m_nextHost >= m_doc.m_cacheHosts.size();
+        }
+        if (allStarted)
+            Sleep(IdlePassMs);
+        if (!StartHosts())
+            Sleep(IdlePassMs); // the sweep wakes the driver with news
     }
-
-    Reap(!m_halt.stop_requested());
-    auto lock = Publish();
-    if (!m_halted)
-        m_doc.m_scanning.store(false, std::memory_order_release);
 }
 
 bool CScanDriver::Prepare()
@@ -469,12 +511,68 @@ bool CScanDriver::StartHosts()
         if (m_halted)
             return true; // the next scan refills the slots
         MarkStarted(host);
-        host->owner = &doc;
-        host->isResolving = true;
-        if (!Launch([this, host, reach] { ScanWorkers::ProbeHost(*this, *host, reach); })) {
+        if (!LaunchProbe(host, reach)) {
             // No thread: the host stays as it was and counts as done.
-            host->isResolving = false;
             --Session().hostsPending;
+            Session().hostSlots.release();
+        }
+    }
+}
+
+bool CScanDriver::LaunchProbe(HostRecord *host, ScanWorkers::SweepReach reach)
+{
+    host->owner = &m_doc;
+    host->isResolving = true;
+    m_probing.insert(host);
+    const bool started = Launch([this, host, reach] {
+        ScanWorkers::ProbeHost(*this, *host, reach);
+        {
+            auto lock = Publish();
+            m_probing.erase(host);
+        }
+        Wake();
+    });
+    if (!started) {
+        host->isResolving = false;
+        m_probing.erase(host);
+    }
+    return started;
+}
+
+bool CScanDriver::HasStarted(const HostRecord *host) const
+{
+    if (m_startedAhead.contains(host))
+        return true;
+    const auto &hosts = m_doc.m_cacheHosts;
+    const auto end = hosts.begin() + std::ptrdiff_t(std::min(m_nextHost, hosts.size()));
+    return std::find_if(hosts.begin(), end, [host](const auto &h) { return h.get() == host; }) != end;
+}
+
+void CScanDriver::StartAgain()
+{
+    const bool scan = m_mode == Mode::Scan;
+    for (auto it = m_again.begin(); it != m_again.end();) {
+        HostRecord *host = *it;
+        if (m_probing.contains(host)) {
+            ++it; // after the probe that runs, which may have used the old login
+            continue;
+        }
+        if (scan && !HasStarted(host)) {
+            it = m_again.erase(it); // its probe is still to come, with the new login
+            continue;
+        }
+        if (!Session().hostSlots.try_acquire())
+            return;
+        it = m_again.erase(it);
+        // The scan counts the extra probe as work of its own; a driver for a
+        // few hosts leaves the total of the last scan as it was.
+        ++Session().hostsPending;
+        if (scan)
+            ++Session().hostsTotal;
+        if (!LaunchProbe(host, ScanWorkers::SweepReach::Unknown)) {
+            --Session().hostsPending;
+            if (scan)
+                --Session().hostsTotal;
             Session().hostSlots.release();
         }
     }

@@ -59,9 +59,15 @@ struct DiscoveryJob
 // The document makes a driver through the scan engine factory, which
 // InstallAsScanEngine sets; the constructor is private so that no one else
 // can make one and reach the document's scan session through it.
+//
+// A driver told ProbeHostsOnly before its start probes only the hosts given
+// to ProbeAgain: it enumerates nothing, leaves the document's `scanning`
+// flag and host total alone, and ends when the last of them is listed.
 class CScanDriver final : public IScanEngine
 {
 public:
+    enum class Mode { Scan, HostsOnly };
+
     // Makes every document's StartScan start a CScanDriver.
     static void InstallAsScanEngine();
 
@@ -72,6 +78,11 @@ public:
     // False when the driver thread cannot be started.
     bool Start() override;
     void Halt() override;
+    bool ProbeHostsOnly() override;
+    // A scan whose probe of `host` has not started yet lets that probe do
+    // it; one that runs is waited for, so a host never has two probes at
+    // once.
+    bool ProbeAgain(HostRecord &host) override;
 
     // --- For the workers -------------------------------------------------
     CLanterraDoc &Doc() { return m_doc; }
@@ -96,6 +107,7 @@ private:
     CScanDriver(CLanterraDoc &doc, std::shared_ptr<INetProvider> network, std::unique_ptr<IScanEngine> previous);
 
     void Run();
+    void RunPasses();
     void RestoreSlots();
     bool Prepare();
     void AddListedHosts(std::map<QString, NetRecord *> &netsByName);
@@ -110,12 +122,17 @@ private:
     bool StartHosts();
     HostRecord *NextReadyHost(ScanWorkers::SweepReach &reach, int &sweptMs);
     void MarkStarted(HostRecord *host);
+    // The hosts asked for again through ProbeAgain.
+    void StartAgain();
+    bool HasStarted(const HostRecord *host) const;
+    bool LaunchProbe(HostRecord *host, ScanWorkers::SweepReach reach);
     bool Launch(std::function<void()> work);
     void Reap(bool all);
     void JoinDriverThread();
     void Sleep(int ms);
 
     CLanterraDoc &m_doc;
+    Mode m_mode = Mode::Scan; // set before the start
     std::shared_ptr<INetProvider> m_network;
     std::unique_ptr<IScanEngine> m_previous;
     ThreadStarter m_startThread;
@@ -123,6 +140,11 @@ private:
 
     std::mutex m_publishLock;
     bool m_halted = false;
+    // Under the publish lock: the hosts asked for again, the hosts whose
+    // probe runs on a worker, and whether the last pass is over.
+    std::vector<HostRecord *> m_again;
+    std::unordered_set<const HostRecord *> m_probing;
+    bool m_finished = false;
     std::stop_source m_halt;
     std::stop_source m_abandon;
 

@@ -211,6 +211,7 @@ void ProbeHost(CScanDriver &driver, HostRecord &host, SweepReach reach, int swep
         host.lastAnswerTime = reach == SweepReach::Dead ? sweptMs : MillisecondsSince(t0);
         host.lastState = int(result);
         doc.QueueShares(SharesOf(host), std::nullopt);
+        doc.QueueHost(host);
         --driver.Session().hostsPending;
         if (reach != SweepReach::Dead)
             driver.Session().hostSlots.release();

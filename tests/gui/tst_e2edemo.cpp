@@ -114,6 +114,13 @@ private slots:
                 QCOMPARE(records.size(), size_t(1));
                 QVERIFY2(IsLoginNeeded(*records.front()), qPrintable(refusing));
                 QCOMPARE(sharesOf(refusing), 0);
+                // In the list it is one entry that says so.
+                QStringList entries;
+                for (int row = 0; row < model->rowCount(); ++row) {
+                    if (model->index(row, 0).data(CShareListModel::EntrySlotRole).toInt() >= 0)
+                        entries.append(model->index(row, 1).data(CShareListModel::PlainTextRole).toString());
+                }
+                QCOMPARE(entries.filter(refusing, Qt::CaseInsensitive).size(), 1);
             }
 
             // A double-click (here on an empty part of the list) opens the focused share.

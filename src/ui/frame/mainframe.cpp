@@ -6,6 +6,7 @@
 #include "settings/languagetable.h"
 #include "settings/settings.h"
 #include "ui/commandids.h"
+#include "ui/frame/loginkeeper.h"
 #include "ui/frame/trayicon.h"
 #include "ui/toolkit/iconlibraryicons.h"
 #include "ui/toolkit/menubar.h"
@@ -108,6 +109,13 @@ CMainFrame::CMainFrame(CLanterraApp *app, CSettings *settings, QWidget *parent)
     setCentralWidget(m_view);
     SetActiveView(m_view);
     connect(m_view, &CLanterraView::statusTextChanged, this, &CMainFrame::SetStatusText);
+    connect(m_view, &CLanterraView::noticeChanged, this, [this](const QString &text, int timeoutMs) {
+        if (text.isEmpty())
+            statusBar()->clearMessage();
+        else
+            statusBar()->showMessage(text, timeoutMs);
+    });
+    SetLoginKeeper(DesktopLoginKeeper());
 
     FillSchemeBox();
     if (CSettings *s = Settings())
@@ -221,6 +229,12 @@ CLanterraDoc *CMainFrame::Document() const
 CSettings *CMainFrame::Settings() const
 {
     return m_settings ? m_settings : CSettings::instance();
+}
+
+void CMainFrame::SetLoginKeeper(LoginKeeper keeper)
+{
+    m_loginKeeper = std::move(keeper);
+    m_view->SetLoginKeeper(m_loginKeeper);
 }
 
 void CMainFrame::SetStatusText(const QString &text)
@@ -380,7 +394,7 @@ void CMainFrame::OnSchemeChange()
         return;
     s->selectedScheme = m_schemeBox->currentIndex();
     const CLanterraDoc *doc = Document();
-    if (!doc || doc->GetShareCount() > 0)
+    if (!doc || doc->GetShareCount() > 0 || m_view->Model()->ItemCount() > 0)
         m_view->RebuildList(s->GetScheme(s->selectedScheme));
 }
 

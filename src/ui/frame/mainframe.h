@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "app/hostlogins.h"
 #include "ui/toolkit/framewndex.h"
 
 #include <QTimer>
@@ -52,6 +53,9 @@ public:
     // Pane 0 of the status bar.
     void SetStatusText(const QString &text);
     void SetLauncher(std::shared_ptr<IShareLauncher> launcher);
+    // Where logins are remembered: read at each scan start, written when the
+    // user types one with "remember" (the desktop's secret store by default).
+    void SetLoginKeeper(LoginKeeper keeper);
 
     void FillSchemeBox();
     void OnSchemeChange();
@@ -120,6 +124,7 @@ private:
     CLanterraApp *m_app = nullptr;
     CSettings *m_settings = nullptr;
     std::shared_ptr<IShareLauncher> m_launcher;
+    LoginKeeper m_loginKeeper;
     CLanterraView *m_view = nullptr;
     CToolBarEx *m_toolBar = nullptr;
     CToolBarEx *m_addressBar = nullptr;

@@ -3,6 +3,7 @@
 #include "mainframe.h"
 
 #include "app/lanterraapp.h"
+#include "platform/logging.h"
 #include "settings/languagetable.h"
 #include "settings/settings.h"
 #include "ui/commandids.h"
@@ -12,6 +13,7 @@
 #include "ui/dialogs/productinfo.h"
 #include "ui/dialogs/scanoptionsdlg.h"
 #include "ui/dialogs/schemeseditordlg.h"
+#include "ui/frame/loginkeeper.h"
 #include "ui/toolkit/menubar.h"
 #include "ui/toolkit/sizablerebar.h"
 #include "ui/toolkit/toolbarex.h"
@@ -37,6 +39,8 @@
 namespace {
 
 const QString NetworkFilter = QStringLiteral("Networks (*.net)");
+// How long a scan start waits for the secret store's logins.
+constexpr int LoginStoreWaitMs = 500;
 
 } // namespace
 
@@ -184,6 +188,10 @@ void CMainFrame::OnStartStop()
     SetAddressTexts();
     SetRefreshPicture();
     m_addressBar->update();
+    // Listings try the logins the user had remembered. The secret store is
+    // given a moment; a store that takes longer fills them in as it answers.
+    if (!LoadRememberedLoginsFor(RememberedLoginHosts(*doc), m_loginKeeper, LoginStoreWaitMs))
+        qCDebug(lcUi) << "remembered logins not read before the scan started";
     doc->StartScan();
 }
 

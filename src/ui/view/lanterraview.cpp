@@ -7,9 +7,12 @@
 #include "shareitemviews.h"
 
 #include "model/lanterradoc.h"
+#include "net/credentials.h"
 #include "settings/languagetable.h"
+#include "settings/messageformat.h"
 #include "settings/settings.h"
 #include "ui/commandids.h"
+#include "ui/dialogs/logindlg.h"
 #include "ui/dialogs/sharepropertiesdlg.h"
 
 #include <QContextMenuEvent>
@@ -22,6 +25,11 @@ namespace {
 
 const QString ColumnsSection = QStringLiteral("Columns");
 const QString ShareMenuSection = QStringLiteral("Share Context Menu");
+const QString MessagesSection = QStringLiteral("View messages");
+// How long the answer to a login stays in the status bar.
+constexpr int LoginNoticeMs = 8000;
+// Ticks while a host is listed again after a login.
+constexpr int LoginInterval = 100;
 
 struct ColumnDef
 {
@@ -35,7 +43,7 @@ constexpr ColumnDef Columns[] = {{3, "Share Name", 180}, {2, "Host Name", 100}, 
 QList<QIcon> StateIcons()
 {
     return {QIcon(QStringLiteral(":/icons/share-unknown.svg")), QIcon(QStringLiteral(":/icons/share-offline.svg")),
-            QIcon(QStringLiteral(":/icons/share-online.svg"))};
+            QIcon(QStringLiteral(":/icons/share-online.svg")), QIcon(QStringLiteral(":/icons/share-login.svg"))};
 }
 
 } // namespace
@@ -44,6 +52,7 @@ CLanterraView::CLanterraView(QWidget *parent)
     : QWidget(parent), m_launcher(std::make_shared<CDesktopLauncher>()), m_updater(m_model)
 {
     m_model.SetStateIcons(StateIcons());
+    m_model.SetEntryText(LoginNeededText());
 
     m_iconView = new CShareIconView(this);
     m_iconDelegate = new CShareItemDelegate(m_iconView, ModeTiles);
@@ -124,11 +133,15 @@ void CLanterraView::OnDocumentUpdate(ViewHint hint)
 {
     switch (hint) {
     case HintNewDocument:
+        m_awaitedLogins.clear();
         m_updater.Clear();
         update();
         break;
     case HintDocumentLoad:
     case HintScanStarted: {
+        // A scan lists the awaited hosts too; a load forgets them.
+        if (hint == HintDocumentLoad)
+            m_awaitedLogins.clear();
         const CSettings *settings = Settings();
         if (m_model.ItemCount() == 0) {
             // An empty list takes the scheme chosen meanwhile (the scheme box
@@ -165,7 +178,8 @@ void CLanterraView::RebuildList(const ShareScheme *scheme)
 void CLanterraView::UpdateTick()
 {
     const CShareListUpdater::TickResult result = m_updater.Tick();
-    if (result.finished)
+    TellLoginResults(result);
+    if (result.finished && m_awaitedLogins.empty())
         m_updateTimer.stop();
     if (m_model.ItemCount() == 0)
         ItemView()->viewport()->update();
@@ -208,6 +222,7 @@ void CLanterraView::OnColumnClick(int section)
 
 void CLanterraView::OnLanguageChanged()
 {
+    m_model.SetEntryText(LoginNeededText());
     BuildColumns();
     UpdateTick();
     ItemView()->viewport()->update();
@@ -224,6 +239,63 @@ void CLanterraView::SetFocusedShare(int share)
     if (ItemView()->selectionModel())
         ItemView()->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
                                                                  QItemSelectionModel::Rows);
+}
+
+HostRecord *CLanterraView::FocusedEntryHost() const
+{
+    const int key = m_model.KeyAt(ItemView()->currentIndex());
+    return CShareListModel::IsEntryKey(key) ? m_updater.EntryHost(CShareListModel::EntrySlot(key)) : nullptr;
+}
+
+QString CLanterraView::LoginNeededText()
+{
+    return LookupText(MessagesSection, 3, QStringLiteral("login needed"));
+}
+
+bool CLanterraView::AskLogin()
+{
+    HostRecord *host = FocusedEntryHost();
+    if (!host || !m_doc)
+        return false;
+    const QString name = host->GetDisplayName();
+    CLoginDlg dialog(this);
+    dialog.host = name;
+    // The login the host refused is the one to mend (its password is not
+    // shown again).
+    if (const auto known = CLoginBook::Session().For(name, host->GetAddr()))
+        dialog.login = *known;
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    const bool kept = UseHostLogin(name, dialog.login, dialog.remember, m_loginKeeper, CLoginBook::Session());
+    // The list may have changed while the dialog was open (a scan ended, a
+    // file was opened): only a host that still has its entry is listed again.
+    if (m_updater.EntrySlotOf(host) < 0 || !m_doc->RescanHost(*host))
+        return true;
+    m_awaitedLogins[host] = name;
+    QString notice = FormatMessage(LookupText(MessagesSection, 4, QStringLiteral("Logging in to %s...")), {name});
+    if (dialog.remember && !kept)
+        notice += u' ' + LookupText(MessagesSection, 6, QStringLiteral("The login could not be remembered."));
+    emit noticeChanged(notice, 0);
+    if (!m_updateTimer.isActive() || m_updateTimer.interval() > LoginInterval)
+        StartTimer(LoginInterval);
+    return true;
+}
+
+void CLanterraView::TellLoginResults(const CShareListUpdater::TickResult &result)
+{
+    for (const auto &[host, loginNeeded] : result.hosts) {
+        const auto found = m_awaitedLogins.find(host);
+        if (found == m_awaitedLogins.end())
+            continue;
+        const QString name = found->second;
+        m_awaitedLogins.erase(found);
+        if (loginNeeded)
+            emit noticeChanged(
+                FormatMessage(LookupText(MessagesSection, 5, QStringLiteral("%s refused the login.")), {name}),
+                LoginNoticeMs);
+        else
+            emit noticeChanged(QString(), 0); // its shares tell the rest
+    }
 }
 
 void CLanterraView::OpenShare()
@@ -268,6 +340,13 @@ void CLanterraView::ShowProperties()
 void CLanterraView::OnActivate(Qt::KeyboardModifiers modifiers)
 {
     const CSettings *settings = Settings();
+    if (FocusedEntryHost()) {
+        // Opening or browsing a host that wants a login starts with the
+        // login; it has no share properties.
+        if (!(modifiers & Qt::AltModifier))
+            AskLogin();
+        return;
+    }
     if (modifiers & Qt::AltModifier)
         ShowProperties();
     else if ((modifiers & Qt::ControlModifier) || (settings && settings->browseByDefault))
@@ -278,7 +357,8 @@ void CLanterraView::OnActivate(Qt::KeyboardModifiers modifiers)
 
 QMenu *CLanterraView::CreateContextMenu(QWidget *parent)
 {
-    if (FocusedShare() < 0)
+    const bool entry = FocusedEntryHost() != nullptr;
+    if (FocusedShare() < 0 && !entry)
         return nullptr;
     auto *menu = new QMenu(parent);
     const auto add = [this, menu](int command, const char *text) {
@@ -291,7 +371,7 @@ QMenu *CLanterraView::CreateContextMenu(QWidget *parent)
     menu->addSeparator();
     QAction *browse = add(Cmd::ShareBrowse, "Browse");
     menu->addSeparator();
-    add(Cmd::ShareProperties, "&Properties");
+    add(Cmd::ShareProperties, "&Properties")->setEnabled(!entry);
     const CSettings *settings = Settings();
     menu->setDefaultAction(settings && settings->browseByDefault ? browse : open);
     return menu;
@@ -316,12 +396,21 @@ bool CLanterraView::OnCommand(int id)
         }
         return true;
     case Cmd::ShareOpen:
-        OpenShare();
-        return true;
     case Cmd::ShareBrowse:
-        BrowseShare();
+        if (FocusedEntryHost()) {
+            AskLogin();
+            return true;
+        }
+        if (FocusedShare() < 0)
+            return false;
+        if (id == Cmd::ShareOpen)
+            OpenShare();
+        else
+            BrowseShare();
         return true;
     case Cmd::ShareProperties:
+        if (FocusedShare() < 0)
+            return false;
         ShowProperties();
         return true;
     default:
@@ -331,11 +420,20 @@ bool CLanterraView::OnCommand(int id)
 
 bool CLanterraView::OnUpdateCommand(CCmdUI &ui)
 {
-    if (ui.id == Cmd::ShowOffline) {
+    switch (ui.id) {
+    case Cmd::ShowOffline:
         ui.SetCheck(m_doc && m_doc->showOffline());
         return true;
+    case Cmd::ShareOpen:
+    case Cmd::ShareBrowse:
+        ui.Enable(FocusedShare() >= 0 || FocusedEntryHost());
+        return true;
+    case Cmd::ShareProperties:
+        ui.Enable(FocusedShare() >= 0);
+        return true;
+    default:
+        return false;
     }
-    return false;
 }
 
 QAbstractItemView *CLanterraView::ItemView() const
@@ -352,7 +450,7 @@ QHeaderView *CLanterraView::Header() const
 
 QString CLanterraView::EmptyMessage() const
 {
-    if (!m_doc || m_doc->GetShareCount() > 0 || m_doc->IsScanning())
+    if (!m_doc || m_doc->GetShareCount() > 0 || m_doc->IsScanning() || m_model.ItemCount() > 0)
         return {};
     return CShareListUpdater::EmptyText();
 }

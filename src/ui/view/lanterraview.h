@@ -5,12 +5,14 @@
 #include "sharelistupdater.h"
 #include "viewmode.h"
 
+#include "app/hostlogins.h"
 #include "model/documentview.h"
 #include "ui/toolkit/commandui.h"
 
 #include <QTimer>
 #include <QWidget>
 
+#include <map>
 #include <memory>
 
 class CLanterraDoc;
@@ -23,12 +25,15 @@ class QAbstractItemView;
 class QHeaderView;
 class QMenu;
 class QStackedLayout;
+struct HostRecord;
 struct ShareScheme;
 
 // The document's one view: every share that passes the scheme's filters,
 // in groups, ordered, marked with its state, kept up with a running scan by
 // a timer that takes a bounded batch of changes per tick; plus the actions
 // on the focused share (open, browse, properties) and the status line.
+// Open and Browse on a host that needs a login ask for one and list that
+// host again; share-only actions do nothing there and are greyed out.
 class CLanterraView : public QWidget, public DocumentView, public CCommandTarget
 {
     Q_OBJECT
@@ -46,6 +51,9 @@ public:
     // nullptr: CSettings::instance().
     void SetSettings(CSettings *settings) { m_settings = settings; }
     void SetLauncher(std::shared_ptr<IShareLauncher> launcher);
+    // Where a login typed with "remember" goes (the frame gives the
+    // desktop's secret store; empty keeps nothing).
+    void SetLoginKeeper(LoginKeeper keeper) { m_loginKeeper = std::move(keeper); }
 
     // After a document was made or opened: clear, build for the selected
     // scheme, show the document's view mode and sort column.
@@ -64,6 +72,11 @@ public:
     // The focused item's share index, or -1.
     int FocusedShare() const;
     void SetFocusedShare(int share);
+    // The host of the focused item when it is a host entry, else nullptr.
+    HostRecord *FocusedEntryHost() const;
+    // Asks for the login of the focused entry's host and lists that host
+    // again with it. False when no entry has the focus or the user cancelled.
+    bool AskLogin();
     void OpenShare();
     void BrowseShare();
     void ShowProperties();
@@ -88,8 +101,14 @@ public:
     // The empty-list message, or nothing when the list is not empty.
     QString EmptyMessage() const;
 
+    // What a host entry says in place of a share name.
+    static QString LoginNeededText();
+
 signals:
     void statusTextChanged(const QString &text);
+    // A message to show in place of the status line for `timeoutMs` (0: until
+    // the next one); an empty text takes the last one away.
+    void noticeChanged(const QString &text, int timeoutMs);
 
 protected:
     void contextMenuEvent(QContextMenuEvent *event) override;
@@ -101,10 +120,15 @@ private:
     void MarkSortColumn();
     void StartTimer(int interval);
     void AttachModel(QAbstractItemView *view);
+    void TellLoginResults(const CShareListUpdater::TickResult &result);
 
     CLanterraDoc *m_doc = nullptr;
     CSettings *m_settings = nullptr;
     std::shared_ptr<IShareLauncher> m_launcher;
+    LoginKeeper m_loginKeeper;
+    // Hosts listed again after a login, with their names, until their
+    // probe has told.
+    std::map<const HostRecord *, QString> m_awaitedLogins;
     CShareListModel m_model;
     CShareListUpdater m_updater;
     QTimer m_updateTimer;

@@ -109,7 +109,12 @@ void CShareItemDelegate::PaintItem(QPainter *painter, const QStyleOptionViewItem
     const QFontMetrics metrics = m_view->fontMetrics();
     painter->save();
     painter->setPen(textColor);
-    const QString name = metrics.elidedText(index.data().toString(), Qt::ElideRight, textRect.width());
+    QString text = index.data().toString();
+    // A host entry's line tells its state; in one line it names the host too.
+    const bool entry = index.data(CShareListModel::EntrySlotRole).toInt() >= 0;
+    if (entry && !tiles)
+        text = index.data(CShareListModel::HostTextRole).toString() + QStringLiteral(": ") + text;
+    const QString name = metrics.elidedText(text, Qt::ElideRight, textRect.width());
     if (!tiles) {
         painter->drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, name);
     } else {

@@ -52,12 +52,14 @@ void CShareListModel::Clear()
 {
     beginResetModel();
     m_items.clear();
+    m_entries.clear();
     m_groups.clear();
     m_order.clear();
     m_position.clear();
     m_start.clear();
     m_rowCount = 0;
     m_itemCount = 0;
+    m_entryCount = 0;
     endResetModel();
 }
 
@@ -101,19 +103,23 @@ void CShareListModel::SetSortOrder(int columnId, bool reverse, bool onlineFirst)
     m_sortColumn = columnId;
     m_reverse = reverse;
     m_onlineFirst = onlineFirst;
-    if (columnChanged)
+    if (columnChanged) {
         for (Item &item : m_items)
             if (item.groupId >= 0)
                 SetKeyText(item);
+        for (Item &item : m_entries)
+            if (item.groupId >= 0)
+                SetKeyText(item);
+    }
 }
 
 void CShareListModel::SortAll(const StateReader &stateOf)
 {
     Resort([&](Group &group) {
         for (int share : group.shares)
-            m_items[share].key.state = stateOf(share);
-        std::sort(group.shares.begin(), group.shares.end(),
-                  [this](int a, int b) { return Less(m_items[a], a, b); });
+            if (share >= 0)
+                m_items[size_t(share)].key.state = stateOf(share);
+        std::sort(group.shares.begin(), group.shares.end(), [this](int a, int b) { return Less(ItemOf(a), a, b); });
     });
 }
 
@@ -127,9 +133,9 @@ void CShareListModel::SortByNewStates(const std::vector<std::pair<int, int>> &ch
     Resort([this](Group &group) {
         std::array<std::vector<int>, ShareStateCount> byState;
         for (int share : group.shares)
-            byState[size_t(std::clamp(m_items[share].key.state, 0, ShareStateCount - 1))].push_back(share);
+            byState[size_t(std::clamp(ItemOf(share).key.state, 0, ShareStateCount - 1))].push_back(share);
         group.shares.clear();
-        const auto less = [this](int a, int b) { return Less(m_items[a], a, b); };
+        const auto less = [this](int a, int b) { return Less(ItemOf(a), a, b); };
         for (int state = ShareStateCount - 1; state >= 0; --state) {
             MergeRuns(byState[size_t(state)], less);
             group.shares.insert(group.shares.end(), byState[size_t(state)].begin(), byState[size_t(state)].end());
@@ -144,7 +150,7 @@ void CShareListModel::Resort(const std::function<void(Group &)> &sortGroup)
     QList<int> beforeShares;
     beforeShares.reserve(before.size());
     for (const QModelIndex &index : before)
-        beforeShares.append(ShareAt(index));
+        beforeShares.append(KeyAt(index));
 
     for (Group &group : m_groups)
         sortGroup(group);
@@ -154,7 +160,7 @@ void CShareListModel::Resort(const std::function<void(Group &)> &sortGroup)
     QModelIndexList after;
     after.reserve(before.size());
     for (int i = 0; i < before.size(); ++i)
-        after.append(beforeShares[i] >= 0 ? IndexOfShare(beforeShares[i], before[i].column()) : before[i]);
+        after.append(beforeShares[i] != -1 ? IndexOfShare(beforeShares[i], before[i].column()) : before[i]);
     changePersistentIndexList(before, after);
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
@@ -164,6 +170,8 @@ void CShareListModel::RefreshStates(const StateReader &stateOf)
     std::vector<std::pair<int, int>> moved; // share, new state
     for (const Group &group : m_groups) {
         for (int share : group.shares) {
+            if (share < 0)
+                continue; // a host entry's state stays
             const int state = stateOf(share);
             if (state != m_items[share].key.state)
                 moved.emplace_back(share, state);
@@ -190,10 +198,13 @@ void CShareListModel::RefreshStates(const StateReader &stateOf)
 
 bool CShareListModel::InsertItem(int groupId, const ItemData &data)
 {
-    if (data.share < 0 || groupId < 0 || groupId >= GroupCount() || HasItem(data.share))
+    if (data.share == -1 || groupId < 0 || groupId >= GroupCount() || HasItem(data.share))
         return false;
-    if (int(m_items.size()) <= data.share)
-        m_items.resize(size_t(data.share) + 1);
+    const bool entry = IsEntryKey(data.share);
+    std::vector<Item> &items = entry ? m_entries : m_items;
+    const int at = entry ? EntrySlot(data.share) : data.share;
+    if (int(items.size()) <= at)
+        items.resize(size_t(at) + 1);
     Item item;
     item.key.group = data.group;
     item.key.state = data.state;
@@ -214,25 +225,29 @@ bool CShareListModel::InsertItem(int groupId, const ItemData &data)
 
     beginInsertRows({}, first, last);
     item.groupId = groupId;
-    m_items[data.share] = std::move(item);
+    items[size_t(at)] = std::move(item);
     group.shares.insert(place, data.share);
     ShiftStarts(position + 1, last - first + 1);
     m_rowCount += last - first + 1;
     ++m_itemCount;
+    if (entry)
+        ++m_entryCount;
     endInsertRows();
     return true;
 }
 
 bool CShareListModel::HasItem(int share) const
 {
+    if (IsEntryKey(share))
+        return EntrySlot(share) < int(m_entries.size()) && m_entries[size_t(EntrySlot(share))].groupId >= 0;
     return share >= 0 && share < int(m_items.size()) && m_items[share].groupId >= 0;
 }
 
 void CShareListModel::SetItemImage(int share, int image)
 {
-    if (!HasItem(share) || m_items[share].image == image)
+    if (!HasItem(share) || ItemOf(share).image == image)
         return;
-    m_items[share].image = image;
+    ItemOf(share).image = image;
     const QModelIndex index = IndexOfShare(share);
     emit dataChanged(index, index, {Qt::DecorationRole, ImageRole});
 }
@@ -251,7 +266,7 @@ void CShareListModel::SetItemHostText(int share, const QString &host)
 {
     if (!HasItem(share))
         return;
-    Item changed = m_items[share];
+    Item changed = ItemOf(share);
     changed.host = host;
     SetKeyText(changed);
     Reposition(share, changed);
@@ -261,7 +276,7 @@ bool CShareListModel::RemoveItem(int share)
 {
     if (!HasItem(share))
         return false;
-    const int groupId = m_items[share].groupId;
+    const int groupId = ItemOf(share).groupId;
     Group &group = m_groups[groupId];
     const size_t k = FindInGroup(group, share);
     const int position = m_position[groupId];
@@ -271,22 +286,24 @@ bool CShareListModel::RemoveItem(int share)
 
     beginRemoveRows({}, from, first);
     group.shares.erase(group.shares.begin() + k);
-    m_items[share] = Item();
+    ItemOf(share) = Item();
     ShiftStarts(position + 1, -(first - from + 1));
     m_rowCount -= first - from + 1;
     --m_itemCount;
+    if (IsEntryKey(share))
+        --m_entryCount;
     endRemoveRows();
     return true;
 }
 
 int CShareListModel::ItemImage(int share) const
 {
-    return HasItem(share) ? m_items[share].image : -1;
+    return HasItem(share) ? ItemOf(share).image : -1;
 }
 
 QString CShareListModel::ItemHostText(int share) const
 {
-    return HasItem(share) ? m_items[share].host : QString();
+    return HasItem(share) ? ItemOf(share).host : QString();
 }
 
 int CShareListModel::ShareAt(const QModelIndex &index) const
@@ -295,6 +312,17 @@ int CShareListModel::ShareAt(const QModelIndex &index) const
 }
 
 int CShareListModel::ShareAtRow(int row) const
+{
+    const int key = KeyAtRow(row);
+    return key >= 0 ? key : -1;
+}
+
+int CShareListModel::KeyAt(const QModelIndex &index) const
+{
+    return index.isValid() && index.model() == this ? KeyAtRow(index.row()) : -1;
+}
+
+int CShareListModel::KeyAtRow(int row) const
 {
     const int position = PositionOfRow(row);
     if (position < 0)
@@ -313,7 +341,7 @@ QModelIndex CShareListModel::IndexOfShare(int share, int column) const
 {
     if (!HasItem(share))
         return {};
-    const int groupId = m_items[share].groupId;
+    const int groupId = ItemOf(share).groupId;
     const size_t k = FindInGroup(m_groups[groupId], share);
     return index(m_start[m_position[groupId]] + 1 + int(k), column);
 }
@@ -324,8 +352,26 @@ QList<int> CShareListModel::SharesInOrder() const
     shares.reserve(m_itemCount);
     for (int id : m_order)
         for (int share : m_groups[id].shares)
-            shares.append(share);
+            if (share >= 0)
+                shares.append(share);
     return shares;
+}
+
+QList<int> CShareListModel::EntriesInOrder() const
+{
+    QList<int> entries;
+    for (int id : m_order)
+        for (int key : m_groups[id].shares)
+            if (IsEntryKey(key))
+                entries.append(EntrySlot(key));
+    return entries;
+}
+
+void CShareListModel::SetEntryText(const QString &text)
+{
+    m_entryText = text;
+    if (m_entryCount > 0 && m_rowCount > 0)
+        emit dataChanged(index(0, 0), index(m_rowCount - 1, 0), {Qt::DisplayRole, Qt::ToolTipRole, PlainTextRole});
 }
 
 void CShareListModel::SetStateIcons(const QList<QIcon> &icons)
@@ -366,27 +412,36 @@ QVariant CShareListModel::data(const QModelIndex &index, int role) const
         case HeadingRole:
             return true;
         case ShareIndexRole:
+        case EntrySlotRole:
             return -1;
         default:
             return {};
         }
     }
     const int share = m_groups[m_order[position]].shares[offset - 1];
-    const Item &item = m_items[share];
-    const auto text = [&item, &index] {
-        return index.column() == 0 ? item.name : index.column() == 1 ? item.host : item.workgroup;
+    const bool entry = IsEntryKey(share);
+    const Item &item = ItemOf(share);
+    // A host entry has no share name: its first column tells its state.
+    const auto text = [this, entry, &item, &index] {
+        return index.column() == 0   ? (entry ? m_entryText : item.name)
+               : index.column() == 1 ? item.host
+                                     : item.workgroup;
     };
+    // The entry's own text is the program's, not a name from the network.
+    const bool ownText = entry && index.column() == 0;
     switch (role) {
     case Qt::DisplayRole:
-        return DisplayName(text());
+        return ownText ? m_entryText : DisplayName(text());
     case Qt::ToolTipRole:
-        return PlainToolTip(DisplayName(text()));
+        return PlainToolTip(ownText ? m_entryText : DisplayName(text()));
     case PlainTextRole:
         return text();
     case Qt::DecorationRole:
         return index.column() == 0 ? QVariant(m_icons.value(item.image)) : QVariant();
     case ShareIndexRole:
-        return share;
+        return entry ? -1 : share;
+    case EntrySlotRole:
+        return entry ? EntrySlot(share) : -1;
     case HeadingRole:
         return false;
     case ImageRole:
@@ -420,7 +475,7 @@ QModelIndexList CShareListModel::match(const QModelIndex &start, int role, const
 
 bool CShareListModel::Less(const Item &a, int aShare, int bShare) const
 {
-    const int c = CompareShareKeys(a.key, m_items[bShare].key, m_onlineFirst, m_reverse);
+    const int c = CompareShareKeys(a.key, ItemOf(bShare).key, m_onlineFirst, m_reverse);
     return c != 0 ? c < 0 : aShare < bShare;
 }
 
@@ -444,7 +499,7 @@ void CShareListModel::SetKeyText(Item &item) const
 
 size_t CShareListModel::FindInGroup(const Group &group, int share) const
 {
-    const Item &item = m_items[share];
+    const Item &item = ItemOf(share);
     auto place = std::lower_bound(group.shares.begin(), group.shares.end(), share,
                                   [this, &item](int a, int s) { return !Less(item, s, a) && a != s; });
     // Equal keys sort by share index, so the share is found exactly here.
@@ -469,7 +524,7 @@ void CShareListModel::ShiftStarts(int fromPosition, int delta)
 
 void CShareListModel::Reposition(int share, const Item &moved)
 {
-    const int groupId = m_items[share].groupId;
+    const int groupId = ItemOf(share).groupId;
     Group &group = m_groups[groupId];
     const auto k = std::ptrdiff_t(FindInGroup(group, share));
     // Where the changed item goes among the others, as an index into the
@@ -481,14 +536,14 @@ void CShareListModel::Reposition(int share, const Item &moved)
         target = k + (std::lower_bound(begin + k + 1, group.shares.end(), share, before) - (begin + k + 1));
     const int base = m_start[m_position[groupId]] + 1;
     if (target == k) {
-        m_items[share] = moved;
+        ItemOf(share) = moved;
         const QModelIndex first = index(base + int(k), 0);
         emit dataChanged(first, first.siblingAtColumn(columnCount() - 1));
         return;
     }
     // The destination row counts rows as they are before the move.
     beginMoveRows({}, base + int(k), base + int(k), {}, base + int(target > k ? target + 1 : target));
-    m_items[share] = moved;
+    ItemOf(share) = moved;
     group.shares.erase(group.shares.begin() + k);
     group.shares.insert(group.shares.begin() + target, share);
     endMoveRows();

@@ -15,7 +15,13 @@
 // Items are kept sorted as they arrive, so a batch of inserts costs a few
 // comparisons each instead of a sort of the whole list, and the rows the
 // views see change one by one with proper signals (selection and focus
-// survive). Columns: 0 share name, 1 host, 2 workgroup. Names come from the
+// survive). Columns: 0 share name, 1 host, 2 workgroup.
+//
+// Rows are of two kinds, told apart by their item key: a share (its index
+// in the document, 0 and up) or a host entry (a host that needs a login,
+// EntryKey(slot) for a slot its owner hands out, below -1). Both sort and
+// group alike; the share calls (ShareAt, SharesInOrder) see shares only, so
+// what acts on a share never takes an entry for one. Names come from the
 // network: they are shown isolated and with hidden characters written out
 // (DisplayName), and their tool tips are plain text.
 class CShareListModel : public QAbstractTableModel
@@ -28,11 +34,19 @@ public:
         ImageRole, // int, the item's state picture
         HostTextRole, // the host column's text, as shown
         PlainTextRole, // the column's text exactly as the document has it
+        EntrySlotRole, // int, the host entry's slot; -1 on shares and headings
     };
+
+    // The state picture of a host entry (after the share states' pictures).
+    static constexpr int LoginNeededImage = 3;
+
+    static constexpr int EntryKey(int slot) { return -2 - slot; }
+    static constexpr bool IsEntryKey(int key) { return key <= -2; }
+    static constexpr int EntrySlot(int key) { return -2 - key; }
 
     struct ItemData
     {
-        int share = -1;
+        int share = -1; // the item key: a share index or an EntryKey
         int group = -1; // the share's group in the scheme (the first sort key)
         int state = 0;  // the state the sort reads
         int image = 0;  // the state picture shown
@@ -65,15 +79,19 @@ public:
     int SortColumnId() const { return m_sortColumn; }
     bool SortReverse() const { return m_reverse; }
     bool OnlineFirst() const { return m_onlineFirst; }
-    // Every item to its place, with its sort state read again.
+    // Every item to its place, with its sort state read again (a host
+    // entry keeps the state it was inserted with).
     void SortAll(const StateReader &stateOf);
     // Reads the states again and moves the items whose state moved them.
     void RefreshStates(const StateReader &stateOf);
 
     // --- items ------------------------------------------------------------------------
+    // The calls below take item keys: share indexes and EntryKeys.
     bool InsertItem(int groupId, const ItemData &item);
     bool HasItem(int share) const;
+    // Items of both kinds; EntryCount() of them are host entries.
     int ItemCount() const { return m_itemCount; }
+    int EntryCount() const { return m_entryCount; }
     void SetItemImage(int share, int image);
     void SetAllImages(int image);
     void SetItemHostText(int share, const QString &host);
@@ -82,15 +100,23 @@ public:
     QString ItemHostText(int share) const;
 
     // --- rows ---------------------------------------------------------------------------
+    // The share on a row, -1 on headings and host entries.
     int ShareAt(const QModelIndex &index) const;
     int ShareAtRow(int row) const;
+    // The item key on a row, -1 on headings.
+    int KeyAt(const QModelIndex &index) const;
+    int KeyAtRow(int row) const;
     bool IsHeadingRow(int row) const;
     QModelIndex IndexOfShare(int share, int column = 0) const;
     QList<int> SharesInOrder() const;
+    // The host entries' slots, top to bottom.
+    QList<int> EntriesInOrder() const;
 
     // --- looks ----------------------------------------------------------------------------
-    // One picture per share state, by state number.
+    // One picture per share state, by state number, then LoginNeededImage.
     void SetStateIcons(const QList<QIcon> &icons);
+    // What column 0 of a host entry says.
+    void SetEntryText(const QString &text);
     QIcon StateIcon(int state) const { return m_icons.value(state); }
     void SetHeaderTexts(const QStringList &texts);
 
@@ -117,7 +143,7 @@ private:
     struct Group
     {
         QString header;
-        std::vector<int> shares; // sorted
+        std::vector<int> shares; // item keys, sorted
     };
 
     static constexpr int ShareStateCount = 5;
@@ -129,17 +155,22 @@ private:
     const QString &SortText(const Item &item) const;
     void SetKeyText(Item &item) const;
     size_t FindInGroup(const Group &group, int share) const;
+    Item &ItemOf(int key) { return key >= 0 ? m_items[size_t(key)] : m_entries[size_t(EntrySlot(key))]; }
+    const Item &ItemOf(int key) const { return key >= 0 ? m_items[size_t(key)] : m_entries[size_t(EntrySlot(key))]; }
     int PositionOfRow(int row) const;
     void ShiftStarts(int fromPosition, int delta);
     void Reposition(int share, const Item &moved);
 
     std::vector<Item> m_items; // by share index
+    std::vector<Item> m_entries; // host entries, by slot
     std::vector<Group> m_groups; // by group id
     std::vector<int> m_order;    // group ids, top to bottom
     std::vector<int> m_position; // group id -> place in m_order
     std::vector<int> m_start;    // place in m_order -> first row (of its heading)
     int m_rowCount = 0;
     int m_itemCount = 0;
+    int m_entryCount = 0;
+    QString m_entryText;
     bool m_groupsByHeader = false;
     int m_sortColumn; // a ShareColumn
     bool m_reverse = false;

@@ -4,6 +4,7 @@
 #include "sharelistmodel.h"
 #include "sharelistrules.h"
 
+#include "model/hostlogin.h"
 #include "model/lanterradoc.h"
 #include "settings/languagetable.h"
 #include "settings/messageformat.h"
@@ -39,8 +40,24 @@ bool CShareListUpdater::RebuildList(const ShareScheme *scheme)
         for (int i = 0; i < scheme->groups.size(); ++i)
             m_model.InsertGroup(i, scheme->groups[i].name);
     }
+    LoadEntries();
     m_startTick.restart();
     return true;
+}
+
+void CShareListUpdater::LoadEntries()
+{
+    if (!m_doc)
+        return;
+    // The hosts that need a login now; the host queue from here on tells
+    // what changes (a scan may be running).
+    // Their entries go in with the first tick's shares: a list that held
+    // only entries for a moment would give the first of them the focus.
+    int queued = 0;
+    for (HostRecord *host : LoginNeededHosts(*m_doc, queued))
+        if (ShowEntry(host, false))
+            m_entriesToInsert.push_back(EntrySlotOf(host));
+    m_hostsSeen = queued;
 }
 
 void CShareListUpdater::Clear()
@@ -48,14 +65,19 @@ void CShareListUpdater::Clear()
     m_model.Clear();
     m_hostGroups.clear();
     m_hostGroupNames.clear();
+    m_entrySlots.clear();
+    m_entryHosts.clear();
+    m_entriesToInsert.clear();
     m_sharesSeen = 0;
     m_changesSeen = 0;
+    m_hostsSeen = 0;
 }
 
 void CShareListUpdater::RefreshStart(bool markUnknown)
 {
-    // The document empties its change queue when a scan starts.
+    // The document empties its change and host queues when a scan starts.
     m_changesSeen = 0;
+    m_hostsSeen = 0;
     if (markUnknown)
         m_model.SetAllImages(ShareUnknown);
     m_startTick.restart();
@@ -73,9 +95,11 @@ CShareListUpdater::TickResult CShareListUpdater::Tick()
     if (!ready)
         result.status = SearchingText(shares, seconds, m_doc->GetHostsPending(), m_doc->GetHostsTotal());
     else
-        result.status = shares > 0 ? ReadyText(shares, seconds) : EmptyText();
+        result.status = shares > 0 || m_model.ItemCount() > 0 ? ReadyText(shares, seconds) : EmptyText();
 
-    if (m_scheme && (m_sharesSeen != m_doc->GetShareCount() || m_changesSeen != m_doc->GetQueueCount())) {
+    if (m_scheme
+        && (m_sharesSeen != m_doc->GetShareCount() || m_changesSeen != m_doc->GetQueueCount()
+            || m_hostsSeen != m_doc->GetHostQueueCount() || !m_entriesToInsert.empty())) {
         int operations = 0;
         while (operations < MaxOperations && m_sharesSeen < m_doc->GetShareCount()) {
             const int share = m_sharesSeen;
@@ -83,9 +107,24 @@ CShareListUpdater::TickResult CShareListUpdater::Tick()
                 ++operations;
             ++m_sharesSeen;
         }
+        for (int slot : m_entriesToInsert) {
+            if (m_entryHosts[size_t(slot)])
+                InsertEntry(slot);
+            ++operations;
+        }
+        m_entriesToInsert.clear();
         while (operations < MaxOperations && m_changesSeen < m_doc->GetQueueCount()) {
             operations += ApplyChange(m_doc->GetQueuedShareIndex(m_changesSeen));
             ++m_changesSeen;
+        }
+        while (operations < MaxOperations && m_hostsSeen < m_doc->GetHostQueueCount()) {
+            const auto [host, loginNeeded] = m_doc->GetQueuedHost(m_hostsSeen);
+            ++m_hostsSeen;
+            if (!host)
+                continue;
+            if (loginNeeded ? ShowEntry(host) : HideEntry(host))
+                ++operations;
+            result.hosts.emplace_back(host, loginNeeded);
         }
         if (operations > 0)
             SortAfterTick();
@@ -94,7 +133,8 @@ CShareListUpdater::TickResult CShareListUpdater::Tick()
     // The timer goes on until the changes a scan left behind are applied
     // too: a scan ends faster than a tick takes 100 changes, and the list
     // must not keep showing stale states under "Ready.".
-    result.finished = ready && (!m_scheme || m_changesSeen >= m_doc->GetQueueCount());
+    result.finished =
+        ready && (!m_scheme || (m_changesSeen >= m_doc->GetQueueCount() && m_hostsSeen >= m_doc->GetHostQueueCount()));
     return result;
 }
 
@@ -132,6 +172,12 @@ QString CShareListUpdater::EmptyText()
 
 bool CShareListUpdater::InsertIfVisible(int share, int state)
 {
+    // The shares of a host with an entry wait for its login.
+    if (!m_entrySlots.empty()) {
+        const ShareRecord *record = m_doc->GetShare(share);
+        if (record && m_entrySlots.contains(record->host))
+            return false;
+    }
     if (!m_doc->showOffline() && state == ShareOffline)
         return false;
     // A duplicate host's shares stay out: the record that kept the address
@@ -186,7 +232,11 @@ int CShareListUpdater::ApplyChange(int share)
 
 int CShareListUpdater::GroupFor(int share)
 {
-    const QString host = m_doc->shareText(share, ColumnHost);
+    return GroupForHost(m_doc->shareText(share, ColumnHost));
+}
+
+int CShareListUpdater::GroupForHost(const QString &host)
+{
     auto found = m_hostGroups.find(host);
     if (found != m_hostGroups.end())
         return found->second;
@@ -208,4 +258,67 @@ void CShareListUpdater::SortAfterTick()
         m_model.RefreshStates(stateOf);
     }
     ++m_sortCount;
+}
+
+HostRecord *CShareListUpdater::EntryHost(int slot) const
+{
+    return slot >= 0 && slot < int(m_entryHosts.size()) ? m_entryHosts[size_t(slot)] : nullptr;
+}
+
+int CShareListUpdater::EntrySlotOf(const HostRecord *host) const
+{
+    const auto found = m_entrySlots.find(host);
+    return found != m_entrySlots.end() ? found->second : -1;
+}
+
+bool CShareListUpdater::ShowEntry(HostRecord *host, bool insert)
+{
+    if (!m_scheme || m_entrySlots.contains(host))
+        return false;
+    const int slot = int(m_entryHosts.size());
+    m_entryHosts.push_back(host);
+    m_entrySlots.emplace(host, slot);
+    for (int share : ShareIndexesOf(*m_doc, *host))
+        m_model.RemoveItem(share);
+    if (insert)
+        InsertEntry(slot);
+    return true;
+}
+
+void CShareListUpdater::InsertEntry(int slot)
+{
+    const HostRecord *host = m_entryHosts[size_t(slot)];
+    // Where a share no group names would go; a scheme without a catch-all
+    // group gets it in its last group.
+    int schemeGroup = ClassifyShare(*m_scheme, QString());
+    if (schemeGroup < 0)
+        schemeGroup = int(m_scheme->groups.size()) - 1;
+    if (schemeGroup < 0 || !m_scheme->groups[schemeGroup].visible)
+        return;
+    CShareListModel::ItemData item;
+    item.share = CShareListModel::EntryKey(slot);
+    item.group = schemeGroup;
+    // Among the shares that cannot be opened when online ones go first.
+    item.state = ShareOffline;
+    item.image = CShareListModel::LoginNeededImage;
+    item.host = host->GetDisplayName();
+    item.workgroup = host->net ? host->net->name : QString();
+    const int groupId = m_scheme->groupByHost ? GroupForHost(item.host) : schemeGroup;
+    m_model.InsertItem(groupId, item);
+}
+
+bool CShareListUpdater::HideEntry(HostRecord *host)
+{
+    const auto found = m_entrySlots.find(host);
+    if (found == m_entrySlots.end())
+        return false;
+    const int slot = found->second;
+    m_entrySlots.erase(found);
+    m_entryHosts[size_t(slot)] = nullptr;
+    m_model.RemoveItem(CShareListModel::EntryKey(slot));
+    // Shares not seen yet come in with the others.
+    for (int share : ShareIndexesOf(*m_doc, *host))
+        if (share < m_sharesSeen)
+            InsertIfVisible(share, m_doc->GetShareState(share));
+    return true;
 }

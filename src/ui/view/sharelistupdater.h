@@ -5,16 +5,25 @@
 #include <QString>
 
 #include <map>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 class CLanterraDoc;
 class CShareListModel;
+struct HostRecord;
 struct ShareScheme;
 
 // Keeps the list in step with the document: builds it for a scheme, and on
 // each tick takes at most MaxOperations new shares and queued state changes,
 // sorts once, and says what the status line reads. Runs on the user-interface
 // thread and reads the document only through its read operations.
+//
+// A host that needs a login is one entry of the list in place of its shares
+// (which stay out while it has the entry). It goes where shares no scheme
+// group takes would go (the catch-all group, by host its host's group),
+// whatever the offline switch says: the host answered. The document's host
+// queue says when a probe decided a host's login state.
 class CShareListUpdater
 {
 public:
@@ -27,6 +36,9 @@ public:
         // the timer can stop.
         bool finished = false;
         int operations = 0;
+        // Hosts whose probe ended, taken in this tick, with whether they
+        // still need a login.
+        std::vector<std::pair<const HostRecord *, bool>> hosts;
     };
 
     explicit CShareListUpdater(CShareListModel &model);
@@ -47,6 +59,11 @@ public:
     // The list sorted again by the document's sort column and direction.
     void SortBySettings();
 
+    // The host of an entry slot (CShareListModel::EntrySlotRole), or nullptr.
+    HostRecord *EntryHost(int slot) const;
+    // The entry slot of a host, or -1 when it has none.
+    int EntrySlotOf(const HostRecord *host) const;
+
     int SharesSeen() const { return m_sharesSeen; }
     int ChangesSeen() const { return m_changesSeen; }
     int SortCount() const { return m_sortCount; }
@@ -61,6 +78,13 @@ private:
     bool InsertIfVisible(int share, int state);
     int ApplyChange(int share);
     int GroupFor(int share);
+    int GroupForHost(const QString &host);
+    // A host's login state applied: its entry in, its shares out, or back.
+    // `insert` false: registered (its shares kept out), put in the list later.
+    bool ShowEntry(HostRecord *host, bool insert = true);
+    bool HideEntry(HostRecord *host);
+    void InsertEntry(int slot);
+    void LoadEntries();
     void SortAfterTick();
 
     CShareListModel &m_model;
@@ -68,8 +92,12 @@ private:
     const ShareScheme *m_scheme = nullptr;
     std::map<QString, int> m_hostGroups; // ordered by code units
     std::vector<QString> m_hostGroupNames;
+    std::unordered_map<const HostRecord *, int> m_entrySlots;
+    std::vector<HostRecord *> m_entryHosts; // by slot; nullptr once gone
+    std::vector<int> m_entriesToInsert; // slots the next tick puts in the list
     int m_sharesSeen = 0;
     int m_changesSeen = 0;
+    int m_hostsSeen = 0;
     int m_sortCount = 0;
     QElapsedTimer m_startTick;
 };

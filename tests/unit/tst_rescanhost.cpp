@@ -1,0 +1,238 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Listing one host again after the user typed its login: alone, within a
+// running scan, and stopped before it ends.
+#include "model/hostlogin.h"
+#include "model/lanterradoc.h"
+#include "net/credentials.h"
+#include "net/memorynetwork.h"
+#include "net/neterrors.h"
+#include "settings/settings.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+namespace {
+
+using namespace std::chrono_literals;
+using Server = CMemoryNetwork::Server;
+
+class RescanHostTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        CLoginBook::Session().Clear();
+        settings.autoSave = false;
+        network = std::make_shared<CMemoryNetwork>();
+        network->SetLocalWorkgroup(QStringLiteral("HOME"));
+        doc = std::make_unique<CLanterraDoc>(&settings);
+        doc->SetNetwork(network);
+        doc->SetCurrentWorkgroup(QStringLiteral("HOME"));
+        doc->rules().searchNetCurrent = 1;
+    }
+    void TearDown() override
+    {
+        doc.reset();
+        CLoginBook::Session().Clear();
+    }
+
+    void AddServer(const QString &name, const QString &address, const QStringList &shares, int latencyMs = 0,
+                   bool locked = false)
+    {
+        Server server;
+        for (const QString &share : shares)
+            server.shares.push_back({share, ShareType::DiskTree});
+        server.latencyMs = latencyMs;
+        if (locked) {
+            server.loginUser = QStringLiteral("alice");
+            server.loginPassword = QStringLiteral("s3cret");
+        }
+        network->AddName(name, address);
+        network->SetServer(address, server);
+    }
+
+    HostRecord *Host(const QString &name) const
+    {
+        for (const auto &host : doc->cacheHosts())
+            if (host->GetName() == name)
+                return host.get();
+        return nullptr;
+    }
+
+    template <class Done> static bool WaitFor(Done done, std::chrono::milliseconds limit = 20s)
+    {
+        const auto until = std::chrono::steady_clock::now() + limit;
+        while (!done()) {
+            if (std::chrono::steady_clock::now() > until)
+                return false;
+            std::this_thread::sleep_for(5ms);
+        }
+        return true;
+    }
+
+    // The login state the host queue gives last for `host`, or -1.
+    int LastQueued(const HostRecord *host) const
+    {
+        int state = -1;
+        for (int i = 0; i < doc->GetHostQueueCount(); ++i) {
+            const auto [queued, loginNeeded] = doc->GetQueuedHost(i);
+            if (queued == host)
+                state = loginNeeded ? 1 : 0;
+        }
+        return state;
+    }
+
+    int OnlineShares(const HostRecord *host) const
+    {
+        int online = 0;
+        for (const auto &share : host->shares)
+            online += share->state == ShareOnline ? 1 : 0;
+        return online;
+    }
+
+    bool ScanToEnd()
+    {
+        doc->StartScan();
+        return WaitFor([this] { return !doc->IsScanning(); });
+    }
+
+    static Login Alice(const QString &password = QStringLiteral("s3cret"))
+    {
+        Login login;
+        login.user = QStringLiteral("alice");
+        login.password = password;
+        return login;
+    }
+
+    CSettings settings;
+    std::shared_ptr<CMemoryNetwork> network;
+    std::unique_ptr<CLanterraDoc> doc;
+};
+
+TEST_F(RescanHostTest, AHostListedAloneKeepsTheScanFlagAndCounters)
+{
+    AddServer(QStringLiteral("OPEN"), QStringLiteral("10.0.0.1"), {QStringLiteral("music")});
+    AddServer(QStringLiteral("LOCKED"), QStringLiteral("10.0.0.2"), {QStringLiteral("docs"), QStringLiteral("films")},
+              0, true);
+    network->AddWorkgroup(QStringLiteral("HOME"), {QStringLiteral("OPEN"), QStringLiteral("LOCKED")});
+    ASSERT_TRUE(ScanToEnd());
+    HostRecord *locked = Host(QStringLiteral("LOCKED"));
+    ASSERT_NE(locked, nullptr);
+    EXPECT_TRUE(IsLoginNeeded(*locked));
+    EXPECT_EQ(LastQueued(locked), 1);
+    EXPECT_EQ(locked->shares.size(), 0u);
+    const int total = doc->GetHostsTotal();
+    const int onlineBefore = locked->onlineCount;
+
+    // A wrong password: the host answers the same, and stays as it was.
+    CLoginBook::Session().Set(QStringLiteral("LOCKED"), Alice(QStringLiteral("wrong")));
+    const int queued = doc->GetHostQueueCount();
+    ASSERT_TRUE(doc->RescanHost(*locked));
+    EXPECT_FALSE(doc->IsScanning());
+    ASSERT_TRUE(WaitFor([&] { return doc->GetHostQueueCount() > queued; }));
+    EXPECT_TRUE(IsLoginNeeded(*locked));
+    EXPECT_EQ(doc->GetQueuedHost(queued).second, true);
+
+    // The right one lists its shares; nothing else is asked again.
+    CLoginBook::Session().Set(QStringLiteral("LOCKED"), Alice());
+    const int openCalls = network->ListingCalls(QStringLiteral("10.0.0.1"));
+    ASSERT_TRUE(doc->RescanHost(*locked));
+    ASSERT_TRUE(WaitFor([&] { return LastQueued(locked) == 0; }));
+    {
+        auto lock = doc->LockScanWrites();
+        EXPECT_FALSE(IsLoginNeeded(*locked));
+        EXPECT_EQ(OnlineShares(locked), 2);
+        EXPECT_EQ(locked->onlineCount, onlineBefore + 2);
+    }
+    EXPECT_EQ(network->ListingCalls(QStringLiteral("10.0.0.1")), openCalls);
+    EXPECT_EQ(network->ListingCalls(QStringLiteral("10.0.0.2")), 3);
+    EXPECT_FALSE(doc->IsScanning());
+    EXPECT_TRUE(WaitFor([this] { return doc->GetHostsPending() == 0; }));
+    EXPECT_EQ(doc->GetHostsTotal(), total);
+    EXPECT_EQ(doc->GetShareCount(), 3);
+
+    // The next scan starts from a quiet driver and lists it with the login.
+    ASSERT_TRUE(ScanToEnd());
+    EXPECT_FALSE(IsLoginNeeded(*locked));
+    EXPECT_EQ(doc->GetHostsPending(), 0);
+}
+
+TEST_F(RescanHostTest, ARunningScanProbesTheHostAgainAfterItsFirstProbe)
+{
+    AddServer(QStringLiteral("SLOW"), QStringLiteral("10.0.0.1"), {QStringLiteral("music")}, 1500);
+    AddServer(QStringLiteral("LOCKED"), QStringLiteral("10.0.0.2"), {QStringLiteral("docs")}, 0, true);
+    network->AddWorkgroup(QStringLiteral("HOME"), {QStringLiteral("SLOW"), QStringLiteral("LOCKED")});
+    doc->StartScan();
+    HostRecord *locked = nullptr;
+    ASSERT_TRUE(WaitFor([&] {
+        auto lock = doc->LockScanWrites();
+        locked = Host(QStringLiteral("LOCKED"));
+        return locked && IsLoginNeeded(*locked);
+    }));
+    ASSERT_TRUE(doc->IsScanning());
+
+    CLoginBook::Session().Set(QStringLiteral("LOCKED"), Alice());
+    ASSERT_TRUE(doc->RescanHost(*locked));
+    ASSERT_TRUE(WaitFor([this] { return !doc->IsScanning(); }));
+    EXPECT_FALSE(IsLoginNeeded(*locked));
+    EXPECT_EQ(LastQueued(locked), 0);
+    EXPECT_EQ(OnlineShares(locked), 1);
+    EXPECT_EQ(network->ListingCalls(QStringLiteral("10.0.0.2")), 2);
+    // The extra probe counts as work of the scan, and is done.
+    EXPECT_EQ(doc->GetHostsPending(), 0);
+    EXPECT_EQ(doc->GetHostsTotal(), 3);
+}
+
+TEST_F(RescanHostTest, AHostNotProbedYetIsLeftToTheScan)
+{
+    // Every probe slot is taken by hosts that come first and answer late,
+    // so the host asked for has no probe yet.
+    network->AddWorkgroup(QStringLiteral("HOME"), {});
+    for (int i = 0; i < 15; ++i) {
+        const QString name = QStringLiteral("SLOW%1").arg(i);
+        AddServer(name, QStringLiteral("10.0.1.%1").arg(i + 1), {QStringLiteral("music")}, 800);
+        doc->AddHost(name, nullptr)->onlineCount = 5;
+    }
+    AddServer(QStringLiteral("LOCKED"), QStringLiteral("10.0.0.2"), {QStringLiteral("docs")}, 0, true);
+    auto &host = *doc->AddHost(QStringLiteral("LOCKED"), nullptr);
+    host.lastState = int(NetError::AccessDenied);
+    doc->StartScan();
+    CLoginBook::Session().Set(QStringLiteral("LOCKED"), Alice());
+    ASSERT_TRUE(doc->RescanHost(host));
+    ASSERT_TRUE(WaitFor([this] { return !doc->IsScanning(); }));
+    EXPECT_FALSE(IsLoginNeeded(host));
+    EXPECT_EQ(network->ListingCalls(QStringLiteral("10.0.0.2")), 1);
+    EXPECT_EQ(doc->GetHostsPending(), 0);
+    EXPECT_EQ(doc->GetHostsTotal(), 16);
+}
+
+TEST_F(RescanHostTest, StoppedBeforeItEndsItWritesNothing)
+{
+    AddServer(QStringLiteral("LOCKED"), QStringLiteral("10.0.0.2"), {QStringLiteral("docs")}, 0, true);
+    network->AddWorkgroup(QStringLiteral("HOME"), {QStringLiteral("LOCKED")});
+    ASSERT_TRUE(ScanToEnd());
+    HostRecord *locked = Host(QStringLiteral("LOCKED"));
+    ASSERT_NE(locked, nullptr);
+    ASSERT_TRUE(IsLoginNeeded(*locked));
+
+    // The listing now takes long; the document is emptied meanwhile.
+    Server slow;
+    slow.shares.push_back({QStringLiteral("docs"), ShareType::DiskTree});
+    slow.latencyMs = 5000;
+    network->SetServer(QStringLiteral("10.0.0.2"), slow);
+    const int queued = doc->GetHostQueueCount();
+    const int offline = locked->offlineCount;
+    ASSERT_TRUE(doc->RescanHost(*locked));
+    ASSERT_TRUE(WaitFor([&] { return network->ListingCalls(QStringLiteral("10.0.0.2")) == 2; }));
+    const auto started = std::chrono::steady_clock::now();
+    doc->HaltAndWait();
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 3s);
+    EXPECT_EQ(doc->GetHostQueueCount(), queued);
+    EXPECT_TRUE(IsLoginNeeded(*locked));
+    EXPECT_EQ(locked->offlineCount, offline);
+    EXPECT_TRUE(locked->shares.empty());
+}
+
+} // namespace
