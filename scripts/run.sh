@@ -25,6 +25,13 @@ bin="$build/bin"
 has_display() { [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; }
 
 if [ "${1:-}" != "--demo" ]; then
+    if ! has_display; then
+        # Qt would abort with a message about platform plugins.
+        echo "No display: the window needs a graphical session (DISPLAY or WAYLAND_DISPLAY)." >&2
+        echo "Without one, try 'scripts/run.sh --demo' (a headless scan of the demo network)" >&2
+        echo "or '$bin/lanterra-scan --help' (scans from the command line)." >&2
+        exit 1
+    fi
     exec "$bin/lanterra" "$@"
 fi
 
