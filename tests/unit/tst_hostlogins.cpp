@@ -3,6 +3,7 @@
 // login typed or remembered for them reaches the listing.
 #include "app/hostlogins.h"
 #include "model/hostlogin.h"
+#include "memoryscan.h"
 #include "model/lanterradoc.h"
 #include "net/memorynetwork.h"
 #include "net/neterrors.h"
@@ -18,21 +19,16 @@ namespace {
 
 using namespace std::chrono_literals;
 
-class HostLoginTest : public ::testing::Test
+class HostLoginTest : public MemoryScanTest
 {
 protected:
     void SetUp() override
     {
         CLoginBook::Session().Clear();
-        settings.autoSave = false;
-        network = std::make_shared<CMemoryNetwork>();
-        network->SetLocalWorkgroup(QStringLiteral("HOME"));
+        MemoryScanTest::SetUp();
         network->AddWorkgroup(QStringLiteral("HOME"), {QStringLiteral("LOCKED"), QStringLiteral("OPEN")});
         AddServer(QStringLiteral("LOCKED"), QStringLiteral("10.0.0.2"), QStringLiteral("Private"), true);
         AddServer(QStringLiteral("OPEN"), QStringLiteral("10.0.0.3"), QStringLiteral("Public"), false);
-        doc = std::make_unique<CLanterraDoc>(&settings);
-        doc->SetNetwork(network);
-        doc->SetCurrentWorkgroup(QStringLiteral("HOME"));
         doc->rules().searchNetAll = 0;
         doc->rules().searchNetCurrent = 1;
         doc->rules().searchAnnounced = 0;
@@ -53,8 +49,7 @@ protected:
     void AddServer(const QString &name, const QString &address, const QString &share, bool locked)
     {
         network->AddName(name, address);
-        CMemoryNetwork::Server server;
-        server.shares.push_back({share, ShareType::DiskTree});
+        CMemoryNetwork::Server server = DiskServer({share});
         if (locked) {
             server.loginUser = QStringLiteral("alice");
             server.loginPassword = QStringLiteral("s3cret");
@@ -62,14 +57,7 @@ protected:
         network->SetServer(address, server);
     }
 
-    void Scan()
-    {
-        doc->StartScan();
-        const auto until = std::chrono::steady_clock::now() + 20s;
-        while (doc->IsScanning() && std::chrono::steady_clock::now() < until)
-            std::this_thread::sleep_for(5ms);
-        ASSERT_FALSE(doc->IsScanning());
-    }
+    void ScanToEnd() { ASSERT_TRUE(Scan()); }
 
     const HostRecord *Host(const QString &name) const
     {
@@ -97,9 +85,6 @@ protected:
         return login;
     }
 
-    CSettings settings;
-    std::shared_ptr<CMemoryNetwork> network;
-    std::unique_ptr<CLanterraDoc> doc;
     LoginKeeper keeper;
     std::map<QString, Login> stored;
     int loads = 0;
@@ -107,7 +92,7 @@ protected:
 
 TEST_F(HostLoginTest, RefusedHostNeedsALoginUntilTheRightOneIsGiven)
 {
-    Scan();
+    ScanToEnd();
     ASSERT_NE(Host(QStringLiteral("LOCKED")), nullptr);
     EXPECT_TRUE(IsLoginNeeded(*Host(QStringLiteral("LOCKED"))));
     EXPECT_FALSE(IsLoginNeeded(*Host(QStringLiteral("OPEN"))));
@@ -115,13 +100,13 @@ TEST_F(HostLoginTest, RefusedHostNeedsALoginUntilTheRightOneIsGiven)
 
     // A wrong password leaves the host refused; the scan goes on.
     UseHostLogin(QStringLiteral("locked"), Alice(QStringLiteral("wrong")), false, keeper, CLoginBook::Session());
-    Scan();
+    ScanToEnd();
     EXPECT_TRUE(IsLoginNeeded(*Host(QStringLiteral("LOCKED"))));
     EXPECT_TRUE(Online(QStringLiteral("Public")));
 
     // For this run only: nothing is kept.
     UseHostLogin(QStringLiteral("locked"), Alice(QStringLiteral("s3cret")), false, keeper, CLoginBook::Session());
-    Scan();
+    ScanToEnd();
     EXPECT_FALSE(IsLoginNeeded(*Host(QStringLiteral("LOCKED"))));
     EXPECT_TRUE(Online(QStringLiteral("Private")));
     EXPECT_TRUE(stored.empty());
@@ -131,17 +116,17 @@ TEST_F(HostLoginTest, RefusedHostNeedsALoginUntilTheRightOneIsGiven)
 
 TEST_F(HostLoginTest, RememberedLoginReachesTheListingOfALaterRun)
 {
-    Scan();
+    ScanToEnd();
     ASSERT_TRUE(UseHostLogin(QStringLiteral("LOCKED"), Alice(QStringLiteral("s3cret")), true, keeper,
                              CLoginBook::Session()));
     ASSERT_EQ(stored.count(QStringLiteral("LOCKED")), 1u);
 
     // The next run knows nothing until the scan start loads the store.
     CLoginBook::Session().Clear();
-    Scan();
+    ScanToEnd();
     EXPECT_TRUE(IsLoginNeeded(*Host(QStringLiteral("LOCKED"))));
     LoadRememberedLogins(*doc, keeper, CLoginBook::Session());
-    Scan();
+    ScanToEnd();
     EXPECT_FALSE(IsLoginNeeded(*Host(QStringLiteral("LOCKED"))));
     EXPECT_TRUE(Online(QStringLiteral("Private")));
 }
@@ -150,12 +135,12 @@ TEST_F(HostLoginTest, LoginsGivenThisRunWinOverRememberedOnes)
 {
     stored[QString()] = Alice(QStringLiteral("s3cret"));
     stored[QStringLiteral("LOCKED")] = Alice(QStringLiteral("old"));
-    Scan();
+    ScanToEnd();
     UseHostLogin(QStringLiteral("LOCKED"), Alice(QStringLiteral("s3cret")), false, keeper, CLoginBook::Session());
     LoadRememberedLogins(*doc, keeper, CLoginBook::Session());
     // The remembered all-hosts login came in; the typed one stayed.
     EXPECT_EQ(CLoginBook::Session().For(QStringLiteral("OPEN"), QString())->password, QStringLiteral("s3cret"));
-    Scan();
+    ScanToEnd();
     EXPECT_TRUE(Online(QStringLiteral("Private")));
     // Without a store nothing is loaded and nothing fails.
     LoadRememberedLogins(*doc, LoginKeeper{}, CLoginBook::Session());

@@ -2,6 +2,7 @@
 // Listing one host again after the user typed its login: alone, within a
 // running scan, and stopped before it ends.
 #include "model/hostlogin.h"
+#include "memoryscan.h"
 #include "model/lanterradoc.h"
 #include "net/credentials.h"
 #include "net/memorynetwork.h"
@@ -18,18 +19,13 @@ namespace {
 using namespace std::chrono_literals;
 using Server = CMemoryNetwork::Server;
 
-class RescanHostTest : public ::testing::Test
+class RescanHostTest : public MemoryScanTest
 {
 protected:
     void SetUp() override
     {
         CLoginBook::Session().Clear();
-        settings.autoSave = false;
-        network = std::make_shared<CMemoryNetwork>();
-        network->SetLocalWorkgroup(QStringLiteral("HOME"));
-        doc = std::make_unique<CLanterraDoc>(&settings);
-        doc->SetNetwork(network);
-        doc->SetCurrentWorkgroup(QStringLiteral("HOME"));
+        MemoryScanTest::SetUp();
         doc->rules().searchNetCurrent = 1;
     }
     void TearDown() override
@@ -41,10 +37,7 @@ protected:
     void AddServer(const QString &name, const QString &address, const QStringList &shares, int latencyMs = 0,
                    bool locked = false)
     {
-        Server server;
-        for (const QString &share : shares)
-            server.shares.push_back({share, ShareType::DiskTree});
-        server.latencyMs = latencyMs;
+        Server server = DiskServer(shares, latencyMs);
         if (locked) {
             server.loginUser = QStringLiteral("alice");
             server.loginPassword = QStringLiteral("s3cret");
@@ -59,17 +52,6 @@ protected:
             if (host->GetName() == name)
                 return host.get();
         return nullptr;
-    }
-
-    template <class Done> static bool WaitFor(Done done, std::chrono::milliseconds limit = 20s)
-    {
-        const auto until = std::chrono::steady_clock::now() + limit;
-        while (!done()) {
-            if (std::chrono::steady_clock::now() > until)
-                return false;
-            std::this_thread::sleep_for(5ms);
-        }
-        return true;
     }
 
     // The login state the host queue gives last for `host`, or -1.
@@ -92,12 +74,6 @@ protected:
         return online;
     }
 
-    bool ScanToEnd()
-    {
-        doc->StartScan();
-        return WaitFor([this] { return !doc->IsScanning(); });
-    }
-
     static Login Alice(const QString &password = QStringLiteral("s3cret"))
     {
         Login login;
@@ -105,10 +81,6 @@ protected:
         login.password = password;
         return login;
     }
-
-    CSettings settings;
-    std::shared_ptr<CMemoryNetwork> network;
-    std::unique_ptr<CLanterraDoc> doc;
 };
 
 TEST_F(RescanHostTest, AHostListedAloneKeepsTheScanFlagAndCounters)
@@ -117,7 +89,7 @@ TEST_F(RescanHostTest, AHostListedAloneKeepsTheScanFlagAndCounters)
     AddServer(QStringLiteral("LOCKED"), QStringLiteral("10.0.0.2"), {QStringLiteral("docs"), QStringLiteral("films")},
               0, true);
     network->AddWorkgroup(QStringLiteral("HOME"), {QStringLiteral("OPEN"), QStringLiteral("LOCKED")});
-    ASSERT_TRUE(ScanToEnd());
+    ASSERT_TRUE(Scan());
     HostRecord *locked = Host(QStringLiteral("LOCKED"));
     ASSERT_NE(locked, nullptr);
     EXPECT_TRUE(IsLoginNeeded(*locked));
@@ -154,7 +126,7 @@ TEST_F(RescanHostTest, AHostListedAloneKeepsTheScanFlagAndCounters)
     EXPECT_EQ(doc->GetShareCount(), 3);
 
     // The next scan starts from a quiet driver and lists it with the login.
-    ASSERT_TRUE(ScanToEnd());
+    ASSERT_TRUE(Scan());
     EXPECT_FALSE(IsLoginNeeded(*locked));
     EXPECT_EQ(doc->GetHostsPending(), 0);
 }
@@ -212,7 +184,7 @@ TEST_F(RescanHostTest, StoppedBeforeItEndsItWritesNothing)
 {
     AddServer(QStringLiteral("LOCKED"), QStringLiteral("10.0.0.2"), {QStringLiteral("docs")}, 0, true);
     network->AddWorkgroup(QStringLiteral("HOME"), {QStringLiteral("LOCKED")});
-    ASSERT_TRUE(ScanToEnd());
+    ASSERT_TRUE(Scan());
     HostRecord *locked = Host(QStringLiteral("LOCKED"));
     ASSERT_NE(locked, nullptr);
     ASSERT_TRUE(IsLoginNeeded(*locked));

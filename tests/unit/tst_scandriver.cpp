@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The scan driver and its workers on an in-memory network.
+#include "memoryscan.h"
 #include "model/lanterradoc.h"
 #include "net/memorynetwork.h"
 #include "net/neterrors.h"
@@ -23,53 +24,9 @@ namespace {
 using namespace std::chrono_literals;
 using Server = CMemoryNetwork::Server;
 
-Server DiskServer(QStringList names, int latencyMs = 0)
-{
-    Server server;
-    for (const QString &name : names)
-        server.shares.push_back({name, ShareType::DiskTree});
-    server.latencyMs = latencyMs;
-    return server;
-}
-
-class ScanTest : public ::testing::Test
+class ScanTest : public MemoryScanTest
 {
 protected:
-    void SetUp() override
-    {
-        settings.autoSave = false;
-        network = std::make_shared<CMemoryNetwork>();
-        network->SetLocalWorkgroup(QStringLiteral("HOME"));
-        doc = std::make_unique<CLanterraDoc>(&settings);
-        doc->SetNetwork(network);
-        doc->SetCurrentWorkgroup(QStringLiteral("HOME"));
-    }
-
-    // A named host at an address with disk shares.
-    void AddHost(const QString &name, const QString &address, const QStringList &shares, int latencyMs = 0)
-    {
-        network->AddName(name, address);
-        network->SetServer(address, DiskServer(shares, latencyMs));
-    }
-
-    // Runs a scan to its end; false when it did not end in time.
-    bool Scan(std::chrono::milliseconds limit = 20s)
-    {
-        doc->StartScan();
-        return WaitForEnd(limit);
-    }
-
-    bool WaitForEnd(std::chrono::milliseconds limit = 20s)
-    {
-        const auto until = std::chrono::steady_clock::now() + limit;
-        while (doc->IsScanning()) {
-            if (std::chrono::steady_clock::now() > until)
-                return false;
-            std::this_thread::sleep_for(5ms);
-        }
-        return true;
-    }
-
     HostRecord *Host(const QString &nameOrAddress) const
     {
         for (const auto &host : doc->cacheHosts()) {
@@ -96,21 +53,10 @@ protected:
         return names;
     }
 
-    HostRecord *CacheHost(const QString &name, const QString &address = {})
-    {
-        if (doc->cacheNets().empty())
-            doc->AddNet(QStringLiteral("HOME"));
-        return doc->AddHost(name, doc->cacheNets().front().get(), address);
-    }
-
     ShareRecord *CacheShare(HostRecord &host, const QString &name)
     {
         return doc->AppendShare(host, name, ShareUnknown);
     }
-
-    CSettings settings;
-    std::shared_ptr<CMemoryNetwork> network;
-    std::unique_ptr<CLanterraDoc> doc;
 };
 
 // --- Which workgroups and hosts a scan takes -------------------------------

@@ -2,6 +2,7 @@
 // Scan rules and schemes changed by the user while a scan runs: the scan
 // keeps what it started with, and nothing races (run under ThreadSanitizer
 // by scripts/test-scanner-tsan.sh).
+#include "memoryscan.h"
 #include "model/lanterradoc.h"
 #include "net/memorynetwork.h"
 #include "net/neterrors.h"
@@ -18,40 +19,9 @@ namespace {
 
 using namespace std::chrono_literals;
 
-class ScanEditTest : public ::testing::Test
+class ScanEditTest : public MemoryScanTest
 {
 protected:
-    void SetUp() override
-    {
-        settings.autoSave = false;
-        network = std::make_shared<CMemoryNetwork>();
-        network->SetLocalWorkgroup(QStringLiteral("HOME"));
-        doc = std::make_unique<CLanterraDoc>(&settings);
-        doc->SetNetwork(network);
-        doc->SetCurrentWorkgroup(QStringLiteral("HOME"));
-    }
-
-    void AddHost(const QString &name, const QString &address, const QStringList &shares, int latencyMs)
-    {
-        CMemoryNetwork::Server server;
-        for (const QString &share : shares)
-            server.shares.push_back({share, ShareType::DiskTree});
-        server.latencyMs = latencyMs;
-        network->AddName(name, address);
-        network->SetServer(address, server);
-    }
-
-    bool WaitForEnd(std::chrono::milliseconds limit = 30s)
-    {
-        const auto until = std::chrono::steady_clock::now() + limit;
-        while (doc->IsScanning()) {
-            if (std::chrono::steady_clock::now() > until)
-                return false;
-            std::this_thread::sleep_for(2ms);
-        }
-        return true;
-    }
-
     static ShareScheme MusicScheme(const QString &name)
     {
         ShareScheme scheme;
@@ -60,10 +30,6 @@ protected:
         scheme.groups.append(ShareGroup{QStringLiteral("Films"), 1, {}, {}, {QStringLiteral("film")}, {}});
         return scheme;
     }
-
-    CSettings settings;
-    std::shared_ptr<CMemoryNetwork> network;
-    std::unique_ptr<CLanterraDoc> doc;
 };
 
 TEST_F(ScanEditTest, ASchemeEditedOrRemovedAfterItWasAppliedDoesNotChangeHowTheScanClassifies)

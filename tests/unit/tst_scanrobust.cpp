@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A scan under pressure: saves while it runs, stops while probes wait on a
 // name look-up or a listing, and the document's contents cleared meanwhile.
+#include "memoryscan.h"
 #include "model/lanterradoc.h"
 #include "net/memorynetwork.h"
 #include "net/neterrors.h"
@@ -36,42 +37,16 @@ QString Address(int i)
     return QStringLiteral("10.%1.%2.%3").arg(i >> 16).arg((i >> 8) & 0xff).arg((i & 0xff) + 1);
 }
 
-bool WaitFor(const std::function<bool()> &condition, std::chrono::milliseconds limit)
-{
-    const auto until = Clock::now() + limit;
-    while (!condition()) {
-        if (Clock::now() > until)
-            return false;
-        std::this_thread::sleep_for(2ms);
-    }
-    return true;
-}
-
-class ScanFixture : public ::testing::Test
+class ScanFixture : public MemoryScanTest
 {
 protected:
     void SetUp() override
     {
         ASSERT_TRUE(folder.isValid());
-        settings.autoSave = false;
-        network = std::make_shared<CMemoryNetwork>();
-        network->SetLocalWorkgroup(QStringLiteral("HOME"));
-        doc = std::make_unique<CLanterraDoc>(&settings);
-        doc->SetNetwork(network);
-        doc->SetCurrentWorkgroup(QStringLiteral("HOME"));
-    }
-
-    HostRecord *CacheHost(const QString &name, const QString &address = {})
-    {
-        if (doc->cacheNets().empty())
-            doc->AddNet(QStringLiteral("HOME"));
-        return doc->AddHost(name, doc->cacheNets().front().get(), address);
+        MemoryScanTest::SetUp();
     }
 
     QTemporaryDir folder;
-    CSettings settings;
-    std::shared_ptr<CMemoryNetwork> network;
-    std::unique_ptr<CLanterraDoc> doc;
 };
 
 // --- Saving while a scan runs --------------------------------------------------
