@@ -240,3 +240,14 @@ lab_doc_host() {
 lab_attr() {
     sed -n "s/.* $2=\"\([^\"]*\)\".*/\1/p" <<<"$1"
 }
+
+# lab_check TITLE EXPRESSION  evaluates EXPRESSION and prints "ok   TITLE" or
+# "FAIL TITLE", counting failures in the caller's $failures.
+lab_check() {
+    if eval "$2"; then
+        echo "ok   $1"
+    else
+        echo "FAIL $1"
+        failures=$((failures + 1))
+    fi
+}

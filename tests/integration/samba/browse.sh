@@ -37,15 +37,6 @@ cleanup() {
 }
 trap cleanup EXIT
 
-check() {
-    if eval "$2"; then
-        echo "ok   $1"
-    else
-        echo "FAIL $1"
-        failures=$((failures + 1))
-    fi
-}
-
 # attach NS INDEX ADDRESS  a veth from namespace NS to the bridge
 attach() {
     local ns=$1 index=$2 address=$3
@@ -105,17 +96,17 @@ done
 echo "after $attempt scan(s):"
 cat "$work/scan.csv"
 
-check "the scan saw both workgroups' hosts" '[ $found = 1 ]'
+lab_check "the scan saw both workgroups' hosts" '[ $found = 1 ]'
 for entry in "${hosts[@]}"; do
     read -r name address workgroup _ <<<"$entry"
-    check "$name found in $workgroup by NetBIOS name at $address" \
+    lab_check "$name found in $workgroup by NetBIOS name at $address" \
         "grep -q '^$workgroup,$name,$address,Music,\\\\\\\\$name\\\\Music,online,' \"\$work/scan.csv\""
-    check "$name lists its own share" "grep -q '^$workgroup,$name,$address,${name}Docs,' \"\$work/scan.csv\""
+    lab_check "$name lists its own share" "grep -q '^$workgroup,$name,$address,${name}Docs,' \"\$work/scan.csv\""
 done
 
 # A second scan limited to one listed workgroup.
 ip netns exec "$client" "$scan" --no-all --workgroups BETA --no-save --format csv -q > "$work/beta.csv"
-check "--workgroups BETA lists only BETA's hosts" \
+lab_check "--workgroups BETA lists only BETA's hosts" \
     '[ $(grep -c "^BETA," "$work/beta.csv") = 6 ] && ! grep -q "^ALPHA," "$work/beta.csv"'
 
 echo "$failures failure(s)"

@@ -60,15 +60,6 @@ cleanup() {
 }
 trap cleanup EXIT
 
-check() {
-    if eval "$2"; then
-        echo "ok   $1"
-    else
-        echo "FAIL $1"
-        failures=$((failures + 1))
-    fi
-}
-
 # attach NS PORT ADDRESS BRIDGE  a veth from namespace NS to a bridge
 attach() {
     local ns=$1 port=$2 address=$3 br=$4
@@ -225,17 +216,17 @@ scan_timed() {
 scan_timed "$client" "$work/all" --hosts BOTH
 echo "scan from the first bridge:"
 cat "$work/all.csv"
-check "WSWG (WS-Discovery, workgroup) in LAB with its shares" \
+lab_check "WSWG (WS-Discovery, workgroup) in LAB with its shares" \
     "grep -q '^LAB,WSWG,10.77.0.11,WSWGDocs,.*,online,' '$work/all.csv'"
-check "wsdom (WS-Discovery, domain) in corp.example with its shares" \
+lab_check "wsdom (WS-Discovery, domain) in corp.example with its shares" \
     "grep -q '^corp.example,wsdom,10.77.0.12,wsdomDocs,.*,online,' '$work/all.csv'"
-check "mdnshost (DNS-SD) with its shares, in this machine's workgroup" \
+lab_check "mdnshost (DNS-SD) with its shares, in this machine's workgroup" \
     "grep -q '^LAB,mdnshost.local,10.77.0.13,mdnshostDocs,.*,online,' '$work/all.csv'"
-check "BOTH (announced both ways and listed) is listed once" \
+lab_check "BOTH (announced both ways and listed) is listed once" \
     "[ \$(grep -c ',10.77.0.14,Music,' '$work/all.csv') = 1 ] && [ \$(grep -c ',10.77.0.14,BOTHDocs,' '$work/all.csv') = 1 ]"
-check "BOTH keeps the name of the host list" "grep -q '^,BOTH,10.77.0.14,BOTHDocs,.*,online,' '$work/all.csv'"
-check "FAR behind the router is not seen" "! grep -q '10.77.1.11' '$work/all.csv'"
-check "nothing but shares of the four hosts" "[ \$(grep -c ',online,' '$work/all.csv') = 8 ]"
+lab_check "BOTH keeps the name of the host list" "grep -q '^,BOTH,10.77.0.14,BOTHDocs,.*,online,' '$work/all.csv'"
+lab_check "FAR behind the router is not seen" "! grep -q '10.77.1.11' '$work/all.csv'"
+lab_check "nothing but shares of the four hosts" "[ \$(grep -c ',online,' '$work/all.csv') = 8 ]"
 
 # The moment every discovered host's shares were listed (progress lines
 # come once a second), and the scan's whole length.
@@ -246,16 +237,16 @@ echo "discovered hosts' shares listed after at most ${listed_ms} ms; scan ended 
 # Only the machine's own workgroup: the domain member stays out, the host
 # that names no workgroup is on the link and comes in.
 scan_timed "$client" "$work/current" --no-all --current
-check "--current: WSWG and mdnshost, not the domain member" \
+lab_check "--current: WSWG and mdnshost, not the domain member" \
     "grep -q ',WSWG,' '$work/current.csv' && grep -q ',mdnshost.local,' '$work/current.csv' && ! grep -q ',wsdom,' '$work/current.csv'"
 echo "--no-all --current scan ended after $(cat "$work/current.ms") ms"
 
 scan_timed "$client" "$work/off" --no-discovery
-check "--no-discovery finds none of them" "! grep -q ',online,' '$work/off.csv'"
+lab_check "--no-discovery finds none of them" "! grep -q ',online,' '$work/off.csv'"
 
 # The far host does announce itself: a client on its own bridge finds it.
 scan_timed "$farclient" "$work/far"
-check "a client on the second bridge finds FAR (both ways, once)" \
+lab_check "a client on the second bridge finds FAR (both ways, once)" \
     "[ \$(grep -c ',10.77.1.11,FARDocs,.*,online,' '$work/far.csv') = 1 ] && ! grep -q ',10.77.0.' '$work/far.csv'"
 
 echo "$failures failure(s)"

@@ -27,15 +27,6 @@ cleanup() {
 }
 trap cleanup EXIT
 
-check() {
-    if eval "$2"; then
-        echo "ok   $1"
-    else
-        echo "FAIL $1"
-        failures=$((failures + 1))
-    fi
-}
-
 lab_ns_up "$ns" || exit 1
 lab_hosts "$ns" "127.0.10.1 hosta" "127.0.10.2 hostb"
 lab_smbd_conf "$work/hosta" HOSTA 127.0.10.1/24 LABNET full
@@ -63,28 +54,28 @@ took=$(( ($(date +%s%N) - start) / 1000000 ))
 echo "first scan: exit $status in ${took} ms"
 cat "$work/first.csv"
 
-check "first scan exits 0" '[ $status = 0 ]'
-check "first scan ends within 12 s despite drop and mute" '[ $took -lt 12000 ]'
-check "csv header" 'head -n 1 "$work/first.csv" | grep -qx "workgroup,host,address,share,unc,state,group"'
+lab_check "first scan exits 0" '[ $status = 0 ]'
+lab_check "first scan ends within 12 s despite drop and mute" '[ $took -lt 12000 ]'
+lab_check "csv header" 'head -n 1 "$work/first.csv" | grep -qx "workgroup,host,address,share,unc,state,group"'
 for share in Music Films Installs Documents 'D\$' 'print\$'; do
-    check "hosta lists $share online" "grep -q '^,hosta,127.0.10.1,$share,\\\\\\\\hosta\\\\$share,online,' \"\$work/first.csv\""
+    lab_check "hosta lists $share online" "grep -q '^,hosta,127.0.10.1,$share,\\\\\\\\hosta\\\\$share,online,' \"\$work/first.csv\""
 done
 for share in Laser 'IPC\$' secret; do
-    check "hosta does not list $share" "! grep -q ',hosta,.*,$share,' \"\$work/first.csv\""
+    lab_check "hosta does not list $share" "! grep -q ',hosta,.*,$share,' \"\$work/first.csv\""
 done
-check "hostb lists its four disk shares" '[ $(grep -c ",hostb,127.0.10.2,.*,online," "$work/first.csv") = 4 ]'
-check "nothing from the refused, dropping or mute addresses" '! grep -qE "127.0.10.9|10.77.0.2|127.0.10.5" "$work/first.csv"'
+lab_check "hostb lists its four disk shares" '[ $(grep -c ",hostb,127.0.10.2,.*,online," "$work/first.csv") = 4 ]'
+lab_check "nothing from the refused, dropping or mute addresses" '! grep -qE "127.0.10.9|10.77.0.2|127.0.10.5" "$work/first.csv"'
 
-check "document written" '[ -s "$doc" ]'
+lab_check "document written" '[ -s "$doc" ]'
 line=$(lab_doc_host "$doc" hosta)
-check "hosta answered (lastState 0, online 1)" '[ "$(lab_attr "$line" lastState)" = 0 ] && [ "$(lab_attr "$line" onlineCount)" = 1 ]'
+lab_check "hosta answered (lastState 0, online 1)" '[ "$(lab_attr "$line" lastState)" = 0 ] && [ "$(lab_attr "$line" onlineCount)" = 1 ]'
 for address in 127.0.10.9 10.77.0.2; do
     line=$(lab_doc_host "$doc" $address)
-    check "$address unreachable (lastState 53, offline 1)" \
+    lab_check "$address unreachable (lastState 53, offline 1)" \
         '[ "$(lab_attr "$line" lastState)" = 53 ] && [ "$(lab_attr "$line" offlineCount)" = 1 ]'
 done
 line=$(lab_doc_host "$doc" 127.0.10.5)
-check "mute server timed out (lastState 121, offline 1)" \
+lab_check "mute server timed out (lastState 121, offline 1)" \
     '[ "$(lab_attr "$line" lastState)" = 121 ] && [ "$(lab_attr "$line" offlineCount)" = 1 ]'
 
 # --- Second scan: hostb has stopped -------------------------------------------
@@ -93,20 +84,20 @@ ip netns exec "$ns" "$scan" "$doc" --no-all --format csv -q > "$work/second.csv"
 status=$?
 echo "second scan: exit $status"
 cat "$work/second.csv"
-check "second scan exits 0" '[ $status = 0 ]'
-check "hostb's shares stay, offline" '[ $(grep -c ",hostb,127.0.10.2,.*,offline," "$work/second.csv") = 4 ]'
-check "hosta still online" '[ $(grep -c ",hosta,.*,online," "$work/second.csv") = 6 ]'
+lab_check "second scan exits 0" '[ $status = 0 ]'
+lab_check "hostb's shares stay, offline" '[ $(grep -c ",hostb,127.0.10.2,.*,offline," "$work/second.csv") = 4 ]'
+lab_check "hosta still online" '[ $(grep -c ",hosta,.*,online," "$work/second.csv") = 6 ]'
 line=$(lab_doc_host "$doc" hostb)
-check "hostb counts one online, one offline probe" \
+lab_check "hostb counts one online, one offline probe" \
     '[ "$(lab_attr "$line" onlineCount)" = 1 ] && [ "$(lab_attr "$line" offlineCount)" = 1 ] && [ "$(lab_attr "$line" lastState)" = 53 ]'
 line=$(lab_doc_host "$doc" hosta)
-check "hosta counts two online probes" '[ "$(lab_attr "$line" onlineCount)" = 2 ]'
+lab_check "hosta counts two online probes" '[ "$(lab_attr "$line" onlineCount)" = 2 ]'
 
 # --- Bad arguments and unreadable documents --------------------------------------
 "$scan" --format yaml >/dev/null 2>"$work/bad.err"
-check "bad arguments exit 2 with one line" '[ $? = 2 ] && [ $(wc -l < "$work/bad.err") = 1 ]'
+lab_check "bad arguments exit 2 with one line" '[ $? = 2 ] && [ $(wc -l < "$work/bad.err") = 1 ]'
 "$scan" "$work/missing.net" --no-all -q >/dev/null 2>&1
-check "a missing document exits 1" '[ $? = 1 ]'
+lab_check "a missing document exits 1" '[ $? = 1 ]'
 
 echo "$failures failure(s)"
 [ $failures = 0 ]

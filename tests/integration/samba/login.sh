@@ -37,15 +37,6 @@ cleanup() {
 }
 trap cleanup EXIT
 
-check() {
-    if eval "$2"; then
-        echo "ok   $1"
-    else
-        echo "FAIL $1"
-        failures=$((failures + 1))
-    fi
-}
-
 lab_ns_up "$server" && lab_ns_up "$client" || exit 1
 ip -n "$server" link add eth0 type veth peer name eth0 netns "$client" || exit 1
 ip -n "$server" addr add 10.76.0.2/24 dev eth0
@@ -72,15 +63,15 @@ hosts="10.76.0.2;10.76.0.3"
 # No login: one row, login-needed, and the host counts as reached.
 ip netns exec "$client" "$scan" --no-all --hosts "$hosts" --out "$work/anon.net" --format csv -q > "$work/anon.csv"
 cat "$work/anon.csv"
-check "without a login SECURE is one login-needed row" \
+lab_check "without a login SECURE is one login-needed row" \
     "[ \$(grep -c '^,10.76.0.2,' '$work/anon.csv') = 1 ] && grep -q '^,10.76.0.2,10.76.0.2,,\\\\\\\\10.76.0.2,login-needed,' '$work/anon.csv'"
 host=$(lab_doc_host "$work/anon.net" 10.76.0.2)
-check "SECURE is reached (not offline) and refused (5)" \
+lab_check "SECURE is reached (not offline) and refused (5)" \
     "[ '$(lab_attr "$host" onlineCount)' = 1 ] && [ '$(lab_attr "$host" offlineCount)' = 0 ] && [ '$(lab_attr "$host" lastState)' = 5 ]"
-check "the open host is listed anyway" "grep -q '^,10.76.0.3,10.76.0.3,Films,.*,online,' '$work/anon.csv'"
+lab_check "the open host is listed anyway" "grep -q '^,10.76.0.3,10.76.0.3,Films,.*,online,' '$work/anon.csv'"
 ip netns exec "$client" "$scan" --no-all --hosts "$hosts" --no-save --format json -q > "$work/anon.json"
 ip netns exec "$client" "$scan" --no-all --hosts "$hosts" --no-save -q > "$work/anon.txt"
-check "JSON and text say login-needed too" \
+lab_check "JSON and text say login-needed too" \
     "grep -q '\"state\": \"login-needed\"' '$work/anon.json' && grep -q 'login-needed' '$work/anon.txt'"
 
 # With --user the shares are listed; meanwhile no process shows the
@@ -107,14 +98,14 @@ for _ in $(seq 1 20); do
 done
 wait $scanner
 cat "$work/user.csv"
-check "--user lists SECURE's shares" \
+lab_check "--user lists SECURE's shares" \
     "grep -q '^,10.76.0.2,10.76.0.2,Music,.*,online,' '$work/user.csv' && grep -q ',Private,' '$work/user.csv' && ! grep -q login-needed '$work/user.csv'"
-check "no argument list or environment held the password" "[ $leaks = 0 ]"
+lab_check "no argument list or environment held the password" "[ $leaks = 0 ]"
 
 # smbclient's authentication file.
 printf 'username = daemon\npassword = %s\ndomain = LAB\n' "$password" > "$work/auth"
 ip netns exec "$client" "$scan" --no-all --hosts "$hosts" --auth-file "$work/auth" --no-save --format csv -q > "$work/file.csv"
-check "--auth-file lists SECURE's shares" "grep -q '^,10.76.0.2,10.76.0.2,Private,.*,online,' '$work/file.csv'"
+lab_check "--auth-file lists SECURE's shares" "grep -q '^,10.76.0.2,10.76.0.2,Private,.*,online,' '$work/file.csv'"
 
 # A password typed at a terminal is read without echo.
 if command -v script >/dev/null; then
@@ -122,9 +113,9 @@ if command -v script >/dev/null; then
     # before the program turns its echo off is echoed by the terminal.
     { sleep 1; printf '%s\n' "$password"; } | ip netns exec "$client" script -qec \
         "'$scan' --no-all --hosts '$hosts' --user daemon --no-save --format csv -q" /dev/null > "$work/tty.out" 2>&1
-    check "the password asked for at a terminal lists SECURE's shares" \
+    lab_check "the password asked for at a terminal lists SECURE's shares" \
         "grep -q 'Password for daemon' '$work/tty.out' && grep -q ',10.76.0.2,Private,' '$work/tty.out'"
-    check "the typed password is not echoed" "! grep -qaF -- '$password' '$work/tty.out'"
+    lab_check "the typed password is not echoed" "! grep -qaF -- '$password' '$work/tty.out'"
 fi
 
 # A live Kerberos ticket in the user's cache, no login given: the ticket is
@@ -145,14 +136,14 @@ PY
 touch -d '3 days ago' "$work/krb5cc"
 KRB5CCNAME=FILE:$work/krb5cc ip netns exec "$client" "$scan" --no-all --hosts "$hosts" --no-save --format csv -q \
     > "$work/ticket.csv"
-check "the ticket cache was looked at" "[ \$(stat -c %X '$work/krb5cc') -gt \$(( \$(date +%s) - 3600 )) ]"
-check "with a ticket the KDC does not back, SECURE is login-needed and the open host listed" \
+lab_check "the ticket cache was looked at" "[ \$(stat -c %X '$work/krb5cc') -gt \$(( \$(date +%s) - 3600 )) ]"
+lab_check "with a ticket the KDC does not back, SECURE is login-needed and the open host listed" \
     "grep -q ',10.76.0.2,,.*,login-needed,' '$work/ticket.csv' && grep -q ',10.76.0.3,Films,.*,online,' '$work/ticket.csv'"
 
 # A wrong password: still login-needed, and the other host is listed.
 ip netns exec "$client" "$scan" --no-all --hosts "$hosts" --user daemon%wrong-one --out "$work/wrong.net" \
     --format csv -q > "$work/wrong.csv"
-check "a wrong password leaves SECURE login-needed and the scan goes on" \
+lab_check "a wrong password leaves SECURE login-needed and the scan goes on" \
     "grep -q ',10.76.0.2,,.*,login-needed,' '$work/wrong.csv' && grep -q ',10.76.0.3,Films,.*,online,' '$work/wrong.csv'"
 
 # A remembered login: kept in the desktop's secret store (a private
@@ -167,15 +158,15 @@ if command -v dbus-run-session >/dev/null && command -v gnome-keyring-daemon >/d
         "$1" --no-all --hosts "$2" --user "daemon%$3" --remember-login --no-save --format csv -q > "$4/keep.csv"
         "$1" --no-all --hosts "$2" --no-save --format csv -q > "$4/stored.csv"' \
         sh "$scan" "$hosts" "$password" "$work" 2> "$work/keyring.err"
-    check "a remembered login lists SECURE's shares in a later scan without --user" \
+    lab_check "a remembered login lists SECURE's shares in a later scan without --user" \
         "grep -q ',10.76.0.2,Private,.*,online,' '$work/keep.csv' && grep -q ',10.76.0.2,Private,.*,online,' '$work/stored.csv'"
-    check "the secret store keeps it out of plain files" \
+    lab_check "the secret store keeps it out of plain files" \
         "[ -n \"\$(ls '$work/keyhome/.local/share/keyrings' 2>/dev/null)\" ] && ! grep -rlaF -- '$password' '$work/keyhome'"
 else
     echo "skip remembered logins: no dbus-run-session, gnome-keyring-daemon or secret store"
 fi
 
-check "the password is in no file or output of the scans" \
+lab_check "the password is in no file or output of the scans" \
     "! grep -rlaF -- '$password' '$work'/*.csv '$work'/*.json '$work'/*.txt '$work'/*.err '$work'/*.net '$HOME' 2>/dev/null && ! iconv -f UTF-16 -t UTF-8 '$work/user.net' | grep -qF -- '$password'"
 
 [ $failures = 0 ] || { cat "$work/tty.out" "$work/wrong.csv"; lab_doc_host "$work/wrong.net" 10.76.0.2; }

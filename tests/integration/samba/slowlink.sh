@@ -28,15 +28,6 @@ cleanup() {
 }
 trap cleanup EXIT
 
-check() {
-    if eval "$2"; then
-        echo "ok   $1"
-    else
-        echo "FAIL $1"
-        failures=$((failures + 1))
-    fi
-}
-
 lab_ns_up "$ns" || exit 1
 lab_hosts "$ns"
 # The proxy listens on 127.0.20.1 and passes everything on to the smbd at
@@ -64,11 +55,11 @@ status=$?
 took=$(( ($(date +%s%N) - start) / 1000000 ))
 echo "first scan: exit $status in ${took} ms"
 cat "$work/first.csv"
-check "first scan exits 0" '[ $status = 0 ]'
-check "the slow host's four shares are listed" '[ $(grep -c ",127.0.20.1,.*,online," "$work/first.csv") = 4 ]'
+lab_check "first scan exits 0" '[ $status = 0 ]'
+lab_check "the slow host's four shares are listed" '[ $(grep -c ",127.0.20.1,.*,online," "$work/first.csv") = 4 ]'
 line=$(lab_doc_host "$doc" 127.0.20.1)
 echo "$line"
-check "the slow host answered (lastState 0, online 1, offline 0)" \
+lab_check "the slow host answered (lastState 0, online 1, offline 0)" \
     '[ "$(lab_attr "$line" lastState)" = 0 ] && [ "$(lab_attr "$line" onlineCount)" = 1 ] && [ "$(lab_attr "$line" offlineCount)" = 0 ]'
 
 # --- Second scan: a fast host answers first ----------------------------------------
@@ -77,12 +68,12 @@ ip netns exec "$ns" "$scan" "$doc" --no-all --hosts "127.0.22.3;127.0.20.1" --fo
 status=$?
 echo "second scan: exit $status"
 cat "$work/second.csv"
-check "second scan exits 0" '[ $status = 0 ]'
-check "the fast host's shares are listed" '[ $(grep -c ",127.0.22.3,.*,online," "$work/second.csv") = 4 ]'
-check "the slow host's shares are listed again" '[ $(grep -c ",127.0.20.1,.*,online," "$work/second.csv") = 4 ]'
+lab_check "second scan exits 0" '[ $status = 0 ]'
+lab_check "the fast host's shares are listed" '[ $(grep -c ",127.0.22.3,.*,online," "$work/second.csv") = 4 ]'
+lab_check "the slow host's shares are listed again" '[ $(grep -c ",127.0.20.1,.*,online," "$work/second.csv") = 4 ]'
 line=$(lab_doc_host "$doc" 127.0.20.1)
 echo "$line"
-check "the known slow host is not counted offline (online 2, offline 0)" \
+lab_check "the known slow host is not counted offline (online 2, offline 0)" \
     '[ "$(lab_attr "$line" onlineCount)" = 2 ] && [ "$(lab_attr "$line" offlineCount)" = 0 ] && [ "$(lab_attr "$line" lastState)" = 0 ]'
 
 # --- A mute wait stays bounded --------------------------------------------------------
@@ -90,7 +81,7 @@ check "the known slow host is not counted offline (online 2, offline 0)" \
 # ceiling holds for everyone, known hosts included.
 LANTERRA_LISTING_CEILING_MS=3000 ip netns exec "$ns" "$scan" "$doc" --no-all --no-save --format csv -q \
     > "$work/third.csv" 2> "$work/third.err"
-check "under a 3 s ceiling the slow host is not listed" '! grep -q ",127.0.20.1,.*,online," "$work/third.csv"'
+lab_check "under a 3 s ceiling the slow host is not listed" '! grep -q ",127.0.20.1,.*,online," "$work/third.csv"'
 
 echo "$failures failure(s)"
 [ $failures = 0 ]
