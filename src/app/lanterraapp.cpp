@@ -99,19 +99,43 @@ QString CLanterraApp::FullPath(const QString &path)
     return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
 }
 
+bool CLanterraApp::IsOpenDocument(const QString &path) const
+{
+    // Canonical: any name that leads to the open file (a link, "..") is that
+    // document. A file that is gone has no canonical path and is never it.
+    const QString open = QFileInfo(m_doc.GetPathName()).canonicalFilePath();
+    return !m_closed && !open.isEmpty() && open == QFileInfo(path).canonicalFilePath();
+}
+
 bool CLanterraApp::OnFileOpen(const QString &path)
 {
     m_lastError.clear();
     m_openWarning.clear();
     const QString fullPath = FullPath(path);
-    // Read and checked before the open document is let go, so that a file
-    // that is no network document leaves everything as it was.
+    // As the framework does: the document that is open already brings
+    // nothing new in. Reading its file again would drop what a running scan
+    // found, and the autosave at close would then write the stale file back.
+    if (IsOpenDocument(fullPath))
+        return false;
+    // Checked before the open document is let go, so that a file that is no
+    // network document leaves everything as it was (a running scan too).
     QString text;
-    QString why;
-    if (!CLanterraDoc::LoadDocumentText(fullPath, text, &why)) {
+    const auto load = [&] {
+        QString why;
+        if (CLanterraDoc::LoadDocumentText(fullPath, text, &why))
+            return true;
         m_lastError = QStringLiteral("Cannot open \"%1\": %2").arg(QDir::toNativeSeparators(fullPath), why);
         return false;
-    }
+    };
+    if (!load())
+        return false;
+    // The open document is stopped and saved (autoSave) before the file is
+    // read for good: a name of the open file that its canonical path does
+    // not give away (another letter case on a case-insensitive file system)
+    // then reads what the scan found, not what was there before the save.
+    m_doc.StopScan();
+    if (!load())
+        return false;
     m_closed = false;
     m_doc.DeleteContents();
     m_doc.UpdateAllViews(HintDocumentLoad);

@@ -36,6 +36,9 @@ public:
     // the open document and leaves the reason in lastError(); an open that
     // read the file only in part succeeds with openWarning() set. Paths are
     // made absolute and clean: a document is known by its full path.
+    // Opening the document that is open already (its file by any name)
+    // changes nothing: false with an empty lastError(). Any other file stops
+    // a running scan and saves the open document (autoSave) before it is read.
     bool OnFileNew();
     bool OnFileOpen(const QString &path);
     bool OnFileSave();
@@ -70,6 +73,7 @@ signals:
 
 private:
     void SetPathAndTitle(const QString &path);
+    bool IsOpenDocument(const QString &fullPath) const;
 
     CSettings *m_settings = nullptr;
     QString m_networksFolder;

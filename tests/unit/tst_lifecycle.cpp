@@ -2,6 +2,7 @@
 // New, Open, Save As, Close and the start-up choice of the document.
 #include "app/documentnaming.h"
 #include "app/lanterraapp.h"
+#include "memoryscan.h"
 #include "net/memorynetwork.h"
 #include "settings/settings.h"
 
@@ -131,8 +132,9 @@ TEST_F(Lifecycle, OpenMarksSharesByHistoryOrAsUnknown)
     EXPECT_EQ(doc.GetShareState(1), ShareOnline);
     EXPECT_EQ(doc.GetShareState(2), ShareOffline);
 
+    // (The open document itself would not be read again.)
     m_settings.markAfterLoad = true;
-    ASSERT_TRUE(app.OnFileOpen(path));
+    ASSERT_TRUE(app.OnFileOpen(SavedDocument(QStringLiteral("Unknown.net"))));
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(doc.GetShareState(i), ShareUnknown);
 }
@@ -215,6 +217,118 @@ TEST_F(Lifecycle, NewDuringAScanStopsItAndSavesTheOldDocument)
     CLanterraDoc reread;
     reread.ReadDocumentFile(path, false);
     EXPECT_EQ(reread.cacheHosts().size(), 3u);
+}
+
+// Opening a file while a scan of the open document runs. The scan finds
+// FOUND (with its share) in the workgroup WG and stays busy with the
+// workgroup BUSY until it is stopped.
+class OpenDuringScan : public Lifecycle
+{
+protected:
+    void SetUp() override
+    {
+        m_settings.autoSave = true;
+        first = SavedDocument(QStringLiteral("First.net"));
+        second = SavedDocument(QStringLiteral("Second.net"));
+        auto network = std::make_shared<CMemoryNetwork>();
+        network->SetLocalWorkgroup(QStringLiteral("WG"));
+        network->AddWorkgroup(QStringLiteral("WG"), {QStringLiteral("FOUND")});
+        network->AddWorkgroup(QStringLiteral("BUSY"), {});
+        network->SetHostListLatency(QStringLiteral("BUSY"), 600000);
+        network->AddName(QStringLiteral("FOUND"), QStringLiteral("10.0.0.7"));
+        network->SetServer(QStringLiteral("10.0.0.7"), DiskServer({QStringLiteral("Found")}));
+        ASSERT_TRUE(app.OnFileOpen(first));
+        CLanterraDoc &doc = app.document();
+        doc.SetNetwork(network);
+        doc.SetCurrentWorkgroup(QStringLiteral("WG"));
+        doc.StartScan();
+        ASSERT_TRUE(doc.IsScanning());
+        // UP, DOWN and the scan's FOUND with their four shares.
+        ASSERT_TRUE(WaitFor([&] { return doc.GetShareCount() == 4; }));
+        ASSERT_TRUE(doc.IsScanning());
+        view.hints.clear();
+    }
+
+    static QStringList HostsIn(const QString &path)
+    {
+        CLanterraDoc reread;
+        reread.ReadDocumentFile(path, false);
+        QStringList names;
+        for (const auto &host : reread.cacheHosts())
+            names << host->name;
+        names.sort();
+        return names;
+    }
+
+    // The hosts of the first document with what the scan found.
+    static QStringList FirstAfterTheScan()
+    {
+        return {QStringLiteral("DOWN"), QStringLiteral("FOUND"), QStringLiteral("UP")};
+    }
+
+    static QByteArray Bytes(const QString &path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    QString first;
+    QString second;
+};
+
+// The document that is open already, by any name that leads to its file,
+// brings nothing new in: the scan goes on, nothing is read or saved.
+TEST_F(OpenDuringScan, TheOpenDocumentIsNeitherReadNorSaved)
+{
+    const QString link = m_dir.filePath(QStringLiteral("Link.net"));
+    ASSERT_TRUE(QFile::link(first, link));
+    const QString relative = QDir::current().relativeFilePath(first);
+    const QByteArray before = Bytes(first);
+    for (const QString &name : {first, relative, link}) {
+        SCOPED_TRACE(qPrintable(name));
+        EXPECT_FALSE(app.OnFileOpen(name));
+        EXPECT_TRUE(app.lastError().isEmpty()) << qPrintable(app.lastError());
+        EXPECT_TRUE(app.document().IsScanning());
+        EXPECT_EQ(app.document().GetShareCount(), 4);
+        EXPECT_EQ(app.document().GetPathName(), first);
+        EXPECT_EQ(app.title(), u"First");
+        EXPECT_EQ(Bytes(first), before);
+    }
+    EXPECT_TRUE(view.hints.empty());
+
+    // The scan's results reach the file when the document closes.
+    ASSERT_TRUE(app.OnCloseDocument());
+    EXPECT_EQ(HostsIn(first), FirstAfterTheScan());
+}
+
+// Any other file: the scan stops and the open document is saved before the
+// other one is read.
+TEST_F(OpenDuringScan, AnotherDocumentOpensAfterTheFirstWasSaved)
+{
+    ASSERT_TRUE(app.OnFileOpen(second));
+    EXPECT_FALSE(app.document().IsScanning());
+    EXPECT_EQ(app.document().GetPathName(), second);
+    EXPECT_EQ(app.title(), u"Second");
+    EXPECT_EQ(app.document().GetShareCount(), 3);
+    EXPECT_EQ(view.hints, (std::vector<ViewHint>{HintScanStopped, HintDocumentLoad}));
+    EXPECT_EQ(HostsIn(first), FirstAfterTheScan());
+    EXPECT_EQ(HostsIn(second), (QStringList{QStringLiteral("DOWN"), QStringLiteral("UP")}));
+}
+
+// A file that is no network document is refused before the scan is touched.
+TEST_F(OpenDuringScan, ARefusedFileLeavesTheScanRunning)
+{
+    const QString notes = m_dir.filePath(QStringLiteral("notes.txt"));
+    QFile file(notes);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("not a network\n");
+    file.close();
+    const QByteArray before = Bytes(first);
+    EXPECT_FALSE(app.OnFileOpen(notes));
+    EXPECT_FALSE(app.lastError().isEmpty());
+    EXPECT_TRUE(app.document().IsScanning());
+    EXPECT_EQ(app.document().GetShareCount(), 4);
+    EXPECT_EQ(Bytes(first), before);
 }
 
 class Startup : public Lifecycle
