@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/lanterraapp.h"
+#include "app/singleinstance.h"
 #include "platform/signalbridge.h"
 #include "settings/settings.h"
 #include "ui/frame/mainframe.h"
@@ -26,10 +27,11 @@ void ShowMessage(QMessageBox::Icon icon, const QString &text, SignalBridge &brid
 
 int main(int argc, char *argv[])
 {
-    // Settings come first: everything after reads them.
     CSettings settings;
     CSettings::setInstance(&settings);
-    settings.Startup();
+    // One program per user and display. Declared out here: its lock is held
+    // until the settings are written, so that a later start waits for them.
+    SingleInstance instance;
 
     int exitCode = 0;
     {
@@ -39,6 +41,23 @@ int main(int argc, char *argv[])
         // Installed before anything slow, so that a SIGTERM during start-up
         // waits for the window instead of killing the process unsaved.
         SignalBridge signalBridge;
+
+        // A later start hands its file (by its full path: the running
+        // program has another current folder) to the running program and
+        // ends before it reads or writes anything of its own.
+        const QString named = CLanterraApp::CommandLineFile(QApplication::arguments());
+        switch (instance.ClaimOrHandOver(named.isEmpty() ? QStringList() : QStringList{named})) {
+        case SingleInstance::Claim::HandedOver:
+            return 0;
+        case SingleInstance::Claim::NoAnswer:
+            std::fprintf(stderr, "lanterra: the program is running already but does not answer.\n");
+            return 1;
+        case SingleInstance::Claim::Owner:
+            break;
+        }
+        // Settings come before the application's start-up: everything after
+        // reads them.
+        settings.Startup();
 
         // The one document of the run: opened from the command line, the
         // last saved document, or a new default one. Without it the program
@@ -59,7 +78,12 @@ int main(int argc, char *argv[])
             bool terminated = false;
             QObject::connect(&signalBridge, &SignalBridge::terminationRequested, [&terminated] { terminated = true; });
 
+            // Later starts: the window comes to the front and opens their
+            // file through File Open's path.
+            QObject::connect(&instance, &SingleInstance::messageReceived, &window, &CMainFrame::OnHandOver);
+
             exitCode = app.exec();
+            instance.StopAnswering();
             // The window has closed: remember the document, then close it.
             if (!lanterra.OnMainWindowClosing()) {
                 exitCode = 1;
@@ -69,6 +93,8 @@ int main(int argc, char *argv[])
                     ShowMessage(QMessageBox::Warning, lanterra.lastError(), signalBridge);
             }
         } else {
+            // No window to open a later start's file: it waits for the end.
+            instance.StopAnswering();
             // Before ending, say which file and why.
             std::fprintf(stderr, "lanterra: %s\n", qPrintable(lanterra.lastError()));
             ShowMessage(QMessageBox::Critical, lanterra.lastError(), signalBridge);

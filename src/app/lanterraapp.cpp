@@ -107,6 +107,11 @@ bool CLanterraApp::IsOpenDocument(const QString &path) const
     return !m_closed && !open.isEmpty() && open == QFileInfo(path).canonicalFilePath();
 }
 
+QString CLanterraApp::CommandLineFile(const QStringList &arguments)
+{
+    return FullPath(FileNamedOn(arguments));
+}
+
 bool CLanterraApp::OnFileOpen(const QString &path)
 {
     m_lastError.clear();

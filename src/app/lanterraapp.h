@@ -54,6 +54,9 @@ public:
 
     // "/a/b/../c.net" or "c.net" as the full, clean path.
     static QString FullPath(const QString &path);
+    // The file `arguments` (as for InitInstance) name, as its full path from
+    // the current folder; empty when they name none.
+    static QString CommandLineFile(const QStringList &arguments);
 
     QString title() const { return m_doc.GetTitle(); }
     // "-" becomes the default title; every ".net" is removed.

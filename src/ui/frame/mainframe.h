@@ -71,6 +71,11 @@ public:
     CTrayIcon *TrayIcon() const { return m_trayIcon.get(); }
     // Stores placement and bands in the settings (the close does it too).
     void SaveWindowState();
+    // A later start of the program handed over its command line (the full
+    // path of a file to open, or nothing): the window comes to the front,
+    // restored from the tray or a minimised state, and opens the file as
+    // File Open does.
+    void OnHandOver(const QStringList &message);
 
     bool OnCommand(int id) override;
     bool OnUpdateCommand(CCmdUI &ui) override;

@@ -14,6 +14,7 @@
 #include "ui/dialogs/scanoptionsdlg.h"
 #include "ui/dialogs/schemeseditordlg.h"
 #include "ui/frame/loginkeeper.h"
+#include "ui/frame/trayicon.h"
 #include "ui/toolkit/menubar.h"
 #include "ui/toolkit/sizablerebar.h"
 #include "ui/toolkit/toolbarex.h"
@@ -261,6 +262,17 @@ void CMainFrame::dropEvent(QDropEvent *event)
         return;
     event->acceptProposedAction();
     AfterOpen(m_app->OnFileOpen(urls.first().toLocalFile()));
+}
+
+void CMainFrame::OnHandOver(const QStringList &message)
+{
+    if (!isVisible() || isMinimized())
+        CTrayIcon::SendSysCommand(this, windowState().testFlag(Qt::WindowMaximized) ? CTrayIcon::ScMaximize
+                                                                                     : CTrayIcon::ScRestore);
+    raise();
+    activateWindow();
+    if (m_app && !message.isEmpty() && !message.first().isEmpty())
+        AfterOpen(m_app->OnFileOpen(message.first()));
 }
 
 void CMainFrame::AfterOpen(bool opened)
