@@ -24,6 +24,12 @@
 #     (the document is saved with it), F5; Alt+P, German chosen in
 #     Preferences: the open dialog and the menus switch language (Datei >
 #     Beenden ends the program); the range's shares and the language are kept.
+#  5. The window scanning a document (a listed host that never answers keeps
+#     the scan running), then the program started again with another
+#     document, by a name relative to another folder: the second start ends
+#     with status 0, one program remains, its title names the second
+#     document, and the first was saved by the open; a start without a file
+#     only brings the window forward.
 #
 #   scripts/e2e-window.sh [--screenshot FILE] [--only-screenshot]
 #
@@ -46,7 +52,8 @@ done
 "$root/scripts/deps.sh" test
 
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLANTERRA_TESTS=ON >/dev/null
-cmake --build "$build" --target lanterra lanterra-scan tst_e2edemo lanterra_locales lanterra_icon_library >&2
+cmake --build "$build" --target lanterra lanterra-scan lanterra-test-muteserver tst_e2edemo lanterra_locales \
+    lanterra_icon_library >&2
 
 demo="$root/scripts/demo-network.sh"
 work="$(mktemp -d /tmp/lanterra-e2e.XXXXXX)"
@@ -107,7 +114,9 @@ Xvfb "$display" -screen 0 1024x800x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 openbox_pid=""
 trayer_pid=""
+mute_pid=""
 finish() {
+    [ -n "$mute_pid" ] && kill "$mute_pid" 2>/dev/null || true
     [ -n "$trayer_pid" ] && kill "$trayer_pid" 2>/dev/null || true
     [ -n "$openbox_pid" ] && kill "$openbox_pid" 2>/dev/null || true
     kill "$xvfb" 2>/dev/null || true
@@ -331,6 +340,57 @@ shares=$(iconv -f UTF-16 -t UTF-8 "$range_doc" | grep -c '<share' || true)
 [ "$shares" -gt 0 ] || { echo "the range scan found no shares" >&2; exit 1; }
 iconv -f UTF-16 -t UTF-8 "$settings" | grep 'German' >/dev/null || { echo "the language was not kept" >&2; exit 1; }
 echo "range scan saved $shares shares; language German kept"
+
+echo "== 5. a second start hands its document to the running window"
+first_doc="$work/home/First.net"
+second_doc="$work/home/Second.net"
+"$build/bin/lanterra-scan" --hosts "$hosts;127.0.30.77" -q --out "$first_doc" >/dev/null
+"$build/bin/lanterra-scan" --no-all -q --out "$second_doc" >/dev/null
+# From here on 127.0.30.77 takes connections and never answers: the
+# window's scan waits for it.
+"$build/bin/lanterra-test-muteserver" "$work/mute.pid" 127.0.30.77 </dev/null >/dev/null 2>&1 &
+mute_pid=$!
+for _ in $(seq 50); do [ -s "$work/mute.pid" ] && break; sleep 0.1; done
+"$build/bin/lanterra" "$first_doc" > "$work/lanterra5.out" 2>&1 &
+app=$!
+wid=$(window "First - Brevant Lanterra")
+sleep 1
+keys F5
+sleep 3
+before=$(stat -c %Y "$first_doc")
+sleep 1
+# The programs of this run: those with this run's runtime folder.
+ours() {
+    local pid
+    for pid in $(pgrep -x lanterra); do
+        tr '\0' '\n' < "/proc/$pid/environ" 2>/dev/null | grep -qxF "XDG_RUNTIME_DIR=$XDG_RUNTIME_DIR" && echo "$pid"
+    done
+}
+status=0
+(cd "$work/home" && exec timeout 60 "$build/bin/lanterra" Second.net) >> "$work/lanterra5.out" 2>&1 || status=$?
+[ "$status" -eq 0 ] || { echo "the second start ended with status $status" >&2; exit 1; }
+window "Second - Brevant Lanterra" >/dev/null || { echo "the window did not open the handed-over document" >&2; exit 1; }
+kill -0 "$app" 2>/dev/null || { echo "the first program ended" >&2; exit 1; }
+[ "$(ours)" = "$app" ] || { echo "programs running: $(ours | tr '\n' ' ') (only $app expected)" >&2; exit 1; }
+[ "$(stat -c %Y "$first_doc")" -gt "$before" ] || { echo "the first document was not saved by the open" >&2; exit 1; }
+echo "one program remains; it opened Second.net and saved First.net first"
+status=0
+timeout 60 "$build/bin/lanterra" >> "$work/lanterra5.out" 2>&1 || status=$?
+[ "$status" -eq 0 ] || { echo "a start without a file ended with status $status" >&2; exit 1; }
+[ "$(ours)" = "$app" ] || { echo "programs running after a start without a file: $(ours | tr '\n' ' ')" >&2; exit 1; }
+window "Second - Brevant Lanterra" >/dev/null
+keys alt+d
+sleep 0.3
+keys b
+for _ in $(seq 100); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
+if kill -0 "$app" 2>/dev/null; then
+    echo "the program did not end after Datei > Beenden" >&2
+    kill "$app"
+    exit 1
+fi
+wait "$app"
+iconv -f UTF-16 -t UTF-8 "$settings" | grep -F "$second_doc" >/dev/null || { echo "settings.xml does not name Second.net" >&2; exit 1; }
+echo "a start without a file left the window as it was; the program ended with Second.net remembered"
 SH
 chmod +x "$work/inside.sh"
 if [ "$only_shot" = 1 ]; then

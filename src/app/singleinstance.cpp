@@ -67,8 +67,7 @@ bool TakeMessage(QByteArray &buffer, QStringList &message, bool *bad)
 
 SingleInstance::SingleInstance(const QString &name, QObject *parent)
     : QObject(parent), m_name(name.isEmpty() ? DefaultName() : name)
-{
-}
+{}
 
 SingleInstance::~SingleInstance()
 {
@@ -86,8 +85,8 @@ QString SingleInstance::DefaultName()
     // can be a path) and the socket's path has a short limit.
     const QString key = qEnvironmentVariable("USER") + u'\n' + qEnvironmentVariable("DISPLAY") + u'\n'
                         + qEnvironmentVariable("WAYLAND_DISPLAY");
-    const QString hash = QString::fromLatin1(
-        QCryptographicHash::hash(key.toUtf8(), QCryptographicHash::Sha1).toHex().left(16));
+    const QString hash =
+        QString::fromLatin1(QCryptographicHash::hash(key.toUtf8(), QCryptographicHash::Sha1).toHex().left(16));
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     const QString file = QStringLiteral("lanterra-") + hash;
     // Without a runtime folder QLocalServer places a bare name in the
@@ -95,8 +94,7 @@ QString SingleInstance::DefaultName()
     return folder.isEmpty() ? file : QDir(folder).filePath(file);
 }
 
-SingleInstance::Claim SingleInstance::ClaimOrHandOver(const QStringList &message,
-                                                      std::chrono::milliseconds patience)
+SingleInstance::Claim SingleInstance::ClaimOrHandOver(const QStringList &message, std::chrono::milliseconds patience)
 {
     QElapsedTimer clock;
     clock.start();

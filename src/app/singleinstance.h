@@ -32,11 +32,10 @@ class SingleInstance : public QObject
 {
     Q_OBJECT
 public:
-    enum class Claim
-    {
-        Owner,       // this process runs the program
-        HandedOver,  // the owner confirmed the message: this process ends
-        NoAnswer,    // an owner holds the lock but did not answer in time
+    enum class Claim {
+        Owner, // this process runs the program
+        HandedOver, // the owner confirmed the message: this process ends
+        NoAnswer, // an owner holds the lock but did not answer in time
     };
 
     // `name`: the socket's path; empty: DefaultName(). The lock file is
@@ -55,8 +54,7 @@ public:
     // holds the lock without answering (it is starting or ending) this
     // waits, at most `patience`. A lock or socket that cannot be made at all
     // (no runtime folder) gives Owner: the program then runs on its own.
-    Claim ClaimOrHandOver(const QStringList &message,
-                          std::chrono::milliseconds patience = std::chrono::seconds(30));
+    Claim ClaimOrHandOver(const QStringList &message, std::chrono::milliseconds patience = std::chrono::seconds(30));
 
     // The owner takes no more messages (its window is closing); later
     // starts wait for the lock. The lock itself is kept until destruction.

@@ -1,0 +1,288 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// One program per user and display: a later start hands its file to the
+// running one and ends; a lock and socket left by a crash do not block the
+// next start; the window opens a handed-over file through File Open's path.
+// The later starts and the crashing owner are this test program started
+// again in a role (see main below), as real other processes.
+#include "guisupport.h"
+
+#include "app/lanterraapp.h"
+#include "app/singleinstance.h"
+#include "net/memorynetwork.h"
+#include "net/neterrors.h"
+#include "ui/frame/mainframe.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <cstdio>
+
+using namespace gui;
+
+namespace {
+
+// Exit codes of a start in the role "--start": how its claim ended.
+int ExitCodeOf(SingleInstance::Claim claim)
+{
+    switch (claim) {
+    case SingleInstance::Claim::HandedOver:
+        return 0;
+    case SingleInstance::Claim::Owner:
+        return 10;
+    case SingleInstance::Claim::NoAnswer:
+        return 11;
+    }
+    return 12;
+}
+constexpr int StartedAsOwner = 10;
+
+// The roles:
+//   --start NAME [FILE]  claims as the program does with its command line
+//                        (FILE relative to the current folder) and exits
+//                        with ExitCodeOf(the claim)
+//   --own NAME           claims, says "owner" on standard output and runs
+//                        until it is killed
+//   --race NAME FILE N   hands FILE over, or owns: then writes the files of
+//                        the N-1 other starts to standard output as they
+//                        come and exits with StartedAsOwner
+int RunRole(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    SingleInstance instance(args.at(2));
+    if (args.at(1) == u"--race") {
+        const SingleInstance::Claim claim = instance.ClaimOrHandOver({args.at(3)}, std::chrono::seconds(60));
+        if (claim != SingleInstance::Claim::Owner)
+            return ExitCodeOf(claim);
+        int left = args.at(4).toInt() - 1;
+        QObject::connect(&instance, &SingleInstance::messageReceived, [&](const QStringList &message) {
+            std::printf("%s\n", qPrintable(message.value(0)));
+            if (--left == 0)
+                app.exit(StartedAsOwner);
+        });
+        return left == 0 ? StartedAsOwner : app.exec();
+    }
+    if (args.at(1) == u"--own") {
+        if (instance.ClaimOrHandOver({}) != SingleInstance::Claim::Owner)
+            return 1;
+        std::printf("owner\n");
+        std::fflush(stdout);
+        return app.exec();
+    }
+    QStringList commandLine{QStringLiteral("lanterra")};
+    commandLine << args.mid(3);
+    const QString named = CLanterraApp::CommandLineFile(commandLine);
+    return ExitCodeOf(
+        instance.ClaimOrHandOver(named.isEmpty() ? QStringList() : QStringList{named}, std::chrono::seconds(60)));
+}
+
+} // namespace
+
+class SingleInstanceTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+
+    QString Name(const QString &tag) const { return m_dir.filePath(QStringLiteral("lanterra-") + tag); }
+
+    // This program in a role; started, not waited for.
+    static std::unique_ptr<QProcess> Role(const QStringList &arguments, const QString &folder = {})
+    {
+        auto process = std::make_unique<QProcess>();
+        process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        if (!folder.isEmpty())
+            process->setWorkingDirectory(folder);
+        process->start(QCoreApplication::applicationFilePath(), arguments);
+        return process;
+    }
+
+    // Waits for the end of a role with the event loop running (the owner in
+    // this process answers from it); its exit code, or -1.
+    static int ExitCode(QProcess &process)
+    {
+        if (!QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, 60000))
+            return -1;
+        return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    }
+
+private slots:
+    void laterStartsHandTheirFileOver_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QStringList>("expected");
+        const QString folder = m_dir.filePath(QStringLiteral("cwd"));
+        QTest::newRow("a file relative to the start's folder")
+            << QStringList{QStringLiteral("Office.net")} << QStringList{folder + QStringLiteral("/Office.net")};
+        QTest::newRow("a full path, cleaned")
+            << QStringList{QStringLiteral("/x/./y/../Home.net")} << QStringList{QStringLiteral("/x/Home.net")};
+        QTest::newRow("switches before the file") << QStringList{QStringLiteral("-style"), QStringLiteral("../A B.net")}
+                                                  << QStringList{m_dir.filePath(QStringLiteral("A B.net"))};
+        QTest::newRow("nothing: the window only comes to the front") << QStringList{} << QStringList{};
+    }
+
+    void laterStartsHandTheirFileOver()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QStringList, expected);
+        QVERIFY(QDir().mkpath(m_dir.filePath(QStringLiteral("cwd"))));
+        const QString name = Name(QStringLiteral("handover"));
+        SingleInstance owner(name);
+        QCOMPARE(owner.ClaimOrHandOver({}), SingleInstance::Claim::Owner);
+        QSignalSpy received(&owner, &SingleInstance::messageReceived);
+
+        auto later =
+            Role(QStringList{QStringLiteral("--start"), name} + arguments, m_dir.filePath(QStringLiteral("cwd")));
+        QCOMPARE(ExitCode(*later), 0);
+        QTRY_COMPARE(received.size(), 1);
+        QCOMPARE(received.at(0).at(0).toStringList(), expected);
+    }
+
+    // An owner killed outright leaves its socket file and its lock file;
+    // the next start takes both over and answers later starts itself.
+    void aCrashedOwnerDoesNotBlockTheNextStart()
+    {
+        const QString name = Name(QStringLiteral("crash"));
+        auto crashing = Role({QStringLiteral("--own"), name});
+        QVERIFY(QTest::qWaitFor([&] { return crashing->canReadLine() || crashing->state() == QProcess::NotRunning; },
+                                30000));
+        QCOMPARE(crashing->readLine().trimmed(), QByteArray("owner"));
+        crashing->kill();
+        QVERIFY(crashing->waitForFinished(30000));
+        QVERIFY(QFileInfo::exists(name));
+        QVERIFY(QFileInfo::exists(name + QStringLiteral(".lock")));
+
+        SingleInstance next(name);
+        QCOMPARE(next.ClaimOrHandOver({}, std::chrono::seconds(30)), SingleInstance::Claim::Owner);
+        QSignalSpy received(&next, &SingleInstance::messageReceived);
+        auto later = Role({QStringLiteral("--start"), name, QStringLiteral("/n/After.net")});
+        QCOMPARE(ExitCode(*later), 0);
+        QTRY_COMPARE(received.size(), 1);
+        QCOMPARE(received.at(0).at(0).toStringList(), QStringList{QStringLiteral("/n/After.net")});
+    }
+
+    // Several starts at once: one owns, and every other hands over to it.
+    void startsAtOnceFindOneOwner()
+    {
+        const QString name = Name(QStringLiteral("race"));
+        constexpr int Starts = 4;
+        std::vector<std::unique_ptr<QProcess>> starts;
+        for (int i = 0; i < Starts; ++i) {
+            starts.push_back(
+                Role({QStringLiteral("--race"), name, QStringLiteral("/n/%1.net").arg(i), QString::number(Starts)}));
+        }
+        int owners = 0;
+        QStringList handedOver;
+        QStringList expected;
+        for (int i = 0; i < Starts; ++i) {
+            const int code = ExitCode(*starts[i]);
+            QVERIFY2(code == 0 || code == StartedAsOwner, qPrintable(QString::number(code)));
+            if (code == StartedAsOwner) {
+                ++owners;
+                handedOver = QString::fromUtf8(starts[i]->readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+            } else {
+                expected << QStringLiteral("/n/%1.net").arg(i);
+            }
+        }
+        QCOMPARE(owners, 1);
+        handedOver.sort();
+        QCOMPARE(handedOver, expected);
+    }
+
+    // An owner that has stopped answering (its window is closing) keeps
+    // later starts waiting until it has ended; then they own.
+    void aStartWhileTheOwnerEndsWaitsForIt()
+    {
+        const QString name = Name(QStringLiteral("ending"));
+        auto owner = std::make_unique<SingleInstance>(name);
+        QCOMPARE(owner->ClaimOrHandOver({}), SingleInstance::Claim::Owner);
+        QSignalSpy received(owner.get(), &SingleInstance::messageReceived);
+        owner->StopAnswering();
+
+        auto later = Role({QStringLiteral("--start"), name, QStringLiteral("/n/Later.net")});
+        QVERIFY(later->waitForStarted(30000));
+        QTest::qWait(500);
+        QCOMPARE(later->state(), QProcess::Running);
+        owner.reset();
+        QCOMPARE(ExitCode(*later), StartedAsOwner);
+        QCOMPARE(received.size(), 0);
+    }
+
+    // The window as the program wires it: a handed-over file is opened as
+    // File Open opens it, so the scan of the open document is stopped and
+    // that document saved first; the minimised window comes back.
+    void theWindowOpensAHandedOverFileAsFileOpenDoes()
+    {
+        TestSettings settings;
+        settings.settings.autoSave = true;
+        CLanterraApp app(&settings.settings);
+        app.setNetworksFolder(settings.dir.filePath(QStringLiteral("networks")));
+        QVERIFY(app.OnFileNew());
+        const QString first = app.document().GetPathName();
+        const QString second = settings.dir.filePath(QStringLiteral("Second.net"));
+        QVERIFY(QFile::copy(first, second));
+
+        // A scan that finds FOUND and stays busy with the workgroup BUSY.
+        auto network = std::make_shared<CMemoryNetwork>();
+        network->SetLocalWorkgroup(QStringLiteral("WG"));
+        network->AddWorkgroup(QStringLiteral("WG"), {QStringLiteral("FOUND")});
+        network->AddWorkgroup(QStringLiteral("BUSY"), {});
+        network->SetHostListLatency(QStringLiteral("BUSY"), 600000);
+        network->AddName(QStringLiteral("FOUND"), QStringLiteral("10.0.0.7"));
+        CMemoryNetwork::Server server;
+        server.shares.push_back({QStringLiteral("Found"), ShareType::DiskTree});
+        network->SetServer(QStringLiteral("10.0.0.7"), server);
+        app.document().SetNetwork(network);
+        app.document().SetCurrentWorkgroup(QStringLiteral("WG"));
+
+        CMainFrame frame(&app, &settings.settings);
+        frame.show();
+        const QString name = Name(QStringLiteral("window"));
+        SingleInstance instance(name);
+        QCOMPARE(instance.ClaimOrHandOver({}), SingleInstance::Claim::Owner);
+        QObject::connect(&instance, &SingleInstance::messageReceived, &frame, &CMainFrame::OnHandOver);
+
+        app.document().StartScan();
+        QTRY_COMPARE_WITH_TIMEOUT(app.document().GetShareCount(), 1, 30000);
+        QVERIFY(app.document().IsScanning());
+        frame.showMinimized();
+        QTRY_VERIFY(frame.isMinimized());
+
+        auto later = Role({QStringLiteral("--start"), name, second});
+        QCOMPARE(ExitCode(*later), 0);
+        QTRY_COMPARE(frame.windowTitle(), QStringLiteral("Second - Brevant Lanterra"));
+        QVERIFY(!frame.isMinimized());
+        QVERIFY(frame.isVisible());
+        QVERIFY(!app.document().IsScanning());
+        CLanterraDoc saved;
+        saved.ReadDocumentFile(first, false);
+        QCOMPARE(saved.cacheHosts().size(), size_t(1));
+        QCOMPARE(saved.cacheHosts().front()->name, QStringLiteral("FOUND"));
+
+        // Its own file again: nothing is read, the window only comes forward.
+        frame.showMinimized();
+        QTRY_VERIFY(frame.isMinimized());
+        later = Role({QStringLiteral("--start"), name, second});
+        QCOMPARE(ExitCode(*later), 0);
+        QTRY_VERIFY(!frame.isMinimized());
+        QCOMPARE(frame.windowTitle(), QStringLiteral("Second - Brevant Lanterra"));
+        app.OnCloseDocument();
+    }
+};
+
+int main(int argc, char **argv)
+{
+    if (argc >= 3
+        && (qstrcmp(argv[1], "--start") == 0 || qstrcmp(argv[1], "--own") == 0 || qstrcmp(argv[1], "--race") == 0))
+        return RunRole(argc, argv);
+    QApplication app(argc, argv);
+    SingleInstanceTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_singleinstance.moc"
