@@ -268,7 +268,7 @@ void CMainFrame::OnHandOver(const QStringList &message)
 {
     if (!isVisible() || isMinimized())
         CTrayIcon::SendSysCommand(this, windowState().testFlag(Qt::WindowMaximized) ? CTrayIcon::ScMaximize
-                                                                                     : CTrayIcon::ScRestore);
+                                                                                    : CTrayIcon::ScRestore);
     raise();
     activateWindow();
     if (m_app && !message.isEmpty() && !message.first().isEmpty())
