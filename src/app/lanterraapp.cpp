@@ -141,6 +141,8 @@ bool CLanterraApp::OnFileOpen(const QString &path)
     m_doc.StopScan();
     if (!load())
         return false;
+    // What another program writes there from now on is kept at the next save.
+    m_doc.NoteFileOnDisk(fullPath);
     m_closed = false;
     m_doc.DeleteContents();
     m_doc.UpdateAllViews(HintDocumentLoad);

@@ -69,6 +69,7 @@ bool CLanterraDoc::ReadDocumentFile(const QString &path, bool maskUnknown)
         LinkLoadedModel(maskUnknown);
         return false;
     }
+    NoteFileOnDisk(path);
     if (!ReadDocumentText(text, maskUnknown)) {
         qCWarning(lcFile) << "read only in part:" << path;
         KeepOriginalAtFirstSave(path);
@@ -84,8 +85,26 @@ QString CLanterraDoc::BackupPathFor(const QString &path)
     return backup;
 }
 
+void CLanterraDoc::NoteFileOnDisk(const QString &path)
+{
+    const QFileInfo file(path);
+    m_knownFile = path;
+    m_knownFileTime = file.exists() ? file.lastModified() : QDateTime();
+    m_knownFileSize = file.exists() ? file.size() : -1;
+}
+
 bool CLanterraDoc::KeepOriginalBeforeSaving(const QString &path, QString *why)
 {
+    // Time and size: another program's save replaces the file (a new time)
+    // and a scan's results rarely keep the size as well.
+    if (!m_knownFile.isEmpty() && QFileInfo(path) == QFileInfo(m_knownFile)) {
+        const QFileInfo file(path);
+        if (file.exists() && (file.lastModified() != m_knownFileTime || file.size() != m_knownFileSize)) {
+            qCWarning(lcFile) << path << "was changed by another program since this one read or saved it; keeping that"
+                              << "version before saving";
+            m_keepOriginalOf = path;
+        }
+    }
     if (m_keepOriginalOf.isEmpty() || QFileInfo(path) != QFileInfo(m_keepOriginalOf))
         return true;
     if (!QFileInfo::exists(path)) {
@@ -107,8 +126,8 @@ bool CLanterraDoc::KeepOriginalBeforeSaving(const QString &path, QString *why)
         reason = original.errorString() + u'.';
     }
     if (why)
-        *why = QStringLiteral("The original, read only in part, could not be kept as \"%1\" (%2) and was "
-                              "left as it is.")
+        *why = QStringLiteral("The file as it was (read only in part, or changed by another program) could not "
+                              "be kept as \"%1\" (%2) and was left as it is.")
                    .arg(backup, reason.chopped(reason.endsWith(u'.') ? 1 : 0));
     return false;
 }

@@ -401,6 +401,8 @@ bool CLanterraDoc::WriteDocumentFile(const QString &path, bool skipDuplicates)
     // Outside the lock: whoever is told may look at the document.
     if (!saved)
         ReportSaveFailure(path, why);
+    else
+        NoteFileOnDisk(path);
     return saved;
 }
 

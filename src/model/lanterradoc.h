@@ -8,6 +8,7 @@
 #include "model/scanrules.h"
 #include "model/scansession.h"
 
+#include <QDateTime>
 #include <QString>
 
 #include <atomic>
@@ -205,6 +206,12 @@ public:
     // lost; the save fails when the copy cannot be made. Until
     // DeleteContents.
     void KeepOriginalAtFirstSave(const QString &path) { m_keepOriginalOf = path; }
+    // The file at `path` as it is now is the document's own: the open read
+    // it (every successful save notes what it wrote). A save to that path
+    // that finds the file changed since by another program (lanterra-scan,
+    // a second window) first keeps that version as BackupPathFor(path), as
+    // above, so that neither side's scan is lost.
+    void NoteFileOnDisk(const QString &path);
     const QString &GetPendingBackupOf() const { return m_keepOriginalOf; }
     // "NAME.net.bak", or "NAME.net.2.bak" and up when that exists already.
     static QString BackupPathFor(const QString &path);
@@ -292,6 +299,10 @@ private:
     QString m_pathName;
     QString m_title;
     QString m_keepOriginalOf;
+    // The file as the document last read or wrote it (NoteFileOnDisk).
+    QString m_knownFile;
+    QDateTime m_knownFileTime;
+    qint64 m_knownFileSize = -1;
     QString m_saveProblem;
     std::vector<DocumentView *> m_views;
     std::vector<std::pair<HostRecord *, bool>> m_hostQueue; // guarded by queueLock

@@ -331,6 +331,42 @@ TEST_F(OpenDuringScan, ARefusedFileLeavesTheScanRunning)
     EXPECT_EQ(Bytes(first), before);
 }
 
+// Two programs on one file (the window and lanterra-scan, each with its
+// own document): the one that saves last keeps the other's version as a
+// backup instead of writing over it unseen. Its own saves make none.
+TEST_F(Lifecycle, AFileChangedByAnotherProgramIsKeptBeforeASave)
+{
+    m_settings.autoSave = true;
+    for (const bool changedOutside : {false, true}) {
+        SCOPED_TRACE(changedOutside ? "changed by another program" : "saved by this one only");
+        const QString path = SavedDocument(changedOutside ? QStringLiteral("Shared.net") : QStringLiteral("Own.net"));
+        ASSERT_TRUE(app.OnFileOpen(path));
+        AddHost(app.document(), QStringLiteral("WINDOW"), {QStringLiteral("Mine")});
+        ASSERT_TRUE(app.OnFileSave());
+        if (changedOutside) {
+            CLanterraApp other(&m_settings);
+            ASSERT_TRUE(other.OnFileOpen(path));
+            AddHost(other.document(), QStringLiteral("OTHER"), {QStringLiteral("Theirs")});
+            ASSERT_TRUE(other.OnCloseDocument());
+        }
+        ASSERT_TRUE(app.OnFileSave());
+        ASSERT_TRUE(app.OnCloseDocument());
+
+        const QString backup = path + QStringLiteral(".bak");
+        EXPECT_EQ(QFileInfo::exists(backup), changedOutside);
+        CLanterraDoc saved;
+        saved.ReadDocumentFile(path, false);
+        EXPECT_EQ(saved.cacheHosts().size(), 3u);
+        EXPECT_EQ(saved.cacheHosts().back()->name, u"WINDOW");
+        if (changedOutside) {
+            CLanterraDoc kept;
+            kept.ReadDocumentFile(backup, false);
+            ASSERT_EQ(kept.cacheHosts().size(), 4u);
+            EXPECT_EQ(kept.cacheHosts().back()->name, u"OTHER");
+        }
+    }
+}
+
 class Startup : public Lifecycle
 {
 protected:
