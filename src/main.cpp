@@ -49,9 +49,12 @@ int main(int argc, char *argv[])
         switch (instance.ClaimOrHandOver(named.isEmpty() ? QStringList() : QStringList{named})) {
         case SingleInstance::Claim::HandedOver:
             return 0;
-        case SingleInstance::Claim::NoAnswer:
-            std::fprintf(stderr, "lanterra: the program is running already but does not answer.\n");
+        case SingleInstance::Claim::NoAnswer: {
+            const QString text = QStringLiteral("Brevant Lanterra is running already but does not answer.");
+            std::fprintf(stderr, "lanterra: %s\n", qPrintable(text));
+            ShowMessage(QMessageBox::Critical, text, signalBridge);
             return 1;
+        }
         case SingleInstance::Claim::Owner:
             break;
         }

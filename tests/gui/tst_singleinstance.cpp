@@ -12,6 +12,7 @@
 #include "net/neterrors.h"
 #include "ui/frame/mainframe.h"
 
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -264,13 +265,27 @@ private slots:
         QCOMPARE(saved.cacheHosts().size(), size_t(1));
         QCOMPARE(saved.cacheHosts().front()->name, QStringLiteral("FOUND"));
 
+        // While a dialog is open the file waits for it to close.
+        const QString third = settings.dir.filePath(QStringLiteral("Third.net"));
+        QVERIFY(QFile::copy(second, third));
+        auto *dialog = new QDialog(&frame);
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        dialog->open();
+        QTRY_VERIFY(QApplication::activeModalWidget() == dialog);
+        later = Role({QStringLiteral("--start"), name, third});
+        QCOMPARE(ExitCode(*later), 0);
+        QTest::qWait(500);
+        QCOMPARE(frame.windowTitle(), QStringLiteral("Second - Brevant Lanterra"));
+        dialog->reject();
+        QTRY_COMPARE(frame.windowTitle(), QStringLiteral("Third - Brevant Lanterra"));
+
         // Its own file again: nothing is read, the window only comes forward.
         frame.showMinimized();
         QTRY_VERIFY(frame.isMinimized());
-        later = Role({QStringLiteral("--start"), name, second});
+        later = Role({QStringLiteral("--start"), name, third});
         QCOMPARE(ExitCode(*later), 0);
         QTRY_VERIFY(!frame.isMinimized());
-        QCOMPARE(frame.windowTitle(), QStringLiteral("Second - Brevant Lanterra"));
+        QCOMPARE(frame.windowTitle(), QStringLiteral("Third - Brevant Lanterra"));
         app.OnCloseDocument();
     }
 };

@@ -271,8 +271,18 @@ void CMainFrame::OnHandOver(const QStringList &message)
                                                                                     : CTrayIcon::ScRestore);
     raise();
     activateWindow();
-    if (m_app && !message.isEmpty() && !message.first().isEmpty())
-        AfterOpen(m_app->OnFileOpen(message.first()));
+    if (!m_app || message.isEmpty() || message.first().isEmpty())
+        return;
+    // A dialog may be editing the open document (Scan Options stores its
+    // rules into it on Ok) or waiting for an answer: the file is opened
+    // once it has closed.
+    if (QWidget *modal = QApplication::activeModalWidget()) {
+        modal->raise();
+        modal->activateWindow();
+        QTimer::singleShot(250, this, [this, message] { OnHandOver(message); });
+        return;
+    }
+    AfterOpen(m_app->OnFileOpen(message.first()));
 }
 
 void CMainFrame::AfterOpen(bool opened)
