@@ -94,10 +94,32 @@ def parse(source_text, name):
     return header, sections
 
 
+_REFERENCE = re.compile(r'&(?:(?:amp|lt|gt|quot|apos);|#([0-9]{1,8});|#x([0-9A-Fa-f]{1,8});)')
+
+
+def _is_reference(text, at):
+    """Whether the program's reader would decode an escape at `at`."""
+    match = _REFERENCE.match(text, at)
+    if not match:
+        return False
+    if match.group(1) is None and match.group(2) is None:
+        return True
+    code = int(match.group(1), 10) if match.group(1) is not None else int(match.group(2), 16)
+    return 0 < code <= 0x10FFFF and not 0xD800 <= code <= 0xDFFF
+
+
 def escape_attribute(value):
-    """The writer's escaping of attribute values (well-formed XML)."""
-    replacements = {'&': '&amp;', '<': '&lt;', '"': '&quot;', '\t': '&#9;', '\n': '&#10;', '\r': '&#13;'}
-    return ''.join(replacements.get(c, c) for c in value)
+    """The writer's escaping of attribute values: a double quote, and an '&'
+    that would read back as an escape; everything else as it stands."""
+    out = []
+    for i, c in enumerate(value):
+        if c == '"':
+            out.append('&quot;')
+        elif c == '&' and _is_reference(value, i):
+            out.append('&amp;')
+        else:
+            out.append(c)
+    return ''.join(out)
 
 
 def render(header, sections):

@@ -3,33 +3,6 @@
 
 namespace {
 
-const char16_t *EscapeFor(QStringView value, qsizetype i, bool inAttribute)
-{
-    switch (value[i].unicode()) {
-    case u'&':
-        return u"&amp;";
-    case u'<':
-        return u"&lt;";
-    case u'"':
-        return inAttribute ? u"&quot;" : nullptr;
-    case u'\r':
-        return u"&#13;";
-    case u'\n':
-        return inAttribute ? u"&#10;" : nullptr;
-    case u'\t':
-        return inAttribute ? u"&#9;" : nullptr;
-    case u'>':
-        return !inAttribute && i >= 2 && value[i - 1] == u']' && value[i - 2] == u']' ? u"&gt;" : nullptr;
-    default:
-        return nullptr;
-    }
-}
-
-bool IsSpecial(char16_t c)
-{
-    return c == u'&' || c == u'<' || c == u'"' || c == u'\r' || c == u'\n' || c == u'\t' || c == u'>';
-}
-
 // The character a reference stands for, or -1 when `rest` (starting at
 // '&') does not begin with one; `length` is then the reference's length.
 char32_t DecodeReference(QStringView rest, qsizetype &length)
@@ -79,9 +52,15 @@ void XmlEscape(QString &out, QStringView value, bool inAttribute)
 {
     qsizetype plainFrom = 0;
     for (qsizetype i = 0; i < value.size(); ++i) {
-        if (!IsSpecial(value[i].unicode()))
-            continue;
-        const char16_t *replacement = EscapeFor(value, i, inAttribute);
+        const char16_t c = value[i].unicode();
+        const char16_t *replacement = nullptr;
+        qsizetype length = 0;
+        if (c == u'"' && inAttribute)
+            replacement = u"&quot;";
+        else if (c == u'<' && !inAttribute)
+            replacement = u"&lt;";
+        else if (c == u'&' && DecodeReference(value.mid(i), length) != char32_t(-1))
+            replacement = u"&amp;";
         if (!replacement)
             continue;
         out += value.mid(plainFrom, i - plainFrom);

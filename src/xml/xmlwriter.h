@@ -6,9 +6,8 @@
 // Writes the mapped tokens and values as indented XML text: one blank per
 // level, CRLF line breaks, elements into which nothing was written left out.
 //
-// Values are escaped only where the text would otherwise break: '"' in an
-// attribute value becomes &quot;, '<' in element text becomes &lt;, and '&'
-// becomes &amp; where it starts one of those three sequences.
+// Values are written as they stand and escaped only where the text would
+// otherwise read back wrong (see XmlEscape).
 class CXmlWriter final : public CXmlMapper
 {
 public:

@@ -36,12 +36,13 @@ int main(int argc, char **argv)
         return 1;
     }
 
-    // A network document with every list filled, and names that need escaping.
+    // A network document with every list filled, names that need escaping
+    // and names with a bare '&', tabs and line breaks, written as they stand.
     CLanterraDoc doc;
     doc.rules().searchNetByList = 1;
     doc.rules().nets = {QStringLiteral("OFFICE"), QStringLiteral("R&D <lab>")};
     doc.rules().hosts = {QStringLiteral("10.0.0.1-10.0.0.20"), QStringLiteral("fileserver")};
-    doc.rules().excNets = {QStringLiteral("GUESTS")};
+    doc.rules().excNets = {QStringLiteral("GUESTS"), QStringLiteral("&amp; &#38; &#x26; &x a&")};
     doc.rules().excHosts = {QStringLiteral("PRINTER*")};
     doc.AddNet(QStringLiteral("WORKGROUP"));
     for (int h = 0; h < 3; ++h) {
@@ -51,7 +52,9 @@ int main(int argc, char **argv)
         host->offlineCount = h;
         host->lastState = h == 2 ? 53 : 0;
         host->lastAnswerTime = 40 * h;
-        for (const QString &share : {QStringLiteral("Music"), QStringLiteral("\"quoted\" & <odd>"), QStringLiteral("C$")})
+        for (const QString &share :
+             {QStringLiteral("Music"), QStringLiteral("\"quoted\" & <odd>"), QStringLiteral("C$"),
+              QStringLiteral("R&D"), QStringLiteral("&amp;"), QStringLiteral("tab\tcr\r\nlf")})
             host->shares.push_back(std::make_unique<ShareRecord>(share, host));
     }
     const QString docPath = folder + QStringLiteral("/network.net");

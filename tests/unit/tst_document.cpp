@@ -98,6 +98,69 @@ TEST_F(DocumentFile, SmallDocumentComesOutByteForByte)
     EXPECT_EQ(host->group, u"WORKGROUP");
 }
 
+// Ordinary names are written as they stand, a bare '&' included, so that
+// every program reading the format finds the same names; only what would
+// end a value or read back as an escape is escaped.
+TEST_F(DocumentFile, NamesWithAmpersandsAreWrittenAsTheyStandAndReadBack)
+{
+    const QStringList names = {QStringLiteral("R&D"), QStringLiteral("Tom & Jerry"), QStringLiteral("a\"b"),
+                               QStringLiteral("x<y"), QStringLiteral("&amp;")};
+    CLanterraDoc doc;
+    doc.rules().hosts = {QStringLiteral("Tom & Jerry"), QStringLiteral("R&D"), QStringLiteral("x<y"),
+                         QStringLiteral("a\"b"), QStringLiteral("&amp;")};
+    NetRecord *net = AddNet(doc, QStringLiteral("R&D"));
+    HostRecord *host = AddHost(doc, net, QStringLiteral("Tom & Jerry"), QStringLiteral("192.168.0.2"), names);
+    host->onlineCount = 3;
+    host->offlineCount = 1;
+    host->lastAnswerTime = 40;
+
+    const QString path = PathOf(QStringLiteral("names.net"));
+    ASSERT_TRUE(doc.WriteDocumentFile(path));
+    QStringList lines = NewDocumentHeadLines();
+    lines.replace(6, QStringLiteral("   <host>Tom & Jerry</host>"));
+    lines.insert(7, QStringLiteral("   <host>R&D</host>"));
+    lines.insert(8, QStringLiteral("   <host>x&lt;y</host>"));
+    lines.insert(9, QStringLiteral("   <host>a\"b</host>"));
+    lines.insert(10, QStringLiteral("   <host>&amp;amp;</host>"));
+    lines.insert(11, QStringLiteral("  </hosts>"));
+    lines += QStringList{
+        QStringLiteral("   <net name=\"R&D\" />"),
+        QStringLiteral("  </nets>"),
+        QStringLiteral("  <hosts>"),
+        QStringLiteral("   <host name=\"Tom & Jerry\" addr=\"192.168.0.2\" group=\"R&D\" onlineCount=\"3\" "
+                       "offlineCount=\"1\" lastState=\"0\" lastAnswerTime=\"40\">"),
+        QStringLiteral("    <shares>"),
+        QStringLiteral("     <share name=\"R&D\" />"),
+        QStringLiteral("     <share name=\"Tom & Jerry\" />"),
+        QStringLiteral("     <share name=\"a&quot;b\" />"),
+        QStringLiteral("     <share name=\"x<y\" />"),
+        QStringLiteral("     <share name=\"&amp;amp;\" />"),
+        QStringLiteral("    </shares>"),
+        QStringLiteral("   </host>"),
+        QStringLiteral("  </hosts>"),
+        QStringLiteral(" </cache>"),
+        QStringLiteral("</document>"),
+    };
+    const QByteArray bytes = ReadBytes(path);
+    // The text first, for a readable difference; then every byte.
+    EXPECT_EQ(QString::fromUtf16(reinterpret_cast<const char16_t *>(bytes.constData() + 2), bytes.size() / 2 - 1),
+              XmlFileHeader().toString() + Lines(lines));
+    EXPECT_EQ(bytes, Utf16File(Lines(lines)));
+
+    CLanterraDoc back;
+    ASSERT_TRUE(back.ReadDocumentFile(path, false));
+    EXPECT_EQ(back.rules().hosts, doc.rules().hosts);
+    ASSERT_EQ(back.cacheNets().size(), 1u);
+    EXPECT_EQ(back.cacheNets()[0]->name, u"R&D");
+    ASSERT_EQ(back.cacheHosts().size(), 1u);
+    EXPECT_EQ(back.cacheHosts()[0]->name, u"Tom & Jerry");
+    EXPECT_EQ(back.cacheHosts()[0]->group, u"R&D");
+    QStringList backNames;
+    for (const auto &share : back.cacheHosts()[0]->shares)
+        backNames << share->name;
+    EXPECT_EQ(backNames, names);
+}
+
 TEST_F(DocumentFile, NewDocumentHoldsDefaultRulesAndAnEmptyCache)
 {
     CLanterraDoc doc;

@@ -104,23 +104,80 @@ TEST(XmlWriter, LeavesOutEmptyElementsAndKeepsEmptyContainers)
     EXPECT_EQ(text, u"<settings>\r\n <groups>\r\n </groups>\r\n <text></text>\r\n <n v=\"-42\" />\r\n</settings>");
 }
 
-TEST(XmlWriter, EscapesWhatWellFormedXmlNeeds)
+// Values are written as they stand; only what would end the value or read
+// back as an escape is escaped. Every value comes back as it was.
+struct WrittenValue
 {
+    const char *label;
+    QString value;
+    QString inAttribute; // as the attribute value is written
+    QString inText; // as the element text is written
+};
+
+void PrintTo(const WrittenValue &row, std::ostream *out)
+{
+    *out << row.label;
+}
+
+class XmlValues : public ::testing::TestWithParam<WrittenValue>
+{};
+
+TEST_P(XmlValues, AreWrittenAsTheyStandAndReadBackExactly)
+{
+    const WrittenValue &row = GetParam();
     Sample s;
-    s.document = QStringLiteral("say \"hi\" & <go> &amp; 'x'\tA\r\nB");
-    s.parm = QStringLiteral("a<b \"q\" &lt; & &quot; ]]> ok>\r\n");
+    s.document = row.value;
+    s.parm = row.value;
     const QString text = writeRoot([&](CXmlMapper &m) { mapSample(m, s); });
-    EXPECT_TRUE(text.contains(u"name=\"say &quot;hi&quot; &amp; &lt;go> &amp;amp; 'x'&#9;A&#13;&#10;B\""))
-        << qPrintable(text);
-    EXPECT_TRUE(text.contains(u"<parm>a&lt;b \"q\" &amp;lt; &amp; &amp;quot; ]]&gt; ok>&#13;\n</parm>"))
-        << qPrintable(text);
+    EXPECT_EQ(text, QStringLiteral("<settings version=\"1.0\">\r\n <document name=\"") + row.inAttribute
+                        + QStringLiteral("\" />\r\n <application default=\"false\">\r\n  <parm>") + row.inText
+                        + QStringLiteral("</parm>\r\n </application>\r\n</settings>"));
 
     Sample back;
     back.version.clear();
     readRoot(text, [&](CXmlMapper &m) { mapSample(m, back); });
-    EXPECT_EQ(back.document, s.document);
-    EXPECT_EQ(back.parm, s.parm);
+    EXPECT_EQ(back.version, u"1.0");
+    EXPECT_EQ(back.document, row.value);
+    EXPECT_EQ(back.parm, row.value);
 }
+
+const QString Same = QStringLiteral("\x01same");
+
+WrittenValue Row(const char *label, const QString &value, const QString &inAttribute = Same,
+                 const QString &inText = Same)
+{
+    return {label, value, inAttribute == Same ? value : inAttribute, inText == Same ? value : inText};
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Escaping, XmlValues,
+    ::testing::Values(
+        Row("RandD", QStringLiteral("R&D")), Row("TomAndJerry", QStringLiteral("Tom & Jerry")),
+        Row("LoneAmpersand", QStringLiteral("&")), Row("AmpersandAtTheEnd", QStringLiteral("a&")),
+        Row("AmpersandLetter", QStringLiteral("&x")), Row("AmpersandSemicolon", QStringLiteral("&;")),
+        Row("TwoAmpersands", QStringLiteral("&&")),
+        Row("EntityWithoutSemicolon", QStringLiteral("&amp &lt &#65 &#x41")),
+        Row("NoCharacterReferences", QStringLiteral("&#; &#x; &#0; &#xD800; &#1114112; &unknown; &#X41;")),
+        Row("AmpEntity", QStringLiteral("&amp;"), QStringLiteral("&amp;amp;"), QStringLiteral("&amp;amp;")),
+        Row("EveryEntity", QStringLiteral("&lt;&gt;&quot;&apos;"),
+            QStringLiteral("&amp;lt;&amp;gt;&amp;quot;&amp;apos;"),
+            QStringLiteral("&amp;lt;&amp;gt;&amp;quot;&amp;apos;")),
+        Row("DecimalReference", QStringLiteral("&#38;"), QStringLiteral("&amp;#38;"), QStringLiteral("&amp;#38;")),
+        Row("HexReference", QStringLiteral("&#x26;"), QStringLiteral("&amp;#x26;"), QStringLiteral("&amp;#x26;")),
+        Row("AmpersandBeforeEntity", QStringLiteral("&&amp;"), QStringLiteral("&&amp;amp;"),
+            QStringLiteral("&&amp;amp;")),
+        Row("QuoteAndLessThan", QStringLiteral("a\"b<c"), QStringLiteral("a&quot;b<c"), QStringLiteral("a\"b&lt;c")),
+        Row("EscapesNextToAmpersands", QStringLiteral("&\"&<&"), QStringLiteral("&&quot;&<&"),
+            QStringLiteral("&\"&&lt;&")),
+        Row("GreaterThan", QStringLiteral("a>b ]]> >")), Row("Tab", QStringLiteral("a\tb")),
+        Row("CarriageReturn", QStringLiteral("a\rb")), Row("LineFeed", QStringLiteral("a\nb")),
+        Row("CrLf", QStringLiteral("\r\nline\r\n")), Row("Blanks", QStringLiteral("  both ends  ")),
+        Row("MarkupLookalikes", QStringLiteral("<!-- c --><?pi?></parm>/>"),
+            QStringLiteral("<!-- c --><?pi?></parm>/>"), QStringLiteral("&lt;!-- c -->&lt;?pi?>&lt;/parm>/>")),
+        Row("NonBmp", QString::fromUcs4(U"\U0001F3B5 \U00020000")),
+        Row("LoneSurrogates", QString(QChar(0xD800)) + u'x' + QChar(0xDC00)),
+        Row("Nul", QStringLiteral("a") + QChar(0) + u'b'), Row("Empty", QString())),
+    [](const ::testing::TestParamInfo<WrittenValue> &info) { return std::string(info.param.label); });
 
 TEST(XmlReader, DecodesEntitiesAndTakesABareAmpersandAsItStands)
 {

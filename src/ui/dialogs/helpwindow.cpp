@@ -7,6 +7,8 @@
 #include <QCursor>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPointer>
 #include <QRegularExpression>
@@ -14,6 +16,52 @@
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <QWindow>
+
+namespace {
+
+// A help topic in a small note over its dialog. Like every pop-up it holds
+// the mouse and the keyboard while it is shown, so it gives them back on
+// anything the user does: any click (on it or anywhere else), any key, and
+// the focus going to another window or program. A plain label would take
+// the clicks and keys for its text and keep the whole program's input.
+class CHelpPopup final : public QLabel
+{
+public:
+    explicit CHelpPopup(QWidget *over) : QLabel(over)
+    {
+        setObjectName(QStringLiteral("helpPopup"));
+        setWindowFlags(Qt::Popup);
+        setAttribute(Qt::WA_DeleteOnClose);
+        setTextInteractionFlags(Qt::NoTextInteraction);
+        // It takes the focus when shown, so that losing it can be seen.
+        setFocusPolicy(Qt::StrongFocus);
+        setFocus(Qt::PopupFocusReason);
+        connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow *focused) {
+            if (isVisible() && focused != windowHandle())
+                close();
+        });
+    }
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override
+    {
+        event->accept();
+        close();
+    }
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        event->accept();
+        close();
+    }
+    void focusOutEvent(QFocusEvent *event) override
+    {
+        QLabel::focusOutEvent(event);
+        close();
+    }
+};
+
+} // namespace
 
 QString HelpPage(const QString &helpPath)
 {
@@ -63,11 +111,7 @@ bool ShowHelpPopup(const QString &helpPath, int topic, QWidget *over)
     const QString body = HelpTopic(QString::fromUtf8(file.readAll()), topic);
     if (body.isEmpty())
         return false;
-    // A small yellow note, closed by any click outside it.
-    auto *popup = new QLabel(over);
-    popup->setObjectName(QStringLiteral("helpPopup"));
-    popup->setWindowFlags(Qt::Popup);
-    popup->setAttribute(Qt::WA_DeleteOnClose);
+    auto *popup = new CHelpPopup(over);
     popup->setTextFormat(Qt::RichText);
     popup->setText(body);
     popup->setWordWrap(true);

@@ -15,7 +15,7 @@ import io
 import json
 import os
 import sys
-import xml.etree.ElementTree as ET
+import re
 
 HOSTILE = [
     'quote"double', "quote'single", "lt<gt>", "amp&ersand", "&quot;entity&quot;", "&#60;ref",
@@ -55,6 +55,35 @@ def hidden(c):
 def escaped(name):
     return "".join(("\\u%04X" % ord(c) if ord(c) <= 0xFFFF else "\\U%08X" % ord(c)) if hidden(c) else c
                    for c in name)
+
+
+def unescape(value):
+    """The escapes the program's reader decodes; any other '&' stands as it is."""
+    def one(m):
+        named = {"amp": "&", "lt": "<", "gt": ">", "quot": '"', "apos": "'"}
+        if m.group(1) in named:
+            return named[m.group(1)]
+        code = int(m.group(2) or m.group(3), 16 if m.group(3) else 10)
+        if code == 0 or code > 0x10FFFF or 0xD800 <= code <= 0xDFFF:
+            return m.group(0)
+        return chr(code)
+    return re.sub(r"&(?:(amp|lt|gt|quot|apos)|#([0-9]{1,8})|#x([0-9A-Fa-f]{1,8}));", one, value)
+
+
+def document_shares(path):
+    """(host, share) pairs of a network document, read as the format is: an
+    attribute value ends at the next double quote, '&' and '<' may stand bare
+    in it, so this is no job for a general XML parser."""
+    with open(path, "rb") as f:
+        text = f.read().decode("utf-16")
+    pairs = []
+    current = None
+    for m in re.finditer(r'<host name="([^"]*)"|<share name="([^"]*)" />', text):
+        if m.group(1) is not None:
+            current = unescape(m.group(1))
+        else:
+            pairs.append((current, unescape(m.group(2))))
+    return pairs
 
 
 class Checks:
@@ -111,15 +140,10 @@ def check(work, host, sets):
     for name in expected:
         c.check("text shows %r" % name[:60], any(escaped(name) in l for l in ours))
 
-    # The saved document: well-formed XML that gives every name back.
-    try:
-        tree = ET.parse(os.path.join(work, "lab.net"))
-        saved = [s.get("name") for h in tree.iter("host") if h.get("name") in host.split(",")
-                 for s in h.iter("share")]
-        for name in expected:
-            c.check("document keeps %r exactly" % name[:60], name in saved)
-    except ET.ParseError as e:
-        c.check("document parses as XML", False, str(e))
+    # The saved document gives every name back to a reader of the format.
+    saved = [name for h, name in document_shares(os.path.join(work, "lab.net")) if h in host.split(",")]
+    for name in expected:
+        c.check("document keeps %r exactly" % name[:60], name in saved)
 
     # Nothing ran.
     for trace in ("pwned-subshell", "pwned-backtick"):
