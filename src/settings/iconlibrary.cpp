@@ -109,12 +109,14 @@ QList<IconImage> CIconLibrary::IconImages(int number) const
         if (taken.contains(id))
             continue;
         taken.insert(id);
-        const QByteArray image = m_module.Find(CResourceModule::TypeIcon, id);
-        if (image.size() < 8 || image.size() > maxPictureBytes)
+        // Measured before it is copied out of the module.
+        const qint64 size = m_module.Size(CResourceModule::TypeIcon, id);
+        if (size < 8 || size > maxPictureBytes)
             continue;
-        if (groupBytes + image.size() > maxGroupBytes)
+        if (groupBytes + size > maxGroupBytes)
             break;
-        groupBytes += image.size();
+        groupBytes += size;
+        const QByteArray image = m_module.Find(CResourceModule::TypeIcon, id);
         IconImage picture;
         picture.width = width;
         picture.height = height;

@@ -240,6 +240,12 @@ QByteArray CResourceModule::Find(int type, int id, int *language) const
     return m_data.mid(e.offset, e.size);
 }
 
+qint64 CResourceModule::Size(int type, int id) const
+{
+    const auto found = m_first.constFind(key(type, id));
+    return found == m_first.cend() ? -1 : m_entries[*found].size;
+}
+
 QList<int> CResourceModule::Ids(int type) const
 {
     QList<int> ids;

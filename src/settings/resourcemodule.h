@@ -47,6 +47,8 @@ public:
     // found; null when missing. `language`, when given, gets its language id
     // (0 for NE modules, which have none).
     QByteArray Find(int type, int id, int *language = nullptr) const;
+    // Size in bytes of what Find would give; -1 when missing.
+    qint64 Size(int type, int id) const;
     // Numeric ids of every resource of `type`, in file order.
     QList<int> Ids(int type) const;
     // Directory entries the last parse looked at (at most maxWalkEntries).
