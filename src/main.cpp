@@ -70,6 +70,12 @@ int main(int argc, char *argv[])
             // The main window shows the document's title and its list.
             CMainFrame window(&lanterra, &settings);
             window.show();
+            // Told once, before anything about the document.
+            if (const QString problem = settings.LoadProblemText(true); !problem.isEmpty()) {
+                QTimer::singleShot(0, &window, [&window, &signalBridge, problem] {
+                    ShowMessage(QMessageBox::Warning, problem, signalBridge, &window);
+                });
+            }
             if (const QString warning = lanterra.openWarning(); !warning.isEmpty()) {
                 QTimer::singleShot(0, &window, [&window, &signalBridge, warning] {
                     ShowMessage(QMessageBox::Warning, warning, signalBridge, &window);

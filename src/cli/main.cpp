@@ -215,6 +215,8 @@ int main(int argc, char *argv[])
     CSettings settings;
     CSettings::setInstance(&settings);
     settings.Startup();
+    if (const QString problem = settings.LoadProblemText(false); !problem.isEmpty())
+        PrintError(QString(problem).replace(QStringLiteral("\n\n"), QStringLiteral(" ")));
     const auto scheme = PickScheme(settings, options.scheme);
     if (!scheme) {
         PrintError(QStringLiteral("no scheme ") + options.scheme);

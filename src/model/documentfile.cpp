@@ -8,7 +8,6 @@
 #include "xml/xmlmapping.h"
 #include "xml/xmlreader.h"
 
-#include <QFile>
 #include <QFileInfo>
 
 namespace {
@@ -79,10 +78,7 @@ bool CLanterraDoc::ReadDocumentFile(const QString &path, bool maskUnknown)
 
 QString CLanterraDoc::BackupPathFor(const QString &path)
 {
-    QString backup = path + QStringLiteral(".bak");
-    for (int i = 2; QFileInfo::exists(backup) && i < 10000; ++i)
-        backup = path + u'.' + QString::number(i) + QStringLiteral(".bak");
-    return backup;
+    return FileAccess::BackupPathFor(path);
 }
 
 void CLanterraDoc::NoteFileOnDisk(const QString &path)
@@ -111,24 +107,17 @@ bool CLanterraDoc::KeepOriginalBeforeSaving(const QString &path, QString *why)
         m_keepOriginalOf.clear();
         return true;
     }
-    const QString backup = BackupPathFor(path);
-    QFile original(path);
+    QString backup;
     QString reason;
-    if (original.copy(backup)) {
-        // On the disk before the original is replaced.
-        QFile copy(backup);
-        if (copy.open(QIODevice::ReadWrite) && FileAccess::SyncFile(copy, &reason)) {
-            qCInfo(lcFile) << "kept the original of" << path << "as" << backup;
-            m_keepOriginalOf.clear();
-            return true;
-        }
-    } else {
-        reason = original.errorString() + u'.';
+    if (FileAccess::KeepBackupCopy(path, &backup, &reason)) {
+        qCInfo(lcFile) << "kept the original of" << path << "as" << backup;
+        m_keepOriginalOf.clear();
+        return true;
     }
     if (why)
         *why = QStringLiteral("The file as it was (read only in part, or changed by another program) could not "
                               "be kept as \"%1\" (%2) and was left as it is.")
-                   .arg(backup, reason.chopped(reason.endsWith(u'.') ? 1 : 0));
+                   .arg(backup.isEmpty() ? BackupPathFor(path) : backup, reason.chopped(reason.endsWith(u'.') ? 1 : 0));
     return false;
 }
 

@@ -1,13 +1,122 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "fileaccess.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QLocale>
 
+#include <limits>
+
 namespace FileAccess {
+
+namespace {
+
+// A dangling link holds its name too: a backup must not be written through it.
+bool IsTaken(const QString &path)
+{
+    const QFileInfo info(path);
+    return info.exists() || info.isSymLink();
+}
+
+} // namespace
 
 QString SizeText(qint64 bytes)
 {
     return QLocale::c().formattedDataSize(bytes, 1, QLocale::DataSizeSIFormat);
+}
+
+bool ReadRegularFile(const QString &path, qint64 maxBytes, QByteArray &bytes, QString *why)
+{
+    bytes.clear();
+    QFile file;
+    if (!OpenRegularFile(file, path, maxBytes, why))
+        return false;
+    bytes.reserve(qsizetype(qMin(file.size(), maxBytes)));
+    constexpr qint64 chunk = 64 * 1024;
+    // One byte past the cap tells a file that grew since it was opened.
+    while (qint64(bytes.size()) <= maxBytes) {
+        const qsizetype at = bytes.size();
+        const qint64 wanted = qMin(chunk, maxBytes + 1 - qint64(at));
+        bytes.resize(at + qsizetype(wanted));
+        const qint64 got = file.read(bytes.data() + at, wanted);
+        bytes.resize(at + qsizetype(qMax<qint64>(got, 0)));
+        if (got < 0) {
+            if (why)
+                *why = file.errorString() + u'.';
+            bytes.clear();
+            return false;
+        }
+        if (got == 0)
+            break;
+    }
+    if (qint64(bytes.size()) > maxBytes) {
+        if (why)
+            *why = QStringLiteral("It is too large (files up to %1 are read).").arg(SizeText(maxBytes));
+        bytes.clear();
+        return false;
+    }
+    return true;
+}
+
+QString BackupPathFor(const QString &path)
+{
+    QString backup = path + QStringLiteral(".bak");
+    for (int i = 2; IsTaken(backup) && i < 10000; ++i)
+        backup = path + u'.' + QString::number(i) + QStringLiteral(".bak");
+    return backup;
+}
+
+bool KeepBackupCopy(const QString &path, QString *backup, QString *why)
+{
+    QFile original;
+    QString reason;
+    if (!OpenRegularFile(original, path, std::numeric_limits<qint64>::max(), &reason)) {
+        if (why)
+            *why = reason;
+        return false;
+    }
+    // Another program may take the name between the look and the open; the
+    // exclusive open then fails and the next number is tried.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const QString candidate = BackupPathFor(path);
+        QFile copy(candidate);
+        if (!copy.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+            if (IsTaken(candidate))
+                continue;
+            reason = copy.errorString() + u'.';
+            break;
+        }
+        bool copied = true;
+        QByteArray buffer(1024 * 1024, Qt::Uninitialized);
+        for (;;) {
+            const qint64 got = original.read(buffer.data(), buffer.size());
+            if (got < 0) {
+                reason = original.errorString() + u'.';
+                copied = false;
+                break;
+            }
+            if (got == 0)
+                break;
+            if (copy.write(buffer.constData(), got) != got) {
+                reason = copy.errorString() + u'.';
+                copied = false;
+                break;
+            }
+        }
+        // On the disk before the original is replaced.
+        if (copied && SyncFile(copy, &reason)) {
+            if (backup)
+                *backup = candidate;
+            return true;
+        }
+        copy.remove();
+        break;
+    }
+    if (reason.isEmpty())
+        reason = QStringLiteral("No free backup name was found.");
+    if (why)
+        *why = reason;
+    return false;
 }
 
 } // namespace FileAccess

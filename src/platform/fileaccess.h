@@ -18,6 +18,25 @@ namespace FileAccess {
 // without the file's name.
 bool OpenRegularFile(QFile &file, const QString &path, qint64 maxBytes, QString *why);
 
+// The bytes of a regular file of at most `maxBytes`, opened as
+// OpenRegularFile does. Reading stops at `maxBytes` whatever the file's size
+// said, so a file that grows while it is read cannot fill the memory. Every
+// reader of a file the user picked or that was found in a folder goes
+// through this. On failure `*why` says why (a sentence, no file name).
+bool ReadRegularFile(const QString &path, qint64 maxBytes, QByteArray &bytes, QString *why);
+
+// "NAME.bak", or "NAME.2.bak" and up when that name is taken: where the
+// original of a file the program could read only in part is kept before
+// the program first writes over it.
+QString BackupPathFor(const QString &path);
+
+// Copies the regular file `path` to a new file at BackupPathFor(path) (the
+// next free number when another program took that name meanwhile; an
+// existing backup is never written over) and puts the copy on the disk. On
+// success `*backup` names the copy; on failure nothing is left behind and
+// `*why` says why.
+bool KeepBackupCopy(const QString &path, QString *backup, QString *why);
+
 // Asks the system to put what was written to `file` on the disk; false when
 // it could not (the reason in `*why`).
 bool SyncFile(QFileDevice &file, QString *why);

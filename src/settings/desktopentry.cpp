@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "desktopentry.h"
 
+#include "platform/fileaccess.h"
+
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 
@@ -45,14 +46,16 @@ QString resolveProgram(const QString &program)
 
 std::optional<DesktopEntry> DesktopEntry::Read(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > 1024 * 1024)
+    // Entries are found in folders anyone may put files in: a pipe or a
+    // device there must not hold the program, nor fill its memory.
+    QByteArray bytes;
+    if (!FileAccess::ReadRegularFile(path, 1024 * 1024, bytes, nullptr))
         return std::nullopt;
     DesktopEntry entry;
     entry.m_filePath = path;
     bool inEntryGroup = false;
     bool sawGroup = false;
-    const QList<QByteArray> lines = file.readAll().split('\n');
+    const QList<QByteArray> lines = bytes.split('\n');
     for (const QByteArray &rawLine : lines) {
         const QString line = QString::fromUtf8(rawLine).trimmed();
         if (line.isEmpty() || line.startsWith(u'#'))

@@ -2,6 +2,7 @@
 #include "detectdefaults.h"
 
 #include "desktopentry.h"
+#include "iconlibrary.h"
 #include "platform/paths.h"
 #include "settings.h"
 
@@ -256,9 +257,8 @@ std::optional<BrowsingProgram> DesktopFileManager()
 
 QString FirstIconLibrary(const QString &folder)
 {
-    const QFileInfoList libraries = QDir(folder).entryInfoList({QStringLiteral("*.icl")}, QDir::Files,
-                                                                QDir::Name | QDir::IgnoreCase);
-    return libraries.isEmpty() ? QString() : libraries.first().completeBaseName();
+    const QStringList libraries = ListIconLibraries(folder);
+    return libraries.isEmpty() ? QString() : libraries.first();
 }
 
 void CSettings::DetectDefaults()

@@ -48,5 +48,5 @@ QString IconLibraryPath(const QString &name);
 // is empty or the file cannot be read as a module.
 std::unique_ptr<CIconLibrary> LoadIconLibrary(const QString &name);
 // Titles (file names without ".icl") of the libraries in `folder`, in
-// directory order, folders skipped.
+// directory order; folders, pipes and devices (and links to them) skipped.
 QStringList ListIconLibraries(const QString &folder);

@@ -2,8 +2,10 @@
 // Listing the installed language files and loading one of them.
 #include "languagetable.h"
 
-#include "platform/paths.h"
 #include "settings.h"
+
+#include "platform/fileaccess.h"
+#include "platform/paths.h"
 #include "xml/xmldocument.h"
 
 #include <QDir>
@@ -14,6 +16,23 @@ namespace {
 // Folders and files in a fixed order, whatever order the file system keeps.
 constexpr QDir::SortFlags kListingOrder = QDir::Name | QDir::IgnoreCase;
 
+// The German table is 26 KB; a file a hundred times larger is no language
+// file, and every file in the folder is read at each start.
+constexpr qint64 maxLanguageFileBytes = 4 * 1024 * 1024;
+
+// A file that cannot be read leaves the routine unrun (an empty header, the
+// built-in texts).
+void ReadLanguageFile(const QString &path, const XmlRootRoutine &routine)
+{
+    QByteArray bytes;
+    QString why;
+    if (!FileAccess::ReadRegularFile(path, maxLanguageFileBytes, bytes, &why)) {
+        qCWarning(lcFile) << "cannot read" << path << ":" << why;
+        return;
+    }
+    ReadXmlDocument(bytes, u"language", routine);
+}
+
 LanguageRecord ListLanguageFile(const QString &locales, const QFileInfo &folder, const QFileInfo &file)
 {
     LanguageRecord record;
@@ -22,8 +41,7 @@ LanguageRecord ListLanguageFile(const QString &locales, const QFileInfo &folder,
     record.fileTitle = file.completeBaseName();
     record.iconPath = locales + folder.fileName() + u'/' + record.fileTitle + QStringLiteral(".ico");
     // A file that cannot be opened is listed all the same, with an empty header.
-    LoadXmlDocument(record.filePath, u"language",
-                    [&record](CXmlMapper &mapper) { MapLanguageHeader(mapper, record); });
+    ReadLanguageFile(record.filePath, [&record](CXmlMapper &mapper) { MapLanguageHeader(mapper, record); });
     return record;
 }
 
@@ -90,9 +108,8 @@ void SelectLanguage(CSettings &settings, int index)
     settings.languageIndex = index;
     settings.language = record.folder;
     settings.currentLanguage = LanguageRecord();
-    LoadXmlDocument(record.filePath, u"language", [&](CXmlMapper &mapper) {
-        table.MapLanguageFile(mapper, settings.currentLanguage);
-    });
+    ReadLanguageFile(record.filePath,
+                     [&](CXmlMapper &mapper) { table.MapLanguageFile(mapper, settings.currentLanguage); });
 
     // The help file sits in the language's own folder, named after the folder.
     const QString helpPath = QFileInfo(record.filePath).absolutePath() + u'/' + record.folder + QStringLiteral(".hlp");

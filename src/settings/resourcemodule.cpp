@@ -1,15 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "resourcemodule.h"
 
-#include <QFile>
+#include "platform/fileaccess.h"
+
+#include <QSet>
 
 namespace {
-
-// A module larger than this is not a resource library; refusing it keeps a
-// mistaken choice (a disk image renamed .icl) from filling memory.
-constexpr qint64 maxModuleSize = 64 * 1024 * 1024;
-// Caps on the counts read from directories, against loops and huge tables.
-constexpr int maxEntries = 65536;
 
 class Bytes
 {
@@ -41,21 +37,26 @@ void CResourceModule::Clear()
 {
     m_data.clear();
     m_entries.clear();
+    m_first.clear();
     m_format = None;
 }
 
 bool CResourceModule::Load(const QString &path)
 {
     Clear();
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > maxModuleSize)
+    QByteArray data;
+    QString why;
+    if (!FileAccess::ReadRegularFile(path, maxModuleSize, data, &why)) {
+        qCDebug(lcFile) << "no module" << path << ":" << why;
         return false;
-    return Parse(file.readAll());
+    }
+    return Parse(data);
 }
 
 bool CResourceModule::Parse(const QByteArray &data)
 {
     Clear();
+    m_walked = 0;
     m_data = data;
     const Bytes b(m_data);
     if (!b.has(0, 64) || b.u16(0) != 0x5A4D) // "MZ"
@@ -66,9 +67,17 @@ bool CResourceModule::Parse(const QByteArray &data)
         ok = parsePE(header);
     else if (b.has(header, 2) && b.u16(header) == 0x454E) // "NE"
         ok = parseNE(header);
-    if (!ok)
+    if (!ok) {
         Clear();
-    return ok;
+        return false;
+    }
+    // The first language found of each resource, as before.
+    for (qsizetype i = 0; i < m_entries.size(); ++i) {
+        const quint64 k = key(m_entries[i].type, m_entries[i].id);
+        if (!m_first.contains(k))
+            m_first.insert(k, i);
+    }
+    return true;
 }
 
 bool CResourceModule::parsePE(qint64 header)
@@ -137,14 +146,20 @@ bool CResourceModule::parsePE(qint64 header)
 
     // Three fixed levels: type, name, language. Offsets inside the tree are
     // relative to its root; named (string) types and names are skipped.
+    // Each directory is read once, and all levels together read at most
+    // maxWalkEntries entries: a tree whose entries point back at their own
+    // or an earlier directory costs no more than one that does not.
+    QSet<qint64> visited;
     auto directory = [&](qint64 at, auto &&visit) {
-        if (!b.has(at, 16))
+        if (!b.has(at, 16) || visited.contains(at))
             return;
+        visited.insert(at);
         const int count = b.u16(at + 12) + b.u16(at + 14);
-        for (int i = 0; i < count && i < maxEntries; ++i) {
+        for (int i = 0; i < count && m_walked < maxWalkEntries; ++i) {
             const qint64 entry = at + 16 + qint64(i) * 8;
             if (!b.has(entry, 8))
                 return;
+            ++m_walked;
             const quint32 name = b.u32(entry);
             const quint32 target = b.u32(entry + 4);
             visit(name, target);
@@ -157,7 +172,7 @@ bool CResourceModule::parsePE(qint64 header)
             if ((id & 0x80000000u) || !(idTarget & 0x80000000u))
                 return;
             directory(root + (idTarget & 0x7FFFFFFFu), [&](quint32 language, quint32 dataTarget) {
-                if ((dataTarget & 0x80000000u) || m_entries.size() >= maxEntries)
+                if ((dataTarget & 0x80000000u) || m_entries.size() >= maxResources)
                     return;
                 const qint64 dataEntry = root + dataTarget;
                 if (!b.has(dataEntry, 16))
@@ -188,15 +203,16 @@ bool CResourceModule::parseNE(qint64 header)
     if (shift > 24)
         return true;
     at += 2;
-    while (b.has(at, 2) && m_entries.size() < maxEntries) {
+    while (b.has(at, 2) && m_entries.size() < maxResources && m_walked < maxWalkEntries) {
         const quint16 type = b.u16(at);
         if (type == 0)
             break;
         const int count = b.u16(at + 2);
         at += 8;
-        for (int i = 0; i < count; ++i, at += 12) {
+        for (int i = 0; i < count && m_walked < maxWalkEntries; ++i, at += 12) {
             if (!b.has(at, 12))
                 return true;
+            ++m_walked;
             const quint16 id = b.u16(at + 6);
             // Only numbered types and names (high bit set) are taken.
             if (!(type & 0x8000) || !(id & 0x8000))
@@ -215,21 +231,30 @@ bool CResourceModule::parseNE(qint64 header)
 
 QByteArray CResourceModule::Find(int type, int id, int *language) const
 {
-    for (const Entry &e : m_entries) {
-        if (e.type == type && e.id == id) {
-            if (language)
-                *language = e.language;
-            return m_data.mid(e.offset, e.size);
-        }
-    }
-    return {};
+    const auto found = m_first.constFind(key(type, id));
+    if (found == m_first.cend())
+        return {};
+    const Entry &e = m_entries[*found];
+    if (language)
+        *language = e.language;
+    return m_data.mid(e.offset, e.size);
+}
+
+qint64 CResourceModule::Size(int type, int id) const
+{
+    const auto found = m_first.constFind(key(type, id));
+    return found == m_first.cend() ? -1 : m_entries[*found].size;
 }
 
 QList<int> CResourceModule::Ids(int type) const
 {
     QList<int> ids;
-    for (const Entry &e : m_entries)
-        if (e.type == type && !ids.contains(e.id))
+    QSet<int> seen;
+    for (const Entry &e : m_entries) {
+        if (e.type == type && !seen.contains(e.id)) {
+            seen.insert(e.id);
             ids.append(e.id);
+        }
+    }
     return ids;
 }

@@ -2,9 +2,13 @@
 #include "settings.h"
 
 #include "languagetable.h"
+#include "messageformat.h"
+
+#include "platform/fileaccess.h"
 #include "platform/paths.h"
 #include "xml/xmldocument.h"
 #include "xml/xmlmapping.h"
+#include "xml/xmlreader.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -19,6 +23,35 @@ constexpr QStringView StartCheckValue = u"8A3F5C21E09D4B7761C2F0A9E53B4";
 
 constexpr QStringView RootName = u"settings";
 constexpr QStringView FileVersion = u"1.0";
+
+const QString ProblemSection = QStringLiteral("Settings file");
+
+// How the first two bytes of a file that is not UTF-16LE read as one code unit.
+SettingsLoadProblem EncodingOf(QStringView text)
+{
+    const char16_t first = text.isEmpty() ? 0 : text[0].unicode();
+    const unsigned char low = first & 0xFF;
+    const unsigned char high = first >> 8;
+    if (first == 0xFFFE || (low == 0 && high == '<'))
+        return SettingsLoadProblem::Utf16BigEndian;
+    if (first == 0xBBEF || (low == '<' && high >= 0x20 && high < 0x7F))
+        return SettingsLoadProblem::Utf8;
+    return SettingsLoadProblem::None;
+}
+
+bool HasSettingsRoot(QStringView text)
+{
+    auto *xmlReader = new CXmlReader;
+    CXmlMapperRef reader(xmlReader);
+    reader->Text(text);
+    reader->Token(u"<settings>");
+    QString version;
+    reader->Token(u"@version");
+    MapString(*reader, version);
+    // A root of another name still gives its first attribute before the
+    // reader freezes.
+    return !xmlReader->isFrozen();
+}
 
 void mapBand(CXmlMapper &mapper, ToolbarBand &band)
 {
@@ -100,11 +133,27 @@ bool CSettings::Load()
     schemes.clear();
     // Bands are a list: a second load must not append to the first one's.
     toolbarBands.clear();
+    m_loadProblem = SettingsLoadProblem::None;
+    m_problemDetail.clear();
+    m_problemPath.clear();
+    m_keptOriginal.clear();
+    m_keepOriginal = false;
 
-    if (!LoadXmlDocument(path, RootName, [this](CXmlMapper &mapper) { MapSettings(mapper); })) {
+    QString text;
+    QString why;
+    if (!ReadXmlFileText(path, text, &why)) {
+        // A first start has no file: nothing to tell, nothing to keep.
+        if (QFileInfo::exists(path)) {
+            m_loadProblem = SettingsLoadProblem::Unreadable;
+            m_problemDetail = why;
+            m_problemPath = path;
+        }
         DetectDefaults();
         return false;
     }
+    bool version10 = false;
+    const XmlReadEnd end = ReadXmlText(text, RootName, [&](CXmlMapper &mapper) { version10 = MapSettings(mapper); });
+    NoteLoadProblem(path, text, version10, end == XmlReadEnd::Whole);
     if (schemes.empty()) {
         selectedScheme = 0;
         BuildDefaultSchemes();
@@ -112,22 +161,111 @@ bool CSettings::Load()
     return true;
 }
 
+void CSettings::NoteLoadProblem(const QString &path, QStringView text, bool version10, bool readWhole)
+{
+    // An empty file holds nothing that could be lost.
+    if (text.isEmpty() || (version10 && readWhole))
+        return;
+    if (const SettingsLoadProblem encoding = EncodingOf(text); encoding != SettingsLoadProblem::None)
+        m_loadProblem = encoding;
+    else if (!HasSettingsRoot(text))
+        m_loadProblem = SettingsLoadProblem::NotSettings;
+    else if (!version10)
+        m_loadProblem = SettingsLoadProblem::OtherVersion;
+    else
+        m_loadProblem = SettingsLoadProblem::ReadInPart;
+    m_problemPath = path;
+    // What the reader could not take would be gone with the first save.
+    m_keepOriginal = true;
+    m_keptOriginal = FileAccess::BackupPathFor(path);
+    qCInfo(lcFile) << "settings read only in part:" << path;
+}
+
+QString CSettings::LoadProblemText(bool savesAtExit) const
+{
+    QString reason;
+    switch (m_loadProblem) {
+    case SettingsLoadProblem::None:
+        return {};
+    case SettingsLoadProblem::Unreadable:
+        reason =
+            FormatMessage(LookupText(ProblemSection, 7, QStringLiteral("It cannot be read: %s")), {m_problemDetail});
+        break;
+    case SettingsLoadProblem::NotSettings:
+        reason = LookupText(ProblemSection, 9, QStringLiteral("It is no settings file of this program."));
+        break;
+    case SettingsLoadProblem::OtherVersion:
+        reason = FormatMessage(LookupText(ProblemSection, 3, QStringLiteral("It is of another version (\"%s\").")),
+                               {m_problemDetail});
+        break;
+    case SettingsLoadProblem::Utf8:
+        reason = LookupText(ProblemSection, 4,
+                            QStringLiteral("It is saved as UTF-8 or plain text; the settings file is UTF-16 "
+                                           "little-endian."));
+        break;
+    case SettingsLoadProblem::Utf16BigEndian:
+        reason = LookupText(ProblemSection, 5,
+                            QStringLiteral("It is saved as UTF-16 big-endian; the settings file is UTF-16 "
+                                           "little-endian."));
+        break;
+    case SettingsLoadProblem::ReadInPart:
+        reason = LookupText(ProblemSection, 6,
+                            QStringLiteral("It ends early, or holds elements in places this version does not know."));
+        break;
+    }
+    QString text = FormatMessage(LookupText(ProblemSection, 0,
+                                            QStringLiteral("The settings file \"%s\" could not be read fully.")),
+                                 {QDir::toNativeSeparators(m_problemPath)})
+                   + u' ' + reason + QStringLiteral("\n\n");
+    if (!savesAtExit)
+        return text
+               + LookupText(ProblemSection, 2,
+                            QStringLiteral("Default settings are used for what could not be read; the file is "
+                                           "left as it is."));
+    if (m_loadProblem == SettingsLoadProblem::Unreadable)
+        return text
+               + LookupText(ProblemSection, 8,
+                            QStringLiteral("The program has started with default settings. Settings changed "
+                                           "now are not saved, so that the file stays as it is."));
+    return text
+           + FormatMessage(LookupText(ProblemSection, 1,
+                                      QStringLiteral("The program has started with default settings for what "
+                                                     "could not be read. When it ends, it keeps the original "
+                                                     "as \"%s\".")),
+                           {QDir::toNativeSeparators(m_keptOriginal)});
+}
+
 void CSettings::Save()
 {
     const QString path = filePath();
     createFolderOf(path);
+    if (m_loadProblem == SettingsLoadProblem::Unreadable && path == m_problemPath) {
+        qCWarning(lcFile) << "settings not written: the file there could not be read:" << path;
+        return;
+    }
+    if (m_keepOriginal && QFileInfo::exists(path)) {
+        QString why;
+        if (!FileAccess::KeepBackupCopy(path, &m_keptOriginal, &why)) {
+            qCWarning(lcFile) << "settings not written: the original could not be kept:" << path << why;
+            return;
+        }
+        qCInfo(lcFile) << "kept the original of" << path << "as" << m_keptOriginal;
+    }
+    m_keepOriginal = false;
     SaveXmlDocument(path, RootName, [this](CXmlMapper &mapper) { MapSettings(mapper); });
 }
 
-void CSettings::MapSettings(CXmlMapper &mapper)
+bool CSettings::MapSettings(CXmlMapper &mapper)
 {
     QString version = FileVersion.toString();
     mapper.Token(u"@version");
     MapString(mapper, version);
     // A file of another version keeps every start value rather than taking
     // fields whose meaning may have changed.
-    if (version != FileVersion)
-        return;
+    if (version != FileVersion) {
+        m_problemDetail = version;
+        return false;
+    }
 
     mapper.Token(u"@crc");
     MapString(mapper, checkValue);
@@ -203,6 +341,7 @@ void CSettings::MapSettings(CXmlMapper &mapper)
     MapList(mapper, schemes, MapScheme);
     mapper.Token(u"</scheme>");
     mapper.Token(u"</schemes>");
+    return true;
 }
 
 int CSettings::AddScheme(const QString &name)

@@ -32,6 +32,24 @@ struct ToolbarBand
     int style = 0;
 };
 
+// Why a settings.xml that was there could not be read whole at start.
+enum class SettingsLoadProblem {
+    // Read whole, or no file at all (a first start).
+    None,
+    // There, but not a regular file the program may read.
+    Unreadable,
+    // Its root element is not "settings" (not XML, another program's file).
+    NotSettings,
+    // Its version attribute is not "1.0".
+    OtherVersion,
+    // Converted to UTF-8 (or plain text) by an editor.
+    Utf8,
+    // Saved as UTF-16 big-endian.
+    Utf16BigEndian,
+    // Cut off, or holding elements this version does not know.
+    ReadInPart,
+};
+
 // All user preferences. Fields are read and written directly; the file is
 // read once at start (Startup) and written once at exit (Shutdown).
 class CSettings
@@ -51,11 +69,26 @@ public:
     // Shut-down: Save.
     void Shutdown();
 
-    // Reads settings.xml; false when the file cannot be opened.
+    // Reads settings.xml; false when the file cannot be opened. A file that
+    // is there but could not be read whole is recorded as loadProblem().
     bool Load();
-    // Writes settings.xml (through a temporary file; the old one stays on failure).
+    // Writes settings.xml (through a temporary file; the old one stays on
+    // failure). After a load problem the original is first kept as a backup
+    // (keptOriginalPath()); when that cannot be made, or the file could not
+    // be read at all, nothing is written and the file stays as it was.
     void Save();
-    void MapSettings(CXmlMapper &mapper);
+    // False when the file's version is not "1.0" (nothing else is mapped).
+    bool MapSettings(CXmlMapper &mapper);
+
+    SettingsLoadProblem loadProblem() const { return m_loadProblem; }
+    // Where the original is kept at the first save after a load problem:
+    // the name it will get until then, the name it got after.
+    const QString &keptOriginalPath() const { return m_keptOriginal; }
+    // The message for the user (translated), empty without a load problem.
+    // `savesAtExit`: the program writes the settings when it ends (the
+    // window) and so keeps the original then; otherwise (lanterra-scan) the
+    // file is left as it is.
+    QString LoadProblemText(bool savesAtExit) const;
 
     // First-run defaults: language from the locale, browsing program, icon library.
     void DetectDefaults();
@@ -99,5 +132,13 @@ public:
     LanguageRecord currentLanguage;
 
 private:
+    void NoteLoadProblem(const QString &path, QStringView text, bool version10, bool readWhole);
+
     QString m_filePath;
+    SettingsLoadProblem m_loadProblem = SettingsLoadProblem::None;
+    // The version text of another version, or why the file could not be read.
+    QString m_problemDetail;
+    QString m_problemPath;
+    QString m_keptOriginal;
+    bool m_keepOriginal = false;
 };

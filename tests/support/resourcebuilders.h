@@ -172,4 +172,84 @@ inline QByteArray VersionResource(const QList<StringTable> &tables, bool withTra
     return VersionNode(QStringLiteral("VS_VERSION_INFO"), fixed, false, children);
 }
 
+// Hostile modules: what a crafted .icl or program file may hold.
+
+// Where CResourceModuleWriter puts its one section, the resource tree's root.
+inline constexpr qsizetype WrittenSectionOffset = 0x200;
+
+// A 32-bit module whose resource tree is `directories` directories of
+// `entries` entries each, every entry of one pointing at the next and the
+// last back at the first: with one directory, a directory that is its own
+// type, name and language level.
+inline QByteArray LoopingModule(int entries, int directories = 1)
+{
+    const qsizetype directorySize = 16 + 8 * qsizetype(entries);
+    CResourceModuleWriter writer;
+    writer.Add(3, 1, QByteArray(directorySize * directories, '\0'));
+    QByteArray out = writer.Write();
+    for (int d = 0; d < directories; ++d) {
+        const qsizetype at = WrittenSectionOffset + d * directorySize;
+        put16(out, at + 12, 0);
+        put16(out, at + 14, quint16(entries));
+        const quint32 next = 0x80000000u | quint32(((d + 1) % directories) * directorySize);
+        for (int i = 0; i < entries; ++i) {
+            put32(out, at + 16 + 8 * i, quint32(i + 1));
+            put32(out, at + 16 + 8 * i + 4, next);
+        }
+    }
+    return out;
+}
+
+// A tree that never repeats a directory but is wide: `types` type entries,
+// each with a name directory of its own of `names` entries, all of which
+// lead to one language directory whose entry names no data.
+inline QByteArray WideModule(int types, int names)
+{
+    const qsizetype rootSize = 16 + 8 * qsizetype(types);
+    const qsizetype nameSize = 16 + 8 * qsizetype(names);
+    const qsizetype languageAt = rootSize + types * nameSize;
+    const qsizetype total = languageAt + 16 + 8 + 16;
+    CResourceModuleWriter writer;
+    writer.Add(3, 1, QByteArray(total, '\0'));
+    QByteArray out = writer.Write();
+    const qsizetype section = WrittenSectionOffset;
+    out.replace(section, total, QByteArray(total, '\0'));
+    put16(out, section + 14, quint16(types));
+    for (int t = 0; t < types; ++t) {
+        const qsizetype nameAt = rootSize + t * nameSize;
+        put32(out, section + 16 + 8 * t, quint32(t + 1));
+        put32(out, section + 16 + 8 * t + 4, 0x80000000u | quint32(nameAt));
+        put16(out, section + nameAt + 14, quint16(names));
+        for (int n = 0; n < names; ++n) {
+            put32(out, section + nameAt + 16 + 8 * n, quint32(n + 1));
+            put32(out, section + nameAt + 16 + 8 * n + 4, 0x80000000u | quint32(languageAt));
+        }
+    }
+    put16(out, section + languageAt + 14, 1);
+    put32(out, section + languageAt + 16 + 4, quint32(languageAt + 24));
+    return out;
+}
+
+// Icon group 4 whose `sizes` entries (all different sizes) all name one
+// picture, icon 1.
+inline QByteArray OneIconUnderManySizes(const QByteArray &picture, int sizes)
+{
+    QByteArray group(6 + 14 * sizes, '\0');
+    put16(group, 2, 1);
+    put16(group, 4, quint16(sizes));
+    for (int i = 0; i < sizes; ++i) {
+        const qsizetype at = 6 + 14 * qsizetype(i);
+        group[at] = char(1 + i % 256);
+        group[at + 1] = char(1 + i / 256);
+        put16(group, at + 4, 1);
+        put16(group, at + 6, 32);
+        put32(group, at + 8, quint32(picture.size()));
+        put16(group, at + 12, 1);
+    }
+    CResourceModuleWriter writer;
+    writer.Add(3, 1, picture);
+    writer.Add(14, 4, group);
+    return writer.Write();
+}
+
 } // namespace ResourceBuilders

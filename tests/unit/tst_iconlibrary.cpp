@@ -2,15 +2,21 @@
 // Icon libraries read from their bytes: both module formats, icon groups by
 // number with the best picture per size, and damaged files that must give
 // "no picture" rather than a crash.
+#include "platform/fileaccess.h"
+#include "settings/detectdefaults.h"
 #include "settings/iconlibrary.h"
 #include "settings/resourcemodule.h"
+#include "settings/versioninfo.h"
 
 #include "resourcebuilders.h"
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+
+#include <sys/stat.h>
 
 using namespace ResourceBuilders;
 using Picture = CResourceModuleWriter::Picture;
@@ -151,5 +157,100 @@ TEST(IconLibrary, LibrariesAreFoundInTheIconsFolder)
     const std::unique_ptr<CIconLibrary> library = LoadIconLibrary(QStringLiteral("Zeta"));
     ASSERT_NE(library, nullptr);
     EXPECT_TRUE(library->HasIcon(4));
+    qunsetenv("LANTERRA_DATA_DIR");
+}
+
+// Crafted modules: each must come back quickly as a library without the
+// crafted pictures, whatever the numbers in it promise.
+TEST(IconLibrary, CraftedResourceTreesAreWalkedWithinOneBudget)
+{
+    struct Case
+    {
+        const char *name;
+        QByteArray bytes;
+    };
+    const Case cases[] = {
+        // 65,535 entries per level, cubed, before any directory was read once.
+        {"a directory that is its own three levels", LoopingModule(65535)},
+        {"two directories pointing at each other", LoopingModule(65535, 2)},
+        {"three directories in a ring", LoopingModule(30000, 3)},
+        // No directory twice, yet more entries than any library has.
+        {"wide levels", WideModule(65535, 4)},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        CResourceModule module;
+        EXPECT_TRUE(module.Parse(c.bytes));
+        EXPECT_GT(module.walkedEntries(), 0);
+        EXPECT_LE(module.walkedEntries(), CResourceModule::maxWalkEntries);
+        EXPECT_TRUE(module.Ids(CResourceModule::TypeGroupIcon).isEmpty());
+        CIconLibrary library;
+        library.LoadData(c.bytes);
+        EXPECT_FALSE(library.HasIcon(4));
+    }
+}
+
+TEST(IconLibrary, APictureNamedUnderManySizesIsTakenOnce)
+{
+    const Picture small = SolidBitmap(32, 0xFF0000FF);
+    struct Case
+    {
+        const char *name;
+        QByteArray picture;
+        qsizetype pictures;
+    };
+    const Case cases[] = {
+        {"an icon", small.data, 1},
+        // 16 MB: no icon is that large; a copy per size took gigabytes.
+        {"a 16 MB picture", QByteArray("\x89PNG\r\n\x1a\n", 8) + QByteArray(16 << 20, '\0'), 0},
+        {"a PNG saying it is 100000 pixels wide",
+         QByteArray("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\x01\x86\xa0\0\0\0\x20", 24) + QByteArray(64, '\0'), 0},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        CIconLibrary library;
+        ASSERT_TRUE(library.LoadData(OneIconUnderManySizes(c.picture, 1000)));
+        const QList<IconImage> images = library.IconImages(4);
+        EXPECT_EQ(images.size(), c.pictures);
+        if (!images.isEmpty()) {
+            EXPECT_EQ(images[0].width, 1) << "under the first size that names it";
+            EXPECT_TRUE(images[0].file.endsWith(c.picture));
+        }
+    }
+}
+
+// A name in the Icons folder, a program picked for browsing: whatever the
+// name stands for, reading it neither waits nor fills the memory.
+TEST(IconLibrary, OnlyRegularFilesAreRead)
+{
+    QTemporaryDir dir;
+    const QString icons = dir.filePath(QStringLiteral("Icons"));
+    ASSERT_TRUE(QDir().mkpath(icons + QStringLiteral("/folder.icl")));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(icons + QStringLiteral("/pipe.icl")).constData(), 0600), 0);
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), icons + QStringLiteral("/zero.icl")));
+    ASSERT_TRUE(QFile::link(icons + QStringLiteral("/pipe.icl"), icons + QStringLiteral("/pipelink.icl")));
+    {
+        QFile good(icons + QStringLiteral("/good.icl"));
+        ASSERT_TRUE(good.open(QIODevice::WriteOnly));
+        good.write(SampleLibrary(false));
+    }
+    qputenv("LANTERRA_DATA_DIR", dir.path().toUtf8());
+    for (const char *name : {"folder", "pipe", "zero", "pipelink"}) {
+        SCOPED_TRACE(name);
+        const QString path = icons + u'/' + QLatin1String(name) + QStringLiteral(".icl");
+        CIconLibrary library;
+        EXPECT_FALSE(library.Load(path));
+        EXPECT_EQ(LoadIconLibrary(QLatin1String(name)), nullptr);
+        CVersionInfo version;
+        EXPECT_FALSE(version.Create(path));
+        QByteArray bytes;
+        QString why;
+        EXPECT_FALSE(FileAccess::ReadRegularFile(path, CResourceModule::maxModuleSize, bytes, &why));
+        EXPECT_FALSE(why.isEmpty());
+    }
+    // Neither a first start nor Preferences offers them.
+    EXPECT_EQ(ListIconLibraries(icons), QStringList{u"good"_qs});
+    EXPECT_EQ(FirstIconLibrary(icons), u"good");
+    EXPECT_NE(LoadIconLibrary(QStringLiteral("good")), nullptr);
     qunsetenv("LANTERRA_DATA_DIR");
 }

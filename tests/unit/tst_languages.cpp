@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 
 #include <sys/fsuid.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <utility>
@@ -414,3 +415,28 @@ TEST_F(ShippedGermanTest, IsWhatOurWriterWritesForItsTexts)
 }
 
 } // namespace
+
+// Every file in the folder is read at each start: one far larger than any
+// language file, a link to a device or to a pipe is listed without a header
+// and loads nothing, and none of them holds the start.
+TEST_F(LanguageFilesTest, FilesNoLanguageFileCanBeAreNotRead)
+{
+    addLanguage(QStringLiteral("Huge/Huge.lng"), {{QStringLiteral("S"), {{1, QStringLiteral("big")}}}},
+                QStringLiteral("Huge"));
+    {
+        // Sparse: no disk space is taken.
+        QFile huge(locales() + QStringLiteral("Huge/Huge.lng"));
+        ASSERT_TRUE(huge.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(huge.resize(qint64(8) << 20));
+    }
+    QDir().mkpath(locales() + QStringLiteral("Odd"));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), locales() + QStringLiteral("Odd/a-zero.lng")));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(locales() + QStringLiteral("Odd/pipe")).constData(), 0600), 0);
+    ASSERT_TRUE(QFile::link(locales() + QStringLiteral("Odd/pipe"), locales() + QStringLiteral("Odd/b-pipe.lng")));
+    scan(QStringLiteral("Huge"));
+    ASSERT_EQ(m_settings.languageIndex, 0);
+    EXPECT_EQ(m_settings.languages[0].title, u"");
+    EXPECT_EQ(LookupText(QStringLiteral("S"), 1, QStringLiteral("built-in")), u"built-in");
+    for (const LanguageRecord &record : std::as_const(m_settings.languages))
+        EXPECT_TRUE(record.title.isEmpty()) << qPrintable(record.filePath);
+}

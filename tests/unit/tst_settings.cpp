@@ -12,8 +12,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QtEndian>
 
 #include <array>
+
+#include <sys/stat.h>
 
 static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN, "the helpers below read UTF-16LE in place");
 
@@ -280,7 +283,106 @@ TEST_F(SettingsTest, OtherVersionKeepsStartValuesWithoutDetection)
         EXPECT_TRUE(settings->programName.isEmpty());
         EXPECT_TRUE(settings->programPath.isEmpty());
         EXPECT_TRUE(settings->programParameters.isEmpty());
+        // What was not taken is kept beside it before the first write.
+        EXPECT_EQ(settings->loadProblem(), SettingsLoadProblem::OtherVersion);
+        EXPECT_TRUE(settings->LoadProblemText(true).contains(QStringLiteral("(\"%1\")").arg(QLatin1String(version))));
+        const QString kept = settings->keptOriginalPath();
+        EXPECT_FALSE(QFile::exists(kept));
+        settings->Shutdown();
+        EXPECT_EQ(readBytes(kept), settingsFile(body));
     }
+}
+
+// The kinds of file a user may find there after another version, an editor
+// or a crash: the original must survive the first write, under a name that
+// no earlier backup has, and the user is told which file and why.
+TEST_F(SettingsTest, AFileReadOnlyInPartIsKeptBesideItBeforeTheFirstWrite)
+{
+    QStringList edited = defaultFileLines();
+    edited[4] = u" <automation autoScan=\"true\" autoSave=\"false\" autoLoad=\"false\" />"_qs;
+    edited[16] = u"  <scheme name=\"Mine\">"_qs;
+    const QByteArray whole = settingsFile(edited);
+    QStringList renamed = edited;
+    renamed[5] = u" <markings before=\"true\" after=\"true\" />"_qs;
+    QStringList otherVersion = edited;
+    otherVersion[0] = u"<settings version=\"2.0\" crc=\"0\">"_qs;
+    const QString text = Header + edited.join(u"\r\n");
+    QByteArray bigEndian(text.size() * 2, '\0');
+    qToBigEndian<quint16>(text.utf16(), text.size(), bigEndian.data());
+
+    struct Case
+    {
+        const char *name;
+        QByteArray bytes;
+        SettingsLoadProblem problem;
+        const char *reason;
+    };
+    const Case cases[] = {
+        {"other version", settingsFile(otherVersion), SettingsLoadProblem::OtherVersion, "another version (\"2.0\")"},
+        {"renamed element", settingsFile(renamed), SettingsLoadProblem::ReadInPart, "does not know"},
+        {"UTF-8 by an editor", "\xEF\xBB\xBF" + text.toUtf8(), SettingsLoadProblem::Utf8, "UTF-8"},
+        {"UTF-8 without a mark", text.toUtf8(), SettingsLoadProblem::Utf8, "UTF-8"},
+        {"UTF-16 big-endian", "\xFE\xFF" + bigEndian, SettingsLoadProblem::Utf16BigEndian, "big-endian"},
+        {"cut off", whole.left(whole.size() / 2), SettingsLoadProblem::ReadInPart, "ends early"},
+        {"not XML", QByteArray("\x01\x02\x03\x04\x05\x06", 6), SettingsLoadProblem::NotSettings, "no settings file"},
+        {"another root", settingsFile({u"<config version=\"1.0\">"_qs, u"</config>"_qs}),
+         SettingsLoadProblem::NotSettings, "no settings file"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        QDir(QFileInfo(path).absolutePath()).removeRecursively();
+        // Twice: the second time an earlier backup is there and stays.
+        for (const QString &suffix : {u".bak"_qs, u".2.bak"_qs}) {
+            writeFile(path, c.bytes);
+            auto settings = start();
+            EXPECT_EQ(settings->loadProblem(), c.problem);
+            const QString message = settings->LoadProblemText(true);
+            EXPECT_TRUE(message.contains(u'"' + path + u'"')) << qPrintable(message);
+            EXPECT_TRUE(message.contains(QLatin1String(c.reason))) << qPrintable(message);
+            EXPECT_TRUE(message.contains(u'"' + path + suffix + u'"')) << qPrintable(message);
+            EXPECT_EQ(settings->keptOriginalPath(), path + suffix);
+            // lanterra-scan never writes: it leaves the file as it is.
+            EXPECT_FALSE(settings->LoadProblemText(false).contains(suffix));
+            EXPECT_FALSE(QFile::exists(path + suffix)) << "kept at the first write, not before";
+
+            settings->Shutdown();
+            EXPECT_EQ(readBytes(path + suffix), c.bytes);
+            EXPECT_EQ(readBytes(path + u".bak"_qs), c.bytes) << "an earlier backup is never written over";
+            // What was written instead reads whole again.
+            EXPECT_EQ(start()->loadProblem(), SettingsLoadProblem::None);
+        }
+        EXPECT_FALSE(QFile::exists(path + u".3.bak"_qs));
+    }
+}
+
+TEST_F(SettingsTest, NoFileOrAWholeOneIsNoProblem)
+{
+    auto first = start();
+    EXPECT_EQ(first->loadProblem(), SettingsLoadProblem::None);
+    EXPECT_TRUE(first->LoadProblemText(true).isEmpty());
+    first->Shutdown();
+    auto second = start();
+    EXPECT_EQ(second->loadProblem(), SettingsLoadProblem::None);
+    second->Shutdown();
+    // An empty file holds nothing to lose.
+    writeFile(path, QByteArray());
+    auto empty = start();
+    EXPECT_EQ(empty->loadProblem(), SettingsLoadProblem::None);
+    empty->Shutdown();
+    EXPECT_EQ(QDir(QFileInfo(path).absolutePath()).entryList(QDir::Files), QStringList{u"settings.xml"_qs});
+}
+
+TEST_F(SettingsTest, AFileThatCannotBeReadIsNeverWrittenOver)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    auto settings = start();
+    EXPECT_EQ(settings->loadProblem(), SettingsLoadProblem::Unreadable);
+    EXPECT_TRUE(settings->LoadProblemText(true).contains(u'"' + path + u'"'));
+    EXPECT_TRUE(settings->LoadProblemText(true).contains(QStringLiteral("not a regular file")));
+    settings->Shutdown();
+    EXPECT_TRUE(QFileInfo(path).isSymLink() || !QFileInfo(path).isFile()) << "the pipe is still there";
+    EXPECT_FALSE(QFile::exists(path + u".bak"_qs));
 }
 
 TEST_F(SettingsTest, FileWithoutSchemesGetsDefaultsAndKeepsTheRest)

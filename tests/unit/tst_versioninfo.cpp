@@ -12,6 +12,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <sys/stat.h>
+
 using namespace ResourceBuilders;
 
 namespace {
@@ -146,6 +148,13 @@ TEST(VersionInfo, ProgramsWithoutResourceTakeTheirDesktopEntry)
     qputenv("XDG_DATA_HOME", dir.filePath(QStringLiteral("data")).toUtf8());
     qputenv("XDG_DATA_DIRS", dir.filePath(QStringLiteral("none")).toUtf8());
     qputenv("LC_ALL", "de_DE.UTF-8");
+    // Names anyone may put there, listed before the real entry: the search
+    // must neither wait on a pipe nor read a device without end.
+    const QString applications = dir.filePath(QStringLiteral("data/applications/"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(applications + QStringLiteral("a-pipe.desktop")).constData(), 0600), 0);
+    ASSERT_TRUE(
+        QFile::link(applications + QStringLiteral("a-pipe.desktop"), applications + QStringLiteral("b-pipe.desktop")));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), applications + QStringLiteral("c-zero.desktop")));
 
     CVersionInfo info;
     ASSERT_TRUE(info.Create(program, German));
@@ -165,4 +174,21 @@ TEST(VersionInfo, ProgramsWithoutResourceTakeTheirDesktopEntry)
     qunsetenv("LC_ALL");
     qunsetenv("XDG_DATA_HOME");
     qunsetenv("XDG_DATA_DIRS");
+}
+
+// A program picked for browsing is parsed as a module: the crafted trees of
+// an icon library must not hold the dialog either.
+TEST(VersionInfo, CraftedProgramsGiveNoVersion)
+{
+    QTemporaryDir dir;
+    const QByteArray modules[] = {LoopingModule(65535), LoopingModule(65535, 2), WideModule(65535, 4)};
+    for (const QByteArray &bytes : modules) {
+        QFile file(dir.filePath(QStringLiteral("crafted.exe")));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(bytes);
+        file.close();
+        CVersionInfo info;
+        EXPECT_FALSE(info.Create(file.fileName(), UsEnglish));
+        EXPECT_EQ(info.GetProductName(), "");
+    }
 }

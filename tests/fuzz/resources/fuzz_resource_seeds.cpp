@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Writes seed modules for fuzz_resources: icon libraries in the 32-bit,
-// 64-bit and 16-bit forms and a module with a version resource.
+// 64-bit and 16-bit forms, a module with a version resource, and crafted
+// modules (resource trees that point back at themselves or are very wide,
+// one picture under a thousand sizes) for the mutations to start from.
 #include "resourcebuilders.h"
 
 #include <QDir>
@@ -31,9 +33,15 @@ int main(int argc, char **argv)
     const std::pair<const char *, QByteArray> seeds[] = {
         {"icons32.icl", icons.Write(false)},
         {"icons64.icl", icons.Write(true)},
-        {"icons16.icl", NeModule({{3, 1, small.data}, {3, 2, png}, {14, 4, IconGroup({{small, 1}})},
+        {"icons16.icl", NeModule({{3, 1, small.data},
+                                  {3, 2, png},
+                                  {14, 4, IconGroup({{small, 1}})},
                                   {14, 5, IconGroup({{{16, 16, 32, png}, 2}})}})},
         {"version.exe", version.Write()},
+        {"self-referencing.icl", LoopingModule(4096)},
+        {"ring-of-three.icl", LoopingModule(2048, 3)},
+        {"wide.icl", WideModule(2048, 4)},
+        {"one-icon-many-sizes.icl", OneIconUnderManySizes(large.data, 1000)},
     };
     for (const auto &[name, bytes] : seeds) {
         QFile file(folder + u'/' + QLatin1String(name));

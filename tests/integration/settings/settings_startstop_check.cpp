@@ -2,7 +2,8 @@
 // Starts the program over an empty configuration folder, ends it the way a
 // desktop logout does (SIGTERM), and checks the settings file it leaves: first
 // the one of a first start, then one edited by hand, which must come back with
-// every value as edited.
+// every value as edited, then one with a renamed element, whose original must
+// be kept as settings.xml.bak.
 //
 // Usage: settings_startstop_check <program> <expected default file (UTF-8)>
 #include "programrun.h"
@@ -218,6 +219,25 @@ int main(int argc, char *argv[])
     SettingsText second;
     if (decode(written.readAll(), second))
         compare(second, edited, "second start");
+    written.close();
+
+    // Third start over a file this version reads only in part (an element
+    // renamed): the original is kept beside it before the program writes.
+    SettingsText renamed = edited;
+    replace(renamed, QStringLiteral(" <marking "), QStringLiteral(" <markings "));
+    const QByteArray original = encode(renamed);
+    if (!written.open(QIODevice::WriteOnly | QIODevice::Truncate) || written.write(original) < 0) {
+        fail(QStringLiteral("cannot edit %1").arg(settingsPath));
+        return 1;
+    }
+    written.close();
+    if (!runOnce(program, environment))
+        return 1;
+    QFile kept(settingsPath + QStringLiteral(".bak"));
+    if (!kept.open(QIODevice::ReadOnly) || kept.readAll() != original)
+        fail(QStringLiteral("the original was not kept as %1").arg(kept.fileName()));
+    if (!written.open(QIODevice::ReadOnly) || written.readAll() == original)
+        fail(QStringLiteral("settings were not written after the backup"));
 
     if (g_failures == 0)
         std::printf("settings start/stop: ok\n");
