@@ -43,6 +43,8 @@ CScanDriver::CScanDriver(CLanterraDoc &doc, std::shared_ptr<INetProvider> networ
 {
     // Taken on the caller's (user-interface) thread, before any worker runs.
     m_rules.BuildExclusionSets();
+    auto lock = Publish();
+    m_epoch = Session().epoch;
 }
 
 CScanDriver::~CScanDriver()
@@ -69,7 +71,7 @@ bool CScanDriver::Start()
 void CScanDriver::Halt()
 {
     {
-        std::scoped_lock guard(m_publishLock);
+        auto lock = Publish();
         m_halted = true;
     }
     m_halt.request_stop();
@@ -96,7 +98,12 @@ bool CScanDriver::ProbeAgain(HostRecord &host)
 
 std::unique_lock<std::mutex> CScanDriver::Publish()
 {
-    return std::unique_lock(m_publishLock);
+    return std::unique_lock(Session().publishLock);
+}
+
+bool CScanDriver::IsCurrent() const
+{
+    return m_doc.m_scan.epoch == m_epoch && !m_abandon.stop_requested();
 }
 
 void CScanDriver::Wake()
