@@ -311,7 +311,7 @@ bool CScanDriver::Prepare()
     // count is of records: two cached workgroups of one name count twice.
     Session().netsTotal = int(doc.m_cacheNets.size());
     Session().netsPending = int(doc.m_cacheNets.size());
-    m_sweep = CHostSweep::ForQueue(doc, m_network->CreateSweepTransport());
+    m_sweep = CHostSweep::ForQueue(doc, rules, m_network->CreateSweepTransport());
     if (m_sweep)
         Session().sweepTotal = m_sweep->Total();
     return true;
