@@ -220,6 +220,14 @@ void CLanterraDoc::applyScheme(const ShareScheme *newScheme)
     std::lock_guard lock(m_sharesLock);
     // The old copy dies after the lock: probes only touch it under the lock.
     m_scheme.swap(copy);
+    // The counts are of this scheme alone: the view applies it again at
+    // every rebuild of its list, and counting on top of the last count
+    // would let cached hosts outscore new ones without bound. No file
+    // stores them, so nothing is lost.
+    for (ShareRecord *share : m_shareList) {
+        if (share->host)
+            share->host->visibleShares = 0;
+    }
     for (ShareRecord *share : m_shareList) {
         const int group = newScheme ? ClassifyShare(*newScheme, share->name) : -1;
         share->groupIndex = group;

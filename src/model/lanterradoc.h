@@ -138,7 +138,8 @@ public:
     std::pair<HostRecord *, bool> GetQueuedHost(int i) const;
 
     // Makes a copy of `newScheme` current (nullptr: none) and classifies
-    // every share with it. Adds to the hosts' visibleShares without clearing them first.
+    // every share with it. Each host's visibleShares becomes the number of
+    // its shares in a visible group of it.
     void applyScheme(const ShareScheme *newScheme);
 
     // --- Scan --------------------------------------------------------------
