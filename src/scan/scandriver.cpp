@@ -22,9 +22,6 @@ namespace {
 constexpr auto HostSlotWait = std::chrono::milliseconds(200);
 // The pause of a pass once every known host has been started.
 constexpr int IdlePassMs = 500;
-// A range entry as wide as 0.0.0.1-255.255.255.254 would make billions of
-// host records; no LAN needs more than a /16 in one entry.
-constexpr quint64 MaxRangeHosts = 65536;
 
 } // namespace
 
@@ -342,6 +339,8 @@ void CScanDriver::AddListedHosts(std::map<QString, NetRecord *> &netsByName)
                 if (!address.isEmpty())
                     byAddress.emplace(address, host.get());
             }
+            // Scan Options and lanterra-scan tell the user what is left out
+            // (AddressesLeftOut).
             if (first <= last && quint64(last) - first >= MaxRangeHosts)
                 last = quint32(first + MaxRangeHosts - 1);
             for (quint64 value = first; value <= last; ++value) {
