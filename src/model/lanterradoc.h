@@ -44,8 +44,10 @@ enum ShareColumn : int {
 // changeQueue (queueLock) and the scan session's addressMap (addressLock). A probe appends a new
 // share to its host's `shares` under sharesLock as well, so that a save made
 // while a stopped scan's last probes finish reads whole lists. Every write a
-// scan makes to the document is also made under its driver's lock, which a
-// save during the scan takes to copy the cache (LockScanWrites). The three
+// scan makes to the document is also made under the publish lock that all
+// its engines share, which a save takes to copy the cache during a scan, or
+// to write the file while a stopped scan's last probes finish
+// (LockScanWrites). The three
 // locks are never held together. Records are freed only by DeleteContents,
 // so a record pointer taken under a lock stays valid while the document is
 // open.
