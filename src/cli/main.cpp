@@ -248,6 +248,8 @@ int main(int argc, char *argv[])
         if (!options.out.isEmpty())
             doc.SetPathName(CLanterraApp::FullPath(options.out));
         options.ApplyTo(doc.rules());
+        for (const QString &note : CutRangeNotes(doc.rules()))
+            PrintError(note);
         doc.applyScheme(*scheme);
 
         std::signal(SIGINT, OnInterrupt);
@@ -271,8 +273,8 @@ int main(int argc, char *argv[])
             }
             if (g_interrupted || (options.timeoutSeconds > 0 && now >= deadline)) {
                 // As the Stop command, without its save: the save below
-                // follows the rules of closing. Also cancels what the
-                // stopped scan left running and waits for it.
+                // follows the rules of closing. Probes already listing
+                // finish and are kept; the rest is cancelled and waited for.
                 doc.HaltAndWait();
                 break;
             }

@@ -2,6 +2,7 @@
 #include "scanoptions.h"
 
 #include "model/scanrules.h"
+#include "scan/ipv4.h"
 
 #include <QRegularExpression>
 
@@ -192,4 +193,14 @@ void ScanOptions::ApplyTo(ScanRules &rules) const
         rules.excHosts = *excludeHosts;
     if (excludeWorkgroups)
         rules.excNets = *excludeWorkgroups;
+}
+
+QStringList CutRangeNotes(const ScanRules &rules)
+{
+    QStringList notes;
+    if (!rules.searchHostByList)
+        return notes;
+    for (const CutRange &cut : CutRanges(rules.hosts))
+        notes.append(FormatRangeCut(RangeCutFormat(), cut));
+    return notes;
 }

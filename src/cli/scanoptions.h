@@ -46,6 +46,11 @@ struct ScanOptions
     static QString Usage();
 };
 
+// One line for standard error per host list entry of `rules` that a scan
+// cuts short (AddressesLeftOut): the entry and how many addresses are left
+// out. None while the host list is off.
+QStringList CutRangeNotes(const ScanRules &rules);
+
 // Entries of a list option: split on ";" and line breaks, trimmed, empty
 // entries dropped.
 QStringList SplitList(const QString &text);

@@ -50,6 +50,7 @@ CLanterraDoc::~CLanterraDoc()
 {
     if (IsScanning())
         HaltScan();
+    StartNewEpoch();
     // Workers still running hold pointers into the records freed below.
     m_scan.driver.reset();
 }
@@ -219,6 +220,14 @@ void CLanterraDoc::applyScheme(const ShareScheme *newScheme)
     std::lock_guard lock(m_sharesLock);
     // The old copy dies after the lock: probes only touch it under the lock.
     m_scheme.swap(copy);
+    // The counts are of this scheme alone: the view applies it again at
+    // every rebuild of its list, and counting on top of the last count
+    // would let cached hosts outscore new ones without bound. No file
+    // stores them, so nothing is lost.
+    for (ShareRecord *share : m_shareList) {
+        if (share->host)
+            share->host->visibleShares = 0;
+    }
     for (ShareRecord *share : m_shareList) {
         const int group = newScheme ? ClassifyShare(*newScheme, share->name) : -1;
         share->groupIndex = group;
@@ -239,6 +248,9 @@ void CLanterraDoc::StartScan()
     if (m_hostsOnlyEngine && m_scan.driver)
         m_scan.driver->Halt();
     m_hostsOnlyEngine = false;
+    // Probes a stopped scan left listing must not count down this scan's
+    // pending hosts nor queue into the emptied queue.
+    StartNewEpoch();
     m_scan.netsTotal = 0;
     m_scan.netsPending = 0;
     m_scan.hostsTotal = 0;
@@ -295,6 +307,12 @@ std::unique_lock<std::mutex> CLanterraDoc::LockScanWrites()
     return m_scan.driver ? m_scan.driver->Publish() : std::unique_lock<std::mutex>();
 }
 
+void CLanterraDoc::StartNewEpoch()
+{
+    auto scanWrites = LockScanWrites();
+    ++m_scan.epoch;
+}
+
 void CLanterraDoc::HaltScan()
 {
     if (m_scan.driver)
@@ -318,13 +336,17 @@ void CLanterraDoc::HaltAndWait()
         HaltScan();
         UpdateAllViews(HintScanStopped);
     }
+    if (auto scanWrites = LockScanWrites(); scanWrites.owns_lock())
+        m_scan.listingEnded.wait(scanWrites, [this] { return m_scan.listingProbes == 0; });
     m_scan.driver.reset();
 }
 
 void CLanterraDoc::DeleteContents()
 {
     StopScan();
-    // Workers that outlived the scan write into the records freed below.
+    // Probes that outlived the scan write nothing into what comes next; they
+    // are cancelled and waited for, as they hold the records freed below.
+    StartNewEpoch();
     m_scan.driver.reset();
 
     m_rules.Reset();
@@ -365,9 +387,11 @@ bool CLanterraDoc::WriteDocumentFile(const QString &path, bool skipDuplicates)
     std::vector<std::unique_ptr<NetRecord>> netCopies;
     std::vector<std::unique_ptr<HostRecord>> hostCopies;
     bool copied = false;
+    // Held, no worker and not the driver changes a record or a list. After a
+    // stop, the probes that were listing still write their hosts: the save
+    // holds them off until it is done.
+    auto scanWrites = LockScanWrites();
     {
-        // Held, no worker and not the driver changes a record or a list.
-        auto scanWrites = LockScanWrites();
         if (IsScanning()) {
             // The driver inserts into cacheHosts and indexes it by position,
             // so a save must not reorder it, nor walk it once the lock is
@@ -382,6 +406,8 @@ bool CLanterraDoc::WriteDocumentFile(const QString &path, bool skipDuplicates)
             SortHostsByScore();
         }
     }
+    if (copied)
+        scanWrites.unlock();
     if (path.isEmpty())
         return false;
     QString why;
@@ -398,6 +424,8 @@ bool CLanterraDoc::WriteDocumentFile(const QString &path, bool skipDuplicates)
         saved = SaveXmlDocument(
             path, u"document", [&](CXmlMapper &mapper) { MapDocument(mapper, skipDuplicates); }, &why);
     }
+    if (scanWrites.owns_lock())
+        scanWrites.unlock();
     // Outside the lock: whoever is told may look at the document.
     if (!saved)
         ReportSaveFailure(path, why);
@@ -431,6 +459,7 @@ void CLanterraDoc::CopyCache(std::vector<std::unique_ptr<NetRecord>> &nets,
 
 void CLanterraDoc::LinkLoadedModel(bool maskUnknown)
 {
+    StartNewEpoch();
     m_scan.hostsTotal = int(m_cacheHosts.size());
 
     // The first workgroup of a name wins, as in a scan.

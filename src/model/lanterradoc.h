@@ -45,8 +45,10 @@ enum ShareColumn : int {
 // changeQueue (queueLock) and the scan session's addressMap (addressLock). A probe appends a new
 // share to its host's `shares` under sharesLock as well, so that a save made
 // while a stopped scan's last probes finish reads whole lists. Every write a
-// scan makes to the document is also made under its driver's lock, which a
-// save during the scan takes to copy the cache (LockScanWrites). The three
+// scan makes to the document is also made under the publish lock that all
+// its engines share, which a save takes to copy the cache during a scan, or
+// to write the file while a stopped scan's last probes finish
+// (LockScanWrites). The three
 // locks are never held together. Records are freed only by DeleteContents,
 // so a record pointer taken under a lock stays valid while the document is
 // open.
@@ -90,6 +92,9 @@ public:
     // when the scan sweeps none).
     int GetSweepDone() const { return m_scan.sweepDone.load(std::memory_order_relaxed); }
     int GetSweepTotal() const { return m_scan.sweepTotal.load(std::memory_order_relaxed); }
+    // Probes still listing their hosts; after a stop they go on and write
+    // their results, so the view keeps looking until this is 0.
+    int GetListingProbes() const { return m_scan.listingProbes.load(std::memory_order_relaxed); }
     // -1 when `i` is out of range.
     int GetShareGroup(int i) const;
     // ShareUnknown when `i` is out of range.
@@ -136,24 +141,30 @@ public:
     std::pair<HostRecord *, bool> GetQueuedHost(int i) const;
 
     // Makes a copy of `newScheme` current (nullptr: none) and classifies
-    // every share with it. Adds to the hosts' visibleShares without clearing them first.
+    // every share with it. Each host's visibleShares becomes the number of
+    // its shares in a visible group of it.
     void applyScheme(const ShareScheme *newScheme);
 
     // --- Scan --------------------------------------------------------------
     // StartScan resets the counters, sends hint 2 and starts a scan engine
     // made by the installed factory (SetScanEngineFactory); it does nothing
-    // while a scan runs. HaltScan ends a running scan at once: it stops the
-    // driver, abandons the probes that are still resolving their hosts and
-    // clears `scanning`; it sends no hint and saves nothing.
+    // while a scan runs. From then on no probe of an earlier scan writes.
+    // HaltScan ends a running scan at once: it stops the driver, abandons
+    // the probes that are still resolving their hosts and clears `scanning`;
+    // it sends no hint and saves nothing. Probes already listing shares run
+    // to their end and write their host's results (counts, shares, queued
+    // states) into these contents, unless a new scan starts or the contents
+    // are cleared or loaded first.
     void StartScan();
     void HaltScan();
     // HaltScan, then hint 3, then the save when autoSave is on. Does nothing
     // when no scan runs.
     void StopScan();
     // Ends the scan as closing does: HaltScan and hint 3 when a scan runs
-    // (no save), then waits for every worker the scan left running (they
-    // still write their hosts' history), so that afterwards nothing writes
-    // into the records. Only waits when no scan runs.
+    // (no save), then waits for the probes the scan left listing to write
+    // their hosts' history, and for every other worker to end, so that
+    // afterwards nothing writes into the records. Only waits when no scan
+    // runs.
     void HaltAndWait();
     // Holds off every write of the running scan (its driver and workers)
     // while it is held; an empty lock when there is no scan.
@@ -167,7 +178,8 @@ public:
 
     // --- Contents and file ---------------------------------------------------
     // Stops a running scan (as StopScan), resets the rules and frees every
-    // record. The view state and the counters are kept.
+    // record; probes still listing are cancelled and write nothing. The
+    // view state and the counters are kept.
     void DeleteContents();
     // Sorts the hosts by score and writes the file; true even when the file
     // could not be written (a failed write leaves the old file in place).
@@ -294,6 +306,8 @@ private:
     ScanSession m_scan;
     CSettings *m_settings = nullptr;
     bool KeepOriginalBeforeSaving(const QString &path, QString *why);
+    // Workers of the engines so far write nothing from here on.
+    void StartNewEpoch();
     void ReportSaveFailure(const QString &path, const QString &why);
 
     QString m_pathName;

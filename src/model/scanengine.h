@@ -14,10 +14,13 @@ struct HostRecord;
 // needs nothing from src/scan.
 //
 // Stopping is cooperative: Halt() returns at once and from then on the scan
-// writes nothing to the document (every write happens under Publish(), and
-// Halt takes the same lock). Destroying the engine cancels the network calls
-// still running and waits for every thread it started; the document does so
-// before it frees records.
+// starts nothing and writes nothing to the document (every write happens
+// under Publish(), and Halt takes the same lock), except that probes already
+// past their name look-up still write their host's results, as long as the
+// document holds the contents and the scan they started on (ScanSession::
+// epoch). Destroying the engine cancels the network calls still running and
+// waits for every thread it started, and a probe cut short so writes
+// nothing; the document does so before it frees records.
 class IScanEngine
 {
 public:
@@ -25,7 +28,8 @@ public:
     // False when the scan's thread cannot be started.
     virtual bool Start() = 0;
     virtual void Halt() = 0;
-    // The lock every write of the scan is made under.
+    // The lock every write of the scan is made under (one per document,
+    // shared by its engines).
     virtual std::unique_lock<std::mutex> Publish() = 0;
 
     // Before Start: probe only the hosts given to ProbeAgain, enumerate

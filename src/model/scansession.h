@@ -6,6 +6,8 @@
 #include <QString>
 
 #include <atomic>
+#include <condition_variable>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -37,6 +39,21 @@ struct ScanSession
 
     std::map<QString, HostRecord *> addressMap; // guarded by addressLock
     std::mutex addressLock;
+
+    // Every write of every engine of the document is made under this one
+    // lock (CScanDriver::Publish): a halted scan's last probes may still
+    // write while a later engine runs or a save reads the cache.
+    std::mutex publishLock;
+    // Which contents, and which scan, the running workers write into;
+    // under publishLock. The document counts it up whenever a worker of an
+    // earlier engine must no longer write (a new scan starts, the contents
+    // are cleared or loaded); an engine keeps the value it was made with.
+    std::uint64_t epoch = 0;
+    // Probes past their name look-up that have not written their results
+    // yet (a stop lets them finish); changed under publishLock, announced on
+    // `listingEnded` when it drops, read by the view without a lock.
+    std::atomic<int> listingProbes{0};
+    std::condition_variable listingEnded;
 
     // Progress: written by the driver (and by a load), counted down by the
     // workers with atomic decrements, read by the view without a lock.

@@ -164,6 +164,27 @@ bool CMemoryNetwork::IsReachable(const QString &address, std::stop_token)
     return it != m_servers.constEnd() && it->reachable;
 }
 
+void CMemoryNetwork::HoldListings(const QString &address)
+{
+    std::scoped_lock guard(m_lock);
+    m_held.insert(address, 0);
+}
+
+void CMemoryNetwork::ReleaseListings(const QString &address)
+{
+    {
+        std::scoped_lock guard(m_lock);
+        m_held.remove(address);
+    }
+    m_holdChanged.notify_all();
+}
+
+int CMemoryNetwork::HeldListings(const QString &address) const
+{
+    std::scoped_lock guard(m_lock);
+    return m_held.value(address);
+}
+
 ShareListing CMemoryNetwork::ListShares(const QString &server, const QString &address,
                                         std::stop_token stop)
 {
@@ -183,6 +204,18 @@ ShareListing CMemoryNetwork::ListShares(const QString &server, const QString &ad
     if (!known || !found.reachable)
         return {NetError::BadNetPath, {}};
     Delay(found.latencyMs, stop);
+    {
+        std::unique_lock guard(m_lock);
+        if (m_held.contains(where)) {
+            ++m_held[where];
+            m_holdChanged.notify_all();
+            const bool released = m_holdChanged.wait(guard, stop, [this, &where] { return !m_held.contains(where); });
+            if (m_held.contains(where))
+                --m_held[where];
+            if (!released)
+                return {NetError::Cancelled, {}};
+        }
+    }
     if (found.code != 0)
         return {found.code, {}};
     if (!found.loginUser.isEmpty()) {

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <map>
 #include <mutex>
 
@@ -47,6 +48,14 @@ public:
     // A server at an address (the address also resolves as a name to itself).
     void SetServer(const QString &address, const Server &server);
     void RemoveServer(const QString &address);
+
+    // Listings of `address` wait, after their latency, until
+    // ReleaseListings (or until they are cancelled: then they answer
+    // Cancelled), so that a test knows a listing is under way.
+    void HoldListings(const QString &address);
+    void ReleaseListings(const QString &address);
+    // Listings of `address` waiting at the hold now.
+    int HeldListings(const QString &address) const;
 
     int MaxConcurrentListings() const { return m_maxShares.load(); }
     int MaxConcurrentWorkgroups() const { return m_maxHosts.load(); }
@@ -97,4 +106,6 @@ private:
     std::atomic<int> m_sweepNow{0}, m_maxSweep{0}, m_sweepSockets{0};
     QStringList m_sweepOrder;
     QHash<QString, int> m_knownAnswers;
+    QHash<QString, int> m_held; // address -> listings waiting; present while held
+    std::condition_variable_any m_holdChanged;
 };

@@ -17,16 +17,20 @@ CHostSweep::~CHostSweep()
     Stop();
 }
 
-std::unique_ptr<CHostSweep> CHostSweep::ForQueue(CLanterraDoc &doc, std::unique_ptr<ISweepTransport> transport,
+std::unique_ptr<CHostSweep> CHostSweep::ForQueue(CLanterraDoc &doc, const ScanRules &rules,
+                                                 std::unique_ptr<ISweepTransport> transport,
                                                  const SweepOptions &options)
 {
     if (!transport)
+        return nullptr;
+    // An empty host filter is the only one that matches address-only hosts.
+    if (rules.IsHostExcluded(QString()))
         return nullptr;
     std::unique_ptr<CHostSweep> sweep(new CHostSweep(std::move(transport), options));
     for (const auto &host : doc.cacheHosts()) {
         // Named hosts are resolved first by their probes; an excluded host
         // is decided by its probe without a look at the network.
-        if (!host->GetName().isEmpty() || doc.rules().IsHostExcluded(QString()))
+        if (!host->GetName().isEmpty())
             continue;
         const auto address = NumericIPv4(host->GetAddr());
         if (!address)

@@ -13,6 +13,7 @@
 
 class CLanterraDoc;
 struct HostRecord;
+struct ScanRules;
 
 // The connect sweep in front of the host probes: the hosts known only by an
 // address are checked many at a time, in queue order, so that only those
@@ -21,10 +22,13 @@ struct HostRecord;
 class CHostSweep
 {
 public:
-    // A sweep over the address-only hosts of the document's queue, or null
-    // when there are none or the network cannot sweep. Call with the
-    // document's lists held still (the driver's publish lock).
-    static std::unique_ptr<CHostSweep> ForQueue(CLanterraDoc &doc, std::unique_ptr<ISweepTransport> transport,
+    // A sweep over the address-only hosts of the document's queue that
+    // `rules` do not exclude, or null when there are none or the network
+    // cannot sweep. `rules` are the scan's own, whose exclusion sets are
+    // built. Call with the document's lists held still (the driver's
+    // publish lock).
+    static std::unique_ptr<CHostSweep> ForQueue(CLanterraDoc &doc, const ScanRules &rules,
+                                                std::unique_ptr<ISweepTransport> transport,
                                                 const SweepOptions &options = SweepOptions());
     ~CHostSweep();
     CHostSweep(const CHostSweep &) = delete;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ipv4.h"
 
+#include "settings/messageformat.h"
+
 namespace {
 
 // The value of a part the way atol reads it: white space, an optional sign,
@@ -67,4 +69,35 @@ bool IsIPOrRange(QStringView text)
     quint32 first = 0;
     quint32 last = 0;
     return ParseIPv4(text) != 0 || ParseIPRange(text, first, last);
+}
+
+quint64 AddressesLeftOut(QStringView entry)
+{
+    quint32 first = 0;
+    quint32 last = 0;
+    if (!IsIPOrRange(entry) || !ParseIPRange(entry, first, last) || first > last)
+        return 0;
+    const quint64 count = quint64(last) - first + 1;
+    return count > MaxRangeHosts ? count - MaxRangeHosts : 0;
+}
+
+QList<CutRange> CutRanges(const QStringList &hosts)
+{
+    QList<CutRange> cuts;
+    for (const QString &entry : hosts) {
+        if (const quint64 leftOut = AddressesLeftOut(entry))
+            cuts.append({entry, leftOut});
+    }
+    return cuts;
+}
+
+QString RangeCutFormat()
+{
+    static_assert(MaxRangeHosts == 65536, "the note names the cap");
+    return QStringLiteral("Only the first 65536 addresses of \"%s\" are scanned; %s addresses are left out.");
+}
+
+QString FormatRangeCut(const QString &format, const CutRange &cut)
+{
+    return FormatMessage(format, {cut.entry, QString::number(cut.leftOut)});
 }

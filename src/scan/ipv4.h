@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QList>
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 #include <QtGlobal>
 
@@ -17,3 +19,29 @@ quint32 ParseIPv4(QStringView text);
 bool ParseIPRange(QStringView text, quint32 &first, quint32 &last);
 bool IsIPOrRange(QStringView text);
 // Addresses are written back as text with DottedIPv4 (net/resolver.h).
+
+// One range entry of the scan rules makes at most this many hosts: an entry
+// as wide as 0.0.0.1-255.255.255.254 would make billions of host records,
+// and no LAN needs more than a /16 in one entry. A scan takes the first
+// addresses of a wider range.
+inline constexpr quint64 MaxRangeHosts = 65536;
+
+// How many addresses of `entry` a scan leaves out because its range is wider
+// than MaxRangeHosts; 0 for a range that fits, one address, a range whose
+// first address is above its last, or a host name.
+quint64 AddressesLeftOut(QStringView entry);
+
+// A host list entry that a scan cuts short.
+struct CutRange
+{
+    QString entry;
+    quint64 leftOut = 0;
+};
+// The entries of `hosts` that a scan cuts short, in list order.
+QList<CutRange> CutRanges(const QStringList &hosts);
+// The built-in text of the note on one such entry: "%s" the entry as typed,
+// then "%s" the number of addresses left out.
+QString RangeCutFormat();
+// The note from `format` (RangeCutFormat() or its translation), for Scan
+// Options and lanterra-scan's standard error alike.
+QString FormatRangeCut(const QString &format, const CutRange &cut);

@@ -22,9 +22,6 @@ namespace {
 constexpr auto HostSlotWait = std::chrono::milliseconds(200);
 // The pause of a pass once every known host has been started.
 constexpr int IdlePassMs = 500;
-// A range entry as wide as 0.0.0.1-255.255.255.254 would make billions of
-// host records; no LAN needs more than a /16 in one entry.
-constexpr quint64 MaxRangeHosts = 65536;
 
 } // namespace
 
@@ -43,6 +40,8 @@ CScanDriver::CScanDriver(CLanterraDoc &doc, std::shared_ptr<INetProvider> networ
 {
     // Taken on the caller's (user-interface) thread, before any worker runs.
     m_rules.BuildExclusionSets();
+    auto lock = Publish();
+    m_epoch = Session().epoch;
 }
 
 CScanDriver::~CScanDriver()
@@ -69,7 +68,7 @@ bool CScanDriver::Start()
 void CScanDriver::Halt()
 {
     {
-        std::scoped_lock guard(m_publishLock);
+        auto lock = Publish();
         m_halted = true;
     }
     m_halt.request_stop();
@@ -96,7 +95,12 @@ bool CScanDriver::ProbeAgain(HostRecord &host)
 
 std::unique_lock<std::mutex> CScanDriver::Publish()
 {
-    return std::unique_lock(m_publishLock);
+    return std::unique_lock(Session().publishLock);
+}
+
+bool CScanDriver::IsCurrent() const
+{
+    return m_doc.m_scan.epoch == m_epoch && !m_abandon.stop_requested();
 }
 
 void CScanDriver::Wake()
@@ -304,7 +308,7 @@ bool CScanDriver::Prepare()
     // count is of records: two cached workgroups of one name count twice.
     Session().netsTotal = int(doc.m_cacheNets.size());
     Session().netsPending = int(doc.m_cacheNets.size());
-    m_sweep = CHostSweep::ForQueue(doc, m_network->CreateSweepTransport());
+    m_sweep = CHostSweep::ForQueue(doc, rules, m_network->CreateSweepTransport());
     if (m_sweep)
         Session().sweepTotal = m_sweep->Total();
     return true;
@@ -335,6 +339,8 @@ void CScanDriver::AddListedHosts(std::map<QString, NetRecord *> &netsByName)
                 if (!address.isEmpty())
                     byAddress.emplace(address, host.get());
             }
+            // Scan Options and lanterra-scan tell the user what is left out
+            // (AddressesLeftOut).
             if (first <= last && quint64(last) - first >= MaxRangeHosts)
                 last = quint32(first + MaxRangeHosts - 1);
             for (quint64 value = first; value <= last; ++value) {

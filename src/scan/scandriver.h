@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <cstdint>
 #include <functional>
 #include <list>
 #include <map>
@@ -48,13 +49,16 @@ struct DiscoveryJob
 // One scan of a document: the driver thread that decides what to enumerate
 // and the worker threads it starts.
 //
-// Stopping is cooperative. Halt() returns at once; from then on neither the
-// driver nor any of its workers writes to the document again: every write
-// happens under the publish lock after a look at the halted flag, and Halt
-// sets that flag under the same lock. Workers still waiting on the network
-// run on and drop their results. So a save right after a stop reads a quiet
-// document, and leftovers never touch the next scan. Destroying the driver
-// cancels the network calls still running and waits for every thread.
+// Stopping is cooperative. Halt() returns at once; from then on the driver
+// starts nothing and its workers write nothing, except the probes already
+// past their name look-up: those list their host to the end and write its
+// results. Every write happens under the publish lock after a look at the
+// halted flag (or, for such a probe, at the document's epoch), and Halt sets
+// that flag under the same lock. Other workers still waiting on the network
+// run on and drop their results. A new scan, or contents cleared or loaded,
+// count the document's epoch up, so leftovers never touch them. Destroying
+// the driver cancels the network calls still running and waits for every
+// thread; a probe whose listing was cancelled writes nothing.
 //
 // The document makes a driver through the scan engine factory, which
 // InstallAsScanEngine sets; the constructor is private so that no one else
@@ -97,9 +101,14 @@ public:
     std::stop_token HaltToken() const { return m_halt.get_token(); }
     // Asked when the driver is destroyed: every network call gives up.
     std::stop_token AbandonToken() const { return m_abandon.get_token(); }
-    // Held for every write to the document; IsHalted() is only read under it.
+    // Held for every write to the document; IsHalted() and IsCurrent() are
+    // only read under it.
     std::unique_lock<std::mutex> Publish() override;
     bool IsHalted() const { return m_halted; }
+    // The document still holds the contents and the scan this driver was
+    // made for, and the driver was not destroyed: a probe past its name
+    // look-up may write its results.
+    bool IsCurrent() const;
     // A worker has published something: the driver may look sooner.
     void Wake();
 
@@ -138,7 +147,8 @@ private:
     ThreadStarter m_startThread;
     ScanRules m_rules;
 
-    std::mutex m_publishLock;
+    // The document's epoch when this driver was made.
+    std::uint64_t m_epoch = 0;
     bool m_halted = false;
     // Under the publish lock: the hosts asked for again, the hosts whose
     // probe runs on a worker, and whether the last pass is over.

@@ -148,33 +148,38 @@ void ProbeHost(CScanDriver &driver, HostRecord &host, SweepReach reach, int swep
         result = NetError::BadNetPath;
     }
 
-    if (!target.isEmpty()) {
+    {
         auto lock = driver.Publish();
         if (driver.IsHalted()) {
             host.isResolving = false;
             return;
         }
-        HostRecord *other = nullptr;
-        {
-            std::scoped_lock addresses(driver.Session().addressLock);
-            const auto [it, inserted] = driver.Session().addressMap.emplace(address, &host);
-            if (!inserted && it->second != &host)
-                other = it->second;
-        }
-        if (other) {
-            // The same machine under two records: the one that came first
-            // keeps it, under this record's name when this one has a name.
-            if (!name.isEmpty()) {
-                other->SetName(name);
-                doc.QueueShares(doc.SharesOf(*other), ShareHostRenamed);
+        if (!target.isEmpty()) {
+            HostRecord *other = nullptr;
+            {
+                std::scoped_lock addresses(driver.Session().addressLock);
+                const auto [it, inserted] = driver.Session().addressMap.emplace(address, &host);
+                if (!inserted && it->second != &host)
+                    other = it->second;
             }
-            host.duplicate = true;
-            doc.QueueShares(SharesOf(host), ShareRemoved);
-            result = NetError::BadNetPath;
+            if (other) {
+                // The same machine under two records: the one that came first
+                // keeps it, under this record's name when this one has a name.
+                if (!name.isEmpty()) {
+                    other->SetName(name);
+                    doc.QueueShares(doc.SharesOf(*other), ShareHostRenamed);
+                }
+                host.duplicate = true;
+                doc.QueueShares(SharesOf(host), ShareRemoved);
+                result = NetError::BadNetPath;
+            }
+            t0 = Clock::now();
         }
-        t0 = Clock::now();
+        // From here on a stop lets the probe run to its end and write its
+        // host's results; HaltAndWait waits for it.
+        host.isResolving = false;
+        ++driver.Session().listingProbes;
     }
-    host.isResolving = false;
 
     ShareListing listing;
     bool online = false;
@@ -196,7 +201,12 @@ void ProbeHost(CScanDriver &driver, HostRecord &host, SweepReach reach, int swep
 
     {
         auto lock = driver.Publish();
-        if (driver.IsHalted())
+        --driver.Session().listingProbes;
+        driver.Session().listingEnded.notify_all();
+        // A new scan, or other contents, took the document over: what this
+        // probe found belongs to what is gone. So does a listing cut short
+        // because the driver is going away.
+        if (!driver.IsCurrent())
             return;
         for (const ShareEntry &entry : listing.shares) {
             if (IsDiskShare(entry.type) && !entry.name.isEmpty())

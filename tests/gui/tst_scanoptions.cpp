@@ -5,6 +5,7 @@
 #include "model/scanrules.h"
 #include "ui/dialogs/scanoptionsdlg.h"
 #include "ui/dialogs/textlists.h"
+#include "ui/toolkit/plaintext.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -174,6 +175,55 @@ private slots:
         o.C<QPushButton>(Dlg::IdApply)->click();
         QCOMPARE(rules.excNets, QStringList{QStringLiteral("LAB")});
         QVERIFY(shown.contains(QStringLiteral("could not be saved")));
+    }
+
+    // A range wider than a scan takes is named on Ok and on Apply, with
+    // the number of addresses the scan leaves out.
+    void aCutRangeIsNamedOnOkAndApply_data()
+    {
+        QTest::addColumn<bool>("apply");
+        QTest::addColumn<QString>("hosts");
+        QTest::addColumn<QString>("note");
+        const QString wide = QStringLiteral("nas\n10.0.0.0-10.1.255.255\n192.168.1.1-192.168.1.20");
+        const QString note = QStringLiteral(
+            "Only the first 65536 addresses of \"10.0.0.0-10.1.255.255\" are scanned; 65536 addresses are left out.");
+        QTest::newRow("apply, a /15") << true << wide << note;
+        QTest::newRow("ok, a /15") << false << wide << note;
+        QTest::newRow("apply, two wide ranges")
+            << true << QStringLiteral("10.0.0.1-10.255.255.254\n172.16.0.0 - 172.16.255.255\n172.17.0.0-172.18.0.0")
+            << QStringLiteral("Only the first 65536 addresses of \"10.0.0.1-10.255.255.254\" are scanned; 16711678 "
+                              "addresses are left out.\nOnly the first 65536 addresses of \"172.17.0.0-172.18.0.0\" "
+                              "are scanned; 1 addresses are left out.");
+        QTest::newRow("ok, a /16 fits") << false << QStringLiteral("10.1.0.0-10.1.255.255") << QString();
+    }
+    void aCutRangeIsNamedOnOkAndApply()
+    {
+        QFETCH(bool, apply);
+        QFETCH(QString, hosts);
+        QFETCH(QString, note);
+        ScanRules rules;
+        Opened o(rules);
+        o.C<QCheckBox>(Dlg::IdHostsByList)->click();
+        o.C<QPlainTextEdit>(Dlg::IdHostsEdit)->setPlainText(hosts);
+        QString shown;
+        QString title;
+        QTimer::singleShot(0, [&shown, &title] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                shown = box->text();
+                title = box->windowTitle();
+                box->close();
+            }
+        });
+        o.C<QPushButton>(apply ? Dlg::IdApply : Dlg::IdOk)->click();
+        QCoreApplication::processEvents();
+        QCOMPARE(shown, note);
+        if (!note.isEmpty())
+            QCOMPARE(title, AppTitle());
+        // The range is kept as typed: the scan cuts it.
+        if (apply)
+            QVERIFY(rules.hosts.contains(hosts.split(u'\n').at(1)));
+        else
+            QCOMPARE(o.dialog.result(), int(QDialog::Accepted));
     }
 
     void advancedEditorShowsExclusionsOnePerLine()

@@ -129,4 +129,46 @@ TEST(DottedIPv4, WritesFourUnsignedBytes)
     EXPECT_EQ(DottedIPv4(ParseIPv4(u"192.168.001.010")), u"192.168.1.10");
 }
 
+// What a scan leaves out of an entry: it takes the first 65,536 addresses
+// of a range.
+struct RangeCut
+{
+    const char16_t *entry;
+    quint64 leftOut;
+};
+
+class AddressesLeftOutOf : public testing::TestWithParam<RangeCut>
+{};
+
+TEST_P(AddressesLeftOutOf, EntriesWiderThanTheCap)
+{
+    const RangeCut &c = GetParam();
+    EXPECT_EQ(AddressesLeftOut(c.entry), c.leftOut) << QString::fromUtf16(c.entry).toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Ranges, AddressesLeftOutOf,
+                         testing::Values(RangeCut{u"10.1.0.0-10.1.255.255", 0}, // a /16 fits exactly
+                                         RangeCut{u"10.0.0.0-10.1.255.255", 65536}, // a /15: half of it
+                                         RangeCut{u"10.1.0.0-10.2.0.0", 1}, // one past the cap
+                                         RangeCut{u"10.0.0.1-10.255.255.254", 16711678}, // 16,777,214 addresses
+                                         RangeCut{u"0.0.0.1 - 255.255.255.254", 4294901758u},
+                                         RangeCut{u"10.255.255.254-10.0.0.1", 0}, // first above last: no hosts at all
+                                         RangeCut{u"10.0.0.1", 0}, RangeCut{u"fileserver", 0},
+                                         RangeCut{u"10.0.0.1-10.0.0.5-10.0.0.9", 0})); // a host name to the rules
+
+TEST(CutRanges, NameEachCutEntryInListOrderWithItsNote)
+{
+    const QList<CutRange> cuts =
+        CutRanges({QStringLiteral("nas"), QStringLiteral("10.0.0.1-10.255.255.254"),
+                   QStringLiteral("192.168.0.1-192.168.0.9"), QStringLiteral("172.16.0.0 - 172.17.255.255")});
+    ASSERT_EQ(cuts.size(), 2);
+    EXPECT_EQ(cuts[0].entry, QStringLiteral("10.0.0.1-10.255.255.254"));
+    EXPECT_EQ(cuts[0].leftOut, 16711678u);
+    EXPECT_EQ(cuts[1].entry, QStringLiteral("172.16.0.0 - 172.17.255.255"));
+    EXPECT_EQ(cuts[1].leftOut, 65536u);
+    EXPECT_EQ(FormatRangeCut(RangeCutFormat(), cuts[0]),
+              QStringLiteral("Only the first 65536 addresses of \"10.0.0.1-10.255.255.254\" are scanned; "
+                             "16711678 addresses are left out."));
+}
+
 } // namespace

@@ -118,14 +118,44 @@ TEST(ApplyScheme, ClassifiesEveryShareAndCountsVisibleOnes)
     EXPECT_EQ(a->visibleShares, 1);
     EXPECT_EQ(b->visibleShares, 1);
 
-    // Counts add up over repeated applications; a load clears them.
+    // The counts are of the scheme just applied, however often it is.
     doc.applyScheme(&scheme);
-    EXPECT_EQ(a->visibleShares, 2);
+    EXPECT_EQ(a->visibleShares, 1);
+    EXPECT_EQ(b->visibleShares, 1);
 
     doc.applyScheme(nullptr);
     EXPECT_EQ(doc.GetShareGroup(0), -1);
     EXPECT_EQ(doc.GetShare(0)->groupVisible, 0);
-    EXPECT_EQ(a->visibleShares, 2);
+    EXPECT_EQ(a->visibleShares, 0);
+    EXPECT_EQ(b->visibleShares, 0);
+}
+
+// The view applies the scheme again at every rebuild of its list (each
+// Show Offline toggle): a cached host must not gain score by that against
+// a host that was found later.
+TEST(ApplyScheme, AgainAndAgainLeavesTheHostOrderAlone)
+{
+    CLanterraDoc doc;
+    NetRecord *net = AddNet(doc, QStringLiteral("WG"));
+    // 1 + 1 * 8 * 6 = 49 with its one music share counted once.
+    HostRecord *cached = AddHost(doc, net, QStringLiteral("CACHED"), QString(), {QStringLiteral("music")});
+    cached->onlineCount = 5;
+    // 60 shares in no group: 60.
+    QStringList others;
+    for (int i = 0; i < 60; ++i)
+        others.append(QStringLiteral("other%1").arg(i));
+    HostRecord *found = AddHost(doc, net, QStringLiteral("FOUND"), QString(), others);
+    const ShareScheme scheme = MusicAndFilms();
+
+    for (int applied = 1; applied <= 4; ++applied) {
+        SCOPED_TRACE(applied);
+        doc.applyScheme(&scheme);
+        EXPECT_EQ(cached->visibleShares, 1);
+        EXPECT_EQ(found->visibleShares, 0);
+        doc.SortHostsByScore();
+        EXPECT_EQ(doc.cacheHosts()[0].get(), found);
+        EXPECT_EQ(doc.cacheHosts()[1].get(), cached);
+    }
 }
 
 TEST(HostScore, FollowsTheScoreFormula)

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <future>
 #include <thread>
 
 namespace {
@@ -180,7 +181,7 @@ TEST_F(RescanHostTest, AHostNotProbedYetIsLeftToTheScan)
     EXPECT_EQ(doc->GetHostsTotal(), 16);
 }
 
-TEST_F(RescanHostTest, StoppedBeforeItEndsItWritesNothing)
+TEST_F(RescanHostTest, EmptiedBeforeItEndsItWritesNothing)
 {
     AddServer(QStringLiteral("LOCKED"), QStringLiteral("10.0.0.2"), {QStringLiteral("docs")}, 0, true);
     network->AddWorkgroup(QStringLiteral("HOME"), {QStringLiteral("LOCKED")});
@@ -189,22 +190,40 @@ TEST_F(RescanHostTest, StoppedBeforeItEndsItWritesNothing)
     ASSERT_NE(locked, nullptr);
     ASSERT_TRUE(IsLoginNeeded(*locked));
 
-    // The listing now takes long; the document is emptied meanwhile.
-    Server slow;
-    slow.shares.push_back({QStringLiteral("docs"), ShareType::DiskTree});
-    slow.latencyMs = 5000;
-    network->SetServer(QStringLiteral("10.0.0.2"), slow);
-    const int queued = doc->GetHostQueueCount();
-    const int offline = locked->offlineCount;
+    // The listing now waits; the document is emptied meanwhile, which cuts
+    // it short.
+    network->HoldListings(QStringLiteral("10.0.0.2"));
     ASSERT_TRUE(doc->RescanHost(*locked));
-    ASSERT_TRUE(WaitFor([&] { return network->ListingCalls(QStringLiteral("10.0.0.2")) == 2; }));
-    const auto started = std::chrono::steady_clock::now();
+    ASSERT_TRUE(WaitFor([&] { return network->HeldListings(QStringLiteral("10.0.0.2")) == 1; }));
+    doc->DeleteContents();
+    EXPECT_EQ(network->HeldListings(QStringLiteral("10.0.0.2")), 0);
+    EXPECT_EQ(doc->GetHostQueueCount(), 0);
+    EXPECT_EQ(doc->GetShareCount(), 0);
+}
+
+TEST_F(RescanHostTest, ListingAtCloseEndsAndIsKept)
+{
+    AddServer(QStringLiteral("LOCKED"), QStringLiteral("10.0.0.2"), {QStringLiteral("docs")}, 0, true);
+    network->AddWorkgroup(QStringLiteral("HOME"), {QStringLiteral("LOCKED")});
+    ASSERT_TRUE(Scan());
+    HostRecord *locked = Host(QStringLiteral("LOCKED"));
+    ASSERT_NE(locked, nullptr);
+    const int queued = doc->GetHostQueueCount();
+    const int online = locked->onlineCount;
+
+    network->HoldListings(QStringLiteral("10.0.0.2"));
+    CLoginBook::Session().Set(QStringLiteral("LOCKED"), Alice());
+    ASSERT_TRUE(doc->RescanHost(*locked));
+    ASSERT_TRUE(WaitFor([&] { return network->HeldListings(QStringLiteral("10.0.0.2")) == 1; }));
+    // Closing waits for the listing, whenever it ends, and keeps its result.
+    auto release = std::async(std::launch::async, [&] { network->ReleaseListings(QStringLiteral("10.0.0.2")); });
     doc->HaltAndWait();
-    EXPECT_LT(std::chrono::steady_clock::now() - started, 3s);
-    EXPECT_EQ(doc->GetHostQueueCount(), queued);
-    EXPECT_TRUE(IsLoginNeeded(*locked));
-    EXPECT_EQ(locked->offlineCount, offline);
-    EXPECT_TRUE(locked->shares.empty());
+    release.get();
+    EXPECT_EQ(doc->GetHostQueueCount(), queued + 1);
+    EXPECT_FALSE(IsLoginNeeded(*locked));
+    EXPECT_EQ(locked->onlineCount, online + 1);
+    ASSERT_EQ(locked->shares.size(), 1u);
+    EXPECT_EQ(locked->shares[0]->state.load(), ShareOnline);
 }
 
 } // namespace

@@ -16,6 +16,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <future>
 #include <mutex>
 #include <thread>
 
@@ -188,62 +189,181 @@ TEST_F(ScanStop, NewAndExitDuringAHangingNameLookupReturnAtOnce)
     SetResolveFunctionForTests(nullptr);
 }
 
-TEST_F(ScanStop, AProbeAbandonedByAStopChangesNothingInItsHost)
+// A stop abandons a probe still looking up its host's name, and lets one
+// that lists its host's shares run to its end and write what it found.
+TEST_F(ScanStop, AStopLetsAListingProbeWriteItsHostAndAbandonsAResolvingOne)
 {
     doc->rules().searchNetAll = 0;
-    struct Before
-    {
-        HostRecord *host;
-        QString addr;
-        int lastState, lastAnswerTime, onlineCount, offlineCount;
-    };
-    // One host stopped while its shares are listed, one while its name is
-    // looked up; both answer somewhere else than they did last time.
-    HostRecord *listing = CacheHost(QStringLiteral("listing"), QStringLiteral("10.0.0.9"));
+    const QString slowAddress = QStringLiteral("10.0.0.5");
+    HostRecord *listing = CacheHost(QStringLiteral("slow"), QStringLiteral("10.0.0.9"));
     doc->AppendShare(*listing, QStringLiteral("Music"), ShareUnknown);
     listing->lastAnswerTime = 4018;
     listing->onlineCount = 121;
     listing->offlineCount = 2;
-    network->AddName(QStringLiteral("listing"), QStringLiteral("10.0.0.5"));
-    network->SetServer(QStringLiteral("10.0.0.5"), OneShare(1500));
+    network->AddName(QStringLiteral("slow"), slowAddress);
+    network->SetServer(slowAddress, OneShare());
+    network->HoldListings(slowAddress);
 
+    // Its name look-up outlasts the test unless the stop cuts it short.
     HostRecord *resolving = CacheHost(QStringLiteral("resolving"), QStringLiteral("10.0.0.8"));
+    const ShareRecord *resolvingShare = doc->AppendShare(*resolving, QStringLiteral("Films"), ShareUnknown);
     resolving->lastState = 53;
     resolving->lastAnswerTime = 777;
     resolving->onlineCount = 3;
     resolving->offlineCount = 4;
     network->AddName(QStringLiteral("resolving"), QStringLiteral("10.0.0.6"));
-    network->SetNameLatency(QStringLiteral("resolving"), 1500);
+    network->SetNameLatency(QStringLiteral("resolving"), 600000);
     network->SetServer(QStringLiteral("10.0.0.6"), OneShare());
 
-    const std::vector<Before> before = {
-        {listing, listing->addr, listing->lastState, listing->lastAnswerTime, listing->onlineCount,
-         listing->offlineCount},
-        {resolving, resolving->addr, resolving->lastState, resolving->lastAnswerTime, resolving->onlineCount,
-         resolving->offlineCount},
-    };
-    auto expectUnchanged = [&before](const char *when) {
-        for (const Before &was : before) {
-            const HostRecord &host = *was.host;
-            SCOPED_TRACE(when + (" " + host.GetName().toStdString()));
-            EXPECT_EQ(host.GetAddr(), was.addr);
-            EXPECT_EQ(host.lastState, was.lastState);
-            EXPECT_EQ(host.lastAnswerTime, was.lastAnswerTime);
-            EXPECT_EQ(host.onlineCount, was.onlineCount);
-            EXPECT_EQ(host.offlineCount, was.offlineCount);
-            EXPECT_FALSE(host.duplicate.load());
-        }
-    };
+    doc->StartScan();
+    ASSERT_TRUE(WaitFor([&] { return network->HeldListings(slowAddress) == 1; }));
+    // A probe marks its host's shares offline when it starts.
+    ASSERT_TRUE(WaitFor([&] { return doc->GetShareState(resolvingShare->index) == ShareOffline; }));
+    doc->StopScan();
+    EXPECT_FALSE(doc->IsScanning());
+    {
+        auto held = doc->LockScanWrites();
+        EXPECT_EQ(listing->onlineCount, 121) << "nothing is written before the listing ends";
+        EXPECT_EQ(listing->shares.size(), 1u);
+    }
+
+    network->ReleaseListings(slowAddress);
+    ASSERT_TRUE(WaitFor([this] { return doc->GetHostQueueCount() == 1; }));
+    {
+        auto held = doc->LockScanWrites();
+        EXPECT_EQ(listing->GetAddr(), slowAddress);
+        EXPECT_EQ(listing->lastState, 0);
+        EXPECT_EQ(listing->onlineCount, 122);
+        EXPECT_EQ(listing->offlineCount, 2);
+        ASSERT_EQ(listing->shares.size(), 2u);
+        EXPECT_EQ(listing->shares[0]->state.load(), ShareOffline);
+        EXPECT_EQ(listing->shares[1]->name, QStringLiteral("S"));
+        EXPECT_EQ(listing->shares[1]->state.load(), ShareOnline);
+        EXPECT_EQ(doc->GetQueuedHost(0).first, listing);
+    }
+    // Both of its shares are queued for the view.
+    QSet<int> queued;
+    for (int i = 0; i < doc->GetQueueCount(); ++i)
+        queued.insert(doc->GetQueuedShareIndex(i));
+    EXPECT_EQ(queued, (QSet<int>{listing->shares[0]->index, listing->shares[1]->index}));
+
+    doc->HaltAndWait();
+    EXPECT_EQ(resolving->GetAddr(), QStringLiteral("10.0.0.8"));
+    EXPECT_EQ(resolving->lastState, 53);
+    EXPECT_EQ(resolving->lastAnswerTime, 777);
+    EXPECT_EQ(resolving->onlineCount, 3);
+    EXPECT_EQ(resolving->offlineCount, 4);
+    EXPECT_FALSE(resolving->duplicate.load());
+}
+
+// Closing waits for a probe that was listing at the stop and keeps what it
+// wrote.
+TEST_F(ScanStop, HaltAndWaitKeepsWhatAListingProbeWrites)
+{
+    doc->rules().searchNetAll = 0;
+    const QString slowAddress = QStringLiteral("10.0.0.5");
+    HostRecord *slow = CacheHost(QStringLiteral("slow"));
+    network->AddName(QStringLiteral("slow"), slowAddress);
+    network->SetServer(slowAddress, OneShare());
+    network->HoldListings(slowAddress);
 
     doc->StartScan();
-    ASSERT_TRUE(WaitFor([this] { return network->MaxConcurrentListings() == 1; }, 5s));
-    std::this_thread::sleep_for(50ms);
-    doc->StopScan();
-    expectUnchanged("at the stop");
-    // The abandoned listing and look-up end later; their answers are dropped.
-    std::this_thread::sleep_for(1800ms);
-    expectUnchanged("after the leftovers ended");
-    EXPECT_EQ(listing->shares.size(), 1u);
+    ASSERT_TRUE(WaitFor([&] { return network->HeldListings(slowAddress) == 1; }));
+    doc->HaltScan();
+    // Before or after the close begins to wait: either way it ends with
+    // the probe's results written.
+    auto release = std::async(std::launch::async, [&] { network->ReleaseListings(slowAddress); });
+    doc->HaltAndWait();
+    release.get();
+    EXPECT_EQ(slow->onlineCount, 1);
+    EXPECT_EQ(slow->offlineCount, 0);
+    ASSERT_EQ(slow->shares.size(), 1u);
+    EXPECT_EQ(slow->shares[0]->state.load(), ShareOnline);
 }
+
+// A probe still listing when the document gets other contents, or its next
+// scan starts, writes nothing into them.
+enum class Takeover { Cleared, Loaded, NextScan };
+
+class ScanTakeover : public ScanFixture, public ::testing::WithParamInterface<Takeover>
+{};
+
+TEST_P(ScanTakeover, AListingProbeWritesNothingIntoWhatCameAfter)
+{
+    doc->rules().searchNetAll = 0;
+    const QString slowAddress = QStringLiteral("10.0.0.5");
+    CacheHost(QStringLiteral("slow"));
+    network->AddName(QStringLiteral("slow"), slowAddress);
+    network->SetServer(slowAddress, OneShare());
+    network->HoldListings(slowAddress);
+
+    // The file the load reads: the same host, with a history of its own.
+    const QString path = folder.filePath(QStringLiteral("other.net"));
+    {
+        CLanterraDoc other(&settings);
+        other.AddNet(QStringLiteral("HOME"));
+        HostRecord *saved = other.AddHost(QStringLiteral("slow"), other.cacheNets().front().get());
+        saved->onlineCount = 7;
+        ASSERT_TRUE(other.WriteDocumentFile(path));
+    }
+
+    doc->StartScan();
+    ASSERT_TRUE(WaitFor([&] { return network->HeldListings(slowAddress) == 1; }));
+    doc->StopScan();
+    switch (GetParam()) {
+    case Takeover::Cleared:
+        doc->DeleteContents();
+        break;
+    case Takeover::Loaded:
+        doc->DeleteContents();
+        ASSERT_TRUE(doc->ReadDocumentFile(path, false));
+        break;
+    case Takeover::NextScan:
+        doc->StartScan();
+        // The stopped scan's listing is cut short; the new scan's own
+        // listing of the host waits in its place.
+        ASSERT_TRUE(WaitFor(
+            [&] { return network->ListingCalls(slowAddress) == 2 && network->HeldListings(slowAddress) == 1; }));
+        break;
+    }
+    network->ReleaseListings(slowAddress);
+    if (GetParam() == Takeover::NextScan) {
+        ASSERT_TRUE(WaitForEnd());
+    }
+    doc->HaltAndWait();
+
+    switch (GetParam()) {
+    case Takeover::Cleared:
+        EXPECT_TRUE(doc->cacheHosts().empty());
+        EXPECT_EQ(doc->GetShareCount(), 0);
+        break;
+    case Takeover::Loaded:
+        ASSERT_EQ(doc->cacheHosts().size(), 1u);
+        EXPECT_EQ(doc->cacheHosts().front()->onlineCount, 7);
+        EXPECT_TRUE(doc->cacheHosts().front()->shares.empty());
+        break;
+    case Takeover::NextScan:
+        // Counted once, by the scan that ran to its end.
+        ASSERT_EQ(doc->cacheHosts().size(), 1u);
+        EXPECT_EQ(doc->cacheHosts().front()->onlineCount, 1);
+        EXPECT_EQ(doc->cacheHosts().front()->shares.size(), 1u);
+        EXPECT_EQ(doc->GetHostQueueCount(), 1);
+        EXPECT_EQ(doc->GetHostsPending(), 0);
+        break;
+    }
+    EXPECT_EQ(doc->GetQueueCount(), GetParam() == Takeover::NextScan ? 1 : 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Stop, ScanTakeover, ::testing::Values(Takeover::Cleared, Takeover::Loaded, Takeover::NextScan),
+                         [](const auto &info) {
+                             switch (info.param) {
+                             case Takeover::Cleared:
+                                 return "Cleared";
+                             case Takeover::Loaded:
+                                 return "Loaded";
+                             default:
+                                 return "NextScan";
+                             }
+                         });
 
 } // namespace

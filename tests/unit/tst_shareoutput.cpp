@@ -3,7 +3,9 @@
 // CSV cells a spreadsheet would run as formulas are neutralised, hidden
 // characters never break a line or disguise a name in text and CSV, and
 // JSON gives every name back exactly.
+#include "cli/scanoptions.h"
 #include "cli/shareoutput.h"
+#include "model/scanrules.h"
 #include "model/visibletext.h"
 
 #include <gtest/gtest.h>
@@ -155,5 +157,45 @@ TEST(VisibleText, WritesOutOnlyWhatHasNoShape)
     EXPECT_EQ(EscapeHidden(QString::fromUcs4(U"tag\U000E0001")), QStringLiteral("tag\\U000E0001"));
     EXPECT_EQ(EscapeHidden(QStringLiteral("lone") + QChar(0xD800)), QStringLiteral("lone\\uD800"));
 }
+
+// lanterra-scan names on standard error each host entry a scan cuts short.
+struct CutCase
+{
+    const char *name;
+    QStringList arguments;
+    int searchHostByList; // of the document's rules before the options
+    QStringList notes;
+};
+
+class CutRangeNotesOf : public testing::TestWithParam<CutCase>
+{};
+
+TEST_P(CutRangeNotesOf, TheRulesInEffect)
+{
+    const CutCase &c = GetParam();
+    ScanOptions options;
+    ASSERT_FALSE(options.Parse(QStringList{QStringLiteral("lanterra-scan")} + c.arguments));
+    ScanRules rules;
+    rules.searchHostByList = c.searchHostByList;
+    rules.hosts = {QStringLiteral("10.0.0.0-10.3.255.255")};
+    options.ApplyTo(rules);
+    EXPECT_EQ(CutRangeNotes(rules), c.notes);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cli, CutRangeNotesOf,
+    testing::Values(
+        CutCase{"GivenHosts",
+                {QStringLiteral("--hosts"), QStringLiteral("nas;10.0.0.0-10.1.255.255;10.9.0.0-10.9.255.255")},
+                0,
+                {QStringLiteral("Only the first 65536 addresses of \"10.0.0.0-10.1.255.255\" are scanned; 65536 "
+                                "addresses are left out.")}},
+        CutCase{"DocumentHosts",
+                {},
+                1,
+                {QStringLiteral("Only the first 65536 addresses of \"10.0.0.0-10.3.255.255\" are scanned; 196608 "
+                                "addresses are left out.")}},
+        CutCase{"HostListOff", {}, 0, {}}),
+    [](const auto &info) { return std::string(info.param.name); });
 
 } // namespace

@@ -467,3 +467,23 @@ TEST_F(SweepScanTest, AProbeTellsTheNetworkHowLongAKnownHostTookLastTime)
     EXPECT_EQ(network->KnownAnswerGiven(DottedIPv4(Address(1))), 0);
     EXPECT_EQ(network->KnownAnswerGiven(DottedIPv4(Address(2))), 6000);
 }
+
+TEST_F(SweepScanTest, AnExcludedAddressIsNeverConnected)
+{
+    // An empty host filter leaves out every host known only by its address.
+    for (int i = 1; i <= 5; ++i)
+        network->SetServer(DottedIPv4(Address(i)), Open(0));
+    doc->rules().hosts = {QStringLiteral("10.9.0.1-10.9.0.5")};
+    doc->rules().excHosts = {QString()};
+    ASSERT_TRUE(Scan());
+
+    EXPECT_TRUE(network->SweepOrder().isEmpty()) << network->SweepOrder().join(u' ').toStdString();
+    EXPECT_EQ(network->TotalListingCalls(), 0);
+    EXPECT_EQ(doc->GetSweepTotal(), 0);
+    for (int i = 1; i <= 5; ++i) {
+        const HostRecord *host = Host(DottedIPv4(Address(i)));
+        ASSERT_NE(host, nullptr);
+        EXPECT_EQ(host->lastState, int(NetError::BadNetPath));
+        EXPECT_EQ(host->offlineCount, 1);
+    }
+}

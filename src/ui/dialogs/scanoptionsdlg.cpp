@@ -6,6 +6,8 @@
 #include "textlists.h"
 
 #include "model/scanrules.h"
+#include "scan/ipv4.h"
+#include "settings/languagetable.h"
 #include "settings/settings.h"
 #include "ui/toolkit/plaintext.h"
 
@@ -258,6 +260,21 @@ void CScanOptionsDlg::OnApply()
     if (saveDocument && !saveDocument())
         PlainMessageBox(this, QMessageBox::Warning,
                         QStringLiteral("The scan options were stored, but the network document could not be saved."));
+    NoteCutRanges();
+}
+
+void CScanOptionsDlg::NoteCutRanges()
+{
+    if (!hostsByList)
+        return;
+    const QList<CutRange> cuts = CutRanges(SplitText(hostsText, LineSeparator));
+    if (cuts.isEmpty())
+        return;
+    const QString format = LookupText(Section(), RangeCutKey, RangeCutFormat());
+    QStringList notes;
+    for (const CutRange &cut : cuts)
+        notes.append(FormatRangeCut(format, cut));
+    PlainMessageBox(this, QMessageBox::Information, notes.join(u'\n'));
 }
 
 void CScanOptionsDlg::OnOk()
@@ -269,6 +286,7 @@ void CScanOptionsDlg::OnOk()
     // The caller stores the rules and saves the document.
     UpdateData(true);
     SetModified(false);
+    NoteCutRanges();
     accept();
 }
 

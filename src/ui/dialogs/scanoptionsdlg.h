@@ -78,6 +78,11 @@ private:
     void UpdateAnnounced();
     void EditMultiLine(QPlainTextEdit *edit);
     void EditList(QLineEdit *edit);
+    // A range wider than a scan takes is cut, not refused: on Ok and Apply
+    // the user is told which entries lose how many addresses.
+    void NoteCutRanges();
+    // The note's key in the dialog's language section.
+    static constexpr int RangeCutKey = 90;
 
     ScanRules *m_rules = nullptr;
     bool m_initialised = false;

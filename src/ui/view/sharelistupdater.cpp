@@ -132,9 +132,11 @@ CShareListUpdater::TickResult CShareListUpdater::Tick()
     }
     // The timer goes on until the changes a scan left behind are applied
     // too: a scan ends faster than a tick takes 100 changes, and the list
-    // must not keep showing stale states under "Ready.".
+    // must not keep showing stale states under "Ready.". Probes that were
+    // listing at a stop still write their hosts afterwards.
     result.finished =
-        ready && (!m_scheme || (m_changesSeen >= m_doc->GetQueueCount() && m_hostsSeen >= m_doc->GetHostQueueCount()));
+        ready && m_doc->GetListingProbes() == 0
+        && (!m_scheme || (m_changesSeen >= m_doc->GetQueueCount() && m_hostsSeen >= m_doc->GetHostQueueCount()));
     return result;
 }
 
