@@ -2,7 +2,7 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian packages Lanterra needs to build, test and run, when
 # any is missing. Every script that needs packages asks here, so each list
-# lives in one place. Usage: scripts/deps.sh [build|test|run|bench]
+# lives in one place. Usage: scripts/deps.sh [build|test|run|bench|package]
 set -euo pipefail
 
 build_packages=(build-essential cmake ninja-build pkg-config
@@ -17,13 +17,17 @@ test_packages=(libgtest-dev libgmock-dev libbenchmark-dev libpugixml-dev
 run_packages=(samba iproute2 procps wsdd)
 # The scan benchmarks time lanterra-scan against nmap and smbclient.
 bench_packages=(samba smbclient iproute2 procps time nmap)
+# The Debian package: CPack's DEB generator with dpkg-shlibdeps, and the
+# linters that check the package, its menu entry, metainfo and manual pages.
+package_packages=(dpkg-dev file lintian desktop-file-utils appstream man-db groff-base)
 
 case "${1:-build}" in
     build) wanted=("${build_packages[@]}") ;;
     test) wanted=("${build_packages[@]}" "${test_packages[@]}") ;;
     run) wanted=("${build_packages[@]}" "${run_packages[@]}") ;;
     bench) wanted=("${build_packages[@]}" "${bench_packages[@]}") ;;
-    *) echo "usage: $0 [build|test|run|bench]" >&2; exit 2 ;;
+    package) wanted=("${build_packages[@]}" "${package_packages[@]}") ;;
+    *) echo "usage: $0 [build|test|run|bench|package]" >&2; exit 2 ;;
 esac
 
 missing=()

@@ -38,6 +38,8 @@ int main(int argc, char *argv[])
         QApplication app(argc, argv);
         QApplication::setApplicationName(QStringLiteral("Lanterra"));
         QApplication::setOrganizationName(QStringLiteral("Brevant"));
+        // Wayland docks match the window to the menu entry, and its icon, by this.
+        QGuiApplication::setDesktopFileName(QStringLiteral("lanterra"));
         // Installed before anything slow, so that a SIGTERM during start-up
         // waits for the window instead of killing the process unsaved.
         SignalBridge signalBridge;

@@ -48,8 +48,9 @@ public:
     // Processes idle in the pool right now.
     int IdleCount() const;
 
-    // The helper executable beside the running program, unless the
-    // LANTERRA_SMBHELPER environment variable names another.
+    // The helper executable beside the running program (a build folder),
+    // else the one in the install tree's libexec folder relative to it;
+    // the LANTERRA_SMBHELPER environment variable names another.
     static QString DefaultHelperPath();
 
 private:

@@ -6,6 +6,7 @@
 
 #include "platform/logging.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 #include <cerrno>
@@ -55,9 +56,16 @@ QString CHelperPool::DefaultHelperPath()
     // The program may run without an application object (tests), so ask
     // the kernel where the executable lives.
     const QFileInfo self(QStringLiteral("/proc/self/exe"));
-    return self.canonicalFilePath().isEmpty()
-               ? QStringLiteral("lanterra-smbhelper")
-               : QFileInfo(self.canonicalFilePath()).absolutePath() + QStringLiteral("/lanterra-smbhelper");
+    if (self.canonicalFilePath().isEmpty())
+        return QStringLiteral("lanterra-smbhelper");
+    const QString folder = QFileInfo(self.canonicalFilePath()).absolutePath();
+    // A build folder keeps the helper beside the programs; an installed
+    // copy keeps it in its private folder, reached by the same relative
+    // path from the programs whatever the prefix.
+    const QString beside = folder + QStringLiteral("/lanterra-smbhelper");
+    const QString installed =
+        QDir::cleanPath(folder + QStringLiteral("/" LANTERRA_HELPER_FROM_BIN "/lanterra-smbhelper"));
+    return !QFileInfo::exists(beside) && QFileInfo::exists(installed) ? installed : beside;
 }
 
 bool CHelperPool::Spawn(Process &process)

@@ -18,7 +18,13 @@ QStringList dataFolders()
         folders << QCoreApplication::applicationDirPath();
     else if (const QFileInfo self(QStringLiteral("/proc/self/exe")); self.exists())
         folders << self.canonicalPath(); // before the application object exists
+    // The install tree's data folder, found from the executable so that
+    // any prefix works; then the configured prefix's, for a program copied
+    // elsewhere.
+    if (!folders.isEmpty())
+        folders << QDir::cleanPath(folders.first() + QStringLiteral("/" LANTERRA_DATA_FROM_BIN));
     folders << QStringLiteral(LANTERRA_DATADIR);
+    folders.removeDuplicates();
     return folders;
 }
 

@@ -8,8 +8,9 @@
 namespace Paths {
 
 // Folders that may hold Locales/ and Icons/: the executable's folder first,
-// then share/lanterra of the install prefix. LANTERRA_DATA_DIR, when set,
-// replaces both (tests and portable installs).
+// then share/lanterra of the install tree the executable sits in, then that
+// of the configured install prefix. LANTERRA_DATA_DIR, when set, replaces
+// them all (tests and portable installs).
 QStringList dataFolders();
 // The first of dataFolders() that has `name` (e.g. "Locales"), with a
 // trailing slash; the executable's folder + name when none has it.
