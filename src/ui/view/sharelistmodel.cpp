@@ -475,13 +475,19 @@ QModelIndexList CShareListModel::match(const QModelIndex &start, int role, const
 
 bool CShareListModel::Less(const Item &a, int aShare, int bShare) const
 {
-    const int c = CompareShareKeys(a.key, ItemOf(bShare).key, m_onlineFirst, m_reverse);
+    const Item &b = ItemOf(bShare);
+    int c = CompareShareKeys(a.key, b.key, m_onlineFirst, m_reverse);
+    for (int column : TieColumnIds(m_sortColumn)) {
+        if (c != 0)
+            break;
+        c = CompareTieTexts(ColumnText(a, column), ColumnText(b, column), m_reverse);
+    }
     return c != 0 ? c < 0 : aShare < bShare;
 }
 
-const QString &CShareListModel::SortText(const Item &item) const
+const QString &CShareListModel::ColumnText(const Item &item, int columnId)
 {
-    switch (m_sortColumn) {
+    switch (columnId) {
     case ColumnWorkgroup:
         return item.workgroup;
     case ColumnHost:
@@ -489,6 +495,11 @@ const QString &CShareListModel::SortText(const Item &item) const
     default:
         return item.name;
     }
+}
+
+const QString &CShareListModel::SortText(const Item &item) const
+{
+    return ColumnText(item, m_sortColumn);
 }
 
 void CShareListModel::SetKeyText(Item &item) const

@@ -152,6 +152,7 @@ private:
     void SortByNewStates(const std::vector<std::pair<int, int>> &changed);
     // Runs `sortGroup` on every group, keeping persistent indexes on their items.
     void Resort(const std::function<void(Group &)> &sortGroup);
+    static const QString &ColumnText(const Item &item, int columnId);
     const QString &SortText(const Item &item) const;
     void SetKeyText(Item &item) const;
     size_t FindInGroup(const Group &group, int share) const;
