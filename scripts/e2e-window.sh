@@ -10,6 +10,9 @@
 #     handing smb://host/share to the desktop's handler (a stand-in xdg-open
 #     that writes down what it was given), File > Exit saving the document
 #     and the settings.
+#     Quick filter and share address (CheckQuickFilter): Ctrl+F, "mus",
+#     Down, Ctrl+C: the list shows only Music shares and the clipboard holds
+#     \\host\Music.
 #  2. The program itself, driven with xdotool under a window manager and a
 #     tray (trayer): F5, a double-click on the focused share, a
 #     Ctrl+double-click that starts the desktop's file manager (a stand-in

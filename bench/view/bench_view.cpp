@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Fills the share list from a document of many shares and reports how long
 // each update tick (and the layout and painting that follow it) takes, the
-// time until "Ready.", and the memory the list costs per share.
+// time until "Ready.", and the memory the list costs per share; then how
+// long each keystroke in the quick filter takes, typing a text letter by
+// letter and taking it away again.
 //
 //   bench_view [--shares N] [--mode tiles|list|details] [--hosts N] [--locked N]
+//              [--filter TEXT]
 #include "model/lanterradoc.h"
 #include "settings/settings.h"
 #include "ui/view/lanterraview.h"
@@ -87,6 +90,8 @@ int main(int argc, char *argv[])
     parser.addOption({QStringLiteral("locked"), QStringLiteral("Every n-th host needs a login (0: none)."),
                       QStringLiteral("n"), QStringLiteral("0")});
     parser.addOption({QStringLiteral("by-host"), QStringLiteral("Group by host instead of by share kind.")});
+    parser.addOption({QStringLiteral("filter"), QStringLiteral("Text typed into the quick filter (empty: none)."),
+                      QStringLiteral("text"), QStringLiteral("music 12")});
     parser.addOption({QStringLiteral("rescan"),
                       QStringLiteral("Then start a scan: every share turns unknown and one probe reports.")});
     parser.process(app);
@@ -162,6 +167,42 @@ int main(int argc, char *argv[])
     std::printf("items                 %d (%d host entries)\n", view.Model()->ItemCount(), view.Model()->EntryCount());
     std::printf("peak memory           %ld KiB (list: %.0f bytes per share over the document)\n", peak,
                 double(peak - baseline) * 1024.0 / shareCount);
+
+    const QString filter = parser.value(QStringLiteral("filter"));
+    if (!filter.isEmpty()) {
+        // A keystroke: the filter applied, then the layout and painting it
+        // causes. Typing narrows from what is shown; Backspace widens again
+        // from the whole list.
+        std::vector<double> keys;
+        std::vector<double> keyFrames;
+        std::vector<int> shown;
+        const auto type = [&](const QString &text) {
+            clock.start();
+            view.SetFilterText(text);
+            keys.push_back(double(clock.nsecsElapsed()) / 1e6);
+            QCoreApplication::processEvents();
+            keyFrames.push_back(double(clock.nsecsElapsed()) / 1e6);
+            shown.push_back(view.Model()->ShownItemCount());
+        };
+        for (qsizetype n = 1; n <= filter.size(); ++n)
+            type(filter.left(n));
+        for (qsizetype n = filter.size() - 1; n >= 0; --n)
+            type(filter.left(n));
+        std::printf("filter \"%s\"          %zu keystrokes, shown:", qPrintable(filter), keys.size());
+        for (int count : shown)
+            std::printf(" %d", count);
+        std::printf("\n");
+        std::printf("filter keystroke      median %.2f ms, longest %.2f ms (with layout and painting %.2f / %.2f ms)\n",
+                    Median(keys), *std::max_element(keys.begin(), keys.end()), Median(keyFrames),
+                    *std::max_element(keyFrames.begin(), keyFrames.end()));
+        std::printf("typing (narrowing)    ");
+        for (size_t i = 0; i < size_t(filter.size()); ++i)
+            std::printf("%.1f/%.1f ", keys[i], keyFrames[i]);
+        std::printf("ms\nBackspace (widening) ");
+        for (size_t i = size_t(filter.size()); i < keys.size(); ++i)
+            std::printf("%.1f/%.1f ", keys[i], keyFrames[i]);
+        std::printf("ms\n");
+    }
 
     if (parser.isSet(QStringLiteral("rescan"))) {
         // What a scan start does to a filled list: every state is reset, so

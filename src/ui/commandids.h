@@ -37,6 +37,9 @@ enum : int {
     ApplyScheme = 108,
     ShareOpen = 32849,
     ShareBrowse = 32853,
+    // The framework's own numbers of Edit > Copy and Edit > Find.
+    EditCopy = 57634,
+    EditFind = 57636,
 };
 } // namespace Cmd
 

@@ -136,6 +136,8 @@ int main(int argc, char **argv)
         dialog.shareName = QStringLiteral("Music");
         dialog.hostName = QStringLiteral("NAS");
         dialog.workgroup = QStringLiteral("HOME");
+        dialog.address = QStringLiteral("\\\\NAS\\Music");
+        dialog.url = QStringLiteral("smb://NAS/Music");
         dialog.InitDialog();
         shoot(dialog, QStringLiteral("share-properties"));
     }

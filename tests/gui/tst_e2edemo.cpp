@@ -12,17 +12,53 @@
 #include "model/lanterradoc.h"
 #include "settings/settings.h"
 #include "ui/frame/mainframe.h"
+#include "ui/view/filterfield.h"
 #include "ui/view/lanterraview.h"
 #include "ui/view/shareactions.h"
 #include "ui/view/sharelistmodel.h"
 
 #include <QAbstractItemView>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QFile>
 #include <QLabel>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
+
+// ---- quick filter and share address -------------------------------------
+// Ctrl+F, "mus", Down, Ctrl+C in the scanned window: only Music shares are
+// left in the list, and the clipboard holds the first one's \\host\Music.
+static void CheckQuickFilter(CMainFrame &frame, const CLanterraDoc &doc)
+{
+    CLanterraView *view = frame.View();
+    CShareListModel *model = view->Model();
+    QAbstractItemView *list = view->ItemView();
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_F, Qt::ControlModifier);
+    QTRY_VERIFY(frame.FilterField()->hasFocus());
+    QTest::keyClicks(frame.FilterField(), QStringLiteral("mus"));
+    QVERIFY(model->ShownItemCount() > 0);
+    QCOMPARE(model->ShownEntryCount(), 0);
+    for (int share : model->SharesInOrder())
+        QCOMPARE(doc.shareText(share, ColumnShare), QStringLiteral("Music"));
+    QVERIFY2(frame.StatusPane()->text().contains(QStringLiteral(" of ")), qPrintable(frame.StatusPane()->text()));
+    QTest::keyClick(frame.FilterField(), Qt::Key_Down);
+    QTRY_VERIFY(list->hasFocus());
+    QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);
+    const QString copied = QGuiApplication::clipboard()->text();
+    qInfo("copied: %s", qPrintable(copied));
+    QVERIFY2(QRegularExpression(QStringLiteral("^\\\\\\\\[^\\\\]+\\\\Music$")).match(copied).hasMatch(),
+             qPrintable(copied));
+    QCOMPARE(copied, doc.shareText(view->FocusedShare(), ColumnPath));
+    // Esc takes the filter away again.
+    QTest::keyClick(list, Qt::Key_F, Qt::ControlModifier);
+    QTRY_VERIFY(frame.FilterField()->hasFocus());
+    QTest::keyClick(frame.FilterField(), Qt::Key_Escape);
+    QCOMPARE(model->ShownItemCount(), model->ItemCount());
+}
+// ---- end of quick filter and share address ------------------------------
 
 class DemoNetworkTest : public QObject
 {
@@ -138,6 +174,10 @@ private slots:
                     return log.open(QIODevice::ReadOnly) && QUrl(QString::fromUtf8(log.readAll()).trimmed()) == url;
                 }(),
                 10000);
+
+            CheckQuickFilter(frame, doc);
+            if (QTest::currentTestFailed())
+                return;
 
             // File > Exit: the window goes, then the program closes its document.
             frame.RouteCommand(57665);

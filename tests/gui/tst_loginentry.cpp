@@ -206,8 +206,10 @@ private slots:
         QVERIFY(!view.OnCommand(Cmd::ShareProperties));
         std::unique_ptr<QMenu> menu(view.CreateContextMenu(nullptr));
         QVERIFY(menu);
+        // An entry has neither properties nor an address to copy.
         for (QAction *action : menu->actions())
-            QCOMPARE(action->isEnabled(), action->data().toInt() != Cmd::ShareProperties);
+            QCOMPARE(action->isEnabled(),
+                     action->data().toInt() != Cmd::ShareProperties && action->data().toInt() != Cmd::EditCopy);
 
         // A double-click asks; a wrong password leaves the entry and says so.
         QString prompt;

@@ -6,10 +6,17 @@
 #include "ui/commandids.h"
 #include "ui/dialogs/sharepropertiesdlg.h"
 #include "ui/view/lanterraview.h"
+#include "ui/toolkit/plaintext.h"
 #include "ui/view/sharelistmodel.h"
+
+#include "net/neterrors.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QAbstractButton>
+#include <QClipboard>
+#include <QMessageBox>
+#include <QMimeData>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -65,12 +72,36 @@ private:
             if (!dialog)
                 return;
             m_seen << dialog->windowTitle();
-            for (int id : {1126, 1004, 1005})
+            for (int id : {1126, 1004, 1005, 1006, 1007})
                 m_seen << static_cast<QLineEdit *>(dialog->Control(id))->text();
             dialog->reject();
         });
     }
     QStringList m_seen;
+
+    // Selects exactly these shares (the focus on the last).
+    static void Select(CLanterraView &view, const QList<int> &shares)
+    {
+        QItemSelectionModel *selection = view.ItemView()->selectionModel();
+        selection->clearSelection();
+        for (int share : shares)
+            selection->select(view.Model()->IndexOfShare(share),
+                              QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        selection->setCurrentIndex(view.Model()->IndexOfShare(shares.last()), QItemSelectionModel::NoUpdate);
+    }
+
+    // Answers the next question box with `answer`, remembering its title and text.
+    void AnswerNextQuestion(QMessageBox::StandardButton answer)
+    {
+        m_seen.clear();
+        QTimer::singleShot(0, this, [this, answer] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            m_seen << box->windowTitle() << box->text();
+            box->button(answer)->click();
+        });
+    }
 
 private slots:
     void cleanup() { LanguageTable().Clear(); }
@@ -94,7 +125,8 @@ private slots:
         // Alt shows the properties.
         CloseNextPropertiesDialog();
         f.DoubleClickEmptyPart(Qt::AltModifier);
-        QCOMPARE(m_seen, (QStringList{"Share Properties", "My Music", "nas", "HOME"}));
+        QCOMPARE(m_seen, (QStringList{"Share Properties", "My Music", "nas", "HOME", "\\\\nas\\My Music",
+                                      "smb://nas/My%20Music"}));
         QCOMPARE(f.launcher->opened.size(), 1);
         QCOMPARE(f.launcher->programs.size(), 1);
     }
@@ -130,9 +162,10 @@ private slots:
         QCOMPARE(menu->defaultAction()->text(), QStringLiteral("Browse"));
         // "&Open" still opens.
         const QList<QAction *> actions = menu->actions();
-        QCOMPARE(actions.size(), 5);
+        QCOMPARE(actions.size(), 7);
         QCOMPARE(actions[0]->text(), QStringLiteral("&Open"));
-        QCOMPARE(actions[4]->text(), QStringLiteral("&Properties"));
+        QCOMPARE(actions[4]->text(), QStringLiteral("&Copy Address"));
+        QCOMPARE(actions[6]->text(), QStringLiteral("&Properties"));
         actions[0]->trigger();
         QCOMPARE(f.launcher->opened.size(), 1);
     }
@@ -180,6 +213,147 @@ private slots:
         });
         QVERIFY(f.view.OnCommand(Cmd::ShareProperties));
         QCOMPARE(captions, (QStringList{"Freigabe", "Rechner :"}));
+    }
+
+    // --- addresses, and several shares at once ------------------------------------
+
+    // Ctrl+C and "Copy Address" copy the selected shares' addresses, one a
+    // line, in list order, as the network names them: no direction marks of
+    // the list's display, nothing written out.
+    void copyAddresses_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<bool>("byMenu");
+        const std::pair<const char *, int> modes[] = {{"details", CLanterraView::ModeDetails},
+                                                      {"tiles", CLanterraView::ModeTiles},
+                                                      {"list", CLanterraView::ModeList}};
+        for (const auto &[name, mode] : modes) {
+            QTest::addRow("%s, Ctrl+C", name) << mode << false;
+            QTest::addRow("%s, context menu", name) << mode << true;
+        }
+    }
+
+    void copyAddresses()
+    {
+        QFETCH(int, mode);
+        QFETCH(bool, byMenu);
+        Fixture f;
+        const int odd = f.build.Share(f.build.Host(QStringLiteral("nas"), QStringLiteral("HOME")),
+                                      QString::fromUtf8("r\u202Eevil #1"));
+        f.view.RebuildList(f.settings.Media());
+        while (f.view.IsTimerActive())
+            f.view.UpdateTick();
+        f.view.SetViewMode(mode);
+        f.view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f.view));
+        QGuiApplication::clipboard()->clear();
+        Select(f.view, {odd, f.music, f.films});
+        if (byMenu) {
+            std::unique_ptr<QMenu> menu(f.view.CreateContextMenu(nullptr));
+            QAction *copy = menu->actions().value(4);
+            QCOMPARE(copy->text(), QStringLiteral("&Copy Address"));
+            QVERIFY(copy->isEnabled());
+            copy->trigger();
+        } else {
+            f.view.ItemView()->setFocus();
+            QTest::keyClick(f.view.ItemView(), Qt::Key_C, Qt::ControlModifier);
+        }
+        const QMimeData *data = QGuiApplication::clipboard()->mimeData();
+        QVERIFY(data);
+        // List order: Music (My Music), then Other (films, then the odd one).
+        QCOMPARE(data->text(), QString::fromUtf8("\\\\nas\\My Music\n\\\\10.0.0.5\\films\n\\\\nas\\r\u202Eevil #1"));
+        QCOMPARE(data->data(QStringLiteral("text/uri-list")),
+                 QByteArray("smb://nas/My%20Music\r\nsmb://10.0.0.5/films\r\nsmb://nas/r%E2%80%AEevil%20%231\r\n"));
+        QVERIFY(!data->text().contains(QChar(0x2068)) && !data->text().contains(QChar(0x2069)));
+    }
+
+    // A host that needs a login is no share: alone it copies nothing, among
+    // shares it is passed over.
+    void hostEntriesAreNoShares()
+    {
+        Fixture f;
+        HostRecord *locked = f.build.Host(QStringLiteral("locked"), QStringLiteral("HOME"));
+        locked->lastState = int(NetError::AccessDenied);
+        f.view.RebuildList(f.settings.Media());
+        while (f.view.IsTimerActive())
+            f.view.UpdateTick();
+        CShareListModel *model = f.view.Model();
+        QCOMPARE(model->EntryCount(), 1);
+        QModelIndex entry;
+        for (int row = 0; row < model->rowCount() && !entry.isValid(); ++row)
+            if (model->index(row, 0).data(CShareListModel::EntrySlotRole).toInt() >= 0)
+                entry = model->index(row, 0);
+        QItemSelectionModel *selection = f.view.ItemView()->selectionModel();
+        selection->setCurrentIndex(entry, QItemSelectionModel::ClearAndSelect);
+        QVERIFY(f.view.ActedShares().isEmpty());
+        QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+        QVERIFY(!f.view.OnCommand(Cmd::EditCopy));
+        QTest::keyClick(f.view.ItemView(), Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("before"));
+        std::unique_ptr<QMenu> menu(f.view.CreateContextMenu(nullptr));
+        QVERIFY(!menu->actions().value(4)->isEnabled());
+
+        selection->select(model->IndexOfShare(f.films), QItemSelectionModel::Select);
+        QCOMPARE(f.view.ActedShares(), QList<int>{f.films});
+        QVERIFY(f.view.OnCommand(Cmd::EditCopy));
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("\\\\10.0.0.5\\films"));
+        QVERIFY(f.view.OnCommand(Cmd::ShareOpen));
+        QCOMPARE(f.launcher->opened, QList<QUrl>{QUrl(QStringLiteral("smb://10.0.0.5/films"))});
+    }
+
+    // Open and Browse take every selected share; more than ten make Open
+    // ask once first.
+    void severalShares_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("command");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<int>("acted");
+        QTest::newRow("open 3") << 3 << int(Cmd::ShareOpen) << 0 << 3;
+        QTest::newRow("browse 3") << 3 << int(Cmd::ShareBrowse) << 0 << 3;
+        QTest::newRow("open 10, no question") << 10 << int(Cmd::ShareOpen) << 0 << 10;
+        QTest::newRow("open 11, yes") << 11 << int(Cmd::ShareOpen) << int(QMessageBox::Yes) << 11;
+        QTest::newRow("open 11, no") << 11 << int(Cmd::ShareOpen) << int(QMessageBox::No) << 0;
+        QTest::newRow("browse 12, no") << 12 << int(Cmd::ShareBrowse) << int(QMessageBox::No) << 0;
+    }
+
+    void severalShares()
+    {
+        QFETCH(int, count);
+        QFETCH(int, command);
+        QFETCH(int, answer);
+        QFETCH(int, acted);
+        Fixture f;
+        HostRecord *host = f.build.Host(QStringLiteral("srv"), QStringLiteral("HOME"));
+        QList<int> shares;
+        for (int i = 0; i < count; ++i)
+            shares.append(f.build.Share(host, QStringLiteral("s%1").arg(i, 2, 10, QLatin1Char('0'))));
+        f.view.RebuildList(f.settings.Media());
+        while (f.view.IsTimerActive())
+            f.view.UpdateTick();
+        Select(f.view, shares);
+        if (answer)
+            AnswerNextQuestion(QMessageBox::StandardButton(answer));
+        else
+            m_seen.clear();
+        QVERIFY(f.view.OnCommand(command));
+        QCOMPARE(m_seen.size(), answer ? 2 : 0); // asked once, or not at all
+        if (answer) {
+            QCOMPARE(m_seen[0], AppTitle());
+            QVERIFY2(m_seen[1].contains(QString::number(count)), qPrintable(m_seen[1]));
+        }
+        QStringList expected;
+        for (int i = 0; i < acted; ++i)
+            expected.append(QStringLiteral("smb://srv/s%1").arg(i, 2, 10, QLatin1Char('0')));
+        QStringList got;
+        if (command == Cmd::ShareOpen) {
+            for (const QUrl &url : std::as_const(f.launcher->opened))
+                got.append(url.toString());
+        } else {
+            for (const QStringList &arguments : std::as_const(f.launcher->argumentLists))
+                got.append(arguments.value(1).mid(3)); // "/L=..."
+        }
+        QCOMPARE(got, expected);
     }
 
     void browseArguments_data()

@@ -11,6 +11,7 @@
 #include <QAbstractItemView>
 #include <QHeaderView>
 #include <QImage>
+#include <QRegularExpression>
 #include <QTest>
 
 using namespace gui;
@@ -354,6 +355,57 @@ private slots:
         f.doc.SetLastSortRev(reverse);
         f.Fill(f.settings.Media());
         QCOMPARE(f.Names(), order);
+    }
+
+    // Shares equal in the sort column go by the other columns (share name,
+    // host, workgroup), whatever order the document holds them in, in the
+    // list's direction.
+    void tiesGoByTheOtherColumns_data()
+    {
+        QTest::addColumn<int>("sortColumn");
+        QTest::addColumn<int>("reverse");
+        QTest::addColumn<QStringList>("order"); // "share@host/workgroup"
+        // Names equal but for case keep the first key's rule: lower case first.
+        QTest::newRow("name, ascending") << int(ColumnShare) << 0
+                                         << QStringList{"music@beta/A", "Music@alpha/B", "Music@Beta/A", "Music@Beta/b",
+                                                        "Music@Gamma/A"};
+        QTest::newRow("name, descending")
+            << int(ColumnShare) << 1
+            << QStringList{"Music@Gamma/A", "Music@Beta/b", "Music@Beta/A", "Music@alpha/B", "music@beta/A"};
+        QTest::newRow("host: then name, then workgroup")
+            << int(ColumnHost) << 0
+            << QStringList{"Music@alpha/B", "music@beta/A", "Music@Beta/A", "Music@Beta/b", "Music@Gamma/A"};
+        QTest::newRow("workgroup: then name, then host")
+            << int(ColumnWorkgroup) << 0
+            << QStringList{"music@beta/A", "Music@Beta/A", "Music@Gamma/A", "Music@Beta/b", "Music@alpha/B"};
+    }
+
+    void tiesGoByTheOtherColumns()
+    {
+        QFETCH(int, sortColumn);
+        QFETCH(int, reverse);
+        QFETCH(QStringList, order);
+        // The same shares, put into the document in two different orders,
+        // give one list.
+        for (bool backwards : {false, true}) {
+            Fixture f;
+            QStringList entries = {"Music@Gamma/A", "Music@Beta/b", "Music@alpha/B", "Music@Beta/A", "music@beta/A"};
+            if (backwards)
+                std::reverse(entries.begin(), entries.end());
+            for (const QString &entry : std::as_const(entries)) {
+                const QStringList parts = entry.split(QRegularExpression(QStringLiteral("[@/]")));
+                f.build.Share(f.build.Host(parts[1], parts[2]), parts[0]);
+            }
+            f.doc.SetLastSortCol(sortColumn);
+            f.doc.SetLastSortRev(reverse);
+            f.Fill(f.settings.Media());
+            QStringList shown;
+            for (int share : f.view.Model()->SharesInOrder())
+                shown.append(f.doc.shareText(share, ColumnShare) + u'@' + f.doc.shareText(share, ColumnHost) + u'/'
+                             + f.doc.shareText(share, ColumnWorkgroup));
+            QCOMPARE(shown, order);
+            CheckRows(*f.view.Model());
+        }
     }
 
     void columnClicks()

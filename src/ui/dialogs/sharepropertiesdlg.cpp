@@ -18,6 +18,10 @@ enum ControlId {
     IdHostEdit = 1004,
     IdWorkgroupLabel = 1152,
     IdWorkgroupEdit = 1005,
+    IdAddressLabel = 1153,
+    IdAddressEdit = 1006,
+    IdUrlLabel = 1154,
+    IdUrlEdit = 1007,
     IdInformation = 1140,
     IdPicture = 1179,
     IdLine = 1097,
@@ -75,6 +79,18 @@ CSharePropertiesDlg::CSharePropertiesDlg(QWidget *parent)
     RegisterControl(IdWorkgroupEdit, m_workgroupEdit);
     form->addRow(hostLabel, m_hostEdit);
     form->addRow(workgroupLabel, m_workgroupEdit);
+    auto *addressLabel = new QLabel(QStringLiteral("Address :"), information);
+    auto *urlLabel = new QLabel(QStringLiteral("URL :"), information);
+    addressLabel->setTextFormat(Qt::PlainText);
+    urlLabel->setTextFormat(Qt::PlainText);
+    m_addressEdit = ReadOnlyField(information);
+    m_urlEdit = ReadOnlyField(information);
+    RegisterControl(IdAddressLabel, addressLabel);
+    RegisterControl(IdAddressEdit, m_addressEdit);
+    RegisterControl(IdUrlLabel, urlLabel);
+    RegisterControl(IdUrlEdit, m_urlEdit);
+    form->addRow(addressLabel, m_addressEdit);
+    form->addRow(urlLabel, m_urlEdit);
     layout->addWidget(information, 1);
 
     layout->addWidget(CreateButtonRow());
@@ -88,9 +104,13 @@ void CSharePropertiesDlg::InitDialog()
     m_shareEdit->setText(VisibleText::EscapeHidden(shareName));
     m_hostEdit->setText(VisibleText::EscapeHidden(hostName));
     m_workgroupEdit->setText(VisibleText::EscapeHidden(workgroup));
-    for (QLineEdit *edit : {m_shareEdit, m_hostEdit, m_workgroupEdit})
+    m_addressEdit->setText(VisibleText::EscapeHidden(address));
+    // Percent-encoded: nothing hidden is left in it.
+    m_urlEdit->setText(url);
+    for (QLineEdit *edit : {m_shareEdit, m_hostEdit, m_workgroupEdit, m_addressEdit, m_urlEdit})
         edit->setCursorPosition(0);
-    TranslateCaptions({IdInformation, IdHostLabel, IdWorkgroupLabel, IdOk, IdCancel, IdApply});
+    TranslateCaptions(
+        {IdInformation, IdHostLabel, IdWorkgroupLabel, IdAddressLabel, IdUrlLabel, IdOk, IdCancel, IdApply});
     SetBoldFont({IdInformation});
     setFixedSize(sizeHint().expandedTo(QSize(340, 0)));
 }

@@ -5,7 +5,7 @@
 
 class QLineEdit;
 
-// A read-only card for one share: its name, host and workgroup.
+// A read-only card for one share: its name, host, workgroup and address.
 class CSharePropertiesDlg : public CDialogBase
 {
     Q_OBJECT
@@ -16,6 +16,9 @@ public:
     QString shareName;
     QString hostName;
     QString workgroup;
+    // Where the share is: \\host\share, and the same as an smb:// URL.
+    QString address;
+    QString url;
 
     explicit CSharePropertiesDlg(QWidget *parent = nullptr);
 
@@ -27,4 +30,6 @@ private:
     QLineEdit *m_shareEdit = nullptr;
     QLineEdit *m_hostEdit = nullptr;
     QLineEdit *m_workgroupEdit = nullptr;
+    QLineEdit *m_addressEdit = nullptr;
+    QLineEdit *m_urlEdit = nullptr;
 };

@@ -13,6 +13,7 @@
 #include "ui/toolkit/sizablerebar.h"
 #include "ui/toolkit/toolbarex.h"
 #include "ui/view/displaytext.h"
+#include "ui/view/filterfield.h"
 #include "ui/view/lanterraview.h"
 #include "ui/view/shareactions.h"
 #include "ui/toolkit/plaintext.h"
@@ -121,6 +122,8 @@ CMainFrame::CMainFrame(CLanterraApp *app, CSettings *settings, QWidget *parent)
     if (CSettings *s = Settings())
         s->selectedScheme = m_schemeBox->currentIndex();
     connect(m_schemeBox, &QComboBox::currentIndexChanged, this, &CMainFrame::OnSchemeChange);
+    connect(m_filterField, &QLineEdit::textChanged, m_view, &CLanterraView::SetFilterText);
+    connect(m_filterField, &CFilterField::listRequested, m_view, &CLanterraView::FocusFirstShown);
 
     m_statusPane = new QLabel(this);
     m_statusPane->setObjectName(QStringLiteral("statusPane"));
@@ -262,31 +265,29 @@ MenuDef CMainFrame::MainMenu()
 {
     using M = MenuItemDef;
     return {
-        M::Sub(QStringLiteral("&File"),
-               {M::Item(QStringLiteral("&New Network\tCtrl+N"), Cmd::FileNew),
-                M::Item(QStringLiteral("&Open Network...\tCtrl+O"), Cmd::FileOpen),
-                M::Item(QStringLiteral("&Save Network\tCtrl+S"), Cmd::FileSave),
-                M::Item(QStringLiteral("Save Network &As..."), Cmd::FileSaveAs), M::Sep(),
-                M::Item(QStringLiteral("Scan &Options...\tAlt+O"), Cmd::ScanOptions),
-                M::Item(QStringLiteral("S&hare Properties\tAlt+Enter"), Cmd::ShareProperties), M::Sep(),
-                M::Item(QStringLiteral("E&xit\tAlt+F4"), Cmd::AppExit)}),
-        M::Sub(QStringLiteral("&Edit"),
-               {M::Item(QStringLiteral("&Scheme...\tAlt+S"), Cmd::EditScheme),
-                M::Item(QStringLiteral("S&how Offline Resources"), Cmd::ShowOffline), M::Sep(),
-                M::Item(QStringLiteral("&Refresh\tCtrl+R"), Cmd::EditRefresh)}),
-        M::Sub(QStringLiteral("&View"),
-               {M::Item(QStringLiteral("&Tool Bar"), Cmd::ViewToolBar),
-                M::Item(QStringLiteral("&Address Bar"), Cmd::ViewAddressBar),
-                M::Item(QStringLiteral("&Status Bar"), Cmd::ViewStatusBar), M::Sep(),
-                M::Item(QStringLiteral("L&ock Toolbars"), Cmd::LockToolbars), M::Sep(),
-                M::Item(QStringLiteral("Show on T&askbar"), Cmd::ShowOnTaskbar),
-                M::Item(QStringLiteral("Show in T&ray"), Cmd::ShowInTray)}),
+        M::Sub(QStringLiteral("&File"), {M::Item(QStringLiteral("&New Network\tCtrl+N"), Cmd::FileNew),
+                                         M::Item(QStringLiteral("&Open Network...\tCtrl+O"), Cmd::FileOpen),
+                                         M::Item(QStringLiteral("&Save Network\tCtrl+S"), Cmd::FileSave),
+                                         M::Item(QStringLiteral("Save Network &As..."), Cmd::FileSaveAs), M::Sep(),
+                                         M::Item(QStringLiteral("Scan &Options...\tAlt+O"), Cmd::ScanOptions),
+                                         M::Item(QStringLiteral("S&hare Properties\tAlt+Enter"), Cmd::ShareProperties),
+                                         M::Sep(), M::Item(QStringLiteral("E&xit\tAlt+F4"), Cmd::AppExit)}),
+        M::Sub(QStringLiteral("&Edit"), {M::Item(QStringLiteral("&Copy Address\tCtrl+C"), Cmd::EditCopy),
+                                         M::Item(QStringLiteral("&Filter\tCtrl+F"), Cmd::EditFind), M::Sep(),
+                                         M::Item(QStringLiteral("&Scheme...\tAlt+S"), Cmd::EditScheme),
+                                         M::Item(QStringLiteral("S&how Offline Resources"), Cmd::ShowOffline), M::Sep(),
+                                         M::Item(QStringLiteral("&Refresh\tCtrl+R"), Cmd::EditRefresh)}),
+        M::Sub(QStringLiteral("&View"), {M::Item(QStringLiteral("&Tool Bar"), Cmd::ViewToolBar),
+                                         M::Item(QStringLiteral("&Address Bar"), Cmd::ViewAddressBar),
+                                         M::Item(QStringLiteral("&Status Bar"), Cmd::ViewStatusBar), M::Sep(),
+                                         M::Item(QStringLiteral("L&ock Toolbars"), Cmd::LockToolbars), M::Sep(),
+                                         M::Item(QStringLiteral("Show on T&askbar"), Cmd::ShowOnTaskbar),
+                                         M::Item(QStringLiteral("Show in T&ray"), Cmd::ShowInTray)}),
         M::Sub(QStringLiteral("&Tools"), {M::Item(QStringLiteral("&Preferences\tAlt+P"), Cmd::Preferences)}),
-        M::Sub(QStringLiteral("&Help"),
-               {M::Item(QStringLiteral("&Contents\tF1"), Cmd::HelpContents), M::Sep(),
-                M::Item(QStringLiteral("&Home page"), Cmd::HomePage),
-                M::Item(QStringLiteral("&Send feedback"), Cmd::SendFeedback), M::Sep(),
-                M::Item(QStringLiteral("&About ..."), Cmd::About)}),
+        M::Sub(QStringLiteral("&Help"), {M::Item(QStringLiteral("&Contents\tF1"), Cmd::HelpContents), M::Sep(),
+                                         M::Item(QStringLiteral("&Home page"), Cmd::HomePage),
+                                         M::Item(QStringLiteral("&Send feedback"), Cmd::SendFeedback), M::Sep(),
+                                         M::Item(QStringLiteral("&About ..."), Cmd::About)}),
     };
 }
 
@@ -321,12 +322,20 @@ void CMainFrame::CreateToolBars()
 
     // Accelerators: Ctrl+S is Save As, whatever the menu says beside Save.
     const std::pair<QKeySequence, int> accelerators[] = {
-        {QKeySequence(Qt::CTRL | Qt::Key_N), Cmd::FileNew},     {QKeySequence(Qt::CTRL | Qt::Key_O), Cmd::FileOpen},
-        {QKeySequence(Qt::CTRL | Qt::Key_S), Cmd::FileSaveAs},  {QKeySequence(Qt::CTRL | Qt::Key_R), Cmd::Refresh},
-        {QKeySequence(Qt::Key_F5), Cmd::Refresh},               {QKeySequence(Qt::ALT | Qt::Key_O), Cmd::ScanOptions},
-        {QKeySequence(Qt::ALT | Qt::Key_P), Cmd::Preferences},  {QKeySequence(Qt::ALT | Qt::Key_S), Cmd::EditScheme},
-        {QKeySequence(Qt::Key_F9), Cmd::EditScheme},            {QKeySequence(Qt::Key_Escape), Cmd::StopScan},
-        {QKeySequence(Qt::Key_F1), Cmd::HelpContents},          {QKeySequence(Qt::Key_F4), Cmd::FocusSchemes},
+        {QKeySequence(Qt::CTRL | Qt::Key_N), Cmd::FileNew},
+        {QKeySequence(Qt::CTRL | Qt::Key_O), Cmd::FileOpen},
+        {QKeySequence(Qt::CTRL | Qt::Key_S), Cmd::FileSaveAs},
+        {QKeySequence(Qt::CTRL | Qt::Key_R), Cmd::Refresh},
+        {QKeySequence(Qt::Key_F5), Cmd::Refresh},
+        {QKeySequence(Qt::ALT | Qt::Key_O), Cmd::ScanOptions},
+        {QKeySequence(Qt::ALT | Qt::Key_P), Cmd::Preferences},
+        {QKeySequence(Qt::ALT | Qt::Key_S), Cmd::EditScheme},
+        {QKeySequence(Qt::Key_F9), Cmd::EditScheme},
+        {QKeySequence(Qt::Key_Escape), Cmd::StopScan},
+        {QKeySequence(Qt::Key_F1), Cmd::HelpContents},
+        {QKeySequence(Qt::Key_F4), Cmd::FocusSchemes},
+        {QKeySequence(Qt::CTRL | Qt::Key_C), Cmd::EditCopy},
+        {QKeySequence(Qt::CTRL | Qt::Key_F), Cmd::EditFind},
     };
     for (const auto &[keys, command] : accelerators)
         AddAccelerator(keys, command);
@@ -355,6 +364,9 @@ void CMainFrame::CreateAddressBar()
     m_refreshButton = TextButton(m_addressBar);
     connect(m_refreshButton, &QToolButton::clicked, this, [this] { RouteCommand(Cmd::Refresh); });
     m_addressBar->addWidget(m_refreshButton);
+    m_addressBar->addSeparator();
+    m_filterField = new CFilterField(m_addressBar);
+    m_addressBar->addWidget(m_filterField);
     SetAddressTexts();
 }
 
@@ -366,6 +378,7 @@ void CMainFrame::SetAddressTexts()
     // Button tips come from the language file.
     m_schemeButton->setToolTip(PlainToolTip(m_addressBar->GetButtonTip(Cmd::SchemeButton)));
     m_refreshButton->setToolTip(PlainToolTip(m_addressBar->GetButtonTip(Cmd::Refresh)));
+    m_filterField->Retranslate();
 }
 
 void CMainFrame::FillSchemeBox()

@@ -16,6 +16,7 @@ class CSettings;
 class CToolBarEx;
 class CTrayIcon;
 class IShareLauncher;
+class CFilterField;
 class QComboBox;
 class QLabel;
 class QToolButton;
@@ -46,6 +47,7 @@ public:
     QComboBox *SchemeBox() const { return m_schemeBox; }
     QToolButton *RefreshButton() const { return m_refreshButton; }
     QToolButton *SchemeButton() const { return m_schemeButton; }
+    CFilterField *FilterField() const { return m_filterField; }
     QLabel *StatusPane() const { return m_statusPane; }
     QLabel *SweepPane() const { return m_sweepPane; }
     bool IsScanningShown() const { return m_scanningShown; }
@@ -100,6 +102,7 @@ private:
     void OnStartStop();
     void OnStopScan();
     void OnFocusSchemes();
+    void OnFocusFilter();
     void OnFileOpen();
     void OnFileSaveAs();
     void AfterDocumentChange();
@@ -136,6 +139,7 @@ private:
     QToolButton *m_schemeButton = nullptr;
     QToolButton *m_refreshButton = nullptr;
     QComboBox *m_schemeBox = nullptr;
+    CFilterField *m_filterField = nullptr;
     QMenu *m_viewMenu = nullptr;
     QLabel *m_statusPane = nullptr;
     QLabel *m_sweepPane = nullptr;

@@ -18,6 +18,7 @@
 #include "ui/toolkit/menubar.h"
 #include "ui/toolkit/sizablerebar.h"
 #include "ui/toolkit/toolbarex.h"
+#include "ui/view/filterfield.h"
 #include "ui/view/lanterraview.h"
 #include "ui/view/shareactions.h"
 #include "ui/toolkit/plaintext.h"
@@ -73,6 +74,9 @@ bool CMainFrame::OnCommand(int id)
         return true;
     case Cmd::FocusSchemes:
         OnFocusSchemes();
+        return true;
+    case Cmd::EditFind:
+        OnFocusFilter();
         return true;
     case Cmd::ApplyScheme:
         OnSchemeChange();
@@ -214,6 +218,15 @@ void CMainFrame::OnFocusSchemes()
     }
     m_schemeBox->setFocus();
     m_schemeBox->showPopup();
+}
+
+void CMainFrame::OnFocusFilter()
+{
+    // The field lives in the address bar: a hidden bar comes back for it.
+    if (!ReBar()->IsBandVisible(Ctl::AddressBar))
+        ReBar()->ShowBand(Ctl::AddressBar, true);
+    m_filterField->setFocus(Qt::ShortcutFocusReason);
+    m_filterField->selectAll();
 }
 
 void CMainFrame::AfterDocumentChange()

@@ -14,12 +14,19 @@
 #include "ui/commandids.h"
 #include "ui/dialogs/logindlg.h"
 #include "ui/dialogs/sharepropertiesdlg.h"
+#include "ui/toolkit/plaintext.h"
 
+#include <QClipboard>
 #include <QContextMenuEvent>
 #include <QCursor>
 #include <QHeaderView>
+#include <QGuiApplication>
 #include <QMenu>
+#include <QMessageBox>
+#include <QMimeData>
 #include <QStackedLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -75,6 +82,7 @@ CLanterraView::CLanterraView(QWidget *parent)
                                       static_cast<CShareViewBehaviour *>(m_detailsView)}) {
         view->SetMessageSource([this] { return EmptyMessage(); });
         view->SetActivate([this](Qt::KeyboardModifiers modifiers) { OnActivate(modifiers); });
+        view->SetCopy([this] { CopyAddresses(); });
     }
 
     MiddleScroll::Install(m_iconView);
@@ -228,6 +236,38 @@ void CLanterraView::OnLanguageChanged()
     ItemView()->viewport()->update();
 }
 
+void CLanterraView::SetFilterText(const QString &text)
+{
+    const QString filter = text.trimmed();
+    if (filter == m_model.Filter())
+        return;
+    m_model.SetFilter(filter);
+    if (m_model.ItemCount() == 0)
+        ItemView()->viewport()->update();
+    m_statusText = m_updater.StatusText();
+    emit statusTextChanged(m_statusText);
+}
+
+bool CLanterraView::FocusFirstShown()
+{
+    QModelIndex first;
+    for (int row = 0; row < m_model.rowCount(); ++row) {
+        if (m_model.ShareAtRow(row) >= 0) {
+            first = m_model.index(row, 0);
+            break;
+        }
+        if (!first.isValid() && m_model.KeyAtRow(row) != -1)
+            first = m_model.index(row, 0);
+    }
+    if (!first.isValid())
+        return false;
+    QAbstractItemView *view = ItemView();
+    view->setFocus(Qt::OtherFocusReason);
+    view->selectionModel()->setCurrentIndex(first, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    view->scrollTo(first);
+    return true;
+}
+
 int CLanterraView::FocusedShare() const
 {
     return m_model.ShareAt(ItemView()->currentIndex());
@@ -298,11 +338,44 @@ void CLanterraView::TellLoginResults(const CShareListUpdater::TickResult &result
     }
 }
 
+QList<int> CLanterraView::ActedShares() const
+{
+    QList<int> rows;
+    if (const QItemSelectionModel *selection = ItemView()->selectionModel()) {
+        // Icon views select the first column only, the report whole rows.
+        for (const QModelIndex &index : selection->selectedIndexes())
+            if (index.column() == 0 && m_model.ShareAt(index) >= 0)
+                rows.append(index.row());
+    }
+    std::sort(rows.begin(), rows.end());
+    QList<int> shares;
+    shares.reserve(rows.size());
+    for (int row : std::as_const(rows))
+        shares.append(m_model.ShareAtRow(row));
+    if (shares.isEmpty() && FocusedShare() >= 0)
+        shares.append(FocusedShare());
+    return shares;
+}
+
+bool CLanterraView::ConfirmMany(int count, int textId, const char *question)
+{
+    if (count <= MaxSharesWithoutAsking)
+        return true;
+    const QString text = FormatMessage(LookupText(MessagesSection, textId, QString::fromLatin1(question)), {count});
+    return PlainMessageBox(this, QMessageBox::Question, text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+}
+
 void CLanterraView::OpenShare()
 {
-    const int share = FocusedShare();
-    if (share < 0 || !m_doc)
+    const QList<int> shares = ActedShares();
+    if (shares.isEmpty() || !m_doc || !ConfirmMany(int(shares.size()), 22, "Open %d shares?"))
         return;
+    for (int share : shares)
+        OpenOne(share);
+}
+
+void CLanterraView::OpenOne(int share)
+{
     QUrl url = ShareUrlFromUnc(m_doc->shareText(share, ColumnPath));
     if (!url.isValid()) {
         // QUrl takes host names only as DNS would: a host whose name it
@@ -317,12 +390,44 @@ void CLanterraView::OpenShare()
 
 void CLanterraView::BrowseShare()
 {
-    const int share = FocusedShare();
+    const QList<int> shares = ActedShares();
     const CSettings *settings = Settings();
-    if (share < 0 || !m_doc || !settings)
+    if (shares.isEmpty() || !m_doc || !settings || !ConfirmMany(int(shares.size()), 23, "Browse %d shares?"))
         return;
-    const QString path = BrowsePathFromUnc(m_doc->shareText(share, ColumnPath));
-    m_launcher->StartProgram(settings->programPath, BrowseArguments(settings->programParameters, path));
+    for (int share : shares) {
+        const QString path = BrowsePathFromUnc(m_doc->shareText(share, ColumnPath));
+        m_launcher->StartProgram(settings->programPath, BrowseArguments(settings->programParameters, path));
+    }
+}
+
+QMimeData *CLanterraView::AddressData(const QList<int> &shares) const
+{
+    QStringList paths;
+    QByteArray uris;
+    for (int share : shares) {
+        // The names exactly as the network has them: no marks of the
+        // list's display.
+        const QString path = m_doc ? m_doc->shareText(share, ColumnPath) : QString();
+        if (path.isEmpty())
+            continue;
+        paths.append(path);
+        const QString address = ShareAddressFromUnc(path);
+        if (!address.isEmpty())
+            uris += address.toLatin1() + "\r\n";
+    }
+    auto *data = new QMimeData;
+    data->setText(paths.join(u'\n'));
+    if (!uris.isEmpty())
+        data->setData(QStringLiteral("text/uri-list"), uris);
+    return data;
+}
+
+void CLanterraView::CopyAddresses()
+{
+    const QList<int> shares = ActedShares();
+    if (shares.isEmpty() || !m_doc)
+        return;
+    QGuiApplication::clipboard()->setMimeData(AddressData(shares));
 }
 
 void CLanterraView::ShowProperties()
@@ -334,22 +439,27 @@ void CLanterraView::ShowProperties()
     dialog.shareName = m_doc->shareText(share, ColumnShare);
     dialog.hostName = m_doc->shareText(share, ColumnHost);
     dialog.workgroup = m_doc->shareText(share, ColumnWorkgroup);
+    dialog.address = m_doc->shareText(share, ColumnPath);
+    dialog.url = ShareAddressFromUnc(dialog.address);
     dialog.exec();
 }
 
 void CLanterraView::OnActivate(Qt::KeyboardModifiers modifiers)
 {
     const CSettings *settings = Settings();
-    if (FocusedEntryHost()) {
-        // Opening or browsing a host that wants a login starts with the
-        // login; it has no share properties.
-        if (!(modifiers & Qt::AltModifier))
+    if (modifiers & Qt::AltModifier) {
+        // A host that wants a login has no share properties.
+        if (!FocusedEntryHost())
+            ShowProperties();
+        return;
+    }
+    if (ActedShares().isEmpty()) {
+        // Opening or browsing a host that wants a login starts with the login.
+        if (FocusedEntryHost())
             AskLogin();
         return;
     }
-    if (modifiers & Qt::AltModifier)
-        ShowProperties();
-    else if ((modifiers & Qt::ControlModifier) || (settings && settings->browseByDefault))
+    if ((modifiers & Qt::ControlModifier) || (settings && settings->browseByDefault))
         BrowseShare();
     else
         OpenShare();
@@ -370,6 +480,8 @@ QMenu *CLanterraView::CreateContextMenu(QWidget *parent)
     QAction *open = add(Cmd::ShareOpen, "&Open");
     menu->addSeparator();
     QAction *browse = add(Cmd::ShareBrowse, "Browse");
+    menu->addSeparator();
+    add(Cmd::EditCopy, "&Copy Address")->setEnabled(!ActedShares().isEmpty());
     menu->addSeparator();
     add(Cmd::ShareProperties, "&Properties")->setEnabled(!entry);
     const CSettings *settings = Settings();
@@ -397,16 +509,21 @@ bool CLanterraView::OnCommand(int id)
         return true;
     case Cmd::ShareOpen:
     case Cmd::ShareBrowse:
-        if (FocusedEntryHost()) {
+        if (ActedShares().isEmpty()) {
+            if (!FocusedEntryHost())
+                return false;
             AskLogin();
             return true;
         }
-        if (FocusedShare() < 0)
-            return false;
         if (id == Cmd::ShareOpen)
             OpenShare();
         else
             BrowseShare();
+        return true;
+    case Cmd::EditCopy:
+        if (ActedShares().isEmpty())
+            return false;
+        CopyAddresses();
         return true;
     case Cmd::ShareProperties:
         if (FocusedShare() < 0)
@@ -426,7 +543,10 @@ bool CLanterraView::OnUpdateCommand(CCmdUI &ui)
         return true;
     case Cmd::ShareOpen:
     case Cmd::ShareBrowse:
-        ui.Enable(FocusedShare() >= 0 || FocusedEntryHost());
+        ui.Enable(FocusedShare() >= 0 || FocusedEntryHost() || !ActedShares().isEmpty());
+        return true;
+    case Cmd::EditCopy:
+        ui.Enable(!ActedShares().isEmpty());
         return true;
     case Cmd::ShareProperties:
         ui.Enable(FocusedShare() >= 0);

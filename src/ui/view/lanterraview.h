@@ -24,6 +24,7 @@ class IShareLauncher;
 class QAbstractItemView;
 class QHeaderView;
 class QMenu;
+class QMimeData;
 class QStackedLayout;
 struct HostRecord;
 struct ShareScheme;
@@ -68,17 +69,38 @@ public:
     // The language changed: headers, then a tick.
     void OnLanguageChanged();
 
+    // --- quick filter ---------------------------------------------------------------
+    // Shows only the shares whose name or host contains `text` (without
+    // regard to case; a host that needs a login by its host), in every view
+    // mode and grouping, and says in the status line how many it shows.
+    void SetFilterText(const QString &text);
+    const QString &FilterText() const { return m_model.Filter(); }
+    // The first share shown (else the first item) gets the focus and the
+    // selection, and the list the keyboard focus; false when nothing is shown.
+    bool FocusFirstShown();
+
     // --- share actions ---------------------------------------------------------
     // The focused item's share index, or -1.
     int FocusedShare() const;
     void SetFocusedShare(int share);
+    // The shares Open, Browse and Copy Address take: the selected ones in
+    // list order, else the focused one; never a host entry.
+    QList<int> ActedShares() const;
     // The host of the focused item when it is a host entry, else nullptr.
     HostRecord *FocusedEntryHost() const;
     // Asks for the login of the focused entry's host and lists that host
     // again with it. False when no entry has the focus or the user cancelled.
     bool AskLogin();
+    // Open and Browse take every share ActedShares() names, after asking
+    // once when they are more than MaxSharesWithoutAsking.
+    static constexpr int MaxSharesWithoutAsking = 10;
     void OpenShare();
     void BrowseShare();
+    // The acted-on shares' addresses to the clipboard, one a line: as text
+    // \\host\share, as a URI list smb://host/share.
+    void CopyAddresses();
+    // The clipboard's data for these shares (the caller owns it).
+    QMimeData *AddressData(const QList<int> &shares) const;
     void ShowProperties();
     // Double-click or Enter with these keys held.
     void OnActivate(Qt::KeyboardModifiers modifiers);
@@ -121,6 +143,9 @@ private:
     void StartTimer(int interval);
     void AttachModel(QAbstractItemView *view);
     void TellLoginResults(const CShareListUpdater::TickResult &result);
+    void OpenOne(int share);
+    // Asks before acting on many shares at once; `question` has one %d.
+    bool ConfirmMany(int count, int textId, const char *question);
 
     CLanterraDoc *m_doc = nullptr;
     CSettings *m_settings = nullptr;

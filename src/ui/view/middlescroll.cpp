@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "middlescroll.h"
 
+#include <QAbstractItemView>
 #include <QAbstractScrollArea>
 #include <QApplication>
 #include <QMouseEvent>
@@ -35,17 +36,18 @@ QPoint ScrollPixels(int units, Direction direction, bool noVertical, bool noHori
         return {};
     int h = position.x();
     int v = position.y();
+    const int pixels = units * PixelsPerUnit;
     if (direction == Left)
-        h -= units;
+        h -= pixels;
     else if (direction == Right)
-        h += units;
+        h += pixels;
     else if (direction == Up)
-        v -= units;
+        v -= pixels;
     else
-        v += units;
+        v += pixels;
     h = std::clamp(h, 0, std::max(0, limit.x()));
     v = std::clamp(v, 0, std::max(0, limit.y()));
-    return {(h - position.x()) * PixelsPerUnit, (v - position.y()) * PixelsPerUnit};
+    return {h - position.x(), v - position.y()};
 }
 
 int PictureOffset(bool noVertical, bool noHorizontal)
@@ -151,6 +153,10 @@ QPointer<CMiddleScrollMarker> activeMarker;
 
 void Install(QAbstractScrollArea *view)
 {
+    if (auto *items = qobject_cast<QAbstractItemView *>(view)) {
+        items->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+        items->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    }
     view->viewport()->installEventFilter(new PressFilter(view));
 }
 
@@ -232,10 +238,9 @@ void CMiddleScrollMarker::StepAt(QPoint cursor)
     if (step.speed > 0) {
         QScrollBar *h = m_target->horizontalScrollBar();
         QScrollBar *v = m_target->verticalScrollBar();
-        // Positions in scroll units of 17 pixels.
-        const QPoint position(h->value() / PixelsPerUnit, v->value() / PixelsPerUnit);
-        const QPoint limit((h->maximum() + PixelsPerUnit - 1) / PixelsPerUnit,
-                           (v->maximum() + PixelsPerUnit - 1) / PixelsPerUnit);
+        // The bars count pixels (Install sees to it for item views).
+        const QPoint position(h->value() - h->minimum(), v->value() - v->minimum());
+        const QPoint limit(h->maximum() - h->minimum(), v->maximum() - v->minimum());
         const QPoint pixels = ScrollPixels(step.speed, step.direction, m_noVertical, m_noHorizontal, position, limit);
         if (!pixels.isNull()) {
             h->setValue(h->value() + pixels.x());

@@ -34,9 +34,9 @@ struct Step
 // one on a tie; within 4 pixels both ways the mouse is at rest.
 Step StepFor(QPoint delta);
 
-// The pixels to scroll for `units` in `direction` from scroll positions
-// `position` (units) within 0..`limit`; nothing in a direction the list
-// cannot scroll, and nothing beyond the ends.
+// The pixels to scroll for `units` (of PixelsPerUnit) in `direction` from
+// the scroll position `position` within 0..`limit`, both in pixels; nothing
+// in a direction the list cannot scroll, and nothing beyond the ends.
 QPoint ScrollPixels(int units, Direction direction, bool noVertical, bool noHorizontal, QPoint position,
                     QPoint limit);
 
@@ -44,7 +44,9 @@ QPoint ScrollPixels(int units, Direction direction, bool noVertical, bool noHori
 // only, 52 vertical only.
 int PictureOffset(bool noVertical, bool noHorizontal);
 
-// Watches `view`'s middle presses and starts the marker on them.
+// Watches `view`'s middle presses and starts the marker on them. The
+// marker moves scroll bars by pixels: an item view is made to scroll by
+// pixels too (by item, a few pixels of mouse would move whole rows).
 void Install(QAbstractScrollArea *view);
 
 } // namespace MiddleScroll
@@ -64,6 +66,9 @@ public:
     // One scroll step with the mouse at `cursor` (the view's viewport
     // coordinates); what the timer does with the real mouse.
     void StepAt(QPoint cursor);
+    // The id of the step timer's events (a test sends them to step in time
+    // with its own checks).
+    int TimerId() const { return m_timer.timerId(); }
     void End();
 
     QPoint Origin() const { return m_origin; }

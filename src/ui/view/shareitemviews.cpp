@@ -31,6 +31,13 @@ void CShareViewBehaviour::PaintMessage(QWidget *viewport) const
 
 bool CShareViewBehaviour::HandleKey(QKeyEvent *event) const
 {
+    // Qt's own copy would take the drawn text, direction marks and all.
+    if (event->matches(QKeySequence::Copy)) {
+        if (m_copy)
+            m_copy();
+        event->accept();
+        return true;
+    }
     if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter)
         return false;
     if (m_activate)

@@ -8,8 +8,9 @@
 
 // The behaviour both item views of the share list add to Qt's: a
 // double-click anywhere in the list, or Enter, acts on the focused item
-// (the current index) with the modifier keys held; and a message is drawn
-// into an empty list.
+// (the current index) with the modifier keys held; Ctrl+C copies what the
+// owner says (the shares' addresses, not the texts as drawn); and a message
+// is drawn into an empty list.
 class CShareViewBehaviour
 {
 public:
@@ -18,6 +19,7 @@ public:
 
     void SetMessageSource(MessageSource source) { m_message = std::move(source); }
     void SetActivate(Activate activate) { m_activate = std::move(activate); }
+    void SetCopy(std::function<void()> copy) { m_copy = std::move(copy); }
 
     // The empty-list message's box: the viewport from 10 pixels below its top.
     static QRect MessageRect(const QWidget *viewport);
@@ -30,6 +32,7 @@ protected:
 private:
     MessageSource m_message;
     Activate m_activate;
+    std::function<void()> m_copy;
 };
 
 // Tiles and small items flowing left to right, each group under its heading.

@@ -60,6 +60,8 @@ void CShareListModel::Clear()
     m_rowCount = 0;
     m_itemCount = 0;
     m_entryCount = 0;
+    m_shownCount = 0;
+    m_shownEntryCount = 0;
     endResetModel();
 }
 
@@ -69,7 +71,7 @@ void CShareListModel::InsertGroup(int id, const QString &header)
         return;
     while (GroupCount() < id)
         InsertGroup(GroupCount(), QString());
-    m_groups.push_back(Group{header, {}});
+    m_groups.push_back(Group{header, {}, {}});
     auto place = m_order.end();
     if (m_groupsByHeader) {
         place = std::upper_bound(m_order.begin(), m_order.end(), id, [this](int a, int b) {
@@ -92,7 +94,7 @@ QStringList CShareListModel::ShownGroupHeaders() const
 {
     QStringList headers;
     for (int id : m_order)
-        if (!m_groups[id].shares.empty())
+        if (!Rows(m_groups[id]).empty())
             headers.append(m_groups[id].header);
     return headers;
 }
@@ -152,8 +154,16 @@ void CShareListModel::Resort(const std::function<void(Group &)> &sortGroup)
     for (const QModelIndex &index : before)
         beforeShares.append(KeyAt(index));
 
-    for (Group &group : m_groups)
+    for (Group &group : m_groups) {
         sortGroup(group);
+        // The filter's rows keep the new order; the same items have rows.
+        if (m_filtering) {
+            group.shown.clear();
+            for (int key : group.shares)
+                if (ItemOf(key).matches)
+                    group.shown.push_back(key);
+        }
+    }
 
     // Headings keep their rows (group sizes did not change); items follow
     // their share.
@@ -212,28 +222,69 @@ bool CShareListModel::InsertItem(int groupId, const ItemData &data)
     item.host = data.host;
     item.workgroup = data.workgroup;
     item.image = data.image;
+    item.groupId = groupId;
+    item.matches = Matches(item);
     SetKeyText(item);
+    items[size_t(at)] = std::move(item);
+    ++m_itemCount;
+    if (entry)
+        ++m_entryCount;
+    const Item &placed = items[size_t(at)];
+    if (m_filtering) {
+        // Every item stands in its group's keys; only those that pass the
+        // filter get a row.
+        Group &group = m_groups[groupId];
+        const auto place =
+            std::lower_bound(group.shares.begin(), group.shares.end(), data.share,
+                             [this, &placed](int a, int key) { return !Less(placed, key, a) && a != key; });
+        group.shares.insert(place, data.share);
+    }
+    if (placed.matches)
+        ShowRow(groupId, data.share);
+    return true;
+}
 
+void CShareListModel::ShowRow(int groupId, int key)
+{
     Group &group = m_groups[groupId];
-    const auto place = std::lower_bound(group.shares.begin(), group.shares.end(), data.share,
-                                        [this, &item](int a, int share) { return !Less(item, share, a) && a != share; });
-    const int k = int(place - group.shares.begin());
+    std::vector<int> &rows = Rows(group);
+    const Item &item = ItemOf(key);
+    const auto place = std::lower_bound(rows.begin(), rows.end(), key,
+                                        [this, &item](int a, int k) { return !Less(item, k, a) && a != k; });
+    const int k = int(place - rows.begin());
     const int position = m_position[groupId];
-    const bool firstItem = group.shares.empty();
+    const bool firstItem = rows.empty();
     const int last = m_start[position] + 1 + k;
     const int first = firstItem ? m_start[position] : last;
 
     beginInsertRows({}, first, last);
-    item.groupId = groupId;
-    items[size_t(at)] = std::move(item);
-    group.shares.insert(place, data.share);
+    rows.insert(place, key);
     ShiftStarts(position + 1, last - first + 1);
     m_rowCount += last - first + 1;
-    ++m_itemCount;
-    if (entry)
-        ++m_entryCount;
+    ++m_shownCount;
+    if (IsEntryKey(key))
+        ++m_shownEntryCount;
     endInsertRows();
-    return true;
+}
+
+void CShareListModel::HideRow(int groupId, int key)
+{
+    Group &group = m_groups[groupId];
+    std::vector<int> &rows = Rows(group);
+    const size_t k = FindIn(rows, key);
+    const int position = m_position[groupId];
+    const bool lastItem = rows.size() == 1;
+    const int first = m_start[position] + 1 + int(k);
+    const int from = lastItem ? m_start[position] : first;
+
+    beginRemoveRows({}, from, first);
+    rows.erase(rows.begin() + std::ptrdiff_t(k));
+    ShiftStarts(position + 1, -(first - from + 1));
+    m_rowCount -= first - from + 1;
+    --m_shownCount;
+    if (IsEntryKey(key))
+        --m_shownEntryCount;
+    endRemoveRows();
 }
 
 bool CShareListModel::HasItem(int share) const
@@ -249,7 +300,8 @@ void CShareListModel::SetItemImage(int share, int image)
         return;
     ItemOf(share).image = image;
     const QModelIndex index = IndexOfShare(share);
-    emit dataChanged(index, index, {Qt::DecorationRole, ImageRole});
+    if (index.isValid())
+        emit dataChanged(index, index, {Qt::DecorationRole, ImageRole});
 }
 
 void CShareListModel::SetAllImages(int image)
@@ -277,22 +329,16 @@ bool CShareListModel::RemoveItem(int share)
     if (!HasItem(share))
         return false;
     const int groupId = ItemOf(share).groupId;
-    Group &group = m_groups[groupId];
-    const size_t k = FindInGroup(group, share);
-    const int position = m_position[groupId];
-    const bool lastItem = group.shares.size() == 1;
-    const int first = m_start[position] + 1 + int(k);
-    const int from = lastItem ? m_start[position] : first;
-
-    beginRemoveRows({}, from, first);
-    group.shares.erase(group.shares.begin() + k);
+    if (ItemOf(share).matches)
+        HideRow(groupId, share);
+    if (m_filtering) {
+        Group &group = m_groups[groupId];
+        group.shares.erase(group.shares.begin() + std::ptrdiff_t(FindIn(group.shares, share)));
+    }
     ItemOf(share) = Item();
-    ShiftStarts(position + 1, -(first - from + 1));
-    m_rowCount -= first - from + 1;
     --m_itemCount;
     if (IsEntryKey(share))
         --m_entryCount;
-    endRemoveRows();
     return true;
 }
 
@@ -328,7 +374,7 @@ int CShareListModel::KeyAtRow(int row) const
     if (position < 0)
         return -1;
     const int offset = row - m_start[position];
-    return offset == 0 ? -1 : m_groups[m_order[position]].shares[offset - 1];
+    return offset == 0 ? -1 : Rows(m_groups[m_order[position]])[offset - 1];
 }
 
 bool CShareListModel::IsHeadingRow(int row) const
@@ -339,19 +385,19 @@ bool CShareListModel::IsHeadingRow(int row) const
 
 QModelIndex CShareListModel::IndexOfShare(int share, int column) const
 {
-    if (!HasItem(share))
+    if (!HasItem(share) || !ItemOf(share).matches)
         return {};
     const int groupId = ItemOf(share).groupId;
-    const size_t k = FindInGroup(m_groups[groupId], share);
+    const size_t k = FindIn(Rows(m_groups[groupId]), share);
     return index(m_start[m_position[groupId]] + 1 + int(k), column);
 }
 
 QList<int> CShareListModel::SharesInOrder() const
 {
     QList<int> shares;
-    shares.reserve(m_itemCount);
+    shares.reserve(m_shownCount);
     for (int id : m_order)
-        for (int share : m_groups[id].shares)
+        for (int share : Rows(m_groups[id]))
             if (share >= 0)
                 shares.append(share);
     return shares;
@@ -361,7 +407,7 @@ QList<int> CShareListModel::EntriesInOrder() const
 {
     QList<int> entries;
     for (int id : m_order)
-        for (int key : m_groups[id].shares)
+        for (int key : Rows(m_groups[id]))
             if (IsEntryKey(key))
                 entries.append(EntrySlot(key));
     return entries;
@@ -418,7 +464,7 @@ QVariant CShareListModel::data(const QModelIndex &index, int role) const
             return {};
         }
     }
-    const int share = m_groups[m_order[position]].shares[offset - 1];
+    const int share = Rows(m_groups[m_order[position]])[offset - 1];
     const bool entry = IsEntryKey(share);
     const Item &item = ItemOf(share);
     // A host entry has no share name: its first column tells its state.
@@ -475,13 +521,19 @@ QModelIndexList CShareListModel::match(const QModelIndex &start, int role, const
 
 bool CShareListModel::Less(const Item &a, int aShare, int bShare) const
 {
-    const int c = CompareShareKeys(a.key, ItemOf(bShare).key, m_onlineFirst, m_reverse);
+    const Item &b = ItemOf(bShare);
+    int c = CompareShareKeys(a.key, b.key, m_onlineFirst, m_reverse);
+    for (int column : TieColumnIds(m_sortColumn)) {
+        if (c != 0)
+            break;
+        c = CompareTieTexts(ColumnText(a, column), ColumnText(b, column), m_reverse);
+    }
     return c != 0 ? c < 0 : aShare < bShare;
 }
 
-const QString &CShareListModel::SortText(const Item &item) const
+const QString &CShareListModel::ColumnText(const Item &item, int columnId)
 {
-    switch (m_sortColumn) {
+    switch (columnId) {
     case ColumnWorkgroup:
         return item.workgroup;
     case ColumnHost:
@@ -491,19 +543,24 @@ const QString &CShareListModel::SortText(const Item &item) const
     }
 }
 
+const QString &CShareListModel::SortText(const Item &item) const
+{
+    return ColumnText(item, m_sortColumn);
+}
+
 void CShareListModel::SetKeyText(Item &item) const
 {
     item.key.text = SortText(item);
     item.key.folded = item.key.text.toCaseFolded();
 }
 
-size_t CShareListModel::FindInGroup(const Group &group, int share) const
+size_t CShareListModel::FindIn(const std::vector<int> &keys, int share) const
 {
     const Item &item = ItemOf(share);
-    auto place = std::lower_bound(group.shares.begin(), group.shares.end(), share,
+    auto place = std::lower_bound(keys.begin(), keys.end(), share,
                                   [this, &item](int a, int s) { return !Less(item, s, a) && a != s; });
     // Equal keys sort by share index, so the share is found exactly here.
-    return size_t(place - group.shares.begin());
+    return size_t(place - keys.begin());
 }
 
 int CShareListModel::PositionOfRow(int row) const
@@ -522,29 +579,136 @@ void CShareListModel::ShiftStarts(int fromPosition, int delta)
         m_start[p] += delta;
 }
 
-void CShareListModel::Reposition(int share, const Item &moved)
+std::ptrdiff_t CShareListModel::TargetOf(const std::vector<int> &keys, std::ptrdiff_t k, int key,
+                                         const Item &moved) const
+{
+    const auto before = [this, &moved, key](int a, int) { return !Less(moved, key, a); };
+    const auto begin = keys.begin();
+    std::ptrdiff_t target = std::lower_bound(begin, begin + k, key, before) - begin;
+    if (target == k)
+        target = k + (std::lower_bound(begin + k + 1, keys.end(), key, before) - (begin + k + 1));
+    return target;
+}
+
+void CShareListModel::Reposition(int share, Item moved)
 {
     const int groupId = ItemOf(share).groupId;
     Group &group = m_groups[groupId];
-    const auto k = std::ptrdiff_t(FindInGroup(group, share));
-    // Where the changed item goes among the others, as an index into the
-    // group without it.
-    const auto before = [this, &moved, share](int a, int) { return !Less(moved, share, a); };
-    const auto begin = group.shares.begin();
-    std::ptrdiff_t target = std::lower_bound(begin, begin + k, share, before) - begin;
-    if (target == k)
-        target = k + (std::lower_bound(begin + k + 1, group.shares.end(), share, before) - (begin + k + 1));
+    moved.groupId = groupId;
+    moved.matches = Matches(moved);
+    const bool wasShown = ItemOf(share).matches;
+    if (m_filtering) {
+        // The group's full list, which has no rows of its own.
+        const auto k = std::ptrdiff_t(FindIn(group.shares, share));
+        const std::ptrdiff_t target = TargetOf(group.shares, k, share, moved);
+        if (target != k) {
+            group.shares.erase(group.shares.begin() + k);
+            group.shares.insert(group.shares.begin() + target, share);
+        }
+    }
+    // A new host text may take the item into the filter or out of it.
+    if (!wasShown || !moved.matches) {
+        if (wasShown)
+            HideRow(groupId, share);
+        ItemOf(share) = std::move(moved);
+        if (ItemOf(share).matches)
+            ShowRow(groupId, share);
+        return;
+    }
+    std::vector<int> &rows = Rows(group);
+    const auto k = std::ptrdiff_t(FindIn(rows, share));
+    const std::ptrdiff_t target = TargetOf(rows, k, share, moved);
     const int base = m_start[m_position[groupId]] + 1;
     if (target == k) {
-        ItemOf(share) = moved;
+        ItemOf(share) = std::move(moved);
         const QModelIndex first = index(base + int(k), 0);
         emit dataChanged(first, first.siblingAtColumn(columnCount() - 1));
         return;
     }
     // The destination row counts rows as they are before the move.
     beginMoveRows({}, base + int(k), base + int(k), {}, base + int(target > k ? target + 1 : target));
-    ItemOf(share) = moved;
-    group.shares.erase(group.shares.begin() + k);
-    group.shares.insert(group.shares.begin() + target, share);
+    ItemOf(share) = std::move(moved);
+    rows.erase(rows.begin() + k);
+    rows.insert(rows.begin() + target, share);
     endMoveRows();
+}
+
+bool CShareListModel::Matches(const Item &item) const
+{
+    return m_filter.isEmpty() || item.name.contains(m_filter, Qt::CaseInsensitive)
+           || item.host.contains(m_filter, Qt::CaseInsensitive);
+}
+
+void CShareListModel::SetFilter(const QString &text)
+{
+    if (text == m_filter)
+        return;
+    // A longer text only takes rows away: the rows shown are the only
+    // candidates, which keeps typing quick in a large list.
+    const bool narrowing = m_filtering && text.contains(m_filter, Qt::CaseInsensitive);
+
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::NoLayoutChangeHint);
+    const QModelIndexList before = persistentIndexList();
+    QList<int> beforeKeys;
+    QList<int> beforeGroups; // the group of a heading row, else -1
+    beforeKeys.reserve(before.size());
+    beforeGroups.reserve(before.size());
+    for (const QModelIndex &index : before) {
+        beforeKeys.append(KeyAt(index));
+        const int position = PositionOfRow(index.row());
+        beforeGroups.append(position >= 0 && IsHeadingRow(index.row()) ? m_order[position] : -1);
+    }
+
+    m_filter = text;
+    m_filtering = !text.isEmpty();
+    for (Group &group : m_groups) {
+        if (!m_filtering) {
+            for (int key : group.shares)
+                ItemOf(key).matches = true;
+            group.shown = std::vector<int>();
+            continue;
+        }
+        std::vector<int> shown;
+        for (int key : narrowing ? group.shown : group.shares) {
+            Item &item = ItemOf(key);
+            item.matches = Matches(item);
+            if (item.matches)
+                shown.push_back(key);
+        }
+        group.shown = std::move(shown);
+    }
+    CountRows();
+
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (int i = 0; i < before.size(); ++i) {
+        if (beforeKeys[i] != -1) {
+            after.append(IndexOfShare(beforeKeys[i], before[i].column()));
+        } else if (beforeGroups[i] >= 0 && !Rows(m_groups[beforeGroups[i]]).empty()) {
+            after.append(index(m_start[m_position[beforeGroups[i]]], before[i].column()));
+        } else {
+            after.append(QModelIndex());
+        }
+    }
+    changePersistentIndexList(before, after);
+    emit layoutChanged({}, QAbstractItemModel::NoLayoutChangeHint);
+}
+
+void CShareListModel::CountRows()
+{
+    int row = 0;
+    m_shownCount = 0;
+    m_shownEntryCount = 0;
+    for (size_t position = 0; position < m_order.size(); ++position) {
+        m_start[position] = row;
+        const std::vector<int> &rows = Rows(m_groups[m_order[position]]);
+        if (rows.empty())
+            continue;
+        row += 1 + int(rows.size());
+        m_shownCount += int(rows.size());
+        for (int key : rows)
+            if (IsEntryKey(key))
+                ++m_shownEntryCount;
+    }
+    m_rowCount = row;
 }

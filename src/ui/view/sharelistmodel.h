@@ -85,6 +85,18 @@ public:
     // Reads the states again and moves the items whose state moved them.
     void RefreshStates(const StateReader &stateOf);
 
+    // --- quick filter ---------------------------------------------------------------
+    // Rows for only the items whose share name or host contains `text`
+    // without regard to case (a host entry: its host); empty shows every
+    // item. The filter stays through Clear, and items that come later are
+    // shown or not by it; the item calls below still see every item.
+    void SetFilter(const QString &text);
+    const QString &Filter() const { return m_filter; }
+    bool IsFiltering() const { return m_filtering; }
+    // Items with a row, and how many of them are host entries.
+    int ShownItemCount() const { return m_shownCount; }
+    int ShownEntryCount() const { return m_shownEntryCount; }
+
     // --- items ------------------------------------------------------------------------
     // The calls below take item keys: share indexes and EntryKeys.
     bool InsertItem(int groupId, const ItemData &item);
@@ -100,6 +112,8 @@ public:
     QString ItemHostText(int share) const;
 
     // --- rows ---------------------------------------------------------------------------
+    // Rows are the items shown, in groups. An item the filter hides has no
+    // row: its index is invalid.
     // The share on a row, -1 on headings and host entries.
     int ShareAt(const QModelIndex &index) const;
     int ShareAtRow(int row) const;
@@ -108,8 +122,9 @@ public:
     int KeyAtRow(int row) const;
     bool IsHeadingRow(int row) const;
     QModelIndex IndexOfShare(int share, int column = 0) const;
+    // The shares shown, top to bottom.
     QList<int> SharesInOrder() const;
-    // The host entries' slots, top to bottom.
+    // The host entries' slots shown, top to bottom.
     QList<int> EntriesInOrder() const;
 
     // --- looks ----------------------------------------------------------------------------
@@ -139,27 +154,42 @@ private:
         QString workgroup;
         int image = 0;
         int groupId = -1; // the list group holding the item; -1: not in the list
+        bool matches = true; // passes the filter: has a row
     };
     struct Group
     {
         QString header;
         std::vector<int> shares; // item keys, sorted
+        std::vector<int> shown; // the keys with rows, sorted, while filtering
     };
 
     static constexpr int ShareStateCount = 5;
 
     bool Less(const Item &a, int aShare, int bShare) const;
+    bool Matches(const Item &item) const;
+    // The keys that have rows: all of them unless filtering.
+    std::vector<int> &Rows(Group &group) { return m_filtering ? group.shown : group.shares; }
+    const std::vector<int> &Rows(const Group &group) const { return m_filtering ? group.shown : group.shares; }
+    // A row for the item of `key` (already in its group's keys), or away.
+    void ShowRow(int groupId, int key);
+    void HideRow(int groupId, int key);
+    // Where `moved`, the new looks of `key` at `k` in `keys`, goes: an index
+    // into `keys` without it.
+    std::ptrdiff_t TargetOf(const std::vector<int> &keys, std::ptrdiff_t k, int key, const Item &moved) const;
+    // Group starts and row counts anew from the groups' rows.
+    void CountRows();
     void SortByNewStates(const std::vector<std::pair<int, int>> &changed);
     // Runs `sortGroup` on every group, keeping persistent indexes on their items.
     void Resort(const std::function<void(Group &)> &sortGroup);
+    static const QString &ColumnText(const Item &item, int columnId);
     const QString &SortText(const Item &item) const;
     void SetKeyText(Item &item) const;
-    size_t FindInGroup(const Group &group, int share) const;
+    size_t FindIn(const std::vector<int> &keys, int share) const;
     Item &ItemOf(int key) { return key >= 0 ? m_items[size_t(key)] : m_entries[size_t(EntrySlot(key))]; }
     const Item &ItemOf(int key) const { return key >= 0 ? m_items[size_t(key)] : m_entries[size_t(EntrySlot(key))]; }
     int PositionOfRow(int row) const;
     void ShiftStarts(int fromPosition, int delta);
-    void Reposition(int share, const Item &moved);
+    void Reposition(int share, Item moved);
 
     std::vector<Item> m_items; // by share index
     std::vector<Item> m_entries; // host entries, by slot
@@ -170,6 +200,10 @@ private:
     int m_rowCount = 0;
     int m_itemCount = 0;
     int m_entryCount = 0;
+    int m_shownCount = 0;
+    int m_shownEntryCount = 0;
+    QString m_filter;
+    bool m_filtering = false;
     QString m_entryText;
     bool m_groupsByHeader = false;
     int m_sortColumn; // a ShareColumn

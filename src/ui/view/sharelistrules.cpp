@@ -4,6 +4,8 @@
 #include "model/lanterradoc.h"
 #include "settings/sharescheme.h"
 
+#include <algorithm>
+
 namespace {
 
 int Sign(int value)
@@ -30,6 +32,37 @@ int CompareShareKeys(const ShareSortKey &a, const ShareSortKey &b, bool onlineFi
     // Same text but for case: lower case ("share") before upper ("Share")
     // when ascending, after it when descending.
     result = CompareCodeUnits(a.text, b.text);
+    return reverse ? result : -result;
+}
+
+std::array<int, 2> TieColumnIds(int sortColumnId)
+{
+    switch (sortColumnId) {
+    case ColumnHost:
+        return {ColumnShare, ColumnWorkgroup};
+    case ColumnWorkgroup:
+        return {ColumnShare, ColumnHost};
+    default:
+        return {ColumnHost, ColumnWorkgroup};
+    }
+}
+
+int CompareTieTexts(QStringView a, QStringView b, bool reverse)
+{
+    // Folded a code unit at a time: ties are compared often when a whole
+    // list shares one workgroup, and this allocates nothing.
+    const qsizetype n = std::min(a.size(), b.size());
+    int result = 0;
+    for (qsizetype i = 0; i < n && result == 0; ++i) {
+        const char16_t x = QChar::toCaseFolded(a[i].unicode());
+        const char16_t y = QChar::toCaseFolded(b[i].unicode());
+        result = x == y ? 0 : x < y ? -1 : 1;
+    }
+    if (result == 0)
+        result = a.size() == b.size() ? 0 : a.size() < b.size() ? -1 : 1;
+    if (result != 0)
+        return reverse ? -result : result;
+    result = CompareCodeUnits(a, b);
     return reverse ? result : -result;
 }
 

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringView>
 
+#include <array>
+
 struct ShareScheme;
 
 // What the list orders shares by: the scheme group, the state (only when
@@ -22,6 +24,17 @@ struct ShareSortKey
 // units where lower case comes first in ascending order and last in
 // descending order.
 int CompareShareKeys(const ShareSortKey &a, const ShareSortKey &b, bool onlineFirst, bool reverse);
+
+// Shares whose sort texts are equal go by the other two columns, share name,
+// host and workgroup in that order with the sort column left out: the same
+// name on three hosts stands in host order, whatever order the scan found
+// them in. The column ids to compare, first to last.
+std::array<int, 2> TieColumnIds(int sortColumnId);
+
+// One tie-break text against another, by the rule of the sort text: without
+// regard to case, then lower case first; `reverse` turns both round, so a
+// descending list is the ascending one read backwards.
+int CompareTieTexts(QStringView a, QStringView b, bool reverse);
 
 // Ordinal comparison of UTF-16 code units (host group order).
 int CompareCodeUnits(QStringView a, QStringView b);

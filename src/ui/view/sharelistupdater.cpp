@@ -92,10 +92,6 @@ CShareListUpdater::TickResult CShareListUpdater::Tick()
     const bool scanning = m_doc->IsScanning();
     const qint64 seconds = m_startTick.elapsed() / 1000;
     const bool ready = !scanning && m_sharesSeen == shares;
-    if (!ready)
-        result.status = SearchingText(shares, seconds, m_doc->GetHostsPending(), m_doc->GetHostsTotal());
-    else
-        result.status = shares > 0 || m_model.ItemCount() > 0 ? ReadyText(shares, seconds) : EmptyText();
 
     if (m_scheme
         && (m_sharesSeen != m_doc->GetShareCount() || m_changesSeen != m_doc->GetQueueCount()
@@ -130,6 +126,9 @@ CShareListUpdater::TickResult CShareListUpdater::Tick()
             SortAfterTick();
         result.operations = operations;
     }
+    // Whether the list is ready was decided before this tick's batch; what
+    // the filter shows is counted after it.
+    result.status = Status(ready, shares, seconds);
     // The timer goes on until the changes a scan left behind are applied
     // too: a scan ends faster than a tick takes 100 changes, and the list
     // must not keep showing stale states under "Ready.". Probes that were
@@ -153,6 +152,38 @@ void CShareListUpdater::SortBySettings()
 QStringList CShareListUpdater::HostGroupNames() const
 {
     return QStringList(m_hostGroupNames.begin(), m_hostGroupNames.end());
+}
+
+QString CShareListUpdater::StatusText() const
+{
+    if (!m_doc)
+        return {};
+    const int shares = m_doc->GetShareCount();
+    return Status(!m_doc->IsScanning() && m_sharesSeen == shares, shares, m_startTick.elapsed() / 1000);
+}
+
+QString CShareListUpdater::Status(bool ready, int shares, qint64 seconds) const
+{
+    const int listed = m_model.ItemCount() - m_model.EntryCount();
+    const int shown = m_model.ShownItemCount() - m_model.ShownEntryCount();
+    if (!ready) {
+        const QString searching = SearchingText(shares, seconds, m_doc->GetHostsPending(), m_doc->GetHostsTotal());
+        return m_model.IsFiltering() ? searching + u' ' + FilteredText(shown, listed) : searching;
+    }
+    if (shares == 0 && m_model.ItemCount() == 0)
+        return EmptyText();
+    return m_model.IsFiltering() ? FilteredReadyText(shown, listed) : ReadyText(shares, seconds);
+}
+
+QString CShareListUpdater::FilteredReadyText(int shown, int listed)
+{
+    return FormatMessage(LookupText(MessagesSection, 20, QStringLiteral("Ready. %d of %d shares shown.")),
+                         {shown, listed});
+}
+
+QString CShareListUpdater::FilteredText(int shown, int listed)
+{
+    return FormatMessage(LookupText(MessagesSection, 21, QStringLiteral("%d of %d shares shown.")), {shown, listed});
 }
 
 QString CShareListUpdater::SearchingText(int shares, qint64 seconds, int pending, int total)

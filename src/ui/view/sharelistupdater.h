@@ -69,12 +69,20 @@ public:
     int SortCount() const { return m_sortCount; }
     QStringList HostGroupNames() const;
 
+    // What the status line says now (after the filter changed).
+    QString StatusText() const;
+
     // The texts of the status line.
     static QString SearchingText(int shares, qint64 seconds, int pending, int total);
+    // With a filter: how many of the listed shares it shows, alone after a
+    // scan, after the searching text during one.
+    static QString FilteredReadyText(int shown, int listed);
+    static QString FilteredText(int shown, int listed);
     static QString ReadyText(int shares, qint64 seconds);
     static QString EmptyText();
 
 private:
+    QString Status(bool ready, int shares, qint64 seconds) const;
     bool InsertIfVisible(int share, int state);
     int ApplyChange(int share);
     int GroupFor(int share);
