@@ -12,6 +12,8 @@
 #include "ui/dialogs/scanoptionsdlg.h"
 #include "ui/dialogs/schemeseditordlg.h"
 #include "ui/frame/mainframe.h"
+#include "ui/view/lanterraview.h"
+#include "ui/view/sharelistmodel.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -115,6 +117,101 @@ private slots:
         QCOMPARE(frame.SchemeBox()->count(), 3);
         QCOMPARE(frame.SchemeBox()->itemText(2), QStringLiteral("Media (2)"));
         QCOMPARE(frame.SchemeBox()->currentIndex(), 0);
+    }
+
+    void theListFollowsTheSchemeBoxAfterASchemeAboveItWasRemoved()
+    {
+        Fixture f;
+        CSettings &s = f.settings.settings;
+        for (const QString &name : {QStringLiteral("Music resources"), QStringLiteral("Install")})
+            s.AddScheme(name);
+        s.selectedScheme = 2; // Media, Hosts, Music resources, Install
+        DocBuilder doc(f.app.document());
+        doc.Share(doc.Host(QStringLiteral("nas")), QStringLiteral("music"));
+        CMainFrame frame(&f.app, &s);
+        CLanterraView *view = frame.View();
+        QCOMPARE(frame.SchemeBox()->currentText(), QStringLiteral("Music resources"));
+        QCOMPARE(view->Updater().Scheme(), s.GetScheme(2));
+        auto shownScheme = [&] { return view->Updater().Scheme() ? view->Updater().Scheme()->name : QString(); };
+
+        // Apply on the main window's scheme, now one place higher.
+        QVERIFY(RunCommand<CSchemesEditorDlg>(frame, Cmd::EditScheme, [&](CSchemesEditorDlg &dialog) {
+            dialog.ask = [](const QString &) { return CSchemesEditorDlg::Yes; };
+            auto *combo = C<QComboBox>(dialog, CSchemesEditorDlg::IdSchemeCombo);
+            combo->setCurrentIndex(0);
+            dialog.OnRemoveScheme();
+            combo->setCurrentIndex(1);
+            QCOMPARE(combo->currentText(), QStringLiteral("Music resources"));
+            C<QCheckBox>(dialog, CSchemesEditorDlg::IdOnlineFirst)->click();
+            C<QPushButton>(dialog, CDialogBase::IdApply)->click();
+            QTRY_COMPARE(shownScheme(), QStringLiteral("Music resources"));
+        }));
+        QCOMPARE(frame.SchemeBox()->currentText(), QStringLiteral("Music resources"));
+        QCOMPARE(shownScheme(), QStringLiteral("Music resources"));
+
+        // Ok after a change to another scheme.
+        QVERIFY(RunCommand<CSchemesEditorDlg>(frame, Cmd::EditScheme, [&](CSchemesEditorDlg &dialog) {
+            dialog.ask = [](const QString &) { return CSchemesEditorDlg::Yes; };
+            auto *combo = C<QComboBox>(dialog, CSchemesEditorDlg::IdSchemeCombo);
+            combo->setCurrentIndex(0);
+            dialog.OnRemoveScheme();
+            combo->setCurrentIndex(1);
+            QCOMPARE(combo->currentText(), QStringLiteral("Install"));
+            C<QCheckBox>(dialog, CSchemesEditorDlg::IdGroupByHost)->click();
+            C<QPushButton>(dialog, CDialogBase::IdOk)->click();
+        }));
+        QCOMPARE(frame.SchemeBox()->currentText(), QStringLiteral("Music resources"));
+        QCOMPARE(s.selectedScheme, 0);
+        QCOMPARE(shownScheme(), QStringLiteral("Music resources"));
+        QTest::qWait(20); // nothing queued brings another scheme back
+        QCOMPARE(shownScheme(), QStringLiteral("Music resources"));
+    }
+
+    void advancedThenCancelRebuildsTheList()
+    {
+        Fixture f;
+        DocBuilder doc(f.app.document());
+        HostRecord *nas = doc.Host(QStringLiteral("nas"));
+        doc.Share(nas, QStringLiteral("music"));
+        doc.Share(nas, QStringLiteral("backup$"));
+        CMainFrame frame(&f.app, &f.settings.settings);
+        CShareListModel *model = frame.View()->Model();
+        QTRY_COMPARE(model->ItemCount(), 1);
+        bool advancedSeen = false;
+        QVERIFY(RunCommand<CSchemesEditorDlg>(frame, Cmd::EditScheme, [&](CSchemesEditorDlg &dialog) {
+            QTimer::singleShot(0, [&] {
+                auto *advanced = qobject_cast<CSchemeAdvancedDlg *>(QApplication::activeModalWidget());
+                if (!advanced)
+                    return;
+                advancedSeen = true;
+                C<QCheckBox>(*advanced, CSchemeAdvancedDlg::IdShowHidden)->click();
+                C<QPushButton>(*advanced, CDialogBase::IdOk)->click();
+            });
+            C<QPushButton>(dialog, CSchemesEditorDlg::IdAdvanced)->click();
+            C<QPushButton>(dialog, CDialogBase::IdCancel)->click();
+        }));
+        QVERIFY(advancedSeen);
+        QCOMPARE(f.settings.Media()->showHiddenShares, 1);
+        QTRY_COMPARE(model->ItemCount(), 2);
+    }
+
+    void preferencesApplyDisablesItselfAfterATaskbarChange()
+    {
+        Fixture f;
+        f.settings.settings.showOnTaskBar = true;
+        CMainFrame frame(&f.app, &f.settings.settings);
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        QVERIFY(RunCommand<CPreferencesDlg>(frame, Cmd::Preferences, [&](CPreferencesDlg &dialog) {
+            auto *apply = C<QPushButton>(dialog, CDialogBase::IdApply);
+            C<QCheckBox>(dialog, CPreferencesDlg::IdTaskbar)->click();
+            QVERIFY(apply->isEnabled());
+            apply->click();
+            QTRY_VERIFY(!f.settings.settings.showOnTaskBar);
+            QTest::qWait(20);
+            QVERIFY(!apply->isEnabled());
+            QVERIFY(C<QCheckBox>(dialog, CPreferencesDlg::IdTaskbar)->isVisible());
+        }));
     }
 
     void preferencesPostsTheTaskbarCommand()

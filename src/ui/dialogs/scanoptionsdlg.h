@@ -74,6 +74,7 @@ protected:
 
 private:
     void UpdateData(bool save);
+    bool SearchesSomething() const;
     void OnSwitch(int id);
     void UpdateAnnounced();
     void EditMultiLine(QPlainTextEdit *edit);
@@ -100,4 +101,5 @@ public:
 
 protected:
     void OnOk() override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 };

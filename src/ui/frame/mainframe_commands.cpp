@@ -66,6 +66,7 @@ bool CMainFrame::OnCommand(int id)
         close();
         return true;
     case Cmd::Refresh:
+    case Cmd::EditRefresh:
         OnStartStop();
         return true;
     case Cmd::StopScan:
@@ -129,9 +130,9 @@ bool CMainFrame::OnCommand(int id)
         OnAbout();
         return true;
     default:
-        // Among the unanswered: Edit > Refresh and the "List View" button
-        // have no action of their own (its drop-down does the work); they
-        // stay enabled, as every command without a state handler does.
+        // Among the unanswered: the "List View" button has no action of
+        // its own (its drop-down does the work); they
+        // stays enabled, as every command without a state handler does.
         return false;
     }
 }
@@ -403,12 +404,22 @@ void CMainFrame::OnEditScheme()
     record.settings = s;
     CSchemesEditorDlg dialog(record, m_schemeBox, this, IconLibrary());
     // Apply on the scheme in use re-applies it to the list (command 108).
-    connect(&dialog, &CSchemesEditorDlg::reapplyScheme, this,
-            [this] { QMetaObject::invokeMethod(this, [this] { RouteCommand(Cmd::ApplyScheme); }, Qt::QueuedConnection); });
-    if (dialog.exec() == QDialog::Accepted)
-        OnSchemeChange();
+    // A removal above it has moved it up the list: the box, refilled by
+    // name, finds it again before the list is rebuilt from the box's index.
+    connect(&dialog, &CSchemesEditorDlg::reapplyScheme, this, [this] {
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                FillSchemeBox();
+                RouteCommand(Cmd::ApplyScheme);
+            },
+            Qt::QueuedConnection);
+    });
+    const bool accepted = dialog.exec() == QDialog::Accepted;
     if (dialog.SchemeListChanged())
         FillSchemeBox();
+    if (accepted)
+        OnSchemeChange();
 }
 
 void CMainFrame::OnPreferences()
