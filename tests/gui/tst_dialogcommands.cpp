@@ -22,6 +22,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 #include <QtTest>
 
@@ -195,7 +196,7 @@ private slots:
         QTRY_COMPARE(model->ItemCount(), 2);
     }
 
-    void preferencesApplyDisablesItselfAfterATaskbarChange()
+    void preferencesApplyShowsItselfDisabledAfterATaskbarChange()
     {
         Fixture f;
         f.settings.settings.showOnTaskBar = true;
@@ -203,14 +204,25 @@ private slots:
         frame.show();
         QVERIFY(QTest::qWaitForWindowExposed(&frame));
         QVERIFY(RunCommand<CPreferencesDlg>(frame, Cmd::Preferences, [&](CPreferencesDlg &dialog) {
+            QVERIFY(QTest::qWaitForWindowExposed(&dialog));
             auto *apply = C<QPushButton>(dialog, CDialogBase::IdApply);
-            C<QCheckBox>(dialog, CPreferencesDlg::IdTaskbar)->click();
-            QVERIFY(apply->isEnabled());
-            apply->click();
-            QTRY_VERIFY(!f.settings.settings.showOnTaskBar);
-            QTest::qWait(20);
-            QVERIFY(!apply->isEnabled());
-            QVERIFY(C<QCheckBox>(dialog, CPreferencesDlg::IdTaskbar)->isVisible());
+            auto *taskbar = C<QCheckBox>(dialog, CPreferencesDlg::IdTaskbar);
+            // What the window shows of the button, against the button as it is.
+            auto shown = [&] {
+                return dialog.screen()
+                    ->grabWindow(dialog.winId(), apply->x(), apply->y(), apply->width(), apply->height())
+                    .toImage()
+                    .convertToFormat(QImage::Format_RGB32);
+            };
+            auto drawn = [&] { return apply->grab().toImage().convertToFormat(QImage::Format_RGB32); };
+            for (bool onTaskbar : {false, true}) {
+                QTest::mouseClick(taskbar, Qt::LeftButton, {}, QPoint(6, taskbar->height() / 2));
+                QVERIFY(apply->isEnabled());
+                QTest::mouseClick(apply, Qt::LeftButton);
+                QVERIFY(!apply->isEnabled());
+                QTRY_COMPARE(f.settings.settings.showOnTaskBar, onTaskbar);
+                QTRY_COMPARE(shown(), drawn());
+            }
         }));
     }
 

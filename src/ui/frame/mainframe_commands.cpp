@@ -34,6 +34,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QMenu>
+#include <QPointer>
 #include <QStatusBar>
 #include <QToolButton>
 
@@ -425,8 +426,20 @@ void CMainFrame::OnEditScheme()
 void CMainFrame::OnPreferences()
 {
     CPreferencesDlg dialog(Settings(), this);
-    connect(&dialog, &CPreferencesDlg::postCommand, this,
-            [this](int command) { QMetaObject::invokeMethod(this, [this, command] { RouteCommand(command); }, Qt::QueuedConnection); });
+    const QPointer<CPreferencesDlg> open(&dialog);
+    connect(&dialog, &CPreferencesDlg::postCommand, this, [this, open](int command) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, open, command] {
+                RouteCommand(command);
+                // A taskbar change makes the window anew, and with it the
+                // open dialog's pending paints are lost: its Apply, disabled
+                // by the Apply just pressed, would still look enabled.
+                if (open)
+                    open->update();
+            },
+            Qt::QueuedConnection);
+    });
     connect(&dialog, &CPreferencesDlg::iconLibraryChanged, this, &CMainFrame::OnIconLibraryChanged);
     dialog.exec();
 }
