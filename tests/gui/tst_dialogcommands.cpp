@@ -12,6 +12,8 @@
 #include "ui/dialogs/scanoptionsdlg.h"
 #include "ui/dialogs/schemeseditordlg.h"
 #include "ui/frame/mainframe.h"
+#include "ui/view/lanterraview.h"
+#include "ui/view/sharelistmodel.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -20,6 +22,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 #include <QtTest>
 
@@ -115,6 +118,112 @@ private slots:
         QCOMPARE(frame.SchemeBox()->count(), 3);
         QCOMPARE(frame.SchemeBox()->itemText(2), QStringLiteral("Media (2)"));
         QCOMPARE(frame.SchemeBox()->currentIndex(), 0);
+    }
+
+    void theListFollowsTheSchemeBoxAfterASchemeAboveItWasRemoved()
+    {
+        Fixture f;
+        CSettings &s = f.settings.settings;
+        for (const QString &name : {QStringLiteral("Music resources"), QStringLiteral("Install")})
+            s.AddScheme(name);
+        s.selectedScheme = 2; // Media, Hosts, Music resources, Install
+        DocBuilder doc(f.app.document());
+        doc.Share(doc.Host(QStringLiteral("nas")), QStringLiteral("music"));
+        CMainFrame frame(&f.app, &s);
+        CLanterraView *view = frame.View();
+        QCOMPARE(frame.SchemeBox()->currentText(), QStringLiteral("Music resources"));
+        QCOMPARE(view->Updater().Scheme(), s.GetScheme(2));
+        auto shownScheme = [&] { return view->Updater().Scheme() ? view->Updater().Scheme()->name : QString(); };
+
+        // Apply on the main window's scheme, now one place higher.
+        QVERIFY(RunCommand<CSchemesEditorDlg>(frame, Cmd::EditScheme, [&](CSchemesEditorDlg &dialog) {
+            dialog.ask = [](const QString &) { return CSchemesEditorDlg::Yes; };
+            auto *combo = C<QComboBox>(dialog, CSchemesEditorDlg::IdSchemeCombo);
+            combo->setCurrentIndex(0);
+            dialog.OnRemoveScheme();
+            combo->setCurrentIndex(1);
+            QCOMPARE(combo->currentText(), QStringLiteral("Music resources"));
+            C<QCheckBox>(dialog, CSchemesEditorDlg::IdOnlineFirst)->click();
+            C<QPushButton>(dialog, CDialogBase::IdApply)->click();
+            QTRY_COMPARE(shownScheme(), QStringLiteral("Music resources"));
+        }));
+        QCOMPARE(frame.SchemeBox()->currentText(), QStringLiteral("Music resources"));
+        QCOMPARE(shownScheme(), QStringLiteral("Music resources"));
+
+        // Ok after a change to another scheme.
+        QVERIFY(RunCommand<CSchemesEditorDlg>(frame, Cmd::EditScheme, [&](CSchemesEditorDlg &dialog) {
+            dialog.ask = [](const QString &) { return CSchemesEditorDlg::Yes; };
+            auto *combo = C<QComboBox>(dialog, CSchemesEditorDlg::IdSchemeCombo);
+            combo->setCurrentIndex(0);
+            dialog.OnRemoveScheme();
+            combo->setCurrentIndex(1);
+            QCOMPARE(combo->currentText(), QStringLiteral("Install"));
+            C<QCheckBox>(dialog, CSchemesEditorDlg::IdGroupByHost)->click();
+            C<QPushButton>(dialog, CDialogBase::IdOk)->click();
+        }));
+        QCOMPARE(frame.SchemeBox()->currentText(), QStringLiteral("Music resources"));
+        QCOMPARE(s.selectedScheme, 0);
+        QCOMPARE(shownScheme(), QStringLiteral("Music resources"));
+        QTest::qWait(20); // nothing queued brings another scheme back
+        QCOMPARE(shownScheme(), QStringLiteral("Music resources"));
+    }
+
+    void advancedThenCancelRebuildsTheList()
+    {
+        Fixture f;
+        DocBuilder doc(f.app.document());
+        HostRecord *nas = doc.Host(QStringLiteral("nas"));
+        doc.Share(nas, QStringLiteral("music"));
+        doc.Share(nas, QStringLiteral("backup$"));
+        CMainFrame frame(&f.app, &f.settings.settings);
+        CShareListModel *model = frame.View()->Model();
+        QTRY_COMPARE(model->ItemCount(), 1);
+        bool advancedSeen = false;
+        QVERIFY(RunCommand<CSchemesEditorDlg>(frame, Cmd::EditScheme, [&](CSchemesEditorDlg &dialog) {
+            QTimer::singleShot(0, [&] {
+                auto *advanced = qobject_cast<CSchemeAdvancedDlg *>(QApplication::activeModalWidget());
+                if (!advanced)
+                    return;
+                advancedSeen = true;
+                C<QCheckBox>(*advanced, CSchemeAdvancedDlg::IdShowHidden)->click();
+                C<QPushButton>(*advanced, CDialogBase::IdOk)->click();
+            });
+            C<QPushButton>(dialog, CSchemesEditorDlg::IdAdvanced)->click();
+            C<QPushButton>(dialog, CDialogBase::IdCancel)->click();
+        }));
+        QVERIFY(advancedSeen);
+        QCOMPARE(f.settings.Media()->showHiddenShares, 1);
+        QTRY_COMPARE(model->ItemCount(), 2);
+    }
+
+    void preferencesApplyShowsItselfDisabledAfterATaskbarChange()
+    {
+        Fixture f;
+        f.settings.settings.showOnTaskBar = true;
+        CMainFrame frame(&f.app, &f.settings.settings);
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        QVERIFY(RunCommand<CPreferencesDlg>(frame, Cmd::Preferences, [&](CPreferencesDlg &dialog) {
+            QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+            auto *apply = C<QPushButton>(dialog, CDialogBase::IdApply);
+            auto *taskbar = C<QCheckBox>(dialog, CPreferencesDlg::IdTaskbar);
+            // What the window shows of the button, against the button as it is.
+            auto shown = [&] {
+                return dialog.screen()
+                    ->grabWindow(dialog.winId(), apply->x(), apply->y(), apply->width(), apply->height())
+                    .toImage()
+                    .convertToFormat(QImage::Format_RGB32);
+            };
+            auto drawn = [&] { return apply->grab().toImage().convertToFormat(QImage::Format_RGB32); };
+            for (bool onTaskbar : {false, true}) {
+                QTest::mouseClick(taskbar, Qt::LeftButton, {}, QPoint(6, taskbar->height() / 2));
+                QVERIFY(apply->isEnabled());
+                QTest::mouseClick(apply, Qt::LeftButton);
+                QVERIFY(!apply->isEnabled());
+                QTRY_COMPARE(f.settings.settings.showOnTaskBar, onTaskbar);
+                QTRY_COMPARE(shown(), drawn());
+            }
+        }));
     }
 
     void preferencesPostsTheTaskbarCommand()

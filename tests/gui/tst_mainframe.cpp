@@ -132,6 +132,14 @@ private slots:
         QVERIFY(!doc.IsScanning());
         frame->OnIdle();
         QCOMPARE(frame->RefreshButton()->text(), QStringLiteral("&Refresh:"));
+
+        // Edit > Refresh, whose menu text shows Ctrl+R, does what Ctrl+R does.
+        QAction *editRefresh = frame->MenuBar()->CommandAction(Cmd::EditRefresh);
+        QVERIFY(editRefresh->text().endsWith(QStringLiteral("\tCtrl+R")));
+        editRefresh->trigger();
+        QVERIFY(doc.IsScanning());
+        editRefresh->trigger();
+        QVERIFY(!doc.IsScanning());
     }
 
     void autoScanStartsOnceTheLoopRuns()

@@ -10,11 +10,15 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
+#include <QFileSystemModel>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QListView>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 
 namespace {
@@ -169,6 +173,54 @@ private slots:
         Dlg preferences(&test.settings);
         preferences.InitDialog();
         QCOMPARE(C<QListWidget>(preferences, Dlg::IdProgramRow)->item(0)->text(), QStringLiteral("/opt/tools/browse"));
+    }
+    void programChooserListsTheProgramsOfAFolder()
+    {
+        QTemporaryDir folder;
+        const QString program = folder.filePath(QStringLiteral("browse"));
+        for (const QString &name : {QStringLiteral("browse"), QStringLiteral("notes.txt")}) {
+            QFile file(folder.filePath(name));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        QVERIFY(QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        QVERIFY(QDir(folder.path()).mkdir(QStringLiteral("tools")));
+        gui::TestSettings test;
+        test.settings.programPath = program;
+        CProgramDlg dialog(&test.settings);
+        dialog.InitDialog();
+
+        // The program's own chooser, with its first filter and then "All Files".
+        QStringList shown[2];
+        QTimer::singleShot(0, [&] {
+            auto *chooser = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            if (!chooser)
+                return;
+            auto *view = chooser->findChild<QListView *>(QStringLiteral("listView"));
+            auto *combo = chooser->findChild<QComboBox *>(QStringLiteral("fileTypeCombo"));
+            auto names = [view] {
+                QStringList names;
+                for (int row = 0; row < view->model()->rowCount(view->rootIndex()); ++row)
+                    names.append(view->model()->index(row, 0, view->rootIndex()).data().toString());
+                names.sort();
+                return names;
+            };
+            for (int filter = 0; filter < 2 && view && combo; ++filter) {
+                if (filter > 0) {
+                    combo->setCurrentIndex(filter);
+                    // What a user's choice sends.
+                    emit combo->activated(filter);
+                    emit combo->textActivated(combo->currentText());
+                }
+                // The folder is read on a thread of the model's own.
+                (void)QTest::qWaitFor([&] { return names().size() >= 2 + filter; }, 5000);
+                shown[filter] = names();
+            }
+            chooser->reject();
+        });
+        C<QPushButton>(dialog, CProgramDlg::IdBrowse)->click();
+        QCOMPARE(shown[0], (QStringList{QStringLiteral("browse"), QStringLiteral("tools")}));
+        QCOMPARE(shown[1],
+                 (QStringList{QStringLiteral("browse"), QStringLiteral("notes.txt"), QStringLiteral("tools")}));
     }
 };
 

@@ -7,6 +7,7 @@
 #include "ui/dialogs/textlists.h"
 #include "ui/toolkit/plaintext.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -58,12 +59,71 @@ private slots:
         QVERIFY(!o.C<QPushButton>(Dlg::IdApply)->isEnabled());
         QVERIFY(!o.C<QPlainTextEdit>(Dlg::IdNetsEdit)->isEnabled());
         // Unticking every switch disables Ok; any one enables it again.
+        // Apply too: such rules are never stored, not even by an edit
+        // made while every switch is off.
         o.C<QCheckBox>(Dlg::IdAllVisible)->click();
         QVERIFY(!o.C<QPushButton>(Dlg::IdOk)->isEnabled());
-        QVERIFY(o.C<QPushButton>(Dlg::IdApply)->isEnabled());
+        QVERIFY(!o.C<QPushButton>(Dlg::IdApply)->isEnabled());
+        o.C<QLineEdit>(Dlg::IdExcHostsEdit)->setText(QStringLiteral("printer"));
+        o.C<QPlainTextEdit>(Dlg::IdNetsEdit)->setPlainText(QStringLiteral("OFFICE"));
+        QVERIFY(!o.C<QPushButton>(Dlg::IdApply)->isEnabled());
+        o.C<QPushButton>(Dlg::IdApply)->click();
+        QCOMPARE(o.saves, 0);
+        QCOMPARE(rules.searchNetAll, 0);
+        QVERIFY(rules.excHosts.isEmpty());
         o.C<QCheckBox>(Dlg::IdHostsByList)->click();
         QVERIFY(o.C<QPushButton>(Dlg::IdOk)->isEnabled());
+        QVERIFY(o.C<QPushButton>(Dlg::IdApply)->isEnabled());
         QVERIFY(o.C<QPlainTextEdit>(Dlg::IdHostsEdit)->isEnabled());
+        o.C<QPushButton>(Dlg::IdApply)->click();
+        QCOMPARE(rules.searchHostByList, 1);
+        QCOMPARE(rules.excHosts, QStringList{QStringLiteral("printer")});
+    }
+
+    void advancedEditorFromTheKeyboard()
+    {
+        ScanRules rules;
+        rules.searchHostByList = 1;
+        rules.hosts = {QStringLiteral("nas")};
+        Opened o(rules);
+        bool seen = false;
+        QTimer::singleShot(0, [&] {
+            auto *editor = qobject_cast<CAdvancedEditorDlg *>(QApplication::activeModalWidget());
+            if (!editor)
+                return;
+            seen = true;
+            // Nothing to apply: no Apply button to reach.
+            auto *apply = editor->findChild<QPushButton *>(QStringLiteral("control%1").arg(CDialogBase::IdApply));
+            QVERIFY(!apply || !apply->isVisibleTo(editor));
+            auto *edit =
+                editor->findChild<QPlainTextEdit *>(QStringLiteral("control%1").arg(CAdvancedEditorDlg::IdEdit));
+            QCOMPARE(editor->focusWidget(), edit);
+            QTest::keyClick(edit, Qt::Key_End, Qt::ControlModifier);
+            QTest::keyClick(edit, Qt::Key_Return); // one element per line
+            QTest::keyClicks(edit, QStringLiteral("10.0.0.9"));
+            QTest::keyClick(edit, Qt::Key_Tab);
+            QCOMPARE(edit->toPlainText(), QStringLiteral("nas\n10.0.0.9"));
+            QVERIFY(editor->focusWidget() != edit);
+            QTest::keyClick(edit, Qt::Key_Enter, Qt::ControlModifier | Qt::KeypadModifier);
+            QVERIFY(!editor->isVisible());
+            QCOMPARE(editor->result(), int(QDialog::Accepted));
+        });
+        o.C<QPushButton>(Dlg::IdHostsMore)->click();
+        QVERIFY(seen);
+        QCOMPARE(o.C<QPlainTextEdit>(Dlg::IdHostsEdit)->toPlainText(), QStringLiteral("nas\n10.0.0.9"));
+
+        // Ctrl+Return as well.
+        QTimer::singleShot(0, [&] {
+            auto *editor = qobject_cast<CAdvancedEditorDlg *>(QApplication::activeModalWidget());
+            if (!editor)
+                return;
+            auto *edit =
+                editor->findChild<QPlainTextEdit *>(QStringLiteral("control%1").arg(CAdvancedEditorDlg::IdEdit));
+            edit->setPlainText(QStringLiteral("router"));
+            QTest::keyClick(edit, Qt::Key_Return, Qt::ControlModifier);
+        });
+        o.C<QPushButton>(Dlg::IdExcHostsMore)->click();
+        QCOMPARE(o.C<QLineEdit>(Dlg::IdExcHostsEdit)->text(), QStringLiteral("router"));
     }
 
     void announcedSwitchFollowsTheWorkgroupSwitches()

@@ -4,10 +4,12 @@
 
 #include "ui/dialogs/schemeseditordlg.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -254,6 +256,26 @@ private slots:
         e.dialog->OnAdvanced();
         QCOMPARE(e.test.settings.GetScheme(0)->showHiddenShares, 1);
         QVERIFY(e.Modified());
+    }
+    void typingReplacesTheProposedGroupName()
+    {
+        Editor e;
+        const int rows = e.List()->topLevelItemCount();
+        bool seen = false;
+        QTimer::singleShot(0, [&] {
+            auto *add = qobject_cast<CGroupEditDlg *>(QApplication::activeModalWidget());
+            if (!add)
+                return;
+            seen = true;
+            auto *name = add->findChild<QLineEdit *>(QStringLiteral("control%1").arg(CGroupEditDlg::IdName));
+            QCOMPARE(add->focusWidget(), name);
+            QTest::keyClicks(name, QStringLiteral("Books"));
+            add->findChild<QPushButton *>(QStringLiteral("control1"))->click();
+        });
+        e.C<QPushButton>(Dlg::IdAdd)->click();
+        QVERIFY(seen);
+        QCOMPARE(e.List()->topLevelItemCount(), rows + 1);
+        QCOMPARE(e.List()->topLevelItem(rows)->text(0), QStringLiteral("Books"));
     }
 };
 

@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QAbstractButton>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QLabel>
@@ -194,6 +195,30 @@ private slots:
         f.view.ShowContextMenu(QPoint(10, 10));
         QMenu *shown = qobject_cast<QMenu *>(QApplication::activePopupWidget());
         QVERIFY(shown);
+        shown->close();
+    }
+
+    void contextMenuFromTheKeyboardOpensAtTheFocusedShare()
+    {
+        Fixture f;
+        f.view.move(200, 150);
+        f.view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f.view));
+        QCursor::setPos(5, 5);
+        const QRect window(f.view.mapToGlobal(QPoint(0, 0)), f.view.size());
+        if (window.contains(QCursor::pos()))
+            QSKIP("the pointer cannot be moved out of the window here");
+        f.view.SetFocusedShare(f.films);
+        QAbstractItemView *items = f.view.ItemView();
+        const QRect item(items->viewport()->mapToGlobal(items->visualRect(items->currentIndex()).topLeft()),
+                         items->visualRect(items->currentIndex()).size());
+        QVERIFY(item.isValid());
+        QContextMenuEvent key(QContextMenuEvent::Keyboard, QPoint(), QCursor::pos());
+        QApplication::sendEvent(items->viewport(), &key);
+        QMenu *shown = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        QVERIFY(shown);
+        QVERIFY2(item.contains(shown->pos()),
+                 qPrintable(QStringLiteral("menu at %1,%2").arg(shown->x()).arg(shown->y())));
         shown->close();
     }
 

@@ -15,12 +15,14 @@
 #include <QFileDialog>
 #include <QFileIconProvider>
 #include <QFileInfo>
+#include <QFileSystemModel>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QSortFilterProxyModel>
 
 namespace {
 
@@ -57,6 +59,35 @@ QIcon LibraryIcon(const QString &path)
         icon = IconFromLibrary(library, 4);
     return icon.isNull() ? QFileIconProvider().icon(QFileIconProvider::File) : icon;
 }
+
+#ifndef Q_OS_WIN
+// Folders, and the files that may be run. The file dialog's model, given
+// QDir::Executable, lists no file at all (not even in /usr/bin), so the
+// chooser filters here.
+class ProgramFilter : public QSortFilterProxyModel
+{
+public:
+    using QSortFilterProxyModel::QSortFilterProxyModel;
+    void SetProgramsOnly(bool programsOnly)
+    {
+        m_programsOnly = programsOnly;
+        invalidateFilter();
+    }
+
+protected:
+    bool filterAcceptsRow(int row, const QModelIndex &parent) const override
+    {
+        const auto *files = qobject_cast<const QFileSystemModel *>(sourceModel());
+        if (!m_programsOnly || !files)
+            return true;
+        const QModelIndex index = files->index(row, 0, parent);
+        return files->isDir(index) || files->fileInfo(index).isExecutable();
+    }
+
+private:
+    bool m_programsOnly = true;
+};
+#endif
 
 } // namespace
 
@@ -257,11 +288,10 @@ CProgramDlg::CProgramDlg(CSettings *settings, QWidget *parent)
         // files that may be run.
         const QString executables = QStringLiteral("Executable Files (*)");
         dialog.setNameFilters({executables, QStringLiteral("All Files (*)")});
-        dialog.setFilter(QDir::AllDirs | QDir::Files | QDir::Executable | QDir::NoDotAndDotDot);
-        connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog, executables](const QString &filter) {
-            dialog.setFilter(filter == executables ? QDir::AllDirs | QDir::Files | QDir::Executable | QDir::NoDotAndDotDot
-                                                   : QDir::AllDirs | QDir::Files | QDir::NoDotAndDotDot);
-        });
+        auto *programs = new ProgramFilter(&dialog);
+        dialog.setProxyModel(programs);
+        connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                [programs, executables](const QString &filter) { programs->SetProgramsOnly(filter == executables); });
 #endif
         if (!path.isEmpty())
             dialog.setDirectory(QFileInfo(path).absolutePath());

@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -77,12 +78,12 @@ CScanOptionsDlg::CScanOptionsDlg(QWidget *parent)
     for (int id : {IdNetsEdit, IdHostsEdit})
         connect(ControlAs<QPlainTextEdit>(id), &QPlainTextEdit::textChanged, this, [this] {
             if (m_initialised)
-                SetModified();
+                SetModified(SearchesSomething());
         });
     for (int id : {IdExcHostsEdit, IdExcNetsEdit})
         connect(ControlAs<QLineEdit>(id), &QLineEdit::textChanged, this, [this] {
             if (m_initialised)
-                SetModified();
+                SetModified(SearchesSomething());
         });
     connect(ControlAs<QPushButton>(IdNetsMore), &QPushButton::clicked, this,
             [this] { EditMultiLine(ControlAs<QPlainTextEdit>(IdNetsEdit)); });
@@ -215,11 +216,21 @@ int CScanOptionsDlg::exec()
     return CDialogBase::exec();
 }
 
+bool CScanOptionsDlg::SearchesSomething() const
+{
+    for (int id : {IdAllVisible, IdCurrent, IdNetsByList, IdHostsByList})
+        if (ControlAs<QCheckBox>(id)->isChecked())
+            return true;
+    return false;
+}
+
 void CScanOptionsDlg::OnSwitch(int id)
 {
     UpdateData(true);
-    Control(IdOk)->setEnabled(allVisible || current || netsByList || hostsByList);
-    SetModified();
+    // Rules that search nothing can be neither kept (Ok) nor stored (Apply);
+    // the edits stay pending until a switch is ticked again.
+    Control(IdOk)->setEnabled(SearchesSomething());
+    SetModified(SearchesSomething());
     UpdateAnnounced();
     if (id == IdNetsByList) {
         Control(IdNetsEdit)->setEnabled(netsByList);
@@ -299,8 +310,26 @@ CAdvancedEditorDlg::CAdvancedEditorDlg(QWidget *parent)
     auto *edit = Place(IdEdit, new QPlainTextEdit(this), {14, 16, 197, 207});
     edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     edit->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // Return starts the next element, so Tab leaves the list and Ctrl+Enter
+    // confirms: Ok stays within reach of the keyboard.
+    edit->setTabChangesFocus(true);
+    edit->installEventFilter(this);
     Place(IdHint, new QLabel(QStringLiteral("Place each element on new line"), this), {9, 234, 200, 8});
-    PlaceButtons({61, 248, 50, 14}, {114, 248, 50, 14}, {168, 248, 50, 14});
+    // The editor's changes go back with Ok: there is nothing to apply.
+    PlaceButtons({114, 248, 50, 14}, {168, 248, 50, 14});
+}
+
+bool CAdvancedEditorDlg::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
+            && key->modifiers().testFlag(Qt::ControlModifier)) {
+            OnOk();
+            return true;
+        }
+    }
+    return CDialogBase::eventFilter(watched, event);
 }
 
 void CAdvancedEditorDlg::InitDialog()
@@ -311,8 +340,9 @@ void CAdvancedEditorDlg::InitDialog()
     SetAnchor(IdGroup, Anchors::TopLeft, Anchors::BottomRight);
     SetAnchor(IdEdit, Anchors::TopLeft, Anchors::BottomRight);
     SetAnchor(IdHint, Anchors::BottomLeft);
-    for (int id : {int(IdOk), int(IdCancel), int(IdApply)})
+    for (int id : {int(IdOk), int(IdCancel)})
         SetAnchor(id, Anchors::BottomRight);
+    Control(IdEdit)->setFocus();
 }
 
 int CAdvancedEditorDlg::exec()

@@ -74,6 +74,7 @@ protected:
 
 private:
     void UpdateData(bool save);
+    bool SearchesSomething() const;
     void OnSwitch(int id);
     void UpdateAnnounced();
     void EditMultiLine(QPlainTextEdit *edit);
@@ -105,4 +106,5 @@ public:
 
 protected:
     void OnOk() override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 };

@@ -518,6 +518,9 @@ void CSchemesEditorDlg::OnAdvanced()
         scheme->showHiddenShares = showHidden;
         scheme->hideDiskShares = hideDisk;
         SetModified();
+        // Stored already, so the list shows them even if the editor is cancelled.
+        if (m_record.edited == m_record.mainSelected)
+            emit reapplyScheme();
     }
 }
 
@@ -555,6 +558,10 @@ void CGroupEditDlg::InitDialog()
     ControlAs<QCheckBox>(IdShown)->setChecked(row.shown);
     TranslateCaptions({IdGroup, IdNameLabel, IdIncludeLabel, IdExcludeLabel, IdShown, IdOk, IdCancel});
     SetBoldFont({IdGroup});
+    // Typing replaces the proposed name.
+    auto *name = ControlAs<QLineEdit>(IdName);
+    name->setFocus();
+    name->selectAll();
     m_initialised = true;
 }
 

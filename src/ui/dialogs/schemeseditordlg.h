@@ -102,7 +102,8 @@ public:
     void OnAdvanced();
 
 signals:
-    // The scheme shown in the main window was changed by Apply.
+    // The scheme shown in the main window was changed by Apply or by the
+    // Advanced sub-dialog.
     void reapplyScheme();
 
 protected:

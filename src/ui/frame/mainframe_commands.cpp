@@ -35,6 +35,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QMenu>
+#include <QPointer>
 #include <QStatusBar>
 #include <QToolButton>
 
@@ -67,6 +68,7 @@ bool CMainFrame::OnCommand(int id)
         close();
         return true;
     case Cmd::Refresh:
+    case Cmd::EditRefresh:
         OnStartStop();
         return true;
     case Cmd::StopScan:
@@ -133,9 +135,9 @@ bool CMainFrame::OnCommand(int id)
         OnAbout();
         return true;
     default:
-        // Among the unanswered: Edit > Refresh and the "List View" button
-        // have no action of their own (its drop-down does the work); they
-        // stay enabled, as every command without a state handler does.
+        // Among the unanswered: the "List View" button has no action of
+        // its own (its drop-down does the work); they
+        // stays enabled, as every command without a state handler does.
         return false;
     }
 }
@@ -416,19 +418,41 @@ void CMainFrame::OnEditScheme()
     record.settings = s;
     CSchemesEditorDlg dialog(record, m_schemeBox, this, IconLibrary());
     // Apply on the scheme in use re-applies it to the list (command 108).
-    connect(&dialog, &CSchemesEditorDlg::reapplyScheme, this,
-            [this] { QMetaObject::invokeMethod(this, [this] { RouteCommand(Cmd::ApplyScheme); }, Qt::QueuedConnection); });
-    if (dialog.exec() == QDialog::Accepted)
-        OnSchemeChange();
+    // A removal above it has moved it up the list: the box, refilled by
+    // name, finds it again before the list is rebuilt from the box's index.
+    connect(&dialog, &CSchemesEditorDlg::reapplyScheme, this, [this] {
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                FillSchemeBox();
+                RouteCommand(Cmd::ApplyScheme);
+            },
+            Qt::QueuedConnection);
+    });
+    const bool accepted = dialog.exec() == QDialog::Accepted;
     if (dialog.SchemeListChanged())
         FillSchemeBox();
+    if (accepted)
+        OnSchemeChange();
 }
 
 void CMainFrame::OnPreferences()
 {
     CPreferencesDlg dialog(Settings(), this);
-    connect(&dialog, &CPreferencesDlg::postCommand, this,
-            [this](int command) { QMetaObject::invokeMethod(this, [this, command] { RouteCommand(command); }, Qt::QueuedConnection); });
+    const QPointer<CPreferencesDlg> open(&dialog);
+    connect(&dialog, &CPreferencesDlg::postCommand, this, [this, open](int command) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, open, command] {
+                RouteCommand(command);
+                // A taskbar change makes the window anew, and with it the
+                // open dialog's pending paints are lost: its Apply, disabled
+                // by the Apply just pressed, would still look enabled.
+                if (open)
+                    open->update();
+            },
+            Qt::QueuedConnection);
+    });
     connect(&dialog, &CPreferencesDlg::iconLibraryChanged, this, &CMainFrame::OnIconLibraryChanged);
     dialog.exec();
 }

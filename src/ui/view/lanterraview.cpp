@@ -577,8 +577,16 @@ QString CLanterraView::EmptyMessage() const
 
 void CLanterraView::contextMenuEvent(QContextMenuEvent *event)
 {
-    // Shown where the mouse pointer is, also when asked for from the keyboard.
-    ShowContextMenu(QCursor::pos());
+    // From the keyboard (Menu key, Shift+F10) the pointer may be anywhere,
+    // even outside the window: the menu opens at the focused share instead.
+    QPoint at = QCursor::pos();
+    if (event->reason() == QContextMenuEvent::Keyboard) {
+        const QAbstractItemView *items = ItemView();
+        const QRect shown = items->viewport()->rect();
+        const QRect item = items->visualRect(items->currentIndex()).intersected(shown);
+        at = items->viewport()->mapToGlobal(item.isEmpty() ? shown.topLeft() : item.center());
+    }
+    ShowContextMenu(at);
     event->accept();
 }
 
