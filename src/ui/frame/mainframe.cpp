@@ -22,6 +22,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLocale>
@@ -32,6 +33,8 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <QToolButton>
+
+#include <algorithm>
 
 const QString CMainFrame::PlacementName = QStringLiteral("mainwindow");
 
@@ -85,6 +88,33 @@ QToolButton *TextButton(QWidget *parent)
 // program's main window find it by this name, so it stays as it was.
 constexpr auto MainWindowClassName = "Lantrax";
 
+// A rectangle saved on a screen that is gone (a monitor unplugged, another
+// arrangement) is pulled into the work area of the nearest screen, shrunk to
+// fit it; one that still shows on some screen stays as the user left it.
+QRect OnSomeScreen(const QRect &rect)
+{
+    const QList<QScreen *> screens = QGuiApplication::screens();
+    QRect nearest;
+    qint64 nearestDistance = -1;
+    for (const QScreen *screen : screens) {
+        const QRect area = screen->availableGeometry();
+        if (area.intersects(rect))
+            return rect;
+        const QPoint offset = area.center() - rect.center();
+        const qint64 distance = qint64(offset.x()) * offset.x() + qint64(offset.y()) * offset.y();
+        if (nearestDistance < 0 || distance < nearestDistance) {
+            nearest = area;
+            nearestDistance = distance;
+        }
+    }
+    if (nearest.isEmpty())
+        return rect;
+    QRect fitted(rect.topLeft(), rect.size().boundedTo(nearest.size()));
+    fitted.moveLeft(std::clamp(fitted.left(), nearest.left(), nearest.right() + 1 - fitted.width()));
+    fitted.moveTop(std::clamp(fitted.top(), nearest.top(), nearest.bottom() + 1 - fitted.height()));
+    return fitted;
+}
+
 void SetButtonText(QToolButton *button, const QString &text)
 {
     button->setText(text);
@@ -136,8 +166,11 @@ CMainFrame::CMainFrame(CLanterraApp *app, CSettings *settings, QWidget *parent)
     statusBar()->addPermanentWidget(m_sweepPane);
     statusBar()->setSizeGripEnabled(true);
 
-    ApplyPlacement();
+    // The window kind first: changing it re-creates the window and forgets
+    // that its position was given as the inside's, so the window manager's
+    // title bar would push the window down by its height at every start.
     ApplyTaskbarPresence();
+    ApplyPlacement();
     m_view->OnInitialUpdate();
     m_view->ItemView()->setFocus();
 
@@ -198,6 +231,7 @@ void CMainFrame::changeEvent(QEvent *event)
         m_trayIcon->OnFrameActivate(isActiveWindow(), QApplication::activeWindow() == nullptr);
     }
     if (event->type() == QEvent::WindowStateChange && isMinimized()) {
+        CTrayIcon::NoteMinimised(this, static_cast<QWindowStateChangeEvent *>(event)->oldState());
         const CSettings *s = Settings();
         // Hidden only while the tray icon can bring it back.
         if (s && !s->showOnTaskBar && m_trayIcon->SystemIcon())
@@ -382,9 +416,11 @@ void CMainFrame::FillSchemeBox()
         if (!remembered.isEmpty() && name == remembered)
             s->selectedScheme = i;
     }
-    m_schemeBox->setCurrentIndex(s->selectedScheme >= 0 && s->selectedScheme < m_schemeBox->count()
-                                     ? s->selectedScheme
-                                     : -1);
+    // A selection the list no longer has (settings edited by hand, schemes
+    // removed) falls back to the first scheme rather than to none.
+    if (s->selectedScheme < 0 || s->selectedScheme >= m_schemeBox->count())
+        s->selectedScheme = m_schemeBox->count() > 0 ? 0 : -1;
+    m_schemeBox->setCurrentIndex(s->selectedScheme);
 }
 
 void CMainFrame::OnSchemeChange()
@@ -521,7 +557,7 @@ void CMainFrame::ApplyPlacement()
         // whatever state it was closed in.
         const WindowPlacement &p = saved->second;
         const QRect rect(p.left, p.top, std::max(p.right - p.left, 100), std::max(p.bottom - p.top, 100));
-        setGeometry(rect);
+        setGeometry(OnSomeScreen(rect));
         return;
     }
     ReBar()->SetBandWidth(Ctl::AddressBar, DefaultAddressBandWidth);

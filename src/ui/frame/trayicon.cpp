@@ -4,6 +4,7 @@
 #include <QCursor>
 #include <QMenu>
 #include <QSystemTrayIcon>
+#include <QVariant>
 #include <QWidget>
 #include <QWindow>
 
@@ -40,6 +41,26 @@ bool CTrayIcon::ShowTrayIcon(QWidget *window, bool show)
     return accepted;
 }
 
+namespace {
+
+// Where a window keeps whether it was maximised before it was minimised.
+constexpr auto MaximisedBeforeMinimise = "lanterraMaximisedBeforeMinimise";
+
+} // namespace
+
+void CTrayIcon::NoteMinimised(QWidget *window, Qt::WindowStates before)
+{
+    if (!before.testFlag(Qt::WindowMinimized))
+        window->setProperty(MaximisedBeforeMinimise, before.testFlag(Qt::WindowMaximized));
+}
+
+bool CTrayIcon::WasMaximised(const QWidget *window)
+{
+    // Window managers report a minimised window as minimised only: the
+    // maximised state it had lives on in what was noted before.
+    return window->windowState().testFlag(Qt::WindowMaximized) || window->property(MaximisedBeforeMinimise).toBool();
+}
+
 void CTrayIcon::OnFrameActivate(bool active, bool toTaskbar)
 {
     if (active) {
@@ -56,7 +77,7 @@ void CTrayIcon::OnTrayMouse(QWidget *window, int message)
         return;
     if (message == LeftButtonUp) {
         if (!window->isVisible() || window->isMinimized()) {
-            SendSysCommand(window, window->windowState().testFlag(Qt::WindowMaximized) ? ScMaximize : ScRestore);
+            SendSysCommand(window, WasMaximised(window) ? ScMaximize : ScRestore);
             window->raise();
             window->activateWindow();
             return;
@@ -86,7 +107,7 @@ QMenu *CTrayIcon::PrepareWindowMenu(QWidget *window)
     m_menu = std::make_unique<QMenu>();
     m_menu->setObjectName(QStringLiteral("trayWindowMenu"));
     const bool away = !window->isVisible() || window->isMinimized();
-    const bool maximised = window->windowState().testFlag(Qt::WindowMaximized);
+    const bool maximised = away ? WasMaximised(window) : window->windowState().testFlag(Qt::WindowMaximized);
     const struct
     {
         const char *text;
@@ -134,9 +155,11 @@ void CTrayIcon::SendSysCommand(QWidget *window, int command)
             handle->setWindowStates(state);
         window->setWindowState(state);
         window->show();
+        window->setProperty(MaximisedBeforeMinimise, QVariant());
         break;
     }
     case ScMinimize:
+        NoteMinimised(window, window->windowState());
         window->showMinimized();
         break;
     case ScClose:

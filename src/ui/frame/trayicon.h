@@ -48,6 +48,11 @@ public:
     QMenu *PrepareWindowMenu(QWidget *window);
     // Carries out a window command on `window`.
     static void SendSysCommand(QWidget *window, int command);
+    // `window` was minimised from the state `before`: a restore from the
+    // tray brings back a maximised window maximised.
+    static void NoteMinimised(QWidget *window, Qt::WindowStates before);
+    // `window` is maximised, or was when it was last minimised.
+    static bool WasMaximised(const QWidget *window);
     // The taskbar-lost flag counts only this long after the deactivation:
     // a click into the tray comes at once, anything later was another
     // program taking the front.
