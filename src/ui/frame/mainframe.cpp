@@ -4,18 +4,20 @@
 #include "app/lanterraapp.h"
 #include "settings/iconlibrary.h"
 #include "settings/languagetable.h"
+#include "settings/messageformat.h"
 #include "settings/settings.h"
 #include "ui/commandids.h"
 #include "ui/frame/loginkeeper.h"
 #include "ui/frame/trayicon.h"
 #include "ui/toolkit/iconlibraryicons.h"
 #include "ui/toolkit/menubar.h"
+#include "ui/toolkit/plaintext.h"
+#include "ui/toolkit/qttranslations.h"
 #include "ui/toolkit/sizablerebar.h"
 #include "ui/toolkit/toolbarex.h"
 #include "ui/view/displaytext.h"
 #include "ui/view/lanterraview.h"
 #include "ui/view/shareactions.h"
-#include "ui/toolkit/plaintext.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -42,6 +44,7 @@ namespace {
 
 const QString AddressSection = QStringLiteral("Address ToolBar");
 const QString RebarSection = QStringLiteral("Rebar Menu");
+const QString StatusBarSection = QStringLiteral("Status Bar");
 constexpr int SchemePlaceholderWidth = 180;
 constexpr int IdleInterval = 200;
 
@@ -126,6 +129,8 @@ void SetButtonText(QToolButton *button, const QString &text)
 CMainFrame::CMainFrame(CLanterraApp *app, CSettings *settings, QWidget *parent)
     : CFrameWndEx(parent), m_app(app), m_settings(settings), m_launcher(DesktopLauncher())
 {
+    // Qt's own texts (message boxes, file dialogs) follow the program's language.
+    CQtTranslations::Install();
     setObjectName(QLatin1String(MainWindowClassName));
     setWindowIcon(Picture("lanterra"));
     setAcceptDrops(true);
@@ -230,8 +235,9 @@ void CMainFrame::changeEvent(QEvent *event)
         // tray does; the tray icon only believes it for a moment.
         m_trayIcon->OnFrameActivate(isActiveWindow(), QApplication::activeWindow() == nullptr);
     }
+    if (event->type() == QEvent::WindowStateChange)
+        CTrayIcon::NoteStateChange(this, static_cast<QWindowStateChangeEvent *>(event)->oldState());
     if (event->type() == QEvent::WindowStateChange && isMinimized()) {
-        CTrayIcon::NoteMinimised(this, static_cast<QWindowStateChangeEvent *>(event)->oldState());
         const CSettings *s = Settings();
         // Hidden only while the tray icon can bring it back.
         if (s && !s->showOnTaskBar && m_trayIcon->SystemIcon())
@@ -455,8 +461,8 @@ void CMainFrame::UpdateSweepPane()
         return;
     }
     const QLocale locale;
-    m_sweepPane->setText(
-        QStringLiteral("%1/%2 addresses").arg(locale.toString(doc->GetSweepDone()), locale.toString(total)));
+    m_sweepPane->setText(FormatMessage(LookupText(StatusBarSection, 0, QStringLiteral("%s/%s addresses")),
+                                       {locale.toString(doc->GetSweepDone()), locale.toString(total)}));
     m_sweepPane->show();
 }
 

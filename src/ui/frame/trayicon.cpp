@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "trayicon.h"
 
+#include "ui/toolkit/menubar.h"
+
 #include <QCursor>
 #include <QMenu>
 #include <QSystemTrayIcon>
@@ -48,10 +50,13 @@ constexpr auto MaximisedBeforeMinimise = "lanterraMaximisedBeforeMinimise";
 
 } // namespace
 
-void CTrayIcon::NoteMinimised(QWidget *window, Qt::WindowStates before)
+void CTrayIcon::NoteStateChange(QWidget *window, Qt::WindowStates before)
 {
-    if (!before.testFlag(Qt::WindowMinimized))
-        window->setProperty(MaximisedBeforeMinimise, before.testFlag(Qt::WindowMaximized));
+    // Only changes between shown states count: while a window goes to or
+    // comes from the minimised state, or is withdrawn, window managers
+    // report passing states without the maximised one.
+    if (window->isVisible() && !before.testFlag(Qt::WindowMinimized) && !window->isMinimized())
+        window->setProperty(MaximisedBeforeMinimise, window->isMaximized());
 }
 
 bool CTrayIcon::WasMaximised(const QWidget *window)
@@ -110,24 +115,18 @@ QMenu *CTrayIcon::PrepareWindowMenu(QWidget *window)
     const bool maximised = away ? WasMaximised(window) : window->windowState().testFlag(Qt::WindowMaximized);
     const struct
     {
-        const char *text;
         int command;
         bool enabled;
     } items[] = {
-        {"&Restore", ScRestore, away},
-        {"&Move", ScMove, !away},
-        {"&Size", ScSize, !away},
-        {"Mi&nimize", ScMinimize, !away},
-        {"Ma&ximize", ScMaximize, !maximised || away},
-        {nullptr, 0, false},
-        {"&Close\tAlt+F4", ScClose, true},
+        {ScRestore, away}, {ScMove, !away}, {ScSize, !away}, {ScMinimize, !away}, {ScMaximize, !maximised || away},
+        {0, false},        {ScClose, true},
     };
     for (const auto &item : items) {
-        if (!item.text) {
+        if (!item.command) {
             m_menu->addSeparator();
             continue;
         }
-        QAction *action = m_menu->addAction(QString::fromLatin1(item.text));
+        QAction *action = m_menu->addAction(WindowMenuText(item.command));
         action->setData(item.command);
         action->setEnabled(item.enabled);
         if (item.command == (away ? ScRestore : ScClose))
@@ -159,7 +158,8 @@ void CTrayIcon::SendSysCommand(QWidget *window, int command)
         break;
     }
     case ScMinimize:
-        NoteMinimised(window, window->windowState());
+        if (!window->isMinimized())
+            window->setProperty(MaximisedBeforeMinimise, window->isMaximized());
         window->showMinimized();
         break;
     case ScClose:
