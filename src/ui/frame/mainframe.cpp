@@ -568,13 +568,17 @@ void CMainFrame::ApplyPlacement()
     }
     ReBar()->SetBandWidth(Ctl::AddressBar, DefaultAddressBandWidth);
     ReBar()->SetBandWidth(Ctl::ToolBar, DefaultToolBandWidth);
-    resize(DefaultWidth, DefaultHeight);
+    // Wider where the language's longer texts need it, so that the first
+    // start shows every toolbar button (German: the address bar alone
+    // takes 400 pixels).
+    const int width = std::max(int(DefaultWidth), ReBar()->IdealRowWidth());
+    resize(width, DefaultHeight);
     // Centred on the screen, kept inside its work area where it can be.
     const QScreen *screen = this->screen();
-    const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, DefaultWidth, DefaultHeight);
-    int x = area.left() + (area.width() - DefaultWidth) / 2;
+    const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, width, DefaultHeight);
+    int x = area.left() + (area.width() - width) / 2;
     int y = area.top() + (area.height() - DefaultHeight) / 2;
-    x = std::max(area.left(), std::min(x, area.right() + 1 - DefaultWidth));
+    x = std::max(area.left(), std::min(x, area.right() + 1 - width));
     y = std::max(area.top(), std::min(y, area.bottom() + 1 - DefaultHeight));
     move(x, y);
 }
