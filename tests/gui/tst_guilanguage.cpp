@@ -11,9 +11,13 @@
 #include "ui/frame/mainframe.h"
 #include "ui/frame/trayicon.h"
 #include "ui/toolkit/menubar.h"
+#include "ui/view/lanterraview.h"
+#include "ui/view/shareitemdelegate.h"
 
+#include <QAbstractItemView>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
@@ -148,6 +152,48 @@ private slots:
         menu->PrepareMenu(file);
         QCOMPARE(file->actions()[0]->text(), fileNew);
         QCOMPARE(WindowMenuText(WindowMenuClose), windowMenu.last());
+    }
+
+    // A host that wants a login says so whole in Tiles and in List, in
+    // German too ("Anmeldung nötig" was cut to "Anmeldun…").
+    void loginNeededFitsInTilesAndList_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::newRow("German") << "German";
+        QTest::newRow("English") << "English";
+    }
+    void loginNeededFitsInTilesAndList()
+    {
+        QFETCH(QString, language);
+        Fixture f;
+        f.Choose(QStringLiteral("German"));
+        if (language == QLatin1String("English"))
+            SelectBuiltInLanguage(f.settings.settings);
+        const QString state = CLanterraView::LoginNeededText();
+        QCOMPARE(state, language == QLatin1String("German") ? QStringLiteral("Anmeldung nötig")
+                                                            : QStringLiteral("login needed"));
+        CLanterraView *view = f.frame->View();
+        const QFontMetrics metrics = view->ItemView()->fontMetrics();
+        const QStyleOptionViewItem option;
+
+        // Tiles: the state has the line beside the picture to itself.
+        view->SetViewMode(ModeTiles);
+        auto *delegate = qobject_cast<CShareItemDelegate *>(view->ItemView()->itemDelegate());
+        QVERIFY(delegate);
+        const int tileText = delegate->sizeHint(option, QModelIndex()).width() - 2 - 32 - 5 - 2;
+        QVERIFY2(metrics.horizontalAdvance(state) <= tileText, qPrintable(QString::number(tileText)));
+
+        // List: the host name gives way, the state stays whole.
+        view->SetViewMode(ModeList);
+        delegate = qobject_cast<CShareItemDelegate *>(view->ItemView()->itemDelegate());
+        const int listText = delegate->sizeHint(option, QModelIndex()).width() - 2 - 16 - 5 - 2;
+        for (const QString &host : {QStringLiteral("nas"), QStringLiteral("FILESERVER-BASEMENT")}) {
+            const QString line = CShareItemDelegate::EntryLine(metrics, host, state, listText);
+            QVERIFY2(line.endsWith(QStringLiteral(": ") + state), qPrintable(line));
+            QVERIFY2(metrics.horizontalAdvance(line) <= listText, qPrintable(line));
+        }
+        QCOMPARE(CShareItemDelegate::EntryLine(metrics, QStringLiteral("nas"), state, listText),
+                 QStringLiteral("nas: ") + state);
     }
 
     void sweepPaneIsGerman()
