@@ -7,19 +7,21 @@
 #include <QCoreApplication>
 #include <QKeySequence>
 #include <QLibraryInfo>
+#include <QPointer>
 #include <QTranslator>
 
 CQtTranslations::CQtTranslations() = default;
 
 CQtTranslations::~CQtTranslations()
 {
-    if (m_translator)
+    // Gone with the application, which has dropped its translators by then.
+    if (m_translator && QCoreApplication::instance())
         QCoreApplication::removeTranslator(m_translator.get());
 }
 
 CQtTranslations *CQtTranslations::instance()
 {
-    static CQtTranslations *translations = nullptr;
+    static QPointer<CQtTranslations> translations;
     if (!translations) {
         // Lives as long as the application: the translator must outlast
         // every widget that asks it.
