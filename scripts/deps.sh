@@ -7,14 +7,16 @@ set -euo pipefail
 
 build_packages=(build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-svg-dev qt6-tools-dev qt6-l10n-tools
-    samba-dev libsmbclient-dev qtkeychain-qt6-dev)
+    samba-dev libsmbclient-dev qtkeychain-qt6-dev qt6-translations-l10n)
 # wsdd and avahi-daemon play announcing hosts inside test namespaces.
 test_packages=(libgtest-dev libgmock-dev libbenchmark-dev libpugixml-dev
     clang libclang-rt-14-dev samba smbclient iproute2 procps
     python3 xvfb openbox trayer xdotool imagemagick wsdd avahi-daemon gnome-keyring dbus
     g++-mingw-w64-x86-64)
-# The demo network's announced host runs wsdd.
-run_packages=(samba iproute2 procps wsdd)
+# The demo network's announced host runs wsdd; Qt's own texts (message-box
+# buttons, file dialogs) in the user's language come from
+# qt6-translations-l10n.
+run_packages=(samba iproute2 procps wsdd qt6-translations-l10n)
 # The scan benchmarks time lanterra-scan against nmap and smbclient.
 bench_packages=(samba smbclient iproute2 procps time nmap)
 # The Debian package: CPack's DEB generator with dpkg-shlibdeps, and the

@@ -4,6 +4,7 @@
 #include "platform/signalbridge.h"
 #include "settings/settings.h"
 #include "ui/frame/mainframe.h"
+#include "ui/toolkit/qttranslations.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -63,6 +64,8 @@ int main(int argc, char *argv[])
         // Settings come before the application's start-up: everything after
         // reads them.
         settings.Startup();
+        // Qt's own texts (message-box buttons, file dialogs) in the language chosen.
+        CQtTranslations::Install();
 
         // The one document of the run: opened from the command line, the
         // last saved document, or a new default one. Without it the program

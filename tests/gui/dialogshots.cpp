@@ -98,6 +98,8 @@ int main(int argc, char **argv)
         CSchemesEditorDlg dialog(record, &mainBox);
         dialog.InitDialog();
         shoot(dialog, QStringLiteral("schemes-editor"));
+        dialog.resize(dialog.size() + QSize(240, 120));
+        shoot(dialog, QStringLiteral("schemes-editor-larger"));
     }
     {
         CGroupEditDlg dialog(false);

@@ -16,6 +16,7 @@
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QScreen>
@@ -229,6 +230,103 @@ private slots:
         QCOMPARE(stored.showCmd, 1);
         QCOMPARE(QRect(stored.left, stored.top, stored.right - stored.left, stored.bottom - stored.top),
                  QRect(40, 30, 500, 450));
+    }
+
+    // A placement saved on a screen that is gone (a monitor unplugged) is
+    // pulled into the nearest work area; one that is partly on a screen
+    // stays where the user left it.
+    void placementOffEveryScreenIsPulledBack_data()
+    {
+        QTest::addColumn<QRect>("saved");
+        QTest::addColumn<bool>("kept");
+        QTest::newRow("right of every screen") << QRect(4000, 100, 500, 450) << false;
+        QTest::newRow("above and left") << QRect(-3000, -2000, 500, 450) << false;
+        QTest::newRow("below, larger than the screen") << QRect(100, 5000, 4000, 3000) << false;
+        QTest::newRow("partly on the screen") << QRect(-200, 40, 500, 450) << true;
+    }
+    void placementOffEveryScreenIsPulledBack()
+    {
+        QFETCH(QRect, saved);
+        QFETCH(bool, kept);
+        Fixture f;
+        WindowPlacement placement;
+        placement.showCmd = 1;
+        placement.left = saved.left();
+        placement.top = saved.top();
+        placement.right = saved.left() + saved.width();
+        placement.bottom = saved.top() + saved.height();
+        f.settings.settings.placements[CMainFrame::PlacementName] = placement;
+        auto frame = f.Frame();
+        const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+        if (kept) {
+            QCOMPARE(frame->geometry(), saved);
+            return;
+        }
+        QVERIFY2(area.contains(frame->geometry()), qPrintable(QStringLiteral("%1,%2 %3x%4")
+                                                                  .arg(frame->x())
+                                                                  .arg(frame->y())
+                                                                  .arg(frame->width())
+                                                                  .arg(frame->height())));
+        QCOMPARE(frame->width(), std::min(saved.width(), area.width()));
+        QCOMPARE(frame->height(), std::min(saved.height(), area.height()));
+    }
+
+    // A selected scheme that the list no longer has falls back to the first.
+    void selectedSchemeBeyondTheListFallsBack_data()
+    {
+        QTest::addColumn<int>("selected");
+        QTest::newRow("one past the end") << 2;
+        QTest::newRow("far beyond") << 40;
+        QTest::newRow("none") << -1;
+    }
+    void selectedSchemeBeyondTheListFallsBack()
+    {
+        QFETCH(int, selected);
+        Fixture f;
+        f.settings.settings.selectedScheme = selected;
+        auto frame = f.Frame();
+        QCOMPARE(frame->SchemeBox()->currentText(), QStringLiteral("Media"));
+        QCOMPARE(f.settings.settings.selectedScheme, 0);
+        QCOMPARE(frame->View()->Updater().Scheme(), f.settings.Media());
+        frame->close();
+        QCOMPARE(f.settings.settings.selectedScheme, 0);
+    }
+
+    // Under a real window manager (scripts/under-wm.sh): the saved rectangle
+    // is the one the window comes back with, start after start, with and
+    // without a taskbar button.
+    void placementHoldsAcrossStartsUnderAWindowManager_data()
+    {
+        QTest::addColumn<bool>("onTaskbar");
+        QTest::newRow("taskbar button") << true;
+        QTest::newRow("no taskbar button") << false;
+    }
+    void placementHoldsAcrossStartsUnderAWindowManager()
+    {
+        if (QGuiApplication::platformName() != QLatin1String("xcb"))
+            QSKIP("needs a window manager: run under scripts/under-wm.sh");
+        QFETCH(bool, onTaskbar);
+        Fixture f;
+        f.settings.settings.showOnTaskBar = onTaskbar;
+        const QRect saved(100, 167, 500, 450);
+        WindowPlacement placement;
+        placement.showCmd = 1;
+        placement.left = saved.left();
+        placement.top = saved.top();
+        placement.right = saved.right() + 1;
+        placement.bottom = saved.bottom() + 1;
+        f.settings.settings.placements[CMainFrame::PlacementName] = placement;
+        for (int start = 0; start < 3; ++start) {
+            auto frame = f.Frame();
+            frame->show();
+            QVERIFY(QTest::qWaitForWindowExposed(frame.get()));
+            // The window manager places the frame around the window.
+            QTRY_VERIFY(frame->frameGeometry() != frame->geometry());
+            QTRY_COMPARE(frame->geometry(), saved);
+            frame->close();
+            const WindowPlacement &stored = f.settings.settings.placements[CMainFrame::PlacementName];
+            QCOMPARE(QRect(stored.left, stored.top, stored.right - stored.left, stored.bottom - stored.top), saved);
+        }
     }
 
     void bandLayoutSurvivesARestart()

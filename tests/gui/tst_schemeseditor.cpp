@@ -277,6 +277,42 @@ private slots:
         QCOMPARE(e.List()->topLevelItemCount(), rows + 1);
         QCOMPARE(e.List()->topLevelItem(rows)->text(0), QStringLiteral("Books"));
     }
+
+    // Enlarged, the editor gives the Include and Exclude columns each a
+    // share of the new room, and Advanced... stays at the left edge with
+    // the arrows, where it was; the buttons on the right stay on the right.
+    void enlargingSharesTheRoomAndKeepsAdvancedLeft_data()
+    {
+        QTest::addColumn<QSize>("growth");
+        QTest::newRow("wider") << QSize(300, 0);
+        QTest::newRow("wider and taller") << QSize(450, 200);
+    }
+    void enlargingSharesTheRoomAndKeepsAdvancedLeft()
+    {
+        QFETCH(QSize, growth);
+        Editor e;
+        QVERIFY(QTest::qWaitForWindowExposed(e.dialog.get()));
+        QTreeWidget *list = e.List();
+        auto *advanced = e.C<QPushButton>(Dlg::IdAdvanced);
+        auto *ok = e.C<QPushButton>(Dlg::IdOk);
+        const int include = list->columnWidth(1);
+        const int exclude = list->columnWidth(2);
+        const int advancedLeft = advanced->x();
+        const int listWidth = list->width();
+        const int okRight = e.dialog->width() - ok->geometry().right();
+        QCOMPARE(include, 142);
+
+        e.dialog->resize(e.dialog->size() + growth);
+        QTRY_COMPARE(list->width(), listWidth + growth.width());
+        QTRY_VERIFY(list->columnWidth(1) > include + growth.width() / 3);
+        QVERIFY2(list->columnWidth(2) > exclude + growth.width() / 10,
+                 qPrintable(QString::number(list->columnWidth(2))));
+        QCOMPARE(advanced->x(), advancedLeft);
+        QCOMPARE(e.dialog->width() - ok->geometry().right(), okRight);
+        // The columns still fill the list without running past it.
+        const int columns = list->columnWidth(0) + list->columnWidth(1) + list->columnWidth(2);
+        QVERIFY(columns <= list->viewport()->width() + 1);
+    }
 };
 
 QTEST_MAIN(TestSchemesEditor)

@@ -8,8 +8,12 @@
 #include "ui/frame/mainframe.h"
 #include "ui/toolkit/menubar.h"
 #include "ui/toolkit/sizablerebar.h"
+#include "ui/toolkit/toolbarex.h"
+#include "settings/languagetable.h"
 
+#include <QApplication>
 #include <QMenu>
+#include <QToolButton>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -39,6 +43,13 @@ private:
     };
 
 private slots:
+    void cleanup()
+    {
+        if (CSettings *settings = CSettings::instance())
+            SelectBuiltInLanguage(*settings);
+        LanguageTable().Clear();
+    }
+
     void f10GivesTheKeyboardToTheMenuBar()
     {
         Fixture f;
@@ -55,6 +66,45 @@ private slots:
         QTest::keyClick(menu, Qt::Key_Right);
         QCOMPARE(menu->activeAction(), menu->actions().at(1));
         QTest::keyClick(menu, Qt::Key_Escape);
+    }
+
+    // Whatever joins the menu bar's row, the menus all show while the row
+    // has room for them; and the toolbar shows every button at the default
+    // width of a first start, in English and in German.
+    void bandsShowEverythingTheRowHasRoomFor_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<bool>("hideAddressBar");
+        QTest::newRow("English, address bar hidden") << "English" << true;
+        QTest::newRow("German, address bar hidden") << "German" << true;
+        QTest::newRow("English, first start") << "English" << false;
+        QTest::newRow("German, first start") << "German" << false;
+    }
+    void bandsShowEverythingTheRowHasRoomFor()
+    {
+        QFETCH(QString, language);
+        QFETCH(bool, hideAddressBar);
+        Fixture f;
+        f.settings.settings.language = language;
+        ScanLanguages(f.settings.settings);
+        auto frame = f.Frame();
+        QVERIFY(QTest::qWaitForWindowExposed(frame.get()));
+        CSizableReBar *rebar = frame->ReBar();
+        if (hideAddressBar) {
+            frame->RouteCommand(Cmd::ViewAddressBar);
+            QVERIFY(!rebar->IsBandVisible(Ctl::AddressBar));
+            QCOMPARE(rebar->BandRect(Ctl::ToolBar).top(), rebar->BandRect(CFrameWndEx::MenuBarBandId).top());
+        }
+        QApplication::processEvents();
+        CMenuBar *menu = frame->MenuBar();
+        auto *extension = menu->findChild<QToolButton *>(QStringLiteral("qt_menubar_ext_button"));
+        QVERIFY(extension);
+        QVERIFY2(!extension->isVisible(), "menus went behind the chevron");
+        for (QAction *action : menu->actions())
+            QVERIFY2(!menu->actionGeometry(action).isEmpty(), qPrintable(action->text()));
+        QVERIFY2(
+            frame->ToolBar()->HiddenActions().isEmpty(),
+            qPrintable(QStringLiteral("%1 buttons behind the chevron").arg(frame->ToolBar()->HiddenActions().size())));
     }
 
     void draggedBandKeepsItsPlaceAfterARestart()

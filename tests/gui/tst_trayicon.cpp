@@ -8,6 +8,7 @@
 #include "ui/frame/mainframe.h"
 #include "ui/frame/trayicon.h"
 
+#include <QGuiApplication>
 #include <QMenu>
 #include <QSystemTrayIcon>
 #include <QTest>
@@ -89,6 +90,47 @@ private slots:
         tray.OnTrayMouse(&window, CTrayIcon::LeftButtonUp);
         QTRY_VERIFY(window.isVisible());
         QVERIFY(!window.isMaximized());
+    }
+
+    // Under a real window manager (scripts/under-wm.sh, with a tray): a
+    // maximised main window that a tray click minimised comes back
+    // maximised, with and without a taskbar button.
+    void maximisedFrameComesBackMaximisedUnderAWindowManager_data()
+    {
+        QTest::addColumn<bool>("onTaskbar");
+        QTest::newRow("taskbar button") << true;
+        QTest::newRow("no taskbar button") << false;
+    }
+    void maximisedFrameComesBackMaximisedUnderAWindowManager()
+    {
+        if (QGuiApplication::platformName() != QLatin1String("xcb"))
+            QSKIP("needs a window manager: run under scripts/under-wm.sh");
+        QFETCH(bool, onTaskbar);
+        TestSettings settings;
+        settings.settings.showInTray = true;
+        settings.settings.showOnTaskBar = onTaskbar;
+        CLanterraApp app(&settings.settings);
+        app.OnFileNew();
+        auto frame = std::make_unique<CMainFrame>(&app, &settings.settings);
+        CTrayIcon *tray = frame->TrayIcon();
+        frame->showMaximized();
+        QVERIFY(QTest::qWaitForWindowExposed(frame.get()));
+        QTRY_VERIFY(frame->isMaximized());
+        const QSize maximised = frame->size();
+
+        // The click into the tray takes the activation from the window.
+        tray->OnFrameActivate(false, true);
+        tray->OnTrayMouse(frame.get(), CTrayIcon::LeftButtonUp);
+        QTRY_VERIFY(frame->isMinimized() || !frame->isVisible());
+        QTest::qWait(200); // let the window manager finish unmapping
+        tray->OnTrayMouse(frame.get(), CTrayIcon::LeftButtonUp);
+        QTRY_VERIFY(frame->isVisible() && !frame->isMinimized());
+        QTRY_VERIFY(frame->isMaximized());
+        QTRY_COMPARE(frame->size(), maximised);
+        // It stays so once the window manager has had its say.
+        QTest::qWait(300);
+        QVERIFY(frame->isMaximized());
+        QCOMPARE(frame->size(), maximised);
     }
 
     void rightClickMenuFollowsTheWindowState()

@@ -56,7 +56,7 @@ CScanOptionsDlg::CScanOptionsDlg(QWidget *parent)
     Place(IdNetsByList, new QCheckBox(QStringLiteral("Add workgroups to search:"), this), {14, 48, 223, 10});
     Place(IdNetsEdit, MultiLineEdit(this), {14, 59, 223, 39});
     Place(IdNetsMore, new QPushButton(QStringLiteral("..."), this), {240, 59, 16, 14});
-    Place(IdNetsExamples, new CHyperLink(QStringLiteral("Show examples of workgrops"), this), {14, 101, 150, 10});
+    Place(IdNetsExamples, new CHyperLink(QStringLiteral("Show examples of workgroups"), this), {14, 101, 150, 10});
 
     PlaceGroup(IdAdvancedGroup, QStringLiteral(" Advanced share search rules "), {7, 117, 256, 61});
     Place(IdHostsByList, new QCheckBox(QStringLiteral("Add hosts and ip ranges to search:"), this), {14, 128, 223, 10});

@@ -27,9 +27,38 @@
 #include <QStyle>
 #include <QTreeWidget>
 
+#include <algorithm>
+
 namespace {
 
 const QString EditorSection = QStringLiteral("Scheme Editor");
+constexpr int IncludeWidth = 142;
+constexpr int ExcludeWidth = 55;
+
+// The Include and Exclude columns share what the list gains or loses beyond
+// its first width in the proportion of their first widths: the last column
+// alone would take it all and leave Include at its first width.
+class ColumnSharer : public QObject
+{
+public:
+    ColumnSharer(QTreeWidget *list, int firstWidth) : QObject(list), m_list(list), m_firstWidth(firstWidth)
+    {
+        list->installEventFilter(this);
+    }
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == m_list && event->type() == QEvent::Resize && m_firstWidth > 0) {
+            const int extra = m_list->width() - m_firstWidth;
+            m_list->setColumnWidth(1,
+                                   std::max(40, IncludeWidth + extra * IncludeWidth / (IncludeWidth + ExcludeWidth)));
+        }
+        return false;
+    }
+
+private:
+    QTreeWidget *m_list;
+    int m_firstWidth;
+};
 
 } // namespace
 
@@ -177,8 +206,10 @@ void CSchemesEditorDlg::InitDialog()
     SetAnchor(IdDown, Anchors::BottomLeft, Anchors::BottomLeft);
     SetAnchor(IdGroupByHost, Anchors::BottomLeft, Anchors::BottomRight);
     SetAnchor(IdOnlineFirst, Anchors::BottomLeft, Anchors::BottomRight);
-    for (int id : {int(IdAdd), int(IdEdit), int(IdRemove), int(IdAdvanced), int(IdOk), int(IdCancel), int(IdApply)})
+    for (int id : {int(IdAdd), int(IdEdit), int(IdRemove), int(IdOk), int(IdCancel), int(IdApply)})
         SetAnchor(id, Anchors::BottomRight, Anchors::BottomRight);
+    // Advanced... sits at the left edge: anchored right it drifted to the middle.
+    SetAnchor(IdAdvanced, Anchors::BottomLeft, Anchors::BottomLeft);
     SetBoldFont({IdSchemeLabel, IdDetails});
     // The links sit on one line, 8 pixels apart.
     const unsigned style = CHyperLink::NotifyParent | CHyperLink::DownClick | CHyperLink::UseHover;
@@ -204,8 +235,9 @@ void CSchemesEditorDlg::InitDialog()
     list->setHeaderLabels({Text(80, QStringLiteral("Name")), Text(81, QStringLiteral("Include")),
                            Text(82, QStringLiteral("Exclude"))});
     list->setColumnWidth(0, 100);
-    list->setColumnWidth(1, 142);
-    list->setColumnWidth(2, 55);
+    list->setColumnWidth(1, IncludeWidth);
+    list->setColumnWidth(2, ExcludeWidth);
+    new ColumnSharer(list, Layout()->InitialRect(list).width());
     if (ShareScheme *scheme = Edited())
         LoadScheme(*scheme);
     ControlAs<CIconButton>(IdUp)->SetIcon(m_icons[2]);

@@ -4,25 +4,28 @@
 #include "app/lanterraapp.h"
 #include "settings/iconlibrary.h"
 #include "settings/languagetable.h"
+#include "settings/messageformat.h"
 #include "settings/settings.h"
 #include "ui/commandids.h"
 #include "ui/frame/loginkeeper.h"
 #include "ui/frame/trayicon.h"
 #include "ui/toolkit/iconlibraryicons.h"
 #include "ui/toolkit/menubar.h"
+#include "ui/toolkit/plaintext.h"
+#include "ui/toolkit/qttranslations.h"
 #include "ui/toolkit/sizablerebar.h"
 #include "ui/toolkit/toolbarex.h"
 #include "ui/view/displaytext.h"
 #include "ui/view/filterfield.h"
 #include "ui/view/lanterraview.h"
 #include "ui/view/shareactions.h"
-#include "ui/toolkit/plaintext.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLocale>
@@ -34,12 +37,15 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <algorithm>
+
 const QString CMainFrame::PlacementName = QStringLiteral("mainwindow");
 
 namespace {
 
 const QString AddressSection = QStringLiteral("Address ToolBar");
 const QString RebarSection = QStringLiteral("Rebar Menu");
+const QString StatusBarSection = QStringLiteral("Status Bar");
 constexpr int SchemePlaceholderWidth = 180;
 constexpr int IdleInterval = 200;
 
@@ -86,6 +92,33 @@ QToolButton *TextButton(QWidget *parent)
 // program's main window find it by this name, so it stays as it was.
 constexpr auto MainWindowClassName = "Lantrax";
 
+// A rectangle saved on a screen that is gone (a monitor unplugged, another
+// arrangement) is pulled into the work area of the nearest screen, shrunk to
+// fit it; one that still shows on some screen stays as the user left it.
+QRect OnSomeScreen(const QRect &rect)
+{
+    const QList<QScreen *> screens = QGuiApplication::screens();
+    QRect nearest;
+    qint64 nearestDistance = -1;
+    for (const QScreen *screen : screens) {
+        const QRect area = screen->availableGeometry();
+        if (area.intersects(rect))
+            return rect;
+        const QPoint offset = area.center() - rect.center();
+        const qint64 distance = qint64(offset.x()) * offset.x() + qint64(offset.y()) * offset.y();
+        if (nearestDistance < 0 || distance < nearestDistance) {
+            nearest = area;
+            nearestDistance = distance;
+        }
+    }
+    if (nearest.isEmpty())
+        return rect;
+    QRect fitted(rect.topLeft(), rect.size().boundedTo(nearest.size()));
+    fitted.moveLeft(std::clamp(fitted.left(), nearest.left(), nearest.right() + 1 - fitted.width()));
+    fitted.moveTop(std::clamp(fitted.top(), nearest.top(), nearest.bottom() + 1 - fitted.height()));
+    return fitted;
+}
+
 void SetButtonText(QToolButton *button, const QString &text)
 {
     button->setText(text);
@@ -97,6 +130,8 @@ void SetButtonText(QToolButton *button, const QString &text)
 CMainFrame::CMainFrame(CLanterraApp *app, CSettings *settings, QWidget *parent)
     : CFrameWndEx(parent), m_app(app), m_settings(settings), m_launcher(DesktopLauncher())
 {
+    // Qt's own texts (message boxes, file dialogs) follow the program's language.
+    CQtTranslations::Install();
     setObjectName(QLatin1String(MainWindowClassName));
     setWindowIcon(Picture("lanterra"));
     setAcceptDrops(true);
@@ -139,8 +174,11 @@ CMainFrame::CMainFrame(CLanterraApp *app, CSettings *settings, QWidget *parent)
     statusBar()->addPermanentWidget(m_sweepPane);
     statusBar()->setSizeGripEnabled(true);
 
-    ApplyPlacement();
+    // The window kind first: changing it re-creates the window and forgets
+    // that its position was given as the inside's, so the window manager's
+    // title bar would push the window down by its height at every start.
     ApplyTaskbarPresence();
+    ApplyPlacement();
     m_view->OnInitialUpdate();
     m_view->ItemView()->setFocus();
 
@@ -200,6 +238,8 @@ void CMainFrame::changeEvent(QEvent *event)
         // tray does; the tray icon only believes it for a moment.
         m_trayIcon->OnFrameActivate(isActiveWindow(), QApplication::activeWindow() == nullptr);
     }
+    if (event->type() == QEvent::WindowStateChange)
+        CTrayIcon::NoteStateChange(this, static_cast<QWindowStateChangeEvent *>(event)->oldState());
     if (event->type() == QEvent::WindowStateChange && isMinimized()) {
         const CSettings *s = Settings();
         // Hidden only while the tray icon can bring it back.
@@ -395,9 +435,11 @@ void CMainFrame::FillSchemeBox()
         if (!remembered.isEmpty() && name == remembered)
             s->selectedScheme = i;
     }
-    m_schemeBox->setCurrentIndex(s->selectedScheme >= 0 && s->selectedScheme < m_schemeBox->count()
-                                     ? s->selectedScheme
-                                     : -1);
+    // A selection the list no longer has (settings edited by hand, schemes
+    // removed) falls back to the first scheme rather than to none.
+    if (s->selectedScheme < 0 || s->selectedScheme >= m_schemeBox->count())
+        s->selectedScheme = m_schemeBox->count() > 0 ? 0 : -1;
+    m_schemeBox->setCurrentIndex(s->selectedScheme);
 }
 
 void CMainFrame::OnSchemeChange()
@@ -432,8 +474,8 @@ void CMainFrame::UpdateSweepPane()
         return;
     }
     const QLocale locale;
-    m_sweepPane->setText(
-        QStringLiteral("%1/%2 addresses").arg(locale.toString(doc->GetSweepDone()), locale.toString(total)));
+    m_sweepPane->setText(FormatMessage(LookupText(StatusBarSection, 0, QStringLiteral("%s/%s addresses")),
+                                       {locale.toString(doc->GetSweepDone()), locale.toString(total)}));
     m_sweepPane->show();
 }
 
@@ -534,18 +576,22 @@ void CMainFrame::ApplyPlacement()
         // whatever state it was closed in.
         const WindowPlacement &p = saved->second;
         const QRect rect(p.left, p.top, std::max(p.right - p.left, 100), std::max(p.bottom - p.top, 100));
-        setGeometry(rect);
+        setGeometry(OnSomeScreen(rect));
         return;
     }
     ReBar()->SetBandWidth(Ctl::AddressBar, DefaultAddressBandWidth);
     ReBar()->SetBandWidth(Ctl::ToolBar, DefaultToolBandWidth);
-    resize(DefaultWidth, DefaultHeight);
+    // Wider where the language's longer texts need it, so that the first
+    // start shows every toolbar button (German: the address bar alone
+    // takes 400 pixels).
+    const int width = std::max(int(DefaultWidth), ReBar()->IdealRowWidth());
+    resize(width, DefaultHeight);
     // Centred on the screen, kept inside its work area where it can be.
     const QScreen *screen = this->screen();
-    const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, DefaultWidth, DefaultHeight);
-    int x = area.left() + (area.width() - DefaultWidth) / 2;
+    const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, width, DefaultHeight);
+    int x = area.left() + (area.width() - width) / 2;
     int y = area.top() + (area.height() - DefaultHeight) / 2;
-    x = std::max(area.left(), std::min(x, area.right() + 1 - DefaultWidth));
+    x = std::max(area.left(), std::min(x, area.right() + 1 - width));
     y = std::max(area.top(), std::min(y, area.bottom() + 1 - DefaultHeight));
     move(x, y);
 }

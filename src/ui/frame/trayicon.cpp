@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "trayicon.h"
 
+#include "ui/toolkit/menubar.h"
+
 #include <QCursor>
 #include <QMenu>
 #include <QSystemTrayIcon>
+#include <QVariant>
 #include <QWidget>
 #include <QWindow>
 
@@ -40,6 +43,29 @@ bool CTrayIcon::ShowTrayIcon(QWidget *window, bool show)
     return accepted;
 }
 
+namespace {
+
+// Where a window keeps whether it was maximised before it was minimised.
+constexpr auto MaximisedBeforeMinimise = "lanterraMaximisedBeforeMinimise";
+
+} // namespace
+
+void CTrayIcon::NoteStateChange(QWidget *window, Qt::WindowStates before)
+{
+    // Only changes between shown states count: while a window goes to or
+    // comes from the minimised state, or is withdrawn, window managers
+    // report passing states without the maximised one.
+    if (window->isVisible() && !before.testFlag(Qt::WindowMinimized) && !window->isMinimized())
+        window->setProperty(MaximisedBeforeMinimise, window->isMaximized());
+}
+
+bool CTrayIcon::WasMaximised(const QWidget *window)
+{
+    // Window managers report a minimised window as minimised only: the
+    // maximised state it had lives on in what was noted before.
+    return window->windowState().testFlag(Qt::WindowMaximized) || window->property(MaximisedBeforeMinimise).toBool();
+}
+
 void CTrayIcon::OnFrameActivate(bool active, bool toTaskbar)
 {
     if (active) {
@@ -56,7 +82,7 @@ void CTrayIcon::OnTrayMouse(QWidget *window, int message)
         return;
     if (message == LeftButtonUp) {
         if (!window->isVisible() || window->isMinimized()) {
-            SendSysCommand(window, window->windowState().testFlag(Qt::WindowMaximized) ? ScMaximize : ScRestore);
+            SendSysCommand(window, WasMaximised(window) ? ScMaximize : ScRestore);
             window->raise();
             window->activateWindow();
             return;
@@ -86,27 +112,21 @@ QMenu *CTrayIcon::PrepareWindowMenu(QWidget *window)
     m_menu = std::make_unique<QMenu>();
     m_menu->setObjectName(QStringLiteral("trayWindowMenu"));
     const bool away = !window->isVisible() || window->isMinimized();
-    const bool maximised = window->windowState().testFlag(Qt::WindowMaximized);
+    const bool maximised = away ? WasMaximised(window) : window->windowState().testFlag(Qt::WindowMaximized);
     const struct
     {
-        const char *text;
         int command;
         bool enabled;
     } items[] = {
-        {"&Restore", ScRestore, away},
-        {"&Move", ScMove, !away},
-        {"&Size", ScSize, !away},
-        {"Mi&nimize", ScMinimize, !away},
-        {"Ma&ximize", ScMaximize, !maximised || away},
-        {nullptr, 0, false},
-        {"&Close\tAlt+F4", ScClose, true},
+        {ScRestore, away}, {ScMove, !away}, {ScSize, !away}, {ScMinimize, !away}, {ScMaximize, !maximised || away},
+        {0, false},        {ScClose, true},
     };
     for (const auto &item : items) {
-        if (!item.text) {
+        if (!item.command) {
             m_menu->addSeparator();
             continue;
         }
-        QAction *action = m_menu->addAction(QString::fromLatin1(item.text));
+        QAction *action = m_menu->addAction(WindowMenuText(item.command));
         action->setData(item.command);
         action->setEnabled(item.enabled);
         if (item.command == (away ? ScRestore : ScClose))
@@ -134,9 +154,12 @@ void CTrayIcon::SendSysCommand(QWidget *window, int command)
             handle->setWindowStates(state);
         window->setWindowState(state);
         window->show();
+        window->setProperty(MaximisedBeforeMinimise, QVariant());
         break;
     }
     case ScMinimize:
+        if (!window->isMinimized())
+            window->setProperty(MaximisedBeforeMinimise, window->isMaximized());
         window->showMinimized();
         break;
     case ScClose:

@@ -48,6 +48,12 @@ public:
     QMenu *PrepareWindowMenu(QWidget *window);
     // Carries out a window command on `window`.
     static void SendSysCommand(QWidget *window, int command);
+    // `window`'s state changed from `before`: remembers whether it is
+    // maximised, so that a restore from the tray brings a window that was
+    // maximised before it was minimised back maximised.
+    static void NoteStateChange(QWidget *window, Qt::WindowStates before);
+    // `window` is maximised, or was when it was last minimised.
+    static bool WasMaximised(const QWidget *window);
     // The taskbar-lost flag counts only this long after the deactivation:
     // a click into the tray comes at once, anything later was another
     // program taking the front.

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "menubar.h"
 
+#include "qttranslations.h"
+
 #include "settings/languagetable.h"
 
 #include <QActionGroup>
@@ -9,10 +11,15 @@
 #include <QProxyStyle>
 #include <QToolButton>
 
+#include <map>
+
 namespace {
 
 const QString TopMenuSection = QStringLiteral("Top Menu");
 const QString MainMenuSection = QStringLiteral("Main Menu");
+const QString WindowMenuSection = QStringLiteral("Window Menu");
+// Where a menu item keeps its built-in text, the default of its lookups.
+constexpr auto BuiltInTextProperty = "lanterraBuiltInText";
 
 // Alt on its own puts the bar into keyboard mode whatever the desktop's
 // style says about it.
@@ -29,6 +36,19 @@ public:
 };
 
 } // namespace
+
+QString WindowMenuText(int command)
+{
+    static const std::map<int, QString> builtIn = {
+        {WindowMenuRestore, QStringLiteral("&Restore")},   {WindowMenuMove, QStringLiteral("&Move")},
+        {WindowMenuSize, QStringLiteral("&Size")},         {WindowMenuMinimize, QStringLiteral("Mi&nimize")},
+        {WindowMenuMaximize, QStringLiteral("Ma&ximize")}, {WindowMenuClose, QStringLiteral("&Close\tAlt+F4")},
+    };
+    const auto found = builtIn.find(command);
+    if (found == builtIn.end())
+        return {};
+    return NativeShortcutText(LookupText(WindowMenuSection, command, found->second));
+}
 
 CMenuBar::CMenuBar(QWidget *parent) : QMenuBar(parent)
 {
@@ -99,7 +119,10 @@ void CMenuBar::PrepareMenu(QMenu *menu)
         if (action->isSeparator() || action->menu())
             continue;
         const int command = action->data().toInt();
-        action->setText(LookupText(MainMenuSection, command, action->text()));
+        // The built-in text is the item's own, kept aside: the text shown
+        // names its shortcut keys in the language of the moment.
+        const QString builtIn = action->property(BuiltInTextProperty).toString();
+        action->setText(NativeShortcutText(LookupText(MainMenuSection, command, builtIn)));
         CCmdUI ui;
         ui.id = command;
         if (m_update)
@@ -127,7 +150,8 @@ void CMenuBar::FillMenu(QMenu *menu, const QList<MenuItemDef> &items)
         } else if (item.command == MenuItemDef::Popup) {
             FillMenu(menu->addMenu(item.text), item.items);
         } else {
-            QAction *action = menu->addAction(item.text);
+            QAction *action = menu->addAction(NativeShortcutText(item.text));
+            action->setProperty(BuiltInTextProperty, item.text);
             action->setData(item.command);
             const int command = item.command;
             connect(action, &QAction::triggered, this, [this, command] { emit commandRequested(command); });
@@ -141,13 +165,13 @@ void CMenuBar::UpdateWindowMenu()
     QWidget *frame = window();
     if (!frame)
         return;
-    QAction *restore = m_windowMenu->addAction(tr("&Restore"), frame, &QWidget::showNormal);
+    QAction *restore = m_windowMenu->addAction(WindowMenuText(WindowMenuRestore), frame, &QWidget::showNormal);
     restore->setEnabled(frame->isMaximized() || frame->isMinimized());
-    m_windowMenu->addAction(tr("Mi&nimize"), frame, &QWidget::showMinimized);
-    QAction *maximize = m_windowMenu->addAction(tr("Ma&ximize"), frame, &QWidget::showMaximized);
+    m_windowMenu->addAction(WindowMenuText(WindowMenuMinimize), frame, &QWidget::showMinimized);
+    QAction *maximize = m_windowMenu->addAction(WindowMenuText(WindowMenuMaximize), frame, &QWidget::showMaximized);
     maximize->setEnabled(!frame->isMaximized());
     m_windowMenu->addSeparator();
-    m_windowMenu->addAction(tr("&Close\tAlt+F4"), frame, &QWidget::close);
+    m_windowMenu->addAction(WindowMenuText(WindowMenuClose), frame, &QWidget::close);
 }
 
 void CMenuBar::EnterKeyboardMode()

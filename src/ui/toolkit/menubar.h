@@ -10,6 +10,19 @@
 
 class QToolButton;
 
+// The window commands of a window menu (the platform's numbers), which are
+// also their entries' numbers in the language section "Window Menu".
+enum WindowMenuCommand {
+    WindowMenuSize = 0xF000,
+    WindowMenuMove = 0xF010,
+    WindowMenuMinimize = 0xF020,
+    WindowMenuMaximize = 0xF030,
+    WindowMenuClose = 0xF060,
+    WindowMenuRestore = 0xF120,
+};
+// The text of a window menu item in the language in use.
+QString WindowMenuText(int command);
+
 // The window's menu as a row of flat buttons inside the rebar. Top-level
 // texts are looked up under "Top Menu" by position, item texts under
 // "Main Menu" by command each time a menu opens.

@@ -450,6 +450,25 @@ int CSizableReBar::MinimumWidth(const Band &band) const
     return GripperWidth() + std::max(MinimumChildWidth, band.minChild);
 }
 
+int CSizableReBar::IdealWidth(const Band &band) const
+{
+    return GripperWidth() + (band.child ? band.child->sizeHint().width() : 0);
+}
+
+int CSizableReBar::IdealRowWidth() const
+{
+    int widest = 0;
+    for (const QList<int> &row : Rows()) {
+        int total = 0;
+        for (int k = 0; k < row.size(); ++k) {
+            const Band &band = m_bands[row[k]];
+            total += std::max(k + 1 < row.size() ? band.cx : IdealWidth(band), MinimumWidth(band));
+        }
+        widest = std::max(widest, total);
+    }
+    return widest;
+}
+
 int CSizableReBar::RowHeight(const QList<int> &row) const
 {
     int height = 0;
@@ -498,6 +517,19 @@ void CSizableReBar::Relayout()
             int cut = std::min(total - width(), widths[k] - minimums[k]);
             widths[k] -= cut;
             total -= cut;
+        }
+        // Room the last band does not need goes first to the bands before
+        // it that are narrower than their bar wants (a menu bar left at its
+        // old width when the address bar joins or leaves its row): what a
+        // row has room for never hides behind a chevron.
+        int spare = widths.last() - std::max(IdealWidth(m_bands[row.last()]), minimums.last());
+        for (int k = 0; k + 1 < row.size() && spare > 0; ++k) {
+            const int wanted = std::min(spare, IdealWidth(m_bands[row[k]]) - widths[k]);
+            if (wanted <= 0)
+                continue;
+            widths[k] += wanted;
+            widths.last() -= wanted;
+            spare -= wanted;
         }
         int x = 0;
         for (int k = 0; k < row.size(); ++k) {

@@ -42,6 +42,9 @@ public:
     bool IsBandNewRow(int id) const;
     // The band is never laid out narrower than its child's `width`.
     void SetBandMinWidth(int id, int width);
+    // The width the widest row needs to show its bands at their widths and
+    // its last band whole.
+    int IdealRowWidth() const;
     // Where the band's child sits, in this widget's coordinates.
     QRect BandRect(int id) const;
 
@@ -97,6 +100,8 @@ private:
 
     int GripperWidth() const;
     int MinimumWidth(const Band &band) const;
+    // The band's gripper and all its child would like.
+    int IdealWidth(const Band &band) const;
     int RowHeight(const QList<int> &row) const;
     QList<QList<int>> Rows() const;
     void Relayout();

@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shareitemdelegate.h"
 
+#include "lanterraview.h"
 #include "sharelistmodel.h"
+
+#include "settings/languagetable.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -10,6 +13,30 @@
 CShareItemDelegate::CShareItemDelegate(QAbstractItemView *view, ViewMode mode)
     : QStyledItemDelegate(view), m_view(view), m_mode(mode)
 {
+    MeasureEntryText();
+    connect(&CLanguageNotifier::instance(), &CLanguageNotifier::languageChanged, this, [this] {
+        MeasureEntryText();
+        emit sizeHintChanged(QModelIndex());
+    });
+}
+
+void CShareItemDelegate::MeasureEntryText()
+{
+    // What PaintItem leaves for the text beside the picture: 2 pixels each
+    // side, the picture and 5 pixels after it.
+    const QFontMetrics metrics = m_view->fontMetrics();
+    const int state = metrics.horizontalAdvance(CLanterraView::LoginNeededText()) + 2;
+    m_tileWidth = std::max(int(TileWidth), 2 + 32 + 5 + state + 2);
+    // In one line: a host name of ten average characters before it.
+    m_listItemWidth = std::max(int(ListItemWidth), 2 + 16 + 5 + 10 * metrics.averageCharWidth()
+                                                       + metrics.horizontalAdvance(QStringLiteral(": ")) + state + 2);
+}
+
+QString CShareItemDelegate::EntryLine(const QFontMetrics &metrics, const QString &host, const QString &state, int width)
+{
+    const QString separator = QStringLiteral(": ");
+    const int room = width - metrics.horizontalAdvance(separator + state);
+    return metrics.elidedText(host, Qt::ElideRight, std::max(room, 0)) + separator + state;
 }
 
 void CShareItemDelegate::SetMode(ViewMode mode)
@@ -40,8 +67,8 @@ QSize CShareItemDelegate::sizeHint(const QStyleOptionViewItem &option, const QMo
             return {std::max(width, 40), metrics.height() + 12};
         }
         if (m_mode == ModeTiles)
-            return {TileWidth, std::max(36, 2 * metrics.height() + 6)};
-        return {ListItemWidth, RowHeight()};
+            return {m_tileWidth, std::max(36, 2 * metrics.height() + 6)};
+        return {m_listItemWidth, RowHeight()};
     case ModeDetails:
         break;
     }
@@ -113,7 +140,7 @@ void CShareItemDelegate::PaintItem(QPainter *painter, const QStyleOptionViewItem
     // A host entry's line tells its state; in one line it names the host too.
     const bool entry = index.data(CShareListModel::EntrySlotRole).toInt() >= 0;
     if (entry && !tiles)
-        text = index.data(CShareListModel::HostTextRole).toString() + QStringLiteral(": ") + text;
+        text = EntryLine(metrics, index.data(CShareListModel::HostTextRole).toString(), text, textRect.width());
     const QString name = metrics.elidedText(text, Qt::ElideRight, textRect.width());
     if (!tiles) {
         painter->drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, name);

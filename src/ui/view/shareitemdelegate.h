@@ -6,6 +6,7 @@
 #include <QStyledItemDelegate>
 
 class QAbstractItemView;
+class QFontMetrics;
 
 // Draws the list's rows in the three view modes: group headings across the
 // whole width, tiles (large picture, share name, host under it), small
@@ -26,6 +27,11 @@ public:
     void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;
 
+    // The one line of a host entry in List mode: the host name gives way
+    // before the state it tells ("login needed"), which shows whole when
+    // `width` allows.
+    static QString EntryLine(const QFontMetrics &metrics, const QString &host, const QString &state, int width);
+
     // A group heading: its name, then a rule to the right edge.
     void PaintHeading(QPainter *painter, const QRect &rect, const QString &text, const QPalette &palette) const;
     int RowHeight() const;
@@ -33,6 +39,12 @@ public:
 private:
     void PaintItem(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const;
 
+    // Tiles and List items are wide enough for the state of a host entry
+    // in the language of the moment ("Anmeldung nötig").
+    void MeasureEntryText();
+
     QAbstractItemView *m_view;
     ViewMode m_mode;
+    int m_tileWidth = TileWidth;
+    int m_listItemWidth = ListItemWidth;
 };
