@@ -28,7 +28,7 @@ public:
     {
         ++calls;
         running = true;
-        while (!stop.stop_requested() && SweepOrder().size() < afterSwept)
+        while (!stop.stop_requested() && SweepsBegun() < afterSwept)
             std::this_thread::sleep_for(2ms);
         std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
         for (const DiscoveredHost &host : announced)
