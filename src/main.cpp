@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/lanterraapp.h"
 #include "app/singleinstance.h"
+#include "platform/processlimits.h"
 #include "platform/signalbridge.h"
 #include "settings/settings.h"
 #include "ui/frame/mainframe.h"
@@ -28,6 +29,8 @@ void ShowMessage(QMessageBox::Icon icon, const QString &text, SignalBridge &brid
 
 int main(int argc, char *argv[])
 {
+    // A sweep holds two descriptors per address it checks at once.
+    ProcessLimits::RaiseDescriptorLimit();
     CSettings settings;
     CSettings::setInstance(&settings);
     // One program per user and display. Declared out here: its lock is held

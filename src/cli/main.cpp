@@ -12,6 +12,7 @@
 
 #include "net/credentials.h"
 #include "platform/logging.h"
+#include "platform/processlimits.h"
 #ifdef LANTERRA_HAVE_SECRET_STORE
 #include "secrets/loginstore.h"
 #endif
@@ -78,8 +79,10 @@ QString ProgressText(const CLanterraDoc &doc, std::chrono::steady_clock::time_po
 
 // Blanks out the password of "--user USER%PASSWORD" in the process's own
 // argument list, which other users can read in /proc.
-void HidePasswordArgument(int argc, char *argv[])
+// True when an argument held a password.
+bool HidePasswordArgument(int argc, char *argv[])
 {
+    bool hidden = false;
     for (int i = 1; i < argc; ++i) {
         char *value = nullptr;
         if (std::strcmp(argv[i], "--user") == 0 && i + 1 < argc)
@@ -88,9 +91,12 @@ void HidePasswordArgument(int argc, char *argv[])
             value = argv[i] + 7;
         if (!value)
             continue;
-        if (char *percent = std::strchr(value, '%'))
+        if (char *percent = std::strchr(value, '%')) {
             std::memset(percent + 1, 'X', std::strlen(percent + 1));
+            hidden = true;
+        }
     }
+    return hidden;
 }
 
 // Reads a password from the terminal without echoing it.
@@ -183,8 +189,11 @@ int main(int argc, char *argv[])
     for (std::string &copy : argumentCopies)
         arguments.push_back(copy.data());
     arguments.push_back(nullptr);
-    HidePasswordArgument(argc, argv);
+    if (HidePasswordArgument(argc, argv))
+        ProcessLimits::KeepSecretsOutOfDumps(); // the copies hold it
     argv = arguments.data();
+    // A sweep holds two descriptors per address it checks at once.
+    ProcessLimits::RaiseDescriptorLimit();
 
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Lanterra"));

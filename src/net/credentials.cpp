@@ -3,7 +3,15 @@
 
 #include "neterrors.h"
 
+#include "platform/processlimits.h"
+
 #include <QByteArrayList>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#else
+#include <string.h>
+#endif
 
 Login ParseUserOption(const QString &text, bool *hasPassword)
 {
@@ -73,28 +81,69 @@ bool IsLoginRefusal(std::uint32_t code)
     }
 }
 
+namespace {
+
+void WipeMemory(void *data, std::size_t size)
+{
+#ifdef Q_OS_WIN
+    SecureZeroMemory(data, size);
+#else
+    explicit_bzero(data, size);
+#endif
+}
+
+} // namespace
+
 CLoginBook &CLoginBook::Session()
 {
     static CLoginBook book;
     return book;
 }
 
+void WipeString(QString &text)
+{
+    if (text.isEmpty() || !text.isDetached())
+        return;
+    WipeMemory(text.data(), std::size_t(text.size()) * sizeof(QChar));
+    text.truncate(0);
+}
+
+void WipeBytes(QByteArray &bytes)
+{
+    if (bytes.isEmpty() || !bytes.isDetached())
+        return;
+    WipeMemory(bytes.data(), std::size_t(bytes.size()));
+    bytes.truncate(0);
+}
+
 void CLoginBook::SetDefault(const Login &login)
 {
+    if (!login.password.isEmpty())
+        ProcessLimits::KeepSecretsOutOfDumps();
     std::scoped_lock guard(m_lock);
+    if (m_default)
+        WipeString(m_default->password);
     m_default = login;
 }
 
 void CLoginBook::Set(const QString &host, const Login &login)
 {
+    if (!login.password.isEmpty())
+        ProcessLimits::KeepSecretsOutOfDumps();
     std::scoped_lock guard(m_lock);
-    m_hosts[host.toUpper()] = login;
+    Login &slot = m_hosts[host.toUpper()];
+    WipeString(slot.password);
+    slot = login;
 }
 
 void CLoginBook::Clear()
 {
     std::scoped_lock guard(m_lock);
+    if (m_default)
+        WipeString(m_default->password);
     m_default.reset();
+    for (auto &[host, login] : m_hosts)
+        WipeString(login.password);
     m_hosts.clear();
 }
 

@@ -27,6 +27,13 @@ Login ParseUserOption(const QString &text, bool *hasPassword = nullptr);
 // "domain = " lines; nothing when it names no user.
 std::optional<Login> ParseAuthFile(const QByteArray &text);
 
+// Overwrites the characters of `text` with zeros and empties it, where it
+// holds its buffer alone; a buffer shared with a copy still in use (Qt's
+// implicit sharing) is left to the last holder. The emptied string keeps
+// its (zeroed) buffer until it is destroyed or assigned.
+void WipeString(QString &text);
+void WipeBytes(QByteArray &bytes);
+
 // Replies of a listing that mean the server wants a (better) login.
 bool IsLoginRefusal(std::uint32_t code);
 
@@ -37,8 +44,11 @@ class CLoginBook
 public:
     static CLoginBook &Session();
 
+    // A password given here makes the process keep it out of core dumps
+    // (ProcessLimits::KeepSecretsOutOfDumps) for the rest of its life.
     void SetDefault(const Login &login);
     void Set(const QString &host, const Login &login);
+    // Forgets every login, wiping the passwords no listing still holds.
     void Clear();
     // The login for a host known by name or address: its own, else the
     // default; nothing when neither is set.
@@ -54,4 +64,5 @@ private:
 
 // The helper request's argument for a listing with a login: the fields
 // joined by tabs, so that the one argument of the line protocol holds them.
+// It holds the password: the caller wipes it (WipeString) after use.
 QString LoginRequestArgument(const QString &server, const Login &login);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "helperpool.h"
 
+#include "credentials.h"
 #include "helperprotocol.h"
 #include "neterrors.h"
 
@@ -125,7 +126,13 @@ void CHelperPool::Discard(Process &process)
 CHelperPool::Result CHelperPool::Request(QByteArrayView verb, const QString &argument, std::stop_token stop,
                                          const std::function<int()> &deadlineMs)
 {
-    const QByteArray request = HelperProtocol::EncodeRequest(verb, argument);
+    QByteArray request = HelperProtocol::EncodeRequest(verb, argument);
+    // The request may carry a password: wiped whichever way this returns.
+    const struct Wipe
+    {
+        QByteArray &bytes;
+        ~Wipe() { WipeBytes(bytes); }
+    } wipe{request};
     Result result;
     // A helper that dies or garbles its reply while it works costs one more
     // try on a fresh helper; a second such end counts as no answer at all,

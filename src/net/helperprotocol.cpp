@@ -1,14 +1,23 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "helperprotocol.h"
 
+#include "credentials.h"
+
 namespace HelperProtocol {
 
 QByteArray EncodeRequest(QByteArrayView verb, const QString &argument)
 {
-    QByteArray line = verb.toByteArray();
+    QByteArray utf8 = argument.toUtf8();
+    QByteArray encoded = utf8.toPercentEncoding();
+    QByteArray line;
+    // One allocation: a line that grows leaves copies of a password behind.
+    line.reserve(verb.size() + encoded.size() + 2);
+    line += verb;
     line += ' ';
-    line += argument.toUtf8().toPercentEncoding();
+    line += encoded;
     line += '\n';
+    WipeBytes(utf8);
+    WipeBytes(encoded);
     return line;
 }
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "hostdiscovery.h"
 
+#include "boundedpool.h"
 #include "mdns.h"
 #include "resolver.h"
 #include "wsdiscovery.h"
@@ -8,10 +9,10 @@
 #include <QSet>
 
 #include <arpa/inet.h>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <ifaddrs.h>
-#include <list>
 #include <mutex>
 #include <net/if.h>
 #include <netinet/in.h>
@@ -32,6 +33,9 @@ constexpr auto RepeatAfter = milliseconds(250);
 // Hosts taken from one run: a link with more announced computers than this
 // is not a home or office network.
 constexpr int MaxHosts = 1024;
+// Metadata exchanges at once: a LAN has a handful of WS-Discovery hosts,
+// which answer in milliseconds; more only wait on hosts that do not answer.
+constexpr int MaxMetadataFetches = 8;
 constexpr qsizetype MaxHttpResponse = 256 * 1024;
 
 struct Interface
@@ -218,7 +222,9 @@ private:
     std::mutex m_reportLock;
     QSet<std::uint32_t> m_wsdAddresses;
     int m_reported = 0;
-    std::list<std::jthread> m_fetches;
+    // Set when the window closes (0 before): queued exchanges end by then.
+    std::atomic<Clock::rep> m_fetchUntil{0};
+    CBoundedPool m_fetches{MaxMetadataFetches};
 };
 
 void Discovery::Run()
@@ -264,8 +270,10 @@ void Discovery::Run()
         for (const Socket &socket : m_sockets)
             close(socket.fd);
     }
-    // Metadata exchanges still running end by their own deadline (or stop).
-    m_fetches.clear();
+    // Metadata exchanges still running, or waiting for a thread, end by
+    // one exchange's deadline from now (or at a stop).
+    m_fetchUntil = (Clock::now() + milliseconds(m_options.metadataTimeoutMs)).time_since_epoch().count();
+    m_fetches.Finish();
 }
 
 void Discovery::SendQueries()
@@ -337,16 +345,20 @@ void Discovery::TakeWsdReply(const Socket &socket, std::uint32_t source, QByteAr
             continue;
         }
         m_endpoints.insert(match.endpoint);
-        m_fetches.emplace_back([this, source, url = *url, endpoint = match.endpoint](std::stop_token) {
-            FetchMetadata(source, url, endpoint);
-        });
+        m_fetches.Post([this, source, url = *url, endpoint = match.endpoint] { FetchMetadata(source, url, endpoint); });
     }
 }
 
 void Discovery::FetchMetadata(std::uint32_t address, WsDiscovery::HttpUrl url, QString endpoint)
 {
+    const Clock::rep until = m_fetchUntil.load();
+    const int timeoutMs =
+        until == 0 ? m_options.metadataTimeoutMs
+                   : std::min(m_options.metadataTimeoutMs, MillisecondsLeft(Clock::time_point(Clock::duration(until))));
+    if (timeoutMs <= 0 || m_stop.stop_requested())
+        return;
     const QByteArray request = WsDiscovery::BuildGetRequest(url, WsDiscovery::NewMessageId(), endpoint);
-    const auto response = HttpExchange(address, url.port, request, m_options.metadataTimeoutMs, m_stop);
+    const auto response = HttpExchange(address, url.port, request, timeoutMs, m_stop);
     if (!response)
         return;
     const auto body = WsDiscovery::HttpResponseBody(*response);

@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "kerberosticket.h"
 
+#include "platform/fileaccess.h"
+
 #include <QDateTime>
 #include <QDir>
-#include <QFile>
 
 #ifdef Q_OS_UNIX
 #include <unistd.h>
@@ -79,6 +80,10 @@ QByteArrayView ReadPrincipal(Reader &in)
 
 namespace KerberosTicket {
 
+namespace {
+constexpr qint64 MaxCacheBytes = 1 << 20;
+}
+
 bool HoldsLiveTgt(QByteArrayView cache, qint64 now)
 {
     Reader in(cache);
@@ -141,10 +146,11 @@ QString CacheFile(const QString &ccacheName, unsigned uid)
         // the collection, whose "primary" file names the current one.
         if (rest.startsWith(u':'))
             return rest.mid(1);
-        QFile primary(QDir(rest).filePath(QStringLiteral("primary")));
-        if (!primary.open(QIODevice::ReadOnly))
+        QByteArray primary;
+        if (!FileAccess::ReadRegularFile(QDir(rest).filePath(QStringLiteral("primary")), 4096, primary, nullptr,
+                                         FileAccess::FileOwner::User))
             return {};
-        const QString current = QString::fromUtf8(primary.read(4096)).trimmed();
+        const QString current = QString::fromUtf8(primary).trimmed();
         if (current.isEmpty() || current.contains(u'/'))
             return {};
         return QDir(rest).filePath(current);
@@ -158,11 +164,13 @@ bool UserHasTicket()
     const QString path = CacheFile(qEnvironmentVariable("KRB5CCNAME"), unsigned(getuid()));
     if (path.isEmpty())
         return false;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    // A cache holds a few tickets of a few kilobytes each. Anything but the
+    // user's own regular file is no cache of the user's: a pipe would hold
+    // the open for good, and a file another local user put at the default
+    // name in /tmp would pass that user's ticket off as ours.
+    QByteArray cache;
+    if (!FileAccess::ReadRegularFile(path, MaxCacheBytes, cache, nullptr, FileAccess::FileOwner::User))
         return false;
-    // A cache holds a few tickets of a few kilobytes each.
-    const QByteArray cache = file.read(1 << 20);
     return HoldsLiveTgt(cache, QDateTime::currentSecsSinceEpoch());
 #else
     return false;
@@ -184,11 +192,20 @@ CTicketCheck::CTicketCheck(std::function<bool()> probe, std::chrono::millisecond
 
 bool CTicketCheck::operator()()
 {
-    std::scoped_lock guard(m_lock);
-    const auto now = std::chrono::steady_clock::now();
-    if (!m_checked || now - *m_checked >= m_keep) {
-        m_present = m_probe && m_probe();
-        m_checked = now;
+    {
+        std::scoped_lock guard(m_lock);
+        const auto now = std::chrono::steady_clock::now();
+        // While one caller looks, the others take the last answer rather
+        // than wait on a file that may take long to open.
+        if (m_checked && (now - *m_checked < m_keep || m_isProbing))
+            return m_present;
+        m_isProbing = true;
     }
-    return m_present;
+    // Never under the lock: every listing of the scan asks here.
+    const bool present = m_probe && m_probe();
+    std::scoped_lock guard(m_lock);
+    m_isProbing = false;
+    m_present = present;
+    m_checked = std::chrono::steady_clock::now();
+    return present;
 }

@@ -30,7 +30,9 @@ bool HoldsLiveTgt(QByteArrayView cache, qint64 now);
 // a KCM daemon, memory): those cannot be looked into this way.
 QString CacheFile(const QString &ccacheName, unsigned uid);
 
-// The user's cache holds a live ticket-granting ticket now.
+// The user's cache holds a live ticket-granting ticket now. Only a regular
+// file of the user's own counts; a pipe, a device or another user's file is
+// no ticket, and the call never waits on one.
 bool UserHasTicket();
 
 } // namespace KerberosTicket
@@ -43,6 +45,8 @@ bool TriesTicketFirst(const std::optional<Login> &login, const std::function<boo
 
 // The answer of a ticket probe, kept for a few seconds: a scan asks for
 // every host, and a ticket got or lost meanwhile counts from the next check.
+// The probe runs outside the lock: callers that come while it runs get the
+// last answer (or, before the first one, probe themselves).
 class CTicketCheck
 {
 public:
@@ -56,4 +60,5 @@ private:
     std::mutex m_lock;
     std::optional<std::chrono::steady_clock::time_point> m_checked;
     bool m_present = false;
+    bool m_isProbing = false;
 };

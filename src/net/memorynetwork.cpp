@@ -232,6 +232,12 @@ QStringList CMemoryNetwork::SweepOrder() const
     return m_sweepOrder;
 }
 
+qsizetype CMemoryNetwork::SweepsBegun() const
+{
+    std::scoped_lock guard(m_lock);
+    return m_sweepOrder.size();
+}
+
 // Connects that answer after the servers' latencies, in real time, so that
 // a sweep over it behaves as over sockets. Each address holds two
 // "sockets" (445 and 139) while it is in flight.

@@ -68,6 +68,9 @@ public:
     // the simulated sockets still open.
     void SetSweepCapacity(int addresses) { m_sweepCapacity = addresses; }
     QStringList SweepOrder() const;
+    // How many addresses the sweep began (no copy of the list to share
+    // with the sweep's thread).
+    qsizetype SweepsBegun() const;
     int MaxSweepInFlight() const { return m_maxSweep.load(); }
     int OpenSweepSockets() const { return m_sweepSockets.load(); }
 

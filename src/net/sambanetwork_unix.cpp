@@ -148,7 +148,9 @@ ShareListing CSambaNetwork::ListSharesOf(const QString &server, const QString &a
         listed = result.code == NetError::Success || stop.stop_requested();
     }
     if (!listed && login && !login->IsEmpty()) {
-        result = m_loginShares.Request("shares-login", LoginRequestArgument(target, *login), stop, deadline);
+        QString argument = LoginRequestArgument(target, *login);
+        result = m_loginShares.Request("shares-login", argument, stop, deadline);
+        WipeString(argument);
         if (IsLoginRefusal(result.code) && !stop.stop_requested())
             result = m_shares.Request("shares", target, stop, deadline);
     } else if (!listed) {

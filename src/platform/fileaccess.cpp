@@ -25,12 +25,17 @@ QString SizeText(qint64 bytes)
     return QLocale::c().formattedDataSize(bytes, 1, QLocale::DataSizeSIFormat);
 }
 
-bool ReadRegularFile(const QString &path, qint64 maxBytes, QByteArray &bytes, QString *why)
+bool ReadRegularFile(const QString &path, qint64 maxBytes, QByteArray &bytes, QString *why, FileOwner owner)
 {
     bytes.clear();
     QFile file;
     if (!OpenRegularFile(file, path, maxBytes, why))
         return false;
+    if (owner == FileOwner::User && !OwnedByUser(file)) {
+        if (why)
+            *why = QStringLiteral("It belongs to another user.");
+        return false;
+    }
     bytes.reserve(qsizetype(qMin(file.size(), maxBytes)));
     constexpr qint64 chunk = 64 * 1024;
     // One byte past the cap tells a file that grew since it was opened.

@@ -23,7 +23,18 @@ bool OpenRegularFile(QFile &file, const QString &path, qint64 maxBytes, QString 
 // said, so a file that grows while it is read cannot fill the memory. Every
 // reader of a file the user picked or that was found in a folder goes
 // through this. On failure `*why` says why (a sentence, no file name).
-bool ReadRegularFile(const QString &path, qint64 maxBytes, QByteArray &bytes, QString *why);
+//
+// With FileOwner::User the file must also belong to the user who runs the
+// program: a file another local user planted where the program looks (a
+// shared /tmp) is refused. Links are followed; what counts is the file
+// reached.
+enum class FileOwner { Anyone, User };
+bool ReadRegularFile(const QString &path, qint64 maxBytes, QByteArray &bytes, QString *why,
+                     FileOwner owner = FileOwner::Anyone);
+
+// The open file belongs to the user who runs the program (on systems
+// without such owners: always).
+bool OwnedByUser(const QFileDevice &file);
 
 // "NAME.bak", or "NAME.2.bak" and up when that name is taken: where the
 // original of a file the program could read only in part is kept before

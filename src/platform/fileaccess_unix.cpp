@@ -57,6 +57,12 @@ bool OpenRegularFile(QFile &file, const QString &path, qint64 maxBytes, QString 
     return false;
 }
 
+bool OwnedByUser(const QFileDevice &file)
+{
+    struct stat info = {};
+    return file.handle() >= 0 && ::fstat(file.handle(), &info) == 0 && info.st_uid == ::getuid();
+}
+
 bool SyncFile(QFileDevice &file, QString *why)
 {
     if (!file.flush() || ::fsync(file.handle()) != 0) {

@@ -30,6 +30,11 @@ bool OpenRegularFile(QFile &file, const QString &path, qint64 maxBytes, QString 
     return false;
 }
 
+bool OwnedByUser(const QFileDevice &)
+{
+    return true; // a user's profile folders are the user's own
+}
+
 bool SyncFile(QFileDevice &file, QString *why)
 {
     if (!file.flush() || ::_commit(file.handle()) != 0) {

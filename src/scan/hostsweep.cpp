@@ -58,6 +58,14 @@ std::unique_ptr<CHostSweep> CHostSweep::ForQueue(CLanterraDoc &doc, const ScanRu
 
 bool CHostSweep::Start(std::function<void()> wake, std::stop_token halt)
 {
+    // Said where the user sees it (standard error for lanterra-scan): a
+    // sweep held to a few addresses at once takes hours over a large range.
+    const int width = std::min({m_options.maxInFlight, m_transport->Capacity(), Total()});
+    if (width < std::min(m_options.maxInFlight, Total()))
+        qCWarning(lcScan).noquote()
+            << QStringLiteral("the open-file limit lets the sweep check only %1 addresses at once instead of %2")
+                   .arg(std::max(1, width))
+                   .arg(m_options.maxInFlight);
     try {
         m_thread = std::jthread([this, wake = std::move(wake), halt] {
             std::stop_callback forward(halt, [this] { m_stop.request_stop(); });

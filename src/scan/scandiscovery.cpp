@@ -119,10 +119,7 @@ void CScanDriver::AddDiscoveredHost(const DiscoveredHost &found)
     if (!found.name.isEmpty())
         m_hostsByName.emplace(found.name, host.get());
     // Like the hosts of a browse list: to the head of the waiting queue.
-    const std::size_t at = std::min(m_nextHost, doc.m_cacheHosts.size());
-    doc.m_cacheHosts.insert(doc.m_cacheHosts.begin() + std::ptrdiff_t(at), std::move(host));
-    ++Session().hostsPending;
-    ++Session().hostsTotal;
+    QueueNextHost(std::move(host));
 }
 
 NetRecord *CScanDriver::DiscoveredWorkgroup(const QString &name)

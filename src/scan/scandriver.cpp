@@ -376,6 +376,32 @@ bool CScanDriver::MergeAllNets()
     return true;
 }
 
+void CScanDriver::QueueNextHost(std::unique_ptr<HostRecord> host)
+{
+    auto &hosts = m_doc.m_cacheHosts;
+    const std::size_t at = std::min(m_nextHost, hosts.size());
+    hosts.insert(hosts.begin() + std::ptrdiff_t(at), std::move(host));
+    // The look-ahead cursor points at the host it visits next; without the
+    // shift it would visit the host before it a second time, and a host
+    // started twice finishes twice.
+    if (m_sweepCursor > at)
+        ++m_sweepCursor;
+    ++Session().hostsPending;
+    ++Session().hostsTotal;
+}
+
+void CScanDriver::HostFinished()
+{
+    // More hosts finishing than were started would leave the scan waiting
+    // for a count that never comes back to zero.
+    if (Session().hostsPending.fetch_sub(1) > 0)
+        return;
+#ifndef NDEBUG
+    qCCritical(lcScan) << "scan driver: a host finished twice, pending count below zero";
+#endif
+    Session().hostsPending = 0;
+}
+
 bool CScanDriver::MergeWorkgroups()
 {
     CLanterraDoc &doc = m_doc;
@@ -393,13 +419,7 @@ bool CScanDriver::MergeWorkgroups()
                 continue;
             auto host = std::make_unique<HostRecord>(name, net);
             m_hostsByName.emplace(name, host.get());
-            // New hosts go to the head of the waiting queue.
-            const std::size_t at = std::min(m_nextHost, doc.m_cacheHosts.size());
-            doc.m_cacheHosts.insert(doc.m_cacheHosts.begin() + std::ptrdiff_t(at), std::move(host));
-            if (m_sweepCursor > at)
-                ++m_sweepCursor;
-            ++Session().hostsPending;
-            ++Session().hostsTotal;
+            QueueNextHost(std::move(host));
         }
     }
     return merged;
@@ -479,8 +499,7 @@ void CScanDriver::MarkStarted(HostRecord *host)
         ++m_nextHost;
     else
         m_startedAhead.insert(host);
-    if (const auto it = std::find(m_awaiting.begin(), m_awaiting.end(), host); it != m_awaiting.end())
-        m_awaiting.erase(it);
+    std::erase(m_awaiting, host);
 }
 
 bool CScanDriver::StartHosts()
@@ -519,7 +538,7 @@ bool CScanDriver::StartHosts()
         MarkStarted(host);
         if (!LaunchProbe(host, reach)) {
             // No thread: the host stays as it was and counts as done.
-            --Session().hostsPending;
+            HostFinished();
             Session().hostSlots.release();
         }
     }
@@ -576,7 +595,7 @@ void CScanDriver::StartAgain()
         if (scan)
             ++Session().hostsTotal;
         if (!LaunchProbe(host, ScanWorkers::SweepReach::Unknown)) {
-            --Session().hostsPending;
+            HostFinished();
             if (scan)
                 --Session().hostsTotal;
             Session().hostSlots.release();

@@ -111,6 +111,10 @@ public:
     bool IsCurrent() const;
     // A worker has published something: the driver may look sooner.
     void Wake();
+    // Counts one host of the scan as done; under the publish lock. A count
+    // that would go below zero is a fault (logged in debug builds) and
+    // stays at zero, so that the scan still ends.
+    void HostFinished();
 
 private:
     CScanDriver(CLanterraDoc &doc, std::shared_ptr<INetProvider> network, std::unique_ptr<IScanEngine> previous);
@@ -126,6 +130,9 @@ private:
     bool MergeDiscovered();
     void AddDiscoveredHost(const DiscoveredHost &found);
     NetRecord *DiscoveredWorkgroup(const QString &name);
+    // A host that joins while the scan runs: to the head of the waiting
+    // queue, counted as pending. Under the publish lock.
+    void QueueNextHost(std::unique_ptr<HostRecord> host);
     bool MergeWorkgroups();
     void StartWorkgroups();
     bool StartHosts();

@@ -222,7 +222,7 @@ void ProbeHost(CScanDriver &driver, HostRecord &host, SweepReach reach, int swep
         host.lastState = int(result);
         doc.QueueShares(SharesOf(host), std::nullopt);
         doc.QueueHost(host);
-        --driver.Session().hostsPending;
+        driver.HostFinished();
         if (reach != SweepReach::Dead)
             driver.Session().hostSlots.release();
     }

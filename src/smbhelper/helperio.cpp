@@ -24,6 +24,7 @@ int HexValue(char c)
 std::string PercentDecode(const std::string &text)
 {
     std::string out;
+    out.reserve(text.size()); // never reallocated: it may hold a password
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] == '%' && i + 2 < text.size() && HexValue(text[i + 1]) >= 0 && HexValue(text[i + 2]) >= 0) {
             out += char(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2]));

@@ -13,6 +13,7 @@
 #include "sharelister.h"
 
 #include "net/neterrors.h"
+#include "platform/processlimits.h"
 
 #include <cstdio>
 #include <cstring>
@@ -27,6 +28,9 @@ constexpr std::size_t MaxRequest = 4096;
 bool ReadLine(std::string &line)
 {
     line.clear();
+    // Never grown past this: a reallocation would leave a copy of a
+    // password in freed memory.
+    line.reserve(MaxRequest + 1);
     char c = 0;
     for (;;) {
         const ssize_t n = read(0, &c, 1);
@@ -40,10 +44,20 @@ bool ReadLine(std::string &line)
     }
 }
 
+// Zeros a buffer that may have held a password.
+void Wipe(std::string &text)
+{
+    explicit_bzero(text.data(), text.size());
+    text.clear();
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
+    // A helper may hold a password: it never writes a core file, and other
+    // processes of the user cannot read its memory.
+    ProcessLimits::KeepSecretsOutOfDumps();
     const std::string mode = argc > 1 ? argv[1] : "";
     if (mode != "shares" && mode != "browse") {
         std::fprintf(stderr, "usage: lanterra-smbhelper shares|browse\n");
@@ -67,13 +81,17 @@ int main(int argc, char **argv)
     while (ReadLine(line)) {
         const std::size_t space = line.find(' ');
         const std::string verb = line.substr(0, space);
-        const std::string argument = space == std::string::npos ? std::string() : PercentDecode(line.substr(space + 1));
+        std::string encoded = space == std::string::npos ? std::string() : line.substr(space + 1);
+        std::string argument = PercentDecode(encoded);
+        Wipe(encoded);
         if (!ready)
             out.End(NetError::UnexpectedNetError);
         else if (mode == "shares" && verb == "shares")
             lister.List(argument, out);
         else if (mode == "shares" && verb == "shares-login") {
             lister.ListWithLogin(argument, out);
+            Wipe(argument);
+            Wipe(line);
             // Its connection stays logged in: no other request may use it.
             break;
         } else if (mode == "browse" && verb == "nets")

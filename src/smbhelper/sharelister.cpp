@@ -2,6 +2,7 @@
 #include "sharelister.h"
 
 #include <algorithm>
+#include <utility>
 #include <cstdio>
 #include <cstring>
 #include <sys/mman.h>
@@ -11,6 +12,10 @@
 #include <netapi.h>
 
 #include "net/neterrors.h"
+
+// From Samba's configuration library, which the listing library loads with:
+// a parameter set as if on the command line, which no smb.conf overrides.
+extern "C" bool lp_set_cmdline(const char *name, const char *value);
 
 // The library says "could not connect" for a server that refused the login
 // as well as for one that is not there. Only its diagnostics, which it
@@ -39,6 +44,14 @@ bool ShareLister::Init()
     if (uint32_t(libnetapi_init(&m_ctx)) != 0)
         return false;
     libnetapi_set_debuglevel(m_ctx, "0");
+    // A login answers with NTLMv2 (or Kerberos) only, whatever the
+    // machine's smb.conf allows: LM and NTLMv1 responses can be cracked by
+    // anyone who sees them, and a server on the LAN can ask for them.
+    for (const auto &[name, value] : {std::pair{"client ntlmv2 auth", "yes"}, std::pair{"client lanman auth", "no"},
+                                      std::pair{"client plaintext auth", "no"}}) {
+        if (!lp_set_cmdline(name, value))
+            return false;
+    }
     // Browsing is anonymous, as the network's own browser does it.
     libnetapi_set_username(m_ctx, "");
     libnetapi_set_password(m_ctx, "");

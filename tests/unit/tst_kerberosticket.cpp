@@ -13,11 +13,29 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <future>
+#include <memory>
 #include <thread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
 constexpr qint64 Now = 1'800'000'000;
+
+template <class Done> bool WaitUntil(Done done)
+{
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > until)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
 
 // A credential cache file as the Kerberos libraries write it (big-endian).
 class CacheWriter
@@ -191,6 +209,137 @@ TEST(KerberosCache, TheUsersCacheIsReadThroughKrb5ccname)
         qunsetenv("KRB5CCNAME");
     else
         qputenv("KRB5CCNAME", saved);
+}
+
+// A credential cache that is no file of the user's: a pipe (which a plain
+// open waits on for a writer), a device, another user's file.
+struct StrangeCache
+{
+    const char *name;
+    // Makes the cache in `dir`; returns KRB5CCNAME and the pipe to unblock.
+    QString (*make)(const QDir &dir, QString &fifo);
+    bool needsRoot = false;
+};
+
+QString LiveCache(const QDir &dir, const QString &name)
+{
+    const QString path = dir.filePath(name);
+    QFile file(path);
+    const qint64 end = QDateTime::currentSecsSinceEpoch() + 3600;
+    if (file.open(QIODevice::WriteOnly))
+        file.write(CacheWriter().Credential({"krbtgt", "EXAMPLE.ORG"}, end).Data());
+    return path;
+}
+
+QString MakeFifo(const QDir &dir, const QString &name)
+{
+    const QString path = dir.filePath(name);
+    ::mkfifo(QFile::encodeName(path).constData(), 0600);
+    return path;
+}
+
+const StrangeCache StrangeCaches[] = {
+    {"FifoNamedByKrb5ccname",
+     [](const QDir &dir, QString &fifo) {
+         fifo = MakeFifo(dir, QStringLiteral("krb5cc"));
+         return QStringLiteral("FILE:") + fifo;
+     }},
+    {"DirCacheWhosePrimaryLinksToAFifo",
+     [](const QDir &dir, QString &fifo) {
+         fifo = MakeFifo(dir, QStringLiteral("pipe"));
+         QFile::link(fifo, dir.filePath(QStringLiteral("tkt")));
+         QFile primary(dir.filePath(QStringLiteral("primary")));
+         if (primary.open(QIODevice::WriteOnly))
+             primary.write("tkt\n");
+         return QStringLiteral("DIR:") + dir.path();
+     }},
+    {"DirCacheWhosePrimaryIsAFifo",
+     [](const QDir &dir, QString &fifo) {
+         fifo = MakeFifo(dir, QStringLiteral("primary"));
+         LiveCache(dir, QStringLiteral("tkt"));
+         return QStringLiteral("DIR:") + dir.path();
+     }},
+    {"LinkToDevZero",
+     [](const QDir &dir, QString &) {
+         const QString link = dir.filePath(QStringLiteral("zero"));
+         QFile::link(QStringLiteral("/dev/zero"), link);
+         return link;
+     }},
+    {"LiveCacheOfAnotherUser",
+     [](const QDir &dir, QString &) {
+         const QString path = LiveCache(dir, QStringLiteral("krb5cc_planted"));
+         if (::chown(QFile::encodeName(path).constData(), 65534, 65534) != 0)
+             return QString();
+         return QStringLiteral("FILE:") + path;
+     },
+     true},
+};
+
+void PrintTo(const StrangeCache &cache, std::ostream *out)
+{
+    *out << cache.name;
+}
+
+class StrangeCacheTest : public ::testing::TestWithParam<StrangeCache>
+{};
+
+TEST_P(StrangeCacheTest, IsNoTicketAndNeverHoldsTheCaller)
+{
+    if (GetParam().needsRoot && ::geteuid() != 0)
+        GTEST_SKIP() << "giving a file to another user needs root";
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QString fifo;
+    const QString name = GetParam().make(QDir(dir.path()), fifo);
+    ASSERT_FALSE(name.isEmpty());
+    const QByteArray saved = qgetenv("KRB5CCNAME");
+    qputenv("KRB5CCNAME", name.toUtf8());
+
+    // On a thread of its own, so that a call stuck in open() fails the test
+    // instead of hanging it; the pipe is then opened for writing, which lets
+    // the stuck call go.
+    auto answer = std::make_shared<std::promise<bool>>();
+    std::future<bool> done = answer->get_future();
+    std::thread([answer] { answer->set_value(KerberosTicket::UserHasTicket()); }).detach();
+    const bool returned = done.wait_for(std::chrono::seconds(20)) == std::future_status::ready;
+    if (!returned && !fifo.isEmpty()) {
+        const int writer = ::open(QFile::encodeName(fifo).constData(), O_WRONLY | O_NONBLOCK);
+        if (writer >= 0)
+            ::close(writer);
+    }
+    EXPECT_TRUE(returned) << "the ticket check waited on " << name.toStdString();
+    if (done.wait_for(std::chrono::seconds(20)) == std::future_status::ready) {
+        EXPECT_FALSE(done.get());
+    }
+    if (saved.isNull())
+        qunsetenv("KRB5CCNAME");
+    else
+        qputenv("KRB5CCNAME", saved);
+}
+
+INSTANTIATE_TEST_SUITE_P(KerberosCache, StrangeCacheTest, ::testing::ValuesIn(StrangeCaches),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+TEST(KerberosChoice, OneSlowProbeDoesNotHoldTheOtherCallers)
+{
+    // The first probe waits until released, as an open of a slow file
+    // would; another caller meanwhile gets an answer of its own.
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    std::atomic<int> asked{0};
+    CTicketCheck check([&] {
+        if (++asked == 1)
+            released.wait();
+        return false;
+    });
+    std::thread first([&] { check(); });
+    ASSERT_TRUE(WaitUntil([&] { return asked.load() == 1; }));
+    auto second = std::async(std::launch::async, [&] { return check(); });
+    const bool returned = second.wait_for(std::chrono::seconds(20)) == std::future_status::ready;
+    release.set_value();
+    first.join();
+    EXPECT_TRUE(returned) << "the second caller waited for the first one's probe";
+    EXPECT_FALSE(second.get());
 }
 
 TEST(KerberosChoice, TheTicketGoesFirstOnlyWhereNoLoginIsSet)

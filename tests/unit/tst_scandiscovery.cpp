@@ -28,6 +28,8 @@ public:
     {
         ++calls;
         running = true;
+        while (!stop.stop_requested() && SweepsBegun() < afterSwept)
+            std::this_thread::sleep_for(2ms);
         std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
         for (const DiscoveredHost &host : announced)
             found(host);
@@ -41,6 +43,7 @@ public:
     std::vector<DiscoveredHost> announced;
     int holdMs = 0;
     int delayMs = 0; // before the first answer
+    qsizetype afterSwept = 0; // addresses the sweep began before the delay starts
     std::atomic<int> calls{0};
     std::atomic<bool> running{false};
     std::atomic<bool> stopped{false};
@@ -246,6 +249,46 @@ TEST_F(DiscoveryScanTest, HostsAreProbedAsTheyArriveAndAStopEndsTheWait)
     doc->HaltAndWait();
     EXPECT_FALSE(network->running.load());
     EXPECT_TRUE(network->stopped.load());
+}
+
+TEST_F(DiscoveryScanTest, AHostAnnouncedMidSweepLeavesEveryRangeHostProbedOnce)
+{
+    // 1,025 silent addresses, swept 256 at a time. The head of the queue
+    // answered once before, so the sweep gives it longer than the others:
+    // the look-ahead starts hosts behind it, and when the head is given up
+    // the queue is not yet through.
+    const auto address = [](int i) { return QStringLiteral("10.9.%1.%2").arg(i / 256).arg(i % 256); };
+    const int count = 1025;
+    CMemoryNetwork::Server silent;
+    silent.reachable = false;
+    for (int i = 1; i <= count; ++i)
+        network->SetServer(address(i), silent);
+    doc->AddNet(QString());
+    HostRecord *head = doc->AddHost(QString(), doc->cacheNets().front().get(), address(1));
+    head->onlineCount = 1;
+    head->lastAnswerTime = 750;
+    doc->rules().searchHostByList = 1;
+    doc->rules().hosts = QStringList{address(1) + u'-' + address(count)};
+    // VAULT announces itself while the look-ahead waits on a full sweep.
+    AddServer({}, QStringLiteral("10.0.0.2"), {QStringLiteral("Vault")});
+    Announce(QStringLiteral("VAULT"), QStringLiteral("HOME"), QStringLiteral("10.0.0.2"));
+    network->afterSwept = 256;
+    network->delayMs = 150;
+
+    ASSERT_TRUE(Scan()) << "pending " << doc->GetHostsPending() << "/" << doc->GetHostsTotal();
+    EXPECT_EQ(doc->GetHostsPending(), 0);
+    EXPECT_EQ(doc->GetHostsTotal(), count + 1);
+    ASSERT_TRUE(Host("VAULT"));
+    EXPECT_EQ(Host("VAULT")->onlineCount, 1);
+    EXPECT_EQ(network->TotalListingCalls(), 1);
+    int probedTwice = 0;
+    for (const auto &host : doc->cacheHosts()) {
+        if (host.get() != Host("VAULT")) {
+            EXPECT_EQ(host->offlineCount, 1) << host->GetAddr().toStdString();
+            probedTwice += host->offlineCount > 1;
+        }
+    }
+    EXPECT_EQ(probedTwice, 0);
 }
 
 TEST_F(DiscoveryScanTest, TheSwitchIsSavedWhereOlderReadersDoNotLook)
