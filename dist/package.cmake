@@ -15,6 +15,11 @@ set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${LANTERRA_HOMEPAGE}")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Loaded as plugins, so dpkg-shlibdeps cannot see them: the SVG plugins draw
+# the toolbar's and the list's pictures; Qt's own catalogues translate its
+# dialogs and buttons, which the program works without.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # The first line is the synopsis; CPack indents the rest as Debian wants.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "browser of the shared folders of the local network
