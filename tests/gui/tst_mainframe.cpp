@@ -13,6 +13,8 @@
 #include "ui/toolkit/toolbarex.h"
 #include "ui/view/lanterraview.h"
 
+#include <algorithm>
+
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QFileDialog>
@@ -203,9 +205,12 @@ private slots:
     {
         Fixture f;
         auto frame = f.Frame();
-        QCOMPARE(frame->size(), QSize(CMainFrame::DefaultWidth, CMainFrame::DefaultHeight));
+        // At least the default width, wider where a row of bars needs it to
+        // show every button (the address bar holds the filter field).
+        const int width = std::max(int(CMainFrame::DefaultWidth), frame->ReBar()->IdealRowWidth());
+        QCOMPARE(frame->size(), QSize(width, CMainFrame::DefaultHeight));
         const QRect area = frame->screen()->availableGeometry();
-        QCOMPARE(frame->pos().x(), area.left() + (area.width() - CMainFrame::DefaultWidth) / 2);
+        QCOMPARE(frame->pos().x(), area.left() + (area.width() - width) / 2);
         QVERIFY(frame->pos().y() >= area.top());
         QCOMPARE(frame->ReBar()->BandWidth(Ctl::AddressBar), CMainFrame::DefaultAddressBandWidth);
         QCOMPARE(frame->ReBar()->BandWidth(Ctl::ToolBar), CMainFrame::DefaultToolBandWidth);
