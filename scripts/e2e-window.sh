@@ -33,6 +33,10 @@
 #     with status 0, one program remains, its title names the second
 #     document, and the first was saved by the open; a start without a file
 #     only brings the window forward.
+#  6. German window (tst_e2edemo germanWindow, a first start under
+#     LANG=de_DE.UTF-8): a right click on the icon in the tray opens the
+#     window menu in German, Open on every share asks with German buttons,
+#     and File > Open shows Qt's own file dialog with German texts only.
 #
 #   scripts/e2e-window.sh [--screenshot FILE] [--only-screenshot]
 #
@@ -135,7 +139,7 @@ sleep 1
 if [ "$only_shot" = 0 ]; then
     echo "== 1. the window against the demo network (tst_e2edemo)"
     LANTERRA_E2E_HOSTS="$hosts" LANTERRA_E2E_LOGIN="$login_host" LANTERRA_E2E_ANNOUNCED="$announced" \
-        "$build/bin/tst_e2edemo"
+        "$build/bin/tst_e2edemo" scanOpenAndExit
     rm -f "$work/open.log"
 fi
 
@@ -396,6 +400,11 @@ fi
 wait "$app"
 iconv -f UTF-16 -t UTF-8 "$settings" | grep -F "$second_doc" >/dev/null || { echo "settings.xml does not name Second.net" >&2; exit 1; }
 echo "a start without a file left the window as it was; the program ended with Second.net remembered"
+
+echo "== 6. German window (tst_e2edemo germanWindow)"
+# A first start (no settings) under a German locale picks German.
+LANG=de_DE.UTF-8 LC_ALL= LC_MESSAGES= LANTERRA_E2E_HOSTS="$hosts" "$build/bin/tst_e2edemo" germanWindow
+echo "tray menu, message box and file dialog are German"
 SH
 chmod +x "$work/inside.sh"
 if [ "$only_shot" = 1 ]; then
