@@ -3,8 +3,9 @@
 # End-to-end check of the main window on the demo network of real Samba
 # servers, inside its network namespace (needs root):
 #
-#  1. tst_e2edemo on an X display in the namespace: F5, "Searching..." then
-#     "Ready. N shares.", the shares in their groups as online (those of the
+#  1. tst_e2edemo on an X display in the namespace: at the first start's
+#     width every toolbar button and menu is shown (none behind a chevron);
+#     F5, "Searching..." then "Ready. N shares.", the shares in their groups as online (those of the
 #     host found by WS-Discovery only among them; the host that wants a
 #     login as one refused host without shares), a double-click
 #     handing smb://host/share to the desktop's handler (a stand-in xdg-open
@@ -34,7 +35,8 @@
 #     document, and the first was saved by the open; a start without a file
 #     only brings the window forward.
 #  6. German window (tst_e2edemo germanWindow, a first start under
-#     LANG=de_DE.UTF-8): a right click on the icon in the tray opens the
+#     LANG=de_DE.UTF-8): the bars show everything at the first start's
+#     width, as in step 1; a right click on the icon in the tray opens the
 #     window menu in German, Open on every share asks with German buttons,
 #     and File > Open shows Qt's own file dialog with German texts only.
 #

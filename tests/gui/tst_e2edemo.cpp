@@ -14,6 +14,8 @@
 #include "ui/commandids.h"
 #include "ui/frame/mainframe.h"
 #include "ui/frame/trayicon.h"
+#include "ui/toolkit/menubar.h"
+#include "ui/toolkit/toolbarex.h"
 #include "ui/view/filterfield.h"
 #include "ui/view/lanterraview.h"
 #include "ui/view/shareactions.h"
@@ -72,6 +74,28 @@ static void CheckQuickFilter(CMainFrame &frame, const CLanterraDoc &doc)
     QCOMPARE(model->ShownItemCount(), model->ItemCount());
 }
 // ---- end of quick filter and share address ------------------------------
+
+// ---- the bars at a first start ---------------------------------------------
+// At the first start's width, with the desktop's fonts under a window
+// manager, every toolbar button and every menu has its place: nothing waits
+// behind a chevron.
+static void CheckBarsShowEverything(CMainFrame &frame)
+{
+    QApplication::processEvents();
+    const QList<QAction *> hidden = frame.ToolBar()->HiddenActions();
+    QStringList names;
+    for (const QAction *action : hidden) {
+        if (!action->isSeparator())
+            names.append(action->toolTip());
+    }
+    QVERIFY2(
+        hidden.isEmpty(),
+        qPrintable(
+            QStringLiteral("behind the toolbar's chevron at %1 pixels: %2").arg(frame.width()).arg(names.join(u", "))));
+    for (QAction *action : frame.MenuBar()->actions())
+        QVERIFY2(!frame.MenuBar()->actionGeometry(action).isEmpty(), qPrintable(action->text()));
+}
+// ---- end of the bars at a first start ---------------------------------------
 
 // ---- German window --------------------------------------------------------
 // Texts Qt shows in English when its own catalogue is not loaded: none of
@@ -245,6 +269,9 @@ private slots:
             frame.activateWindow();
             QVERIFY(QTest::qWaitForWindowActive(&frame));
             QTRY_COMPARE(frame.StatusPane()->text(), QStringLiteral("Hit F5 for list refreshing"));
+            CheckBarsShowEverything(frame);
+            if (QTest::currentTestFailed())
+                return;
 
             QTest::keyClick(&frame, Qt::Key_F5);
             QVERIFY(doc.IsScanning());
@@ -371,6 +398,9 @@ private slots:
             frame.show();
             frame.activateWindow();
             QVERIFY(QTest::qWaitForWindowActive(&frame));
+            CheckBarsShowEverything(frame);
+            if (QTest::currentTestFailed())
+                return;
             QTest::keyClick(&frame, Qt::Key_F5);
             QTRY_VERIFY_WITH_TIMEOUT(frame.StatusPane()->text().startsWith(QStringLiteral("Bereit. ")), 180000);
             QVERIFY(doc.GetShareCount() > 10);
