@@ -38,7 +38,8 @@
 #     LANG=de_DE.UTF-8): the bars show everything at the first start's
 #     width, as in step 1; a right click on the icon in the tray opens the
 #     window menu in German, Open on every share asks with German buttons,
-#     and File > Open shows Qt's own file dialog with German texts only.
+#     and File > Open shows Qt's own file dialog with German texts only
+#     (with --screenshot, pictures of the three beside the screenshot).
 #
 #   scripts/e2e-window.sh [--screenshot FILE] [--only-screenshot]
 #
@@ -405,7 +406,11 @@ echo "a start without a file left the window as it was; the program ended with S
 
 echo "== 6. German window (tst_e2edemo germanWindow)"
 # A first start (no settings) under a German locale picks German.
-LANG=de_DE.UTF-8 LC_ALL= LC_MESSAGES= LANTERRA_E2E_HOSTS="$hosts" "$build/bin/tst_e2edemo" germanWindow
+# With --screenshot, pictures of the menu, the box and the dialog go beside it.
+shots=""
+[ -n "$shot" ] && shots="$(dirname "$shot")"
+LANG=de_DE.UTF-8 LC_ALL= LC_MESSAGES= LANTERRA_E2E_HOSTS="$hosts" LANTERRA_E2E_SHOTS="$shots" \
+    "$build/bin/tst_e2edemo" germanWindow
 echo "tray menu, message box and file dialog are German"
 SH
 chmod +x "$work/inside.sh"

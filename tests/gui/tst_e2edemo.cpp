@@ -123,6 +123,21 @@ static const QStringList QtEnglishTexts = {
     QStringLiteral("Date Modified"),
 };
 
+// With LANTERRA_E2E_SHOTS set, the screen as `shown` shows it goes into
+// that folder, named `name`.png, for a look by eye.
+static void Snapshot(QWidget *shown, const QString &name)
+{
+    const QString folder = qEnvironmentVariable("LANTERRA_E2E_SHOTS");
+    if (folder.isEmpty())
+        return;
+    QVERIFY(QTest::qWaitForWindowExposed(shown));
+    // The first paint follows the exposure.
+    QTest::qWait(300);
+    const QString path = folder + u'/' + name + QStringLiteral(".png");
+    QVERIFY2(QGuiApplication::primaryScreen()->grabWindow(0).save(path), qPrintable(path));
+    qInfo("screenshot: %s", qPrintable(path));
+}
+
 static QStringList EnglishAmong(const QStringList &texts)
 {
     QStringList english;
@@ -159,6 +174,7 @@ static void CheckGermanTrayMenu(CMainFrame &frame)
             texts.append(action->text());
     }
     qInfo("tray menu: %s", qPrintable(texts.join(u" | ")));
+    Snapshot(menu, QStringLiteral("e2e-german-tray-menu"));
     QCOMPARE(texts, QStringList({QStringLiteral("&Wiederherstellen"), QStringLiteral("&Verschieben"),
                                  QStringLiteral("&Größe ändern"), QStringLiteral("Mi&nimieren"),
                                  QStringLiteral("Ma&ximieren"), QStringLiteral("&Schließen\tAlt+F4")}));
@@ -182,6 +198,7 @@ static void CheckGermanMessageBox(CMainFrame &frame)
         if (!box)
             return;
         answer.stop();
+        Snapshot(box, QStringLiteral("e2e-german-message-box"));
         question = box->text();
         for (const QAbstractButton *button : box->buttons())
             buttons.append(button->text());
@@ -206,6 +223,7 @@ static void CheckGermanFileDialog(CMainFrame &frame)
     QTRY_VERIFY((dialog = frame.findChild<QFileDialog *>(QStringLiteral("openDialog"))) && dialog->isVisible());
     const QList<QPushButton *> pushButtons = dialog->findChildren<QPushButton *>();
     QVERIFY2(!pushButtons.isEmpty(), "File > Open did not show Qt's own dialog");
+    const QStringList filters = dialog->nameFilters();
     QStringList texts{dialog->windowTitle()};
     QStringList buttons;
     for (const QPushButton *button : pushButtons)
@@ -225,10 +243,13 @@ static void CheckGermanFileDialog(CMainFrame &frame)
             texts.append(model->headerData(column, Qt::Horizontal).toString());
     }
     qInfo("file dialog: %s", qPrintable(texts.join(u" | ")));
+    Snapshot(dialog, QStringLiteral("e2e-german-file-dialog"));
     dialog->reject();
     QVERIFY2(EnglishAmong(texts).isEmpty(), qPrintable(EnglishAmong(texts).join(u" | ")));
     QVERIFY2(buttons.contains(QStringLiteral("Abbrechen")), qPrintable(buttons.join(u" | ")));
     QCOMPARE(texts.first(), QStringLiteral("Öffnen"));
+    // The program's own text in it too.
+    QCOMPARE(filters, QStringList{QStringLiteral("Netzwerke (*.net)")});
 }
 // ---- end of German window -------------------------------------------------
 
