@@ -3,8 +3,9 @@
 # End-to-end check of the main window on the demo network of real Samba
 # servers, inside its network namespace (needs root):
 #
-#  1. tst_e2edemo on an X display in the namespace: F5, "Searching..." then
-#     "Ready. N shares.", the shares in their groups as online (those of the
+#  1. tst_e2edemo on an X display in the namespace: at the first start's
+#     width every toolbar button and menu is shown (none behind a chevron);
+#     F5, "Searching..." then "Ready. N shares.", the shares in their groups as online (those of the
 #     host found by WS-Discovery only among them; the host that wants a
 #     login as one refused host without shares), a double-click
 #     handing smb://host/share to the desktop's handler (a stand-in xdg-open
@@ -33,6 +34,12 @@
 #     with status 0, one program remains, its title names the second
 #     document, and the first was saved by the open; a start without a file
 #     only brings the window forward.
+#  6. German window (tst_e2edemo germanWindow, a first start under
+#     LANG=de_DE.UTF-8): the bars show everything at the first start's
+#     width, as in step 1; a right click on the icon in the tray opens the
+#     window menu in German, Open on every share asks with German buttons,
+#     and File > Open shows Qt's own file dialog with German texts only
+#     (with --screenshot, pictures of the three beside the screenshot).
 #
 #   scripts/e2e-window.sh [--screenshot FILE] [--only-screenshot]
 #
@@ -135,7 +142,7 @@ sleep 1
 if [ "$only_shot" = 0 ]; then
     echo "== 1. the window against the demo network (tst_e2edemo)"
     LANTERRA_E2E_HOSTS="$hosts" LANTERRA_E2E_LOGIN="$login_host" LANTERRA_E2E_ANNOUNCED="$announced" \
-        "$build/bin/tst_e2edemo"
+        "$build/bin/tst_e2edemo" scanOpenAndExit
     rm -f "$work/open.log"
 fi
 
@@ -396,6 +403,15 @@ fi
 wait "$app"
 iconv -f UTF-16 -t UTF-8 "$settings" | grep -F "$second_doc" >/dev/null || { echo "settings.xml does not name Second.net" >&2; exit 1; }
 echo "a start without a file left the window as it was; the program ended with Second.net remembered"
+
+echo "== 6. German window (tst_e2edemo germanWindow)"
+# A first start (no settings) under a German locale picks German.
+# With --screenshot, pictures of the menu, the box and the dialog go beside it.
+shots=""
+[ -n "$shot" ] && shots="$(dirname "$shot")"
+LANG=de_DE.UTF-8 LC_ALL= LC_MESSAGES= LANTERRA_E2E_HOSTS="$hosts" LANTERRA_E2E_SHOTS="$shots" \
+    "$build/bin/tst_e2edemo" germanWindow
+echo "tray menu, message box and file dialog are German"
 SH
 chmod +x "$work/inside.sh"
 if [ "$only_shot" = 1 ]; then

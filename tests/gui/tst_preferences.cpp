@@ -17,6 +17,7 @@
 #include <QListView>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -174,8 +175,21 @@ private slots:
         preferences.InitDialog();
         QCOMPARE(C<QListWidget>(preferences, Dlg::IdProgramRow)->item(0)->text(), QStringLiteral("/opt/tools/browse"));
     }
+    void programChooserListsTheProgramsOfAFolder_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QStringList>("filters");
+        QTest::newRow("English") << "English"
+                                 << QStringList{QStringLiteral("Executable Files (*)"),
+                                                QStringLiteral("All Files (*)")};
+        QTest::newRow("German") << "German"
+                                << QStringList{QStringLiteral("Ausführbare Dateien (*)"),
+                                               QStringLiteral("Alle Dateien (*)")};
+    }
     void programChooserListsTheProgramsOfAFolder()
     {
+        QFETCH(QString, language);
+        QFETCH(QStringList, filters);
         QTemporaryDir folder;
         const QString program = folder.filePath(QStringLiteral("browse"));
         for (const QString &name : {QStringLiteral("browse"), QStringLiteral("notes.txt")}) {
@@ -186,15 +200,21 @@ private slots:
         QVERIFY(QDir(folder.path()).mkdir(QStringLiteral("tools")));
         gui::TestSettings test;
         test.settings.programPath = program;
+        test.settings.language = language;
+        ScanLanguages(test.settings);
+        QCOMPARE(test.settings.language, language);
+        const auto builtIn = qScopeGuard([&] { SelectBuiltInLanguage(test.settings); });
         CProgramDlg dialog(&test.settings);
         dialog.InitDialog();
 
         // The program's own chooser, with its first filter and then "All Files".
         QStringList shown[2];
+        QStringList shownFilters;
         QTimer::singleShot(0, [&] {
             auto *chooser = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
             if (!chooser)
                 return;
+            shownFilters = chooser->nameFilters();
             auto *view = chooser->findChild<QListView *>(QStringLiteral("listView"));
             auto *combo = chooser->findChild<QComboBox *>(QStringLiteral("fileTypeCombo"));
             auto names = [view] {
@@ -218,6 +238,7 @@ private slots:
             chooser->reject();
         });
         C<QPushButton>(dialog, CProgramDlg::IdBrowse)->click();
+        QCOMPARE(shownFilters, filters);
         QCOMPARE(shown[0], (QStringList{QStringLiteral("browse"), QStringLiteral("tools")}));
         QCOMPARE(shown[1],
                  (QStringList{QStringLiteral("browse"), QStringLiteral("notes.txt"), QStringLiteral("tools")}));

@@ -286,8 +286,9 @@ CProgramDlg::CProgramDlg(CSettings *settings, QWidget *parent)
 #else
         // Programs here carry no extension: the first filter shows the
         // files that may be run.
-        const QString executables = QStringLiteral("Executable Files (*)");
-        dialog.setNameFilters({executables, QStringLiteral("All Files (*)")});
+        const QString section = QStringLiteral("File Dialogs");
+        const QString executables = LookupText(section, 1, QStringLiteral("Executable Files (*)"));
+        dialog.setNameFilters({executables, LookupText(section, 2, QStringLiteral("All Files (*)"))});
         auto *programs = new ProgramFilter(&dialog);
         dialog.setProxyModel(programs);
         connect(&dialog, &QFileDialog::filterSelected, &dialog,

@@ -41,7 +41,12 @@
 
 namespace {
 
-const QString NetworkFilter = QStringLiteral("Networks (*.net)");
+// The file dialogs' filter of documents, in the program's language.
+QString NetworkFilter()
+{
+    return LookupText(QStringLiteral("File Dialogs"), 0, QStringLiteral("Networks (*.net)"));
+}
+
 // How long a scan start waits for the secret store's logins.
 constexpr int LoginStoreWaitMs = 500;
 
@@ -241,7 +246,7 @@ void CMainFrame::OnFileOpen()
     if (!m_app)
         return;
     // Not modal to the application: the list keeps filling while it is open.
-    auto *dialog = new QFileDialog(this, QString(), QFileInfo(m_app->document().GetPathName()).path(), NetworkFilter);
+    auto *dialog = new QFileDialog(this, QString(), QFileInfo(m_app->document().GetPathName()).path(), NetworkFilter());
     dialog->setObjectName(QStringLiteral("openDialog"));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
@@ -254,7 +259,7 @@ void CMainFrame::OnFileSaveAs()
 {
     if (!m_app)
         return;
-    auto *dialog = new QFileDialog(this, QString(), m_app->document().GetPathName(), NetworkFilter);
+    auto *dialog = new QFileDialog(this, QString(), m_app->document().GetPathName(), NetworkFilter());
     dialog->setObjectName(QStringLiteral("saveAsDialog"));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setAcceptMode(QFileDialog::AcceptSave);
@@ -381,7 +386,7 @@ bool CMainFrame::SaveDocumentNow()
     const QFileInfo file(path);
     if (!path.isEmpty() && file.isFile() && file.isWritable())
         return doc.WriteDocumentFile(path);
-    path = QFileDialog::getSaveFileName(this, QString(), path, NetworkFilter);
+    path = QFileDialog::getSaveFileName(this, QString(), path, NetworkFilter());
     if (path.isEmpty())
         return false;
     if (!path.endsWith(QStringLiteral(".net"), Qt::CaseInsensitive))
