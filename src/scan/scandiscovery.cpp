@@ -6,6 +6,9 @@
 
 #include "model/lanterradoc.h"
 #include "net/netprovider.h"
+#include "platform/logging.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -114,10 +117,20 @@ void CScanDriver::AddDiscoveredHost(const DiscoveredHost &found)
         }
     }
 
+    int &fromSource = m_announcedBySource[found.address];
+    if (fromSource >= MaxAnnouncedPerSource) {
+        if (fromSource++ == MaxAnnouncedPerSource)
+            qCWarning(lcScan).noquote() << "announcements from" << found.address << "name more than"
+                                        << MaxAnnouncedPerSource << "hosts; the rest are left out";
+        return;
+    }
+    ++fromSource;
+
     NetRecord *net = DiscoveredWorkgroup(group);
     auto host = std::make_unique<HostRecord>(found.name, net, found.address);
     if (!found.name.isEmpty())
         m_hostsByName.emplace(found.name, host.get());
+    m_announcedOnly.insert(host.get());
     // Like the hosts of a browse list: to the head of the waiting queue.
     QueueNextHost(std::move(host));
 }
@@ -139,4 +152,38 @@ NetRecord *CScanDriver::DiscoveredWorkgroup(const QString &name)
     ++Session().netsPending;
     ++Session().netsTotal;
     return record;
+}
+
+void CScanDriver::DropSilentAnnounced()
+{
+    // Anyone on the link can announce any number of names: only an answer
+    // makes one a host worth keeping (and probing at every later scan). A
+    // probe still running keeps its host until the next scan's look.
+    auto &hosts = m_doc.m_cacheHosts;
+    std::size_t dropped = 0;
+    for (auto it = hosts.begin(); it != hosts.end();) {
+        HostRecord *host = it->get();
+        if (!m_announcedOnly.contains(host) || m_probing.contains(host) || host->onlineCount > 0
+            || !host->shares.empty()) {
+            ++it;
+            continue;
+        }
+        {
+            std::scoped_lock addresses(Session().addressLock);
+            auto &byAddress = Session().addressMap;
+            if (const auto found = byAddress.find(host->GetAddr()); found != byAddress.end() && found->second == host)
+                byAddress.erase(found);
+        }
+        if (const auto found = m_hostsByName.find(host->GetName());
+            found != m_hostsByName.end() && found->second == host)
+            m_hostsByName.erase(found);
+        std::erase(m_again, host);
+        std::erase(m_awaiting, host);
+        m_startedAhead.erase(host);
+        m_announcedOnly.erase(host);
+        it = hosts.erase(it);
+        ++dropped;
+    }
+    if (dropped > 0)
+        qCInfo(lcScan) << "left out" << dropped << "announced hosts that never answered";
 }

@@ -188,6 +188,8 @@ void CScanDriver::Run()
         // A host asked for after the last pass looked: one more round.
         if (!m_halted && !m_again.empty())
             continue;
+        if (m_mode == Mode::Scan)
+            DropSilentAnnounced();
         m_finished = true;
         if (!m_halted && m_mode == Mode::Scan)
             m_doc.m_scanning.store(false, std::memory_order_release);

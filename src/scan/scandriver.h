@@ -115,6 +115,17 @@ public:
     // that would go below zero is a fault (logged in debug builds) and
     // stays at zero, so that the scan still ends.
     void HostFinished();
+    // A host this scan knows only from an announcement: it stays in the
+    // cache only once a probe got an answer from it. Under the publish lock.
+    bool IsAnnouncedOnly(const HostRecord &host) const { return m_announcedOnly.contains(&host); }
+
+    // One address that announces more hosts than this is naming machines
+    // it is not: a multihomed server or a few virtual ones behind one
+    // address stay well below it, a rogue answering every name does not.
+    static constexpr int MaxAnnouncedPerSource = 16;
+    // Far above what real servers list (a few hundred at most), low enough
+    // that one answer cannot fill the document with millions of shares.
+    static constexpr int MaxSharesPerHost = 4096;
 
 private:
     CScanDriver(CLanterraDoc &doc, std::shared_ptr<INetProvider> network, std::unique_ptr<IScanEngine> previous);
@@ -130,6 +141,9 @@ private:
     bool MergeDiscovered();
     void AddDiscoveredHost(const DiscoveredHost &found);
     NetRecord *DiscoveredWorkgroup(const QString &name);
+    // Takes the announced hosts that never answered back out of the cache.
+    // Under the publish lock, at the end of the scan.
+    void DropSilentAnnounced();
     // A host that joins while the scan runs: to the head of the waiting
     // queue, counted as pending. Under the publish lock.
     void QueueNextHost(std::unique_ptr<HostRecord> host);
@@ -176,6 +190,10 @@ private:
     std::size_t m_nextNet = 0;
     std::size_t m_nextHost = 0;
     std::size_t m_firstOpen = 0;
+    // Hosts added from announcements in this scan, and how many each
+    // announcing address added (a cut is logged once per address).
+    std::unordered_set<const HostRecord *> m_announcedOnly;
+    std::map<QString, int> m_announcedBySource;
 
     // The connect sweep ahead of the probes. Swept hosts start as their
     // verdicts come in: the head of the queue may wait for its verdict

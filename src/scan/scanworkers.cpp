@@ -44,16 +44,20 @@ std::vector<ShareRecord *> SharesOf(const HostRecord &host)
 }
 
 // Marks a listed disk share online, creating and classifying it when the
-// host did not have it (names match without regard to case).
-void TakeShare(CLanterraDoc &doc, HostRecord &host, const QString &name)
+// host did not have it (names match without regard to case). False when
+// the host has as many shares as one host may have and this one is new.
+bool TakeShare(CLanterraDoc &doc, HostRecord &host, const QString &name)
 {
     for (auto it = host.shares.rbegin(); it != host.shares.rend(); ++it) {
         if ((*it)->name.compare(name, Qt::CaseInsensitive) == 0) {
             (*it)->state = ShareOnline;
-            return;
+            return true;
         }
     }
+    if (host.shares.size() >= std::size_t(CScanDriver::MaxSharesPerHost))
+        return false;
     doc.AppendShare(host, name, ShareOnline);
+    return true;
 }
 
 } // namespace
@@ -208,10 +212,14 @@ void ProbeHost(CScanDriver &driver, HostRecord &host, SweepReach reach, int swep
         // because the driver is going away.
         if (!driver.IsCurrent())
             return;
+        std::size_t leftOut = 0;
         for (const ShareEntry &entry : listing.shares) {
-            if (IsDiskShare(entry.type) && !entry.name.isEmpty())
-                TakeShare(doc, host, entry.name);
+            if (IsDiskShare(entry.type) && !entry.name.isEmpty() && !TakeShare(doc, host, entry.name))
+                ++leftOut;
         }
+        if (leftOut > 0)
+            qCWarning(lcScan).noquote() << target << "lists more than" << CScanDriver::MaxSharesPerHost << "shares;"
+                                        << leftOut << "were left out";
         if (resolved)
             host.SetAddr(address);
         if (online)
@@ -220,8 +228,12 @@ void ProbeHost(CScanDriver &driver, HostRecord &host, SweepReach reach, int swep
             ++host.offlineCount;
         host.lastAnswerTime = reach == SweepReach::Dead ? sweptMs : MillisecondsSince(t0);
         host.lastState = int(result);
-        doc.QueueShares(SharesOf(host), std::nullopt);
-        doc.QueueHost(host);
+        // An announced host that never answered leaves the cache at the
+        // scan's end: nothing of it goes to the views.
+        if (online || !driver.IsAnnouncedOnly(host)) {
+            doc.QueueShares(SharesOf(host), std::nullopt);
+            doc.QueueHost(host);
+        }
         driver.HostFinished();
         if (reach != SweepReach::Dead)
             driver.Session().hostSlots.release();

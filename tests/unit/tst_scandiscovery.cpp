@@ -11,12 +11,42 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <atomic>
+
 #include <chrono>
 #include <thread>
 
 namespace {
 
 using namespace std::chrono_literals;
+
+// Warnings of the scan that contain a text, counted while installed.
+class WarningCounter
+{
+public:
+    explicit WarningCounter(const char *text)
+    {
+        s_text = text;
+        s_count = 0;
+        s_previous = qInstallMessageHandler(&Handle);
+    }
+    ~WarningCounter() { qInstallMessageHandler(s_previous); }
+    WarningCounter(const WarningCounter &) = delete;
+    WarningCounter &operator=(const WarningCounter &) = delete;
+    int Count() const { return s_count.load(); }
+
+private:
+    static void Handle(QtMsgType type, const QMessageLogContext &context, const QString &message)
+    {
+        if (type == QtWarningMsg && message.contains(QLatin1String(s_text)))
+            ++s_count;
+        else if (s_previous)
+            s_previous(type, context, message);
+    }
+    static inline const char *s_text = "";
+    static inline std::atomic<int> s_count{0};
+    static inline QtMessageHandler s_previous = nullptr;
+};
 
 // A network whose hosts also announce themselves. After its announcements
 // the discovery holds on for `holdMs` (or until stopped), as a real one
@@ -199,13 +229,13 @@ TEST_F(DiscoveryScanTest, ExclusionsAndTheSwitchesDecide)
     Announce(QStringLiteral("HOMEPC"), QStringLiteral("home"), QStringLiteral("10.0.0.3"));
     Announce(QStringLiteral("gamma.local"), QString(), QStringLiteral("10.0.0.4"));
 
-    // An excluded workgroup keeps its hosts out; an excluded host is probed
-    // as excluded.
+    // An excluded workgroup keeps its hosts out; an excluded host is never
+    // asked, so, known only from its announcement, it is not kept either.
     doc->rules().excNets = QStringList{QStringLiteral("lab")};
     doc->rules().excHosts = QStringList{QStringLiteral("gamma.local")};
     ASSERT_TRUE(Scan());
-    EXPECT_EQ(HostNames(), (QStringList{"HOMEPC", "gamma.local"}));
-    EXPECT_EQ(Host("gamma.local")->lastState, int(NetError::BadNetPath));
+    EXPECT_EQ(HostNames(), (QStringList{"HOMEPC"}));
+    EXPECT_EQ(network->ListingCalls(QStringLiteral("10.0.0.4")), 0);
     EXPECT_EQ(OnlineShares(), 1);
 
     // Only the machine's own workgroup: hosts of other workgroups stay out.
@@ -329,3 +359,82 @@ TEST_F(DiscoveryScanTest, TheSwitchIsSavedWhereOlderReadersDoNotLook)
 }
 
 } // namespace
+
+namespace {
+
+QString RogueAddress(int i)
+{
+    return QStringLiteral("10.66.%1.%2").arg(i / 250).arg(1 + i % 250);
+}
+
+} // namespace
+
+TEST_F(DiscoveryScanTest, AnnouncedHostsThatNeverAnswerAreNotKept)
+{
+    // 3,000 endpoints announce themselves and never answer; VAULT answers
+    // with a share and LOCKED with a refusal: both are kept.
+    for (int i = 0; i < 3000; ++i)
+        Announce(QStringLiteral("ghost%1").arg(i), QString(), RogueAddress(i));
+    AddServer({}, QStringLiteral("10.0.0.2"), {QStringLiteral("Vault")});
+    Announce(QStringLiteral("VAULT"), QStringLiteral("HOME"), QStringLiteral("10.0.0.2"));
+    CMemoryNetwork::Server locked;
+    locked.code = NetError::AccessDenied;
+    network->SetServer(QStringLiteral("10.0.0.3"), locked);
+    Announce(QStringLiteral("LOCKED"), QStringLiteral("HOME"), QStringLiteral("10.0.0.3"));
+
+    ASSERT_TRUE(Scan());
+    EXPECT_EQ(doc->GetHostsPending(), 0);
+    EXPECT_EQ(HostNames(), (QStringList{QStringLiteral("LOCKED"), QStringLiteral("VAULT")}));
+
+    // Nor are they in what is saved, so a later start does not probe them.
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("net.xml"));
+    ASSERT_TRUE(doc->WriteDocumentFile(path));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_FALSE(file.readAll().contains("ghost"));
+}
+
+TEST_F(DiscoveryScanTest, OneAddressAnnouncingManyNamesGetsFewProbed)
+{
+    // One machine at 10.0.0.9 answers for 500 names, each resolving to an
+    // address of its own where it lists a share.
+    WarningCounter cut("left out");
+    for (int i = 0; i < 500; ++i) {
+        const QString name = QStringLiteral("alias%1").arg(i);
+        AddServer(name, RogueAddress(i), {QStringLiteral("Data")});
+        Announce(name, QString(), QStringLiteral("10.0.0.9"));
+    }
+    AddServer({}, QStringLiteral("10.0.0.2"), {QStringLiteral("Vault")});
+    Announce(QStringLiteral("VAULT"), QStringLiteral("HOME"), QStringLiteral("10.0.0.2"));
+
+    ASSERT_TRUE(Scan());
+    const qsizetype aliases = HostNames().filter(QStringLiteral("alias")).size();
+    EXPECT_GT(aliases, 0);
+    EXPECT_LE(aliases, CScanDriver::MaxAnnouncedPerSource);
+    EXPECT_LE(network->TotalListingCalls(), CScanDriver::MaxAnnouncedPerSource + 1);
+    ASSERT_TRUE(Host("VAULT"));
+    EXPECT_EQ(Host("VAULT")->onlineCount, 1);
+    EXPECT_EQ(cut.Count(), 1);
+}
+
+TEST_F(DiscoveryScanTest, AHostListingTooManySharesKeepsTheCapAndSaysSo)
+{
+    WarningCounter cut("shares;");
+    QStringList shares;
+    for (int i = 0; i < 10000; ++i)
+        shares.append(QStringLiteral("s%1").arg(i));
+    AddServer({}, QStringLiteral("10.0.0.4"), shares);
+    Announce(QStringLiteral("HOARD"), QStringLiteral("HOME"), QStringLiteral("10.0.0.4"));
+
+    ASSERT_TRUE(Scan());
+    ASSERT_TRUE(Host("HOARD"));
+    EXPECT_EQ(Host("HOARD")->shares.size(), std::size_t(CScanDriver::MaxSharesPerHost));
+    EXPECT_EQ(OnlineShares(), CScanDriver::MaxSharesPerHost);
+    EXPECT_EQ(cut.Count(), 1);
+
+    // A second scan finds the same shares and still keeps no more.
+    ASSERT_TRUE(Scan());
+    EXPECT_EQ(Host("HOARD")->shares.size(), std::size_t(CScanDriver::MaxSharesPerHost));
+}
