@@ -7,6 +7,7 @@
 #include "model/sharerecord.h"
 #include "model/scanrules.h"
 #include "model/scansession.h"
+#include "model/viewmode.h"
 
 #include <QDateTime>
 #include <QString>
@@ -146,7 +147,7 @@ public:
     void applyScheme(const ShareScheme *newScheme);
 
     // --- Scan --------------------------------------------------------------
-    // StartScan resets the counters, sends hint 2 and starts a scan engine
+    // StartScan resets the counters, sends HintScanStarted and starts a scan engine
     // made by the installed factory (SetScanEngineFactory); it does nothing
     // while a scan runs. From then on no probe of an earlier scan writes.
     // HaltScan ends a running scan at once: it stops the driver, abandons
@@ -157,10 +158,10 @@ public:
     // are cleared or loaded first.
     void StartScan();
     void HaltScan();
-    // HaltScan, then hint 3, then the save when autoSave is on. Does nothing
+    // HaltScan, then HintScanStopped, then the save when autoSave is on. Does nothing
     // when no scan runs.
     void StopScan();
-    // Ends the scan as closing does: HaltScan and hint 3 when a scan runs
+    // Ends the scan as closing does: HaltScan and HintScanStopped when a scan runs
     // (no save), then waits for the probes the scan left listing to write
     // their hosts' history, and for every other worker to end, so that
     // afterwards nothing writes into the records. Only waits when no scan
@@ -298,7 +299,9 @@ private:
     std::shared_ptr<const ShareScheme> m_scheme;
     int m_lastSortCol = 3;
     int m_lastSortRev = 0;
-    int m_lastView = 4;
+    // A ViewMode, kept as the number the file holds so that one this
+    // program does not know is written back as it was read.
+    int m_lastView = ModeTiles;
     bool m_showOffline = true;
     bool m_placeOnlineFirstCopy = false;
 

@@ -3,7 +3,7 @@
 
 #include "sharelistmodel.h"
 #include "sharelistupdater.h"
-#include "viewmode.h"
+#include "model/viewmode.h"
 
 #include "app/hostlogins.h"
 #include "model/documentview.h"

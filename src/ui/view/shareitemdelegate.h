@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "viewmode.h"
+#include "model/viewmode.h"
 
 #include <QStyledItemDelegate>
 

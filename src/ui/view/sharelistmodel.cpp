@@ -294,7 +294,7 @@ bool CShareListModel::HasItem(int share) const
     return share >= 0 && share < int(m_items.size()) && m_items[share].groupId >= 0;
 }
 
-void CShareListModel::SetItemImage(int share, int image)
+void CShareListModel::SetItemImage(int share, ShareImage image)
 {
     if (!HasItem(share) || ItemOf(share).image == image)
         return;
@@ -304,7 +304,7 @@ void CShareListModel::SetItemImage(int share, int image)
         emit dataChanged(index, index, {Qt::DecorationRole, ImageRole});
 }
 
-void CShareListModel::SetAllImages(int image)
+void CShareListModel::SetAllImages(ShareImage image)
 {
     for (Item &item : m_items)
         if (item.groupId >= 0)
@@ -491,7 +491,7 @@ QVariant CShareListModel::data(const QModelIndex &index, int role) const
     case HeadingRole:
         return false;
     case ImageRole:
-        return item.image;
+        return int(item.image);
     case HostTextRole:
         return DisplayName(item.host);
     default:

@@ -3,6 +3,8 @@
 
 #include "sharelistrules.h"
 
+#include "model/sharestate.h"
+
 #include <QAbstractTableModel>
 #include <QIcon>
 #include <QStringList>
@@ -31,14 +33,33 @@ public:
     enum Role {
         ShareIndexRole = Qt::UserRole + 1, // int, -1 on heading rows
         HeadingRole, // bool
-        ImageRole, // int, the item's state picture
+        ImageRole, // int, the item's ShareImage
         HostTextRole, // the host column's text, as shown
         PlainTextRole, // the column's text exactly as the document has it
         EntrySlotRole, // int, the host entry's slot; -1 on shares and headings
     };
 
-    // The state picture of a host entry (after the share states' pictures).
-    static constexpr int LoginNeededImage = 3;
+    // The pictures of column 0, numbered as SetStateIcons takes them: one per
+    // share state up to ShareOnline, then the host entry's. A renamed or
+    // removed share shows UnknownImage (ImageOf), so LoginNeededImage shares
+    // its number with ShareHostRenamed but never stands for it.
+    enum ShareImage : int {
+        UnknownImage = ShareUnknown,
+        OfflineImage = ShareOffline,
+        OnlineImage = ShareOnline,
+        LoginNeededImage,
+    };
+    static constexpr ShareImage ImageOf(ShareState state)
+    {
+        switch (state) {
+        case ShareOffline:
+            return OfflineImage;
+        case ShareOnline:
+            return OnlineImage;
+        default:
+            return UnknownImage;
+        }
+    }
 
     static constexpr int EntryKey(int slot) { return -2 - slot; }
     static constexpr bool IsEntryKey(int key) { return key <= -2; }
@@ -49,7 +70,7 @@ public:
         int share = -1; // the item key: a share index or an EntryKey
         int group = -1; // the share's group in the scheme (the first sort key)
         int state = 0;  // the state the sort reads
-        int image = 0;  // the state picture shown
+        ShareImage image = UnknownImage;
         QString name;
         QString host;
         QString workgroup;
@@ -104,10 +125,11 @@ public:
     // Items of both kinds; EntryCount() of them are host entries.
     int ItemCount() const { return m_itemCount; }
     int EntryCount() const { return m_entryCount; }
-    void SetItemImage(int share, int image);
-    void SetAllImages(int image);
+    void SetItemImage(int share, ShareImage image);
+    void SetAllImages(ShareImage image);
     void SetItemHostText(int share, const QString &host);
     bool RemoveItem(int share);
+    // The item's ShareImage, -1 when there is no such item.
     int ItemImage(int share) const;
     QString ItemHostText(int share) const;
 
@@ -128,7 +150,7 @@ public:
     QList<int> EntriesInOrder() const;
 
     // --- looks ----------------------------------------------------------------------------
-    // One picture per share state, by state number, then LoginNeededImage.
+    // One picture per ShareImage, in its order.
     void SetStateIcons(const QList<QIcon> &icons);
     // What column 0 of a host entry says.
     void SetEntryText(const QString &text);
@@ -152,7 +174,7 @@ private:
         QString name;
         QString host;
         QString workgroup;
-        int image = 0;
+        ShareImage image = UnknownImage;
         int groupId = -1; // the list group holding the item; -1: not in the list
         bool matches = true; // passes the filter: has a row
     };

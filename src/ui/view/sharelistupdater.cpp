@@ -79,7 +79,7 @@ void CShareListUpdater::RefreshStart(bool markUnknown)
     m_changesSeen = 0;
     m_hostsSeen = 0;
     if (markUnknown)
-        m_model.SetAllImages(ShareUnknown);
+        m_model.SetAllImages(CShareListModel::UnknownImage);
     m_startTick.restart();
 }
 
@@ -228,8 +228,7 @@ bool CShareListUpdater::InsertIfVisible(int share, int state)
     item.share = share;
     item.group = schemeGroup;
     item.state = state;
-    // Only the first three states have a picture.
-    item.image = state <= ShareOnline ? state : ShareUnknown;
+    item.image = CShareListModel::ImageOf(ShareState(state));
     item.name = name;
     item.host = m_doc->shareText(share, ColumnHost);
     item.workgroup = m_doc->shareText(share, ColumnWorkgroup);
@@ -243,11 +242,11 @@ int CShareListUpdater::ApplyChange(int share)
         return state == ShareOnline && InsertIfVisible(share, state) ? 1 : 0;
     switch (state) {
     case ShareOnline:
-        m_model.SetItemImage(share, state);
+        m_model.SetItemImage(share, CShareListModel::ImageOf(state));
         break;
     case ShareOffline:
         if (m_doc->showOffline())
-            m_model.SetItemImage(share, state);
+            m_model.SetItemImage(share, CShareListModel::ImageOf(state));
         else
             m_model.RemoveItem(share);
         break;
