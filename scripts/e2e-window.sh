@@ -162,6 +162,17 @@ app=$!
 wid=$(xdotool search --sync --name "Demo Network - Brevant Lanterra" | head -1)
 # Keys go to the active window (synthetic events sent to a window are
 # ignored by most programs).
+# ends_after WHAT: the program must end within 10 s of WHAT (its menu
+# command); otherwise it is killed and the check fails.
+ends_after() {
+    for _ in $(seq 100); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
+    if kill -0 "$app" 2>/dev/null; then
+        echo "the program did not end after $1" >&2
+        kill "$app"
+        exit 1
+    fi
+    wait "$app"
+}
 keys() {
     xdotool windowactivate --sync "$wid" >/dev/null 2>&1 || true
     xdotool key "$@"
@@ -218,13 +229,7 @@ fi
 keys alt+f
 sleep 0.3
 keys x
-for _ in $(seq 100); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
-if kill -0 "$app" 2>/dev/null; then
-    echo "the program did not end after File > Exit" >&2
-    kill "$app"
-    exit 1
-fi
-wait "$app"
+ends_after "File > Exit"
 after=$(stat -c %Y "$doc")
 [ "$after" -gt "$before" ] || { echo "the document was not saved at exit" >&2; exit 1; }
 iconv -f UTF-16 -t UTF-8 "$doc" | grep '<share' >/dev/null || { echo "the saved document holds no shares" >&2; exit 1; }
@@ -267,13 +272,7 @@ file_exit_without_taskbar() {
     keys alt+f
     sleep 0.3
     keys x
-    for _ in $(seq 100); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
-    if kill -0 "$app" 2>/dev/null; then
-        echo "the program did not end after File > Exit without a taskbar button" >&2
-        kill "$app"
-        exit 1
-    fi
-    wait "$app"
+    ends_after "File > Exit without a taskbar button"
     [ "$(stat -c %Y "$doc")" -gt "$doc_before" ] || { echo "the document was not saved at exit (no taskbar button)" >&2; exit 1; }
     [ "$(stat -c %Y "$settings")" -gt "$settings_before" ] || { echo "settings.xml was not written (no taskbar button)" >&2; exit 1; }
     iconv -f UTF-16 -t UTF-8 "$settings" | grep 'showOnTaskBar="false"' >/dev/null || { echo "settings.xml does not remember the taskbar setting" >&2; exit 1; }
@@ -339,13 +338,7 @@ gone "Einstellungen"
 keys alt+d
 sleep 0.3
 keys b
-for _ in $(seq 100); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
-if kill -0 "$app" 2>/dev/null; then
-    echo "the program did not end after Datei > Beenden" >&2
-    kill "$app"
-    exit 1
-fi
-wait "$app"
+ends_after "Datei > Beenden"
 shares=$(iconv -f UTF-16 -t UTF-8 "$range_doc" | grep -c '<share' || true)
 [ "$shares" -gt 0 ] || { echo "the range scan found no shares" >&2; exit 1; }
 iconv -f UTF-16 -t UTF-8 "$settings" | grep 'German' >/dev/null || { echo "the language was not kept" >&2; exit 1; }
@@ -394,13 +387,7 @@ window "Second - Brevant Lanterra" >/dev/null
 keys alt+d
 sleep 0.3
 keys b
-for _ in $(seq 100); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
-if kill -0 "$app" 2>/dev/null; then
-    echo "the program did not end after Datei > Beenden" >&2
-    kill "$app"
-    exit 1
-fi
-wait "$app"
+ends_after "Datei > Beenden"
 iconv -f UTF-16 -t UTF-8 "$settings" | grep -F "$second_doc" >/dev/null || { echo "settings.xml does not name Second.net" >&2; exit 1; }
 echo "a start without a file left the window as it was; the program ended with Second.net remembered"
 
