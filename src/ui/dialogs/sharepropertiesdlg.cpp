@@ -66,31 +66,20 @@ CSharePropertiesDlg::CSharePropertiesDlg(QWidget *parent)
     auto *information = new QGroupBox(QStringLiteral(" Information "), this);
     RegisterControl(IdInformation, information);
     auto *form = new QFormLayout(information);
-    auto *hostLabel = new QLabel(QStringLiteral("Host name :"), information);
-    auto *workgroupLabel = new QLabel(QStringLiteral("Workgroup :"), information);
-    // Their captions come from the language file: never markup.
-    hostLabel->setTextFormat(Qt::PlainText);
-    workgroupLabel->setTextFormat(Qt::PlainText);
-    m_hostEdit = ReadOnlyField(information);
-    m_workgroupEdit = ReadOnlyField(information);
-    RegisterControl(IdHostLabel, hostLabel);
-    RegisterControl(IdHostEdit, m_hostEdit);
-    RegisterControl(IdWorkgroupLabel, workgroupLabel);
-    RegisterControl(IdWorkgroupEdit, m_workgroupEdit);
-    form->addRow(hostLabel, m_hostEdit);
-    form->addRow(workgroupLabel, m_workgroupEdit);
-    auto *addressLabel = new QLabel(QStringLiteral("Address :"), information);
-    auto *urlLabel = new QLabel(QStringLiteral("URL :"), information);
-    addressLabel->setTextFormat(Qt::PlainText);
-    urlLabel->setTextFormat(Qt::PlainText);
-    m_addressEdit = ReadOnlyField(information);
-    m_urlEdit = ReadOnlyField(information);
-    RegisterControl(IdAddressLabel, addressLabel);
-    RegisterControl(IdAddressEdit, m_addressEdit);
-    RegisterControl(IdUrlLabel, urlLabel);
-    RegisterControl(IdUrlEdit, m_urlEdit);
-    form->addRow(addressLabel, m_addressEdit);
-    form->addRow(urlLabel, m_urlEdit);
+    // Captions come from the language file: never markup.
+    const auto addRow = [&](int labelId, const QString &caption, int editId) {
+        auto *label = new QLabel(caption, information);
+        label->setTextFormat(Qt::PlainText);
+        QLineEdit *edit = ReadOnlyField(information);
+        RegisterControl(labelId, label);
+        RegisterControl(editId, edit);
+        form->addRow(label, edit);
+        return edit;
+    };
+    m_hostEdit = addRow(IdHostLabel, QStringLiteral("Host name :"), IdHostEdit);
+    m_workgroupEdit = addRow(IdWorkgroupLabel, QStringLiteral("Workgroup :"), IdWorkgroupEdit);
+    m_addressEdit = addRow(IdAddressLabel, QStringLiteral("Address :"), IdAddressEdit);
+    m_urlEdit = addRow(IdUrlLabel, QStringLiteral("URL :"), IdUrlEdit);
     layout->addWidget(information, 1);
 
     layout->addWidget(CreateButtonRow());
