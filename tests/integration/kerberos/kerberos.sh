@@ -82,12 +82,13 @@ ip netns exec "$dc" samba-tool domain provision --realm=LAB.EXAMPLE --domain=LAB
     --dns-backend=NONE --adminpass="$adminpass" --host-name=dc1 --host-ip=$address --targetdir="$dcdir" \
     --option="interfaces=$address" --option="bind interfaces only=yes" > "$work/provision.log" 2>&1 \
     || { tail -20 "$work/provision.log"; echo "provisioning failed"; exit 1; }
-# As little changed as can be: its own log and pid folders, no anonymous
-# listing, and a share.
+# As little changed as can be: its own log, pid and RPC socket folders, no
+# anonymous listing, and a share. winbindd's socket folder stays where the
+# client library looks for it: moved, every session setup fails.
 conf=$dcdir/etc/smb.conf
 mkdir -p "$dcdir/run" "$dcdir/share/Vault"
 sed -i -e "/^\s*log file = /d" \
-    -e "s|^\[global\]|[global]\n\tlog file = $dcdir/log.%m\n\tpid directory = $dcdir/run\n\trestrict anonymous = 2|" "$conf"
+    -e "s|^\[global\]|[global]\n\tlog file = $dcdir/log.%m\n\tpid directory = $dcdir/run\n\tncalrpc dir = $dcdir/ncalrpc\n\trestrict anonymous = 2|" "$conf"
 printf '[Vault]\n\tpath = %s\n\tread only = yes\n' "$dcdir/share/Vault" >> "$conf"
 # The daemons it starts are given this path: it must be absolute.
 ip netns exec "$dc" samba -i -s "$conf" > "$work/samba.log" 2>&1 &
