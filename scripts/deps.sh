@@ -77,6 +77,8 @@ own_policy=0
 if [ ! -d /run/systemd/system ] && [ ! -e "$policy" ]; then
     printf '#!/bin/sh\n# left by Lanterra'"'"'s scripts/deps.sh while it installs\nexit 101\n' | $sudo tee "$policy" >/dev/null \
         && $sudo chmod 0755 "$policy" && own_policy=1
+    # Gone again however the install ends (an interrupt included).
+    trap '[ $own_policy = 1 ] && $sudo rm -f "$policy"' EXIT
 fi
 status=0
 $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null || status=$?
