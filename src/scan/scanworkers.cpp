@@ -171,8 +171,8 @@ void SettleMovedName(CScanDriver &driver, const ProbeStart &start, const QString
         return;
     }
     if (loginAtStake) {
-        qCInfo(lcScan).noquote() << start.name << "now answers at" << resolved << "instead of"
-                                 << start.knownAddress << "- its login waits for the user";
+        qCWarning(lcScan).noquote() << start.name << "now answers at" << resolved << "instead of" << start.knownAddress
+                                    << "- its login waits for the user";
         target.movedTo = resolved;
         target.result = NetError::AccessDenied;
         return;
@@ -185,8 +185,7 @@ void SettleMovedName(CScanDriver &driver, const ProbeStart &start, const QString
 }
 
 // Nothing when the scan stopped during the look-up.
-std::optional<ProbeTarget> ResolveTarget(CScanDriver &driver, HostRecord &host, const ProbeStart &start,
-                                         bool excluded)
+std::optional<ProbeTarget> ResolveTarget(CScanDriver &driver, HostRecord &host, const ProbeStart &start, bool excluded)
 {
     std::optional<QString> resolved;
     if (!start.name.isEmpty() && !excluded)
@@ -301,8 +300,8 @@ void PublishProbe(CScanDriver &driver, HostRecord &host, const ProbeTarget &targ
             ++leftOut;
     }
     if (leftOut > 0)
-        qCWarning(lcScan).noquote() << target.server << "lists more than" << CScanDriver::MaxSharesPerHost
-                                    << "shares;" << leftOut << "were left out";
+        qCWarning(lcScan).noquote() << target.server << "lists more than" << CScanDriver::MaxSharesPerHost << "shares;"
+                                    << leftOut << "were left out";
     if (target.bindsAddress)
         host.SetAddr(target.address);
     host.SetMovedTo(target.movedTo);
@@ -355,8 +354,8 @@ void ProbeHost(CScanDriver &driver, HostRecord &host, SweepReach reach, int swep
 
     const ProbeOutcome outcome = ListTarget(driver, *start, *target, reach);
     if (outcome.result != NetError::Success)
-        qCDebug(lcScan) << "no share list from" << (target->server.isEmpty() ? start->name : target->server)
-                        << "error" << outcome.result;
+        qCDebug(lcScan) << "no share list from" << (target->server.isEmpty() ? start->name : target->server) << "error"
+                        << outcome.result;
     PublishProbe(driver, host, *target, outcome, reach, reach == SweepReach::Dead ? sweptMs : MillisecondsSince(t0));
     driver.Wake();
 }

@@ -335,6 +335,11 @@ void CShareListUpdater::InsertEntry(int slot)
     item.image = CShareListModel::LoginNeededImage;
     item.host = host->GetDisplayName();
     item.workgroup = host->net ? host->net->name : QString();
+    // The user decides whether the host's login follows it to where it
+    // answers now: the entry tells both addresses.
+    if (const QString movedTo = host->GetMovedTo(); !movedTo.isEmpty())
+        item.name = FormatMessage(LookupText(MessagesSection, 8, QStringLiteral("login needed: now answers at %s, was %s")),
+                                  {movedTo, host->GetAddr()});
     const int groupId = m_scheme->groupByHost ? GroupForHost(item.host) : schemeGroup;
     m_model.InsertItem(groupId, item);
 }
