@@ -150,33 +150,99 @@ TEST_P(LoginBindingTest, LoginsReachOnlyTheAddressesTheyBelongTo)
 
 const QStringList Alices{QStringLiteral("alice")};
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, LoginBindingTest,
-    ::testing::Values(
-        // A name answer from a rogue while VAULT still answers at home: the
-        // login stays with VAULT, and so does the document's address.
-        BindingCase{"SpoofedNameDefaultLogin", Found::Workgroup, true, false, true, RogueAddress, {}, Alices, {}, {},
-                    VaultAddress, false, {}},
-        BindingCase{"SpoofedNameOwnLogin", Found::Workgroup, false, true, true, RogueAddress, {}, Alices, {}, {},
-                    VaultAddress, false, {}},
-        // The name answers where VAULT is known: nothing changes.
-        BindingCase{"NameAtKnownAddress", Found::Workgroup, true, false, true, VaultAddress, {}, Alices, {}, {},
-                    VaultAddress, false, {}},
-        // VAULT is silent at home and its name points elsewhere: no login
-        // goes there before the user says so; the host waits for that.
-        BindingCase{"MovedHostWaitsForTheUser", Found::Workgroup, true, true, false, MovedAddress, {}, {}, {}, {},
-                    VaultAddress, true, MovedAddress},
-        // A host that only announced itself gets no login for every host.
-        BindingCase{"AnnouncedHostGetsNoDefaultLogin", Found::Announced, true, false, true, {},
-                    QStringLiteral("EVIL"), {}, {}, {}, RogueAddress, true, {}},
-        // A login typed for VAULT reaches it listed by its address.
-        BindingCase{"OwnLoginReachesHostListedByAddress", Found::Announced, false, true, true, {},
-                    QStringLiteral("VAULT"), Alices, {}, {}, VaultAddress, false, {}}),
-    [](const ::testing::TestParamInfo<BindingCase> &info) { return std::string(info.param.label); });
+INSTANTIATE_TEST_SUITE_P(Cases, LoginBindingTest,
+                         ::testing::Values(
+                             // A name answer from a rogue while VAULT still answers at home: the
+                             // login stays with VAULT, and so does the document's address.
+                             BindingCase{"SpoofedNameDefaultLogin",
+                                         Found::Workgroup,
+                                         true,
+                                         false,
+                                         true,
+                                         RogueAddress,
+                                         {},
+                                         Alices,
+                                         {},
+                                         {},
+                                         VaultAddress,
+                                         false,
+                                         {}},
+                             BindingCase{"SpoofedNameOwnLogin",
+                                         Found::Workgroup,
+                                         false,
+                                         true,
+                                         true,
+                                         RogueAddress,
+                                         {},
+                                         Alices,
+                                         {},
+                                         {},
+                                         VaultAddress,
+                                         false,
+                                         {}},
+                             // The name answers where VAULT is known: nothing changes.
+                             BindingCase{"NameAtKnownAddress",
+                                         Found::Workgroup,
+                                         true,
+                                         false,
+                                         true,
+                                         VaultAddress,
+                                         {},
+                                         Alices,
+                                         {},
+                                         {},
+                                         VaultAddress,
+                                         false,
+                                         {}},
+                             // VAULT is silent at home and its name points elsewhere: no login
+                             // goes there before the user says so; the host waits for that.
+                             BindingCase{"MovedHostWaitsForTheUser",
+                                         Found::Workgroup,
+                                         true,
+                                         true,
+                                         false,
+                                         MovedAddress,
+                                         {},
+                                         {},
+                                         {},
+                                         {},
+                                         VaultAddress,
+                                         true,
+                                         MovedAddress},
+                             // A host that only announced itself gets no login for every host.
+                             BindingCase{"AnnouncedHostGetsNoDefaultLogin",
+                                         Found::Announced,
+                                         true,
+                                         false,
+                                         true,
+                                         {},
+                                         QStringLiteral("EVIL"),
+                                         {},
+                                         {},
+                                         {},
+                                         RogueAddress,
+                                         true,
+                                         {}},
+                             // A login typed for VAULT reaches it listed by its address.
+                             BindingCase{"OwnLoginReachesHostListedByAddress",
+                                         Found::Announced,
+                                         false,
+                                         true,
+                                         true,
+                                         {},
+                                         QStringLiteral("VAULT"),
+                                         Alices,
+                                         {},
+                                         {},
+                                         VaultAddress,
+                                         false,
+                                         {}}),
+                         [](const ::testing::TestParamInfo<BindingCase> &info) {
+                             return std::string(info.param.label);
+                         });
 
 class MovedHostTest : public LoginBindingTest
-{
-};
+{};
 
 // One confirmation moves the binding: the login then goes to the new
 // address, and the host lists its shares there.

@@ -471,9 +471,7 @@ QVariant CShareListModel::data(const QModelIndex &index, int role) const
     // the entry's own words where it has some.
     const QString entryText = entry && item.name.isEmpty() ? m_entryText : item.name;
     const auto text = [entry, &entryText, &item, &index] {
-        return index.column() == 0   ? (entry ? entryText : item.name)
-               : index.column() == 1 ? item.host
-                                     : item.workgroup;
+        return index.column() == 0 ? (entry ? entryText : item.name) : index.column() == 1 ? item.host : item.workgroup;
     };
     // The entry's own text is the program's, not a name from the network.
     const bool ownText = entry && index.column() == 0;

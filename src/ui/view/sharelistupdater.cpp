@@ -338,8 +338,9 @@ void CShareListUpdater::InsertEntry(int slot)
     // The user decides whether the host's login follows it to where it
     // answers now: the entry tells both addresses.
     if (const QString movedTo = host->GetMovedTo(); !movedTo.isEmpty())
-        item.name = FormatMessage(LookupText(MessagesSection, 8, QStringLiteral("login needed: now answers at %s, was %s")),
-                                  {movedTo, host->GetAddr()});
+        item.name =
+            FormatMessage(LookupText(MessagesSection, 8, QStringLiteral("login needed: now answers at %s, was %s")),
+                          {movedTo, host->GetAddr()});
     const int groupId = m_scheme->groupByHost ? GroupForHost(item.host) : schemeGroup;
     m_model.InsertItem(groupId, item);
 }
