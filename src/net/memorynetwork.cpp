@@ -31,6 +31,11 @@ private:
     std::atomic<int> &m_now;
 };
 
+// The login ListSharesWith hands to ListShares on this thread: ListShares
+// stays the one listing call, so that a test network overriding it sees
+// every listing.
+thread_local const std::optional<Login> *t_presentedLogin = nullptr;
+
 } // namespace
 
 void CMemoryNetwork::Delay(int ms, const std::stop_token &stop)
@@ -188,6 +193,8 @@ int CMemoryNetwork::HeldListings(const QString &address) const
 ShareListing CMemoryNetwork::ListShares(const QString &server, const QString &address,
                                         std::stop_token stop)
 {
+    if (t_presentedLogin)
+        return List(server, address, *t_presentedLogin, stop);
     return List(server, address, CLoginBook::Session().For(server, address), stop);
 }
 
@@ -377,7 +384,10 @@ ShareListing CMemoryNetwork::ListSharesWith(const QString &server, const QString
         std::scoped_lock guard(m_lock);
         m_knownAnswers.insert(address.isEmpty() ? server : address, knownAnswerMs);
     }
-    return List(server, address, login, stop);
+    t_presentedLogin = &login;
+    ShareListing listing = ListShares(server, address, stop);
+    t_presentedLogin = nullptr;
+    return listing;
 }
 
 void CMemoryNetwork::Announce(const DiscoveredHost &host)
