@@ -327,6 +327,36 @@ private slots:
             QVERIFY(ShownShares(view, doc).contains(QStringLiteral("LOCKED/docs")));
     }
 
+    // An entry already standing when its host moves tells the move at the
+    // next scan's end.
+    void standingEntryTellsTheMove()
+    {
+        Network n;
+        Login wrong;
+        wrong.user = QStringLiteral("alice");
+        wrong.password = QStringLiteral("wrong");
+        n.keeper.stored[QStringLiteral("LOCKED")] = wrong;
+        auto frame = n.Frame();
+        CLanterraView &view = *frame->View();
+        QVERIFY(Network::Scan(*frame));
+        CShareListModel &model = *view.Model();
+        QCOMPARE(model.EntryCount(), 1);
+        QCOMPARE(model.index(EntryRow(model), 0).data().toString(), QStringLiteral("login needed"));
+
+        CMemoryNetwork::Server moved;
+        moved.loginUser = QStringLiteral("alice");
+        moved.loginPassword = QStringLiteral("s3cret");
+        n.network->RemoveServer(QStringLiteral("10.0.0.2"));
+        n.network->SetServer(QStringLiteral("10.0.0.7"), moved);
+        n.network->AddName(QStringLiteral("LOCKED"), QStringLiteral("10.0.0.7"));
+        QVERIFY(Network::Scan(*frame));
+        QCOMPARE(model.EntryCount(), 1);
+        const QString text = model.index(EntryRow(model), 0).data().toString();
+        QVERIFY2(text.contains(QStringLiteral("10.0.0.7")) && text.contains(QStringLiteral("10.0.0.2")),
+                 qPrintable(text));
+        QVERIFY(n.network->LoginsSentTo(QStringLiteral("10.0.0.7")).isEmpty());
+    }
+
     void cancelledLoginListsNothing()
     {
         Network n;
