@@ -158,7 +158,8 @@ void SettleMovedName(CScanDriver &driver, const ProbeStart &start, const QString
                      ProbeTarget &target)
 {
     INetProvider &network = driver.Network();
-    if (network.IsReachableOf(start.knownAddress, start.knownAnswerMs, driver.AbandonToken())) {
+    // Still part of the look-up: a stop abandons the probe here.
+    if (network.IsReachableOf(start.knownAddress, start.knownAnswerMs, driver.HaltToken())) {
         qCWarning(lcScan).noquote() << start.name << "still answers at" << start.knownAddress
                                     << "while its name points at" << resolved << "- the known address is kept";
         target.server = start.knownAddress;
@@ -166,7 +167,7 @@ void SettleMovedName(CScanDriver &driver, const ProbeStart &start, const QString
         target.reachChecked = true;
         return;
     }
-    if (!network.IsReachableOf(resolved, 0, driver.AbandonToken())) {
+    if (!network.IsReachableOf(resolved, 0, driver.HaltToken())) {
         target.result = NetError::BadNetPath; // silent at both: offline, still bound where it was
         return;
     }
