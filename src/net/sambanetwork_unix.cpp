@@ -128,6 +128,12 @@ ShareListing CSambaNetwork::ListShares(const QString &server, const QString &add
 ShareListing CSambaNetwork::ListSharesOf(const QString &server, const QString &address, int knownAnswerMs,
                                          std::stop_token stop)
 {
+    return ListSharesWith(server, address, knownAnswerMs, CLoginBook::Session().For(server, address), stop);
+}
+
+ShareListing CSambaNetwork::ListSharesWith(const QString &server, const QString &address, int knownAnswerMs,
+                                           const std::optional<Login> &login, std::stop_token stop)
+{
     const QString target = address.isEmpty() ? server : address;
     // A listing with a ticket connects by name and names the ticket's user;
     // only such a listing pays for the look-up of the name and the cache.
@@ -146,7 +152,6 @@ ShareListing CSambaNetwork::ListSharesOf(const QString &server, const QString &a
     // The stored login first, then anonymously (or as guest), as peers do.
     // Credentials go to the helper through its pipe, never its arguments.
     CHelperPool::Result result;
-    const std::optional<Login> login = CLoginBook::Session().For(server, address);
     bool listed = false;
     // With no login set for the host, a ticket in the user's cache goes
     // first. Whatever keeps it from the shares (a server outside the realm,
