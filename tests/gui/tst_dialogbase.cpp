@@ -8,14 +8,33 @@
 #include "ui/dialogs/helpwindow.h"
 #include "ui/dialogs/productinfo.h"
 #include "ui/dialogs/scanoptionsdlg.h"
+#include "ui/dialogs/schemenamedlg.h"
 #include "ui/dialogs/schemeseditordlg.h"
 
 #include <QCheckBox>
 #include <QFile>
 #include <QGroupBox>
+#include <QLineEdit>
 #include <QTreeWidget>
 #include <QTemporaryDir>
 #include <QtTest>
+
+namespace {
+
+// A real dialog that counts how often it was set up.
+template <class Dialog> class CountedInit : public Dialog
+{
+public:
+    using Dialog::Dialog;
+    int inits = 0;
+    void InitDialog() override
+    {
+        ++inits;
+        Dialog::InitDialog();
+    }
+};
+
+} // namespace
 
 class TestDialogBase : public QObject
 {
@@ -71,6 +90,29 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&about));
         QVERIFY(!about.isSizeGripEnabled());
         QCOMPARE(about.minimumSize(), about.maximumSize());
+    }
+
+    void setUpRunsOncePerModalRun_data()
+    {
+        QTest::addColumn<int>("runs");
+        QTest::newRow("one run") << 1;
+        QTest::newRow("run again") << 2;
+        QTest::newRow("third run") << 3;
+    }
+
+    void setUpRunsOncePerModalRun()
+    {
+        QFETCH(int, runs);
+        gui::TestSettings test;
+        CountedInit<CSchemeNameDlg> dialog(test.settings, false);
+        for (int run = 1; run <= runs; ++run) {
+            // Each run shows the fields as they are when it starts.
+            dialog.name = QStringLiteral("Copy %1").arg(run);
+            QTimer::singleShot(0, &dialog, &QDialog::reject);
+            QCOMPARE(dialog.exec(), int(QDialog::Rejected));
+            QCOMPARE(dialog.inits, run);
+            QCOMPARE(dialog.ControlAs<QLineEdit>(CSchemeNameDlg::IdName)->text(), dialog.name);
+        }
     }
 
     void schemesEditorAnchorsKeepTheHeaderAndGrowTheList()

@@ -4,7 +4,7 @@
 
 #include "model/scanrules.h"
 #include "ui/dialogs/scanoptionsdlg.h"
-#include "ui/dialogs/textlists.h"
+#include "ui/toolkit/textlists.h"
 #include "ui/toolkit/plaintext.h"
 
 #include <QApplication>
@@ -16,7 +16,7 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "ui/dialogs/hyperlink.h"
+#include "ui/toolkit/hyperlink.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "dialogbase.h"
+#include "ui/toolkit/dialogbase.h"
 
 // The program's name, version and revision, the maker's notice and links.
 class CAboutDlg : public CDialogBase
@@ -13,8 +13,7 @@ public:
                      IdLegal2 = 1170, IdHomePage = 1166, IdSupport = 1167 };
 
     explicit CAboutDlg(QWidget *parent = nullptr);
-    int exec() override;
-    void InitDialog();
+    void InitDialog() override;
 
 protected:
     void OnOk() override { accept(); }

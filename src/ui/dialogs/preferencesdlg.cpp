@@ -190,12 +190,6 @@ void CPreferencesDlg::InitDialog()
     m_initialised = true;
 }
 
-int CPreferencesDlg::exec()
-{
-    InitDialog();
-    return CDialogBase::exec();
-}
-
 void CPreferencesDlg::FillProgramRow()
 {
     auto *row = ControlAs<QListWidget>(IdProgramRow);
@@ -334,12 +328,6 @@ void CProgramDlg::InitDialog()
     UpdateData(false);
     TranslateCaptions({IdGroup, IdNameLabel, IdPathLabel, IdParmLabel, IdHint, IdDefault, IdOk, IdCancel});
     SetBoldFont({IdGroup});
-}
-
-int CProgramDlg::exec()
-{
-    InitDialog();
-    return CDialogBase::exec();
 }
 
 void CProgramDlg::OnBrowse()

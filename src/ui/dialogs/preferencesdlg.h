@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "dialogbase.h"
+#include "ui/toolkit/dialogbase.h"
 
 #include <functional>
 
@@ -33,8 +33,7 @@ public:
     std::function<void()> runProgramDialog;
     QString iconsFolder;
 
-    int exec() override;
-    void InitDialog();
+    void InitDialog() override;
     void OnLanguageChange(int index);
     void OnIconLibraryChange(int index);
 
@@ -77,8 +76,7 @@ public:
     // or internal name); empty when it has none.
     static QString ProgramDisplayName(const QString &path);
 
-    int exec() override;
-    void InitDialog();
+    void InitDialog() override;
     void OnBrowse();
 
 protected:

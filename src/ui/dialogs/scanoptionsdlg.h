@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "dialogbase.h"
+#include "ui/toolkit/dialogbase.h"
 
 #include <functional>
 
@@ -65,8 +65,7 @@ public:
     QString excHostsText;
     QString excNetsText;
 
-    int exec() override;
-    void InitDialog();
+    void InitDialog() override;
 
 protected:
     void OnApply() override;
@@ -101,8 +100,7 @@ public:
 
     QString text;
 
-    int exec() override;
-    void InitDialog();
+    void InitDialog() override;
 
 protected:
     void OnOk() override;

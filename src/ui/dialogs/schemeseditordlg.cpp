@@ -1,16 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "schemeseditordlg.h"
 
-#include "hyperlink.h"
-#include "textlists.h"
-
-#include "ui/toolkit/iconlibraryicons.h"
+#include "schemeadvanceddlg.h"
+#include "schemenamedlg.h"
 
 #include "settings/iconlibrary.h"
 #include "settings/languagetable.h"
 #include "settings/settings.h"
 #include "settings/sharescheme.h"
+#include "ui/toolkit/hyperlink.h"
+#include "ui/toolkit/iconlibraryicons.h"
 #include "ui/toolkit/plaintext.h"
+#include "ui/toolkit/textlists.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -19,7 +20,6 @@
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
@@ -246,12 +246,6 @@ void CSchemesEditorDlg::InitDialog()
     Control(IdUp)->setEnabled(false);
     list->setFocus();
     m_initialised = true;
-}
-
-int CSchemesEditorDlg::exec()
-{
-    InitDialog();
-    return CDialogBase::exec();
 }
 
 void CSchemesEditorDlg::paintEvent(QPaintEvent *event)
@@ -554,139 +548,4 @@ void CSchemesEditorDlg::OnAdvanced()
         if (m_record.edited == m_record.mainSelected)
             emit reapplyScheme();
     }
-}
-
-// --- Add/Edit group ----------------------------------------------------------
-
-CGroupEditDlg::CGroupEditDlg(bool add, QWidget *parent)
-    : CDialogBase(TemplateId, QStringLiteral("Schemes Editor - Add/Edit Scheme"),
-                  QStringLiteral("Schemes Editor - Add Scheme"), parent)
-{
-    if (!add)
-        SetTitleKey(31081, QStringLiteral("Schemes Editor - Edit Scheme"));
-    SetTemplate({243, 146}, false);
-    PlaceGroup(IdGroup, QStringLiteral(" Scheme details "), {7, 4, 229, 112});
-    Place(IdNameLabel, new QLabel(QStringLiteral("Name:"), this), {14, 20, 48, 8});
-    Place(IdName, new QLineEdit(this), {64, 18, 164, 12});
-    Place(IdIncludeLabel, new QLabel(QStringLiteral("Include:"), this), {14, 40, 48, 8});
-    Place(IdInclude, new QLineEdit(this), {64, 38, 164, 12});
-    Place(IdExcludeLabel, new QLabel(QStringLiteral("Exclude:"), this), {14, 60, 48, 8});
-    Place(IdExclude, new QLineEdit(this), {64, 58, 164, 12});
-    Place(IdShown, new QCheckBox(QStringLiteral("Show group in List"), this), {64, 80, 164, 10});
-    PlaceButtons({132, 125, 50, 14}, {186, 125, 50, 14});
-    for (int id : {IdName, IdInclude, IdExclude})
-        connect(ControlAs<QLineEdit>(id), &QLineEdit::textChanged, this, [this] {
-            if (m_initialised)
-                m_changed = true;
-        });
-    connect(ControlAs<QCheckBox>(IdShown), &QCheckBox::clicked, this, [this] { m_changed = true; });
-}
-
-void CGroupEditDlg::InitDialog()
-{
-    ControlAs<QLineEdit>(IdName)->setText(row.name);
-    ControlAs<QLineEdit>(IdInclude)->setText(row.include);
-    ControlAs<QLineEdit>(IdExclude)->setText(row.exclude);
-    ControlAs<QCheckBox>(IdShown)->setChecked(row.shown);
-    TranslateCaptions({IdGroup, IdNameLabel, IdIncludeLabel, IdExcludeLabel, IdShown, IdOk, IdCancel});
-    SetBoldFont({IdGroup});
-    // Typing replaces the proposed name.
-    auto *name = ControlAs<QLineEdit>(IdName);
-    name->setFocus();
-    name->selectAll();
-    m_initialised = true;
-}
-
-int CGroupEditDlg::exec()
-{
-    InitDialog();
-    return CDialogBase::exec();
-}
-
-void CGroupEditDlg::OnOk()
-{
-    if (!m_changed) {
-        reject();
-        return;
-    }
-    row = {ControlAs<QLineEdit>(IdName)->text(), ControlAs<QLineEdit>(IdInclude)->text(),
-           ControlAs<QLineEdit>(IdExclude)->text(), ControlAs<QCheckBox>(IdShown)->isChecked()};
-    accept();
-}
-
-// --- Advanced ------------------------------------------------------------------
-
-CSchemeAdvancedDlg::CSchemeAdvancedDlg(QWidget *parent)
-    : CDialogBase(TemplateId, QStringLiteral("Schemes Editor - Advanced"), QStringLiteral("Schemes Editor - Advanced"),
-                  parent)
-{
-    SetTemplate({243, 146}, false);
-    PlaceGroup(IdGroup, QStringLiteral(" Hidden shares "), {7, 4, 229, 112});
-    Place(IdShowHidden, new QCheckBox(QStringLiteral("Show hidden shares in list"), this), {16, 24, 210, 10});
-    Place(IdHideDisk, new QCheckBox(QStringLiteral("Do not show disk shares ( C$, D$, etc )"), this), {16, 42, 210, 10});
-    PlaceButtons({132, 125, 50, 14}, {186, 125, 50, 14});
-}
-
-void CSchemeAdvancedDlg::InitDialog()
-{
-    ControlAs<QCheckBox>(IdShowHidden)->setChecked(showHidden);
-    ControlAs<QCheckBox>(IdHideDisk)->setChecked(hideDisk);
-    TranslateCaptions({IdGroup, IdShowHidden, IdHideDisk, IdOk, IdCancel});
-    SetBoldFont({IdGroup});
-}
-
-int CSchemeAdvancedDlg::exec()
-{
-    InitDialog();
-    return CDialogBase::exec();
-}
-
-void CSchemeAdvancedDlg::OnOk()
-{
-    showHidden = ControlAs<QCheckBox>(IdShowHidden)->isChecked() ? 1 : 0;
-    hideDisk = ControlAs<QCheckBox>(IdHideDisk)->isChecked() ? 1 : 0;
-    accept();
-}
-
-// --- Duplicate / Rename ------------------------------------------------------------
-
-CSchemeNameDlg::CSchemeNameDlg(const CSettings &settings, bool rename, QWidget *parent)
-    : CDialogBase(TemplateId, QStringLiteral("Schemes Editor - Duplicate/Rename Scheme"),
-                  QStringLiteral("Schemes Editor - Duplicate Scheme"), parent),
-      m_settings(settings)
-{
-    if (rename)
-        SetTitleKey(31084, QStringLiteral("Schemes Editor - Rename Scheme"));
-    SetTemplate({243, 90}, false);
-    PlaceGroup(IdGroup, QStringLiteral(" Scheme "), {7, 4, 229, 56});
-    Place(IdNameLabel, new QLabel(QStringLiteral("Name:"), this), {14, 28, 30, 8});
-    auto *edit = Place(IdName, new QLineEdit(this), {46, 26, 182, 12});
-    edit->setMaxLength(64);
-    PlaceButtons({132, 69, 50, 14}, {186, 69, 50, 14});
-    connect(edit, &QLineEdit::textChanged, this, &CSchemeNameDlg::CheckName);
-}
-
-void CSchemeNameDlg::InitDialog()
-{
-    ControlAs<QLineEdit>(IdName)->setText(name);
-    TranslateCaptions({IdGroup, IdNameLabel, IdOk, IdCancel});
-    SetBoldFont({IdGroup});
-    CheckName();
-}
-
-int CSchemeNameDlg::exec()
-{
-    InitDialog();
-    return CDialogBase::exec();
-}
-
-void CSchemeNameDlg::CheckName()
-{
-    Control(IdOk)->setEnabled(!m_settings.SchemeExists(ControlAs<QLineEdit>(IdName)->text()));
-}
-
-void CSchemeNameDlg::OnOk()
-{
-    name = ControlAs<QLineEdit>(IdName)->text();
-    accept();
 }

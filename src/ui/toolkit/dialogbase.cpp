@@ -54,6 +54,12 @@ QWidget *CDialogBase::Control(int id) const
     return it != m_controls.end() ? it->second : nullptr;
 }
 
+int CDialogBase::exec()
+{
+    InitDialog();
+    return QDialog::exec();
+}
+
 void CDialogBase::RegisterControl(int id, QWidget *control)
 {
     m_controls[id] = control;

@@ -32,6 +32,13 @@ public:
     bool IsResizable() const { return m_resizable; }
     bool IsModified() const;
 
+    // Builds the controls and fills them from the dialog's fields. Runs at
+    // the start of every modal run, a second run included; a dialog shown
+    // without one (modeless, or in a test) calls it itself before showing.
+    virtual void InitDialog() {}
+    // The one modal entry: the dialog is set up here, never by an override.
+    int exec() final;
+
 protected:
     void RegisterControl(int id, QWidget *control);
     // The dialog's client area in dialog units; `resizable` gives it a

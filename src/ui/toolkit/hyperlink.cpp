@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "hyperlink.h"
 
+#include "plaintext.h"
+
 #include "settings/languagetable.h"
-#include "ui/toolkit/plaintext.h"
 
 #include <QApplication>
 #include <QDesktopServices>
