@@ -12,6 +12,10 @@ public:
     enum ControlId { IdGroup = 1140, IdIcon = 1179, IdProduct = 1003, IdVersion = 1163, IdLegal1 = 1169,
                      IdLegal2 = 1170, IdHomePage = 1166, IdSupport = 1167 };
 
+    // The version line is IdVersion's text; the revision's word has a key
+    // of its own.
+    enum TextKey { RevisionKey = 1164 };
+
     explicit CAboutDlg(QWidget *parent = nullptr);
     void InitDialog() override;
 

@@ -10,7 +10,7 @@ CGroupEditDlg::CGroupEditDlg(bool add, QWidget *parent)
                   QStringLiteral("Schemes Editor - Add Scheme"), parent)
 {
     if (!add)
-        SetTitleKey(31081, QStringLiteral("Schemes Editor - Edit Scheme"));
+        SetTitleKey(EditTitleKey, QStringLiteral("Schemes Editor - Edit Scheme"));
     SetTemplate({243, 146}, false);
     PlaceGroup(IdGroup, QStringLiteral(" Scheme details "), {7, 4, 229, 112});
     Place(IdNameLabel, new QLabel(QStringLiteral("Name:"), this), {14, 20, 48, 8});

@@ -28,6 +28,8 @@ public:
         IdExclude = 1127,
         IdShown = 1056
     };
+    // The title's key when a group is edited, not added.
+    enum TextKey { EditTitleKey = 31081 };
     CGroupEditDlg(bool add, QWidget *parent = nullptr);
     GroupRow row;
     void InitDialog() override;

@@ -7,6 +7,7 @@
 #include "settings/settings.h"
 #include "settings/versioninfo.h"
 #include "ui/commandids.h"
+#include "ui/textkeys.h"
 #include "ui/toolkit/iconlibraryicons.h"
 
 #include <QCheckBox>
@@ -281,8 +282,10 @@ CProgramDlg::CProgramDlg(CSettings *settings, QWidget *parent)
         // Programs here carry no extension: the first filter shows the
         // files that may be run.
         const QString section = QStringLiteral("File Dialogs");
-        const QString executables = LookupText(section, 1, QStringLiteral("Executable Files (*)"));
-        dialog.setNameFilters({executables, LookupText(section, 2, QStringLiteral("All Files (*)"))});
+        const QString executables =
+            LookupText(section, FileDialogText::ExecutableFiles, QStringLiteral("Executable Files (*)"));
+        dialog.setNameFilters(
+            {executables, LookupText(section, FileDialogText::AllFiles, QStringLiteral("All Files (*)"))});
         auto *programs = new ProgramFilter(&dialog);
         dialog.setProxyModel(programs);
         connect(&dialog, &QFileDialog::filterSelected, &dialog,

@@ -20,7 +20,8 @@ public:
         IdProgramLabel = 1159, IdProgramRow = 1164, IdProgramButton = 1158, IdInterface = 1149,
         IdLanguageLabel = 1132, IdIconLabel = 1131, IdLanguage = 1138, IdIconLibrary = 1139,
     };
-    static constexpr int BuiltInIconsKey = 65000;
+    // The icon box entry for the built-in pictures.
+    enum TextKey { BuiltInIconsKey = 65000 };
 
     // `settings` nullptr: CSettings::instance().
     explicit CPreferencesDlg(CSettings *settings, QWidget *parent = nullptr);

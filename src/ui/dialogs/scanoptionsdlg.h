@@ -82,7 +82,7 @@ private:
     // the user is told which entries lose how many addresses.
     void NoteCutRanges();
     // The note's key in the dialog's language section.
-    static constexpr int RangeCutKey = 90;
+    enum TextKey { RangeCutKey = 90 };
 
     ScanRules *m_rules = nullptr;
     bool m_initialised = false;

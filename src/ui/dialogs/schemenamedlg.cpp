@@ -12,7 +12,7 @@ CSchemeNameDlg::CSchemeNameDlg(const CSettings &settings, bool rename, QWidget *
       m_settings(settings)
 {
     if (rename)
-        SetTitleKey(31084, QStringLiteral("Schemes Editor - Rename Scheme"));
+        SetTitleKey(RenameTitleKey, QStringLiteral("Schemes Editor - Rename Scheme"));
     SetTemplate({243, 90}, false);
     PlaceGroup(IdGroup, QStringLiteral(" Scheme "), {7, 4, 229, 56});
     Place(IdNameLabel, new QLabel(QStringLiteral("Name:"), this), {14, 28, 30, 8});

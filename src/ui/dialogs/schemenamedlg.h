@@ -13,6 +13,8 @@ class CSchemeNameDlg : public CDialogBase
 public:
     static constexpr int TemplateId = 30984;
     enum ControlId { IdGroup = 1140, IdNameLabel = 1178, IdName = 1003 };
+    // The title's key when a scheme is renamed, not duplicated.
+    enum TextKey { RenameTitleKey = 31084 };
     CSchemeNameDlg(const CSettings &settings, bool rename, QWidget *parent = nullptr);
     QString name;
     void InitDialog() override;

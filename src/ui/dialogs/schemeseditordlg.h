@@ -53,6 +53,20 @@ public:
         IdOnlineFirst = 1156,
         IdAdvanced = 1138,
     };
+    // Keys of the editor's other texts in its language section.
+    enum TextKey {
+        DuplicateTipKey = 50,
+        RenameTipKey = 51,
+        RemoveSchemeTipKey = 52,
+        NameHeaderKey = 80,
+        IncludeHeaderKey = 81,
+        ExcludeHeaderKey = 82,
+        ApplyChangesKey = 90,
+        MainSchemeKeptKey = 91,
+        RemoveSchemeKey = 92,
+        NewGroupNameKey = 95,
+        RemoveGroupKey = 97,
+    };
     enum Answer { Yes, No, Cancel };
 
     // `mainBox`: the main window's scheme box, whose selected entry follows
@@ -103,7 +117,7 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
-    QString Text(int key, const QString &text) const;
+    QString Text(TextKey key, const QString &text) const;
     ShareScheme *Edited() const;
     void FillCombo();
     void UpdateComboEntry(int index);

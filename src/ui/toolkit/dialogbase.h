@@ -53,7 +53,7 @@ protected:
         return control;
     }
     QGroupBox *PlaceGroup(int id, const QString &title, QRect rect);
-    // Ok (1), Cancel (2) and Apply (10, disabled) at their template places;
+    // Ok, Cancel and Apply (IdApply, disabled) at their template places;
     // an empty rectangle leaves the button out.
     void PlaceButtons(QRect ok, QRect cancel, QRect apply = {});
     void SetAnchor(int id, Anchor topLeft, Anchor bottomRight = Anchors::None);
@@ -70,7 +70,7 @@ protected:
     // a language change).
     void RetranslateCaptions();
     void SetBoldFont(const QList<int> &ids);
-    // Ok (1), Cancel (2) and Apply (10, disabled) in a row, right-aligned.
+    // Ok, Cancel and Apply (IdApply, disabled) in a row, right-aligned.
     QWidget *CreateButtonRow();
     // Apply: pending values are written; the button disables itself.
     virtual void OnApply() {}
