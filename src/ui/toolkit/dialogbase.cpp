@@ -33,8 +33,7 @@ void SetControlText(QWidget *control, const QString &text)
         // Texts come from language files: shown as written, never as markup.
         label->setTextFormat(Qt::PlainText);
         label->setText(text);
-    }
-    else if (auto *group = qobject_cast<QGroupBox *>(control))
+    } else if (auto *group = qobject_cast<QGroupBox *>(control))
         group->setTitle(text);
 }
 
