@@ -310,9 +310,12 @@ bool CLanterraView::AskLogin()
     if (dialog.exec() != QDialog::Accepted)
         return false;
     const bool kept = UseHostLogin(name, dialog.login, dialog.remember, m_loginKeeper, CLoginBook::Session());
-    QString notice = FormatMessage(LookupText(MessagesSection, ViewMessage::LoggingIn, QStringLiteral("Logging in to %s...")), {name});
+    QString notice = FormatMessage(
+        LookupText(MessagesSection, ViewMessage::LoggingIn, QStringLiteral("Logging in to %s...")), {name});
     if (dialog.remember && !kept)
-        notice += u' ' + LookupText(MessagesSection, ViewMessage::LoginNotKept, QStringLiteral("The login could not be remembered."));
+        notice += u' '
+                  + LookupText(MessagesSection, ViewMessage::LoginNotKept,
+                               QStringLiteral("The login could not be remembered."));
     ListAgainWithLogin(*host, name, notice);
     return true;
 }
@@ -329,8 +332,10 @@ bool CLanterraView::ConfirmMovedHost(HostRecord &host, const QString &name, cons
         return false;
     if (!host.ConfirmMove())
         return false;
-    ListAgainWithLogin(host, name,
-                       FormatMessage(LookupText(MessagesSection, ViewMessage::LoggingIn, QStringLiteral("Logging in to %s...")), {name}));
+    ListAgainWithLogin(
+        host, name,
+        FormatMessage(LookupText(MessagesSection, ViewMessage::LoggingIn, QStringLiteral("Logging in to %s...")),
+                      {name}));
     return true;
 }
 

@@ -355,9 +355,9 @@ void CShareListUpdater::InsertEntry(int slot)
     const QString movedTo = host->GetMovedTo();
     m_entryMoves[slot] = movedTo;
     if (!movedTo.isEmpty())
-        item.name =
-            FormatMessage(LookupText(MessagesSection, ViewMessage::MovedEntry, QStringLiteral("login needed: now answers at %s, was %s")),
-                          {movedTo, host->GetAddr()});
+        item.name = FormatMessage(LookupText(MessagesSection, ViewMessage::MovedEntry,
+                                             QStringLiteral("login needed: now answers at %s, was %s")),
+                                  {movedTo, host->GetAddr()});
     const int groupId = m_scheme->groupByHost ? GroupForHost(item.host) : schemeGroup;
     m_model.InsertItem(groupId, item);
 }
