@@ -34,15 +34,6 @@ bool IsDiskShare(std::uint32_t type)
     return type == ShareType::DiskTree || type == ShareType::SpecialDisk;
 }
 
-std::vector<ShareRecord *> SharesOf(const HostRecord &host)
-{
-    std::vector<ShareRecord *> out;
-    out.reserve(host.shares.size());
-    for (const auto &share : host.shares)
-        out.push_back(share.get());
-    return out;
-}
-
 // Marks a listed disk share online, creating and classifying it when the
 // host did not have it (names match without regard to case). False when
 // the host has as many shares as one host may have and this one is new.
@@ -174,7 +165,7 @@ void ProbeHost(CScanDriver &driver, HostRecord &host, SweepReach reach, int swep
                     doc.QueueShares(doc.SharesOf(*other), ShareHostRenamed);
                 }
                 host.duplicate = true;
-                doc.QueueShares(SharesOf(host), ShareRemoved);
+                doc.QueueShares(doc.SharesOf(host), ShareRemoved);
                 result = NetError::BadNetPath;
             }
             t0 = Clock::now();
@@ -231,7 +222,7 @@ void ProbeHost(CScanDriver &driver, HostRecord &host, SweepReach reach, int swep
         // An announced host that never answered leaves the cache at the
         // scan's end: nothing of it goes to the views.
         if (online || !driver.IsAnnouncedOnly(host)) {
-            doc.QueueShares(SharesOf(host), std::nullopt);
+            doc.QueueShares(doc.SharesOf(host), std::nullopt);
             doc.QueueHost(host);
         }
         driver.HostFinished();
