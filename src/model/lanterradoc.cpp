@@ -320,14 +320,15 @@ void CLanterraDoc::HaltScan()
     m_scanning.store(false, std::memory_order_release);
 }
 
-void CLanterraDoc::StopScan()
+Result<void> CLanterraDoc::StopScan()
 {
     if (!IsScanning())
-        return;
+        return {};
     HaltScan();
     UpdateAllViews(HintScanStopped);
     if (const CSettings *s = settings(); s && s->autoSave)
-        OnSaveDocument(m_pathName);
+        return OnSaveDocument(m_pathName);
+    return {};
 }
 
 void CLanterraDoc::HaltAndWait()
@@ -341,9 +342,9 @@ void CLanterraDoc::HaltAndWait()
     m_scan.driver.reset();
 }
 
-void CLanterraDoc::DeleteContents()
+Result<void> CLanterraDoc::DeleteContents()
 {
-    StopScan();
+    Result<void> saved = StopScan();
     // Probes that outlived the scan write nothing into what comes next; they
     // are cancelled and waited for, as they hold the records freed below.
     StartNewEpoch();
@@ -369,6 +370,7 @@ void CLanterraDoc::DeleteContents()
         m_cacheHosts.pop_back();
     // The stopped scan's save above was the last one of that file.
     m_keepOriginalOf.clear();
+    return saved;
 }
 
 void CLanterraDoc::SortHostsByScore()
@@ -376,13 +378,12 @@ void CLanterraDoc::SortHostsByScore()
     ::SortHostsByScore(m_cacheHosts);
 }
 
-bool CLanterraDoc::OnSaveDocument(const QString &path)
+Result<void> CLanterraDoc::OnSaveDocument(const QString &path)
 {
-    WriteDocumentFile(path);
-    return true;
+    return WriteDocumentFile(path);
 }
 
-bool CLanterraDoc::WriteDocumentFile(const QString &path, bool skipDuplicates)
+Result<void> CLanterraDoc::WriteDocumentFile(const QString &path, bool skipDuplicates)
 {
     std::vector<std::unique_ptr<NetRecord>> netCopies;
     std::vector<std::unique_ptr<HostRecord>> hostCopies;
@@ -409,27 +410,21 @@ bool CLanterraDoc::WriteDocumentFile(const QString &path, bool skipDuplicates)
     if (copied)
         scanWrites.unlock();
     if (path.isEmpty())
-        return false;
-    QString why;
-    bool saved = KeepOriginalBeforeSaving(path, &why);
+        return Failed(QString());
+    Result<void> saved = KeepOriginalBeforeSaving(path);
     if (saved && copied) {
         ::SortHostsByScore(hostCopies);
         saved = SaveXmlDocument(
-            path, u"document",
-            [&](CXmlMapper &mapper) { MapDocument(mapper, netCopies, hostCopies, skipDuplicates); }, &why);
+            path, u"document", [&](CXmlMapper &mapper) { MapDocument(mapper, netCopies, hostCopies, skipDuplicates); });
     } else if (saved) {
         // Probes that outlived a stopped scan may still be adding shares to
         // their hosts; they do so under sharesLock.
         std::lock_guard lock(m_sharesLock);
-        saved = SaveXmlDocument(
-            path, u"document", [&](CXmlMapper &mapper) { MapDocument(mapper, skipDuplicates); }, &why);
+        saved = SaveXmlDocument(path, u"document", [&](CXmlMapper &mapper) { MapDocument(mapper, skipDuplicates); });
     }
     if (scanWrites.owns_lock())
         scanWrites.unlock();
-    // Outside the lock: whoever is told may look at the document.
-    if (!saved)
-        ReportSaveFailure(path, why);
-    else
+    if (saved)
         NoteFileOnDisk(path);
     return saved;
 }
