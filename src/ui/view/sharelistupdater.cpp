@@ -9,6 +9,7 @@
 #include "settings/languagetable.h"
 #include "settings/messageformat.h"
 #include "settings/sharescheme.h"
+#include "ui/textkeys.h"
 
 #include <QDateTime>
 #include <QLocale>
@@ -67,6 +68,7 @@ void CShareListUpdater::Clear()
     m_hostGroupNames.clear();
     m_entrySlots.clear();
     m_entryHosts.clear();
+    m_entryMoves.clear();
     m_entriesToInsert.clear();
     m_sharesSeen = 0;
     m_changesSeen = 0;
@@ -177,30 +179,33 @@ QString CShareListUpdater::Status(bool ready, int shares, qint64 seconds) const
 
 QString CShareListUpdater::FilteredReadyText(int shown, int listed)
 {
-    return FormatMessage(LookupText(MessagesSection, 20, QStringLiteral("Ready. %d of %d shares shown.")),
-                         {shown, listed});
+    return FormatMessage(
+        LookupText(MessagesSection, ViewMessage::ReadyFiltered, QStringLiteral("Ready. %d of %d shares shown.")),
+        {shown, listed});
 }
 
 QString CShareListUpdater::FilteredText(int shown, int listed)
 {
-    return FormatMessage(LookupText(MessagesSection, 21, QStringLiteral("%d of %d shares shown.")), {shown, listed});
+    return FormatMessage(LookupText(MessagesSection, ViewMessage::Filtered, QStringLiteral("%d of %d shares shown.")),
+                         {shown, listed});
 }
 
 QString CShareListUpdater::SearchingText(int shares, qint64 seconds, int pending, int total)
 {
-    return FormatSearchingText(LookupText(MessagesSection, 0, SearchingFormat()), shares, seconds, pending, total);
+    return FormatSearchingText(LookupText(MessagesSection, ViewMessage::Searching, SearchingFormat()), shares, seconds,
+                               pending, total);
 }
 
 QString CShareListUpdater::ReadyText(int shares, qint64 seconds)
 {
-    const QString format = LookupText(MessagesSection, 1, QStringLiteral("Ready. %d shares."));
+    const QString format = LookupText(MessagesSection, ViewMessage::Ready, QStringLiteral("Ready. %d shares."));
     const QString now = QLocale::system().toString(QDateTime::currentDateTime(), QStringLiteral("dddd, HH:mm"));
     return FormatMessage(format, {shares, seconds, now});
 }
 
 QString CShareListUpdater::EmptyText()
 {
-    return LookupText(MessagesSection, 2, QStringLiteral("Hit F5 for list refreshing"));
+    return LookupText(MessagesSection, ViewMessage::RefreshHint, QStringLiteral("Hit F5 for list refreshing"));
 }
 
 bool CShareListUpdater::InsertIfVisible(int share, int state)
@@ -305,8 +310,18 @@ int CShareListUpdater::EntrySlotOf(const HostRecord *host) const
 
 bool CShareListUpdater::ShowEntry(HostRecord *host, bool insert)
 {
-    if (!m_scheme || m_entrySlots.contains(host))
+    if (!m_scheme)
         return false;
+    if (const auto found = m_entrySlots.find(host); found != m_entrySlots.end()) {
+        // A standing entry whose host moved since it was shown is shown
+        // afresh, so that its text tells the move.
+        const int slot = found->second;
+        if (insert && host->GetMovedTo() != m_entryMoves[slot]) {
+            m_model.RemoveItem(CShareListModel::EntryKey(slot));
+            InsertEntry(slot);
+        }
+        return false;
+    }
     const int slot = int(m_entryHosts.size());
     m_entryHosts.push_back(host);
     m_entrySlots.emplace(host, slot);
@@ -335,6 +350,14 @@ void CShareListUpdater::InsertEntry(int slot)
     item.image = CShareListModel::LoginNeededImage;
     item.host = host->GetDisplayName();
     item.workgroup = host->net ? host->net->name : QString();
+    // The user decides whether the host's login follows it to where it
+    // answers now: the entry tells both addresses.
+    const QString movedTo = host->GetMovedTo();
+    m_entryMoves[slot] = movedTo;
+    if (!movedTo.isEmpty())
+        item.name = FormatMessage(LookupText(MessagesSection, ViewMessage::MovedEntry,
+                                             QStringLiteral("login needed: now answers at %s, was %s")),
+                                  {movedTo, host->GetAddr()});
     const int groupId = m_scheme->groupByHost ? GroupForHost(item.host) : schemeGroup;
     m_model.InsertItem(groupId, item);
 }
@@ -347,6 +370,7 @@ bool CShareListUpdater::HideEntry(HostRecord *host)
     const int slot = found->second;
     m_entrySlots.erase(found);
     m_entryHosts[size_t(slot)] = nullptr;
+    m_entryMoves.erase(slot);
     m_model.RemoveItem(CShareListModel::EntryKey(slot));
     // Shares not seen yet come in with the others.
     for (int share : ShareIndexesOf(*m_doc, *host))
