@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Hosts that announce themselves join a scan as hosts of workgroups.
+#include "memoryscan.h"
 #include "model/lanterradoc.h"
 #include "net/memorynetwork.h"
 #include "net/neterrors.h"
@@ -111,13 +112,7 @@ protected:
     bool Scan()
     {
         doc->StartScan();
-        const auto until = std::chrono::steady_clock::now() + 20s;
-        while (doc->IsScanning()) {
-            if (std::chrono::steady_clock::now() > until)
-                return false;
-            std::this_thread::sleep_for(5ms);
-        }
-        return true;
+        return WaitFor([this] { return !doc->IsScanning(); }, 20s);
     }
 
     QStringList HostNames() const
@@ -127,15 +122,6 @@ protected:
             names.append(host->GetDisplayName());
         names.sort();
         return names;
-    }
-
-    const HostRecord *Host(const QString &name) const
-    {
-        for (const auto &host : doc->cacheHosts()) {
-            if (host->GetDisplayName() == name)
-                return host.get();
-        }
-        return nullptr;
     }
 
     int OnlineShares() const
@@ -165,13 +151,13 @@ TEST_F(DiscoveryScanTest, AnnouncedHostsAreProbedInTheirWorkgroupsWithoutBrowseL
     EXPECT_EQ(network->calls.load(), 1);
     EXPECT_EQ(HostNames(), (QStringList{"ALPHA", "beta", "gamma.local"}));
     EXPECT_EQ(OnlineShares(), 3);
-    ASSERT_TRUE(Host("ALPHA") && Host("beta") && Host("gamma.local"));
-    EXPECT_EQ(Host("ALPHA")->net->name, u"LAB");
-    EXPECT_EQ(Host("beta")->net->name, u"corp.example");
+    ASSERT_TRUE(FindHost(*doc, "ALPHA") && FindHost(*doc, "beta") && FindHost(*doc, "gamma.local"));
+    EXPECT_EQ(FindHost(*doc, "ALPHA")->net->name, u"LAB");
+    EXPECT_EQ(FindHost(*doc, "beta")->net->name, u"corp.example");
     // A host that tells no workgroup is on this machine's link.
-    EXPECT_EQ(Host("gamma.local")->net->name, u"HOME");
-    EXPECT_EQ(Host("ALPHA")->lastState, 0);
-    EXPECT_EQ(Host("ALPHA")->GetAddr(), u"10.0.0.2");
+    EXPECT_EQ(FindHost(*doc, "gamma.local")->net->name, u"HOME");
+    EXPECT_EQ(FindHost(*doc, "ALPHA")->lastState, 0);
+    EXPECT_EQ(FindHost(*doc, "ALPHA")->GetAddr(), u"10.0.0.2");
     EXPECT_EQ(doc->GetHostsTotal(), 3);
     EXPECT_EQ(doc->GetHostsPending(), 0);
     EXPECT_EQ(doc->GetNetsPending(), 0);
@@ -215,8 +201,8 @@ TEST_F(DiscoveryScanTest, AnnouncedAddressReachesAListedNameNoResolverKnows)
 
     ASSERT_TRUE(Scan());
     EXPECT_EQ(HostNames(), QStringList{"nas"});
-    ASSERT_TRUE(Host("nas"));
-    EXPECT_EQ(Host("nas")->GetAddr(), u"10.0.0.7");
+    ASSERT_TRUE(FindHost(*doc, "nas"));
+    EXPECT_EQ(FindHost(*doc, "nas")->GetAddr(), u"10.0.0.7");
     EXPECT_EQ(OnlineShares(), 1);
 }
 
@@ -246,7 +232,7 @@ TEST_F(DiscoveryScanTest, ExclusionsAndTheSwitchesDecide)
     ASSERT_TRUE(Scan());
     EXPECT_EQ(HostNames(), (QStringList{"HOMEPC", "gamma.local"}));
     // Browse lists and announcements put it in one workgroup record.
-    EXPECT_EQ(Host("HOMEPC")->net->name, u"HOME");
+    EXPECT_EQ(FindHost(*doc, "HOMEPC")->net->name, u"HOME");
 
     // The switch off, or neither workgroup switch on: no discovery at all.
     const int calls = network->calls.load();
@@ -308,12 +294,12 @@ TEST_F(DiscoveryScanTest, AHostAnnouncedMidSweepLeavesEveryRangeHostProbedOnce)
     ASSERT_TRUE(Scan()) << "pending " << doc->GetHostsPending() << "/" << doc->GetHostsTotal();
     EXPECT_EQ(doc->GetHostsPending(), 0);
     EXPECT_EQ(doc->GetHostsTotal(), count + 1);
-    ASSERT_TRUE(Host("VAULT"));
-    EXPECT_EQ(Host("VAULT")->onlineCount, 1);
+    ASSERT_TRUE(FindHost(*doc, "VAULT"));
+    EXPECT_EQ(FindHost(*doc, "VAULT")->onlineCount, 1);
     EXPECT_EQ(network->TotalListingCalls(), 1);
     int probedTwice = 0;
     for (const auto &host : doc->cacheHosts()) {
-        if (host.get() != Host("VAULT")) {
+        if (host.get() != FindHost(*doc, "VAULT")) {
             EXPECT_EQ(host->offlineCount, 1) << host->GetAddr().toStdString();
             probedTwice += host->offlineCount > 1;
         }
@@ -414,8 +400,8 @@ TEST_F(DiscoveryScanTest, OneAddressAnnouncingManyNamesGetsFewProbed)
     EXPECT_GT(aliases, 0);
     EXPECT_LE(aliases, CScanDriver::MaxAnnouncedPerSource);
     EXPECT_LE(network->TotalListingCalls(), CScanDriver::MaxAnnouncedPerSource + 1);
-    ASSERT_TRUE(Host("VAULT"));
-    EXPECT_EQ(Host("VAULT")->onlineCount, 1);
+    ASSERT_TRUE(FindHost(*doc, "VAULT"));
+    EXPECT_EQ(FindHost(*doc, "VAULT")->onlineCount, 1);
     EXPECT_EQ(cut.Count(), 1);
 }
 
@@ -429,12 +415,12 @@ TEST_F(DiscoveryScanTest, AHostListingTooManySharesKeepsTheCapAndSaysSo)
     Announce(QStringLiteral("HOARD"), QStringLiteral("HOME"), QStringLiteral("10.0.0.4"));
 
     ASSERT_TRUE(Scan());
-    ASSERT_TRUE(Host("HOARD"));
-    EXPECT_EQ(Host("HOARD")->shares.size(), std::size_t(CScanDriver::MaxSharesPerHost));
+    ASSERT_TRUE(FindHost(*doc, "HOARD"));
+    EXPECT_EQ(FindHost(*doc, "HOARD")->shares.size(), std::size_t(CScanDriver::MaxSharesPerHost));
     EXPECT_EQ(OnlineShares(), CScanDriver::MaxSharesPerHost);
     EXPECT_EQ(cut.Count(), 1);
 
     // A second scan finds the same shares and still keeps no more.
     ASSERT_TRUE(Scan());
-    EXPECT_EQ(Host("HOARD")->shares.size(), std::size_t(CScanDriver::MaxSharesPerHost));
+    EXPECT_EQ(FindHost(*doc, "HOARD")->shares.size(), std::size_t(CScanDriver::MaxSharesPerHost));
 }
