@@ -102,17 +102,37 @@ void CScanDriver::AddDiscoveredHost(const DiscoveredHost &found)
         return;
 
     // A host already known (from the cache, the host list, a browse list or
-    // another method) stays one host. A known address alone does not make a
-    // named host the same: addresses change hands, and the probe's address
-    // check settles which record keeps the machine.
+    // another method) stays one host. Anyone on the link can announce any
+    // name at any address, so an announcement never moves, renames or
+    // replaces a host the cache holds from another source: the name keeps
+    // its address, and an address held under a name keeps that name (a
+    // probe that finds two records at one address would rename the first
+    // one). The address a running probe took counts as held before the
+    // host record has it.
+    HostRecord *atAddress = nullptr;
+    if (!found.address.isEmpty()) {
+        std::scoped_lock addresses(Session().addressLock);
+        if (const auto taken = Session().addressMap.find(found.address); taken != Session().addressMap.end())
+            atAddress = taken->second;
+    }
     for (const auto &host : doc.m_cacheHosts) {
         const QString address = host->GetAddr();
         const QString name = host->GetName();
-        const bool sameAddress = !found.address.isEmpty() && address == found.address;
+        const bool sameAddress = !found.address.isEmpty() && (address == found.address || atAddress == host.get());
         if (SameHostName(name, found.name) || (sameAddress && (name.isEmpty() || found.name.isEmpty()))) {
             // A listed name that no resolver knows is still reached.
-            if (address.isEmpty() && !found.address.isEmpty())
+            if (address.isEmpty() && !found.address.isEmpty() && !atAddress)
                 host->SetAddr(found.address);
+            else if (!address.isEmpty() && !found.address.isEmpty() && address != found.address)
+                qCInfo(lcScan).noquote() << "left out an announcement of" << found.name << "at" << found.address
+                                         << "- the host is at" << address;
+            return;
+        }
+        // Announced names at one address are left to the probe's address
+        // check and to the cap per announcing address.
+        if (sameAddress && !m_announcedOnly.contains(host.get())) {
+            qCInfo(lcScan).noquote() << "left out an announcement of" << found.name << "at" << found.address
+                                     << "- the address is held by" << name;
             return;
         }
     }

@@ -60,6 +60,8 @@ public:
         running = true;
         while (!stop.stop_requested() && SweepsBegun() < afterSwept)
             std::this_thread::sleep_for(2ms);
+        while (!stop.stop_requested() && !afterListingOf.isEmpty() && ListingCalls(afterListingOf) == 0)
+            std::this_thread::sleep_for(2ms);
         std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
         for (const DiscoveredHost &host : announced)
             found(host);
@@ -74,6 +76,7 @@ public:
     int holdMs = 0;
     int delayMs = 0; // before the first answer
     qsizetype afterSwept = 0; // addresses the sweep began before the delay starts
+    QString afterListingOf; // an address whose listing begins before the delay starts
     std::atomic<int> calls{0};
     std::atomic<bool> running{false};
     std::atomic<bool> stopped{false};
@@ -438,3 +441,70 @@ TEST_F(DiscoveryScanTest, AHostListingTooManySharesKeepsTheCapAndSaysSo)
     ASSERT_TRUE(Scan());
     EXPECT_EQ(Host("HOARD")->shares.size(), std::size_t(CScanDriver::MaxSharesPerHost));
 }
+
+namespace {
+
+// VAULT lists "Vault" at 10.0.0.3; a rogue at 10.0.0.66 lists "Loot".
+struct SpoofCase
+{
+    const char *name;
+    bool cached; // held at its address from an earlier scan, else named by the host list only
+    const char *announcedName;
+    const char *announcedAddress;
+    // The announcement arrives while VAULT's listing runs: the probe holds
+    // the address, the record does not have it yet.
+    bool whileListed;
+};
+
+void PrintTo(const SpoofCase &item, std::ostream *out)
+{
+    *out << item.name;
+}
+
+class AnnouncementSpoofTest : public DiscoveryScanTest, public ::testing::WithParamInterface<SpoofCase>
+{};
+
+TEST_P(AnnouncementSpoofTest, AnAnnouncementNeitherMovesNorRenamesAHeldHost)
+{
+    const SpoofCase &spoof = GetParam();
+    const QString vault = QStringLiteral("10.0.0.3");
+    const QString rogue = QStringLiteral("10.0.0.66");
+    AddServer(QStringLiteral("VAULT"), vault, {QStringLiteral("Vault")});
+    AddServer({}, rogue, {QStringLiteral("Loot")});
+    doc->rules().searchHostByList = 1;
+    doc->rules().hosts = QStringList{QStringLiteral("VAULT")};
+    if (spoof.cached) {
+        NetRecord *net = doc->AddNet(QStringLiteral("HOME"));
+        HostRecord *host = doc->AddHost(QStringLiteral("VAULT"), net, vault);
+        host->onlineCount = 1;
+    }
+    if (spoof.whileListed) {
+        CMemoryNetwork::Server slow;
+        slow.shares.push_back({QStringLiteral("Vault"), ShareType::DiskTree});
+        slow.latencyMs = 300;
+        network->SetServer(vault, slow);
+        network->afterListingOf = vault;
+    }
+    Announce(QString::fromUtf8(spoof.announcedName), QStringLiteral("HOME"), QString::fromUtf8(spoof.announcedAddress));
+
+    ASSERT_TRUE(Scan());
+    EXPECT_EQ(HostNames(), QStringList{"VAULT"});
+    const HostRecord *host = Host(QStringLiteral("VAULT"));
+    ASSERT_TRUE(host);
+    EXPECT_EQ(host->GetAddr(), vault);
+    EXPECT_FALSE(host->duplicate);
+    EXPECT_EQ(network->ListingCalls(rogue), 0);
+    EXPECT_EQ(OnlineShares(), 1);
+    EXPECT_EQ(doc->GetHostsPending(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Announcements, AnnouncementSpoofTest,
+    ::testing::Values(SpoofCase{"TheNameFromAnotherAddress", true, "VAULT", "10.0.0.66", false},
+                      SpoofCase{"TheLinkNameFromAnotherAddress", true, "vault.local", "10.0.0.66", false},
+                      SpoofCase{"AnotherNameAtItsAddress", true, "EVIL", "10.0.0.3", false},
+                      SpoofCase{"AnotherNameAtItsAddressWhileListed", false, "EVIL", "10.0.0.3", true},
+                      SpoofCase{"TheNameFromAnotherAddressWhileListed", false, "VAULT", "10.0.0.66", true}),
+    [](const ::testing::TestParamInfo<SpoofCase> &info) { return std::string(info.param.name); });
+
+} // namespace
