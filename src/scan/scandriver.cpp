@@ -179,6 +179,7 @@ void CScanDriver::Run()
         auto lock = Publish();
         m_sweep.reset(); // every host checks itself in its probe
         Session().sweepTotal = 0;
+        Session().sweepNarrowedTo = 0;
     }
     for (;;) {
         if (prepared)
@@ -311,8 +312,10 @@ bool CScanDriver::Prepare()
     Session().netsTotal = int(doc.m_cacheNets.size());
     Session().netsPending = int(doc.m_cacheNets.size());
     m_sweep = CHostSweep::ForQueue(doc, rules, m_network->CreateSweepTransport());
-    if (m_sweep)
+    if (m_sweep) {
         Session().sweepTotal = m_sweep->Total();
+        Session().sweepNarrowedTo = m_sweep->NarrowedTo();
+    }
     return true;
 }
 
