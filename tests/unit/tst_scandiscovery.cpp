@@ -454,6 +454,11 @@ struct SpoofCase
     // The announcement arrives while VAULT's listing runs: the probe holds
     // the address, the record does not have it yet.
     bool whileListed;
+    // Name look-ups of VAULT and of the announced name take this long: with
+    // the announced one slower, VAULT takes its address first, though the
+    // announced record came first.
+    int vaultLookupMs = 0;
+    int announcedLookupMs = 0;
 };
 
 void PrintTo(const SpoofCase &item, std::ostream *out)
@@ -486,6 +491,8 @@ TEST_P(AnnouncementSpoofTest, AnAnnouncementNeitherMovesNorRenamesAHeldHost)
         network->afterListingOf = vault;
     }
     Announce(QString::fromUtf8(spoof.announcedName), QStringLiteral("HOME"), QString::fromUtf8(spoof.announcedAddress));
+    network->SetNameLatency(QStringLiteral("VAULT"), spoof.vaultLookupMs);
+    network->SetNameLatency(QString::fromUtf8(spoof.announcedName), spoof.announcedLookupMs);
 
     ASSERT_TRUE(Scan());
     EXPECT_EQ(HostNames(), QStringList{"VAULT"});
@@ -504,7 +511,8 @@ INSTANTIATE_TEST_SUITE_P(
                       SpoofCase{"TheLinkNameFromAnotherAddress", true, "vault.local", "10.0.0.66", false},
                       SpoofCase{"AnotherNameAtItsAddress", true, "EVIL", "10.0.0.3", false},
                       SpoofCase{"AnotherNameAtItsAddressWhileListed", false, "EVIL", "10.0.0.3", true},
-                      SpoofCase{"TheNameFromAnotherAddressWhileListed", false, "VAULT", "10.0.0.66", true}),
+                      SpoofCase{"TheNameFromAnotherAddressWhileListed", false, "VAULT", "10.0.0.66", true},
+                      SpoofCase{"AnotherNameAtItsAddressBeforeItsProbe", false, "EVIL", "10.0.0.3", false, 100, 400}),
     [](const ::testing::TestParamInfo<SpoofCase> &info) { return std::string(info.param.name); });
 
 } // namespace
