@@ -109,18 +109,25 @@ void CScanDriver::AddDiscoveredHost(const DiscoveredHost &found)
     // probe that finds two records at one address would rename the first
     // one). The address a running probe took counts as held before the
     // host record has it.
-    HostRecord *atAddress = nullptr;
+    const HostRecord *atAddress = nullptr;
     if (!found.address.isEmpty()) {
-        std::scoped_lock addresses(Session().addressLock);
-        if (const auto taken = Session().addressMap.find(found.address); taken != Session().addressMap.end())
-            atAddress = taken->second;
+        {
+            std::scoped_lock addresses(Session().addressLock);
+            if (const auto taken = Session().addressMap.find(found.address); taken != Session().addressMap.end())
+                atAddress = taken->second;
+        }
+        for (auto it = doc.m_cacheHosts.cbegin(); !atAddress && it != doc.m_cacheHosts.cend(); ++it) {
+            if ((*it)->GetAddr() == found.address)
+                atAddress = it->get();
+        }
     }
     for (const auto &host : doc.m_cacheHosts) {
         const QString address = host->GetAddr();
         const QString name = host->GetName();
         const bool sameAddress = !found.address.isEmpty() && (address == found.address || atAddress == host.get());
         if (SameHostName(name, found.name) || (sameAddress && (name.isEmpty() || found.name.isEmpty()))) {
-            // A listed name that no resolver knows is still reached.
+            // A listed name that no resolver knows is still reached, but
+            // never at an address another host holds.
             if (address.isEmpty() && !found.address.isEmpty() && !atAddress)
                 host->SetAddr(found.address);
             else if (!address.isEmpty() && !found.address.isEmpty() && address != found.address)

@@ -459,6 +459,8 @@ struct SpoofCase
     // announced record came first.
     int vaultLookupMs = 0;
     int announcedLookupMs = 0;
+    // Another name of the host list, one no resolver knows.
+    const char *listedUnresolved = "";
 };
 
 void PrintTo(const SpoofCase &item, std::ostream *out)
@@ -478,6 +480,8 @@ TEST_P(AnnouncementSpoofTest, AnAnnouncementNeitherMovesNorRenamesAHeldHost)
     AddServer({}, rogue, {QStringLiteral("Loot")});
     doc->rules().searchHostByList = 1;
     doc->rules().hosts = QStringList{QStringLiteral("VAULT")};
+    if (*spoof.listedUnresolved)
+        doc->rules().hosts.append(QString::fromUtf8(spoof.listedUnresolved));
     if (spoof.cached) {
         NetRecord *net = doc->AddNet(QStringLiteral("HOME"));
         HostRecord *host = doc->AddHost(QStringLiteral("VAULT"), net, vault);
@@ -495,12 +499,19 @@ TEST_P(AnnouncementSpoofTest, AnAnnouncementNeitherMovesNorRenamesAHeldHost)
     network->SetNameLatency(QString::fromUtf8(spoof.announcedName), spoof.announcedLookupMs);
 
     ASSERT_TRUE(Scan());
-    EXPECT_EQ(HostNames(), QStringList{"VAULT"});
+    QStringList expected{QStringLiteral("VAULT")};
+    if (*spoof.listedUnresolved)
+        expected.append(QString::fromUtf8(spoof.listedUnresolved));
+    expected.sort();
+    EXPECT_EQ(HostNames(), expected);
     const HostRecord *host = Host(QStringLiteral("VAULT"));
     ASSERT_TRUE(host);
     EXPECT_EQ(host->GetAddr(), vault);
     EXPECT_FALSE(host->duplicate);
+    for (const auto &other : doc->cacheHosts())
+        EXPECT_TRUE(other.get() == host || other->GetAddr() != vault) << other->GetName().toStdString();
     EXPECT_EQ(network->ListingCalls(rogue), 0);
+    EXPECT_EQ(network->ListingCalls(vault), 1);
     EXPECT_EQ(OnlineShares(), 1);
     EXPECT_EQ(doc->GetHostsPending(), 0);
 }
@@ -512,7 +523,8 @@ INSTANTIATE_TEST_SUITE_P(
                       SpoofCase{"AnotherNameAtItsAddress", true, "EVIL", "10.0.0.3", false},
                       SpoofCase{"AnotherNameAtItsAddressWhileListed", false, "EVIL", "10.0.0.3", true},
                       SpoofCase{"TheNameFromAnotherAddressWhileListed", false, "VAULT", "10.0.0.66", true},
-                      SpoofCase{"AnotherNameAtItsAddressBeforeItsProbe", false, "EVIL", "10.0.0.3", false, 100, 400}),
+                      SpoofCase{"AnotherNameAtItsAddressBeforeItsProbe", false, "EVIL", "10.0.0.3", false, 100, 400},
+                      SpoofCase{"AnUnresolvedListedNameAtItsAddress", true, "NAS", "10.0.0.3", false, 400, 200, "NAS"}),
     [](const ::testing::TestParamInfo<SpoofCase> &info) { return std::string(info.param.name); });
 
 } // namespace
