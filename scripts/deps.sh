@@ -8,11 +8,16 @@ set -euo pipefail
 build_packages=(build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-svg-dev qt6-tools-dev qt6-l10n-tools
     samba-dev libsmbclient-dev qtkeychain-qt6-dev qt6-translations-l10n)
-# wsdd and avahi-daemon play announcing hosts inside test namespaces.
+# wsdd and avahi-daemon play announcing hosts inside test namespaces; a
+# domain controller (samba-ad-dc, which brings winbind, and its provisioning
+# data) and MIT kinit from krb5-user prove the Kerberos path. krb5-user
+# alone, without its recommended krb5-config, asks nothing and writes no
+# /etc/krb5.conf.
 test_packages=(libgtest-dev libgmock-dev libbenchmark-dev libpugixml-dev
     clang libclang-rt-14-dev samba smbclient iproute2 procps
     python3 xvfb openbox trayer xdotool imagemagick wsdd avahi-daemon gnome-keyring dbus
-    g++-mingw-w64-x86-64)
+    g++-mingw-w64-x86-64
+    samba-ad-dc samba-ad-provision winbind krb5-user)
 # The demo network's announced host runs wsdd; Qt's own texts (message-box
 # buttons, file dialogs) in the user's language come from
 # qt6-translations-l10n.
@@ -51,7 +56,8 @@ $sudo apt-get update -qq
 # disabled afterwards; a package that was already installed keeps its setup.
 services_of() {
     case "$1" in
-        samba) echo smbd.service nmbd.service samba-ad-dc.service ;;
+        samba | samba-ad-dc) echo smbd.service nmbd.service samba-ad-dc.service ;;
+        winbind) echo winbind.service ;;
         wsdd) echo wsdd.service ;;
         avahi-daemon) echo avahi-daemon.service avahi-daemon.socket ;;
     esac
@@ -63,8 +69,20 @@ if [ -d /run/systemd/system ]; then
     done
 fi
 [ ${#held[@]} -gt 0 ] && { $sudo systemctl mask "${held[@]}" >/dev/null 2>&1 || true; }
+# Without systemd, the packages' init scripts would start the daemons unless
+# a policy says no: one refusing every start, for the time of this install
+# only, where the machine has none of its own.
+policy=/usr/sbin/policy-rc.d
+own_policy=0
+if [ ! -d /run/systemd/system ] && [ ! -e "$policy" ]; then
+    printf '#!/bin/sh\n# left by Lanterra'"'"'s scripts/deps.sh while it installs\nexit 101\n' | $sudo tee "$policy" >/dev/null \
+        && $sudo chmod 0755 "$policy" && own_policy=1
+    # Gone again however the install ends (an interrupt included).
+    trap '[ $own_policy = 1 ] && $sudo rm -f "$policy"' EXIT
+fi
 status=0
 $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null || status=$?
+[ $own_policy = 1 ] && $sudo rm -f "$policy"
 if [ ${#held[@]} -gt 0 ]; then
     $sudo systemctl unmask "${held[@]}" >/dev/null 2>&1 || true
     $sudo systemctl disable "${held[@]}" >/dev/null 2>&1 || true

@@ -12,8 +12,33 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <cstring>
 
 namespace {
+
+// --help and --version are answered before anything needs a display, the
+// settings or the lock of a running program, as other command-line tools do.
+bool AnswerInformationOption(int argc, char *argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        const char *argument = argv[i];
+        if (std::strcmp(argument, "--help") == 0 || std::strcmp(argument, "-h") == 0) {
+            std::printf("Usage: lanterra [DOCUMENT.net]\n"
+                        "Browse the shared folders of the local network.\n\n"
+                        "Opens DOCUMENT.net, else the last saved document or a new one.\n"
+                        "When the program runs already, its window opens the document.\n\n"
+                        "  -h, --help     this text\n"
+                        "  --version      the program's version\n\n"
+                        "Scans without a window: lanterra-scan --help\n");
+            return true;
+        }
+        if (std::strcmp(argument, "--version") == 0) {
+            std::printf("lanterra %s\n", LANTERRA_VERSION);
+            return true;
+        }
+    }
+    return false;
+}
 
 // A message box with the application's title. File names are shown as they
 // are, never as markup; SIGTERM or Ctrl+C closes the box too.
@@ -29,6 +54,8 @@ void ShowMessage(QMessageBox::Icon icon, const QString &text, SignalBridge &brid
 
 int main(int argc, char *argv[])
 {
+    if (AnswerInformationOption(argc, argv))
+        return 0;
     // A sweep holds two descriptors per address it checks at once.
     ProcessLimits::RaiseDescriptorLimit();
     CSettings settings;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "hostrecord.h"
 
+#include <utility>
+
 QString HostRecord::GetName() const
 {
     std::lock_guard lock(m_textLock);
@@ -29,4 +31,25 @@ void HostRecord::SetAddr(const QString &value)
 {
     std::lock_guard lock(m_textLock);
     addr = value;
+}
+
+QString HostRecord::GetMovedTo() const
+{
+    std::lock_guard lock(m_textLock);
+    return m_movedTo;
+}
+
+void HostRecord::SetMovedTo(const QString &value)
+{
+    std::lock_guard lock(m_textLock);
+    m_movedTo = value;
+}
+
+bool HostRecord::ConfirmMove()
+{
+    std::lock_guard lock(m_textLock);
+    if (m_movedTo.isEmpty())
+        return false;
+    addr = std::exchange(m_movedTo, QString());
+    return true;
 }

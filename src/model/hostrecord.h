@@ -36,6 +36,13 @@ struct HostRecord
     QString GetDisplayName() const;
     void SetName(const QString &value);
     void SetAddr(const QString &value);
+    // Where the host's name now points while its known address (`addr`) is
+    // silent: a login is not sent there until the user confirms the move
+    // (ConfirmMove). Empty when the host did not move. Not saved.
+    QString GetMovedTo() const;
+    void SetMovedTo(const QString &value);
+    // Binds the host to the address it moved to; false when it did not move.
+    bool ConfirmMove();
 
     // Empty for hosts created from an address or range.
     QString name;
@@ -65,4 +72,5 @@ struct HostRecord
 
 private:
     mutable std::mutex m_textLock;
+    QString m_movedTo;
 };

@@ -149,6 +149,13 @@ void CLoginBook::Clear()
 
 std::optional<Login> CLoginBook::For(const QString &name, const QString &address) const
 {
+    if (auto own = OwnFor(name, address))
+        return own;
+    return Default();
+}
+
+std::optional<Login> CLoginBook::OwnFor(const QString &name, const QString &address) const
+{
     std::scoped_lock guard(m_lock);
     for (const QString &key : {name.toUpper(), address.toUpper()}) {
         if (key.isEmpty())
@@ -156,6 +163,12 @@ std::optional<Login> CLoginBook::For(const QString &name, const QString &address
         if (const auto found = m_hosts.find(key); found != m_hosts.end())
             return found->second;
     }
+    return std::nullopt;
+}
+
+std::optional<Login> CLoginBook::Default() const
+{
+    std::scoped_lock guard(m_lock);
     return m_default;
 }
 

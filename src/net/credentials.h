@@ -55,6 +55,11 @@ public:
     std::optional<Login> For(const QString &name, const QString &address) const;
     // Whether a login of its own was set for this host (name or address).
     bool HasOwn(const QString &host) const;
+    // The host's own login, found under its name or its address, whichever
+    // the user typed it for; nothing when it has none.
+    std::optional<Login> OwnFor(const QString &name, const QString &address) const;
+    // The login for every host, when one is set.
+    std::optional<Login> Default() const;
 
 private:
     mutable std::mutex m_lock;

@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "kerberosticket.h"
 
+#include "resolver.h"
+
 #include "platform/fileaccess.h"
 
 #include <QDateTime>
 #include <QDir>
+#include <QStringList>
 
 #ifdef Q_OS_UNIX
 #include <unistd.h>
@@ -76,6 +79,20 @@ QByteArrayView ReadPrincipal(Reader &in)
     return first;
 }
 
+// Where a cache's header ends and its owner's principal starts; nothing
+// for a format that is not read.
+std::optional<quint16> SkipHeader(Reader &in)
+{
+    const quint32 version = in.Number(2);
+    // Versions 1 and 2 are in the writer's byte order and older than any
+    // library in use; they are not read.
+    if (version != 0x0503 && version != 0x0504)
+        return std::nullopt;
+    if (version == 0x0504)
+        in.Take(in.Number(2)); // header tags (the clock offset), not needed
+    return quint16(version);
+}
+
 } // namespace
 
 namespace KerberosTicket {
@@ -87,19 +104,15 @@ constexpr qint64 MaxCacheBytes = 1 << 20;
 bool HoldsLiveTgt(QByteArrayView cache, qint64 now)
 {
     Reader in(cache);
-    const quint32 version = in.Number(2);
-    // Versions 1 and 2 are in the writer's byte order and older than any
-    // library in use; they are not read.
-    if (version != 0x0503 && version != 0x0504)
+    const std::optional<quint16> version = SkipHeader(in);
+    if (!version)
         return false;
-    if (version == 0x0504)
-        in.Take(in.Number(2)); // header tags (the clock offset), not needed
     ReadPrincipal(in); // the cache's owner
     while (!in.Failed() && !in.AtEnd()) {
         ReadPrincipal(in); // client
         const QByteArrayView server = ReadPrincipal(in);
         in.Number(2); // key type
-        if (version == 0x0503)
+        if (*version == 0x0503)
             in.Number(2); // written twice in version 3
         in.Counted(); // key
         in.Number(4); // auth time
@@ -125,6 +138,30 @@ bool HoldsLiveTgt(QByteArrayView cache, qint64 now)
             return true;
     }
     return false;
+}
+
+QString CachePrincipal(QByteArrayView cache)
+{
+    Reader in(cache);
+    if (!SkipHeader(in))
+        return {};
+    in.Number(4); // name type
+    const quint32 count = in.Number(4);
+    const QByteArrayView realm = in.Counted();
+    QStringList components;
+    for (quint32 i = 0; i < count && !in.Failed(); ++i)
+        components.append(QString::fromUtf8(in.Counted()));
+    // A name the library would not take back: no principal is better.
+    if (in.Failed() || components.isEmpty() || realm.isEmpty())
+        return {};
+    for (const QString &part : std::as_const(components)) {
+        if (part.isEmpty() || part.contains(u'@') || part.contains(u'/'))
+            return {};
+    }
+    const QString realmName = QString::fromUtf8(realm);
+    if (realmName.contains(u'@') || realmName.contains(u'/'))
+        return {};
+    return components.join(u'/') + u'@' + realmName;
 }
 
 QString CacheFile(const QString &ccacheName, unsigned uid)
@@ -158,23 +195,37 @@ QString CacheFile(const QString &ccacheName, unsigned uid)
     return {};
 }
 
-bool UserHasTicket()
+namespace {
+
+QByteArray ReadUserCache()
 {
 #ifdef Q_OS_UNIX
     const QString path = CacheFile(qEnvironmentVariable("KRB5CCNAME"), unsigned(getuid()));
     if (path.isEmpty())
-        return false;
+        return {};
     // A cache holds a few tickets of a few kilobytes each. Anything but the
     // user's own regular file is no cache of the user's: a pipe would hold
     // the open for good, and a file another local user put at the default
     // name in /tmp would pass that user's ticket off as ours.
     QByteArray cache;
     if (!FileAccess::ReadRegularFile(path, MaxCacheBytes, cache, nullptr, FileAccess::FileOwner::User))
-        return false;
-    return HoldsLiveTgt(cache, QDateTime::currentSecsSinceEpoch());
+        return {};
+    return cache;
 #else
-    return false;
+    return {};
 #endif
+}
+
+} // namespace
+
+bool UserHasTicket()
+{
+    return HoldsLiveTgt(ReadUserCache(), QDateTime::currentSecsSinceEpoch());
+}
+
+QString UserPrincipal()
+{
+    return CachePrincipal(ReadUserCache());
 }
 
 } // namespace KerberosTicket
@@ -184,6 +235,17 @@ bool TriesTicketFirst(const std::optional<Login> &login, const std::function<boo
     if (login && !login->IsEmpty())
         return false;
     return hasTicket && hasTicket();
+}
+
+QString TicketListingTarget(const QString &name, const QString &address, const ResolveIPv4Function &resolve)
+{
+    if (name.isEmpty() || NumericIPv4(name))
+        return address.isEmpty() ? name : address;
+    const auto known = NumericIPv4(address);
+    if (!known)
+        return name;
+    const auto found = resolve ? resolve(name) : std::nullopt;
+    return found && *found == *known ? name : address;
 }
 
 CTicketCheck::CTicketCheck(std::function<bool()> probe, std::chrono::milliseconds keep)

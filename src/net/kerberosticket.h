@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -30,6 +31,14 @@ bool HoldsLiveTgt(QByteArrayView cache, qint64 now);
 // a KCM daemon, memory): those cannot be looked into this way.
 QString CacheFile(const QString &ccacheName, unsigned uid);
 
+// The cache's owner as the libraries name a principal ("anna@REALM",
+// "anna/admin@REALM"); empty for anything it cannot read.
+QString CachePrincipal(QByteArrayView cache);
+// The owner of the user's cache (see UserHasTicket for which file counts).
+// The client library takes a ticket only for a user it is told: with no
+// name it has no principal to look for in the cache.
+QString UserPrincipal();
+
 // The user's cache holds a live ticket-granting ticket now. Only a regular
 // file of the user's own counts; a pipe, a device or another user's file is
 // no ticket, and the call never waits on one.
@@ -42,6 +51,18 @@ bool UserHasTicket();
 // or remembered is what the user chose) and a ticket is there. `hasTicket`
 // is asked only then.
 bool TriesTicketFirst(const std::optional<Login> &login, const std::function<bool()> &hasTicket);
+
+// The server a listing with a ticket connects to. A ticket is issued for a
+// service named after the host ("cifs/NAME"), so the client library must be
+// given the host's name: given an address it has no service to ask for.
+// The name is taken when it is not itself an address and `resolve` finds it
+// at the host's address (or no address is known). A name that resolves
+// nowhere could not be connected to, and one that resolves elsewhere would
+// move the listing to an address the scan never checked nor bound the
+// host's logins to; both give the address, where the ticket cannot serve
+// and the listing goes on as it would without one.
+using ResolveIPv4Function = std::function<std::optional<std::uint32_t>(const QString &name)>;
+QString TicketListingTarget(const QString &name, const QString &address, const ResolveIPv4Function &resolve);
 
 // The answer of a ticket probe, kept for a few seconds: a scan asks for
 // every host, and a ticket got or lost meanwhile counts from the next check.

@@ -31,6 +31,11 @@ private:
     std::atomic<int> &m_now;
 };
 
+// The login ListSharesWith hands to ListShares on this thread: ListShares
+// stays the one listing call, so that a test network overriding it sees
+// every listing.
+thread_local const std::optional<Login> *t_presentedLogin = nullptr;
+
 } // namespace
 
 void CMemoryNetwork::Delay(int ms, const std::stop_token &stop)
@@ -188,6 +193,14 @@ int CMemoryNetwork::HeldListings(const QString &address) const
 ShareListing CMemoryNetwork::ListShares(const QString &server, const QString &address,
                                         std::stop_token stop)
 {
+    if (t_presentedLogin)
+        return List(server, address, *t_presentedLogin, stop);
+    return List(server, address, CLoginBook::Session().For(server, address), stop);
+}
+
+ShareListing CMemoryNetwork::List(const QString &server, const QString &address, const std::optional<Login> &login,
+                                  std::stop_token stop)
+{
     InFlight flight(m_sharesNow, m_maxShares);
     const QString where = address.isEmpty() ? server : address;
     Server found;
@@ -195,6 +208,8 @@ ShareListing CMemoryNetwork::ListShares(const QString &server, const QString &ad
     {
         std::scoped_lock guard(m_lock);
         ++m_listingCalls[where];
+        if (login && !login->IsEmpty())
+            m_loginsSent[where].append(login->user);
         const auto it = m_servers.constFind(where);
         if (it != m_servers.constEnd()) {
             found = *it;
@@ -219,7 +234,6 @@ ShareListing CMemoryNetwork::ListShares(const QString &server, const QString &ad
     if (found.code != 0)
         return {found.code, {}};
     if (!found.loginUser.isEmpty()) {
-        const std::optional<Login> login = CLoginBook::Session().For(server, address);
         if (!login || login->user != found.loginUser || login->password != found.loginPassword)
             return {NetError::AccessDenied, {}};
     }
@@ -361,6 +375,45 @@ ShareListing CMemoryNetwork::ListSharesOf(const QString &server, const QString &
         m_knownAnswers.insert(address.isEmpty() ? server : address, knownAnswerMs);
     }
     return ListShares(server, address, stop);
+}
+
+ShareListing CMemoryNetwork::ListSharesWith(const QString &server, const QString &address, int knownAnswerMs,
+                                            const std::optional<Login> &login, std::stop_token stop)
+{
+    {
+        std::scoped_lock guard(m_lock);
+        m_knownAnswers.insert(address.isEmpty() ? server : address, knownAnswerMs);
+    }
+    t_presentedLogin = &login;
+    ShareListing listing = ListShares(server, address, stop);
+    t_presentedLogin = nullptr;
+    return listing;
+}
+
+void CMemoryNetwork::Announce(const DiscoveredHost &host)
+{
+    std::scoped_lock guard(m_lock);
+    m_announcedHosts.push_back(host);
+}
+
+void CMemoryNetwork::DiscoverHosts(const std::function<void(const DiscoveredHost &)> &found, std::stop_token stop)
+{
+    std::vector<DiscoveredHost> hosts;
+    {
+        std::scoped_lock guard(m_lock);
+        hosts = m_announcedHosts;
+    }
+    for (const DiscoveredHost &host : hosts) {
+        if (stop.stop_requested())
+            return;
+        found(host);
+    }
+}
+
+QStringList CMemoryNetwork::LoginsSentTo(const QString &address) const
+{
+    std::scoped_lock guard(m_lock);
+    return m_loginsSent.value(address);
 }
 
 int CMemoryNetwork::KnownAnswerGiven(const QString &address) const

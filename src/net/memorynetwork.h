@@ -57,6 +57,12 @@ public:
     // Listings of `address` waiting at the hold now.
     int HeldListings(const QString &address) const;
 
+    // A host that answers the discovery of announced hosts.
+    void Announce(const DiscoveredHost &host);
+    // The user names of the logins listings presented to `address`, in
+    // order (anonymous listings leave nothing).
+    QStringList LoginsSentTo(const QString &address) const;
+
     int MaxConcurrentListings() const { return m_maxShares.load(); }
     int MaxConcurrentWorkgroups() const { return m_maxHosts.load(); }
     int ListingCalls(const QString &address) const;
@@ -83,6 +89,9 @@ public:
                             std::stop_token stop = {}) override;
     ShareListing ListSharesOf(const QString &server, const QString &address, int knownAnswerMs,
                               std::stop_token stop = {}) override;
+    ShareListing ListSharesWith(const QString &server, const QString &address, int knownAnswerMs,
+                                const std::optional<Login> &login, std::stop_token stop = {}) override;
+    void DiscoverHosts(const std::function<void(const DiscoveredHost &)> &found, std::stop_token stop = {}) override;
     std::unique_ptr<ISweepTransport> CreateSweepTransport() override;
     // The answer time the last listing of an address was given as known.
     int KnownAnswerGiven(const QString &address) const;
@@ -90,6 +99,8 @@ public:
 private:
     friend class CMemorySweepTransport;
     static void Delay(int ms, const std::stop_token &stop);
+    ShareListing List(const QString &server, const QString &address, const std::optional<Login> &login,
+                      std::stop_token stop);
 
     mutable std::mutex m_lock;
     QString m_localWorkgroup;
@@ -109,6 +120,8 @@ private:
     std::atomic<int> m_sweepNow{0}, m_maxSweep{0}, m_sweepSockets{0};
     QStringList m_sweepOrder;
     QHash<QString, int> m_knownAnswers;
+    QHash<QString, QStringList> m_loginsSent;
+    std::vector<DiscoveredHost> m_announcedHosts;
     QHash<QString, int> m_held; // address -> listings waiting; present while held
     std::condition_variable_any m_holdChanged;
 };

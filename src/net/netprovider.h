@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "credentials.h"
 #include "tcpsweep.h"
 
 #include <cstdint>
@@ -79,6 +80,16 @@ public:
     {
         (void)knownAnswerMs;
         return ListShares(server, address, stop);
+    }
+    // As ListSharesOf, presenting `login` (nothing: anonymously) instead of
+    // looking one up: the scan decides which login may go to which host and
+    // address. A user's Kerberos ticket may still be tried first where no
+    // login is given. Networks that take no logins ignore it.
+    virtual ShareListing ListSharesWith(const QString &server, const QString &address, int knownAnswerMs,
+                                        const std::optional<Login> &login, std::stop_token stop = {})
+    {
+        (void)login;
+        return ListSharesOf(server, address, knownAnswerMs, stop);
     }
     // Connects for checking many addresses at once before their probes;
     // null keeps the one check per probe of IsReachable.

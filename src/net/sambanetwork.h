@@ -49,6 +49,8 @@ public:
     bool IsReachableOf(const QString &address, int knownAnswerMs, std::stop_token stop = {}) override;
     ShareListing ListSharesOf(const QString &server, const QString &address, int knownAnswerMs,
                               std::stop_token stop = {}) override;
+    ShareListing ListSharesWith(const QString &server, const QString &address, int knownAnswerMs,
+                                const std::optional<Login> &login, std::stop_token stop = {}) override;
     std::unique_ptr<ISweepTransport> CreateSweepTransport() override;
 
 private:

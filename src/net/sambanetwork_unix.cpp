@@ -128,7 +128,23 @@ ShareListing CSambaNetwork::ListShares(const QString &server, const QString &add
 ShareListing CSambaNetwork::ListSharesOf(const QString &server, const QString &address, int knownAnswerMs,
                                          std::stop_token stop)
 {
+    return ListSharesWith(server, address, knownAnswerMs, CLoginBook::Session().For(server, address), stop);
+}
+
+ShareListing CSambaNetwork::ListSharesWith(const QString &server, const QString &address, int knownAnswerMs,
+                                           const std::optional<Login> &login, std::stop_token stop)
+{
     const QString target = address.isEmpty() ? server : address;
+    // A listing with a ticket connects by name and names the ticket's user;
+    // only such a listing pays for the look-up of the name and the cache.
+    const auto ticketArgument = [&](Login ticket) {
+        if (ticket.user.isEmpty())
+            ticket.user = KerberosTicket::UserPrincipal();
+        return LoginRequestArgument(
+            TicketListingTarget(server, address,
+                                [&stop](const QString &name) { return SystemResolveIPv4(name, stop); }),
+            ticket);
+    };
     // The deadline is asked again while the listing waits: a mute server
     // started before any other had answered is cut short once they do.
     const auto started = std::chrono::steady_clock::now();
@@ -136,7 +152,6 @@ ShareListing CSambaNetwork::ListSharesOf(const QString &server, const QString &a
     // The stored login first, then anonymously (or as guest), as peers do.
     // Credentials go to the helper through its pipe, never its arguments.
     CHelperPool::Result result;
-    const std::optional<Login> login = CLoginBook::Session().For(server, address);
     bool listed = false;
     // With no login set for the host, a ticket in the user's cache goes
     // first. Whatever keeps it from the shares (a server outside the realm,
@@ -144,11 +159,11 @@ ShareListing CSambaNetwork::ListSharesOf(const QString &server, const QString &a
     if (TriesTicketFirst(login, std::ref(m_ticket))) {
         Login ticket;
         ticket.kerberos = true;
-        result = m_loginShares.Request("shares-login", LoginRequestArgument(target, ticket), stop, deadline);
+        result = m_loginShares.Request("shares-login", ticketArgument(ticket), stop, deadline);
         listed = result.code == NetError::Success || stop.stop_requested();
     }
     if (!listed && login && !login->IsEmpty()) {
-        QString argument = LoginRequestArgument(target, *login);
+        QString argument = login->kerberos ? ticketArgument(*login) : LoginRequestArgument(target, *login);
         result = m_loginShares.Request("shares-login", argument, stop, deadline);
         WipeString(argument);
         if (IsLoginRefusal(result.code) && !stop.stop_requested())

@@ -17,6 +17,8 @@ public:
     bool IsReachable(const QString &address, std::stop_token stop = {}) override;
     ShareListing ListShares(const QString &server, const QString &address,
                             std::stop_token stop = {}) override;
+    ShareListing ListSharesWith(const QString &server, const QString &address, int knownAnswerMs,
+                                const std::optional<Login> &login, std::stop_token stop = {}) override;
 
 private:
     QString m_providerName;

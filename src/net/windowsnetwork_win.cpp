@@ -146,13 +146,22 @@ bool CWindowsNetwork::IsReachable(const QString &address, std::stop_token stop)
     return !numeric || TcpReachable(*numeric, {445, 139}, 400, stop);
 }
 
-ShareListing CWindowsNetwork::ListShares(const QString &server, const QString &address, std::stop_token)
+ShareListing CWindowsNetwork::ListShares(const QString &server, const QString &address, std::stop_token stop)
 {
+    return ListSharesWith(server, address, 0, CLoginBook::Session().For(server, address), stop);
+}
+
+ShareListing CWindowsNetwork::ListSharesWith(const QString &server, const QString &address, int,
+                                             const std::optional<Login> &login, std::stop_token)
+{
+    // A login goes to the address the scan checked, never to whatever the
+    // name resolves to at the moment of the connection.
+    const QString target = login && !login->IsEmpty() && !address.isEmpty() ? address : server;
     // A connection to the server's IPC$ share under the login: the server
     // service's calls to that server then run under it, not under the
     // user's own logon. It is temporary and cancelled after the listing,
     // so nothing else of the process or the user's session keeps it.
-    const std::wstring remote = (QStringLiteral("\\\\") + server + QStringLiteral("\\IPC$")).toStdWString();
+    const std::wstring remote = (QStringLiteral("\\\\") + target + QStringLiteral("\\IPC$")).toStdWString();
     IpcLoginSteps steps;
     steps.connect = [&remote](const Login &login) -> std::uint32_t {
         std::wstring user = (login.domain.isEmpty() ? login.user : login.domain + u'\\' + login.user).toStdWString();
@@ -166,8 +175,8 @@ ShareListing CWindowsNetwork::ListShares(const QString &server, const QString &a
         return status;
     };
     steps.disconnect = [&remote] { WNetCancelConnection2W(remote.c_str(), 0, TRUE); };
-    steps.enumerate = [&server] { return EnumerateShares(server); };
-    return ListThroughIpcLogin(CLoginBook::Session().For(server, address), steps);
+    steps.enumerate = [&target] { return EnumerateShares(target); };
+    return ListThroughIpcLogin(login, steps);
 }
 
 std::unique_ptr<INetProvider> CreateSystemNetwork()

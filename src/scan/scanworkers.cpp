@@ -4,6 +4,7 @@
 #include "scan/scandriver.h"
 
 #include "model/lanterradoc.h"
+#include "net/credentials.h"
 #include "net/neterrors.h"
 #include "net/netprovider.h"
 #include "platform/logging.h"
@@ -11,6 +12,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <optional>
 
 namespace ScanWorkers {
 
@@ -104,141 +106,259 @@ void EnumerateNet(CScanDriver &driver, NetRecord &net)
     driver.Wake();
 }
 
-void ProbeHost(CScanDriver &driver, HostRecord &host, SweepReach reach, int sweptMs)
+namespace {
+
+// What a probe reads of its host when it starts, under the publish lock:
+// the host's own fields change only when the probe ends, so that one a
+// stop abandons leaves its host as it was.
+struct ProbeStart
+{
+    QString name;
+    // The address the host was given or last answered at; empty for a host
+    // never seen. Logins go there and nowhere else without the user's word.
+    QString knownAddress;
+    int knownAnswerMs = 0;
+    // The login for every host may go to it: the user asked for it by
+    // name, range or workgroup, it did not merely announce itself.
+    bool mayUseDefault = false;
+};
+
+// Where a probe lists its host.
+struct ProbeTarget
+{
+    std::uint32_t result = NetError::Success;
+    QString server; // the name or address the listing is given
+    QString address; // where it connects; empty: nowhere
+    bool bindsAddress = false; // the host is at `address` from now on
+    QString movedTo; // the name points here while the known address is silent
+    bool reachChecked = false; // `address` took a connection just now
+};
+
+std::optional<ProbeStart> TakeSnapshot(CScanDriver &driver, HostRecord &host)
+{
+    auto lock = driver.Publish();
+    if (driver.IsHalted())
+        return std::nullopt;
+    for (const auto &share : host.shares)
+        share->state = ShareOffline;
+    ProbeStart start;
+    start.knownAnswerMs = host.onlineCount > 0 ? std::max(host.lastAnswerTime, 1) : 0;
+    start.name = host.GetName();
+    start.knownAddress = host.GetAddr();
+    start.mayUseDefault = !driver.IsAnnouncedOnly(host);
+    return start;
+}
+
+// A name answer that points away from where the host is known. While the
+// host still answers there, the answer is someone else's (anyone on the
+// link can answer a broadcast name query) and the host stays. When it is
+// silent the host may have moved; a login is at stake only after the user
+// confirmed the move, until then the host waits as a login-needed entry.
+void SettleMovedName(CScanDriver &driver, const ProbeStart &start, const QString &resolved, bool loginAtStake,
+                     ProbeTarget &target)
+{
+    INetProvider &network = driver.Network();
+    // Still part of the look-up: a stop abandons the probe here.
+    if (network.IsReachableOf(start.knownAddress, start.knownAnswerMs, driver.HaltToken())) {
+        qCWarning(lcScan).noquote() << start.name << "still answers at" << start.knownAddress
+                                    << "while its name points at" << resolved << "- the known address is kept";
+        target.server = start.knownAddress;
+        target.address = start.knownAddress;
+        target.reachChecked = true;
+        return;
+    }
+    if (!network.IsReachableOf(resolved, 0, driver.HaltToken())) {
+        target.result = NetError::BadNetPath; // silent at both: offline, still bound where it was
+        return;
+    }
+    if (loginAtStake) {
+        qCWarning(lcScan).noquote() << start.name << "now answers at" << resolved << "instead of" << start.knownAddress
+                                    << "- its login waits for the user";
+        target.movedTo = resolved;
+        target.result = NetError::AccessDenied;
+        return;
+    }
+    // Nothing to lose: a move of a host listed anonymously is followed.
+    target.server = start.name;
+    target.address = resolved;
+    target.bindsAddress = true;
+    target.reachChecked = true;
+}
+
+// Nothing when the scan stopped during the look-up.
+std::optional<ProbeTarget> ResolveTarget(CScanDriver &driver, HostRecord &host, const ProbeStart &start, bool excluded)
+{
+    std::optional<QString> resolved;
+    if (!start.name.isEmpty() && !excluded)
+        resolved = driver.Network().ResolveIPv4(start.name, driver.HaltToken());
+    if (driver.HaltToken().stop_requested())
+        return std::nullopt;
+
+    ProbeTarget target;
+    // An announcement may have told the address while the name was looked up.
+    const QString known = start.knownAddress.isEmpty() ? host.GetAddr() : start.knownAddress;
+    if (resolved && !start.knownAddress.isEmpty() && *resolved != start.knownAddress) {
+        const bool loginAtStake =
+            LoginForHost(CLoginBook::Session(), start.name, start.knownAddress, start.mayUseDefault).has_value();
+        SettleMovedName(driver, start, *resolved, loginAtStake, target);
+    } else if (resolved) {
+        // Seen for the first time, or where it was: its address from now on.
+        target.server = start.name;
+        target.address = *resolved;
+        target.bindsAddress = true;
+    } else if (!known.isEmpty() && !excluded) {
+        target.server = known;
+        target.address = known;
+    } else {
+        target.result = NetError::BadNetPath;
+    }
+    return target;
+}
+
+// Enters the host under its address; another record there already keeps the
+// machine. False when the scan was halted.
+bool ClaimAddress(CScanDriver &driver, HostRecord &host, const QString &name, ProbeTarget &target)
 {
     CLanterraDoc &doc = driver.Doc();
-    INetProvider &network = driver.Network();
-
-    QString name;
-    QString address;
-    int knownAnswerMs = 0;
-    {
-        auto lock = driver.Publish();
-        if (driver.IsHalted()) {
-            host.isResolving = false;
-            return;
+    auto lock = driver.Publish();
+    if (driver.IsHalted())
+        return false;
+    if (!target.address.isEmpty() && target.result == NetError::Success) {
+        HostRecord *other = nullptr;
+        {
+            std::scoped_lock addresses(driver.Session().addressLock);
+            const auto [it, inserted] = driver.Session().addressMap.emplace(target.address, &host);
+            if (!inserted && it->second != &host)
+                other = it->second;
         }
-        // The host's own fields change only when the probe ends: one that
-        // a stop abandons leaves its host as it was.
-        for (const auto &share : host.shares)
-            share->state = ShareOffline;
-        knownAnswerMs = host.onlineCount > 0 ? std::max(host.lastAnswerTime, 1) : 0;
-        name = host.GetName();
-        address = host.GetAddr();
+        if (other) {
+            // The same machine under two records: the one that came first
+            // keeps it, under this record's name when this one has a name,
+            // unless that name is only what someone announced.
+            if (!name.isEmpty() && !driver.IsAnnouncedOnly(host)) {
+                other->SetName(name);
+                doc.QueueShares(doc.SharesOf(*other), ShareHostRenamed);
+            }
+            host.duplicate = true;
+            doc.QueueShares(SharesOf(host), ShareRemoved);
+            target.result = NetError::BadNetPath;
+        }
     }
+    // From here on a stop lets the probe run to its end and write its
+    // host's results; HaltAndWait waits for it.
+    host.isResolving = false;
+    ++driver.Session().listingProbes;
+    return true;
+}
 
-    const bool excluded = driver.Rules().IsHostExcluded(name);
+struct ProbeOutcome
+{
     std::uint32_t result = NetError::Success;
-    auto t0 = Clock::now();
-    std::optional<QString> resolved;
-    if (!name.isEmpty() && !excluded)
-        resolved = network.ResolveIPv4(name, driver.HaltToken());
-    if (driver.HaltToken().stop_requested()) {
-        // Stopped while resolving: abandoned, as if it had never run.
+    ShareListing listing;
+    bool online = false;
+};
+
+ProbeOutcome ListTarget(CScanDriver &driver, const ProbeStart &start, const ProbeTarget &target, SweepReach reach)
+{
+    INetProvider &network = driver.Network();
+    ProbeOutcome outcome;
+    outcome.result = target.result;
+    // Moved and waiting for the user: it answered, with nothing to list yet.
+    outcome.online = !target.movedTo.isEmpty();
+    if (outcome.result != NetError::Success)
+        return outcome;
+    // An unreachable host gives its answer at once here, instead of holding
+    // a slot while the listing waits for it.
+    if (reach == SweepReach::Dead
+        || (reach == SweepReach::Unknown && !target.reachChecked
+            && !network.IsReachableOf(target.address, start.knownAnswerMs, driver.AbandonToken()))) {
+        outcome.result = NetError::BadNetPath;
+        return outcome;
+    }
+    const std::optional<Login> login =
+        LoginForHost(CLoginBook::Session(), start.name, target.address, start.mayUseDefault);
+    outcome.listing =
+        network.ListSharesWith(target.server, target.address, start.knownAnswerMs, login, driver.AbandonToken());
+    outcome.result = outcome.listing.code == NetError::MoreData ? NetError::Success : outcome.listing.code;
+    outcome.online = !MeansUnreachable(outcome.result);
+    return outcome;
+}
+
+void PublishProbe(CScanDriver &driver, HostRecord &host, const ProbeTarget &target, const ProbeOutcome &outcome,
+                  SweepReach reach, int elapsedMs)
+{
+    CLanterraDoc &doc = driver.Doc();
+    auto lock = driver.Publish();
+    --driver.Session().listingProbes;
+    driver.Session().listingEnded.notify_all();
+    // A new scan, or other contents, took the document over: what this
+    // probe found belongs to what is gone. So does a listing cut short
+    // because the driver is going away.
+    if (!driver.IsCurrent())
+        return;
+    std::size_t leftOut = 0;
+    for (const ShareEntry &entry : outcome.listing.shares) {
+        if (IsDiskShare(entry.type) && !entry.name.isEmpty() && !TakeShare(doc, host, entry.name))
+            ++leftOut;
+    }
+    if (leftOut > 0)
+        qCWarning(lcScan).noquote() << target.server << "lists more than" << CScanDriver::MaxSharesPerHost << "shares;"
+                                    << leftOut << "were left out";
+    if (target.bindsAddress)
+        host.SetAddr(target.address);
+    host.SetMovedTo(target.movedTo);
+    if (outcome.online)
+        ++host.onlineCount;
+    else
+        ++host.offlineCount;
+    host.lastAnswerTime = elapsedMs;
+    host.lastState = int(outcome.result);
+    // An announced host that never answered leaves the cache at the
+    // scan's end: nothing of it goes to the views.
+    if (outcome.online || !driver.IsAnnouncedOnly(host)) {
+        doc.QueueShares(SharesOf(host), std::nullopt);
+        doc.QueueHost(host);
+    }
+    driver.HostFinished();
+    if (reach != SweepReach::Dead)
+        driver.Session().hostSlots.release();
+}
+
+} // namespace
+
+std::optional<Login> LoginForHost(const CLoginBook &book, const QString &name, const QString &address,
+                                  bool mayUseDefault)
+{
+    if (auto own = book.OwnFor(name, address))
+        return own;
+    if (mayUseDefault)
+        return book.Default();
+    return std::nullopt;
+}
+
+void ProbeHost(CScanDriver &driver, HostRecord &host, SweepReach reach, int sweptMs)
+{
+    const std::optional<ProbeStart> start = TakeSnapshot(driver, host);
+    if (!start) {
         host.isResolving = false;
         return;
     }
-
-    // An announcement may have told the address while the name was looked up.
-    if (!resolved && address.isEmpty())
-        address = host.GetAddr();
-    QString target;
-    if (resolved) {
-        address = *resolved;
-        target = name;
-    } else if (!address.isEmpty() && !excluded) {
-        target = address;
-    } else {
-        result = NetError::BadNetPath;
-    }
-
-    {
-        auto lock = driver.Publish();
-        if (driver.IsHalted()) {
-            host.isResolving = false;
-            return;
-        }
-        if (!target.isEmpty()) {
-            HostRecord *other = nullptr;
-            {
-                std::scoped_lock addresses(driver.Session().addressLock);
-                const auto [it, inserted] = driver.Session().addressMap.emplace(address, &host);
-                if (!inserted && it->second != &host)
-                    other = it->second;
-            }
-            if (other) {
-                // The same machine under two records: the one that came first
-                // keeps it, under this record's name when this one has a name,
-                // unless that name is only what someone announced.
-                if (!name.isEmpty() && !driver.IsAnnouncedOnly(host)) {
-                    other->SetName(name);
-                    doc.QueueShares(doc.SharesOf(*other), ShareHostRenamed);
-                }
-                host.duplicate = true;
-                doc.QueueShares(SharesOf(host), ShareRemoved);
-                result = NetError::BadNetPath;
-            }
-            t0 = Clock::now();
-        }
-        // From here on a stop lets the probe run to its end and write its
-        // host's results; HaltAndWait waits for it.
+    const bool excluded = driver.Rules().IsHostExcluded(start->name);
+    auto t0 = Clock::now();
+    std::optional<ProbeTarget> target = ResolveTarget(driver, host, *start, excluded);
+    // Stopped while resolving: abandoned, as if it had never run.
+    if (!target || !ClaimAddress(driver, host, start->name, *target)) {
         host.isResolving = false;
-        ++driver.Session().listingProbes;
+        return;
     }
+    if (!target->address.isEmpty())
+        t0 = Clock::now();
 
-    ShareListing listing;
-    bool online = false;
-    if (result == NetError::Success) {
-        // An unreachable host gives its answer at once here, instead of
-        // holding a slot while the listing waits for it.
-        if (reach == SweepReach::Dead
-            || (reach == SweepReach::Unknown
-                && !network.IsReachableOf(address, knownAnswerMs, driver.AbandonToken()))) {
-            result = NetError::BadNetPath;
-        } else {
-            listing = network.ListSharesOf(target, address, knownAnswerMs, driver.AbandonToken());
-            result = listing.code == NetError::MoreData ? NetError::Success : listing.code;
-            online = !MeansUnreachable(result);
-        }
-    }
-    if (result != NetError::Success)
-        qCDebug(lcScan) << "no share list from" << (target.isEmpty() ? name : target) << "error" << result;
-
-    {
-        auto lock = driver.Publish();
-        --driver.Session().listingProbes;
-        driver.Session().listingEnded.notify_all();
-        // A new scan, or other contents, took the document over: what this
-        // probe found belongs to what is gone. So does a listing cut short
-        // because the driver is going away.
-        if (!driver.IsCurrent())
-            return;
-        std::size_t leftOut = 0;
-        for (const ShareEntry &entry : listing.shares) {
-            if (IsDiskShare(entry.type) && !entry.name.isEmpty() && !TakeShare(doc, host, entry.name))
-                ++leftOut;
-        }
-        if (leftOut > 0)
-            qCWarning(lcScan).noquote() << target << "lists more than" << CScanDriver::MaxSharesPerHost << "shares;"
-                                        << leftOut << "were left out";
-        if (resolved)
-            host.SetAddr(address);
-        if (online)
-            ++host.onlineCount;
-        else
-            ++host.offlineCount;
-        host.lastAnswerTime = reach == SweepReach::Dead ? sweptMs : MillisecondsSince(t0);
-        host.lastState = int(result);
-        // An announced host that never answered leaves the cache at the
-        // scan's end: nothing of it goes to the views.
-        if (online || !driver.IsAnnouncedOnly(host)) {
-            doc.QueueShares(SharesOf(host), std::nullopt);
-            doc.QueueHost(host);
-        }
-        driver.HostFinished();
-        if (reach != SweepReach::Dead)
-            driver.Session().hostSlots.release();
-    }
+    const ProbeOutcome outcome = ListTarget(driver, *start, *target, reach);
+    if (outcome.result != NetError::Success)
+        qCDebug(lcScan) << "no share list from" << (target->server.isEmpty() ? start->name : target->server) << "error"
+                        << outcome.result;
+    PublishProbe(driver, host, *target, outcome, reach, reach == SweepReach::Dead ? sweptMs : MillisecondsSince(t0));
     driver.Wake();
 }
 

@@ -80,8 +80,9 @@ void ShareLister::ListWithLogin(const std::string &request, HelperOutput &out)
         libnetapi_set_use_kerberos(m_ctx);
         libnetapi_set_use_ccache(m_ctx);
     }
-    // A ticket alone names its user itself: an empty name would replace
-    // the one the cache gives.
+    // With a ticket the user is its principal ("anna@REALM") and the
+    // password empty: the library then takes the cache's ticket for the
+    // server's name. Told no user, it has no principal and refuses.
     if (!kerberos || !fields[1].empty()) {
         libnetapi_set_username(m_ctx, fields[1].c_str());
         libnetapi_set_workgroup(m_ctx, fields[2].c_str());

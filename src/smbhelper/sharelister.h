@@ -14,7 +14,8 @@ public:
     bool Init();
     void List(const std::string &server, HelperOutput &out);
     // The same with a login: "SERVER\tUSER\tDOMAIN\tPASSWORD\tKERBEROS"
-    // (KERBEROS "1" takes the user's ticket cache). The login is forgotten
+    // (KERBEROS "1" takes the user's ticket cache, USER then being the
+    // ticket's principal and SERVER a name). The login is forgotten
     // afterwards; even so the library keeps the logged-in connection, so
     // the process ends after such a request (the pool starts a fresh one).
     void ListWithLogin(const std::string &request, HelperOutput &out);

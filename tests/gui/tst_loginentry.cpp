@@ -22,6 +22,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTest>
@@ -258,6 +259,102 @@ private slots:
         QVERIFY(Network::Scan(*frame));
         QCOMPARE(frame->View()->Model()->EntryCount(), 0);
         QVERIFY(ShownShares(*frame->View(), n.app.document()).contains(QStringLiteral("LOCKED/docs")));
+    }
+
+    // LOCKED, known at 10.0.0.2, went silent there and its name now points
+    // at 10.0.0.7: its entry tells both addresses, Open asks, and only a yes
+    // sends the login to the new address.
+    void movedHostAsksBeforeItsLoginFollows_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QStringList>("loginsAtNewAddress");
+        QTest::addColumn<QString>("boundAddress");
+        QTest::addColumn<int>("entries");
+        QTest::newRow("yes") << int(QMessageBox::Yes) << QStringList{QStringLiteral("alice")}
+                             << QStringLiteral("10.0.0.7") << 0;
+        QTest::newRow("no") << int(QMessageBox::No) << QStringList{} << QStringLiteral("10.0.0.2") << 1;
+    }
+
+    void movedHostAsksBeforeItsLoginFollows()
+    {
+        QFETCH(int, answer);
+        QFETCH(QStringList, loginsAtNewAddress);
+        QFETCH(QString, boundAddress);
+        QFETCH(int, entries);
+        Network n;
+        CLanterraDoc &doc = n.app.document();
+        DocBuilder build(doc);
+        HostRecord *locked = build.Host(QStringLiteral("LOCKED"), QStringLiteral("HOME"), QStringLiteral("10.0.0.2"));
+        CMemoryNetwork::Server moved;
+        moved.shares = {{QStringLiteral("docs"), ShareType::DiskTree}};
+        moved.loginUser = QStringLiteral("alice");
+        moved.loginPassword = QStringLiteral("s3cret");
+        n.network->RemoveServer(QStringLiteral("10.0.0.2"));
+        n.network->SetServer(QStringLiteral("10.0.0.7"), moved);
+        n.network->AddName(QStringLiteral("LOCKED"), QStringLiteral("10.0.0.7"));
+        Login alice;
+        alice.user = QStringLiteral("alice");
+        alice.password = QStringLiteral("s3cret");
+        n.keeper.stored[QStringLiteral("LOCKED")] = alice;
+        auto frame = n.Frame();
+        CLanterraView &view = *frame->View();
+        view.SetViewMode(CLanterraView::ModeDetails);
+        QVERIFY(Network::Scan(*frame));
+        QVERIFY(n.network->LoginsSentTo(QStringLiteral("10.0.0.7")).isEmpty());
+
+        CShareListModel &model = *view.Model();
+        QCOMPARE(model.EntryCount(), 1);
+        const QString text = model.index(EntryRow(model), 0).data().toString();
+        QVERIFY2(text.contains(QStringLiteral("10.0.0.7")) && text.contains(QStringLiteral("10.0.0.2")),
+                 qPrintable(text));
+
+        QString question;
+        QTimer::singleShot(0, [&question, answer] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            question = box->text();
+            box->button(QMessageBox::StandardButton(answer))->click();
+        });
+        Activate(view, EntryRow(model));
+        QVERIFY(view.OnCommand(Cmd::ShareOpen));
+        QVERIFY2(question.contains(QStringLiteral("10.0.0.7")) && question.contains(QStringLiteral("10.0.0.2")),
+                 qPrintable(question));
+        QTRY_COMPARE_WITH_TIMEOUT(model.EntryCount(), entries, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!doc.IsScanning() && !view.IsTimerActive(), 10000);
+        QCOMPARE(n.network->LoginsSentTo(QStringLiteral("10.0.0.7")), loginsAtNewAddress);
+        QCOMPARE(locked->GetAddr(), boundAddress);
+        if (entries == 0)
+            QVERIFY(ShownShares(view, doc).contains(QStringLiteral("LOCKED/docs")));
+    }
+
+    // An entry already standing when its host moves tells the move at the
+    // next scan's end.
+    void standingEntryTellsTheMove()
+    {
+        Network n;
+        Login wrong;
+        wrong.user = QStringLiteral("alice");
+        wrong.password = QStringLiteral("wrong");
+        n.keeper.stored[QStringLiteral("LOCKED")] = wrong;
+        auto frame = n.Frame();
+        CLanterraView &view = *frame->View();
+        QVERIFY(Network::Scan(*frame));
+        CShareListModel &model = *view.Model();
+        QCOMPARE(model.EntryCount(), 1);
+        QCOMPARE(model.index(EntryRow(model), 0).data().toString(), QStringLiteral("login needed"));
+
+        CMemoryNetwork::Server moved;
+        moved.loginUser = QStringLiteral("alice");
+        moved.loginPassword = QStringLiteral("s3cret");
+        n.network->RemoveServer(QStringLiteral("10.0.0.2"));
+        n.network->SetServer(QStringLiteral("10.0.0.7"), moved);
+        n.network->AddName(QStringLiteral("LOCKED"), QStringLiteral("10.0.0.7"));
+        QVERIFY(Network::Scan(*frame));
+        QCOMPARE(model.EntryCount(), 1);
+        const QString text = model.index(EntryRow(model), 0).data().toString();
+        QVERIFY2(text.contains(QStringLiteral("10.0.0.7")) && text.contains(QStringLiteral("10.0.0.2")),
+                 qPrintable(text));
+        QVERIFY(n.network->LoginsSentTo(QStringLiteral("10.0.0.7")).isEmpty());
     }
 
     void cancelledLoginListsNothing()

@@ -4,10 +4,13 @@
 #include "net/credentials.h"
 #include "net/kerberosticket.h"
 #include "net/neterrors.h"
+#include "net/resolver.h"
 #include "net/sambanetwork.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -490,5 +493,152 @@ TEST_F(TicketListings, ALoginSetForTheHostIsUsedInsteadOfTheTicket)
     EXPECT_EQ(listing.shares[0].name, u"Private");
     EXPECT_EQ(Requests(), QStringList{QStringLiteral("shares-login")});
 }
+
+// The cache's owner, the user a listing with the ticket names.
+struct OwnerCase
+{
+    const char *title;
+    QByteArray cache;
+    const char *principal; // "": none
+};
+
+QByteArray OwnerCache(quint16 version, const QByteArray &realm, std::initializer_list<QByteArray> components)
+{
+    QByteArray data;
+    const auto u16 = [&data](quint16 value) {
+        data.append(char(value >> 8));
+        data.append(char(value));
+    };
+    const auto u32 = [&u16](quint32 value) {
+        u16(quint16(value >> 16));
+        u16(quint16(value));
+    };
+    u16(version);
+    if (version == 0x0504) {
+        u16(12);
+        u16(1);
+        u16(8);
+        u32(0);
+        u32(0);
+    }
+    u32(1);
+    u32(quint32(components.size()));
+    u32(quint32(realm.size()));
+    data.append(realm);
+    for (const QByteArray &component : components) {
+        u32(quint32(component.size()));
+        data.append(component);
+    }
+    return data;
+}
+
+const OwnerCase OwnerCases[] = {
+    {"one component", OwnerCache(0x0504, "LAB.EXAMPLE", {"alice"}), "alice@LAB.EXAMPLE"},
+    {"version three", OwnerCache(0x0503, "LAB.EXAMPLE", {"alice"}), "alice@LAB.EXAMPLE"},
+    {"two components", OwnerCache(0x0504, "LAB.EXAMPLE", {"alice", "admin"}), "alice/admin@LAB.EXAMPLE"},
+    {"a whole cache", CacheWriter().Credential({"krbtgt", "EXAMPLE.ORG"}, Now).Data(), "anna@EXAMPLE.ORG"},
+    {"version two", OwnerCache(0x0502, "LAB.EXAMPLE", {"alice"}), ""},
+    {"cut short", OwnerCache(0x0504, "LAB.EXAMPLE", {"alice"}).chopped(2), ""},
+    {"no components", OwnerCache(0x0504, "LAB.EXAMPLE", {}), ""},
+    {"no realm", OwnerCache(0x0504, "", {"alice"}), ""},
+    {"an empty component", OwnerCache(0x0504, "LAB.EXAMPLE", {"alice", ""}), ""},
+    {"a separator in a component", OwnerCache(0x0504, "LAB.EXAMPLE", {"alice@OTHER"}), ""},
+    {"a separator in the realm", OwnerCache(0x0504, "LAB/EXAMPLE", {"alice"}), ""},
+    {"nothing", QByteArray(), ""},
+};
+
+class OwnerTest : public ::testing::TestWithParam<OwnerCase>
+{};
+
+TEST_P(OwnerTest, TheCachesOwnerIsReadAsTheLibrariesNameIt)
+{
+    EXPECT_EQ(KerberosTicket::CachePrincipal(GetParam().cache).toStdString(), GetParam().principal);
+}
+
+INSTANTIATE_TEST_SUITE_P(KerberosCache, OwnerTest, ::testing::ValuesIn(OwnerCases), [](const auto &info) {
+    QString title = QString::fromUtf8(info.param.title);
+    title.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9]")), QString());
+    return title.toStdString();
+});
+
+// The request a listing with the ticket sends, for a host known by name
+// and address: the server it names and the user the ticket is for. A ticket
+// is issued for a service named after the host, so the library must be
+// given a name that leads to the host's address, else the address as before.
+struct TicketTargetCase
+{
+    const char *title;
+    const char *name;
+    const char *address;
+    const char *resolvesTo; // what the name's look-up answers; null: nothing
+    const char *target;
+};
+
+const TicketTargetCase TicketTargetCases[] = {
+    {"a name at the host's address", "dc1.lab.example", "10.0.0.1", "10.0.0.1", "dc1.lab.example"},
+    {"a short name at the host's address", "dc1", "10.0.0.1", "10.0.0.1", "dc1"},
+    {"a name that resolves elsewhere", "dc1.lab.example", "10.0.0.1", "10.0.0.9", "10.0.0.1"},
+    {"a name that resolves nowhere", "dc1.lab.example", "10.0.0.1", nullptr, "10.0.0.1"},
+    {"a host known by its address", "10.0.0.1", "10.0.0.1", "10.0.0.1", "10.0.0.1"},
+    {"a host without a name", "", "10.0.0.1", nullptr, "10.0.0.1"},
+    {"a host without an address", "dc1.lab.example", "", nullptr, "dc1.lab.example"},
+};
+
+const char *g_resolvesTo = nullptr;
+
+std::optional<std::uint32_t> StandInLookup(const QByteArray &)
+{
+    return g_resolvesTo ? NumericIPv4(QString::fromLatin1(g_resolvesTo)) : std::nullopt;
+}
+
+class TicketTargetTest : public TicketListings, public ::testing::WithParamInterface<TicketTargetCase>
+{};
+
+TEST_P(TicketTargetTest, TheTicketGoesToTheNameWhereItLeadsToTheHost)
+{
+    const TicketTargetCase &row = GetParam();
+    const QString cache = folder.filePath(QStringLiteral("krb5cc"));
+    QFile file(cache);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(CacheWriter().Credential({"krbtgt", "EXAMPLE.ORG"}, QDateTime::currentSecsSinceEpoch() + 3600).Data());
+    file.close();
+    const QByteArray saved = qgetenv("KRB5CCNAME");
+    qputenv("KRB5CCNAME", ("FILE:" + cache).toUtf8());
+    g_resolvesTo = row.resolvesTo;
+    SetResolveFunctionForTests(StandInLookup);
+    Answer("i 0 6 Secret\ne 0");
+
+    SambaNetworkOptions options;
+    options.helperPath = helper;
+    options.netbiosQueries = false;
+    options.kerberosTicket = [] { return true; };
+    CSambaNetwork network(options);
+    const ShareListing listing = network.ListShares(QString::fromUtf8(row.name), QString::fromUtf8(row.address));
+
+    SetResolveFunctionForTests(nullptr);
+    if (saved.isNull())
+        qunsetenv("KRB5CCNAME");
+    else
+        qputenv("KRB5CCNAME", saved);
+    EXPECT_EQ(listing.code, 0u);
+    QFile requests(folder.filePath(QStringLiteral("requests")));
+    ASSERT_TRUE(requests.open(QIODevice::ReadOnly));
+    const QByteArray line = requests.readLine().trimmed();
+    ASSERT_TRUE(line.startsWith("shares-login ")) << line.constData();
+    const QStringList fields =
+        QString::fromUtf8(QByteArray::fromPercentEncoding(line.mid(line.indexOf(' ') + 1))).split(u'\t');
+    ASSERT_EQ(fields.size(), 5) << line.constData();
+    EXPECT_EQ(fields[0].toStdString(), row.target);
+    EXPECT_EQ(fields[1].toStdString(), "anna@EXAMPLE.ORG");
+    EXPECT_EQ(fields[3].toStdString(), "");
+    EXPECT_EQ(fields[4].toStdString(), "1");
+}
+
+INSTANTIATE_TEST_SUITE_P(KerberosChoice, TicketTargetTest, ::testing::ValuesIn(TicketTargetCases),
+                         [](const auto &info) {
+                             QString title = QString::fromUtf8(info.param.title);
+                             title.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9]")), QString());
+                             return title.toStdString();
+                         });
 
 } // namespace

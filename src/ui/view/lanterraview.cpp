@@ -298,6 +298,8 @@ bool CLanterraView::AskLogin()
     if (!host || !m_doc)
         return false;
     const QString name = host->GetDisplayName();
+    if (const QString movedTo = host->GetMovedTo(); !movedTo.isEmpty())
+        return ConfirmMovedHost(*host, name, movedTo);
     CLoginDlg dialog(this);
     dialog.host = name;
     // The login the host refused is the one to mend (its password is not
@@ -307,18 +309,40 @@ bool CLanterraView::AskLogin()
     if (dialog.exec() != QDialog::Accepted)
         return false;
     const bool kept = UseHostLogin(name, dialog.login, dialog.remember, m_loginKeeper, CLoginBook::Session());
-    // The list may have changed while the dialog was open (a scan ended, a
-    // file was opened): only a host that still has its entry is listed again.
-    if (m_updater.EntrySlotOf(host) < 0 || !m_doc->RescanHost(*host))
-        return true;
-    m_awaitedLogins[host] = name;
     QString notice = FormatMessage(LookupText(MessagesSection, 4, QStringLiteral("Logging in to %s...")), {name});
     if (dialog.remember && !kept)
         notice += u' ' + LookupText(MessagesSection, 6, QStringLiteral("The login could not be remembered."));
+    ListAgainWithLogin(*host, name, notice);
+    return true;
+}
+
+bool CLanterraView::ConfirmMovedHost(HostRecord &host, const QString &name, const QString &movedTo)
+{
+    // Anyone on the link can answer for a name: only the user knows whether
+    // the host really moved (a new lease) or someone else answers for it.
+    const QString question = FormatMessage(
+        LookupText(MessagesSection, 7,
+                   QStringLiteral("%s no longer answers at %s, and its name now points at %s. Send its login to %s?")),
+        {name, host.GetAddr(), movedTo, movedTo});
+    if (PlainMessageBox(this, QMessageBox::Question, question, QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+        return false;
+    if (!host.ConfirmMove())
+        return false;
+    ListAgainWithLogin(host, name,
+                       FormatMessage(LookupText(MessagesSection, 4, QStringLiteral("Logging in to %s...")), {name}));
+    return true;
+}
+
+void CLanterraView::ListAgainWithLogin(HostRecord &host, const QString &name, const QString &notice)
+{
+    // The list may have changed while the dialog was open (a scan ended, a
+    // file was opened): only a host that still has its entry is listed again.
+    if (m_updater.EntrySlotOf(&host) < 0 || !m_doc->RescanHost(host))
+        return;
+    m_awaitedLogins[&host] = name;
     emit noticeChanged(notice, 0);
     if (!m_updateTimer.isActive() || m_updateTimer.interval() > LoginInterval)
         StartTimer(LoginInterval);
-    return true;
 }
 
 void CLanterraView::TellLoginResults(const CShareListUpdater::TickResult &result)

@@ -89,7 +89,9 @@ public:
     // The host of the focused item when it is a host entry, else nullptr.
     HostRecord *FocusedEntryHost() const;
     // Asks for the login of the focused entry's host and lists that host
-    // again with it. False when no entry has the focus or the user cancelled.
+    // again with it; for a host that answers at a new address, asks first
+    // whether its login may follow it there. False when no entry has the
+    // focus or the user cancelled.
     bool AskLogin();
     // Open and Browse take every share ActedShares() names, after asking
     // once when they are more than MaxSharesWithoutAsking.
@@ -137,6 +139,9 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    bool ConfirmMovedHost(HostRecord &host, const QString &name, const QString &movedTo);
+    // Lists `host` again for a login and tells `notice` while it waits.
+    void ListAgainWithLogin(HostRecord &host, const QString &name, const QString &notice);
     CSettings *Settings() const;
     void BuildColumns();
     void MarkSortColumn();

@@ -467,19 +467,19 @@ QVariant CShareListModel::data(const QModelIndex &index, int role) const
     const int share = Rows(m_groups[m_order[position]])[offset - 1];
     const bool entry = IsEntryKey(share);
     const Item &item = ItemOf(share);
-    // A host entry has no share name: its first column tells its state.
-    const auto text = [this, entry, &item, &index] {
-        return index.column() == 0   ? (entry ? m_entryText : item.name)
-               : index.column() == 1 ? item.host
-                                     : item.workgroup;
+    // A host entry has no share name: its first column tells its state, in
+    // the entry's own words where it has some.
+    const QString entryText = entry && item.name.isEmpty() ? m_entryText : item.name;
+    const auto text = [entry, &entryText, &item, &index] {
+        return index.column() == 0 ? (entry ? entryText : item.name) : index.column() == 1 ? item.host : item.workgroup;
     };
     // The entry's own text is the program's, not a name from the network.
     const bool ownText = entry && index.column() == 0;
     switch (role) {
     case Qt::DisplayRole:
-        return ownText ? m_entryText : DisplayName(text());
+        return ownText ? entryText : DisplayName(text());
     case Qt::ToolTipRole:
-        return PlainToolTip(ownText ? m_entryText : DisplayName(text()));
+        return PlainToolTip(ownText ? entryText : DisplayName(text()));
     case PlainTextRole:
         return text();
     case Qt::DecorationRole:

@@ -67,6 +67,7 @@ void CShareListUpdater::Clear()
     m_hostGroupNames.clear();
     m_entrySlots.clear();
     m_entryHosts.clear();
+    m_entryMoves.clear();
     m_entriesToInsert.clear();
     m_sharesSeen = 0;
     m_changesSeen = 0;
@@ -305,8 +306,18 @@ int CShareListUpdater::EntrySlotOf(const HostRecord *host) const
 
 bool CShareListUpdater::ShowEntry(HostRecord *host, bool insert)
 {
-    if (!m_scheme || m_entrySlots.contains(host))
+    if (!m_scheme)
         return false;
+    if (const auto found = m_entrySlots.find(host); found != m_entrySlots.end()) {
+        // A standing entry whose host moved since it was shown is shown
+        // afresh, so that its text tells the move.
+        const int slot = found->second;
+        if (insert && host->GetMovedTo() != m_entryMoves[slot]) {
+            m_model.RemoveItem(CShareListModel::EntryKey(slot));
+            InsertEntry(slot);
+        }
+        return false;
+    }
     const int slot = int(m_entryHosts.size());
     m_entryHosts.push_back(host);
     m_entrySlots.emplace(host, slot);
@@ -335,6 +346,14 @@ void CShareListUpdater::InsertEntry(int slot)
     item.image = CShareListModel::LoginNeededImage;
     item.host = host->GetDisplayName();
     item.workgroup = host->net ? host->net->name : QString();
+    // The user decides whether the host's login follows it to where it
+    // answers now: the entry tells both addresses.
+    const QString movedTo = host->GetMovedTo();
+    m_entryMoves[slot] = movedTo;
+    if (!movedTo.isEmpty())
+        item.name =
+            FormatMessage(LookupText(MessagesSection, 8, QStringLiteral("login needed: now answers at %s, was %s")),
+                          {movedTo, host->GetAddr()});
     const int groupId = m_scheme->groupByHost ? GroupForHost(item.host) : schemeGroup;
     m_model.InsertItem(groupId, item);
 }
@@ -347,6 +366,7 @@ bool CShareListUpdater::HideEntry(HostRecord *host)
     const int slot = found->second;
     m_entrySlots.erase(found);
     m_entryHosts[size_t(slot)] = nullptr;
+    m_entryMoves.erase(slot);
     m_model.RemoveItem(CShareListModel::EntryKey(slot));
     // Shares not seen yet come in with the others.
     for (int share : ShareIndexesOf(*m_doc, *host))

@@ -102,6 +102,8 @@ private:
     std::vector<QString> m_hostGroupNames;
     std::unordered_map<const HostRecord *, int> m_entrySlots;
     std::vector<HostRecord *> m_entryHosts; // by slot; nullptr once gone
+    // The address each shown entry's host had moved to (its text tells it).
+    std::unordered_map<int, QString> m_entryMoves;
     std::vector<int> m_entriesToInsert; // slots the next tick puts in the list
     int m_sharesSeen = 0;
     int m_changesSeen = 0;

@@ -1,0 +1,273 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Which login reaches which address: a login goes to the address its host
+// is known at, the login for every host only to hosts the user asked for,
+// and a host's own login whichever key (name or address) its listing uses.
+#include "memoryscan.h"
+#include "model/hostlogin.h"
+#include "model/lanterradoc.h"
+#include "net/credentials.h"
+#include "net/memorynetwork.h"
+
+#include <gtest/gtest.h>
+
+#include <QtGlobal>
+
+#include <mutex>
+
+namespace {
+
+const QString VaultAddress = QStringLiteral("10.77.0.3");
+const QString RogueAddress = QStringLiteral("10.77.0.2");
+const QString MovedAddress = QStringLiteral("10.77.0.9");
+
+// How the host VAULT (listing only after the login alice) is known and found.
+enum class Found {
+    Workgroup, // in the cache at VAULT's address and in the browse list of HOME
+    Announced, // only announced (with its name, from its address); no resolver knows the name
+};
+
+struct BindingCase
+{
+    const char *label;
+    Found found;
+    bool defaultLogin; // the login for every host
+    bool ownLogin; // a login typed for "VAULT"
+    bool vaultAtKnownAddress; // VAULT still answers at its known address
+    QString nameAnswer; // where VAULT's name resolves; empty: nowhere
+    QString announcer; // the announced host's name (Found::Announced)
+    // Expected: the logins each address received, the address the document
+    // keeps, whether the host ends as a login-needed entry, where it moved.
+    QStringList loginsAtVault;
+    QStringList loginsAtRogue;
+    QStringList loginsAtMoved;
+    QString keptAddress;
+    bool loginNeeded;
+    QString movedTo;
+};
+
+void PrintTo(const BindingCase &test, std::ostream *out)
+{
+    *out << test.label;
+}
+
+// The scan's warnings, to see a conflict reported.
+QStringList g_warnings;
+std::mutex g_warningsLock;
+void CatchWarnings(QtMsgType type, const QMessageLogContext &context, const QString &text)
+{
+    if (type != QtWarningMsg || QByteArrayView(context.category) != "lanterra.scan")
+        return;
+    std::scoped_lock guard(g_warningsLock);
+    g_warnings.append(text);
+}
+
+class LoginBindingTest : public MemoryScanTest, public ::testing::WithParamInterface<BindingCase>
+{
+protected:
+    void SetUp() override
+    {
+        CLoginBook::Session().Clear();
+        MemoryScanTest::SetUp();
+        doc->rules().searchNetAll = 0;
+        doc->rules().searchNetCurrent = 1;
+        doc->rules().searchAnnounced = 1;
+        g_warnings.clear();
+        m_previousHandler = qInstallMessageHandler(CatchWarnings);
+    }
+    void TearDown() override
+    {
+        doc.reset();
+        qInstallMessageHandler(m_previousHandler);
+        CLoginBook::Session().Clear();
+    }
+
+    static CMemoryNetwork::Server Locked(const QStringList &shares)
+    {
+        CMemoryNetwork::Server server = DiskServer(shares);
+        server.loginUser = QStringLiteral("alice");
+        server.loginPassword = QStringLiteral("s3cret");
+        return server;
+    }
+
+    static Login Alice()
+    {
+        Login login;
+        login.user = QStringLiteral("alice");
+        login.password = QStringLiteral("s3cret");
+        return login;
+    }
+
+    HostRecord *Host(const QString &name) const
+    {
+        for (const auto &host : doc->cacheHosts())
+            if (host->GetName() == name)
+                return host.get();
+        return nullptr;
+    }
+
+    QtMessageHandler m_previousHandler = nullptr;
+};
+
+TEST_P(LoginBindingTest, LoginsReachOnlyTheAddressesTheyBelongTo)
+{
+    const BindingCase &test = GetParam();
+    // Every machine here wants the same login, so a login sent anywhere shows.
+    network->SetServer(RogueAddress, Locked({QStringLiteral("bait")}));
+    if (test.vaultAtKnownAddress)
+        network->SetServer(VaultAddress, Locked({QStringLiteral("vault")}));
+    network->SetServer(MovedAddress, Locked({QStringLiteral("vault")}));
+    if (!test.nameAnswer.isEmpty())
+        network->AddName(QStringLiteral("VAULT"), test.nameAnswer);
+    if (test.found == Found::Workgroup) {
+        network->AddWorkgroup(QStringLiteral("HOME"), {QStringLiteral("VAULT")});
+        CacheHost(QStringLiteral("VAULT"), VaultAddress);
+    } else {
+        network->AddWorkgroup(QStringLiteral("HOME"), {});
+        const QString from = test.announcer == u"VAULT" ? VaultAddress : RogueAddress;
+        network->Announce({test.announcer, QStringLiteral("HOME"), from});
+    }
+    if (test.defaultLogin)
+        CLoginBook::Session().SetDefault(Alice());
+    if (test.ownLogin)
+        CLoginBook::Session().Set(QStringLiteral("VAULT"), Alice());
+
+    ASSERT_TRUE(Scan());
+
+    EXPECT_EQ(network->LoginsSentTo(VaultAddress), test.loginsAtVault);
+    EXPECT_EQ(network->LoginsSentTo(RogueAddress), test.loginsAtRogue);
+    EXPECT_EQ(network->LoginsSentTo(MovedAddress), test.loginsAtMoved);
+    HostRecord *host = Host(test.announcer.isEmpty() ? QStringLiteral("VAULT") : test.announcer);
+    ASSERT_NE(host, nullptr);
+    auto lock = doc->LockScanWrites();
+    EXPECT_EQ(host->GetAddr(), test.keptAddress);
+    EXPECT_EQ(IsLoginNeeded(*host), test.loginNeeded);
+    EXPECT_EQ(host->GetMovedTo(), test.movedTo);
+    if (test.vaultAtKnownAddress && !test.nameAnswer.isEmpty() && test.nameAnswer != VaultAddress) {
+        std::scoped_lock guard(g_warningsLock);
+        EXPECT_EQ(g_warnings.filter(RogueAddress).size(), 1) << g_warnings.join(u'\n').toStdString();
+    }
+}
+
+const QStringList Alices{QStringLiteral("alice")};
+
+INSTANTIATE_TEST_SUITE_P(Cases, LoginBindingTest,
+                         ::testing::Values(
+                             // A name answer from a rogue while VAULT still answers at home: the
+                             // login stays with VAULT, and so does the document's address.
+                             BindingCase{"SpoofedNameDefaultLogin",
+                                         Found::Workgroup,
+                                         true,
+                                         false,
+                                         true,
+                                         RogueAddress,
+                                         {},
+                                         Alices,
+                                         {},
+                                         {},
+                                         VaultAddress,
+                                         false,
+                                         {}},
+                             BindingCase{"SpoofedNameOwnLogin",
+                                         Found::Workgroup,
+                                         false,
+                                         true,
+                                         true,
+                                         RogueAddress,
+                                         {},
+                                         Alices,
+                                         {},
+                                         {},
+                                         VaultAddress,
+                                         false,
+                                         {}},
+                             // The name answers where VAULT is known: nothing changes.
+                             BindingCase{"NameAtKnownAddress",
+                                         Found::Workgroup,
+                                         true,
+                                         false,
+                                         true,
+                                         VaultAddress,
+                                         {},
+                                         Alices,
+                                         {},
+                                         {},
+                                         VaultAddress,
+                                         false,
+                                         {}},
+                             // VAULT is silent at home and its name points elsewhere: no login
+                             // goes there before the user says so; the host waits for that.
+                             BindingCase{"MovedHostWaitsForTheUser",
+                                         Found::Workgroup,
+                                         true,
+                                         true,
+                                         false,
+                                         MovedAddress,
+                                         {},
+                                         {},
+                                         {},
+                                         {},
+                                         VaultAddress,
+                                         true,
+                                         MovedAddress},
+                             // A host that only announced itself gets no login for every host.
+                             BindingCase{"AnnouncedHostGetsNoDefaultLogin",
+                                         Found::Announced,
+                                         true,
+                                         false,
+                                         true,
+                                         {},
+                                         QStringLiteral("EVIL"),
+                                         {},
+                                         {},
+                                         {},
+                                         RogueAddress,
+                                         true,
+                                         {}},
+                             // A login typed for VAULT reaches it listed by its address.
+                             BindingCase{"OwnLoginReachesHostListedByAddress",
+                                         Found::Announced,
+                                         false,
+                                         true,
+                                         true,
+                                         {},
+                                         QStringLiteral("VAULT"),
+                                         Alices,
+                                         {},
+                                         {},
+                                         VaultAddress,
+                                         false,
+                                         {}}),
+                         [](const ::testing::TestParamInfo<BindingCase> &info) {
+                             return std::string(info.param.label);
+                         });
+
+class MovedHostTest : public LoginBindingTest
+{};
+
+// One confirmation moves the binding: the login then goes to the new
+// address, and the host lists its shares there.
+TEST_F(MovedHostTest, ConfirmedMoveTakesTheLoginToTheNewAddress)
+{
+    network->SetServer(MovedAddress, Locked({QStringLiteral("vault")}));
+    network->AddName(QStringLiteral("VAULT"), MovedAddress);
+    network->AddWorkgroup(QStringLiteral("HOME"), {QStringLiteral("VAULT")});
+    HostRecord *host = CacheHost(QStringLiteral("VAULT"), VaultAddress);
+    CLoginBook::Session().Set(QStringLiteral("VAULT"), Alice());
+    ASSERT_TRUE(Scan());
+    ASSERT_EQ(host->GetMovedTo(), MovedAddress);
+    EXPECT_TRUE(network->LoginsSentTo(MovedAddress).isEmpty());
+
+    ASSERT_TRUE(host->ConfirmMove());
+    ASSERT_TRUE(doc->RescanHost(*host));
+    ASSERT_TRUE(WaitFor([&] {
+        auto lock = doc->LockScanWrites();
+        return !host->shares.empty();
+    }));
+    auto lock = doc->LockScanWrites();
+    EXPECT_EQ(network->LoginsSentTo(MovedAddress), Alices);
+    EXPECT_EQ(host->GetAddr(), MovedAddress);
+    EXPECT_TRUE(host->GetMovedTo().isEmpty());
+    EXPECT_FALSE(IsLoginNeeded(*host));
+}
+
+} // namespace
