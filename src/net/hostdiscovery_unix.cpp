@@ -203,7 +203,7 @@ private:
     void SendQueries();
     void Receive(const Socket &socket);
     void TakeWsdReply(const Socket &socket, std::uint32_t source, QByteArrayView data);
-    void TakeMdnsReply(std::uint32_t source, QByteArrayView data);
+    void TakeMdnsReply(const Socket &socket, std::uint32_t source, QByteArrayView data);
     void FetchMetadata(std::uint32_t address, WsDiscovery::HttpUrl url, QString endpoint);
     void Report(const DiscoveredHost &host);
 
@@ -303,7 +303,7 @@ void Discovery::Receive(const Socket &socket)
         if (socket.kind == Kind::Wsd)
             TakeWsdReply(socket, source, data);
         else
-            TakeMdnsReply(source, data);
+            TakeMdnsReply(socket, source, data);
     }
 }
 
@@ -345,14 +345,25 @@ void Discovery::FetchMetadata(std::uint32_t address, WsDiscovery::HttpUrl url, Q
     Report({computer->name, computer->workgroup, DottedIPv4(address)});
 }
 
-void Discovery::TakeMdnsReply(std::uint32_t source, QByteArrayView data)
+void Discovery::TakeMdnsReply(const Socket &socket, std::uint32_t source, QByteArrayView data)
 {
     static const QStringList smbService = {QStringLiteral("_smb"), QStringLiteral("_tcp"), QStringLiteral("local")};
-    for (const Mdns::AnsweredHost &host : Mdns::HostsAnswered(data, m_queryId, smbService, source)) {
-        if (m_mdnsAddresses.contains(host.address) || m_mdnsAddresses.size() >= MaxHosts)
+    const auto message = Mdns::ParseMessage(data);
+    if (!message || message->id != m_queryId)
+        return;
+    for (const Mdns::Service &service : Mdns::ServicesIn(*message, smbService)) {
+        // The host's own address on this link, else the one that answered.
+        std::uint32_t address = source;
+        for (const std::uint32_t candidate : service.addresses) {
+            if (socket.interface.OnLink(candidate)) {
+                address = candidate;
+                break;
+            }
+        }
+        if (m_mdnsAddresses.contains(address) || m_mdnsAddresses.size() >= MaxHosts)
             continue;
-        m_mdnsAddresses.insert(host.address);
-        Report({host.host, QString(), DottedIPv4(host.address)});
+        m_mdnsAddresses.insert(address);
+        Report({service.host, QString(), DottedIPv4(address)});
     }
 }
 

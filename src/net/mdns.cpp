@@ -236,16 +236,4 @@ std::vector<Service> ServicesIn(const Message &message, const QStringList &servi
     return services;
 }
 
-std::vector<AnsweredHost> HostsAnswered(QByteArrayView response, std::uint16_t id, const QStringList &serviceType,
-                                        std::uint32_t source)
-{
-    std::vector<AnsweredHost> hosts;
-    const auto message = ParseMessage(response);
-    if (!message || message->id != id)
-        return hosts;
-    for (const Service &service : ServicesIn(*message, serviceType))
-        hosts.push_back({service.host, source});
-    return hosts;
-}
-
 } // namespace Mdns

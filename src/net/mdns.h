@@ -55,18 +55,4 @@ std::optional<Message> ParseMessage(QByteArrayView data);
 // describes; each with the address records it carries for its host.
 std::vector<Service> ServicesIn(const Message &message, const QStringList &serviceType);
 
-struct AnsweredHost
-{
-    QString host;
-    std::uint32_t address = 0; // host order
-};
-
-// The hosts of `serviceType` that a response to the one-shot query `id`
-// from `source` (host order) names, each at `source`. Anyone on the link
-// can answer with address records of another machine; the address a
-// response came from is the one it can speak for, as a WS-Discovery reply
-// can point only at the metadata service of the host that sent it.
-std::vector<AnsweredHost> HostsAnswered(QByteArrayView response, std::uint16_t id, const QStringList &serviceType,
-                                        std::uint32_t source);
-
 } // namespace Mdns

@@ -354,46 +354,6 @@ TEST(MdnsParser, TakesOnlyPlainLiveServices)
     EXPECT_TRUE(Mdns::ServicesIn(*Mdns::ParseMessage(slash), {"_smb", "_tcp", "local"}).empty());
 }
 
-struct MdnsSourceCase
-{
-    const char *name;
-    std::uint32_t source;
-    std::uint16_t id;
-    std::vector<std::uint32_t> addresses; // of the hosts named, all "gamma.local"
-};
-
-void PrintTo(const MdnsSourceCase &item, std::ostream *out)
-{
-    *out << item.name;
-}
-
-class MdnsSourceTest : public ::testing::TestWithParam<MdnsSourceCase>
-{};
-
-TEST_P(MdnsSourceTest, AnAnswerNamesHostsOnlyAtTheAddressItCameFrom)
-{
-    // The captured answer carries the A record 10.79.0.2.
-    const auto hosts = Mdns::HostsAnswered(QByteArray::fromHex(AvahiAnswer), GetParam().id, {"_smb", "_tcp", "local"},
-                                           GetParam().source);
-    std::vector<std::uint32_t> addresses;
-    for (const Mdns::AnsweredHost &host : hosts) {
-        EXPECT_EQ(host.host, u"gamma.local");
-        addresses.push_back(host.address);
-    }
-    EXPECT_EQ(addresses, GetParam().addresses);
-}
-
-constexpr std::uint32_t Gamma = (10u << 24) | (79u << 16) | 2u;
-constexpr std::uint32_t Rogue = (10u << 24) | (79u << 16) | 66u;
-
-INSTANTIATE_TEST_SUITE_P(Spoofing, MdnsSourceTest,
-                         ::testing::Values(MdnsSourceCase{"TheHostItself", Gamma, 0x1234, {Gamma}},
-                                           MdnsSourceCase{"ARogueRepeatingItsAnswer", Rogue, 0x1234, {Rogue}},
-                                           MdnsSourceCase{"AnAnswerToAnotherQuery", Gamma, 0x4321, {}}),
-                         [](const ::testing::TestParamInfo<MdnsSourceCase> &info) {
-                             return std::string(info.param.name);
-                         });
-
 TEST(MdnsMessages, TheQueryAsksOnceForPointers)
 {
     EXPECT_EQ(Mdns::BuildQuery(0x1234, {"_smb", "_tcp", "local"}, Mdns::TypePtr).toHex(),
