@@ -342,7 +342,7 @@ void Discovery::FetchMetadata(std::uint32_t address, WsDiscovery::HttpUrl url, Q
             return;
         m_wsdAddresses.insert(address);
     }
-    Report({computer->name, computer->workgroup, DottedIPv4(address)});
+    Report({computer->name, computer->workgroup, DottedIPv4(address), QString()});
 }
 
 void Discovery::TakeMdnsReply(const Socket &socket, std::uint32_t source, QByteArrayView data)
@@ -363,7 +363,7 @@ void Discovery::TakeMdnsReply(const Socket &socket, std::uint32_t source, QByteA
         if (m_mdnsAddresses.contains(address) || m_mdnsAddresses.size() >= MaxHosts)
             continue;
         m_mdnsAddresses.insert(address);
-        Report({service.host, QString(), DottedIPv4(address)});
+        Report({service.host, QString(), DottedIPv4(address), address == source ? QString() : DottedIPv4(source)});
     }
 }
 

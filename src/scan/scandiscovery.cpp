@@ -144,11 +144,13 @@ void CScanDriver::AddDiscoveredHost(const DiscoveredHost &found)
         }
     }
 
-    int &fromSource = m_announcedBySource[found.address];
+    // Counted by the sender: one answer may name many addresses.
+    const QString &sender = found.source.isEmpty() ? found.address : found.source;
+    int &fromSource = m_announcedBySource[sender];
     if (fromSource >= MaxAnnouncedPerSource) {
         if (fromSource++ == MaxAnnouncedPerSource)
-            qCWarning(lcScan).noquote() << "announcements from" << found.address << "name more than"
-                                        << MaxAnnouncedPerSource << "hosts; the rest are left out";
+            qCWarning(lcScan).noquote() << "announcements from" << sender << "name more than" << MaxAnnouncedPerSource
+                                        << "hosts; the rest are left out";
         return;
     }
     ++fromSource;

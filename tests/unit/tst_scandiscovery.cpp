@@ -108,7 +108,7 @@ protected:
 
     void Announce(const QString &name, const QString &workgroup, const QString &address)
     {
-        network->announced.push_back({name, workgroup, address});
+        network->announced.push_back({name, workgroup, address, QString()});
     }
 
     bool Scan()
@@ -419,6 +419,25 @@ TEST_F(DiscoveryScanTest, OneAddressAnnouncingManyNamesGetsFewProbed)
     EXPECT_LE(network->TotalListingCalls(), CScanDriver::MaxAnnouncedPerSource + 1);
     ASSERT_TRUE(Host("VAULT"));
     EXPECT_EQ(Host("VAULT")->onlineCount, 1);
+    EXPECT_EQ(cut.Count(), 1);
+}
+
+TEST_F(DiscoveryScanTest, OneSenderNamingManyAddressesGetsFewProbed)
+{
+    // One machine at 10.0.0.9 answers for 200 names, each at an address of
+    // its own where a share is listed.
+    WarningCounter cut("left out");
+    for (int i = 0; i < 200; ++i) {
+        AddServer({}, RogueAddress(i), {QStringLiteral("Data")});
+        network->announced.push_back(
+            {QStringLiteral("alias%1.local").arg(i), QString(), RogueAddress(i), QStringLiteral("10.0.0.9")});
+    }
+
+    ASSERT_TRUE(Scan());
+    const qsizetype aliases = HostNames().filter(QStringLiteral("alias")).size();
+    EXPECT_GT(aliases, 0);
+    EXPECT_LE(aliases, CScanDriver::MaxAnnouncedPerSource);
+    EXPECT_LE(network->TotalListingCalls(), CScanDriver::MaxAnnouncedPerSource);
     EXPECT_EQ(cut.Count(), 1);
 }
 

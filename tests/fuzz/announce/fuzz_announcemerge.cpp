@@ -125,7 +125,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
     for (std::size_t at = 0; at + 4 <= size && network->announced.size() < MaxRecords; at += 4) {
         const int sender = data[at] % Senders;
-        DiscoveredHost host{NameOf(data[at + 1]), WorkgroupOf(data[at + 3]), AddressOf(data[at + 2], sender)};
+        DiscoveredHost host{NameOf(data[at + 1]), WorkgroupOf(data[at + 3]), AddressOf(data[at + 2], sender),
+                            SenderAddress(sender)};
         network->announced.push_back(std::move(host));
     }
 
