@@ -211,6 +211,7 @@ void CLanterraDoc::StartScan()
     m_scan.hostsPending = 0;
     m_scan.sweepTotal = 0;
     m_scan.sweepDone = 0;
+    m_scan.sweepNarrowedTo = 0;
     UpdateAllViews(HintScanStarted);
     {
         std::scoped_lock queue(m_queueLock);

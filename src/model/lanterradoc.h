@@ -89,6 +89,9 @@ public:
     // when the scan sweeps none).
     int GetSweepDone() const { return m_scan.sweepDone.load(std::memory_order_relaxed); }
     int GetSweepTotal() const { return m_scan.sweepTotal.load(std::memory_order_relaxed); }
+    // How many addresses the sweep checks at once when the open-file limit
+    // makes it run narrower than usual; 0 when it does not.
+    int GetSweepNarrowedTo() const { return m_scan.sweepNarrowedTo.load(std::memory_order_relaxed); }
     // Probes still listing their hosts; after a stop they go on and write
     // their results, so the view keeps looking until this is 0.
     int GetListingProbes() const { return m_scan.listingProbes.load(std::memory_order_relaxed); }
