@@ -471,8 +471,10 @@ QVariant CShareListModel::data(const QModelIndex &index, int role) const
     const Item &item = ItemOf(share);
     // A host entry has no share name: its share column tells its state, in
     // the entry's own words where it has some. The entry's text is the
-    // program's, not a name from the network.
-    const QString entryText = entry && item.name.isEmpty() ? m_entryText : item.name;
+    // program's, not a name from the network. A reference: the views ask
+    // this for every item and role on each layout, and a copy per call
+    // costs a reference count's atomic operations.
+    const QString &entryText = entry && item.name.isEmpty() ? m_entryText : item.name;
     const bool ownText = entry && index.column() == ListColumnShare;
     const auto text = [this, ownText, &entryText, &item, &index] {
         return ownText ? entryText : ColumnText(item, ColumnIdForSection(index.column()));
