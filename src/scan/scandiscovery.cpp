@@ -181,6 +181,7 @@ void CScanDriver::DropSilentAnnounced()
         std::erase(m_awaiting, host);
         m_startedAhead.erase(host);
         m_announcedOnly.erase(host);
+        m_listedMembers.erase(host);
         it = hosts.erase(it);
         ++dropped;
     }
