@@ -369,4 +369,53 @@ INSTANTIATE_TEST_SUITE_P(Cases, CachedHostLoginTest,
                              return std::string(info.param.label);
                          });
 
+// A host probed again after the scan (the window's rescan) stands as the
+// scan found it: what the browse list named keeps the login for every host,
+// what it did not name still goes without.
+struct RescanCase
+{
+    const char *label;
+    bool inBrowseList;
+    QStringList loginsAtVault; // after the scan and the rescan
+    bool loginNeeded;
+};
+
+void PrintTo(const RescanCase &test, std::ostream *out)
+{
+    *out << test.label;
+}
+
+class RescanLoginTest : public LoginScanTest, public ::testing::WithParamInterface<RescanCase>
+{};
+
+TEST_P(RescanLoginTest, RescanAfterTheScanKeepsItsMembership)
+{
+    const RescanCase &test = GetParam();
+    network->SetServer(VaultAddress, Locked({QStringLiteral("vault")}));
+    network->AddName(QStringLiteral("VAULT"), VaultAddress);
+    network->AddWorkgroup(QStringLiteral("HOME"),
+                          test.inBrowseList ? QStringList{QStringLiteral("VAULT")} : QStringList{});
+    HostRecord *host = CacheHost(QStringLiteral("VAULT"), VaultAddress);
+    CLoginBook::Session().SetDefault(Alice());
+    ASSERT_TRUE(Scan());
+    const int listings = network->ListingCalls(VaultAddress);
+
+    ASSERT_TRUE(doc->RescanHost(*host));
+    ASSERT_TRUE(WaitFor([&] { return network->ListingCalls(VaultAddress) > listings; }));
+    ASSERT_TRUE(WaitFor([&] {
+        auto lock = doc->LockScanWrites();
+        return host->onlineCount == 2;
+    }));
+    auto lock = doc->LockScanWrites();
+    EXPECT_EQ(network->LoginsSentTo(VaultAddress), test.loginsAtVault);
+    EXPECT_EQ(IsLoginNeeded(*host), test.loginNeeded);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, RescanLoginTest,
+                         ::testing::Values(RescanCase{"NamedByTheBrowseList", true, Alices + Alices, false},
+                                           RescanCase{"NotNamed", false, {}, true}),
+                         [](const ::testing::TestParamInfo<RescanCase> &info) {
+                             return std::string(info.param.label);
+                         });
+
 } // namespace
