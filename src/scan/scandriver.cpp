@@ -503,13 +503,18 @@ void CScanDriver::StartDeferred()
         if (!Session().hostSlots.try_acquire())
             return;
         it = m_deferred.erase(it);
-        m_retried.insert(host);
-        // Still counted as pending from its first probe: no new count.
-        if (!LaunchProbe(host, ScanWorkers::SweepReach::Unknown)) {
-            m_retried.erase(host);
-            HostFinished();
-            Session().hostSlots.release();
-        }
+        RelaunchDeferred(host);
+    }
+}
+
+void CScanDriver::RelaunchDeferred(HostRecord *host)
+{
+    m_retried.insert(host);
+    // Still counted as pending from its first probe: no new count.
+    if (!LaunchProbe(host, ScanWorkers::SweepReach::Unknown)) {
+        m_retried.erase(host);
+        HostFinished();
+        Session().hostSlots.release();
     }
 }
 
@@ -670,8 +675,18 @@ void CScanDriver::StartAgain()
             ++it; // after the probe that runs, which may have used the old login
             continue;
         }
-        if ((scan && !HasStarted(host)) || std::find(m_deferred.begin(), m_deferred.end(), host) != m_deferred.end()) {
+        if (scan && !HasStarted(host)) {
             it = m_again.erase(it); // its probe is still to come, with the new login
+            continue;
+        }
+        // Held back for the browse lists: the user need not wait for them
+        // (a login typed for it goes at once), and it still counts once.
+        if (const auto deferred = std::find(m_deferred.begin(), m_deferred.end(), host); deferred != m_deferred.end()) {
+            if (!Session().hostSlots.try_acquire())
+                return;
+            m_deferred.erase(deferred);
+            it = m_again.erase(it);
+            RelaunchDeferred(host);
             continue;
         }
         if (!Session().hostSlots.try_acquire())

@@ -172,6 +172,8 @@ private:
     bool IsNamedByRules(const HostRecord &host) const;
     // The hosts whose probes DeferProbe held back, once decided.
     void StartDeferred();
+    // Under a slot taken for it.
+    void RelaunchDeferred(HostRecord *host);
     void StartWorkgroups();
     bool StartHosts();
     HostRecord *NextReadyHost(ScanWorkers::SweepReach &reach, int &sweptMs);

@@ -418,4 +418,37 @@ INSTANTIATE_TEST_SUITE_P(Cases, RescanLoginTest,
                              return std::string(info.param.label);
                          });
 
+class HeldBackHostTest : public LoginScanTest
+{};
+
+// A host waiting for the browse list gets a login typed for it at once,
+// and is still one host of the scan.
+TEST_F(HeldBackHostTest, TypedLoginDoesNotWaitForTheBrowseList)
+{
+    network->SetServer(VaultAddress, Locked({QStringLiteral("vault")}));
+    network->AddName(QStringLiteral("VAULT"), VaultAddress);
+    network->AddWorkgroup(QStringLiteral("HOME"), {});
+    network->HoldHostList(QStringLiteral("HOME"));
+    HostRecord *host = CacheHost(QStringLiteral("VAULT"), VaultAddress);
+    CLoginBook::Session().SetDefault(Alice());
+
+    doc->StartScan();
+    ASSERT_TRUE(WaitFor([&] { return network->ListingCalls(VaultAddress) >= 1; }));
+    CLoginBook::Session().Set(QStringLiteral("VAULT"), Alice());
+    ASSERT_TRUE(doc->RescanHost(*host));
+    const bool listed = WaitFor([&] {
+        auto lock = doc->LockScanWrites();
+        return !host->shares.empty();
+    });
+    network->ReleaseHostList(QStringLiteral("HOME"));
+    ASSERT_TRUE(WaitForEnd());
+    EXPECT_TRUE(listed);
+
+    auto lock = doc->LockScanWrites();
+    EXPECT_EQ(network->LoginsSentTo(VaultAddress), Alices);
+    EXPECT_EQ(host->onlineCount, 1);
+    EXPECT_EQ(doc->GetHostsTotal(), 1);
+    EXPECT_EQ(doc->GetHostsPending(), 0);
+}
+
 } // namespace
