@@ -92,7 +92,9 @@ void MapHostList(CXmlMapper &mapper, std::vector<std::unique_ptr<HostRecord>> &h
 
 bool CLanterraDoc::MapDocument(CXmlMapper &mapper, bool skipDuplicates)
 {
-    return MapDocument(mapper, m_cacheNets, m_cacheHosts, skipDuplicates);
+    return m_cache.WithLists([&](CHostCache::NetList &nets, CHostCache::HostList &hosts) {
+        return MapDocument(mapper, nets, hosts, skipDuplicates);
+    });
 }
 
 bool CLanterraDoc::MapDocument(CXmlMapper &mapper, std::vector<std::unique_ptr<NetRecord>> &nets,

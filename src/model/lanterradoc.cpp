@@ -83,8 +83,7 @@ void CLanterraDoc::UpdateAllViews(ViewHint hint)
 
 int CLanterraDoc::GetShareCount() const
 {
-    std::lock_guard lock(m_sharesLock);
-    return int(m_shareList.size());
+    return m_cache.ShareCount();
 }
 
 int CLanterraDoc::GetQueueCount() const
@@ -124,18 +123,12 @@ std::pair<HostRecord *, bool> CLanterraDoc::GetQueuedHost(int i) const
 
 ShareRecord *CLanterraDoc::GetShare(int i) const
 {
-    std::lock_guard lock(m_sharesLock);
-    if (i < 0 || size_t(i) >= m_shareList.size())
-        return nullptr;
-    return m_shareList[size_t(i)];
+    return m_cache.ShareAt(i);
 }
 
 int CLanterraDoc::GetShareGroup(int i) const
 {
-    std::lock_guard lock(m_sharesLock);
-    if (i < 0 || size_t(i) >= m_shareList.size())
-        return -1;
-    return m_shareList[size_t(i)]->groupIndex;
+    return m_cache.ShareGroupAt(i);
 }
 
 ShareState CLanterraDoc::GetShareState(int i) const
@@ -166,42 +159,22 @@ QString CLanterraDoc::shareText(int i, int column) const
 
 std::vector<ShareRecord *> CLanterraDoc::SharesOf(const HostRecord &host) const
 {
-    std::vector<ShareRecord *> shares;
-    std::lock_guard lock(m_sharesLock);
-    shares.reserve(host.shares.size());
-    for (const auto &share : host.shares)
-        shares.push_back(share.get());
-    return shares;
+    return m_cache.SharesOf(host);
 }
 
 NetRecord *CLanterraDoc::AddNet(const QString &name)
 {
-    m_cacheNets.push_back(std::make_unique<NetRecord>(name));
-    return m_cacheNets.back().get();
+    return m_cache.AddNet(name);
 }
 
 HostRecord *CLanterraDoc::AddHost(const QString &name, NetRecord *net, const QString &addr)
 {
-    m_cacheHosts.push_back(std::make_unique<HostRecord>(name, net, addr));
-    return m_cacheHosts.back().get();
+    return m_cache.AddHost(name, net, addr);
 }
 
 ShareRecord *CLanterraDoc::AppendShare(HostRecord &host, const QString &name, ShareState state)
 {
-    auto share = std::make_unique<ShareRecord>(name, &host);
-    share->state = state;
-    ShareRecord *appended = share.get();
-    std::scoped_lock shares(m_sharesLock);
-    share->index = int(m_shareList.size());
-    share->groupIndex = m_scheme ? ClassifyShare(*m_scheme, name) : -1;
-    share->groupVisible = 0;
-    if (m_scheme && share->groupIndex >= 0 && share->groupIndex < m_scheme->groups.size())
-        share->groupVisible = m_scheme->groups[share->groupIndex].visible;
-    if (share->groupVisible)
-        ++host.visibleShares;
-    m_shareList.push_back(appended);
-    host.shares.push_back(std::move(share));
-    return appended;
+    return m_cache.AppendShare(host, name, state);
 }
 
 void CLanterraDoc::QueueShares(std::span<ShareRecord *const> shares, std::optional<ShareState> state)
@@ -216,26 +189,7 @@ void CLanterraDoc::QueueShares(std::span<ShareRecord *const> shares, std::option
 
 void CLanterraDoc::applyScheme(const ShareScheme *newScheme)
 {
-    std::shared_ptr<const ShareScheme> copy = newScheme ? std::make_shared<const ShareScheme>(*newScheme) : nullptr;
-    std::lock_guard lock(m_sharesLock);
-    // The old copy dies after the lock: probes only touch it under the lock.
-    m_scheme.swap(copy);
-    // The counts are of this scheme alone: the view applies it again at
-    // every rebuild of its list, and counting on top of the last count
-    // would let cached hosts outscore new ones without bound. No file
-    // stores them, so nothing is lost.
-    for (ShareRecord *share : m_shareList) {
-        if (share->host)
-            share->host->visibleShares = 0;
-    }
-    for (ShareRecord *share : m_shareList) {
-        const int group = newScheme ? ClassifyShare(*newScheme, share->name) : -1;
-        share->groupIndex = group;
-        share->groupVisible =
-            group >= 0 && group < newScheme->groups.size() && newScheme->groups[group].visible != 0 ? 1 : 0;
-        if (share->groupVisible && share->host)
-            ++share->host->visibleShares;
-    }
+    m_cache.ApplyScheme(newScheme);
 }
 
 void CLanterraDoc::StartScan()
@@ -277,10 +231,10 @@ void CLanterraDoc::StartScan()
         qCWarning(lcScan) << "no scan engine is installed";
         return;
     }
-    m_scanning.store(true, std::memory_order_release);
-    m_scan.driver = factory(*this, m_scan.network, std::move(m_scan.driver));
+    m_scan.scanning.store(true, std::memory_order_release);
+    m_scan.driver = factory(*this, m_scan, std::move(m_scan.driver));
     if (!m_scan.driver->Start())
-        m_scanning.store(false, std::memory_order_release);
+        m_scan.scanning.store(false, std::memory_order_release);
 }
 
 bool CLanterraDoc::RescanHost(HostRecord &host)
@@ -292,7 +246,7 @@ bool CLanterraDoc::RescanHost(HostRecord &host)
         return false;
     if (!m_scan.network)
         m_scan.network = SystemScanNetwork();
-    m_scan.driver = factory(*this, m_scan.network, std::move(m_scan.driver));
+    m_scan.driver = factory(*this, m_scan, std::move(m_scan.driver));
     m_hostsOnlyEngine = true;
     // Not started when the engine cannot probe single hosts: it stays as
     // the holder of the scans before it.
@@ -317,7 +271,7 @@ void CLanterraDoc::HaltScan()
 {
     if (m_scan.driver)
         m_scan.driver->Halt();
-    m_scanning.store(false, std::memory_order_release);
+    m_scan.scanning.store(false, std::memory_order_release);
 }
 
 void CLanterraDoc::StopScan()
@@ -351,10 +305,6 @@ void CLanterraDoc::DeleteContents()
 
     m_rules.Reset();
     {
-        std::lock_guard lock(m_sharesLock);
-        m_shareList.clear();
-    }
-    {
         std::lock_guard lock(m_queueLock);
         m_changeQueue.clear();
         m_hostQueue.clear();
@@ -363,17 +313,27 @@ void CLanterraDoc::DeleteContents()
         std::lock_guard lock(m_scan.addressLock);
         m_scan.addressMap.clear();
     }
-    while (!m_cacheNets.empty())
-        m_cacheNets.pop_back();
-    while (!m_cacheHosts.empty())
-        m_cacheHosts.pop_back();
+    m_cache.Clear();
     // The stopped scan's save above was the last one of that file.
     m_keepOriginalOf.clear();
 }
 
 void CLanterraDoc::SortHostsByScore()
 {
-    ::SortHostsByScore(m_cacheHosts);
+    auto scanWrites = LockScanWrites();
+    SortHostsUnder(scanWrites);
+}
+
+void CLanterraDoc::SortHostsUnder(std::unique_lock<std::mutex> &scanWrites)
+{
+    // No engine (an empty lock), or one whose writes are held off by a lock
+    // of its own: the cache's order still changes only under its lock.
+    if (scanWrites.mutex() != &m_scan.publishLock) {
+        std::unique_lock order(m_scan.publishLock);
+        m_cache.SortHostsByScore(order);
+        return;
+    }
+    m_cache.SortHostsByScore(scanWrites);
 }
 
 bool CLanterraDoc::OnSaveDocument(const QString &path)
@@ -399,11 +359,11 @@ bool CLanterraDoc::WriteDocumentFile(const QString &path, bool skipDuplicates)
             CopyCache(netCopies, hostCopies);
             copied = true;
         } else {
-            for (const auto &host : m_cacheHosts) {
+            for (const auto &host : m_cache.hosts()) {
                 if (host->net)
                     host->group = host->net->name;
             }
-            SortHostsByScore();
+            SortHostsUnder(scanWrites);
         }
     }
     if (copied)
@@ -419,8 +379,7 @@ bool CLanterraDoc::WriteDocumentFile(const QString &path, bool skipDuplicates)
             [&](CXmlMapper &mapper) { MapDocument(mapper, netCopies, hostCopies, skipDuplicates); }, &why);
     } else if (saved) {
         // Probes that outlived a stopped scan may still be adding shares to
-        // their hosts; they do so under sharesLock.
-        std::lock_guard lock(m_sharesLock);
+        // their hosts: MapDocument walks the lists under the shares lock.
         saved = SaveXmlDocument(
             path, u"document", [&](CXmlMapper &mapper) { MapDocument(mapper, skipDuplicates); }, &why);
     }
@@ -437,65 +396,20 @@ bool CLanterraDoc::WriteDocumentFile(const QString &path, bool skipDuplicates)
 void CLanterraDoc::CopyCache(std::vector<std::unique_ptr<NetRecord>> &nets,
                              std::vector<std::unique_ptr<HostRecord>> &hosts) const
 {
-    nets.reserve(m_cacheNets.size());
-    for (const auto &net : m_cacheNets)
-        nets.push_back(std::make_unique<NetRecord>(net->name));
-    hosts.reserve(m_cacheHosts.size());
-    for (const auto &host : m_cacheHosts) {
-        auto copy = std::make_unique<HostRecord>(host->GetName(), nullptr, host->GetAddr());
-        copy->group = host->net ? host->net->name : host->group;
-        copy->lastState = host->lastState;
-        copy->lastAnswerTime = host->lastAnswerTime;
-        copy->onlineCount = host->onlineCount;
-        copy->offlineCount = host->offlineCount;
-        copy->visibleShares = host->visibleShares;
-        copy->duplicate = host->duplicate.load();
-        copy->shares.reserve(host->shares.size());
-        for (const auto &share : host->shares)
-            copy->shares.push_back(std::make_unique<ShareRecord>(share->name, copy.get()));
-        hosts.push_back(std::move(copy));
-    }
+    m_cache.CopyTo(nets, hosts);
 }
 
 void CLanterraDoc::LinkLoadedModel(bool maskUnknown)
 {
     StartNewEpoch();
-    m_scan.hostsTotal = int(m_cacheHosts.size());
-
-    // The first workgroup of a name wins, as in a scan.
-    std::map<QString, NetRecord *> netsByName;
-    for (const auto &net : m_cacheNets)
-        netsByName.try_emplace(net->name, net.get());
-
-    size_t shareCount = 0;
-    for (const auto &host : m_cacheHosts) {
-        shareCount += host->shares.size();
+    m_scan.hostsTotal = int(m_cache.hosts().size());
+    for (const auto &host : m_cache.hosts()) {
         // The view shows such a host as one entry, not its shares.
         if (IsLoginNeeded(*host))
             QueueHost(*host);
     }
-
-    std::lock_guard lock(m_sharesLock);
-    m_shareList.reserve(shareCount);
-    for (const auto &host : m_cacheHosts) {
-        auto found = netsByName.find(host->group);
-        if (found == netsByName.end()) {
-            // A file edited by hand can name a workgroup it does not hold;
-            // every host needs one before its workgroup is shown or saved.
-            m_cacheNets.push_back(std::make_unique<NetRecord>(host->group));
-            found = netsByName.emplace(host->group, m_cacheNets.back().get()).first;
-        }
-        host->net = found->second;
-        host->visibleShares = 0;
-        const ShareState state = maskUnknown ? ShareUnknown : host->lastState == 0 ? ShareOnline : ShareOffline;
-        for (const auto &share : host->shares) {
-            share->host = host.get();
-            share->index = int(m_shareList.size());
-            share->state.store(state, std::memory_order_relaxed);
-            m_shareList.push_back(share.get());
-        }
-    }
-    m_scan.netsTotal = int(m_cacheNets.size());
+    m_cache.LinkLoaded(maskUnknown);
+    m_scan.netsTotal = int(m_cache.nets().size());
     m_scan.netsPending = 0;
     m_scan.hostsPending = 0;
 }

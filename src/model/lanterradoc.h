@@ -2,6 +2,7 @@
 #pragma once
 
 #include "model/documentview.h"
+#include "model/hostcache.h"
 #include "model/hostrecord.h"
 #include "model/netrecord.h"
 #include "model/sharerecord.h"
@@ -25,7 +26,6 @@
 class CSettings;
 class CXmlMapper;
 class INetProvider;
-class CScanDriver;
 struct ShareScheme;
 
 // Column numbers of shareText, shared with the list view.
@@ -40,30 +40,25 @@ enum ShareColumn : int {
 // list view's saved state, and what a running scan needs to share with the
 // user interface.
 //
-// Threads: the user interface owns the document. While a scan runs, only the
-// scan driver adds to cacheNets and cacheHosts; probes write their own host
-// record and the states of its shares, append to shareList (sharesLock),
-// changeQueue (queueLock) and the scan session's addressMap (addressLock). A probe appends a new
-// share to its host's `shares` under sharesLock as well, so that a save made
-// while a stopped scan's last probes finish reads whole lists. Every write a
-// scan makes to the document is also made under the publish lock that all
-// its engines share, which a save takes to copy the cache during a scan, or
-// to write the file while a stopped scan's last probes finish
-// (LockScanWrites). The three
-// locks are never held together. Records are freed only by DeleteContents,
-// so a record pointer taken under a lock stays valid while the document is
-// open.
+// Threads: the user interface owns the document. The workgroups, hosts and
+// shares are its host cache (CHostCache, which says who may change the
+// order of hosts and under which lock). While a scan runs, probes write
+// their own host record and the states of its shares, append to the share
+// list (the cache's shares lock), changeQueue (queueLock) and the scan
+// session's addressMap (addressLock). Every write a scan makes to the
+// document is also made under the publish lock that all its engines share,
+// which a save takes to copy the cache during a scan, or to write the file
+// while a stopped scan's last probes finish (LockScanWrites). The shares,
+// queue and address locks are never held together. Records are freed only
+// by DeleteContents, so a record pointer taken under a lock stays valid
+// while the document is open.
 //
-// The locks, the scan session (slots, address map, progress counters,
-// driver) and the lists themselves are private: callers outside the model
-// read through the operations below and write through AppendShare,
-// QueueShares, AddNet and AddHost, which take the right lock. The scan
-// driver is the one exception, declared a friend: it is the only writer of
-// cacheNets and cacheHosts during a scan, it has to insert into them at
-// positions and walk them under its own lock, and it hands its workers the
-// scan session (CScanDriver::Session()). A friend keeps that door to one
-// named class the compiler checks, instead of public members any layer
-// could reach.
+// The scan session (slots, address map, progress counters, network and
+// driver) is private: the document hands it to the scan engine it makes
+// (ScanEngineFactory), and everyone else reads the counters through the
+// operations below. Callers outside the model write through AppendShare,
+// QueueShares, AddNet and AddHost; the scan driver reaches the cache
+// through hostCache().
 class CLanterraDoc
 {
 public:
@@ -80,7 +75,7 @@ public:
     void UpdateAllViews(ViewHint hint);
 
     // --- Read operations (any thread) -------------------------------------
-    bool IsScanning() const { return m_scanning.load(std::memory_order_acquire); }
+    bool IsScanning() const { return m_scan.scanning.load(std::memory_order_acquire); }
     int GetShareCount() const;
     int GetQueueCount() const;
     // -1 when `i` is not below GetQueueCount().
@@ -112,11 +107,15 @@ public:
     // The cache. Only the scan driver adds to it while a scan runs, so the
     // user-interface thread reads it without a lock; other threads take
     // LockScanWrites first.
-    const std::vector<std::unique_ptr<NetRecord>> &cacheNets() const { return m_cacheNets; }
-    const std::vector<std::unique_ptr<HostRecord>> &cacheHosts() const { return m_cacheHosts; }
+    const std::vector<std::unique_ptr<NetRecord>> &cacheNets() const { return m_cache.nets(); }
+    const std::vector<std::unique_ptr<HostRecord>> &cacheHosts() const { return m_cache.hosts(); }
+    // The cache itself, for the scan driver: its operations carry the rules
+    // of who may change what, and when.
+    CHostCache &hostCache() { return m_cache; }
+    const CHostCache &hostCache() const { return m_cache; }
     // The current scheme's copy (nullptr: none). For the user-interface
     // thread, the only one that replaces it (applyScheme).
-    const ShareScheme *scheme() const { return m_scheme.get(); }
+    const ShareScheme *scheme() const { return m_cache.scheme(); }
 
     // --- Write operations (a scan's workers, or a test filling a document) --
     // Appends a workgroup, or a host of `net`, to the cache, as a load does.
@@ -275,28 +274,16 @@ public:
     void SetPlaceOnlineFirstCopy(bool onlineFirst) { m_placeOnlineFirstCopy = onlineFirst; }
 
 private:
-    // The scan layer's door (see the class comment).
-    friend class CScanDriver;
-
     QString m_currentWorkgroup;
     ScanRules m_rules;
 
-    std::vector<std::unique_ptr<NetRecord>> m_cacheNets;
-    std::vector<std::unique_ptr<HostRecord>> m_cacheHosts;
-    std::vector<ShareRecord *> m_shareList; // guarded by sharesLock
+    // Slots, address map, progress counters and driver of the scans; made
+    // before the cache, whose order changes under the session's publish lock.
+    ScanSession m_scan;
+    CHostCache m_cache{m_scan.publishLock};
     std::vector<ShareRecord *> m_changeQueue; // guarded by queueLock
-
-    mutable std::mutex m_sharesLock;
     mutable std::mutex m_queueLock;
 
-    // Set by StartScan, cleared by the driver at its end and by HaltScan.
-    std::atomic<bool> m_scanning{false};
-
-    // The document's own copy of the current scheme, so that the settings'
-    // schemes can be edited, renamed or removed while a scan runs. Replaced
-    // (never changed in place) under sharesLock; probes read it under
-    // sharesLock when they classify.
-    std::shared_ptr<const ShareScheme> m_scheme;
     int m_lastSortCol = 3;
     int m_lastSortRev = 0;
     // A ViewMode, kept as the number the file holds so that one this
@@ -305,12 +292,13 @@ private:
     bool m_showOffline = true;
     bool m_placeOnlineFirstCopy = false;
 
-    // Slots, address map, progress counters and driver of the scans.
-    ScanSession m_scan;
     CSettings *m_settings = nullptr;
     bool KeepOriginalBeforeSaving(const QString &path, QString *why);
     // Workers of the engines so far write nothing from here on.
     void StartNewEpoch();
+    // Sorts the hosts under `scanWrites` (LockScanWrites), or under the
+    // cache's write lock when that is not the lock held.
+    void SortHostsUnder(std::unique_lock<std::mutex> &scanWrites);
     void ReportSaveFailure(const QString &path, const QString &why);
 
     QString m_pathName;

@@ -6,8 +6,8 @@
 #include <mutex>
 
 class CLanterraDoc;
-class INetProvider;
 struct HostRecord;
+struct ScanSession;
 
 // One scan of a document, as the document sees it. The scan layer (src/scan)
 // implements it; the model only starts, halts and waits for it, so that it
@@ -46,12 +46,13 @@ public:
     }
 };
 
-// Makes the engine of a new scan of `doc` over `network`. `previous` is the
-// engine of the scan before (halted); the new one keeps it until it is
-// destroyed itself, so that workers the old scan left running are waited
-// for without holding up the start.
-using ScanEngineFactory = std::function<std::unique_ptr<IScanEngine>(
-    CLanterraDoc &doc, std::shared_ptr<INetProvider> network, std::unique_ptr<IScanEngine> previous)>;
+// Makes the engine of a new scan of `doc`, with the document's scan
+// session (its network is set). `previous` is the engine of the scan before
+// (halted); the new one keeps it until it is destroyed itself, so that
+// workers the old scan left running are waited for without holding up the
+// start. Both `doc` and `session` outlive the engine.
+using ScanEngineFactory = std::function<std::unique_ptr<IScanEngine>(CLanterraDoc &doc, ScanSession &session,
+                                                                     std::unique_ptr<IScanEngine> previous)>;
 
 // The factory every document's StartScan uses. The program installs the
 // scan driver's at start-up (CScanDriver::InstallAsScanEngine); set it

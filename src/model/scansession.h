@@ -26,8 +26,9 @@ using ThreadStarter = std::function<std::jthread(std::function<void()> work)>;
 // What only a scan needs of its document: the slots that bound its workers,
 // the address map that finds hosts seen under two names, the progress
 // counters it keeps, the network it talks to and its driver. The document
-// owns one for its whole life and keeps it private; the scan driver and its
-// workers (src/scan) use it, everyone else reads the counters through the
+// owns one for its whole life and keeps it private; it hands it to each
+// scan engine it makes (ScanEngineFactory), whose driver and workers
+// (src/scan) use it. Everyone else reads the counters through the
 // document.
 struct ScanSession
 {
@@ -44,6 +45,9 @@ struct ScanSession
     // lock (CScanDriver::Publish): a halted scan's last probes may still
     // write while a later engine runs or a save reads the cache.
     std::mutex publishLock;
+    // Set by StartScan, cleared by the driver at the end of its scan and by
+    // HaltScan; read without a lock.
+    std::atomic<bool> scanning{false};
     // Which contents, and which scan, the running workers write into;
     // under publishLock. The document counts it up whenever a worker of an
     // earlier engine must no longer write (a new scan starts, the contents

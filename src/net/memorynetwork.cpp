@@ -272,47 +272,32 @@ qsizetype CMemoryNetwork::SweepsBegun() const
 // Connects that answer after the servers' latencies, in real time, so that
 // a sweep over it behaves as over sockets. Each address holds two
 // "sockets" (445 and 139) while it is in flight.
-class CMemorySweepTransport final : public ISweepTransport
+class CMemoryNetwork::SweepTransport final : public ISweepTransport
 {
 public:
-    explicit CMemorySweepTransport(CMemoryNetwork &network) : m_network(network) {}
-    ~CMemorySweepTransport() override
+    explicit SweepTransport(CMemoryNetwork &network) : m_network(network) {}
+    ~SweepTransport() override
     {
         std::scoped_lock guard(m_lock);
         while (!m_flights.empty())
             Drop(m_flights.begin());
     }
 
-    int Capacity() const override { return m_network.m_sweepCapacity.load(); }
+    int Capacity() const override { return m_network.SweepCapacity(); }
 
     SweepVerdict Begin(int slot, std::uint32_t address) override
     {
-        const QString text = DottedIPv4(address);
-        CMemoryNetwork::Server server;
-        bool known = false;
-        {
-            std::scoped_lock guard(m_network.m_lock);
-            m_network.m_sweepOrder.append(text);
-            const auto it = m_network.m_servers.constFind(text);
-            if (it != m_network.m_servers.constEnd()) {
-                server = *it;
-                known = true;
-            }
-        }
-        if (!known || (!server.reachable && server.refuses))
+        const std::optional<Server> server = m_network.BeginSweepOf(DottedIPv4(address));
+        if (!server || (!server->reachable && server->refuses))
             return SweepVerdict::Refused;
-        if (server.reachable && server.connectLatencyMs <= 0)
+        if (server->reachable && server->connectLatencyMs <= 0)
             return SweepVerdict::Open;
         std::scoped_lock guard(m_lock);
         Flight flight;
-        flight.silent = !server.reachable;
-        flight.due = Clock::now() + std::chrono::milliseconds(server.connectLatencyMs);
+        flight.silent = !server->reachable;
+        flight.due = Clock::now() + std::chrono::milliseconds(server->connectLatencyMs);
         m_flights.emplace(slot, flight);
-        m_network.m_sweepSockets += 2;
-        const int now = ++m_network.m_sweepNow;
-        int seen = m_network.m_maxSweep.load();
-        while (now > seen && !m_network.m_maxSweep.compare_exchange_weak(seen, now)) {
-        }
+        m_network.CountSweepFlight(+1);
         return SweepVerdict::Pending;
     }
 
@@ -367,8 +352,7 @@ private:
 
     std::map<int, Flight>::iterator Drop(std::map<int, Flight>::iterator it)
     {
-        m_network.m_sweepSockets -= 2;
-        --m_network.m_sweepNow;
+        m_network.CountSweepFlight(-1);
         return m_flights.erase(it);
     }
 
@@ -379,9 +363,28 @@ private:
     bool m_interrupted = false;
 };
 
+std::optional<CMemoryNetwork::Server> CMemoryNetwork::BeginSweepOf(const QString &address)
+{
+    std::scoped_lock guard(m_lock);
+    m_sweepOrder.append(address);
+    const auto it = m_servers.constFind(address);
+    if (it == m_servers.constEnd())
+        return std::nullopt;
+    return *it;
+}
+
+void CMemoryNetwork::CountSweepFlight(int change)
+{
+    m_sweepSockets += 2 * change;
+    const int now = m_sweepNow += change;
+    int seen = m_maxSweep.load();
+    while (now > seen && !m_maxSweep.compare_exchange_weak(seen, now)) {
+    }
+}
+
 std::unique_ptr<ISweepTransport> CMemoryNetwork::CreateSweepTransport()
 {
-    return std::make_unique<CMemorySweepTransport>(*this);
+    return std::make_unique<SweepTransport>(*this);
 }
 
 ShareListing CMemoryNetwork::ListSharesOf(const QString &server, const QString &address, int knownAnswerMs,

@@ -78,6 +78,7 @@ public:
     // addresses in the order it began them, the most in flight at once and
     // the simulated sockets still open.
     void SetSweepCapacity(int addresses) { m_sweepCapacity = addresses; }
+    int SweepCapacity() const { return m_sweepCapacity.load(); }
     QStringList SweepOrder() const;
     // How many addresses the sweep began (no copy of the list to share
     // with the sweep's thread).
@@ -102,7 +103,16 @@ public:
     int KnownAnswerGiven(const QString &address) const;
 
 private:
-    friend class CMemorySweepTransport;
+    // The connect sweep over this network (memorynetwork.cpp). It is part
+    // of the network and reaches it only through its public operations and
+    // the two below.
+    class SweepTransport;
+    // Notes that a sweep began `address`: the server there, if any.
+    std::optional<Server> BeginSweepOf(const QString &address);
+    // One address went into flight (+1) or out of it (-1); each holds two
+    // simulated sockets while it is in flight.
+    void CountSweepFlight(int change);
+
     static void Delay(int ms, const std::stop_token &stop);
     ShareListing List(const QString &server, const QString &address, const std::optional<Login> &login,
                       std::stop_token stop);

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "hostsweep.h"
 
-#include "model/lanterradoc.h"
+#include "model/hostcache.h"
+#include "model/scanrules.h"
 #include "net/resolver.h"
 #include "platform/logging.h"
 
@@ -17,7 +18,7 @@ CHostSweep::~CHostSweep()
     Stop();
 }
 
-std::unique_ptr<CHostSweep> CHostSweep::ForQueue(CLanterraDoc &doc, const ScanRules &rules,
+std::unique_ptr<CHostSweep> CHostSweep::ForQueue(const CHostCache &cache, const ScanRules &rules,
                                                  std::unique_ptr<ISweepTransport> transport,
                                                  const SweepOptions &options)
 {
@@ -27,7 +28,7 @@ std::unique_ptr<CHostSweep> CHostSweep::ForQueue(CLanterraDoc &doc, const ScanRu
     if (rules.IsHostExcluded(QString()))
         return nullptr;
     std::unique_ptr<CHostSweep> sweep(new CHostSweep(std::move(transport), options));
-    for (const auto &host : doc.cacheHosts()) {
+    for (const auto &host : cache.hosts()) {
         // Named hosts are resolved first by their probes; an excluded host
         // is decided by its probe without a look at the network.
         if (!host->GetName().isEmpty())

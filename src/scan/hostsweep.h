@@ -11,7 +11,7 @@
 #include <unordered_map>
 #include <vector>
 
-class CLanterraDoc;
+class CHostCache;
 struct HostRecord;
 struct ScanRules;
 
@@ -22,12 +22,12 @@ struct ScanRules;
 class CHostSweep
 {
 public:
-    // A sweep over the address-only hosts of the document's queue that
+    // A sweep over the address-only hosts of the cache's queue that
     // `rules` do not exclude, or null when there are none or the network
     // cannot sweep. `rules` are the scan's own, whose exclusion sets are
-    // built. Call with the document's lists held still (the driver's
-    // publish lock).
-    static std::unique_ptr<CHostSweep> ForQueue(CLanterraDoc &doc, const ScanRules &rules,
+    // built. Call with the cache's lists held still (the driver's publish
+    // lock).
+    static std::unique_ptr<CHostSweep> ForQueue(const CHostCache &cache, const ScanRules &rules,
                                                 std::unique_ptr<ISweepTransport> transport,
                                                 const SweepOptions &options = SweepOptions());
     ~CHostSweep();

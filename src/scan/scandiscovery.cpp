@@ -68,7 +68,7 @@ void CScanDriver::StartDiscovery()
         m_discovery.state = NetDone;
 }
 
-bool CScanDriver::MergeDiscovered()
+bool CScanDriver::MergeDiscovered(const std::unique_lock<std::mutex> &held)
 {
     // Both sides hold the publish lock: once the state says finished,
     // nothing more arrives.
@@ -78,13 +78,13 @@ bool CScanDriver::MergeDiscovered()
     std::vector<DiscoveredHost> arrived;
     arrived.swap(m_discovery.arrived);
     for (const DiscoveredHost &host : arrived)
-        AddDiscoveredHost(host);
+        AddDiscoveredHost(held, host);
     if (state == NetListed)
         m_discovery.state = NetDone;
     return true;
 }
 
-void CScanDriver::AddDiscoveredHost(const DiscoveredHost &found)
+void CScanDriver::AddDiscoveredHost(const std::unique_lock<std::mutex> &held, const DiscoveredHost &found)
 {
     CLanterraDoc &doc = m_doc;
     const ScanRules &rules = m_rules;
@@ -105,7 +105,7 @@ void CScanDriver::AddDiscoveredHost(const DiscoveredHost &found)
     // another method) stays one host. A known address alone does not make a
     // named host the same: addresses change hands, and the probe's address
     // check settles which record keeps the machine.
-    for (const auto &host : doc.m_cacheHosts) {
+    for (const auto &host : m_cache.hosts()) {
         const QString address = host->GetAddr();
         const QString name = host->GetName();
         const bool sameAddress = !found.address.isEmpty() && address == found.address;
@@ -132,7 +132,7 @@ void CScanDriver::AddDiscoveredHost(const DiscoveredHost &found)
         m_hostsByName.emplace(found.name, host.get());
     m_announcedOnly.insert(host.get());
     // Like the hosts of a browse list: to the head of the waiting queue.
-    QueueNextHost(std::move(host));
+    QueueNextHost(held, std::move(host));
 }
 
 NetRecord *CScanDriver::DiscoveredWorkgroup(const QString &name)
@@ -145,29 +145,23 @@ NetRecord *CScanDriver::DiscoveredWorkgroup(const QString &name)
             return net;
     }
     // Its hosts are known already; the start loop passes over it once.
-    auto net = std::make_unique<NetRecord>(name, NetDone);
-    NetRecord *record = net.get();
+    NetRecord *record = m_cache.AddNet(name, NetDone);
     m_netsByName.emplace(name, record);
-    m_doc.m_cacheNets.push_back(std::move(net));
     ++Session().netsPending;
     ++Session().netsTotal;
     return record;
 }
 
-void CScanDriver::DropSilentAnnounced()
+void CScanDriver::DropSilentAnnounced(const std::unique_lock<std::mutex> &held)
 {
     // Anyone on the link can announce any number of names: only an answer
     // makes one a host worth keeping (and probing at every later scan). A
     // probe still running keeps its host until the next scan's look.
-    auto &hosts = m_doc.m_cacheHosts;
-    std::size_t dropped = 0;
-    for (auto it = hosts.begin(); it != hosts.end();) {
-        HostRecord *host = it->get();
+    const std::size_t dropped = m_cache.RemoveHostsIf(held, [this](HostRecord &record) {
+        HostRecord *host = &record;
         if (!m_announcedOnly.contains(host) || m_probing.contains(host) || host->onlineCount > 0
-            || !host->shares.empty()) {
-            ++it;
-            continue;
-        }
+            || !host->shares.empty())
+            return false;
         {
             std::scoped_lock addresses(Session().addressLock);
             auto &byAddress = Session().addressMap;
@@ -182,9 +176,8 @@ void CScanDriver::DropSilentAnnounced()
         m_startedAhead.erase(host);
         m_announcedOnly.erase(host);
         m_listedMembers.erase(host);
-        it = hosts.erase(it);
-        ++dropped;
-    }
+        return true;
+    });
     if (dropped > 0)
         qCInfo(lcScan) << "left out" << dropped << "announced hosts that never answered";
 }

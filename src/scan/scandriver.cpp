@@ -5,7 +5,6 @@
 #include "scan/ipv4.h"
 #include "scan/scanworkers.h"
 
-#include "model/hostscore.h"
 #include "model/lanterradoc.h"
 #include "net/netprovider.h"
 #include "net/resolver.h"
@@ -27,16 +26,15 @@ constexpr int IdlePassMs = 500;
 
 void CScanDriver::InstallAsScanEngine()
 {
-    SetScanEngineFactory([](CLanterraDoc &doc, std::shared_ptr<INetProvider> network,
+    SetScanEngineFactory([](CLanterraDoc &doc, ScanSession &session,
                             std::unique_ptr<IScanEngine> previous) -> std::unique_ptr<IScanEngine> {
-        return std::unique_ptr<CScanDriver>(new CScanDriver(doc, std::move(network), std::move(previous)));
+        return std::unique_ptr<CScanDriver>(new CScanDriver(doc, session, std::move(previous)));
     });
 }
 
-CScanDriver::CScanDriver(CLanterraDoc &doc, std::shared_ptr<INetProvider> network,
-                         std::unique_ptr<IScanEngine> previous)
-    : m_doc(doc), m_network(std::move(network)), m_previous(std::move(previous)), m_startThread(Session().startThread),
-      m_rules(doc.rules())
+CScanDriver::CScanDriver(CLanterraDoc &doc, ScanSession &session, std::unique_ptr<IScanEngine> previous)
+    : m_doc(doc), m_session(session), m_cache(doc.hostCache()), m_network(session.network),
+      m_previous(std::move(previous)), m_startThread(session.startThread), m_rules(doc.rules())
 {
     // Taken on the caller's (user-interface) thread, before any worker runs.
     m_rules.BuildExclusionSets();
@@ -117,7 +115,7 @@ std::unique_lock<std::mutex> CScanDriver::Publish()
 
 bool CScanDriver::IsCurrent() const
 {
-    return m_doc.m_scan.epoch == m_epoch && !m_abandon.stop_requested();
+    return m_session.epoch == m_epoch && !m_abandon.stop_requested();
 }
 
 void CScanDriver::Wake()
@@ -206,10 +204,10 @@ void CScanDriver::Run()
         if (!m_halted && !m_again.empty())
             continue;
         if (m_mode == Mode::Scan)
-            DropSilentAnnounced();
+            DropSilentAnnounced(lock);
         m_finished = true;
         if (!m_halted && m_mode == Mode::Scan)
-            m_doc.m_scanning.store(false, std::memory_order_release);
+            Session().scanning.store(false, std::memory_order_release);
         break;
     }
 }
@@ -236,8 +234,8 @@ void CScanDriver::RunPasses()
                 if (m_sweep)
                     Session().sweepDone = m_sweep->Decided();
                 merged = MergeAllNets();
-                merged = MergeDiscovered() || merged;
-                merged = MergeWorkgroups() || merged;
+                merged = MergeDiscovered(lock) || merged;
+                merged = MergeWorkgroups(lock) || merged;
                 StartWorkgroups();
                 m_browseListsIn = m_browseListsIn || AreBrowseListsIn();
                 StartDeferred();
@@ -260,7 +258,7 @@ void CScanDriver::RunPasses()
         bool allStarted = false;
         {
             auto lock = Publish();
-            allStarted = m_nextHost >= m_doc.m_cacheHosts.size();
+            allStarted = m_nextHost >= m_cache.hosts().size();
         }
         if (allStarted)
             Sleep(IdlePassMs);
@@ -275,13 +273,10 @@ bool CScanDriver::Prepare()
     if (m_halted)
         return false;
     CLanterraDoc &doc = m_doc;
+    CHostCache &cache = m_cache;
     const ScanRules &rules = m_rules;
 
-    {
-        std::scoped_lock shares(doc.m_sharesLock);
-        for (ShareRecord *share : doc.m_shareList)
-            share->state = ShareUnknown;
-    }
+    cache.MarkSharesUnknown();
     if (rules.searchNetAll) {
         m_job.state = NetPending;
         if (!Launch([this] { ScanWorkers::EnumerateAllNets(*this); }))
@@ -290,23 +285,15 @@ bool CScanDriver::Prepare()
 
     StartDiscovery();
 
-    for (const auto &net : doc.m_cacheNets) {
+    for (const auto &net : cache.nets()) {
         m_netsByName.emplace(net->name, net.get());
         net->state = NetDone;
     }
-    for (const auto &host : doc.m_cacheHosts)
+    for (const auto &host : cache.hosts())
         m_hostsByName.emplace(host->GetName(), host.get());
 
-    auto markNet = [this, &doc](const QString &name) {
-        const auto found = m_netsByName.find(name);
-        if (found != m_netsByName.end()) {
-            found->second->state = NetPending;
-            return;
-        }
-        auto net = std::make_unique<NetRecord>(name, NetPending);
-        m_netsByName.emplace(name, net.get());
-        doc.m_cacheNets.push_back(std::move(net));
-    };
+    // The first workgroup of a name is the one the by-name map holds.
+    auto markNet = [this, &cache](const QString &name) { m_netsByName.try_emplace(name, cache.MarkNetPending(name)); };
     // Without a known workgroup of its own, the machine has none to scan.
     if ((rules.searchNetCurrent || rules.searchNetAll) && !doc.currentWorkgroup().isEmpty())
         markNet(doc.currentWorkgroup());
@@ -317,19 +304,14 @@ bool CScanDriver::Prepare()
     if (rules.searchHostByList)
         AddListedHosts(m_netsByName);
 
-    Session().hostsTotal = int(doc.m_cacheHosts.size());
-    Session().hostsPending = int(doc.m_cacheHosts.size());
-    {
-        // The score reads visibleShares, which applyScheme changes on the
-        // user-interface thread under this lock.
-        std::scoped_lock shares(doc.m_sharesLock);
-        SortHostsByScore(doc.m_cacheHosts);
-    }
+    Session().hostsTotal = int(cache.hosts().size());
+    Session().hostsPending = int(cache.hosts().size());
+    cache.SortHostsByScore(lock);
     // Every record passes the start loop once and finishes once, so the
     // count is of records: two cached workgroups of one name count twice.
-    Session().netsTotal = int(doc.m_cacheNets.size());
-    Session().netsPending = int(doc.m_cacheNets.size());
-    m_sweep = CHostSweep::ForQueue(doc, rules, m_network->CreateSweepTransport());
+    Session().netsTotal = int(cache.nets().size());
+    Session().netsPending = int(cache.nets().size());
+    m_sweep = CHostSweep::ForQueue(cache, rules, m_network->CreateSweepTransport());
     if (m_sweep)
         Session().sweepTotal = m_sweep->Total();
     return true;
@@ -337,7 +319,7 @@ bool CScanDriver::Prepare()
 
 void CScanDriver::AddListedHosts(std::map<QString, NetRecord *> &netsByName)
 {
-    CLanterraDoc &doc = m_doc;
+    CHostCache &cache = m_cache;
     for (const QString &entry : std::as_const(m_rules.hosts)) {
         if (m_hostsByName.contains(entry))
             continue;
@@ -345,17 +327,15 @@ void CScanDriver::AddListedHosts(std::map<QString, NetRecord *> &netsByName)
         if (const auto found = netsByName.find(QString()); found != netsByName.end()) {
             manual = found->second;
         } else {
-            auto net = std::make_unique<NetRecord>(QString(), NetDone);
-            manual = net.get();
+            manual = cache.AddNet(QString(), NetDone);
             netsByName.emplace(QString(), manual);
-            doc.m_cacheNets.push_back(std::move(net));
         }
 
         quint32 first = 0;
         quint32 last = 0;
         if (IsIPOrRange(entry) && ParseIPRange(entry, first, last)) {
             std::map<QString, HostRecord *> byAddress;
-            for (const auto &host : doc.m_cacheHosts) {
+            for (const auto &host : cache.hosts()) {
                 const QString address = host->GetAddr();
                 if (!address.isEmpty())
                     byAddress.emplace(address, host.get());
@@ -368,14 +348,10 @@ void CScanDriver::AddListedHosts(std::map<QString, NetRecord *> &netsByName)
                 const QString address = DottedIPv4(std::uint32_t(value));
                 if (byAddress.contains(address))
                     continue;
-                auto host = std::make_unique<HostRecord>(QString(), manual, address);
-                byAddress.emplace(address, host.get());
-                doc.m_cacheHosts.push_back(std::move(host));
+                byAddress.emplace(address, cache.AddHost(QString(), manual, address));
             }
         } else {
-            auto host = std::make_unique<HostRecord>(entry, manual);
-            m_hostsByName.emplace(entry, host.get());
-            doc.m_cacheHosts.push_back(std::move(host));
+            m_hostsByName.emplace(entry, cache.AddHost(entry, manual));
         }
     }
 }
@@ -388,25 +364,19 @@ bool CScanDriver::MergeAllNets()
     for (const QString &name : std::as_const(m_job.names)) {
         if (m_netsByName.contains(name))
             continue;
-        auto net = std::make_unique<NetRecord>(name, NetPending);
-        m_netsByName.emplace(name, net.get());
-        m_doc.m_cacheNets.push_back(std::move(net));
+        m_netsByName.emplace(name, m_cache.AddNet(name, NetPending));
         ++Session().netsPending;
         ++Session().netsTotal;
     }
     return true;
 }
 
-void CScanDriver::QueueNextHost(std::unique_ptr<HostRecord> host)
+void CScanDriver::QueueNextHost(const std::unique_lock<std::mutex> &held, std::unique_ptr<HostRecord> host)
 {
-    auto &hosts = m_doc.m_cacheHosts;
-    const std::size_t at = std::min(m_nextHost, hosts.size());
-    hosts.insert(hosts.begin() + std::ptrdiff_t(at), std::move(host));
-    // The look-ahead cursor points at the host it visits next; without the
-    // shift it would visit the host before it a second time, and a host
-    // started twice finishes twice.
-    if (m_sweepCursor > at)
-        ++m_sweepCursor;
+    // The look-ahead cursor points at the host it visits next; the start
+    // cursor stays and so points at the new host.
+    std::size_t *const cursors[] = {&m_sweepCursor};
+    m_cache.InsertHost(held, m_nextHost, std::move(host), cursors);
     ++Session().hostsPending;
     ++Session().hostsTotal;
 }
@@ -423,14 +393,14 @@ void CScanDriver::HostFinished()
     Session().hostsPending = 0;
 }
 
-bool CScanDriver::MergeWorkgroups()
+bool CScanDriver::MergeWorkgroups(const std::unique_lock<std::mutex> &held)
 {
-    CLanterraDoc &doc = m_doc;
+    const auto &nets = m_cache.nets();
     bool merged = false;
-    while (m_firstOpen < doc.m_cacheNets.size() && doc.m_cacheNets[m_firstOpen]->state.load() == NetDone)
+    while (m_firstOpen < nets.size() && nets[m_firstOpen]->state.load() == NetDone)
         ++m_firstOpen;
-    for (std::size_t i = m_firstOpen; i < doc.m_cacheNets.size(); ++i) {
-        NetRecord *net = doc.m_cacheNets[i].get();
+    for (std::size_t i = m_firstOpen; i < nets.size(); ++i) {
+        NetRecord *net = nets[i].get();
         if (net->state.load(std::memory_order_acquire) != NetListed)
             continue;
         net->state = NetDone;
@@ -445,7 +415,7 @@ bool CScanDriver::MergeWorkgroups()
             auto host = std::make_unique<HostRecord>(name, net);
             m_hostsByName.emplace(name, host.get());
             m_listedMembers.insert(host.get());
-            QueueNextHost(std::move(host));
+            QueueNextHost(held, std::move(host));
         }
     }
     return merged;
@@ -457,7 +427,7 @@ bool CScanDriver::AreBrowseListsIn() const
     // the start), and the all-workgroups job may still add some.
     if (m_job.state.load() != NetDone)
         return false;
-    const auto &nets = m_doc.m_cacheNets;
+    const auto &nets = m_cache.nets();
     return std::all_of(nets.begin() + std::ptrdiff_t(std::min(m_firstOpen, nets.size())), nets.end(),
                        [](const auto &net) { return net->state.load() == NetDone; });
 }
@@ -520,13 +490,13 @@ void CScanDriver::RelaunchDeferred(HostRecord *host)
 
 void CScanDriver::StartWorkgroups()
 {
-    CLanterraDoc &doc = m_doc;
-    while (m_nextNet < doc.m_cacheNets.size()) {
+    const auto &nets = m_cache.nets();
+    while (m_nextNet < nets.size()) {
         if (!Session().netSlots.try_acquire())
             return;
-        NetRecord *net = doc.m_cacheNets[m_nextNet++].get();
+        NetRecord *net = nets[m_nextNet++].get();
         if (net->state.load() == NetPending) {
-            net->owner = &doc;
+            net->owner = &m_doc;
             net->isOpening = true;
             if (Launch([this, net] { ScanWorkers::EnumerateNet(*this, *net); }))
                 continue;
@@ -542,7 +512,7 @@ void CScanDriver::StartWorkgroups()
 HostRecord *CScanDriver::NextReadyHost(ScanWorkers::SweepReach &reach, int &sweptMs)
 {
     using ScanWorkers::SweepReach;
-    auto &hosts = m_doc.m_cacheHosts;
+    const auto &hosts = m_cache.hosts();
     while (m_nextHost < hosts.size() && m_startedAhead.erase(hosts[m_nextHost].get()))
         ++m_nextHost;
     // A host is ready when it is not swept or its verdict is in.
@@ -588,7 +558,7 @@ HostRecord *CScanDriver::NextReadyHost(ScanWorkers::SweepReach &reach, int &swep
 
 void CScanDriver::MarkStarted(HostRecord *host)
 {
-    if (m_nextHost < m_doc.m_cacheHosts.size() && m_doc.m_cacheHosts[m_nextHost].get() == host)
+    if (m_nextHost < m_cache.hosts().size() && m_cache.hosts()[m_nextHost].get() == host)
         ++m_nextHost;
     else
         m_startedAhead.insert(host);
@@ -607,7 +577,7 @@ bool CScanDriver::StartHosts()
         int sweptMs = 0;
         {
             auto lock = Publish();
-            if (m_halted || m_nextHost >= doc.m_cacheHosts.size())
+            if (m_halted || m_nextHost >= m_cache.hosts().size())
                 return true;
             host = NextReadyHost(reach, sweptMs);
             if (!host)
@@ -661,7 +631,7 @@ bool CScanDriver::HasStarted(const HostRecord *host) const
 {
     if (m_startedAhead.contains(host))
         return true;
-    const auto &hosts = m_doc.m_cacheHosts;
+    const auto &hosts = m_cache.hosts();
     const auto end = hosts.begin() + std::ptrdiff_t(std::min(m_nextHost, hosts.size()));
     return std::find_if(hosts.begin(), end, [host](const auto &h) { return h.get() == host; }) != end;
 }

@@ -62,8 +62,10 @@ struct DiscoveryJob
 // thread; a probe whose listing was cancelled writes nothing.
 //
 // The document makes a driver through the scan engine factory, which
-// InstallAsScanEngine sets; the constructor is private so that no one else
-// can make one and reach the document's scan session through it.
+// InstallAsScanEngine sets, and hands it its scan session there; the
+// constructor is private so that no one else can make one. The driver
+// changes the document's host cache through the cache's own operations,
+// under the publish lock (CHostCache says which may reorder the hosts).
 //
 // A driver told ProbeHostsOnly before its start probes only the hosts given
 // to ProbeAgain: it enumerates nothing, leaves the document's `scanning`
@@ -92,7 +94,7 @@ public:
     // --- For the workers -------------------------------------------------
     CLanterraDoc &Doc() { return m_doc; }
     // The document's slots, address map and progress counters.
-    ScanSession &Session() { return m_doc.m_scan; }
+    ScanSession &Session() { return m_session; }
     INetProvider &Network() { return *m_network; }
     // The rules as they were when the scan started: the user may edit the
     // document's rules while the scan runs; edits count from the next scan.
@@ -148,7 +150,7 @@ public:
     static constexpr int MaxSharesPerHost = 4096;
 
 private:
-    CScanDriver(CLanterraDoc &doc, std::shared_ptr<INetProvider> network, std::unique_ptr<IScanEngine> previous);
+    CScanDriver(CLanterraDoc &doc, ScanSession &session, std::unique_ptr<IScanEngine> previous);
 
     void Run();
     void RunPasses();
@@ -158,16 +160,18 @@ private:
     bool MergeAllNets();
     // Announced hosts (scandiscovery.cpp).
     void StartDiscovery();
-    bool MergeDiscovered();
-    void AddDiscoveredHost(const DiscoveredHost &found);
+    // `held` is the publish lock, which the cache wants to see when the
+    // order of hosts changes.
+    bool MergeDiscovered(const std::unique_lock<std::mutex> &held);
+    void AddDiscoveredHost(const std::unique_lock<std::mutex> &held, const DiscoveredHost &found);
     NetRecord *DiscoveredWorkgroup(const QString &name);
     // Takes the announced hosts that never answered back out of the cache.
     // Under the publish lock, at the end of the scan.
-    void DropSilentAnnounced();
+    void DropSilentAnnounced(const std::unique_lock<std::mutex> &held);
     // A host that joins while the scan runs: to the head of the waiting
     // queue, counted as pending. Under the publish lock.
-    void QueueNextHost(std::unique_ptr<HostRecord> host);
-    bool MergeWorkgroups();
+    void QueueNextHost(const std::unique_lock<std::mutex> &held, std::unique_ptr<HostRecord> host);
+    bool MergeWorkgroups(const std::unique_lock<std::mutex> &held);
     bool AreBrowseListsIn() const;
     bool IsNamedByRules(const HostRecord &host) const;
     // The hosts whose probes DeferProbe held back, once decided.
@@ -188,6 +192,8 @@ private:
     void Sleep(int ms);
 
     CLanterraDoc &m_doc;
+    ScanSession &m_session;
+    CHostCache &m_cache;
     Mode m_mode = Mode::Scan; // set before the start
     std::shared_ptr<INetProvider> m_network;
     std::unique_ptr<IScanEngine> m_previous;

@@ -36,15 +36,6 @@ bool IsDiskShare(std::uint32_t type)
     return type == ShareType::DiskTree || type == ShareType::SpecialDisk;
 }
 
-std::vector<ShareRecord *> SharesOf(const HostRecord &host)
-{
-    std::vector<ShareRecord *> out;
-    out.reserve(host.shares.size());
-    for (const auto &share : host.shares)
-        out.push_back(share.get());
-    return out;
-}
-
 // Marks a listed disk share online, creating and classifying it when the
 // host did not have it (names match without regard to case). False when
 // the host has as many shares as one host may have and this one is new.
@@ -248,7 +239,7 @@ bool ClaimAddress(CScanDriver &driver, HostRecord &host, const QString &name, Pr
                 doc.QueueShares(doc.SharesOf(*other), ShareHostRenamed);
             }
             host.duplicate = true;
-            doc.QueueShares(SharesOf(host), ShareRemoved);
+            doc.QueueShares(doc.SharesOf(host), ShareRemoved);
             target.result = NetError::BadNetPath;
         }
     }
@@ -334,7 +325,7 @@ void PublishProbe(CScanDriver &driver, HostRecord &host, const ProbeTarget &targ
     // An announced host that never answered leaves the cache at the
     // scan's end: nothing of it goes to the views.
     if (outcome.online || !driver.IsAnnouncedOnly(host)) {
-        doc.QueueShares(SharesOf(host), std::nullopt);
+        doc.QueueShares(doc.SharesOf(host), std::nullopt);
         doc.QueueHost(host);
     }
     driver.HostFinished();

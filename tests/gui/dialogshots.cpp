@@ -7,10 +7,13 @@
 
 #include "settings/languagetable.h"
 #include "ui/dialogs/aboutdlg.h"
+#include "ui/dialogs/groupeditdlg.h"
 #include "ui/dialogs/helpwindow.h"
-#include "ui/dialogs/preferencesdlg.h"
 #include "ui/dialogs/logindlg.h"
+#include "ui/dialogs/preferencesdlg.h"
 #include "ui/dialogs/scanoptionsdlg.h"
+#include "ui/dialogs/schemeadvanceddlg.h"
+#include "ui/dialogs/schemenamedlg.h"
 #include "ui/dialogs/schemeseditordlg.h"
 #include "ui/dialogs/sharepropertiesdlg.h"
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// What every dialog shares (sizes, captions, fonts, grip), the About box's
-// version line and the help pages.
+// What every dialog shares (captions, fonts, grip, its set-up on every modal
+// run), the About box's version line and the help pages.
 #include "guisupport.h"
 
 #include "settings/languagetable.h"
@@ -8,39 +8,37 @@
 #include "ui/dialogs/helpwindow.h"
 #include "ui/dialogs/productinfo.h"
 #include "ui/dialogs/scanoptionsdlg.h"
-#include "ui/dialogs/schemeseditordlg.h"
+#include "ui/dialogs/schemenamedlg.h"
 
 #include <QCheckBox>
 #include <QFile>
 #include <QGroupBox>
-#include <QTreeWidget>
+#include <QLineEdit>
 #include <QTemporaryDir>
 #include <QtTest>
+
+namespace {
+
+// A real dialog that counts how often it was set up.
+template <class Dialog> class CountedInit : public Dialog
+{
+public:
+    using Dialog::Dialog;
+    int inits = 0;
+    void InitDialog() override
+    {
+        ++inits;
+        Dialog::InitDialog();
+    }
+};
+
+} // namespace
 
 class TestDialogBase : public QObject
 {
     Q_OBJECT
 private slots:
     void cleanup() { LanguageTable().Clear(); }
-
-    void sizesFollowTheDialogFont()
-    {
-        CScanOptionsDlg small;
-        QFont font = small.font();
-        font.setPointSize(8);
-        small.setFont(font);
-        CScanOptionsDlg large;
-        font.setPointSize(14);
-        large.setFont(font);
-        const QSize a = small.Layout()->ToPixels(QSize(225, 266));
-        const QSize b = large.Layout()->ToPixels(QSize(225, 266));
-        QVERIFY(b.width() > a.width() * 3 / 2);
-        QVERIFY(b.height() > a.height() * 3 / 2);
-        // Four horizontal units are one mean character; eight vertical ones
-        // one line.
-        const QFontMetricsF metrics(small.font());
-        QVERIFY(qAbs(small.Layout()->ToPixels(QSize(0, 8)).height() - metrics.height()) <= 1);
-    }
 
     void captionsAndTitleAreLookedUpUnderTheDialogsSection()
     {
@@ -73,23 +71,27 @@ private slots:
         QCOMPARE(about.minimumSize(), about.maximumSize());
     }
 
-    void schemesEditorAnchorsKeepTheHeaderAndGrowTheList()
+    void setUpRunsOncePerModalRun_data()
     {
+        QTest::addColumn<int>("runs");
+        QTest::newRow("one run") << 1;
+        QTest::newRow("run again") << 2;
+        QTest::newRow("third run") << 3;
+    }
+
+    void setUpRunsOncePerModalRun()
+    {
+        QFETCH(int, runs);
         gui::TestSettings test;
-        SchemeEditRecord record;
-        record.settings = &test.settings;
-        CSchemesEditorDlg dialog(record, nullptr);
-        dialog.InitDialog();
-        dialog.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-        QWidget *list = dialog.List();
-        QWidget *picture = dialog.Control(CSchemesEditorDlg::IdPicture);
-        QWidget *up = dialog.Control(CSchemesEditorDlg::IdUp);
-        const QRect list0 = list->geometry(), picture0 = picture->geometry(), up0 = up->geometry();
-        dialog.resize(dialog.size() + QSize(80, 60));
-        QTRY_COMPARE(list->size(), list0.size() + QSize(80, 60));
-        QCOMPARE(picture->geometry(), picture0.translated(80, 0));
-        QCOMPARE(up->geometry(), up0.translated(0, 60));
+        CountedInit<CSchemeNameDlg> dialog(test.settings, false);
+        for (int run = 1; run <= runs; ++run) {
+            // Each run shows the fields as they are when it starts.
+            dialog.name = QStringLiteral("Copy %1").arg(run);
+            QTimer::singleShot(0, &dialog, &QDialog::reject);
+            QCOMPARE(dialog.exec(), int(QDialog::Rejected));
+            QCOMPARE(dialog.inits, run);
+            QCOMPARE(dialog.ControlAs<QLineEdit>(CSchemeNameDlg::IdName)->text(), dialog.name);
+        }
     }
 
     void aboutShowsVersionAndRevision()

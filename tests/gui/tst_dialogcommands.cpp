@@ -10,6 +10,7 @@
 #include "ui/dialogs/aboutdlg.h"
 #include "ui/dialogs/preferencesdlg.h"
 #include "ui/dialogs/scanoptionsdlg.h"
+#include "ui/dialogs/schemeadvanceddlg.h"
 #include "ui/dialogs/schemeseditordlg.h"
 #include "ui/frame/mainframe.h"
 #include "ui/view/lanterraview.h"

@@ -5,8 +5,8 @@
 #include "guisupport.h"
 
 #include "model/scanrules.h"
-#include "ui/dialogs/hyperlink.h"
 #include "ui/dialogs/scanoptionsdlg.h"
+#include "ui/toolkit/hyperlink.h"
 
 #include <QCheckBox>
 #include <QFile>

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The link control: how it acts, what it opens, what it says on failure.
-#include "ui/dialogs/hyperlink.h"
+#include "ui/toolkit/hyperlink.h"
 
 #include <QMessageBox>
 #include <QTemporaryDir>

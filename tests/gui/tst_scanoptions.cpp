@@ -4,7 +4,6 @@
 
 #include "model/scanrules.h"
 #include "ui/dialogs/scanoptionsdlg.h"
-#include "ui/dialogs/textlists.h"
 #include "ui/toolkit/plaintext.h"
 
 #include <QApplication>
@@ -16,7 +15,7 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "ui/dialogs/hyperlink.h"
+#include "ui/toolkit/hyperlink.h"
 
 namespace {
 
@@ -153,26 +152,6 @@ private slots:
         rules.searchNetAll = 0;
         Opened hostsOnly(rules);
         QVERIFY(!hostsOnly.C<QCheckBox>(Dlg::IdAnnounced)->isEnabled());
-    }
-
-    void splittingAndJoining_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("separator");
-        QTest::addColumn<QStringList>("list");
-        QTest::newRow("typed exclusions") << "host1;host2 ; host3" << "; " << QStringList{"host1", "host2", "host3"};
-        QTest::newRow("trailing line break") << "A\r\nB\r\n" << "\r\n" << QStringList{"A", "B", ""};
-        QTest::newRow("doubled line break") << "A\r\n\r\nB" << "\r\n" << QStringList{"A", "", "B"};
-        QTest::newRow("empty") << "" << "; " << QStringList{};
-        QTest::newRow("blanks around lines") << "  A \r\n B" << "\r\n" << QStringList{"A", "B"};
-    }
-    void splittingAndJoining()
-    {
-        QFETCH(QString, text);
-        QFETCH(QString, separator);
-        QFETCH(QStringList, list);
-        QCOMPARE(SplitText(text, separator), list);
-        QCOMPARE(SplitText(JoinText(list, separator), separator), list);
     }
 
     void exclusionsRoundTripThroughTheRules()

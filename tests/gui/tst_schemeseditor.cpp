@@ -2,6 +2,8 @@
 // The Schemes Editor and its name dialog.
 #include "guisupport.h"
 
+#include "ui/dialogs/groupeditdlg.h"
+#include "ui/dialogs/schemenamedlg.h"
 #include "ui/dialogs/schemeseditordlg.h"
 
 #include <QApplication>

@@ -52,7 +52,7 @@ protected:
     void SetUp() override
     {
         settings.autoSave = false;
-        SetScanEngineFactory([this](CLanterraDoc &, std::shared_ptr<INetProvider>,
+        SetScanEngineFactory([this](CLanterraDoc &, ScanSession &,
                                     std::unique_ptr<IScanEngine> previous) -> std::unique_ptr<IScanEngine> {
             return std::make_unique<RecordingEngine>(calls, "scan" + std::to_string(++made), std::move(previous));
         });

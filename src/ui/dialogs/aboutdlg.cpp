@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "aboutdlg.h"
 
-#include "hyperlink.h"
 #include "productinfo.h"
+
+#include "ui/toolkit/hyperlink.h"
 
 #include <QFrame>
 #include <QGroupBox>
@@ -56,10 +57,4 @@ void CAboutDlg::InitDialog()
     auto *support = ControlAs<CHyperLink>(IdSupport);
     support->SetLinkTarget(ProductInfo::SupportMailUrl());
     MakeLink(IdSupport, 0);
-}
-
-int CAboutDlg::exec()
-{
-    InitDialog();
-    return CDialogBase::exec();
 }

@@ -47,12 +47,6 @@ void CLoginDlg::InitDialog()
     UpdateOk();
 }
 
-int CLoginDlg::exec()
-{
-    InitDialog();
-    return CDialogBase::exec();
-}
-
 void CLoginDlg::UpdateOk()
 {
     Control(IdOk)->setEnabled(!ControlAs<QLineEdit>(IdUserEdit)->text().trimmed().isEmpty());

@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "dialogbase.h"
-
 #include "net/credentials.h"
+#include "ui/toolkit/dialogbase.h"
 
 class QCheckBox;
 class QLineEdit;
@@ -35,8 +34,7 @@ public:
     Login login;
     bool remember = false;
 
-    int exec() override;
-    void InitDialog();
+    void InitDialog() override;
 
 protected:
     void OnOk() override;

@@ -7,6 +7,7 @@
 #include "settings/settings.h"
 #include "settings/versioninfo.h"
 #include "ui/commandids.h"
+#include "ui/textkeys.h"
 #include "ui/toolkit/iconlibraryicons.h"
 
 #include <QCheckBox>
@@ -190,12 +191,6 @@ void CPreferencesDlg::InitDialog()
     m_initialised = true;
 }
 
-int CPreferencesDlg::exec()
-{
-    InitDialog();
-    return CDialogBase::exec();
-}
-
 void CPreferencesDlg::FillProgramRow()
 {
     auto *row = ControlAs<QListWidget>(IdProgramRow);
@@ -287,8 +282,10 @@ CProgramDlg::CProgramDlg(CSettings *settings, QWidget *parent)
         // Programs here carry no extension: the first filter shows the
         // files that may be run.
         const QString section = QStringLiteral("File Dialogs");
-        const QString executables = LookupText(section, 1, QStringLiteral("Executable Files (*)"));
-        dialog.setNameFilters({executables, LookupText(section, 2, QStringLiteral("All Files (*)"))});
+        const QString executables =
+            LookupText(section, FileDialogText::ExecutableFiles, QStringLiteral("Executable Files (*)"));
+        dialog.setNameFilters(
+            {executables, LookupText(section, FileDialogText::AllFiles, QStringLiteral("All Files (*)"))});
         auto *programs = new ProgramFilter(&dialog);
         dialog.setProxyModel(programs);
         connect(&dialog, &QFileDialog::filterSelected, &dialog,
@@ -334,12 +331,6 @@ void CProgramDlg::InitDialog()
     UpdateData(false);
     TranslateCaptions({IdGroup, IdNameLabel, IdPathLabel, IdParmLabel, IdHint, IdDefault, IdOk, IdCancel});
     SetBoldFont({IdGroup});
-}
-
-int CProgramDlg::exec()
-{
-    InitDialog();
-    return CDialogBase::exec();
 }
 
 void CProgramDlg::OnBrowse()

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "dialogbase.h"
+#include "ui/toolkit/dialogbase.h"
 
 #include <functional>
 
@@ -20,7 +20,8 @@ public:
         IdProgramLabel = 1159, IdProgramRow = 1164, IdProgramButton = 1158, IdInterface = 1149,
         IdLanguageLabel = 1132, IdIconLabel = 1131, IdLanguage = 1138, IdIconLibrary = 1139,
     };
-    static constexpr int BuiltInIconsKey = 65000;
+    // The icon box entry for the built-in pictures.
+    enum TextKey { BuiltInIconsKey = 65000 };
 
     // `settings` nullptr: CSettings::instance().
     explicit CPreferencesDlg(CSettings *settings, QWidget *parent = nullptr);
@@ -33,8 +34,7 @@ public:
     std::function<void()> runProgramDialog;
     QString iconsFolder;
 
-    int exec() override;
-    void InitDialog();
+    void InitDialog() override;
     void OnLanguageChange(int index);
     void OnIconLibraryChange(int index);
 
@@ -77,8 +77,7 @@ public:
     // or internal name); empty when it has none.
     static QString ProgramDisplayName(const QString &path);
 
-    int exec() override;
-    void InitDialog();
+    void InitDialog() override;
     void OnBrowse();
 
 protected:

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "productinfo.h"
 
+#include "aboutdlg.h"
+
 #include "settings/languagetable.h"
 
 #ifndef LANTERRA_REVISION
@@ -69,9 +71,9 @@ QString RevisionNumber(const QString &stamp)
 QString VersionLine(const QString &fileVersion, const QString &stamp)
 {
     const QString section = QStringLiteral("About");
-    return LookupText(section, 1163, QStringLiteral("Version: ")) + ShortVersion(fileVersion) + QStringLiteral("  (") +
-           LookupText(section, 1164, QStringLiteral("Revision")) + QStringLiteral(": ") + RevisionNumber(stamp) +
-           QStringLiteral(")");
+    return LookupText(section, CAboutDlg::IdVersion, QStringLiteral("Version: ")) + ShortVersion(fileVersion)
+           + QStringLiteral("  (") + LookupText(section, CAboutDlg::RevisionKey, QStringLiteral("Revision"))
+           + QStringLiteral(": ") + RevisionNumber(stamp) + QStringLiteral(")");
 }
 
 } // namespace ProductInfo

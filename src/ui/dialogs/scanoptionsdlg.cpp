@@ -2,14 +2,14 @@
 #include "scanoptionsdlg.h"
 
 #include "helpwindow.h"
-#include "hyperlink.h"
-#include "textlists.h"
 
 #include "model/scanrules.h"
 #include "scan/ipv4.h"
 #include "settings/languagetable.h"
 #include "settings/settings.h"
+#include "ui/toolkit/hyperlink.h"
 #include "ui/toolkit/plaintext.h"
+#include "ui/toolkit/textlists.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -210,12 +210,6 @@ void CScanOptionsDlg::InitDialog()
     m_initialised = true;
 }
 
-int CScanOptionsDlg::exec()
-{
-    InitDialog();
-    return CDialogBase::exec();
-}
-
 bool CScanOptionsDlg::SearchesSomething() const
 {
     for (int id : {IdAllVisible, IdCurrent, IdNetsByList, IdHostsByList})
@@ -343,12 +337,6 @@ void CAdvancedEditorDlg::InitDialog()
     for (int id : {int(IdOk), int(IdCancel)})
         SetAnchor(id, Anchors::BottomRight);
     Control(IdEdit)->setFocus();
-}
-
-int CAdvancedEditorDlg::exec()
-{
-    InitDialog();
-    return CDialogBase::exec();
 }
 
 void CAdvancedEditorDlg::OnOk()

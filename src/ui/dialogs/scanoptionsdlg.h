@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "dialogbase.h"
+#include "ui/toolkit/dialogbase.h"
 
 #include <functional>
 
@@ -65,8 +65,7 @@ public:
     QString excHostsText;
     QString excNetsText;
 
-    int exec() override;
-    void InitDialog();
+    void InitDialog() override;
 
 protected:
     void OnApply() override;
@@ -83,7 +82,7 @@ private:
     // the user is told which entries lose how many addresses.
     void NoteCutRanges();
     // The note's key in the dialog's language section.
-    static constexpr int RangeCutKey = 90;
+    enum TextKey { RangeCutKey = 90 };
 
     ScanRules *m_rules = nullptr;
     bool m_initialised = false;
@@ -101,8 +100,7 @@ public:
 
     QString text;
 
-    int exec() override;
-    void InitDialog();
+    void InitDialog() override;
 
 protected:
     void OnOk() override;

@@ -1,16 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "schemeseditordlg.h"
 
-#include "hyperlink.h"
-#include "textlists.h"
-
-#include "ui/toolkit/iconlibraryicons.h"
+#include "schemeadvanceddlg.h"
+#include "schemenamedlg.h"
 
 #include "settings/iconlibrary.h"
 #include "settings/languagetable.h"
 #include "settings/settings.h"
 #include "settings/sharescheme.h"
+#include "ui/toolkit/hyperlink.h"
+#include "ui/toolkit/iconlibraryicons.h"
 #include "ui/toolkit/plaintext.h"
+#include "ui/toolkit/textlists.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -19,7 +20,6 @@
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
@@ -32,6 +32,8 @@
 namespace {
 
 const QString EditorSection = QStringLiteral("Scheme Editor");
+// The group list's columns; the name's check box is the group's Shown.
+enum GroupListColumn { NameColumn, IncludeColumn, ExcludeColumn };
 constexpr int IncludeWidth = 142;
 constexpr int ExcludeWidth = 55;
 
@@ -49,7 +51,7 @@ public:
     {
         if (watched == m_list && event->type() == QEvent::Resize && m_firstWidth > 0) {
             const int extra = m_list->width() - m_firstWidth;
-            m_list->setColumnWidth(1,
+            m_list->setColumnWidth(IncludeColumn,
                                    std::max(40, IncludeWidth + extra * IncludeWidth / (IncludeWidth + ExcludeWidth)));
         }
         return false;
@@ -127,7 +129,7 @@ CSchemesEditorDlg::CSchemesEditorDlg(SchemeEditRecord &record, QComboBox *mainBo
     for (int id : {IdGroupByHost, IdOnlineFirst})
         connect(ControlAs<QCheckBox>(id), &QCheckBox::clicked, this, [this] { SetModified(); });
     connect(list, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem *, int column) {
-        if (m_loading || column != 0)
+        if (m_loading || column != NameColumn)
             return;
         SetModified();
         OnRowsChanged();
@@ -176,7 +178,7 @@ QTreeWidget *CSchemesEditorDlg::List() const
     return ControlAs<QTreeWidget>(IdList);
 }
 
-QString CSchemesEditorDlg::Text(int key, const QString &text) const
+QString CSchemesEditorDlg::Text(TextKey key, const QString &text) const
 {
     return LookupText(EditorSection, key, text);
 }
@@ -213,9 +215,9 @@ void CSchemesEditorDlg::InitDialog()
     SetBoldFont({IdSchemeLabel, IdDetails});
     // The links sit on one line, 8 pixels apart.
     const unsigned style = CHyperLink::NotifyParent | CHyperLink::DownClick | CHyperLink::UseHover;
-    CHyperLink *duplicate = MakeLink(IdDuplicate, style, Text(50, QStringLiteral("Duplicate Scheme")));
-    CHyperLink *rename = MakeLink(IdRename, style, Text(51, QStringLiteral("Rename Scheme")));
-    CHyperLink *remove = MakeLink(IdRemoveScheme, style, Text(52, QStringLiteral("Remove Scheme")));
+    CHyperLink *duplicate = MakeLink(IdDuplicate, style, Text(DuplicateTipKey, QStringLiteral("Duplicate Scheme")));
+    CHyperLink *rename = MakeLink(IdRename, style, Text(RenameTipKey, QStringLiteral("Rename Scheme")));
+    CHyperLink *remove = MakeLink(IdRemoveScheme, style, Text(RemoveSchemeTipKey, QStringLiteral("Remove Scheme")));
     for (CHyperLink *link : {duplicate, rename, remove}) {
         QRect r = Layout()->InitialRect(link);
         r.setSize(link->TextSize());
@@ -232,11 +234,12 @@ void CSchemesEditorDlg::InitDialog()
     m_record.edited = m_record.mainSelected;
     FillCombo();
     QTreeWidget *list = List();
-    list->setHeaderLabels({Text(80, QStringLiteral("Name")), Text(81, QStringLiteral("Include")),
-                           Text(82, QStringLiteral("Exclude"))});
-    list->setColumnWidth(0, 100);
-    list->setColumnWidth(1, IncludeWidth);
-    list->setColumnWidth(2, ExcludeWidth);
+    list->setHeaderLabels({Text(NameHeaderKey, QStringLiteral("Name")),
+                           Text(IncludeHeaderKey, QStringLiteral("Include")),
+                           Text(ExcludeHeaderKey, QStringLiteral("Exclude"))});
+    list->setColumnWidth(NameColumn, 100);
+    list->setColumnWidth(IncludeColumn, IncludeWidth);
+    list->setColumnWidth(ExcludeColumn, ExcludeWidth);
     new ColumnSharer(list, Layout()->InitialRect(list).width());
     if (ShareScheme *scheme = Edited())
         LoadScheme(*scheme);
@@ -246,12 +249,6 @@ void CSchemesEditorDlg::InitDialog()
     Control(IdUp)->setEnabled(false);
     list->setFocus();
     m_initialised = true;
-}
-
-int CSchemesEditorDlg::exec()
-{
-    InitDialog();
-    return CDialogBase::exec();
 }
 
 void CSchemesEditorDlg::paintEvent(QPaintEvent *event)
@@ -297,16 +294,17 @@ void CSchemesEditorDlg::AddRow(const GroupRow &row)
 
 GroupRow CSchemesEditorDlg::Row(QTreeWidgetItem *item) const
 {
-    return {item->text(0), item->text(1), item->text(2), item->checkState(0) == Qt::Checked};
+    return {item->text(NameColumn), item->text(IncludeColumn), item->text(ExcludeColumn),
+            item->checkState(NameColumn) == Qt::Checked};
 }
 
 void CSchemesEditorDlg::SetRow(QTreeWidgetItem *item, const GroupRow &row)
 {
     item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
-    item->setText(0, row.name);
-    item->setText(1, row.include);
-    item->setText(2, row.exclude);
-    item->setCheckState(0, row.shown ? Qt::Checked : Qt::Unchecked);
+    item->setText(NameColumn, row.name);
+    item->setText(IncludeColumn, row.include);
+    item->setText(ExcludeColumn, row.exclude);
+    item->setCheckState(NameColumn, row.shown ? Qt::Checked : Qt::Unchecked);
 }
 
 void CSchemesEditorDlg::LoadScheme(const ShareScheme &scheme)
@@ -338,10 +336,10 @@ void CSchemesEditorDlg::StoreScheme(ShareScheme &scheme) const
     for (int i = 0; i < rows; ++i) {
         const QTreeWidgetItem *item = list->topLevelItem(i);
         ShareGroup &group = scheme.groups[i];
-        group.name = item->text(0);
-        group.includeKeywords = SplitText(item->text(1), ListSeparator);
-        group.excludeKeywords = SplitText(item->text(2), ListSeparator);
-        group.visible = item->checkState(0) == Qt::Checked ? 1 : 0;
+        group.name = item->text(NameColumn);
+        group.includeKeywords = SplitText(item->text(IncludeColumn), ListSeparator);
+        group.excludeKeywords = SplitText(item->text(ExcludeColumn), ListSeparator);
+        group.visible = item->checkState(NameColumn) == Qt::Checked ? 1 : 0;
     }
 }
 
@@ -361,7 +359,7 @@ void CSchemesEditorDlg::OnApply()
 void CSchemesEditorDlg::OnSelectScheme(int index)
 {
     if (IsModified()) {
-        const Answer answer = ask(Text(90, QStringLiteral("Do You want to apply changes?")));
+        const Answer answer = ask(Text(ApplyChangesKey, QStringLiteral("Do You want to apply changes?")));
         if (answer == Cancel) {
             const QSignalBlocker blocker(Control(IdSchemeCombo));
             ControlAs<QComboBox>(IdSchemeCombo)->setCurrentIndex(m_record.edited);
@@ -425,10 +423,12 @@ void CSchemesEditorDlg::OnRemoveScheme()
     if (!scheme)
         return;
     if (m_record.edited == m_record.mainSelected) {
-        refuse(Text(91, QStringLiteral("You cannot delete scheme selected on main window")));
+        refuse(Text(MainSchemeKeptKey, QStringLiteral("You cannot delete scheme selected on main window")));
         return;
     }
-    if (ask(Text(92, QStringLiteral("Do you want to remove scheme '%s' ?")).replace(QStringLiteral("%s"), scheme->name)) != Yes)
+    if (ask(Text(RemoveSchemeKey, QStringLiteral("Do you want to remove scheme '%s' ?"))
+                .replace(QStringLiteral("%s"), scheme->name))
+        != Yes)
         return;
     m_record.settings->RemoveScheme(m_record.edited);
     // The main window's scheme keeps its place in the list.
@@ -443,7 +443,7 @@ void CSchemesEditorDlg::OnRemoveScheme()
 
 void CSchemesEditorDlg::OnAddGroup()
 {
-    GroupRow row{Text(95, QStringLiteral("Enter name here")), {}, {}, true};
+    GroupRow row{Text(NewGroupNameKey, QStringLiteral("Enter name here")), {}, {}, true};
     if (!runGroupDialog(row, true))
         return;
     AddRow(row);
@@ -471,7 +471,9 @@ void CSchemesEditorDlg::OnRemoveGroup()
     QTreeWidgetItem *item = List()->currentItem();
     if (!item)
         return;
-    if (ask(Text(97, QStringLiteral("Do you want to remove group '%s' ?")).replace(QStringLiteral("%s"), item->text(0))) != Yes)
+    if (ask(Text(RemoveGroupKey, QStringLiteral("Do you want to remove group '%s' ?"))
+                .replace(QStringLiteral("%s"), item->text(NameColumn)))
+        != Yes)
         return;
     delete item;
     SetModified();
@@ -517,7 +519,7 @@ void CSchemesEditorDlg::OnRowsChanged()
     Control(IdDown)->setEnabled(row < rows - 1);
     int ticked = 0;
     for (int i = 0; i < rows; ++i)
-        ticked += list->topLevelItem(i)->checkState(0) == Qt::Checked;
+        ticked += list->topLevelItem(i)->checkState(NameColumn) == Qt::Checked;
     ControlAs<QCheckBox>(IdSelectAll)->setCheckState(ticked == 0 ? Qt::Unchecked
                                                      : ticked == rows ? Qt::Checked
                                                                       : Qt::PartiallyChecked);
@@ -533,7 +535,8 @@ void CSchemesEditorDlg::OnSelectAll()
     QTreeWidget *list = List();
     m_loading = true;
     for (int i = 0; i < list->topLevelItemCount(); ++i)
-        list->topLevelItem(i)->setCheckState(0, all->checkState() == Qt::Checked ? Qt::Checked : Qt::Unchecked);
+        list->topLevelItem(i)->setCheckState(NameColumn,
+                                             all->checkState() == Qt::Checked ? Qt::Checked : Qt::Unchecked);
     m_loading = false;
     SetModified();
 }
@@ -554,139 +557,4 @@ void CSchemesEditorDlg::OnAdvanced()
         if (m_record.edited == m_record.mainSelected)
             emit reapplyScheme();
     }
-}
-
-// --- Add/Edit group ----------------------------------------------------------
-
-CGroupEditDlg::CGroupEditDlg(bool add, QWidget *parent)
-    : CDialogBase(TemplateId, QStringLiteral("Schemes Editor - Add/Edit Scheme"),
-                  QStringLiteral("Schemes Editor - Add Scheme"), parent)
-{
-    if (!add)
-        SetTitleKey(31081, QStringLiteral("Schemes Editor - Edit Scheme"));
-    SetTemplate({243, 146}, false);
-    PlaceGroup(IdGroup, QStringLiteral(" Scheme details "), {7, 4, 229, 112});
-    Place(IdNameLabel, new QLabel(QStringLiteral("Name:"), this), {14, 20, 48, 8});
-    Place(IdName, new QLineEdit(this), {64, 18, 164, 12});
-    Place(IdIncludeLabel, new QLabel(QStringLiteral("Include:"), this), {14, 40, 48, 8});
-    Place(IdInclude, new QLineEdit(this), {64, 38, 164, 12});
-    Place(IdExcludeLabel, new QLabel(QStringLiteral("Exclude:"), this), {14, 60, 48, 8});
-    Place(IdExclude, new QLineEdit(this), {64, 58, 164, 12});
-    Place(IdShown, new QCheckBox(QStringLiteral("Show group in List"), this), {64, 80, 164, 10});
-    PlaceButtons({132, 125, 50, 14}, {186, 125, 50, 14});
-    for (int id : {IdName, IdInclude, IdExclude})
-        connect(ControlAs<QLineEdit>(id), &QLineEdit::textChanged, this, [this] {
-            if (m_initialised)
-                m_changed = true;
-        });
-    connect(ControlAs<QCheckBox>(IdShown), &QCheckBox::clicked, this, [this] { m_changed = true; });
-}
-
-void CGroupEditDlg::InitDialog()
-{
-    ControlAs<QLineEdit>(IdName)->setText(row.name);
-    ControlAs<QLineEdit>(IdInclude)->setText(row.include);
-    ControlAs<QLineEdit>(IdExclude)->setText(row.exclude);
-    ControlAs<QCheckBox>(IdShown)->setChecked(row.shown);
-    TranslateCaptions({IdGroup, IdNameLabel, IdIncludeLabel, IdExcludeLabel, IdShown, IdOk, IdCancel});
-    SetBoldFont({IdGroup});
-    // Typing replaces the proposed name.
-    auto *name = ControlAs<QLineEdit>(IdName);
-    name->setFocus();
-    name->selectAll();
-    m_initialised = true;
-}
-
-int CGroupEditDlg::exec()
-{
-    InitDialog();
-    return CDialogBase::exec();
-}
-
-void CGroupEditDlg::OnOk()
-{
-    if (!m_changed) {
-        reject();
-        return;
-    }
-    row = {ControlAs<QLineEdit>(IdName)->text(), ControlAs<QLineEdit>(IdInclude)->text(),
-           ControlAs<QLineEdit>(IdExclude)->text(), ControlAs<QCheckBox>(IdShown)->isChecked()};
-    accept();
-}
-
-// --- Advanced ------------------------------------------------------------------
-
-CSchemeAdvancedDlg::CSchemeAdvancedDlg(QWidget *parent)
-    : CDialogBase(TemplateId, QStringLiteral("Schemes Editor - Advanced"), QStringLiteral("Schemes Editor - Advanced"),
-                  parent)
-{
-    SetTemplate({243, 146}, false);
-    PlaceGroup(IdGroup, QStringLiteral(" Hidden shares "), {7, 4, 229, 112});
-    Place(IdShowHidden, new QCheckBox(QStringLiteral("Show hidden shares in list"), this), {16, 24, 210, 10});
-    Place(IdHideDisk, new QCheckBox(QStringLiteral("Do not show disk shares ( C$, D$, etc )"), this), {16, 42, 210, 10});
-    PlaceButtons({132, 125, 50, 14}, {186, 125, 50, 14});
-}
-
-void CSchemeAdvancedDlg::InitDialog()
-{
-    ControlAs<QCheckBox>(IdShowHidden)->setChecked(showHidden);
-    ControlAs<QCheckBox>(IdHideDisk)->setChecked(hideDisk);
-    TranslateCaptions({IdGroup, IdShowHidden, IdHideDisk, IdOk, IdCancel});
-    SetBoldFont({IdGroup});
-}
-
-int CSchemeAdvancedDlg::exec()
-{
-    InitDialog();
-    return CDialogBase::exec();
-}
-
-void CSchemeAdvancedDlg::OnOk()
-{
-    showHidden = ControlAs<QCheckBox>(IdShowHidden)->isChecked() ? 1 : 0;
-    hideDisk = ControlAs<QCheckBox>(IdHideDisk)->isChecked() ? 1 : 0;
-    accept();
-}
-
-// --- Duplicate / Rename ------------------------------------------------------------
-
-CSchemeNameDlg::CSchemeNameDlg(const CSettings &settings, bool rename, QWidget *parent)
-    : CDialogBase(TemplateId, QStringLiteral("Schemes Editor - Duplicate/Rename Scheme"),
-                  QStringLiteral("Schemes Editor - Duplicate Scheme"), parent),
-      m_settings(settings)
-{
-    if (rename)
-        SetTitleKey(31084, QStringLiteral("Schemes Editor - Rename Scheme"));
-    SetTemplate({243, 90}, false);
-    PlaceGroup(IdGroup, QStringLiteral(" Scheme "), {7, 4, 229, 56});
-    Place(IdNameLabel, new QLabel(QStringLiteral("Name:"), this), {14, 28, 30, 8});
-    auto *edit = Place(IdName, new QLineEdit(this), {46, 26, 182, 12});
-    edit->setMaxLength(64);
-    PlaceButtons({132, 69, 50, 14}, {186, 69, 50, 14});
-    connect(edit, &QLineEdit::textChanged, this, &CSchemeNameDlg::CheckName);
-}
-
-void CSchemeNameDlg::InitDialog()
-{
-    ControlAs<QLineEdit>(IdName)->setText(name);
-    TranslateCaptions({IdGroup, IdNameLabel, IdOk, IdCancel});
-    SetBoldFont({IdGroup});
-    CheckName();
-}
-
-int CSchemeNameDlg::exec()
-{
-    InitDialog();
-    return CDialogBase::exec();
-}
-
-void CSchemeNameDlg::CheckName()
-{
-    Control(IdOk)->setEnabled(!m_settings.SchemeExists(ControlAs<QLineEdit>(IdName)->text()));
-}
-
-void CSchemeNameDlg::OnOk()
-{
-    name = ControlAs<QLineEdit>(IdName)->text();
-    accept();
 }

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "dialogbase.h"
+#include "groupeditdlg.h"
+
+#include "ui/toolkit/dialogbase.h"
 
 #include <QIcon>
 
@@ -22,15 +24,6 @@ struct SchemeEditRecord
     int mainSelected = 0;
     int edited = 0;
     CSettings *settings = nullptr;
-};
-
-// One row of the group list as the sub-dialog edits it.
-struct GroupRow
-{
-    QString name;
-    QString include;
-    QString exclude;
-    bool shown = true;
 };
 
 // The schemes: their groups, grouping and order options, and the schemes
@@ -60,6 +53,20 @@ public:
         IdOnlineFirst = 1156,
         IdAdvanced = 1138,
     };
+    // Keys of the editor's other texts in its language section.
+    enum TextKey {
+        DuplicateTipKey = 50,
+        RenameTipKey = 51,
+        RemoveSchemeTipKey = 52,
+        NameHeaderKey = 80,
+        IncludeHeaderKey = 81,
+        ExcludeHeaderKey = 82,
+        ApplyChangesKey = 90,
+        MainSchemeKeptKey = 91,
+        RemoveSchemeKey = 92,
+        NewGroupNameKey = 95,
+        RemoveGroupKey = 97,
+    };
     enum Answer { Yes, No, Cancel };
 
     // `mainBox`: the main window's scheme box, whose selected entry follows
@@ -87,8 +94,7 @@ public:
     std::function<bool(GroupRow &row, bool add)> runGroupDialog;
     std::function<bool(int &showHidden, int &hideDisk)> runAdvancedDialog;
 
-    int exec() override;
-    void InitDialog();
+    void InitDialog() override;
 
     void OnSelectScheme(int index);
     void OnDuplicate();
@@ -111,7 +117,7 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
-    QString Text(int key, const QString &text) const;
+    QString Text(TextKey key, const QString &text) const;
     ShareScheme *Edited() const;
     void FillCombo();
     void UpdateComboEntry(int index);
@@ -127,64 +133,4 @@ private:
     bool m_loading = false;
     bool m_initialised = false;
     QIcon m_icons[4];
-};
-
-// Add or edit one group of a scheme.
-class CGroupEditDlg : public CDialogBase
-{
-    Q_OBJECT
-public:
-    static constexpr int TemplateId = 30981;
-    enum ControlId { IdGroup = 1140, IdNameLabel = 1178, IdIncludeLabel = 1176, IdExcludeLabel = 1177,
-                     IdName = 1003, IdInclude = 1126, IdExclude = 1127, IdShown = 1056 };
-    CGroupEditDlg(bool add, QWidget *parent = nullptr);
-    GroupRow row;
-    int exec() override;
-    void InitDialog();
-    bool IsChanged() const { return m_changed; }
-
-protected:
-    void OnOk() override;
-
-private:
-    bool m_changed = false;
-    bool m_initialised = false;
-};
-
-// The two hidden-share options of a scheme.
-class CSchemeAdvancedDlg : public CDialogBase
-{
-    Q_OBJECT
-public:
-    static constexpr int TemplateId = 30978;
-    enum ControlId { IdGroup = 1140, IdShowHidden = 1058, IdHideDisk = 1057 };
-    explicit CSchemeAdvancedDlg(QWidget *parent = nullptr);
-    int showHidden = 0;
-    int hideDisk = 1;
-    int exec() override;
-    void InitDialog();
-
-protected:
-    void OnOk() override;
-};
-
-// The name of a duplicated or renamed scheme: Ok only for a name that no
-// scheme bears exactly.
-class CSchemeNameDlg : public CDialogBase
-{
-    Q_OBJECT
-public:
-    static constexpr int TemplateId = 30984;
-    enum ControlId { IdGroup = 1140, IdNameLabel = 1178, IdName = 1003 };
-    CSchemeNameDlg(const CSettings &settings, bool rename, QWidget *parent = nullptr);
-    QString name;
-    int exec() override;
-    void InitDialog();
-
-protected:
-    void OnOk() override;
-
-private:
-    void CheckName();
-    const CSettings &m_settings;
 };

@@ -103,9 +103,3 @@ void CSharePropertiesDlg::InitDialog()
     SetBoldFont({IdInformation});
     setFixedSize(sizeHint().expandedTo(QSize(340, 0)));
 }
-
-int CSharePropertiesDlg::exec()
-{
-    InitDialog();
-    return CDialogBase::exec();
-}

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "dialogbase.h"
+#include "ui/toolkit/dialogbase.h"
 
 class QLineEdit;
 
@@ -22,9 +22,8 @@ public:
 
     explicit CSharePropertiesDlg(QWidget *parent = nullptr);
 
-    int exec() override;
     // Copies the members into the fields and translates the captions.
-    void InitDialog();
+    void InitDialog() override;
 
 private:
     QLineEdit *m_shareEdit = nullptr;

@@ -9,6 +9,7 @@
 #include "ui/commandids.h"
 #include "ui/frame/loginkeeper.h"
 #include "ui/frame/trayicon.h"
+#include "ui/textkeys.h"
 #include "ui/toolkit/iconlibraryicons.h"
 #include "ui/toolkit/menubar.h"
 #include "ui/toolkit/plaintext.h"
@@ -350,9 +351,10 @@ void CMainFrame::CreateToolBars()
     CreateAddressBar();
     LoadPictures();
 
-    ReBar()->AddBand(m_addressBar, Ctl::AddressBar, LookupText(RebarSection, 0, QStringLiteral("Address Bar")),
-                     false, CSizableReBar::StyleBreak);
-    ReBar()->AddBand(m_toolBar, Ctl::ToolBar, LookupText(RebarSection, 1, QStringLiteral("Tool Bar")));
+    ReBar()->AddBand(m_addressBar, Ctl::AddressBar,
+                     LookupText(RebarSection, RebarText::AddressBar, QStringLiteral("Address Bar")), false,
+                     CSizableReBar::StyleBreak);
+    ReBar()->AddBand(m_toolBar, Ctl::ToolBar, LookupText(RebarSection, RebarText::ToolBar, QStringLiteral("Tool Bar")));
     LoadReBarBackground();
     connect(ReBar(), &CSizableReBar::sizingEdgeReleased, this, [this] { ReBar()->updateGeometry(); });
     // The address bar always shows its three items whole.
@@ -412,9 +414,10 @@ void CMainFrame::CreateAddressBar()
 
 void CMainFrame::SetAddressTexts()
 {
-    SetButtonText(m_schemeButton, LookupText(AddressSection, 0, QStringLiteral("&Scheme:")));
-    SetButtonText(m_refreshButton, m_scanningShown ? LookupText(AddressSection, 2, QStringLiteral("&Stop"))
-                                                   : LookupText(AddressSection, 1, QStringLiteral("&Refresh:")));
+    SetButtonText(m_schemeButton, LookupText(AddressSection, AddressText::SchemeButton, QStringLiteral("&Scheme:")));
+    SetButtonText(m_refreshButton, m_scanningShown
+                                       ? LookupText(AddressSection, AddressText::Stop, QStringLiteral("&Stop"))
+                                       : LookupText(AddressSection, AddressText::Refresh, QStringLiteral("&Refresh:")));
     // Button tips come from the language file.
     m_schemeButton->setToolTip(PlainToolTip(m_addressBar->GetButtonTip(Cmd::SchemeButton)));
     m_refreshButton->setToolTip(PlainToolTip(m_addressBar->GetButtonTip(Cmd::Refresh)));
@@ -474,8 +477,9 @@ void CMainFrame::UpdateSweepPane()
         return;
     }
     const QLocale locale;
-    m_sweepPane->setText(FormatMessage(LookupText(StatusBarSection, 0, QStringLiteral("%s/%s addresses")),
-                                       {locale.toString(doc->GetSweepDone()), locale.toString(total)}));
+    m_sweepPane->setText(
+        FormatMessage(LookupText(StatusBarSection, StatusBarText::SweepAddresses, QStringLiteral("%s/%s addresses")),
+                      {locale.toString(doc->GetSweepDone()), locale.toString(total)}));
     m_sweepPane->show();
 }
 
@@ -507,8 +511,9 @@ void CMainFrame::LoadPictures()
     m_addressBar->update();
 }
 
-// The start/stop button shows icon 5 while idle and 6 while a scan started
-// here runs; the built-in pictures have one lightning bolt for both.
+// The start/stop button shows the library's RefreshIconNumber while idle and
+// StopIconNumber while a scan started here runs; the built-in pictures have
+// one lightning bolt for both.
 void CMainFrame::SetRefreshPicture()
 {
     QIcon image = m_addressBar->Image(1);
@@ -529,8 +534,9 @@ void CMainFrame::OnLanguageChanged()
     MenuBar()->LoadMenu(MainMenu());
     SetAddressTexts();
     ReBar()->SetBandMinWidth(Ctl::AddressBar, m_addressBar->sizeHint().width());
-    ReBar()->SetBandName(Ctl::AddressBar, LookupText(RebarSection, 0, QStringLiteral("Address Bar")));
-    ReBar()->SetBandName(Ctl::ToolBar, LookupText(RebarSection, 1, QStringLiteral("Tool Bar")));
+    ReBar()->SetBandName(Ctl::AddressBar,
+                         LookupText(RebarSection, RebarText::AddressBar, QStringLiteral("Address Bar")));
+    ReBar()->SetBandName(Ctl::ToolBar, LookupText(RebarSection, RebarText::ToolBar, QStringLiteral("Tool Bar")));
     m_toolBar->Retranslate();
     ReBar()->setUpdatesEnabled(true);
     MenuBar()->update();

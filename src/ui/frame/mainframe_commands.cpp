@@ -15,6 +15,7 @@
 #include "ui/dialogs/schemeseditordlg.h"
 #include "ui/frame/loginkeeper.h"
 #include "ui/frame/trayicon.h"
+#include "ui/textkeys.h"
 #include "ui/toolkit/menubar.h"
 #include "ui/toolkit/sizablerebar.h"
 #include "ui/toolkit/toolbarex.h"
@@ -44,7 +45,7 @@ namespace {
 // The file dialogs' filter of documents, in the program's language.
 QString NetworkFilter()
 {
-    return LookupText(QStringLiteral("File Dialogs"), 0, QStringLiteral("Networks (*.net)"));
+    return LookupText(QStringLiteral("File Dialogs"), FileDialogText::Networks, QStringLiteral("Networks (*.net)"));
 }
 
 // How long a scan start waits for the secret store's logins.

@@ -2,6 +2,7 @@
 #include "filterfield.h"
 
 #include "settings/languagetable.h"
+#include "ui/textkeys.h"
 #include "ui/toolkit/plaintext.h"
 
 #include <QKeyEvent>
@@ -23,9 +24,10 @@ CFilterField::CFilterField(QWidget *parent) : QLineEdit(parent)
 
 void CFilterField::Retranslate()
 {
-    setPlaceholderText(LookupText(AddressSection, 20, QStringLiteral("Filter")));
-    setToolTip(PlainToolTip(LookupText(
-        AddressSection, 21, QStringLiteral("Show only the shares whose name or host contains this text (Ctrl+F)"))));
+    setPlaceholderText(LookupText(AddressSection, AddressText::Filter, QStringLiteral("Filter")));
+    setToolTip(PlainToolTip(
+        LookupText(AddressSection, AddressText::FilterTip,
+                   QStringLiteral("Show only the shares whose name or host contains this text (Ctrl+F)"))));
 }
 
 bool CFilterField::event(QEvent *event)

@@ -14,6 +14,7 @@
 #include "ui/commandids.h"
 #include "ui/dialogs/logindlg.h"
 #include "ui/dialogs/sharepropertiesdlg.h"
+#include "ui/textkeys.h"
 #include "ui/toolkit/plaintext.h"
 
 #include <QClipboard>
@@ -38,14 +39,14 @@ constexpr int LoginNoticeMs = 8000;
 // Ticks while a host is listed again after a login.
 constexpr int LoginInterval = 100;
 
+// The header's texts (their keys are the columns' ShareColumn ids) and first
+// widths.
 struct ColumnDef
 {
-    int id;
     const char *text;
     int width;
 };
-// Left to right: sub-items 0, 1, 2.
-constexpr ColumnDef Columns[] = {{3, "Share Name", 180}, {2, "Host Name", 100}, {1, "Workgroup", 160}};
+constexpr ColumnDef Columns[ListColumnCount] = {{"Share Name", 180}, {"Host Name", 100}, {"Workgroup", 160}};
 
 QList<QIcon> StateIcons()
 {
@@ -253,11 +254,11 @@ bool CLanterraView::FocusFirstShown()
     QModelIndex first;
     for (int row = 0; row < m_model.rowCount(); ++row) {
         if (m_model.ShareAtRow(row) >= 0) {
-            first = m_model.index(row, 0);
+            first = m_model.index(row, ListColumnShare);
             break;
         }
         if (!first.isValid() && m_model.KeyAtRow(row) != -1)
-            first = m_model.index(row, 0);
+            first = m_model.index(row, ListColumnShare);
     }
     if (!first.isValid())
         return false;
@@ -289,7 +290,7 @@ HostRecord *CLanterraView::FocusedEntryHost() const
 
 QString CLanterraView::LoginNeededText()
 {
-    return LookupText(MessagesSection, 3, QStringLiteral("login needed"));
+    return LookupText(MessagesSection, ViewMessage::LoginNeeded, QStringLiteral("login needed"));
 }
 
 bool CLanterraView::AskLogin()
@@ -309,9 +310,12 @@ bool CLanterraView::AskLogin()
     if (dialog.exec() != QDialog::Accepted)
         return false;
     const bool kept = UseHostLogin(name, dialog.login, dialog.remember, m_loginKeeper, CLoginBook::Session());
-    QString notice = FormatMessage(LookupText(MessagesSection, 4, QStringLiteral("Logging in to %s...")), {name});
+    QString notice = FormatMessage(
+        LookupText(MessagesSection, ViewMessage::LoggingIn, QStringLiteral("Logging in to %s...")), {name});
     if (dialog.remember && !kept)
-        notice += u' ' + LookupText(MessagesSection, 6, QStringLiteral("The login could not be remembered."));
+        notice += u' '
+                  + LookupText(MessagesSection, ViewMessage::LoginNotKept,
+                               QStringLiteral("The login could not be remembered."));
     ListAgainWithLogin(*host, name, notice);
     return true;
 }
@@ -321,15 +325,17 @@ bool CLanterraView::ConfirmMovedHost(HostRecord &host, const QString &name, cons
     // Anyone on the link can answer for a name: only the user knows whether
     // the host really moved (a new lease) or someone else answers for it.
     const QString question = FormatMessage(
-        LookupText(MessagesSection, 7,
+        LookupText(MessagesSection, ViewMessage::ConfirmMove,
                    QStringLiteral("%s no longer answers at %s, and its name now points at %s. Send its login to %s?")),
         {name, host.GetAddr(), movedTo, movedTo});
     if (PlainMessageBox(this, QMessageBox::Question, question, QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
         return false;
     if (!host.ConfirmMove())
         return false;
-    ListAgainWithLogin(host, name,
-                       FormatMessage(LookupText(MessagesSection, 4, QStringLiteral("Logging in to %s...")), {name}));
+    ListAgainWithLogin(
+        host, name,
+        FormatMessage(LookupText(MessagesSection, ViewMessage::LoggingIn, QStringLiteral("Logging in to %s...")),
+                      {name}));
     return true;
 }
 
@@ -354,9 +360,10 @@ void CLanterraView::TellLoginResults(const CShareListUpdater::TickResult &result
         const QString name = found->second;
         m_awaitedLogins.erase(found);
         if (loginNeeded)
-            emit noticeChanged(
-                FormatMessage(LookupText(MessagesSection, 5, QStringLiteral("%s refused the login.")), {name}),
-                LoginNoticeMs);
+            emit noticeChanged(FormatMessage(LookupText(MessagesSection, ViewMessage::LoginRefused,
+                                                        QStringLiteral("%s refused the login.")),
+                                             {name}),
+                               LoginNoticeMs);
         else
             emit noticeChanged(QString(), 0); // its shares tell the rest
     }
@@ -368,7 +375,7 @@ QList<int> CLanterraView::ActedShares() const
     if (const QItemSelectionModel *selection = ItemView()->selectionModel()) {
         // Icon views select the first column only, the report whole rows.
         for (const QModelIndex &index : selection->selectedIndexes())
-            if (index.column() == 0 && m_model.ShareAt(index) >= 0)
+            if (index.column() == ListColumnShare && m_model.ShareAt(index) >= 0)
                 rows.append(index.row());
     }
     std::sort(rows.begin(), rows.end());
@@ -624,11 +631,12 @@ void CLanterraView::resizeEvent(QResizeEvent *event)
 void CLanterraView::BuildColumns()
 {
     QStringList texts;
-    for (const ColumnDef &column : Columns)
-        texts.append(LookupText(ColumnsSection, column.id, QString::fromLatin1(column.text)));
+    for (int section = 0; section < ListColumnCount; ++section)
+        texts.append(
+            LookupText(ColumnsSection, ColumnIdForSection(section), QString::fromLatin1(Columns[section].text)));
     m_model.SetHeaderTexts(texts);
     QHeaderView *header = m_detailsView->header();
-    for (int section = 0; section < 3 && section < header->count(); ++section)
+    for (int section = 0; section < ListColumnCount && section < header->count(); ++section)
         header->resizeSection(section, Columns[section].width);
 }
 

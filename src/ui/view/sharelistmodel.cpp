@@ -311,7 +311,8 @@ void CShareListModel::SetAllImages(ShareImage image)
             item.image = image;
     // One notice for the whole list instead of one per item.
     if (m_rowCount > 0)
-        emit dataChanged(index(0, 0), index(m_rowCount - 1, 0), {Qt::DecorationRole, ImageRole});
+        emit dataChanged(index(0, ListColumnShare), index(m_rowCount - 1, ListColumnShare),
+                         {Qt::DecorationRole, ImageRole});
 }
 
 void CShareListModel::SetItemHostText(int share, const QString &host)
@@ -417,14 +418,15 @@ void CShareListModel::SetEntryText(const QString &text)
 {
     m_entryText = text;
     if (m_entryCount > 0 && m_rowCount > 0)
-        emit dataChanged(index(0, 0), index(m_rowCount - 1, 0), {Qt::DisplayRole, Qt::ToolTipRole, PlainTextRole});
+        emit dataChanged(index(0, ListColumnShare), index(m_rowCount - 1, ListColumnShare),
+                         {Qt::DisplayRole, Qt::ToolTipRole, PlainTextRole});
 }
 
 void CShareListModel::SetStateIcons(const QList<QIcon> &icons)
 {
     m_icons = icons;
     if (m_rowCount > 0)
-        emit dataChanged(index(0, 0), index(m_rowCount - 1, 0), {Qt::DecorationRole});
+        emit dataChanged(index(0, ListColumnShare), index(m_rowCount - 1, ListColumnShare), {Qt::DecorationRole});
 }
 
 void CShareListModel::SetHeaderTexts(const QStringList &texts)
@@ -440,7 +442,7 @@ int CShareListModel::rowCount(const QModelIndex &parent) const
 
 int CShareListModel::columnCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : 3;
+    return parent.isValid() ? 0 : ListColumnCount;
 }
 
 QVariant CShareListModel::data(const QModelIndex &index, int role) const
@@ -452,9 +454,9 @@ QVariant CShareListModel::data(const QModelIndex &index, int role) const
     if (offset == 0) {
         switch (role) {
         case Qt::DisplayRole:
-            return index.column() == 0 ? DisplayName(m_groups[m_order[position]].header) : QString();
+            return index.column() == ListColumnShare ? DisplayName(m_groups[m_order[position]].header) : QString();
         case PlainTextRole:
-            return index.column() == 0 ? m_groups[m_order[position]].header : QString();
+            return index.column() == ListColumnShare ? m_groups[m_order[position]].header : QString();
         case HeadingRole:
             return true;
         case ShareIndexRole:
@@ -467,14 +469,14 @@ QVariant CShareListModel::data(const QModelIndex &index, int role) const
     const int share = Rows(m_groups[m_order[position]])[offset - 1];
     const bool entry = IsEntryKey(share);
     const Item &item = ItemOf(share);
-    // A host entry has no share name: its first column tells its state, in
-    // the entry's own words where it has some.
+    // A host entry has no share name: its share column tells its state, in
+    // the entry's own words where it has some. The entry's text is the
+    // program's, not a name from the network.
     const QString entryText = entry && item.name.isEmpty() ? m_entryText : item.name;
-    const auto text = [entry, &entryText, &item, &index] {
-        return index.column() == 0 ? (entry ? entryText : item.name) : index.column() == 1 ? item.host : item.workgroup;
+    const bool ownText = entry && index.column() == ListColumnShare;
+    const auto text = [this, ownText, &entryText, &item, &index] {
+        return ownText ? entryText : ColumnText(item, ColumnIdForSection(index.column()));
     };
-    // The entry's own text is the program's, not a name from the network.
-    const bool ownText = entry && index.column() == 0;
     switch (role) {
     case Qt::DisplayRole:
         return ownText ? entryText : DisplayName(text());
@@ -483,7 +485,7 @@ QVariant CShareListModel::data(const QModelIndex &index, int role) const
     case PlainTextRole:
         return text();
     case Qt::DecorationRole:
-        return index.column() == 0 ? QVariant(m_icons.value(item.image)) : QVariant();
+        return index.column() == ListColumnShare ? QVariant(m_icons.value(item.image)) : QVariant();
     case ShareIndexRole:
         return entry ? -1 : share;
     case EntrySlotRole:
@@ -621,7 +623,7 @@ void CShareListModel::Reposition(int share, Item moved)
     const int base = m_start[m_position[groupId]] + 1;
     if (target == k) {
         ItemOf(share) = std::move(moved);
-        const QModelIndex first = index(base + int(k), 0);
+        const QModelIndex first = index(base + int(k), ListColumnShare);
         emit dataChanged(first, first.siblingAtColumn(columnCount() - 1));
         return;
     }

@@ -17,7 +17,7 @@
 // Items are kept sorted as they arrive, so a batch of inserts costs a few
 // comparisons each instead of a sort of the whole list, and the rows the
 // views see change one by one with proper signals (selection and focus
-// survive). Columns: 0 share name, 1 host, 2 workgroup.
+// survive). Its columns are the ListColumns.
 //
 // Rows are of two kinds, told apart by their item key: a share (its index
 // in the document, 0 and up) or a host entry (a host that needs a login,
@@ -39,7 +39,7 @@ public:
         EntrySlotRole, // int, the host entry's slot; -1 on shares and headings
     };
 
-    // The pictures of column 0, numbered as SetStateIcons takes them: one per
+    // The pictures of the share column, numbered as SetStateIcons takes them: one per
     // share state up to ShareOnline, then the host entry's. A renamed or
     // removed share shows UnknownImage (ImageOf), so LoginNeededImage shares
     // its number with ShareHostRenamed but never stands for it.
@@ -94,7 +94,7 @@ public:
     QStringList ShownGroupHeaders() const;
 
     // --- order --------------------------------------------------------------------
-    // Column id (3 share, 2 host, 1 workgroup) and direction; takes effect
+    // Sort column (a ShareColumn) and direction; takes effect
     // for the items already in the list at the next SortAll.
     void SetSortOrder(int columnId, bool reverse, bool onlineFirst);
     int SortColumnId() const { return m_sortColumn; }
@@ -143,7 +143,7 @@ public:
     int KeyAt(const QModelIndex &index) const;
     int KeyAtRow(int row) const;
     bool IsHeadingRow(int row) const;
-    QModelIndex IndexOfShare(int share, int column = 0) const;
+    QModelIndex IndexOfShare(int share, int column = ListColumnShare) const;
     // The shares shown, top to bottom.
     QList<int> SharesInOrder() const;
     // The host entries' slots shown, top to bottom.
@@ -152,7 +152,7 @@ public:
     // --- looks ----------------------------------------------------------------------------
     // One picture per ShareImage, in its order.
     void SetStateIcons(const QList<QIcon> &icons);
-    // What column 0 of a host entry says.
+    // What the share column of a host entry says.
     void SetEntryText(const QString &text);
     QIcon StateIcon(int state) const { return m_icons.value(state); }
     void SetHeaderTexts(const QStringList &texts);

@@ -5,8 +5,11 @@
 #include "settings/sharescheme.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace {
+
+constexpr ShareColumn ColumnIdOfListColumn[ListColumnCount] = {ColumnShare, ColumnHost, ColumnWorkgroup};
 
 int Sign(int value)
 {
@@ -77,24 +80,11 @@ bool IsShareNameShown(const ShareScheme &scheme, QStringView name)
 
 int ColumnIdForSection(int section)
 {
-    switch (section) {
-    case 1:
-        return ColumnHost;
-    case 2:
-        return ColumnWorkgroup;
-    default:
-        return ColumnShare;
-    }
+    return section >= 0 && section < ListColumnCount ? ColumnIdOfListColumn[section] : ColumnShare;
 }
 
 int SectionForColumnId(int columnId)
 {
-    switch (columnId) {
-    case ColumnHost:
-        return 1;
-    case ColumnWorkgroup:
-        return 2;
-    default:
-        return 0;
-    }
+    const auto *found = std::find(std::begin(ColumnIdOfListColumn), std::end(ColumnIdOfListColumn), columnId);
+    return found != std::end(ColumnIdOfListColumn) ? int(found - std::begin(ColumnIdOfListColumn)) : ListColumnShare;
 }

@@ -45,7 +45,17 @@ int CompareCodeUnits(QStringView a, QStringView b);
 // stay hidden.
 bool IsShareNameShown(const ShareScheme &scheme, QStringView name);
 
-// The sort column's id (a ShareColumn) for a header section (0 share, 1 host,
-// 2 workgroup) and back.
+// The list model's columns, left to right: its header sections and, in the
+// icon views, the item's sub-items.
+enum ListColumn : int {
+    ListColumnShare,
+    ListColumnHost,
+    ListColumnWorkgroup,
+    ListColumnCount,
+};
+
+// The one mapping between the model's columns and the ShareColumn ids the
+// document and the sort use, both ways. A section out of range is the share
+// column, and so is an unknown id.
 int ColumnIdForSection(int section);
 int SectionForColumnId(int columnId);

@@ -9,6 +9,7 @@
 #include "settings/languagetable.h"
 #include "settings/messageformat.h"
 #include "settings/sharescheme.h"
+#include "ui/textkeys.h"
 
 #include <QDateTime>
 #include <QLocale>
@@ -178,30 +179,33 @@ QString CShareListUpdater::Status(bool ready, int shares, qint64 seconds) const
 
 QString CShareListUpdater::FilteredReadyText(int shown, int listed)
 {
-    return FormatMessage(LookupText(MessagesSection, 20, QStringLiteral("Ready. %d of %d shares shown.")),
-                         {shown, listed});
+    return FormatMessage(
+        LookupText(MessagesSection, ViewMessage::ReadyFiltered, QStringLiteral("Ready. %d of %d shares shown.")),
+        {shown, listed});
 }
 
 QString CShareListUpdater::FilteredText(int shown, int listed)
 {
-    return FormatMessage(LookupText(MessagesSection, 21, QStringLiteral("%d of %d shares shown.")), {shown, listed});
+    return FormatMessage(LookupText(MessagesSection, ViewMessage::Filtered, QStringLiteral("%d of %d shares shown.")),
+                         {shown, listed});
 }
 
 QString CShareListUpdater::SearchingText(int shares, qint64 seconds, int pending, int total)
 {
-    return FormatSearchingText(LookupText(MessagesSection, 0, SearchingFormat()), shares, seconds, pending, total);
+    return FormatSearchingText(LookupText(MessagesSection, ViewMessage::Searching, SearchingFormat()), shares, seconds,
+                               pending, total);
 }
 
 QString CShareListUpdater::ReadyText(int shares, qint64 seconds)
 {
-    const QString format = LookupText(MessagesSection, 1, QStringLiteral("Ready. %d shares."));
+    const QString format = LookupText(MessagesSection, ViewMessage::Ready, QStringLiteral("Ready. %d shares."));
     const QString now = QLocale::system().toString(QDateTime::currentDateTime(), QStringLiteral("dddd, HH:mm"));
     return FormatMessage(format, {shares, seconds, now});
 }
 
 QString CShareListUpdater::EmptyText()
 {
-    return LookupText(MessagesSection, 2, QStringLiteral("Hit F5 for list refreshing"));
+    return LookupText(MessagesSection, ViewMessage::RefreshHint, QStringLiteral("Hit F5 for list refreshing"));
 }
 
 bool CShareListUpdater::InsertIfVisible(int share, int state)
@@ -351,9 +355,9 @@ void CShareListUpdater::InsertEntry(int slot)
     const QString movedTo = host->GetMovedTo();
     m_entryMoves[slot] = movedTo;
     if (!movedTo.isEmpty())
-        item.name =
-            FormatMessage(LookupText(MessagesSection, 8, QStringLiteral("login needed: now answers at %s, was %s")),
-                          {movedTo, host->GetAddr()});
+        item.name = FormatMessage(LookupText(MessagesSection, ViewMessage::MovedEntry,
+                                             QStringLiteral("login needed: now answers at %s, was %s")),
+                                  {movedTo, host->GetAddr()});
     const int groupId = m_scheme->groupByHost ? GroupForHost(item.host) : schemeGroup;
     m_model.InsertItem(groupId, item);
 }

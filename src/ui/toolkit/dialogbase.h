@@ -32,6 +32,13 @@ public:
     bool IsResizable() const { return m_resizable; }
     bool IsModified() const;
 
+    // Builds the controls and fills them from the dialog's fields. Runs at
+    // the start of every modal run, a second run included; a dialog shown
+    // without one (modeless, or in a test) calls it itself before showing.
+    virtual void InitDialog() {}
+    // The one modal entry: the dialog is set up here, never by an override.
+    int exec() final;
+
 protected:
     void RegisterControl(int id, QWidget *control);
     // The dialog's client area in dialog units; `resizable` gives it a
@@ -46,7 +53,7 @@ protected:
         return control;
     }
     QGroupBox *PlaceGroup(int id, const QString &title, QRect rect);
-    // Ok (1), Cancel (2) and Apply (10, disabled) at their template places;
+    // Ok, Cancel and Apply (IdApply, disabled) at their template places;
     // an empty rectangle leaves the button out.
     void PlaceButtons(QRect ok, QRect cancel, QRect apply = {});
     void SetAnchor(int id, Anchor topLeft, Anchor bottomRight = Anchors::None);
@@ -63,7 +70,7 @@ protected:
     // a language change).
     void RetranslateCaptions();
     void SetBoldFont(const QList<int> &ids);
-    // Ok (1), Cancel (2) and Apply (10, disabled) in a row, right-aligned.
+    // Ok, Cancel and Apply (IdApply, disabled) in a row, right-aligned.
     QWidget *CreateButtonRow();
     // Apply: pending values are written; the button disables itself.
     virtual void OnApply() {}

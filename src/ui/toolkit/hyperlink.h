@@ -16,7 +16,7 @@ public:
         Underline = 0x01,
         UseHover = 0x02,
         AutoSize = 0x04,
-        DownClick = 0x08,  // acts when the button goes down
+        DownClick = 0x08, // acts when the button goes down
         GetFocusOnClick = 0x10,
         NoHandCursor = 0x20,
         NoActiveColor = 0x40,

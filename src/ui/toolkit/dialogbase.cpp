@@ -33,8 +33,7 @@ void SetControlText(QWidget *control, const QString &text)
         // Texts come from language files: shown as written, never as markup.
         label->setTextFormat(Qt::PlainText);
         label->setText(text);
-    }
-    else if (auto *group = qobject_cast<QGroupBox *>(control))
+    } else if (auto *group = qobject_cast<QGroupBox *>(control))
         group->setTitle(text);
 }
 
@@ -52,6 +51,12 @@ QWidget *CDialogBase::Control(int id) const
 {
     auto it = m_controls.find(id);
     return it != m_controls.end() ? it->second : nullptr;
+}
+
+int CDialogBase::exec()
+{
+    InitDialog();
+    return QDialog::exec();
 }
 
 void CDialogBase::RegisterControl(int id, QWidget *control)
