@@ -197,6 +197,8 @@ std::optional<ProbeTarget> ResolveTarget(CScanDriver &driver, HostRecord &host, 
     // An announcement may have told the address while the name was looked up.
     const QString known = start.knownAddress.isEmpty() ? host.GetAddr() : start.knownAddress;
     if (resolved && !start.knownAddress.isEmpty() && *resolved != start.knownAddress) {
+        // A host a browse list may still name has the login for every host
+        // at stake as well.
         const bool loginAtStake =
             LoginForHost(CLoginBook::Session(), start.name, start.knownAddress, start.mayUseDefault || start.mayDefer)
                 .has_value();
