@@ -31,7 +31,7 @@ cmake -S "$root" -B "$build" "${generator[@]}" -DCMAKE_CXX_COMPILER="$cxx" \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLANTERRA_FUZZ=ON -DLANTERRA_TESTS=ON \
     -DLANTERRA_GUI=OFF -DLANTERRA_BENCH=OFF >/dev/null
 cmake --build "$build" --target fuzz_reader fuzz_document fuzz_seeds fuzz_nbtresponse fuzz_helperreply \
-    fuzz_resources fuzz_resource_seeds fuzz_wsdreply fuzz_mdnsreply fuzz_ccache
+    fuzz_resources fuzz_resource_seeds fuzz_wsdreply fuzz_mdnsreply fuzz_wsdexchange fuzz_announcemerge fuzz_ccache
 
 corpus="$build/fuzz-corpus"
 seeds="$build/fuzz-seeds"
@@ -58,15 +58,20 @@ mkdir -p "$build/fuzz-corpus-document"
 
 # The parsers of network replies (NetBIOS name responses, listing helper
 # replies, WS-Discovery and multicast DNS answers) get a third of the time
-# each, at least 15 seconds; so does the Kerberos credential cache reader.
-# Captured replies seed the announcement parsers.
+# each, at least 15 seconds; so do the Kerberos credential cache reader,
+# runs of WS-Discovery answers with spoofed Resolve matches, and hostile
+# announcements merged into a scan. Captured replies and the spoofing
+# cases seed them.
 net_seconds=$(( seconds / 3 > 15 ? seconds / 3 : 15 ))
-for target in fuzz_nbtresponse fuzz_helperreply fuzz_wsdreply fuzz_mdnsreply fuzz_ccache; do
+for target in fuzz_nbtresponse fuzz_helperreply fuzz_wsdreply fuzz_mdnsreply fuzz_wsdexchange fuzz_announcemerge \
+    fuzz_ccache; do
     mkdir -p "$build/fuzz-corpus-$target"
     target_seeds=()
     case $target in
         fuzz_wsdreply) target_seeds=("$root/tests/fuzz/announce/seeds-wsd") ;;
         fuzz_mdnsreply) target_seeds=("$root/tests/fuzz/announce/seeds-mdns") ;;
+        fuzz_wsdexchange) target_seeds=("$root/tests/fuzz/announce/seeds-wsdexchange") ;;
+        fuzz_announcemerge) target_seeds=("$root/tests/fuzz/announce/seeds-announcemerge") ;;
         fuzz_ccache) target_seeds=("$root/tests/fuzz/kerberos/seeds") ;;
     esac
     "$build/bin/$target" -max_total_time="$net_seconds" -timeout=5 -rss_limit_mb=2048 \

@@ -101,7 +101,7 @@ int main(int argc, char *argv[])
         // last saved document, or a new default one. Without it the program
         // ends at once.
         CLanterraApp lanterra(&settings);
-        if (lanterra.InitInstance(QApplication::arguments())) {
+        if (const Result<QString> started = lanterra.InitInstance(QApplication::arguments())) {
             // The main window shows the document's title and its list.
             CMainFrame window(&lanterra, &settings);
             window.show();
@@ -111,7 +111,7 @@ int main(int argc, char *argv[])
                     ShowMessage(QMessageBox::Warning, problem, signalBridge, &window);
                 });
             }
-            if (const QString warning = lanterra.openWarning(); !warning.isEmpty()) {
+            if (const QString warning = started.value(); !warning.isEmpty()) {
                 QTimer::singleShot(0, &window, [&window, &signalBridge, warning] {
                     ShowMessage(QMessageBox::Warning, warning, signalBridge, &window);
                 });
@@ -129,19 +129,19 @@ int main(int argc, char *argv[])
             exitCode = app.exec();
             instance.StopAnswering();
             // The window has closed: remember the document, then close it.
-            if (!lanterra.OnMainWindowClosing()) {
+            if (const Result<void> closed = lanterra.OnMainWindowClosing(); !closed) {
                 exitCode = 1;
-                std::fprintf(stderr, "lanterra: %s\n", qPrintable(lanterra.lastError()));
+                std::fprintf(stderr, "lanterra: %s\n", qPrintable(closed.reason()));
                 // Nobody is there to answer at a logout.
                 if (!terminated)
-                    ShowMessage(QMessageBox::Warning, lanterra.lastError(), signalBridge);
+                    ShowMessage(QMessageBox::Warning, closed.reason(), signalBridge);
             }
         } else {
             // No window to open a later start's file: it waits for the end.
             instance.StopAnswering();
             // Before ending, say which file and why.
-            std::fprintf(stderr, "lanterra: %s\n", qPrintable(lanterra.lastError()));
-            ShowMessage(QMessageBox::Critical, lanterra.lastError(), signalBridge);
+            std::fprintf(stderr, "lanterra: %s\n", qPrintable(started.reason()));
+            ShowMessage(QMessageBox::Critical, started.reason(), signalBridge);
             exitCode = 1;
         }
     }

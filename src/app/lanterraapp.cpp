@@ -38,9 +38,6 @@ CLanterraApp::CLanterraApp(CSettings *settings, QObject *parent)
     g_app = this;
     // The application wires the model to the scanner it ships.
     CScanDriver::InstallAsScanEngine();
-    m_doc.onSaveFailed = [this](const QString &path, const QString &why) {
-        emit saveFailed(SaveFailureText(path, why));
-    };
 }
 
 CLanterraApp::~CLanterraApp()
@@ -64,7 +61,7 @@ QString CLanterraApp::networksFolder() const
     return m_networksFolder.isEmpty() ? Paths::networksFolder() : m_networksFolder;
 }
 
-bool CLanterraApp::InitInstance(const QStringList &arguments)
+Result<QString> CLanterraApp::InitInstance(const QStringList &arguments)
 {
     const QString named = FileNamedOn(arguments);
     if (!named.isEmpty())
@@ -72,21 +69,30 @@ bool CLanterraApp::InitInstance(const QStringList &arguments)
     const CSettings *s = settings();
     // A remembered document that can no longer be read must not keep the
     // program from starting: the user could never reach the switch again.
-    if (s && s->autoLoad && !s->documentPath.isEmpty() && QFileInfo(s->documentPath).isFile()
-        && OnFileOpen(s->documentPath))
-        return true;
-    return OnFileNew();
+    if (s && s->autoLoad && !s->documentPath.isEmpty() && QFileInfo(s->documentPath).isFile()) {
+        if (Result<QString> opened = OnFileOpen(s->documentPath))
+            return opened;
+    }
+    OnFileNew();
+    return QString();
+}
+
+Result<void> CLanterraApp::Told(const QString &path, Result<void> saved)
+{
+    if (!saved && !path.isEmpty())
+        emit saveFailed(SaveFailureText(path, saved.reason()));
+    return saved;
 }
 
 bool CLanterraApp::OnFileNew()
 {
     m_closed = false;
-    m_doc.DeleteContents();
+    Told(m_doc.GetPathName(), m_doc.DeleteContents());
     const DocumentNaming::DefaultName name = DocumentNaming::DefaultDocumentName(networksFolder());
     SetPathAndTitle(name.path);
     // Every new document has its file from the start.
     if (!QFileInfo::exists(name.path))
-        m_doc.WriteDocumentFile(name.path);
+        Told(name.path, m_doc.WriteDocumentFile(name.path));
     m_doc.UpdateAllViews(HintNewDocument);
     return true;
 }
@@ -112,89 +118,100 @@ QString CLanterraApp::CommandLineFile(const QStringList &arguments)
     return FullPath(FileNamedOn(arguments));
 }
 
-bool CLanterraApp::OnFileOpen(const QString &path)
+Result<QString> CLanterraApp::OnFileOpen(const QString &path)
 {
-    m_lastError.clear();
-    m_openWarning.clear();
     const QString fullPath = FullPath(path);
     // As the framework does: the document that is open already brings
     // nothing new in. Reading its file again would drop what a running scan
     // found, and the autosave at close would then write the stale file back.
     if (IsOpenDocument(fullPath))
-        return false;
+        return Failed(QString());
     // Checked before the open document is let go, so that a file that is no
     // network document leaves everything as it was (a running scan too).
-    QString text;
     const auto load = [&] {
-        QString why;
-        if (CLanterraDoc::LoadDocumentText(fullPath, text, &why))
-            return true;
-        m_lastError = QStringLiteral("Cannot open \"%1\": %2").arg(QDir::toNativeSeparators(fullPath), why);
-        return false;
+        Result<QString> text = CLanterraDoc::LoadDocumentText(fullPath);
+        if (!text)
+            return Result<QString>(Failed(
+                QStringLiteral("Cannot open \"%1\": %2").arg(QDir::toNativeSeparators(fullPath), text.reason())));
+        return text;
     };
-    if (!load())
-        return false;
+    if (Result<QString> text = load(); !text)
+        return text;
     // The open document is stopped and saved (autoSave) before the file is
     // read for good: a name of the open file that its canonical path does
     // not give away (another letter case on a case-insensitive file system)
     // then reads what the scan found, not what was there before the save.
-    m_doc.StopScan();
-    if (!load())
-        return false;
+    Told(m_doc.GetPathName(), m_doc.StopScan());
+    const Result<QString> text = load();
+    if (!text)
+        return text;
     // What another program writes there from now on is kept at the next save.
     m_doc.NoteFileOnDisk(fullPath);
     m_closed = false;
-    m_doc.DeleteContents();
+    Told(m_doc.GetPathName(), m_doc.DeleteContents());
     m_doc.UpdateAllViews(HintDocumentLoad);
     const CSettings *s = settings();
-    if (!m_doc.ReadDocumentText(text, s && s->markAfterLoad)) {
+    QString warning;
+    if (!m_doc.ReadDocumentText(text.value(), s && s->markAfterLoad)) {
         m_doc.KeepOriginalAtFirstSave(fullPath);
-        m_openWarning =
+        warning =
             QStringLiteral("Only part of \"%1\" could be read: the file ends early or holds elements in places this "
                            "version does not know. What was read is shown. The first save keeps the original as "
                            "\"%2\".")
-                .arg(QDir::toNativeSeparators(fullPath), QDir::toNativeSeparators(CLanterraDoc::BackupPathFor(fullPath)));
+                .arg(QDir::toNativeSeparators(fullPath),
+                     QDir::toNativeSeparators(CLanterraDoc::BackupPathFor(fullPath)));
     }
     SetPathAndTitle(fullPath);
-    return true;
+    return warning;
 }
 
-bool CLanterraApp::OnFileSave()
+Result<void> CLanterraApp::OnFileSave()
 {
     if (m_doc.GetPathName().isEmpty())
-        return false;
-    return m_doc.OnSaveDocument(m_doc.GetPathName());
+        return Failed(QString());
+    return Told(m_doc.GetPathName(), m_doc.OnSaveDocument(m_doc.GetPathName()));
 }
 
-bool CLanterraApp::OnFileSaveAs(const QString &path)
+Result<void> CLanterraApp::OnFileSaveAs(const QString &path)
 {
     if (path.isEmpty())
-        return false;
+        return Failed(QString());
     const QString fullPath = FullPath(path);
-    m_doc.OnSaveDocument(fullPath);
+    Result<void> saved = Told(fullPath, m_doc.OnSaveDocument(fullPath));
     SetPathAndTitle(fullPath);
-    return true;
+    return saved;
 }
 
-bool CLanterraApp::OnMainWindowClosing()
+Result<void> CLanterraApp::SaveDocumentTo(const QString &path)
+{
+    return Told(path, m_doc.WriteDocumentFile(path));
+}
+
+Result<void> CLanterraApp::StopScan()
+{
+    return Told(m_doc.GetPathName(), m_doc.StopScan());
+}
+
+Result<void> CLanterraApp::OnMainWindowClosing()
 {
     if (CSettings *s = settings())
         s->documentPath = m_doc.GetPathName();
     return OnCloseDocument();
 }
 
-bool CLanterraApp::OnCloseDocument()
+Result<void> CLanterraApp::OnCloseDocument()
 {
     if (m_closed)
-        return true;
+        return {};
     m_closed = true;
     // The last probes of a stopped scan still write their hosts' history.
     m_doc.HaltAndWait();
-    bool saved = true;
+    Result<void> saved;
     if (const CSettings *s = settings(); s && s->autoSave && !m_doc.GetPathName().isEmpty()) {
-        saved = m_doc.WriteDocumentFile(m_doc.GetPathName(), true);
+        const QString path = m_doc.GetPathName();
+        saved = Told(path, m_doc.WriteDocumentFile(path, true));
         if (!saved)
-            m_lastError = SaveFailureText(m_doc.GetPathName(), m_doc.GetSaveProblem());
+            saved = Failed(SaveFailureText(path, saved.reason()));
     }
     m_doc.DeleteContents();
     return saved;

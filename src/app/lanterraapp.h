@@ -27,30 +27,39 @@ public:
     const CLanterraDoc &document() const { return m_doc; }
 
     // Start-up: `arguments` as QCoreApplication::arguments() gives them (the
-    // program first). A .net file named there is opened (false when it
+    // program first). A .net file named there is opened (a failure when it
     // cannot be); otherwise the last document is opened when autoLoad is on
     // and it can still be read; otherwise a new default document is made.
-    bool InitInstance(const QStringList &arguments);
+    // What succeeds answers as OnFileOpen does.
+    Result<QString> InitInstance(const QStringList &arguments);
 
-    // File commands. False when nothing changed. An open that fails keeps
-    // the open document and leaves the reason in lastError(); an open that
-    // read the file only in part succeeds with openWarning() set. Paths are
-    // made absolute and clean: a document is known by its full path.
-    // Opening the document that is open already (its file by any name)
-    // changes nothing: false with an empty lastError(). Any other file stops
-    // a running scan and saves the open document (autoSave) before it is read.
+    // File commands. Every save they make that fails (the command's own, or
+    // the autosave of a scan they stop) is also told through saveFailed.
+    // Paths are made absolute and clean: a document is known by its full
+    // path.
+    // OnFileNew always has a document afterwards.
+    // OnFileOpen answers, when the file was read, the warning for a file
+    // read only in part (empty when read whole). An open that fails keeps
+    // the open document; the reason is a message naming the file. Opening
+    // the document that is open already (its file by any name) changes
+    // nothing: a failure with an empty reason. Any other file stops a
+    // running scan and saves the open document (autoSave) before it is read.
+    // OnFileSaveAs takes the new path even when the save there fails.
     bool OnFileNew();
-    bool OnFileOpen(const QString &path);
-    bool OnFileSave();
-    bool OnFileSaveAs(const QString &path);
-    const QString &lastError() const { return m_lastError; }
-    const QString &openWarning() const { return m_openWarning; }
+    Result<QString> OnFileOpen(const QString &path);
+    Result<void> OnFileSave();
+    Result<void> OnFileSaveAs(const QString &path);
+    // Writes the document to `path` and nothing else: the document keeps
+    // its path and title.
+    Result<void> SaveDocumentTo(const QString &path);
+    // The Stop command: stops a running scan, then its autosave.
+    Result<void> StopScan();
 
     // The main window is closing: its document path goes to the settings,
     // then the document closes (stop, autosave without duplicates, empty).
-    // False when the autosave failed; lastError() says why.
-    bool OnMainWindowClosing();
-    bool OnCloseDocument();
+    // Fails when the autosave failed, with a message naming the file.
+    Result<void> OnMainWindowClosing();
+    Result<void> OnCloseDocument();
 
     // "/a/b/../c.net" or "c.net" as the full, clean path.
     static QString FullPath(const QString &path);
@@ -71,17 +80,18 @@ public:
 signals:
     void titleChanged(const QString &title);
     // A save failed (any save: the commands, a stopped scan's autosave); the
-    // message names the file and the reason. May come from another thread.
+    // message names the file and the reason. Sent on the thread that ran the
+    // command.
     void saveFailed(const QString &message);
 
 private:
     void SetPathAndTitle(const QString &path);
     bool IsOpenDocument(const QString &fullPath) const;
+    // `saved` as it is, after telling saveFailed when it failed on a file.
+    Result<void> Told(const QString &path, Result<void> saved);
 
     CSettings *m_settings = nullptr;
     QString m_networksFolder;
     bool m_closed = false;
-    QString m_lastError;
-    QString m_openWarning;
     CLanterraDoc m_doc;
 };

@@ -238,12 +238,13 @@ int main(int argc, char *argv[])
         CLanterraDoc &doc = lanterra.document();
         if (!options.document.isEmpty()) {
             const auto loading = std::chrono::steady_clock::now();
-            if (!lanterra.OnFileOpen(options.document)) {
-                PrintError(lanterra.lastError());
+            const Result<QString> opened = lanterra.OnFileOpen(options.document);
+            if (!opened) {
+                PrintError(opened.reason());
                 return 1;
             }
-            if (!lanterra.openWarning().isEmpty())
-                PrintError(lanterra.openWarning());
+            if (!opened.value().isEmpty())
+                PrintError(opened.value());
             if (!options.quiet)
                 std::fprintf(stderr, "Loaded %zu hosts in %lld ms.\n", doc.cacheHosts().size(),
                              (long long)std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -310,8 +311,9 @@ int main(int argc, char *argv[])
         std::fflush(stdout);
 
         const auto saving = Clock::now();
-        if (options.save && !doc.WriteDocumentFile(doc.GetPathName(), true)) {
-            PrintError(QStringLiteral("Cannot save \"%1\": %2").arg(doc.GetPathName(), doc.GetSaveProblem()));
+        const Result<void> saved = options.save ? doc.WriteDocumentFile(doc.GetPathName(), true) : Result<void>();
+        if (!saved) {
+            PrintError(QStringLiteral("Cannot save \"%1\": %2").arg(doc.GetPathName(), saved.reason()));
             status = 1;
         } else if (options.save && !options.quiet) {
             std::fprintf(

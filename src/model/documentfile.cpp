@@ -32,24 +32,16 @@ bool IsVersion10Document(QStringView text)
 
 } // namespace
 
-bool CLanterraDoc::LoadDocumentText(const QString &path, QString &text, QString *why)
+Result<QString> CLanterraDoc::LoadDocumentText(const QString &path)
 {
-    QString reason;
-    if (!ReadXmlFileText(path, text, &reason)) {
-        if (why)
-            *why = reason;
-        return false;
-    }
-    if (IsVersion10Document(text))
-        return true;
-    reason = QStringLiteral("It is not a network document of version 1.0.");
-    if (const QString encoding = XmlEncodingProblem(text); !encoding.isEmpty())
+    Result<QString> text = ReadXmlFileText(path);
+    if (!text || IsVersion10Document(text.value()))
+        return text;
+    QString reason = QStringLiteral("It is not a network document of version 1.0.");
+    if (const QString encoding = XmlEncodingProblem(text.value()); !encoding.isEmpty())
         reason += u' ' + encoding;
     qCWarning(lcFile) << "not a network document:" << path;
-    if (why)
-        *why = reason;
-    text.clear();
-    return false;
+    return Failed(reason);
 }
 
 bool CLanterraDoc::ReadDocumentText(QStringView text, bool maskUnknown)
@@ -61,19 +53,19 @@ bool CLanterraDoc::ReadDocumentText(QStringView text, bool maskUnknown)
     return version10 && end == XmlReadEnd::Whole;
 }
 
-bool CLanterraDoc::ReadDocumentFile(const QString &path, bool maskUnknown)
+Result<void> CLanterraDoc::ReadDocumentFile(const QString &path, bool maskUnknown)
 {
-    QString text;
-    if (!LoadDocumentText(path, text, nullptr)) {
+    const Result<QString> text = LoadDocumentText(path);
+    if (!text) {
         LinkLoadedModel(maskUnknown);
-        return false;
+        return Failed(text.reason());
     }
     NoteFileOnDisk(path);
-    if (!ReadDocumentText(text, maskUnknown)) {
+    if (!ReadDocumentText(text.value(), maskUnknown)) {
         qCWarning(lcFile) << "read only in part:" << path;
         KeepOriginalAtFirstSave(path);
     }
-    return true;
+    return {};
 }
 
 QString CLanterraDoc::BackupPathFor(const QString &path)
@@ -89,7 +81,7 @@ void CLanterraDoc::NoteFileOnDisk(const QString &path)
     m_knownFileSize = file.exists() ? file.size() : -1;
 }
 
-bool CLanterraDoc::KeepOriginalBeforeSaving(const QString &path, QString *why)
+Result<void> CLanterraDoc::KeepOriginalBeforeSaving(const QString &path)
 {
     // Time and size: another program's save replaces the file (a new time)
     // and a scan's results rarely keep the size as well.
@@ -102,28 +94,19 @@ bool CLanterraDoc::KeepOriginalBeforeSaving(const QString &path, QString *why)
         }
     }
     if (m_keepOriginalOf.isEmpty() || QFileInfo(path) != QFileInfo(m_keepOriginalOf))
-        return true;
+        return {};
     if (!QFileInfo::exists(path)) {
         m_keepOriginalOf.clear();
-        return true;
+        return {};
     }
-    QString backup;
-    QString reason;
-    if (FileAccess::KeepBackupCopy(path, &backup, &reason)) {
-        qCInfo(lcFile) << "kept the original of" << path << "as" << backup;
+    const Result<QString> backup = FileAccess::KeepBackupCopy(path);
+    if (backup) {
+        qCInfo(lcFile) << "kept the original of" << path << "as" << backup.value();
         m_keepOriginalOf.clear();
-        return true;
+        return {};
     }
-    if (why)
-        *why = QStringLiteral("The file as it was (read only in part, or changed by another program) could not "
-                              "be kept as \"%1\" (%2) and was left as it is.")
-                   .arg(backup.isEmpty() ? BackupPathFor(path) : backup, reason.chopped(reason.endsWith(u'.') ? 1 : 0));
-    return false;
-}
-
-void CLanterraDoc::ReportSaveFailure(const QString &path, const QString &why)
-{
-    m_saveProblem = why;
-    if (onSaveFailed)
-        onSaveFailed(path, why);
+    const QString &reason = backup.reason();
+    return Failed(QStringLiteral("The file as it was (read only in part, or changed by another program) could not "
+                                 "be kept as \"%1\" (%2) and was left as it is.")
+                      .arg(BackupPathFor(path), reason.chopped(reason.endsWith(u'.') ? 1 : 0)));
 }

@@ -211,6 +211,7 @@ void CLanterraDoc::StartScan()
     m_scan.hostsPending = 0;
     m_scan.sweepTotal = 0;
     m_scan.sweepDone = 0;
+    m_scan.sweepNarrowedTo = 0;
     UpdateAllViews(HintScanStarted);
     {
         std::scoped_lock queue(m_queueLock);
@@ -274,14 +275,15 @@ void CLanterraDoc::HaltScan()
     m_scan.scanning.store(false, std::memory_order_release);
 }
 
-void CLanterraDoc::StopScan()
+Result<void> CLanterraDoc::StopScan()
 {
     if (!IsScanning())
-        return;
+        return {};
     HaltScan();
     UpdateAllViews(HintScanStopped);
     if (const CSettings *s = settings(); s && s->autoSave)
-        OnSaveDocument(m_pathName);
+        return OnSaveDocument(m_pathName);
+    return {};
 }
 
 void CLanterraDoc::HaltAndWait()
@@ -295,9 +297,9 @@ void CLanterraDoc::HaltAndWait()
     m_scan.driver.reset();
 }
 
-void CLanterraDoc::DeleteContents()
+Result<void> CLanterraDoc::DeleteContents()
 {
-    StopScan();
+    Result<void> saved = StopScan();
     // Probes that outlived the scan write nothing into what comes next; they
     // are cancelled and waited for, as they hold the records freed below.
     StartNewEpoch();
@@ -316,6 +318,7 @@ void CLanterraDoc::DeleteContents()
     m_cache.Clear();
     // The stopped scan's save above was the last one of that file.
     m_keepOriginalOf.clear();
+    return saved;
 }
 
 void CLanterraDoc::SortHostsByScore()
@@ -336,13 +339,12 @@ void CLanterraDoc::SortHostsUnder(std::unique_lock<std::mutex> &scanWrites)
     m_cache.SortHostsByScore(scanWrites);
 }
 
-bool CLanterraDoc::OnSaveDocument(const QString &path)
+Result<void> CLanterraDoc::OnSaveDocument(const QString &path)
 {
-    WriteDocumentFile(path);
-    return true;
+    return WriteDocumentFile(path);
 }
 
-bool CLanterraDoc::WriteDocumentFile(const QString &path, bool skipDuplicates)
+Result<void> CLanterraDoc::WriteDocumentFile(const QString &path, bool skipDuplicates)
 {
     std::vector<std::unique_ptr<NetRecord>> netCopies;
     std::vector<std::unique_ptr<HostRecord>> hostCopies;
@@ -369,26 +371,20 @@ bool CLanterraDoc::WriteDocumentFile(const QString &path, bool skipDuplicates)
     if (copied)
         scanWrites.unlock();
     if (path.isEmpty())
-        return false;
-    QString why;
-    bool saved = KeepOriginalBeforeSaving(path, &why);
+        return Failed(QString());
+    Result<void> saved = KeepOriginalBeforeSaving(path);
     if (saved && copied) {
         ::SortHostsByScore(hostCopies);
         saved = SaveXmlDocument(
-            path, u"document",
-            [&](CXmlMapper &mapper) { MapDocument(mapper, netCopies, hostCopies, skipDuplicates); }, &why);
+            path, u"document", [&](CXmlMapper &mapper) { MapDocument(mapper, netCopies, hostCopies, skipDuplicates); });
     } else if (saved) {
         // Probes that outlived a stopped scan may still be adding shares to
         // their hosts: MapDocument walks the lists under the shares lock.
-        saved = SaveXmlDocument(
-            path, u"document", [&](CXmlMapper &mapper) { MapDocument(mapper, skipDuplicates); }, &why);
+        saved = SaveXmlDocument(path, u"document", [&](CXmlMapper &mapper) { MapDocument(mapper, skipDuplicates); });
     }
     if (scanWrites.owns_lock())
         scanWrites.unlock();
-    // Outside the lock: whoever is told may look at the document.
-    if (!saved)
-        ReportSaveFailure(path, why);
-    else
+    if (saved)
         NoteFileOnDisk(path);
     return saved;
 }

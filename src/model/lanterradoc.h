@@ -9,6 +9,7 @@
 #include "model/scanrules.h"
 #include "model/scansession.h"
 #include "model/viewmode.h"
+#include "platform/result.h"
 
 #include <QDateTime>
 #include <QString>
@@ -88,6 +89,9 @@ public:
     // when the scan sweeps none).
     int GetSweepDone() const { return m_scan.sweepDone.load(std::memory_order_relaxed); }
     int GetSweepTotal() const { return m_scan.sweepTotal.load(std::memory_order_relaxed); }
+    // How many addresses the sweep checks at once when the open-file limit
+    // makes it run narrower than usual; 0 when it does not.
+    int GetSweepNarrowedTo() const { return m_scan.sweepNarrowedTo.load(std::memory_order_relaxed); }
     // Probes still listing their hosts; after a stop they go on and write
     // their results, so the view keeps looking until this is 0.
     int GetListingProbes() const { return m_scan.listingProbes.load(std::memory_order_relaxed); }
@@ -158,8 +162,8 @@ public:
     void StartScan();
     void HaltScan();
     // HaltScan, then HintScanStopped, then the save when autoSave is on. Does nothing
-    // when no scan runs.
-    void StopScan();
+    // when no scan runs. Fails only when that save failed.
+    Result<void> StopScan();
     // Ends the scan as closing does: HaltScan and HintScanStopped when a scan runs
     // (no save), then waits for the probes the scan left listing to write
     // their hosts' history, and for every other worker to end, so that
@@ -179,28 +183,29 @@ public:
     // --- Contents and file ---------------------------------------------------
     // Stops a running scan (as StopScan), resets the rules and frees every
     // record; probes still listing are cancelled and write nothing. The
-    // view state and the counters are kept.
-    void DeleteContents();
-    // Sorts the hosts by score and writes the file; true even when the file
-    // could not be written (a failed write leaves the old file in place).
-    bool OnSaveDocument(const QString &path);
+    // view state and the counters are kept. Fails only when the stopped
+    // scan's save failed.
+    Result<void> DeleteContents();
+    // Sorts the hosts by score and writes the file (a failed write leaves
+    // the old file in place).
+    Result<void> OnSaveDocument(const QString &path);
     // Sorts the hosts by score and writes the file, without the hosts marked
-    // duplicate when `skipDuplicates`. False when nothing was written; the
-    // reason is then in GetSaveProblem() and went to onSaveFailed. While
-    // a scan runs it writes a copy of the cache taken under the scan's lock
-    // and leaves the order of cacheHosts alone.
-    bool WriteDocumentFile(const QString &path, bool skipDuplicates = false);
+    // duplicate when `skipDuplicates`. A failure says why nothing was
+    // written (empty for an empty path). While a scan runs it writes a copy
+    // of the cache taken under the scan's lock and leaves the order of
+    // cacheHosts alone.
+    Result<void> WriteDocumentFile(const QString &path, bool skipDuplicates = false);
     // Reads the file into the (already emptied) document and links the model;
     // shares start unknown when `maskUnknown`, else by their host's last
-    // state. False when the file cannot be read or is not a network document
+    // state. Fails when the file cannot be read or is not a network document
     // of version 1.0 (the document is left empty). A file read only in part
     // is kept as a backup at its first save (KeepOriginalAtFirstSave).
-    bool ReadDocumentFile(const QString &path, bool maskUnknown);
+    Result<void> ReadDocumentFile(const QString &path, bool maskUnknown);
     // The two halves of ReadDocumentFile, so that a file that is no document
     // can be refused before the open document is emptied. LoadDocumentText
-    // reads the file and checks its root element and version; `*why` says
-    // what is wrong when it fails.
-    static bool LoadDocumentText(const QString &path, QString &text, QString *why);
+    // reads the file and checks its root element and version: the text, or
+    // what is wrong with the file.
+    static Result<QString> LoadDocumentText(const QString &path);
     // False when the reader stopped before the end of the document (the text
     // ended early, or held elements in places this version does not know).
     bool ReadDocumentText(QStringView text, bool maskUnknown);
@@ -227,11 +232,6 @@ public:
     const QString &GetPendingBackupOf() const { return m_keepOriginalOf; }
     // "NAME.net.bak", or "NAME.net.2.bak" and up when that exists already.
     static QString BackupPathFor(const QString &path);
-    // Why the last failed save failed.
-    const QString &GetSaveProblem() const { return m_saveProblem; }
-    // Told about every save that fails, with the file and the reason (on
-    // the thread that saved).
-    std::function<void(const QString &path, const QString &why)> onSaveFailed;
     // After a load: workgroup pointers, shareList, indexes, states, counters.
     void LinkLoadedModel(bool maskUnknown);
     // Copies of the workgroups and hosts (with their shares' names) with
@@ -293,13 +293,12 @@ private:
     bool m_placeOnlineFirstCopy = false;
 
     CSettings *m_settings = nullptr;
-    bool KeepOriginalBeforeSaving(const QString &path, QString *why);
+    Result<void> KeepOriginalBeforeSaving(const QString &path);
     // Workers of the engines so far write nothing from here on.
     void StartNewEpoch();
     // Sorts the hosts under `scanWrites` (LockScanWrites), or under the
     // cache's write lock when that is not the lock held.
     void SortHostsUnder(std::unique_lock<std::mutex> &scanWrites);
-    void ReportSaveFailure(const QString &path, const QString &why);
 
     QString m_pathName;
     QString m_title;
@@ -308,7 +307,6 @@ private:
     QString m_knownFile;
     QDateTime m_knownFileTime;
     qint64 m_knownFileSize = -1;
-    QString m_saveProblem;
     std::vector<DocumentView *> m_views;
     std::vector<std::pair<HostRecord *, bool>> m_hostQueue; // guarded by queueLock
     // The current engine was made by RescanHost (it may run with no scan).

@@ -67,6 +67,9 @@ struct ScanSession
     std::atomic<int> hostsPending{0};
     std::atomic<int> sweepTotal{0};
     std::atomic<int> sweepDone{0};
+    // Addresses the sweep checks at once when the open-file limit holds it
+    // below its usual width; 0 when it runs at full width.
+    std::atomic<int> sweepNarrowedTo{0};
 
     // The network scans talk to: the system's own when not set (tests set an
     // in-memory one). Workers keep it alive while they run.

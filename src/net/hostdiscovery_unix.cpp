@@ -212,10 +212,7 @@ private:
     std::stop_token m_stop;
 
     std::vector<Socket> m_sockets;
-    QString m_probeId;
-    QSet<QString> m_resolveIds;
-    QSet<QString> m_endpoints;
-    QSet<QString> m_resolving;
+    WsDiscovery::CExchange m_wsd{WsDiscovery::NewMessageId(), MaxHosts};
     QSet<std::uint32_t> m_mdnsAddresses;
     std::uint16_t m_queryId = 0;
 
@@ -240,7 +237,6 @@ void Discovery::Run()
         }
     }
     if (!m_sockets.empty()) {
-        m_probeId = WsDiscovery::NewMessageId();
         m_queryId = std::uint16_t(std::random_device{}());
         SendQueries();
         const auto repeatAt = Clock::now() + RepeatAfter;
@@ -279,7 +275,7 @@ void Discovery::Run()
 void Discovery::SendQueries()
 {
     static const QStringList smbService = {QStringLiteral("_smb"), QStringLiteral("_tcp"), QStringLiteral("local")};
-    const QByteArray probe = WsDiscovery::BuildProbe(m_probeId);
+    const QByteArray probe = WsDiscovery::BuildProbe(m_wsd.probeId());
     const QByteArray query = Mdns::BuildQuery(m_queryId, smbService, Mdns::TypePtr);
     for (const Socket &socket : m_sockets) {
         if (socket.kind == Kind::Wsd)
@@ -313,39 +309,12 @@ void Discovery::Receive(const Socket &socket)
 
 void Discovery::TakeWsdReply(const Socket &socket, std::uint32_t source, QByteArrayView data)
 {
-    const auto reply = WsDiscovery::ParseReply(data);
-    if (!reply || (reply->relatesTo != m_probeId && !m_resolveIds.contains(reply->relatesTo)))
-        return;
-    for (const WsDiscovery::Match &match : reply->matches) {
-        if (!match.types.isEmpty() && !match.types.contains(QStringLiteral("Computer")))
-            continue;
-        if (m_endpoints.contains(match.endpoint) || m_endpoints.size() >= MaxHosts)
-            continue;
-        // The metadata service must be on the host that answered: a reply
-        // cannot send this program to talk to some other machine.
-        std::optional<WsDiscovery::HttpUrl> url;
-        for (const QString &xaddr : match.xaddrs) {
-            auto parsed = WsDiscovery::ParseHttpUrl(xaddr);
-            if (parsed && NumericIPv4(parsed->host) == source) {
-                url = std::move(parsed);
-                break;
-            }
-        }
-        if (!url) {
-            // Probe matches often leave the transport address out: ask for
-            // it once (the answer relates to the Resolve).
-            if (reply->action == u"ProbeMatches" && !m_resolving.contains(match.endpoint)
-                && m_resolveIds.size() < MaxHosts) {
-                m_resolving.insert(match.endpoint);
-                const QString id = WsDiscovery::NewMessageId();
-                m_resolveIds.insert(id);
-                SendTo(socket.fd, WsDiscovery::MulticastGroup, WsDiscovery::Port,
-                       WsDiscovery::BuildResolve(id, match.endpoint));
-            }
-            continue;
-        }
-        m_endpoints.insert(match.endpoint);
-        m_fetches.Post([this, source, url = *url, endpoint = match.endpoint] { FetchMetadata(source, url, endpoint); });
+    WsDiscovery::CExchange::Step step = m_wsd.Take(source, data);
+    for (const WsDiscovery::CExchange::Resolve &resolve : step.resolves)
+        SendTo(socket.fd, WsDiscovery::MulticastGroup, WsDiscovery::Port, resolve.datagram);
+    for (WsDiscovery::CExchange::Fetch &fetch : step.fetches) {
+        m_fetches.Post([this, address = fetch.address, url = std::move(fetch.url),
+                        endpoint = std::move(fetch.endpoint)] { FetchMetadata(address, url, endpoint); });
     }
 }
 
@@ -373,7 +342,7 @@ void Discovery::FetchMetadata(std::uint32_t address, WsDiscovery::HttpUrl url, Q
             return;
         m_wsdAddresses.insert(address);
     }
-    Report({computer->name, computer->workgroup, DottedIPv4(address)});
+    Report({computer->name, computer->workgroup, DottedIPv4(address), QString()});
 }
 
 void Discovery::TakeMdnsReply(const Socket &socket, std::uint32_t source, QByteArrayView data)
@@ -394,7 +363,7 @@ void Discovery::TakeMdnsReply(const Socket &socket, std::uint32_t source, QByteA
         if (m_mdnsAddresses.contains(address) || m_mdnsAddresses.size() >= MaxHosts)
             continue;
         m_mdnsAddresses.insert(address);
-        Report({service.host, QString(), DottedIPv4(address)});
+        Report({service.host, QString(), DottedIPv4(address), address == source ? QString() : DottedIPv4(source)});
     }
 }
 

@@ -183,11 +183,11 @@ QString CacheFile(const QString &ccacheName, unsigned uid)
         // the collection, whose "primary" file names the current one.
         if (rest.startsWith(u':'))
             return rest.mid(1);
-        QByteArray primary;
-        if (!FileAccess::ReadRegularFile(QDir(rest).filePath(QStringLiteral("primary")), 4096, primary, nullptr,
-                                         FileAccess::FileOwner::User))
+        const Result<QByteArray> primary = FileAccess::ReadRegularFile(QDir(rest).filePath(QStringLiteral("primary")),
+                                                                       4096, FileAccess::FileOwner::User);
+        if (!primary)
             return {};
-        const QString current = QString::fromUtf8(primary).trimmed();
+        const QString current = QString::fromUtf8(primary.value()).trimmed();
         if (current.isEmpty() || current.contains(u'/'))
             return {};
         return QDir(rest).filePath(current);
@@ -207,10 +207,8 @@ QByteArray ReadUserCache()
     // user's own regular file is no cache of the user's: a pipe would hold
     // the open for good, and a file another local user put at the default
     // name in /tmp would pass that user's ticket off as ours.
-    QByteArray cache;
-    if (!FileAccess::ReadRegularFile(path, MaxCacheBytes, cache, nullptr, FileAccess::FileOwner::User))
-        return {};
-    return cache;
+    Result<QByteArray> cache = FileAccess::ReadRegularFile(path, MaxCacheBytes, FileAccess::FileOwner::User);
+    return cache ? std::move(cache).value() : QByteArray();
 #else
     return {};
 #endif

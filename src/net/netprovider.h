@@ -25,6 +25,9 @@ struct DiscoveredHost
     QString name;
     QString workgroup; // workgroup or domain; empty when the method tells none
     QString address; // dotted IPv4, where the announcement came from
+    // The address that sent the announcement when it names another one
+    // (a DNS-SD answer carries address records); empty when the same.
+    QString source;
 };
 
 struct ShareListing

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "wsdiscovery.h"
 
+#include "resolver.h"
+
 #include <QUrl>
 #include <QUuid>
 #include <QXmlStreamReader>
@@ -392,6 +394,68 @@ std::optional<HttpUrl> ParseHttpUrl(QStringView url)
         return std::nullopt;
     result.host = host.toString();
     return result;
+}
+
+CExchange::CExchange(QString probeId, int maxEndpoints) : m_probeId(std::move(probeId)), m_maxEndpoints(maxEndpoints) {}
+
+CExchange::Step CExchange::Take(std::uint32_t source, QByteArrayView datagram)
+{
+    Step step;
+    const auto reply = ParseReply(datagram);
+    if (!reply || reply->relatesTo.isEmpty())
+        return step;
+    const bool probeMatch = reply->relatesTo == m_probeId;
+    QString resolved;
+    if (!probeMatch) {
+        const auto asked = m_resolves.constFind(reply->relatesTo);
+        if (asked == m_resolves.cend())
+            return step;
+        resolved = *asked;
+        if (!m_owners.value(resolved).contains(source))
+            return step;
+    }
+    for (const Match &match : reply->matches) {
+        if (!match.types.isEmpty() && !match.types.contains(QStringLiteral("Computer")))
+            continue;
+        if (!probeMatch && match.endpoint != resolved)
+            continue;
+        const std::pair key(match.endpoint, source);
+        if (m_fetched.contains(key) || m_fetched.size() >= m_maxEndpoints)
+            continue;
+        if (probeMatch) {
+            QSet<std::uint32_t> &owners = m_owners[match.endpoint];
+            if (!owners.contains(source) && m_ownerCount >= m_maxEndpoints)
+                continue;
+            if (!owners.contains(source)) {
+                owners.insert(source);
+                ++m_ownerCount;
+            }
+        }
+        // The metadata service must be on the host that answered: a reply
+        // cannot send this program to talk to some other machine.
+        std::optional<HttpUrl> url;
+        for (const QString &xaddr : match.xaddrs) {
+            auto parsed = ParseHttpUrl(xaddr);
+            if (parsed && NumericIPv4(parsed->host) == source) {
+                url = std::move(parsed);
+                break;
+            }
+        }
+        if (url) {
+            m_fetched.insert(key);
+            step.fetches.push_back({source, std::move(*url), match.endpoint});
+            continue;
+        }
+        // Probe matches often leave the transport address out: it is asked
+        // for once per endpoint, and every owner's answer relates to it.
+        if (probeMatch && !m_resolving.contains(match.endpoint) && m_resolves.size() < m_maxEndpoints) {
+            m_resolving.insert(match.endpoint);
+            const QString id = NewMessageId();
+            m_resolves.insert(id, match.endpoint);
+            step.resolves.push_back({id, BuildResolve(id, match.endpoint)});
+        }
+    }
+    return step;
 }
 
 } // namespace WsDiscovery

@@ -3,11 +3,14 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QHash>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
 #include <cstdint>
 #include <optional>
+#include <utility>
 #include <vector>
 
 // The messages of WS-Discovery (the multicast Probe and Resolve and their
@@ -72,5 +75,56 @@ std::optional<Computer> ParseComputerText(QStringView text);
 std::optional<QByteArray> HttpResponseBody(QByteArrayView response);
 // "http://10.0.0.2:5357/uuid" -> its parts; only plain http.
 std::optional<HttpUrl> ParseHttpUrl(QStringView url);
+
+// The answers to one Probe, and the Resolves it takes, without sockets:
+// which datagrams to send and which hosts to ask for their metadata.
+//
+// A Resolve goes to the multicast group, so anyone on the link may answer
+// it, and an endpoint is only a name that anyone may claim. An endpoint
+// therefore belongs to the addresses whose ProbeMatch named it: a
+// ResolveMatch is taken only from one of them, and only for the endpoint
+// that Resolve asked for. One address claiming another's endpoint does not
+// shut the real owner out either: each (endpoint, address) pair is fetched
+// once. One thread at a time.
+class CExchange
+{
+public:
+    struct Resolve
+    {
+        QString messageId;
+        QByteArray datagram; // for the multicast group
+    };
+    struct Fetch
+    {
+        std::uint32_t address = 0; // host order; the metadata service is here
+        HttpUrl url;
+        QString endpoint;
+    };
+    struct Step
+    {
+        std::vector<Resolve> resolves;
+        std::vector<Fetch> fetches;
+    };
+
+    // `maxEndpoints` bounds every set this keeps: a link with more
+    // announced computers is no home or office network.
+    explicit CExchange(QString probeId, int maxEndpoints = 1024);
+
+    const QString &probeId() const { return m_probeId; }
+    // A datagram that arrived from `source` (host order), already known to
+    // be a neighbour on the link.
+    Step Take(std::uint32_t source, QByteArrayView datagram);
+
+private:
+    const QString m_probeId;
+    const int m_maxEndpoints;
+    // Endpoint -> the addresses whose ProbeMatch named it.
+    QHash<QString, QSet<std::uint32_t>> m_owners;
+    int m_ownerCount = 0;
+    // Resolve message ID -> the endpoint it asked for.
+    QHash<QString, QString> m_resolves;
+    QSet<QString> m_resolving;
+    QSet<std::pair<QString, std::uint32_t>> m_fetched;
+};
 
 } // namespace WsDiscovery

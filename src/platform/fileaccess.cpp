@@ -25,17 +25,14 @@ QString SizeText(qint64 bytes)
     return QLocale::c().formattedDataSize(bytes, 1, QLocale::DataSizeSIFormat);
 }
 
-bool ReadRegularFile(const QString &path, qint64 maxBytes, QByteArray &bytes, QString *why, FileOwner owner)
+Result<QByteArray> ReadRegularFile(const QString &path, qint64 maxBytes, FileOwner owner)
 {
-    bytes.clear();
     QFile file;
-    if (!OpenRegularFile(file, path, maxBytes, why))
-        return false;
-    if (owner == FileOwner::User && !OwnedByUser(file)) {
-        if (why)
-            *why = QStringLiteral("It belongs to another user.");
-        return false;
-    }
+    if (Result<void> opened = OpenRegularFile(file, path, maxBytes); !opened)
+        return Failed(opened.reason());
+    if (owner == FileOwner::User && !OwnedByUser(file))
+        return Failed(QStringLiteral("It belongs to another user."));
+    QByteArray bytes;
     bytes.reserve(qsizetype(qMin(file.size(), maxBytes)));
     constexpr qint64 chunk = 64 * 1024;
     // One byte past the cap tells a file that grew since it was opened.
@@ -45,22 +42,14 @@ bool ReadRegularFile(const QString &path, qint64 maxBytes, QByteArray &bytes, QS
         bytes.resize(at + qsizetype(wanted));
         const qint64 got = file.read(bytes.data() + at, wanted);
         bytes.resize(at + qsizetype(qMax<qint64>(got, 0)));
-        if (got < 0) {
-            if (why)
-                *why = file.errorString() + u'.';
-            bytes.clear();
-            return false;
-        }
+        if (got < 0)
+            return Failed(file.errorString() + u'.');
         if (got == 0)
             break;
     }
-    if (qint64(bytes.size()) > maxBytes) {
-        if (why)
-            *why = QStringLiteral("It is too large (files up to %1 are read).").arg(SizeText(maxBytes));
-        bytes.clear();
-        return false;
-    }
-    return true;
+    if (qint64(bytes.size()) > maxBytes)
+        return Failed(QStringLiteral("It is too large (files up to %1 are read).").arg(SizeText(maxBytes)));
+    return bytes;
 }
 
 QString BackupPathFor(const QString &path)
@@ -71,15 +60,12 @@ QString BackupPathFor(const QString &path)
     return backup;
 }
 
-bool KeepBackupCopy(const QString &path, QString *backup, QString *why)
+Result<QString> KeepBackupCopy(const QString &path)
 {
     QFile original;
+    if (Result<void> opened = OpenRegularFile(original, path, std::numeric_limits<qint64>::max()); !opened)
+        return Failed(opened.reason());
     QString reason;
-    if (!OpenRegularFile(original, path, std::numeric_limits<qint64>::max(), &reason)) {
-        if (why)
-            *why = reason;
-        return false;
-    }
     // Another program may take the name between the look and the open; the
     // exclusive open then fails and the next number is tried.
     for (int attempt = 0; attempt < 100; ++attempt) {
@@ -109,19 +95,18 @@ bool KeepBackupCopy(const QString &path, QString *backup, QString *why)
             }
         }
         // On the disk before the original is replaced.
-        if (copied && SyncFile(copy, &reason)) {
-            if (backup)
-                *backup = candidate;
-            return true;
+        if (copied) {
+            Result<void> synced = SyncFile(copy);
+            if (synced)
+                return candidate;
+            reason = synced.reason();
         }
         copy.remove();
         break;
     }
     if (reason.isEmpty())
         reason = QStringLiteral("No free backup name was found.");
-    if (why)
-        *why = reason;
-    return false;
+    return Failed(reason);
 }
 
 } // namespace FileAccess

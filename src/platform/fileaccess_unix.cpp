@@ -21,17 +21,14 @@ QString ErrnoText(int error)
 
 } // namespace
 
-bool OpenRegularFile(QFile &file, const QString &path, qint64 maxBytes, QString *why)
+Result<void> OpenRegularFile(QFile &file, const QString &path, qint64 maxBytes)
 {
     const QByteArray name = QFile::encodeName(path);
     // Non-blocking, so that a pipe put where a file was expected cannot hold
     // the program; a regular file reads the same either way.
     const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) {
-        if (why)
-            *why = ErrnoText(errno);
-        return false;
-    }
+    if (fd < 0)
+        return Failed(ErrnoText(errno));
     struct stat info {};
     QString problem;
     if (::fstat(fd, &info) != 0)
@@ -48,13 +45,11 @@ bool OpenRegularFile(QFile &file, const QString &path, qint64 maxBytes, QString 
         if (flags >= 0)
             ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
         if (file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
-            return true;
+            return {};
         problem = file.errorString() + u'.';
     }
     ::close(fd);
-    if (why)
-        *why = problem;
-    return false;
+    return Failed(problem);
 }
 
 bool OwnedByUser(const QFileDevice &file)
@@ -63,14 +58,11 @@ bool OwnedByUser(const QFileDevice &file)
     return file.handle() >= 0 && ::fstat(file.handle(), &info) == 0 && info.st_uid == ::getuid();
 }
 
-bool SyncFile(QFileDevice &file, QString *why)
+Result<void> SyncFile(QFileDevice &file)
 {
-    if (!file.flush() || ::fsync(file.handle()) != 0) {
-        if (why)
-            *why = ErrnoText(errno);
-        return false;
-    }
-    return true;
+    if (!file.flush() || ::fsync(file.handle()) != 0)
+        return Failed(ErrnoText(errno));
+    return {};
 }
 
 void SyncFolderOf(const QString &path)

@@ -8,7 +8,7 @@
 
 namespace FileAccess {
 
-bool OpenRegularFile(QFile &file, const QString &path, qint64 maxBytes, QString *why)
+Result<void> OpenRegularFile(QFile &file, const QString &path, qint64 maxBytes)
 {
     const QFileInfo info(path);
     QString problem;
@@ -22,12 +22,10 @@ bool OpenRegularFile(QFile &file, const QString &path, qint64 maxBytes, QString 
     else {
         file.setFileName(path);
         if (file.open(QIODevice::ReadOnly))
-            return true;
+            return {};
         problem = file.errorString() + u'.';
     }
-    if (why)
-        *why = problem;
-    return false;
+    return Failed(problem);
 }
 
 bool OwnedByUser(const QFileDevice &)
@@ -35,14 +33,11 @@ bool OwnedByUser(const QFileDevice &)
     return true; // a user's profile folders are the user's own
 }
 
-bool SyncFile(QFileDevice &file, QString *why)
+Result<void> SyncFile(QFileDevice &file)
 {
-    if (!file.flush() || ::_commit(file.handle()) != 0) {
-        if (why)
-            *why = file.errorString();
-        return false;
-    }
-    return true;
+    if (!file.flush() || ::_commit(file.handle()) != 0)
+        return Failed(file.errorString());
+    return {};
 }
 
 void SyncFolderOf(const QString &)

@@ -59,13 +59,13 @@ std::unique_ptr<CHostSweep> CHostSweep::ForQueue(const CHostCache &cache, const 
 
 bool CHostSweep::Start(std::function<void()> wake, std::stop_token halt)
 {
-    // Said where the user sees it (standard error for lanterra-scan): a
-    // sweep held to a few addresses at once takes hours over a large range.
-    const int width = std::min({m_options.maxInFlight, m_transport->Capacity(), Total()});
-    if (width < std::min(m_options.maxInFlight, Total()))
+    // Said where the user sees it (standard error for lanterra-scan, the
+    // sweep pane in the window): a sweep held to a few addresses at once
+    // takes hours over a large range.
+    if (const int width = NarrowedTo(); width > 0)
         qCWarning(lcScan).noquote()
             << QStringLiteral("the open-file limit lets the sweep check only %1 addresses at once instead of %2")
-                   .arg(std::max(1, width))
+                   .arg(width)
                    .arg(m_options.maxInFlight);
     try {
         m_thread = std::jthread([this, wake = std::move(wake), halt] {
@@ -82,6 +82,13 @@ bool CHostSweep::Start(std::function<void()> wake, std::stop_token halt)
         return false;
     }
     return true;
+}
+
+int CHostSweep::NarrowedTo() const
+{
+    const int usual = std::min(m_options.maxInFlight, Total());
+    const int width = std::min(usual, m_transport->Capacity());
+    return width < usual ? std::max(1, width) : 0;
 }
 
 void CHostSweep::Stop()

@@ -47,6 +47,9 @@ public:
     int Total() const { return int(m_targets.size()); }
     int Decided() const { return m_decided.load(); }
     int MaxInFlight() const { return m_options.maxInFlight; }
+    // The addresses checked at once when the transport's capacity (the
+    // open-file limit) holds the sweep below its usual width; 0 otherwise.
+    int NarrowedTo() const;
 
 private:
     CHostSweep(std::unique_ptr<ISweepTransport> transport, const SweepOptions &options);

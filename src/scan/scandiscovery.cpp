@@ -102,26 +102,55 @@ void CScanDriver::AddDiscoveredHost(const std::unique_lock<std::mutex> &held, co
         return;
 
     // A host already known (from the cache, the host list, a browse list or
-    // another method) stays one host. A known address alone does not make a
-    // named host the same: addresses change hands, and the probe's address
-    // check settles which record keeps the machine.
+    // another method) stays one host. Anyone on the link can announce any
+    // name at any address, so an announcement never moves, renames or
+    // replaces a host the cache holds from another source: the name keeps
+    // its address, and an address held under a name keeps that name (a
+    // probe that finds two records at one address would rename the first
+    // one). The address a running probe took counts as held before the
+    // host record has it.
+    const HostRecord *atAddress = nullptr;
+    if (!found.address.isEmpty()) {
+        {
+            std::scoped_lock addresses(Session().addressLock);
+            if (const auto taken = Session().addressMap.find(found.address); taken != Session().addressMap.end())
+                atAddress = taken->second;
+        }
+        for (auto it = m_cache.hosts().cbegin(); !atAddress && it != m_cache.hosts().cend(); ++it) {
+            if ((*it)->GetAddr() == found.address)
+                atAddress = it->get();
+        }
+    }
     for (const auto &host : m_cache.hosts()) {
         const QString address = host->GetAddr();
         const QString name = host->GetName();
-        const bool sameAddress = !found.address.isEmpty() && address == found.address;
+        const bool sameAddress = !found.address.isEmpty() && (address == found.address || atAddress == host.get());
         if (SameHostName(name, found.name) || (sameAddress && (name.isEmpty() || found.name.isEmpty()))) {
-            // A listed name that no resolver knows is still reached.
-            if (address.isEmpty() && !found.address.isEmpty())
+            // A listed name that no resolver knows is still reached, but
+            // never at an address another host holds.
+            if (address.isEmpty() && !found.address.isEmpty() && !atAddress)
                 host->SetAddr(found.address);
+            else if (!address.isEmpty() && !found.address.isEmpty() && address != found.address)
+                qCInfo(lcScan).noquote() << "left out an announcement of" << found.name << "at" << found.address
+                                         << "- the host is at" << address;
+            return;
+        }
+        // Announced names at one address are left to the probe's address
+        // check and to the cap per announcing address.
+        if (sameAddress && !m_announcedOnly.contains(host.get())) {
+            qCInfo(lcScan).noquote() << "left out an announcement of" << found.name << "at" << found.address
+                                     << "- the address is held by" << name;
             return;
         }
     }
 
-    int &fromSource = m_announcedBySource[found.address];
+    // Counted by the sender: one answer may name many addresses.
+    const QString &sender = found.source.isEmpty() ? found.address : found.source;
+    int &fromSource = m_announcedBySource[sender];
     if (fromSource >= MaxAnnouncedPerSource) {
         if (fromSource++ == MaxAnnouncedPerSource)
-            qCWarning(lcScan).noquote() << "announcements from" << found.address << "name more than"
-                                        << MaxAnnouncedPerSource << "hosts; the rest are left out";
+            qCWarning(lcScan).noquote() << "announcements from" << sender << "name more than" << MaxAnnouncedPerSource
+                                        << "hosts; the rest are left out";
         return;
     }
     ++fromSource;

@@ -194,6 +194,7 @@ void CScanDriver::Run()
         auto lock = Publish();
         m_sweep.reset(); // every host checks itself in its probe
         Session().sweepTotal = 0;
+        Session().sweepNarrowedTo = 0;
     }
     for (;;) {
         if (prepared)
@@ -312,8 +313,10 @@ bool CScanDriver::Prepare()
     Session().netsTotal = int(cache.nets().size());
     Session().netsPending = int(cache.nets().size());
     m_sweep = CHostSweep::ForQueue(cache, rules, m_network->CreateSweepTransport());
-    if (m_sweep)
+    if (m_sweep) {
         Session().sweepTotal = m_sweep->Total();
+        Session().sweepNarrowedTo = m_sweep->NarrowedTo();
+    }
     return true;
 }
 

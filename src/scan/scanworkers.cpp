@@ -235,8 +235,9 @@ bool ClaimAddress(CScanDriver &driver, HostRecord &host, const QString &name, Pr
         }
         if (other) {
             // The same machine under two records: the one that came first
-            // keeps it, under this record's name when this one has a name.
-            if (!name.isEmpty()) {
+            // keeps it, under this record's name when this one has a name,
+            // unless that name is only what someone announced.
+            if (!name.isEmpty() && !driver.IsAnnouncedOnly(host)) {
                 other->SetName(name);
                 doc.QueueShares(doc.SharesOf(*other), ShareHostRenamed);
             }

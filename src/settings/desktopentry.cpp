@@ -48,9 +48,10 @@ std::optional<DesktopEntry> DesktopEntry::Read(const QString &path)
 {
     // Entries are found in folders anyone may put files in: a pipe or a
     // device there must not hold the program, nor fill its memory.
-    QByteArray bytes;
-    if (!FileAccess::ReadRegularFile(path, 1024 * 1024, bytes, nullptr))
+    const Result<QByteArray> read = FileAccess::ReadRegularFile(path, 1024 * 1024);
+    if (!read)
         return std::nullopt;
+    const QByteArray &bytes = read.value();
     DesktopEntry entry;
     entry.m_filePath = path;
     bool inEntryGroup = false;

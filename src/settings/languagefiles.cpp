@@ -24,13 +24,12 @@ constexpr qint64 maxLanguageFileBytes = 4 * 1024 * 1024;
 // built-in texts).
 void ReadLanguageFile(const QString &path, const XmlRootRoutine &routine)
 {
-    QByteArray bytes;
-    QString why;
-    if (!FileAccess::ReadRegularFile(path, maxLanguageFileBytes, bytes, &why)) {
-        qCWarning(lcFile) << "cannot read" << path << ":" << why;
+    const Result<QByteArray> bytes = FileAccess::ReadRegularFile(path, maxLanguageFileBytes);
+    if (!bytes) {
+        qCWarning(lcFile) << "cannot read" << path << ":" << bytes.reason();
         return;
     }
-    ReadXmlDocument(bytes, u"language", routine);
+    ReadXmlDocument(bytes.value(), u"language", routine);
 }
 
 LanguageRecord ListLanguageFile(const QString &locales, const QFileInfo &folder, const QFileInfo &file)

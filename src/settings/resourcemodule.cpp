@@ -44,13 +44,12 @@ void CResourceModule::Clear()
 bool CResourceModule::Load(const QString &path)
 {
     Clear();
-    QByteArray data;
-    QString why;
-    if (!FileAccess::ReadRegularFile(path, maxModuleSize, data, &why)) {
-        qCDebug(lcFile) << "no module" << path << ":" << why;
+    const Result<QByteArray> data = FileAccess::ReadRegularFile(path, maxModuleSize);
+    if (!data) {
+        qCDebug(lcFile) << "no module" << path << ":" << data.reason();
         return false;
     }
-    return Parse(data);
+    return Parse(data.value());
 }
 
 bool CResourceModule::Parse(const QByteArray &data)

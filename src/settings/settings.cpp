@@ -107,7 +107,7 @@ void CSettings::setInstance(CSettings *settings)
 
 void CSettings::Startup()
 {
-    const bool loaded = Load();
+    const bool loaded = Load().ok();
     ScanLanguages(*this);
     // Built after the language is loaded, so a first start gets translated names.
     if (!loaded)
@@ -126,7 +126,7 @@ QString CSettings::filePath() const
     return Paths::settingsFolder() + QStringLiteral("/settings.xml");
 }
 
-bool CSettings::Load()
+Result<void> CSettings::Load()
 {
     const QString path = filePath();
     createFolderOf(path);
@@ -139,26 +139,26 @@ bool CSettings::Load()
     m_keptOriginal.clear();
     m_keepOriginal = false;
 
-    QString text;
-    QString why;
-    if (!ReadXmlFileText(path, text, &why)) {
+    const Result<QString> text = ReadXmlFileText(path);
+    if (!text) {
         // A first start has no file: nothing to tell, nothing to keep.
         if (QFileInfo::exists(path)) {
             m_loadProblem = SettingsLoadProblem::Unreadable;
-            m_problemDetail = why;
+            m_problemDetail = text.reason();
             m_problemPath = path;
         }
         DetectDefaults();
-        return false;
+        return Failed(text.reason());
     }
     bool version10 = false;
-    const XmlReadEnd end = ReadXmlText(text, RootName, [&](CXmlMapper &mapper) { version10 = MapSettings(mapper); });
-    NoteLoadProblem(path, text, version10, end == XmlReadEnd::Whole);
+    const XmlReadEnd end =
+        ReadXmlText(text.value(), RootName, [&](CXmlMapper &mapper) { version10 = MapSettings(mapper); });
+    NoteLoadProblem(path, text.value(), version10, end == XmlReadEnd::Whole);
     if (schemes.empty()) {
         selectedScheme = 0;
         BuildDefaultSchemes();
     }
-    return true;
+    return {};
 }
 
 void CSettings::NoteLoadProblem(const QString &path, QStringView text, bool version10, bool readWhole)
@@ -235,24 +235,25 @@ QString CSettings::LoadProblemText(bool savesAtExit) const
                            {QDir::toNativeSeparators(m_keptOriginal)});
 }
 
-void CSettings::Save()
+Result<void> CSettings::Save()
 {
     const QString path = filePath();
     createFolderOf(path);
     if (m_loadProblem == SettingsLoadProblem::Unreadable && path == m_problemPath) {
         qCWarning(lcFile) << "settings not written: the file there could not be read:" << path;
-        return;
+        return Failed(QStringLiteral("The file there could not be read; it is left as it is."));
     }
     if (m_keepOriginal && QFileInfo::exists(path)) {
-        QString why;
-        if (!FileAccess::KeepBackupCopy(path, &m_keptOriginal, &why)) {
-            qCWarning(lcFile) << "settings not written: the original could not be kept:" << path << why;
-            return;
+        const Result<QString> backup = FileAccess::KeepBackupCopy(path);
+        if (!backup) {
+            qCWarning(lcFile) << "settings not written: the original could not be kept:" << path << backup.reason();
+            return Failed(backup.reason());
         }
+        m_keptOriginal = backup.value();
         qCInfo(lcFile) << "kept the original of" << path << "as" << m_keptOriginal;
     }
     m_keepOriginal = false;
-    SaveXmlDocument(path, RootName, [this](CXmlMapper &mapper) { MapSettings(mapper); });
+    return SaveXmlDocument(path, RootName, [this](CXmlMapper &mapper) { MapSettings(mapper); });
 }
 
 bool CSettings::MapSettings(CXmlMapper &mapper)

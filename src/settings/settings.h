@@ -4,6 +4,8 @@
 #include "languagerecord.h"
 #include "sharescheme.h"
 
+#include "platform/result.h"
+
 #include <QList>
 #include <QString>
 
@@ -69,14 +71,15 @@ public:
     // Shut-down: Save.
     void Shutdown();
 
-    // Reads settings.xml; false when the file cannot be opened. A file that
-    // is there but could not be read whole is recorded as loadProblem().
-    bool Load();
+    // Reads settings.xml; fails when the file cannot be opened. A file that
+    // is there but could not be read whole is recorded as loadProblem(),
+    // for the message the window shows once it is up.
+    Result<void> Load();
     // Writes settings.xml (through a temporary file; the old one stays on
     // failure). After a load problem the original is first kept as a backup
     // (keptOriginalPath()); when that cannot be made, or the file could not
     // be read at all, nothing is written and the file stays as it was.
-    void Save();
+    Result<void> Save();
     // False when the file's version is not "1.0" (nothing else is mapped).
     bool MapSettings(CXmlMapper &mapper);
 

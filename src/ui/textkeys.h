@@ -37,6 +37,7 @@ enum : int {
 namespace StatusBarText {
 enum : int {
     SweepAddresses = 0,
+    SweepNarrowed = 1,
 };
 }
 

@@ -22,12 +22,10 @@ QByteArray toUtf16LE(QStringView text)
     return bytes;
 }
 
-bool failSave(const QString &path, const QString &reason, QString *why)
+Failure failSave(const QString &path, const QString &reason)
 {
     qCWarning(lcFile) << "cannot write" << path << ":" << reason;
-    if (why)
-        *why = reason;
-    return false;
+    return Failed(reason);
 }
 
 } // namespace
@@ -60,14 +58,14 @@ QByteArray WriteXmlDocument(QStringView rootName, const XmlRootRoutine &routine)
     return bytes;
 }
 
-bool SaveXmlDocument(const QString &path, QStringView rootName, const XmlRootRoutine &routine, QString *why)
+Result<void> SaveXmlDocument(const QString &path, QStringView rootName, const XmlRootRoutine &routine)
 {
     QSaveFile file(path);
     // Only when the folder refuses the temporary file (EACCES) while the
     // file itself may be written: the user's own file in a shared folder.
     file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly))
-        return failSave(path, file.errorString() + u'.', why);
+        return failSave(path, file.errorString() + u'.');
     const QByteArray bytes = WriteXmlDocument(rootName, routine);
     // A full disk shows as a short write, not always as an error: only a
     // complete text may replace the old file.
@@ -77,22 +75,21 @@ bool SaveXmlDocument(const QString &path, QStringView rootName, const XmlRootRou
                                    : QStringLiteral("Not everything could be written; the disk may be full.");
         file.cancelWriting();
         file.commit();
-        return failSave(path, reason, why);
+        return failSave(path, reason);
     }
     // The new text must be on the disk before it takes the old one's name,
     // or a power cut could leave neither.
-    QString syncProblem;
-    if (!FileAccess::SyncFile(file, &syncProblem)) {
+    if (Result<void> synced = FileAccess::SyncFile(file); !synced) {
         file.cancelWriting();
         file.commit();
-        return failSave(path, syncProblem, why);
+        return failSave(path, synced.reason());
     }
     if (g_beforeReplace)
         g_beforeReplace();
     if (!file.commit())
-        return failSave(path, file.errorString() + u'.', why);
+        return failSave(path, file.errorString() + u'.');
     FileAccess::SyncFolderOf(path);
-    return true;
+    return {};
 }
 
 void SetXmlSaveInterruptionForTests(std::function<void()> hook)
@@ -100,21 +97,18 @@ void SetXmlSaveInterruptionForTests(std::function<void()> hook)
     g_beforeReplace = std::move(hook);
 }
 
-bool ReadXmlFileText(const QString &path, QString &text, QString *why)
+Result<QString> ReadXmlFileText(const QString &path)
 {
-    text.clear();
     QFile file;
-    QString reason;
-    if (!FileAccess::OpenRegularFile(file, path, MaxXmlFileBytes, &reason)) {
+    if (Result<void> opened = FileAccess::OpenRegularFile(file, path, MaxXmlFileBytes); !opened) {
         // A first start has no settings.xml: nothing to warn about.
         if (QFileInfo::exists(path))
-            qCWarning(lcFile) << "cannot read" << path << ":" << reason;
+            qCWarning(lcFile) << "cannot read" << path << ":" << opened.reason();
         else
             qCInfo(lcFile) << "no file" << path;
-        if (why)
-            *why = reason;
-        return false;
+        return Failed(opened.reason());
     }
+    QString text;
     // The file's UTF-16LE code units, read straight into the string that the
     // reader works on.
     const qint64 size = file.size();
@@ -132,7 +126,7 @@ bool ReadXmlFileText(const QString &path, QString &text, QString *why)
     text.resize(qsizetype(got / 2));
     if constexpr (QSysInfo::ByteOrder == QSysInfo::BigEndian)
         qFromLittleEndian<quint16>(text.data(), text.size(), text.data());
-    return true;
+    return text;
 }
 
 XmlReadEnd ReadXmlText(QStringView text, QStringView rootName, const XmlRootRoutine &routine)
@@ -171,11 +165,11 @@ XmlReadEnd ReadXmlDocument(const QByteArray &bytes, QStringView rootName, const 
     return ReadXmlText(text, rootName, routine);
 }
 
-bool LoadXmlDocument(const QString &path, QStringView rootName, const XmlRootRoutine &routine, QString *why)
+Result<void> LoadXmlDocument(const QString &path, QStringView rootName, const XmlRootRoutine &routine)
 {
-    QString text;
-    if (!ReadXmlFileText(path, text, why))
-        return false;
-    ReadXmlText(text, rootName, routine);
-    return true;
+    Result<QString> text = ReadXmlFileText(path);
+    if (!text)
+        return Failed(text.reason());
+    ReadXmlText(text.value(), rootName, routine);
+    return {};
 }

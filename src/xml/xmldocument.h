@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "platform/result.h"
+
 #include <QString>
 #include <QStringView>
 
@@ -32,16 +34,15 @@ QByteArray WriteXmlDocument(QStringView rootName, const XmlRootRoutine &routine)
 // Saves through a temporary file in the same folder, synced to the disk
 // before it replaces the old file, and the folder synced after. Where the
 // folder refuses new files but the file itself may be written, the file is
-// written in place instead. False when the file could not be written; `*why`
-// then says why (the old file stays as it was, unless it was being written
-// in place).
-bool SaveXmlDocument(const QString &path, QStringView rootName, const XmlRootRoutine &routine,
-                     QString *why = nullptr);
+// written in place instead. A failure says why the file could not be
+// written (the old file stays as it was, unless it was being written in
+// place).
+Result<void> SaveXmlDocument(const QString &path, QStringView rootName, const XmlRootRoutine &routine);
 
 // Reads a file's UTF-16LE code units (a trailing odd byte is dropped). Only
 // regular files up to MaxXmlFileBytes are read; anything else fails with the
-// reason in `*why`.
-bool ReadXmlFileText(const QString &path, QString &text, QString *why = nullptr);
+// reason.
+Result<QString> ReadXmlFileText(const QString &path);
 
 // Runs `routine` over `text` (as ReadXmlFileText gives it).
 XmlReadEnd ReadXmlText(QStringView text, QStringView rootName, const XmlRootRoutine &routine);
@@ -55,8 +56,7 @@ XmlReadEnd ReadXmlDocument(const QByteArray &bytes, QStringView rootName, const 
 
 // Reports failure only when the file cannot be read (see ReadXmlFileText);
 // whatever the reader finds in it counts as success.
-bool LoadXmlDocument(const QString &path, QStringView rootName, const XmlRootRoutine &routine,
-                     QString *why = nullptr);
+Result<void> LoadXmlDocument(const QString &path, QStringView rootName, const XmlRootRoutine &routine);
 
 // Tests only: called after the new text of a save is complete and synced,
 // right before it replaces the old file.

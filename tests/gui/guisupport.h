@@ -12,12 +12,23 @@
 
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTextDocument>
 #include <QUrl>
 
 #include <memory>
 #include <utility>
 
 namespace gui {
+
+// What a tool tip shows once Qt has decided between plain and rich text.
+inline QString ShownToolTip(const QString &tip)
+{
+    if (!Qt::mightBeRichText(tip))
+        return tip;
+    QTextDocument document;
+    document.setHtml(tip);
+    return document.toPlainText();
+}
 
 inline ShareGroup Group(const QString &name, QStringList keywords, bool visible = true)
 {

@@ -19,7 +19,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
-#include <QTextDocument>
 #include <QTimer>
 #include <QToolTip>
 
@@ -65,16 +64,6 @@ QString Expected(const QString &name)
     QString shown = name;
     shown.replace(QChar(0x202E), QStringLiteral("\\u202E")).replace(QChar(0x2028), QStringLiteral("\\u2028"));
     return FSI + shown + PDI;
-}
-
-// What a tool tip shows: its text as plain text, or rendered from markup.
-QString ShownToolTip(const QString &tip)
-{
-    if (!Qt::mightBeRichText(tip))
-        return tip;
-    QTextDocument document;
-    document.setHtml(tip);
-    return document.toPlainText();
 }
 
 long ResidentKilobytes()

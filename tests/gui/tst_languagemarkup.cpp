@@ -11,21 +11,12 @@
 #include <QAbstractButton>
 #include <QLabel>
 #include <QMessageBox>
-#include <QTextDocument>
 #include <QTimer>
 #include <QtTest>
 
 namespace {
 
-// What a tool tip shows once Qt has decided between plain and rich text.
-QString ShownToolTip(const QString &tip)
-{
-    if (!Qt::mightBeRichText(tip))
-        return tip;
-    QTextDocument document;
-    document.setHtml(tip);
-    return document.toPlainText();
-}
+using gui::ShownToolTip;
 
 const QString Markup = QStringLiteral("<img src=\"/dev/zero\"><b>Open</b> & more");
 

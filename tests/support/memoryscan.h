@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A document that scans an in-memory network: what the scanner's tests share.
+#include "memoryservers.h"
 #include "model/lanterradoc.h"
 #include "net/memorynetwork.h"
 #include "net/neterrors.h"
@@ -24,16 +25,6 @@ template <class Done> [[nodiscard]] bool WaitFor(Done done, std::chrono::millise
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     return true;
-}
-
-// A server with these disk shares, answering after `latencyMs`.
-inline CMemoryNetwork::Server DiskServer(const QStringList &names, int latencyMs = 0)
-{
-    CMemoryNetwork::Server server;
-    for (const QString &name : names)
-        server.shares.push_back({name, ShareType::DiskTree});
-    server.latencyMs = latencyMs;
-    return server;
 }
 
 // A document in the workgroup HOME on an in-memory network whose own
@@ -69,6 +60,9 @@ protected:
     {
         return WaitFor([this] { return !doc->IsScanning(); }, limit);
     }
+
+    // The host the cache holds under this name (or address), or nullptr.
+    HostRecord *Host(const QString &nameOrAddress) const { return FindHost(*doc, nameOrAddress); }
 
     // A host in the cache (in the workgroup HOME, made when there is none).
     HostRecord *CacheHost(const QString &name, const QString &address = {})

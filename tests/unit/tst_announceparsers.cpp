@@ -158,6 +158,149 @@ TEST(WsDiscoveryMessages, RequestsCarryTheirIdsAndEscapeWhatCameFromTheNetwork)
     EXPECT_TRUE(request.contains("Content-Length: " + QByteArray::number(request.size() - bodyAt) + "\r\n"));
 }
 
+// The captured answers, as another host (or a rogue) would send them: the
+// request they relate to, the endpoint they name and, for a match that
+// tells it, the host of the metadata service.
+QByteArray WsdAnswer(const char *captured, const QString &relatesTo, const QString &endpoint, const QString &xaddrHost)
+{
+    QByteArray packet(captured);
+    const QByteArray capturedEndpoint("urn:uuid:11111111-2222-3333-4444-555555555555");
+    const qsizetype from = packet.indexOf("<wsa:RelatesTo>") + 15;
+    packet.replace(from, packet.indexOf("</wsa:RelatesTo>") - from, relatesTo.toUtf8());
+    packet.replace("http://10.79.0.2:5357/", "http://" + xaddrHost.toUtf8() + ":5357/");
+    packet.replace(capturedEndpoint, endpoint.toUtf8());
+    if (!xaddrHost.isEmpty() && !packet.contains("<wsd:XAddrs>"))
+        packet.replace("<wsd:MetadataVersion>",
+                       "<wsd:XAddrs>http://" + xaddrHost.toUtf8() + ":5357/x</wsd:XAddrs><wsd:MetadataVersion>");
+    return packet;
+}
+
+std::uint32_t Neighbour(int last)
+{
+    return (10u << 24) | (77u << 16) | std::uint32_t(last);
+}
+
+// One datagram: a ProbeMatch, or a ResolveMatch answering the Resolve the
+// exchange sent for `relatesToEndpoint` (or a Resolve it never sent).
+struct WsdDatagram
+{
+    enum Kind { Probe, ResolveFor, ResolveUnasked } kind;
+    int source; // 10.77.0.x
+    const char *endpoint;
+    int xaddrHost; // 0: none
+    const char *relatesToEndpoint = "";
+};
+
+struct WsdExchangeCase
+{
+    const char *name;
+    std::vector<WsdDatagram> datagrams;
+    std::vector<int> fetchedFrom; // in order
+    int resolvesSent;
+};
+
+void PrintTo(const WsdExchangeCase &item, std::ostream *out)
+{
+    *out << item.name;
+}
+
+class WsdExchangeTest : public ::testing::TestWithParam<WsdExchangeCase>
+{};
+
+TEST_P(WsdExchangeTest, ResolveMatchesCountOnlyFromTheEndpointsOwners)
+{
+    WsDiscovery::CExchange exchange(QStringLiteral("urn:uuid:probe-1"));
+    QHash<QString, QString> resolveIds;
+    std::vector<int> fetchedFrom;
+    int resolvesSent = 0;
+    for (const WsdDatagram &datagram : GetParam().datagrams) {
+        const QString host = datagram.xaddrHost ? QStringLiteral("10.77.0.%1").arg(datagram.xaddrHost) : QString();
+        QByteArray packet;
+        switch (datagram.kind) {
+        case WsdDatagram::Probe:
+            packet = WsdAnswer(ProbeMatches, exchange.probeId(), QString::fromUtf8(datagram.endpoint), host);
+            break;
+        case WsdDatagram::ResolveFor:
+            ASSERT_TRUE(resolveIds.contains(QString::fromUtf8(datagram.relatesToEndpoint)));
+            packet = WsdAnswer(ResolveMatches, resolveIds.value(QString::fromUtf8(datagram.relatesToEndpoint)),
+                               QString::fromUtf8(datagram.endpoint), host);
+            break;
+        case WsdDatagram::ResolveUnasked:
+            packet = WsdAnswer(ResolveMatches, QStringLiteral("urn:uuid:never-sent"),
+                               QString::fromUtf8(datagram.endpoint), host);
+            break;
+        }
+        ASSERT_TRUE(WsDiscovery::ParseReply(packet));
+        const auto step = exchange.Take(Neighbour(datagram.source), packet);
+        for (const auto &resolve : step.resolves) {
+            ++resolvesSent;
+            EXPECT_TRUE(resolve.datagram.contains("<wsa:Address>" + QByteArray(datagram.endpoint) + "</wsa:Address>"));
+            resolveIds.insert(QString::fromUtf8(datagram.endpoint), resolve.messageId);
+        }
+        for (const auto &fetch : step.fetches) {
+            EXPECT_EQ(fetch.url.host, QStringLiteral("10.77.0.%1").arg(fetch.address & 0xFF));
+            fetchedFrom.push_back(int(fetch.address - Neighbour(0)));
+        }
+    }
+    EXPECT_EQ(fetchedFrom, GetParam().fetchedFrom);
+    EXPECT_EQ(resolvesSent, GetParam().resolvesSent);
+}
+
+const char VaultEndpoint[] = "urn:uuid:0a017700-0000-4000-8000-000000000003";
+const char OtherEndpoint[] = "urn:uuid:0a017700-0000-4000-8000-000000000005";
+
+// VAULT is 10.77.0.3, the rogue 10.77.0.66.
+INSTANTIATE_TEST_SUITE_P(
+    Spoofing, WsdExchangeTest,
+    ::testing::Values(
+        WsdExchangeCase{
+            "OwnerAnswersItsResolve",
+            {{WsdDatagram::Probe, 3, VaultEndpoint, 0}, {WsdDatagram::ResolveFor, 3, VaultEndpoint, 3, VaultEndpoint}},
+            {3},
+            1},
+        WsdExchangeCase{"RogueAnswersFirst",
+                        {{WsdDatagram::Probe, 3, VaultEndpoint, 0},
+                         {WsdDatagram::ResolveFor, 66, VaultEndpoint, 66, VaultEndpoint},
+                         {WsdDatagram::ResolveFor, 3, VaultEndpoint, 3, VaultEndpoint}},
+                        {3},
+                        1},
+        WsdExchangeCase{"OnlyTheRogueAnswers",
+                        {{WsdDatagram::Probe, 3, VaultEndpoint, 0},
+                         {WsdDatagram::ResolveFor, 66, VaultEndpoint, 66, VaultEndpoint}},
+                        {},
+                        1},
+        WsdExchangeCase{"AnOwnerAnswersForAnotherEndpoint",
+                        {{WsdDatagram::Probe, 3, VaultEndpoint, 0},
+                         {WsdDatagram::Probe, 5, OtherEndpoint, 0},
+                         {WsdDatagram::ResolveFor, 5, VaultEndpoint, 5, OtherEndpoint},
+                         {WsdDatagram::ResolveFor, 5, OtherEndpoint, 5, VaultEndpoint},
+                         {WsdDatagram::ResolveFor, 5, OtherEndpoint, 5, OtherEndpoint}},
+                        {5},
+                        2},
+        WsdExchangeCase{"AClaimedEndpointDoesNotShutTheOwnerOut",
+                        {{WsdDatagram::Probe, 66, VaultEndpoint, 0},
+                         {WsdDatagram::Probe, 3, VaultEndpoint, 0},
+                         {WsdDatagram::ResolveFor, 66, VaultEndpoint, 66, VaultEndpoint},
+                         {WsdDatagram::ResolveFor, 3, VaultEndpoint, 3, VaultEndpoint}},
+                        {66, 3},
+                        1},
+        WsdExchangeCase{"AnswersToNoResolveOfOurs",
+                        {{WsdDatagram::Probe, 3, VaultEndpoint, 0}, {WsdDatagram::ResolveUnasked, 3, VaultEndpoint, 3}},
+                        {},
+                        1},
+        WsdExchangeCase{"AProbeMatchTellingItsOwnServiceNeedsNoResolve",
+                        {{WsdDatagram::Probe, 3, VaultEndpoint, 3}, {WsdDatagram::Probe, 5, OtherEndpoint, 66}},
+                        {3},
+                        1},
+        WsdExchangeCase{"EachOwnerIsAskedOnce",
+                        {{WsdDatagram::Probe, 3, VaultEndpoint, 0},
+                         {WsdDatagram::Probe, 3, VaultEndpoint, 0},
+                         {WsdDatagram::ResolveFor, 3, VaultEndpoint, 3, VaultEndpoint},
+                         {WsdDatagram::ResolveFor, 3, VaultEndpoint, 3, VaultEndpoint}},
+                        {3},
+                        1}),
+    [](const ::testing::TestParamInfo<WsdExchangeCase> &info) { return std::string(info.param.name); });
+
 TEST(MdnsParser, ReadsTheServicesOfAnAnswer)
 {
     const auto message = Mdns::ParseMessage(QByteArray::fromHex(AvahiAnswer));

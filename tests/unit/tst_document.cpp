@@ -355,10 +355,9 @@ TEST_F(DocumentFile, OtherVersionsAreRefused)
         EXPECT_TRUE(doc.cacheNets().empty());
         EXPECT_TRUE(doc.cacheHosts().empty());
         EXPECT_EQ(doc.GetShareCount(), 0);
-        QString text;
-        QString why;
-        EXPECT_FALSE(CLanterraDoc::LoadDocumentText(path, text, &why));
-        EXPECT_TRUE(why.contains(u"version 1.0")) << qPrintable(why);
+        const Result<QString> text = CLanterraDoc::LoadDocumentText(path);
+        EXPECT_FALSE(text);
+        EXPECT_TRUE(text.reason().contains(u"version 1.0")) << qPrintable(text.reason());
     }
 }
 
@@ -398,7 +397,7 @@ TEST_F(DocumentFile, EveryCutIsReadUpToItAndMarkedAsReadInPart)
         SCOPED_TRACE(cut);
         const QString path = WriteText(QStringLiteral("cut.net"), body.left(cut));
         CLanterraDoc doc;
-        const bool opened = doc.ReadDocumentFile(path, false);
+        const bool opened = doc.ReadDocumentFile(path, false).ok();
         // Before its version the file is no document at all.
         ASSERT_EQ(opened, cut >= versionRead);
         if (!opened)
@@ -442,14 +441,16 @@ TEST_F(DocumentFile, AFailedWriteKeepsTheOldFile)
     rlimit small = old;
     small.rlim_cur = 8192;
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const bool written = doc.WriteDocumentFile(path);
-    const bool saved = doc.OnSaveDocument(path);
+    const Result<void> written = doc.WriteDocumentFile(path);
+    const Result<void> saved = doc.OnSaveDocument(path);
     setrlimit(RLIMIT_FSIZE, &old);
     signal(SIGXFSZ, oldHandler);
 
     EXPECT_FALSE(written);
-    EXPECT_FALSE(doc.GetSaveProblem().isEmpty());
-    EXPECT_TRUE(saved); // the save command's answer does not change
+    EXPECT_FALSE(written.reason().isEmpty());
+    // The save command answers what happened, with the same reason.
+    EXPECT_FALSE(saved);
+    EXPECT_EQ(saved.reason(), written.reason());
     EXPECT_EQ(ReadBytes(path), before);
     // No half-written temporary file is left beside it.
     EXPECT_EQ(QFileInfo(path).dir().entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("kept.net")});

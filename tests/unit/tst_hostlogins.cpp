@@ -49,24 +49,10 @@ protected:
     void AddServer(const QString &name, const QString &address, const QString &share, bool locked)
     {
         network->AddName(name, address);
-        CMemoryNetwork::Server server = DiskServer({share});
-        if (locked) {
-            server.loginUser = QStringLiteral("alice");
-            server.loginPassword = QStringLiteral("s3cret");
-        }
-        network->SetServer(address, server);
+        network->SetServer(address, locked ? LockedServer({share}) : DiskServer({share}));
     }
 
     void ScanToEnd() { ASSERT_TRUE(Scan()); }
-
-    const HostRecord *Host(const QString &name) const
-    {
-        for (const auto &host : doc->cacheHosts()) {
-            if (host->GetDisplayName() == name)
-                return host.get();
-        }
-        return nullptr;
-    }
 
     bool Online(const QString &share) const
     {
@@ -75,14 +61,6 @@ protected:
                 return doc->GetShareState(i) == ShareOnline;
         }
         return false;
-    }
-
-    static Login Alice(const QString &password)
-    {
-        Login login;
-        login.user = QStringLiteral("alice");
-        login.password = password;
-        return login;
     }
 
     LoginKeeper keeper;
@@ -99,13 +77,13 @@ TEST_F(HostLoginTest, RefusedHostNeedsALoginUntilTheRightOneIsGiven)
     EXPECT_TRUE(Online(QStringLiteral("Public")));
 
     // A wrong password leaves the host refused; the scan goes on.
-    UseHostLogin(QStringLiteral("locked"), Alice(QStringLiteral("wrong")), false, keeper, CLoginBook::Session());
+    UseHostLogin(QStringLiteral("locked"), LockedLogin(QStringLiteral("wrong")), false, keeper, CLoginBook::Session());
     ScanToEnd();
     EXPECT_TRUE(IsLoginNeeded(*Host(QStringLiteral("LOCKED"))));
     EXPECT_TRUE(Online(QStringLiteral("Public")));
 
     // For this run only: nothing is kept.
-    UseHostLogin(QStringLiteral("locked"), Alice(QStringLiteral("s3cret")), false, keeper, CLoginBook::Session());
+    UseHostLogin(QStringLiteral("locked"), LockedLogin(), false, keeper, CLoginBook::Session());
     ScanToEnd();
     EXPECT_FALSE(IsLoginNeeded(*Host(QStringLiteral("LOCKED"))));
     EXPECT_TRUE(Online(QStringLiteral("Private")));
@@ -117,8 +95,7 @@ TEST_F(HostLoginTest, RefusedHostNeedsALoginUntilTheRightOneIsGiven)
 TEST_F(HostLoginTest, RememberedLoginReachesTheListingOfALaterRun)
 {
     ScanToEnd();
-    ASSERT_TRUE(UseHostLogin(QStringLiteral("LOCKED"), Alice(QStringLiteral("s3cret")), true, keeper,
-                             CLoginBook::Session()));
+    ASSERT_TRUE(UseHostLogin(QStringLiteral("LOCKED"), LockedLogin(), true, keeper, CLoginBook::Session()));
     ASSERT_EQ(stored.count(QStringLiteral("LOCKED")), 1u);
 
     // The next run knows nothing until the scan start loads the store.
@@ -133,13 +110,13 @@ TEST_F(HostLoginTest, RememberedLoginReachesTheListingOfALaterRun)
 
 TEST_F(HostLoginTest, LoginsGivenThisRunWinOverRememberedOnes)
 {
-    stored[QString()] = Alice(QStringLiteral("s3cret"));
-    stored[QStringLiteral("LOCKED")] = Alice(QStringLiteral("old"));
+    stored[QString()] = LockedLogin();
+    stored[QStringLiteral("LOCKED")] = LockedLogin(QStringLiteral("old"));
     ScanToEnd();
-    UseHostLogin(QStringLiteral("LOCKED"), Alice(QStringLiteral("s3cret")), false, keeper, CLoginBook::Session());
+    UseHostLogin(QStringLiteral("LOCKED"), LockedLogin(), false, keeper, CLoginBook::Session());
     LoadRememberedLogins(*doc, keeper, CLoginBook::Session());
     // The remembered all-hosts login came in; the typed one stayed.
-    EXPECT_EQ(CLoginBook::Session().For(QStringLiteral("OPEN"), QString())->password, QStringLiteral("s3cret"));
+    EXPECT_EQ(CLoginBook::Session().For(QStringLiteral("OPEN"), QString())->password, LockedPassword());
     ScanToEnd();
     EXPECT_TRUE(Online(QStringLiteral("Private")));
     // Without a store nothing is loaded and nothing fails.

@@ -243,10 +243,9 @@ TEST(IconLibrary, OnlyRegularFilesAreRead)
         EXPECT_EQ(LoadIconLibrary(QLatin1String(name)), nullptr);
         CVersionInfo version;
         EXPECT_FALSE(version.Create(path));
-        QByteArray bytes;
-        QString why;
-        EXPECT_FALSE(FileAccess::ReadRegularFile(path, CResourceModule::maxModuleSize, bytes, &why));
-        EXPECT_FALSE(why.isEmpty());
+        const Result<QByteArray> bytes = FileAccess::ReadRegularFile(path, CResourceModule::maxModuleSize);
+        EXPECT_FALSE(bytes);
+        EXPECT_FALSE(bytes.reason().isEmpty());
     }
     // Neither a first start nor Preferences offers them.
     EXPECT_EQ(ListIconLibraries(icons), QStringList{u"good"_qs});

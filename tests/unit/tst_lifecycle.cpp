@@ -286,8 +286,9 @@ TEST_F(OpenDuringScan, TheOpenDocumentIsNeitherReadNorSaved)
     const QByteArray before = Bytes(first);
     for (const QString &name : {first, relative, link}) {
         SCOPED_TRACE(qPrintable(name));
-        EXPECT_FALSE(app.OnFileOpen(name));
-        EXPECT_TRUE(app.lastError().isEmpty()) << qPrintable(app.lastError());
+        const Result<QString> opened = app.OnFileOpen(name);
+        EXPECT_FALSE(opened);
+        EXPECT_TRUE(opened.reason().isEmpty()) << qPrintable(opened.reason());
         EXPECT_TRUE(app.document().IsScanning());
         EXPECT_EQ(app.document().GetShareCount(), 4);
         EXPECT_EQ(app.document().GetPathName(), first);
@@ -324,8 +325,9 @@ TEST_F(OpenDuringScan, ARefusedFileLeavesTheScanRunning)
     file.write("not a network\n");
     file.close();
     const QByteArray before = Bytes(first);
-    EXPECT_FALSE(app.OnFileOpen(notes));
-    EXPECT_FALSE(app.lastError().isEmpty());
+    const Result<QString> opened = app.OnFileOpen(notes);
+    EXPECT_FALSE(opened);
+    EXPECT_FALSE(opened.reason().isEmpty());
     EXPECT_TRUE(app.document().IsScanning());
     EXPECT_EQ(app.document().GetShareCount(), 4);
     EXPECT_EQ(Bytes(first), before);

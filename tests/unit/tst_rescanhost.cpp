@@ -38,21 +38,9 @@ protected:
     void AddServer(const QString &name, const QString &address, const QStringList &shares, int latencyMs = 0,
                    bool locked = false)
     {
-        Server server = DiskServer(shares, latencyMs);
-        if (locked) {
-            server.loginUser = QStringLiteral("alice");
-            server.loginPassword = QStringLiteral("s3cret");
-        }
+        const Server server = locked ? LockedServer(shares, latencyMs) : DiskServer(shares, latencyMs);
         network->AddName(name, address);
         network->SetServer(address, server);
-    }
-
-    HostRecord *Host(const QString &name) const
-    {
-        for (const auto &host : doc->cacheHosts())
-            if (host->GetName() == name)
-                return host.get();
-        return nullptr;
     }
 
     // The login state the host queue gives last for `host`, or -1.
@@ -74,14 +62,6 @@ protected:
             online += share->state == ShareOnline ? 1 : 0;
         return online;
     }
-
-    static Login Alice(const QString &password = QStringLiteral("s3cret"))
-    {
-        Login login;
-        login.user = QStringLiteral("alice");
-        login.password = password;
-        return login;
-    }
 };
 
 TEST_F(RescanHostTest, AHostListedAloneKeepsTheScanFlagAndCounters)
@@ -100,7 +80,7 @@ TEST_F(RescanHostTest, AHostListedAloneKeepsTheScanFlagAndCounters)
     const int onlineBefore = locked->onlineCount;
 
     // A wrong password: the host answers the same, and stays as it was.
-    CLoginBook::Session().Set(QStringLiteral("LOCKED"), Alice(QStringLiteral("wrong")));
+    CLoginBook::Session().Set(QStringLiteral("LOCKED"), LockedLogin(QStringLiteral("wrong")));
     const int queued = doc->GetHostQueueCount();
     ASSERT_TRUE(doc->RescanHost(*locked));
     EXPECT_FALSE(doc->IsScanning());
@@ -109,7 +89,7 @@ TEST_F(RescanHostTest, AHostListedAloneKeepsTheScanFlagAndCounters)
     EXPECT_EQ(doc->GetQueuedHost(queued).second, true);
 
     // The right one lists its shares; nothing else is asked again.
-    CLoginBook::Session().Set(QStringLiteral("LOCKED"), Alice());
+    CLoginBook::Session().Set(QStringLiteral("LOCKED"), LockedLogin());
     const int openCalls = network->ListingCalls(QStringLiteral("10.0.0.1"));
     ASSERT_TRUE(doc->RescanHost(*locked));
     ASSERT_TRUE(WaitFor([&] { return LastQueued(locked) == 0; }));
@@ -146,7 +126,7 @@ TEST_F(RescanHostTest, ARunningScanProbesTheHostAgainAfterItsFirstProbe)
     }));
     ASSERT_TRUE(doc->IsScanning());
 
-    CLoginBook::Session().Set(QStringLiteral("LOCKED"), Alice());
+    CLoginBook::Session().Set(QStringLiteral("LOCKED"), LockedLogin());
     ASSERT_TRUE(doc->RescanHost(*locked));
     ASSERT_TRUE(WaitFor([this] { return !doc->IsScanning(); }));
     EXPECT_FALSE(IsLoginNeeded(*locked));
@@ -172,7 +152,7 @@ TEST_F(RescanHostTest, AHostNotProbedYetIsLeftToTheScan)
     auto &host = *doc->AddHost(QStringLiteral("LOCKED"), nullptr);
     host.lastState = int(NetError::AccessDenied);
     doc->StartScan();
-    CLoginBook::Session().Set(QStringLiteral("LOCKED"), Alice());
+    CLoginBook::Session().Set(QStringLiteral("LOCKED"), LockedLogin());
     ASSERT_TRUE(doc->RescanHost(host));
     ASSERT_TRUE(WaitFor([this] { return !doc->IsScanning(); }));
     EXPECT_FALSE(IsLoginNeeded(host));
@@ -212,7 +192,7 @@ TEST_F(RescanHostTest, ListingAtCloseEndsAndIsKept)
     const int online = locked->onlineCount;
 
     network->HoldListings(QStringLiteral("10.0.0.2"));
-    CLoginBook::Session().Set(QStringLiteral("LOCKED"), Alice());
+    CLoginBook::Session().Set(QStringLiteral("LOCKED"), LockedLogin());
     ASSERT_TRUE(doc->RescanHost(*locked));
     ASSERT_TRUE(WaitFor([&] { return network->HeldListings(QStringLiteral("10.0.0.2")) == 1; }));
     // Closing waits for the listing, whenever it ends, and keeps its result.

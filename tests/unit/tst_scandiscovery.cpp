@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Hosts that announce themselves join a scan as hosts of workgroups.
+#include "memoryscan.h"
 #include "model/lanterradoc.h"
 #include "net/memorynetwork.h"
 #include "net/neterrors.h"
@@ -60,6 +61,8 @@ public:
         running = true;
         while (!stop.stop_requested() && SweepsBegun() < afterSwept)
             std::this_thread::sleep_for(2ms);
+        while (!stop.stop_requested() && !afterListingOf.isEmpty() && ListingCalls(afterListingOf) == 0)
+            std::this_thread::sleep_for(2ms);
         std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
         for (const DiscoveredHost &host : announced)
             found(host);
@@ -74,6 +77,7 @@ public:
     int holdMs = 0;
     int delayMs = 0; // before the first answer
     qsizetype afterSwept = 0; // addresses the sweep began before the delay starts
+    QString afterListingOf; // an address whose listing begins before the delay starts
     std::atomic<int> calls{0};
     std::atomic<bool> running{false};
     std::atomic<bool> stopped{false};
@@ -105,19 +109,13 @@ protected:
 
     void Announce(const QString &name, const QString &workgroup, const QString &address)
     {
-        network->announced.push_back({name, workgroup, address});
+        network->announced.push_back({name, workgroup, address, QString()});
     }
 
     bool Scan()
     {
         doc->StartScan();
-        const auto until = std::chrono::steady_clock::now() + 20s;
-        while (doc->IsScanning()) {
-            if (std::chrono::steady_clock::now() > until)
-                return false;
-            std::this_thread::sleep_for(5ms);
-        }
-        return true;
+        return WaitFor([this] { return !doc->IsScanning(); }, 20s);
     }
 
     QStringList HostNames() const
@@ -127,15 +125,6 @@ protected:
             names.append(host->GetDisplayName());
         names.sort();
         return names;
-    }
-
-    const HostRecord *Host(const QString &name) const
-    {
-        for (const auto &host : doc->cacheHosts()) {
-            if (host->GetDisplayName() == name)
-                return host.get();
-        }
-        return nullptr;
     }
 
     int OnlineShares() const
@@ -165,13 +154,13 @@ TEST_F(DiscoveryScanTest, AnnouncedHostsAreProbedInTheirWorkgroupsWithoutBrowseL
     EXPECT_EQ(network->calls.load(), 1);
     EXPECT_EQ(HostNames(), (QStringList{"ALPHA", "beta", "gamma.local"}));
     EXPECT_EQ(OnlineShares(), 3);
-    ASSERT_TRUE(Host("ALPHA") && Host("beta") && Host("gamma.local"));
-    EXPECT_EQ(Host("ALPHA")->net->name, u"LAB");
-    EXPECT_EQ(Host("beta")->net->name, u"corp.example");
+    ASSERT_TRUE(FindHost(*doc, "ALPHA") && FindHost(*doc, "beta") && FindHost(*doc, "gamma.local"));
+    EXPECT_EQ(FindHost(*doc, "ALPHA")->net->name, u"LAB");
+    EXPECT_EQ(FindHost(*doc, "beta")->net->name, u"corp.example");
     // A host that tells no workgroup is on this machine's link.
-    EXPECT_EQ(Host("gamma.local")->net->name, u"HOME");
-    EXPECT_EQ(Host("ALPHA")->lastState, 0);
-    EXPECT_EQ(Host("ALPHA")->GetAddr(), u"10.0.0.2");
+    EXPECT_EQ(FindHost(*doc, "gamma.local")->net->name, u"HOME");
+    EXPECT_EQ(FindHost(*doc, "ALPHA")->lastState, 0);
+    EXPECT_EQ(FindHost(*doc, "ALPHA")->GetAddr(), u"10.0.0.2");
     EXPECT_EQ(doc->GetHostsTotal(), 3);
     EXPECT_EQ(doc->GetHostsPending(), 0);
     EXPECT_EQ(doc->GetNetsPending(), 0);
@@ -215,8 +204,8 @@ TEST_F(DiscoveryScanTest, AnnouncedAddressReachesAListedNameNoResolverKnows)
 
     ASSERT_TRUE(Scan());
     EXPECT_EQ(HostNames(), QStringList{"nas"});
-    ASSERT_TRUE(Host("nas"));
-    EXPECT_EQ(Host("nas")->GetAddr(), u"10.0.0.7");
+    ASSERT_TRUE(FindHost(*doc, "nas"));
+    EXPECT_EQ(FindHost(*doc, "nas")->GetAddr(), u"10.0.0.7");
     EXPECT_EQ(OnlineShares(), 1);
 }
 
@@ -246,7 +235,7 @@ TEST_F(DiscoveryScanTest, ExclusionsAndTheSwitchesDecide)
     ASSERT_TRUE(Scan());
     EXPECT_EQ(HostNames(), (QStringList{"HOMEPC", "gamma.local"}));
     // Browse lists and announcements put it in one workgroup record.
-    EXPECT_EQ(Host("HOMEPC")->net->name, u"HOME");
+    EXPECT_EQ(FindHost(*doc, "HOMEPC")->net->name, u"HOME");
 
     // The switch off, or neither workgroup switch on: no discovery at all.
     const int calls = network->calls.load();
@@ -308,12 +297,12 @@ TEST_F(DiscoveryScanTest, AHostAnnouncedMidSweepLeavesEveryRangeHostProbedOnce)
     ASSERT_TRUE(Scan()) << "pending " << doc->GetHostsPending() << "/" << doc->GetHostsTotal();
     EXPECT_EQ(doc->GetHostsPending(), 0);
     EXPECT_EQ(doc->GetHostsTotal(), count + 1);
-    ASSERT_TRUE(Host("VAULT"));
-    EXPECT_EQ(Host("VAULT")->onlineCount, 1);
+    ASSERT_TRUE(FindHost(*doc, "VAULT"));
+    EXPECT_EQ(FindHost(*doc, "VAULT")->onlineCount, 1);
     EXPECT_EQ(network->TotalListingCalls(), 1);
     int probedTwice = 0;
     for (const auto &host : doc->cacheHosts()) {
-        if (host.get() != Host("VAULT")) {
+        if (host.get() != FindHost(*doc, "VAULT")) {
             EXPECT_EQ(host->offlineCount, 1) << host->GetAddr().toStdString();
             probedTwice += host->offlineCount > 1;
         }
@@ -414,8 +403,27 @@ TEST_F(DiscoveryScanTest, OneAddressAnnouncingManyNamesGetsFewProbed)
     EXPECT_GT(aliases, 0);
     EXPECT_LE(aliases, CScanDriver::MaxAnnouncedPerSource);
     EXPECT_LE(network->TotalListingCalls(), CScanDriver::MaxAnnouncedPerSource + 1);
-    ASSERT_TRUE(Host("VAULT"));
-    EXPECT_EQ(Host("VAULT")->onlineCount, 1);
+    ASSERT_TRUE(FindHost(*doc, "VAULT"));
+    EXPECT_EQ(FindHost(*doc, "VAULT")->onlineCount, 1);
+    EXPECT_EQ(cut.Count(), 1);
+}
+
+TEST_F(DiscoveryScanTest, OneSenderNamingManyAddressesGetsFewProbed)
+{
+    // One machine at 10.0.0.9 answers for 200 names, each at an address of
+    // its own where a share is listed.
+    WarningCounter cut("left out");
+    for (int i = 0; i < 200; ++i) {
+        AddServer({}, RogueAddress(i), {QStringLiteral("Data")});
+        network->announced.push_back(
+            {QStringLiteral("alias%1.local").arg(i), QString(), RogueAddress(i), QStringLiteral("10.0.0.9")});
+    }
+
+    ASSERT_TRUE(Scan());
+    const qsizetype aliases = HostNames().filter(QStringLiteral("alias")).size();
+    EXPECT_GT(aliases, 0);
+    EXPECT_LE(aliases, CScanDriver::MaxAnnouncedPerSource);
+    EXPECT_LE(network->TotalListingCalls(), CScanDriver::MaxAnnouncedPerSource);
     EXPECT_EQ(cut.Count(), 1);
 }
 
@@ -429,12 +437,99 @@ TEST_F(DiscoveryScanTest, AHostListingTooManySharesKeepsTheCapAndSaysSo)
     Announce(QStringLiteral("HOARD"), QStringLiteral("HOME"), QStringLiteral("10.0.0.4"));
 
     ASSERT_TRUE(Scan());
-    ASSERT_TRUE(Host("HOARD"));
-    EXPECT_EQ(Host("HOARD")->shares.size(), std::size_t(CScanDriver::MaxSharesPerHost));
+    ASSERT_TRUE(FindHost(*doc, "HOARD"));
+    EXPECT_EQ(FindHost(*doc, "HOARD")->shares.size(), std::size_t(CScanDriver::MaxSharesPerHost));
     EXPECT_EQ(OnlineShares(), CScanDriver::MaxSharesPerHost);
     EXPECT_EQ(cut.Count(), 1);
 
     // A second scan finds the same shares and still keeps no more.
     ASSERT_TRUE(Scan());
-    EXPECT_EQ(Host("HOARD")->shares.size(), std::size_t(CScanDriver::MaxSharesPerHost));
+    EXPECT_EQ(FindHost(*doc, "HOARD")->shares.size(), std::size_t(CScanDriver::MaxSharesPerHost));
 }
+
+namespace {
+
+// VAULT lists "Vault" at 10.0.0.3; a rogue at 10.0.0.66 lists "Loot".
+struct SpoofCase
+{
+    const char *name;
+    bool cached; // held at its address from an earlier scan, else named by the host list only
+    const char *announcedName;
+    const char *announcedAddress;
+    // The announcement arrives while VAULT's listing runs: the probe holds
+    // the address, the record does not have it yet.
+    bool whileListed;
+    // Name look-ups of VAULT and of the announced name take this long: with
+    // the announced one slower, VAULT takes its address first, though the
+    // announced record came first.
+    int vaultLookupMs = 0;
+    int announcedLookupMs = 0;
+    // Another name of the host list, one no resolver knows.
+    const char *listedUnresolved = "";
+};
+
+void PrintTo(const SpoofCase &item, std::ostream *out)
+{
+    *out << item.name;
+}
+
+class AnnouncementSpoofTest : public DiscoveryScanTest, public ::testing::WithParamInterface<SpoofCase>
+{};
+
+TEST_P(AnnouncementSpoofTest, AnAnnouncementNeitherMovesNorRenamesAHeldHost)
+{
+    const SpoofCase &spoof = GetParam();
+    const QString vault = QStringLiteral("10.0.0.3");
+    const QString rogue = QStringLiteral("10.0.0.66");
+    AddServer(QStringLiteral("VAULT"), vault, {QStringLiteral("Vault")});
+    AddServer({}, rogue, {QStringLiteral("Loot")});
+    doc->rules().searchHostByList = 1;
+    doc->rules().hosts = QStringList{QStringLiteral("VAULT")};
+    if (*spoof.listedUnresolved)
+        doc->rules().hosts.append(QString::fromUtf8(spoof.listedUnresolved));
+    if (spoof.cached) {
+        NetRecord *net = doc->AddNet(QStringLiteral("HOME"));
+        HostRecord *host = doc->AddHost(QStringLiteral("VAULT"), net, vault);
+        host->onlineCount = 1;
+    }
+    if (spoof.whileListed) {
+        CMemoryNetwork::Server slow;
+        slow.shares.push_back({QStringLiteral("Vault"), ShareType::DiskTree});
+        slow.latencyMs = 300;
+        network->SetServer(vault, slow);
+        network->afterListingOf = vault;
+    }
+    Announce(QString::fromUtf8(spoof.announcedName), QStringLiteral("HOME"), QString::fromUtf8(spoof.announcedAddress));
+    network->SetNameLatency(QStringLiteral("VAULT"), spoof.vaultLookupMs);
+    network->SetNameLatency(QString::fromUtf8(spoof.announcedName), spoof.announcedLookupMs);
+
+    ASSERT_TRUE(Scan());
+    QStringList expected{QStringLiteral("VAULT")};
+    if (*spoof.listedUnresolved)
+        expected.append(QString::fromUtf8(spoof.listedUnresolved));
+    expected.sort();
+    EXPECT_EQ(HostNames(), expected);
+    const HostRecord *host = FindHost(*doc, QStringLiteral("VAULT"));
+    ASSERT_TRUE(host);
+    EXPECT_EQ(host->GetAddr(), vault);
+    EXPECT_FALSE(host->duplicate);
+    for (const auto &other : doc->cacheHosts())
+        EXPECT_TRUE(other.get() == host || other->GetAddr() != vault) << other->GetName().toStdString();
+    EXPECT_EQ(network->ListingCalls(rogue), 0);
+    EXPECT_EQ(network->ListingCalls(vault), 1);
+    EXPECT_EQ(OnlineShares(), 1);
+    EXPECT_EQ(doc->GetHostsPending(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Announcements, AnnouncementSpoofTest,
+    ::testing::Values(SpoofCase{"TheNameFromAnotherAddress", true, "VAULT", "10.0.0.66", false},
+                      SpoofCase{"TheLinkNameFromAnotherAddress", true, "vault.local", "10.0.0.66", false},
+                      SpoofCase{"AnotherNameAtItsAddress", true, "EVIL", "10.0.0.3", false},
+                      SpoofCase{"AnotherNameAtItsAddressWhileListed", false, "EVIL", "10.0.0.3", true},
+                      SpoofCase{"TheNameFromAnotherAddressWhileListed", false, "VAULT", "10.0.0.66", true},
+                      SpoofCase{"AnotherNameAtItsAddressBeforeItsProbe", false, "EVIL", "10.0.0.3", false, 100, 400},
+                      SpoofCase{"AnUnresolvedListedNameAtItsAddress", true, "NAS", "10.0.0.3", false, 400, 200, "NAS"}),
+    [](const ::testing::TestParamInfo<SpoofCase> &info) { return std::string(info.param.name); });
+
+} // namespace

@@ -27,15 +27,6 @@ using Server = CMemoryNetwork::Server;
 class ScanTest : public MemoryScanTest
 {
 protected:
-    HostRecord *Host(const QString &nameOrAddress) const
-    {
-        for (const auto &host : doc->cacheHosts()) {
-            if (host->GetName() == nameOrAddress || (host->GetName().isEmpty() && host->GetAddr() == nameOrAddress))
-                return host.get();
-        }
-        return nullptr;
-    }
-
     NetRecord *Net(const QString &name) const
     {
         for (const auto &net : doc->cacheNets()) {
@@ -451,24 +442,28 @@ TEST_F(ScanTest, StopReturnsAtOnceAndSavesWithAutoSave)
     settings.autoSave = true;
     doc->rules().searchNetAll = 0;
     doc->rules().searchHostByList = 1;
+    QStringList addresses;
     for (int i = 1; i <= 30; ++i) {
         const QString name = QStringLiteral("slow%1").arg(i);
         doc->rules().hosts.append(name);
-        AddHost(name, QStringLiteral("10.0.0.%1").arg(i), {QStringLiteral("Share")}, 2000);
+        addresses.append(QStringLiteral("10.0.0.%1").arg(i));
+        AddHost(name, addresses.back(), {QStringLiteral("Share")});
     }
+    ListingHold hold(network, addresses);
 
     doc->StartScan();
-    std::this_thread::sleep_for(50ms);
-    const auto before = std::chrono::steady_clock::now();
-    doc->StopScan();
-    EXPECT_LT(std::chrono::steady_clock::now() - before, 1s);
+    ASSERT_TRUE(WaitFor([&] { return hold.Waiting() > 0; }));
+    // The stop and its save come back while the listings are still under way.
+    ASSERT_TRUE(doc->StopScan());
+    EXPECT_FALSE(hold.letGoLate());
+    EXPECT_GT(hold.Waiting(), 0);
     EXPECT_FALSE(doc->IsScanning());
     EXPECT_TRUE(QFileInfo::exists(path));
 
-    // New contents while the stopped probes still wait for their listings.
-    const auto clearing = std::chrono::steady_clock::now();
-    doc->DeleteContents();
-    EXPECT_LT(std::chrono::steady_clock::now() - clearing, 1500ms);
+    // New contents while the stopped probes still wait for their listings:
+    // they are cancelled, not waited out.
+    ASSERT_TRUE(doc->DeleteContents());
+    EXPECT_FALSE(hold.letGoLate());
     EXPECT_TRUE(doc->cacheHosts().empty());
 }
 
@@ -546,16 +541,19 @@ TEST_F(ScanTest, DestroyingTheDocumentDuringAScanWaitsForNothingLong)
 {
     doc->rules().searchNetAll = 0;
     doc->rules().searchHostByList = 1;
+    QStringList addresses;
     for (int i = 1; i <= 10; ++i) {
         const QString name = QStringLiteral("slow%1").arg(i);
         doc->rules().hosts.append(name);
-        AddHost(name, QStringLiteral("10.0.0.%1").arg(i), {QStringLiteral("Share")}, 5000);
+        addresses.append(QStringLiteral("10.0.0.%1").arg(i));
+        AddHost(name, addresses.back(), {QStringLiteral("Share")});
     }
+    ListingHold hold(network, addresses);
     doc->StartScan();
-    std::this_thread::sleep_for(50ms);
-    const auto before = std::chrono::steady_clock::now();
+    ASSERT_TRUE(WaitFor([&] { return hold.Waiting() > 0; }));
     doc.reset();
-    EXPECT_LT(std::chrono::steady_clock::now() - before, 1500ms);
+    // Gone with its listings cancelled, not waited out.
+    EXPECT_FALSE(hold.letGoLate());
 }
 
 } // namespace

@@ -518,7 +518,7 @@ TEST(XmlDocument, WriteFailingHalfWayLeavesTheOldFile)
     small.rlim_cur = 4096;
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
     s.parm = QString(100000, u'x');
-    const bool saved = SaveXmlDocument(path, u"settings", [&](CXmlMapper &m) { mapSample(m, s); });
+    const bool saved = SaveXmlDocument(path, u"settings", [&](CXmlMapper &m) { mapSample(m, s); }).ok();
     setrlimit(RLIMIT_FSIZE, &old);
     signal(SIGXFSZ, oldHandler);
 

@@ -477,9 +477,18 @@ void CMainFrame::UpdateSweepPane()
         return;
     }
     const QLocale locale;
-    m_sweepPane->setText(
-        FormatMessage(LookupText(StatusBarSection, StatusBarText::SweepAddresses, QStringLiteral("%s/%s addresses")),
-                      {locale.toString(doc->GetSweepDone()), locale.toString(total)}));
+    const QString done = locale.toString(doc->GetSweepDone());
+    // A sweep the open-file limit holds to a few addresses at once can take
+    // hours: the pane says why it is slow.
+    if (const int narrowedTo = doc->GetSweepNarrowedTo(); narrowedTo > 0)
+        m_sweepPane->setText(
+            FormatMessage(LookupText(StatusBarSection, StatusBarText::SweepNarrowed,
+                                     QStringLiteral("%s/%s addresses, only %s at once (open-file limit)")),
+                          {done, locale.toString(total), locale.toString(narrowedTo)}));
+    else
+        m_sweepPane->setText(FormatMessage(
+            LookupText(StatusBarSection, StatusBarText::SweepAddresses, QStringLiteral("%s/%s addresses")),
+            {done, locale.toString(total)}));
     m_sweepPane->show();
 }
 

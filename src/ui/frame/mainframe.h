@@ -2,6 +2,7 @@
 #pragma once
 
 #include "app/hostlogins.h"
+#include "platform/result.h"
 #include "ui/toolkit/framewndex.h"
 
 #include <QTimer>
@@ -107,7 +108,7 @@ private:
     void OnFileSaveAs();
     void AfterDocumentChange();
     // After File Open or a drop: the document, or why the file was refused.
-    void AfterOpen(bool opened);
+    void AfterOpen(const Result<QString> &opened);
     // A file problem in the status bar and a message box (plain text).
     void TellFileProblem(const QString &message, bool isError);
     void FillViewMenu();

@@ -194,7 +194,7 @@ void CMainFrame::OnStartStop()
     if (!doc)
         return;
     if (doc->IsScanning()) {
-        doc->StopScan();
+        m_app->StopScan();
         return;
     }
     m_scanningShown = true;
@@ -210,8 +210,8 @@ void CMainFrame::OnStartStop()
 
 void CMainFrame::OnStopScan()
 {
-    if (CLanterraDoc *doc = Document())
-        doc->StopScan();
+    if (m_app)
+        m_app->StopScan();
     // Leave the menu bar's keyboard mode as well.
     MenuBar()->setActiveAction(nullptr);
     m_view->ItemView()->setFocus();
@@ -306,14 +306,14 @@ void CMainFrame::OnHandOver(const QStringList &message)
     AfterOpen(m_app->OnFileOpen(message.first()));
 }
 
-void CMainFrame::AfterOpen(bool opened)
+void CMainFrame::AfterOpen(const Result<QString> &opened)
 {
     if (opened)
         AfterDocumentChange();
     if (!opened)
-        TellFileProblem(m_app->lastError(), true);
-    else if (!m_app->openWarning().isEmpty())
-        TellFileProblem(m_app->openWarning(), false);
+        TellFileProblem(opened.reason(), true);
+    else if (!opened.value().isEmpty())
+        TellFileProblem(opened.value(), false);
 }
 
 void CMainFrame::TellFileProblem(const QString &message, bool isError)
@@ -386,13 +386,13 @@ bool CMainFrame::SaveDocumentNow()
     QString path = doc.GetPathName();
     const QFileInfo file(path);
     if (!path.isEmpty() && file.isFile() && file.isWritable())
-        return doc.WriteDocumentFile(path);
+        return m_app->SaveDocumentTo(path).ok();
     path = QFileDialog::getSaveFileName(this, QString(), path, NetworkFilter());
     if (path.isEmpty())
         return false;
     if (!path.endsWith(QStringLiteral(".net"), Qt::CaseInsensitive))
         path += QStringLiteral(".net");
-    if (!doc.WriteDocumentFile(path))
+    if (!m_app->SaveDocumentTo(path))
         return false;
     m_app->OnFileSaveAs(path);
     return true;
