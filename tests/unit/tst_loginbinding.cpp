@@ -127,7 +127,7 @@ TEST_P(LoginBindingTest, LoginsReachOnlyTheAddressesTheyBelongTo)
     } else {
         network->AddWorkgroup(QStringLiteral("HOME"), {});
         const QString from = test.announcer == u"VAULT" ? VaultAddress : RogueAddress;
-        network->Announce({test.announcer, QStringLiteral("HOME"), from});
+        network->Announce({test.announcer, QStringLiteral("HOME"), from, {}});
     }
     if (test.defaultLogin)
         CLoginBook::Session().SetDefault(Alice());
