@@ -136,7 +136,9 @@ QStringList CMemoryNetwork::ListHosts(const QString &workgroup, std::stop_token 
         extraMs = m_hostListLatency.value(workgroup);
     }
     Delay(m_workgroupLatencyMs + extraMs, stop);
-    std::scoped_lock guard(m_lock);
+    std::unique_lock guard(m_lock);
+    if (!m_holdChanged.wait(guard, stop, [this, &workgroup] { return !m_heldHostLists.contains(workgroup); }))
+        return {};
     const auto it = m_workgroups.find(workgroup);
     return it == m_workgroups.end() ? QStringList() : it->second;
 }
@@ -180,6 +182,21 @@ void CMemoryNetwork::ReleaseListings(const QString &address)
     {
         std::scoped_lock guard(m_lock);
         m_held.remove(address);
+    }
+    m_holdChanged.notify_all();
+}
+
+void CMemoryNetwork::HoldHostList(const QString &workgroup)
+{
+    std::scoped_lock guard(m_lock);
+    m_heldHostLists.insert(workgroup);
+}
+
+void CMemoryNetwork::ReleaseHostList(const QString &workgroup)
+{
+    {
+        std::scoped_lock guard(m_lock);
+        m_heldHostLists.remove(workgroup);
     }
     m_holdChanged.notify_all();
 }

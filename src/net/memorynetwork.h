@@ -4,6 +4,7 @@
 #include "netprovider.h"
 
 #include <QHash>
+#include <QSet>
 
 #include <atomic>
 #include <chrono>
@@ -56,6 +57,10 @@ public:
     void ReleaseListings(const QString &address);
     // Listings of `address` waiting at the hold now.
     int HeldListings(const QString &address) const;
+    // The host list of `workgroup` waits, after its latency, until
+    // ReleaseHostList (or until it is cancelled: then it lists nothing).
+    void HoldHostList(const QString &workgroup);
+    void ReleaseHostList(const QString &workgroup);
 
     // A host that answers the discovery of announced hosts.
     void Announce(const DiscoveredHost &host);
@@ -133,5 +138,6 @@ private:
     QHash<QString, QStringList> m_loginsSent;
     std::vector<DiscoveredHost> m_announcedHosts;
     QHash<QString, int> m_held; // address -> listings waiting; present while held
+    QSet<QString> m_heldHostLists;
     std::condition_variable_any m_holdChanged;
 };

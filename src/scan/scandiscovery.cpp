@@ -204,6 +204,7 @@ void CScanDriver::DropSilentAnnounced(const std::unique_lock<std::mutex> &held)
         std::erase(m_awaiting, host);
         m_startedAhead.erase(host);
         m_announcedOnly.erase(host);
+        m_listedMembers.erase(host);
         return true;
     });
     if (dropped > 0)

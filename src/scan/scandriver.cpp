@@ -38,6 +38,16 @@ CScanDriver::CScanDriver(CLanterraDoc &doc, ScanSession &session, std::unique_pt
 {
     // Taken on the caller's (user-interface) thread, before any worker runs.
     m_rules.BuildExclusionSets();
+    if (m_rules.searchHostByList) {
+        for (const QString &entry : std::as_const(m_rules.hosts)) {
+            quint32 first = 0;
+            quint32 last = 0;
+            if (IsIPOrRange(entry) && ParseIPRange(entry, first, last))
+                m_namedRanges.emplace_back(first, last);
+            else
+                m_namedHosts.append(entry.toLower());
+        }
+    }
     auto lock = Publish();
     m_epoch = Session().epoch;
 }
@@ -75,6 +85,13 @@ void CScanDriver::Halt()
 bool CScanDriver::ProbeHostsOnly()
 {
     m_mode = Mode::HostsOnly;
+    // No browse lists come: the hosts the last scan of these contents found
+    // in them stay members.
+    auto lock = Publish();
+    m_browseListsIn = true;
+    if (const auto *previous = dynamic_cast<const CScanDriver *>(m_previous.get());
+        previous && previous->m_epoch == m_epoch)
+        m_listedMembers = previous->m_listedMembers;
     return true;
 }
 
@@ -221,9 +238,11 @@ void CScanDriver::RunPasses()
                 merged = MergeDiscovered(lock) || merged;
                 merged = MergeWorkgroups(lock) || merged;
                 StartWorkgroups();
+                m_browseListsIn = m_browseListsIn || AreBrowseListsIn();
+                StartDeferred();
             }
             StartAgain();
-            active = active || !m_again.empty() || !m_probing.empty();
+            active = active || !m_again.empty() || !m_probing.empty() || !m_deferred.empty();
         }
         if (!active) {
             // Nothing was running: what was just merged (if anything)
@@ -390,14 +409,86 @@ bool CScanDriver::MergeWorkgroups(const std::unique_lock<std::mutex> &held)
         net->state = NetDone;
         merged = true;
         for (const QString &name : std::as_const(net->hostNames)) {
-            if (name.isEmpty() || m_hostsByName.contains(name))
+            if (name.isEmpty())
                 continue;
+            if (const auto known = m_hostsByName.find(name); known != m_hostsByName.end()) {
+                m_listedMembers.insert(known->second);
+                continue;
+            }
             auto host = std::make_unique<HostRecord>(name, net);
             m_hostsByName.emplace(name, host.get());
+            m_listedMembers.insert(host.get());
             QueueNextHost(held, std::move(host));
         }
     }
     return merged;
+}
+
+bool CScanDriver::AreBrowseListsIn() const
+{
+    // Only the chosen workgroups are ever listed (the others stay done from
+    // the start), and the all-workgroups job may still add some.
+    if (m_job.state.load() != NetDone)
+        return false;
+    const auto &nets = m_cache.nets();
+    return std::all_of(nets.begin() + std::ptrdiff_t(std::min(m_firstOpen, nets.size())), nets.end(),
+                       [](const auto &net) { return net->state.load() == NetDone; });
+}
+
+bool CScanDriver::IsNamedByRules(const HostRecord &host) const
+{
+    if (!m_namedHosts.isEmpty() && !host.GetName().isEmpty() && m_namedHosts.contains(host.GetName().toLower()))
+        return true;
+    if (m_namedRanges.empty())
+        return false;
+    const quint32 address = ParseIPv4(host.GetAddr());
+    return address != 0 && std::any_of(m_namedRanges.begin(), m_namedRanges.end(), [address](const auto &range) {
+               return range.first <= address && address <= range.second;
+           });
+}
+
+CScanDriver::DefaultLogin CScanDriver::DefaultLoginFor(const HostRecord &host) const
+{
+    if (m_announcedOnly.contains(&host))
+        return DefaultLogin::Withheld;
+    if (m_listedMembers.contains(&host) || IsNamedByRules(host))
+        return DefaultLogin::Allowed;
+    return m_browseListsIn ? DefaultLogin::Withheld : DefaultLogin::Undecided;
+}
+
+bool CScanDriver::DeferProbe(HostRecord &host)
+{
+    if (DefaultLoginFor(host) == DefaultLogin::Withheld)
+        return false;
+    m_deferred.push_back(&host);
+    return true;
+}
+
+void CScanDriver::StartDeferred()
+{
+    for (auto it = m_deferred.begin(); it != m_deferred.end();) {
+        HostRecord *host = *it;
+        // The probe that deferred it may not have left yet.
+        if (m_probing.contains(host) || DefaultLoginFor(*host) == DefaultLogin::Undecided) {
+            ++it;
+            continue;
+        }
+        if (!Session().hostSlots.try_acquire())
+            return;
+        it = m_deferred.erase(it);
+        RelaunchDeferred(host);
+    }
+}
+
+void CScanDriver::RelaunchDeferred(HostRecord *host)
+{
+    m_retried.insert(host);
+    // Still counted as pending from its first probe: no new count.
+    if (!LaunchProbe(host, ScanWorkers::SweepReach::Unknown)) {
+        m_retried.erase(host);
+        HostFinished();
+        Session().hostSlots.release();
+    }
 }
 
 void CScanDriver::StartWorkgroups()
@@ -559,6 +650,16 @@ void CScanDriver::StartAgain()
         }
         if (scan && !HasStarted(host)) {
             it = m_again.erase(it); // its probe is still to come, with the new login
+            continue;
+        }
+        // Held back for the browse lists: the user need not wait for them
+        // (a login typed for it goes at once), and it still counts once.
+        if (const auto deferred = std::find(m_deferred.begin(), m_deferred.end(), host); deferred != m_deferred.end()) {
+            if (!Session().hostSlots.try_acquire())
+                return;
+            m_deferred.erase(deferred);
+            it = m_again.erase(it);
+            RelaunchDeferred(host);
             continue;
         }
         if (!Session().hostSlots.try_acquire())

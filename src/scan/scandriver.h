@@ -19,6 +19,7 @@
 #include <stop_token>
 #include <thread>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 class CHostSweep;
@@ -121,6 +122,25 @@ public:
     // cache only once a probe got an answer from it. Under the publish lock.
     bool IsAnnouncedOnly(const HostRecord &host) const { return m_announcedOnly.contains(&host); }
 
+    // Whether the login for every host may go to `host`, under the publish
+    // lock. Only hosts the user asked for get it: named by the host list
+    // (by name, or by an address in a listed range), or named in this scan
+    // by a browse list of a workgroup the user chose to search. A cached
+    // host that is neither is Undecided while those browse lists are still
+    // to come, Withheld once they are in; a host that announced itself in
+    // this scan is always Withheld. The document keeps no record of where a
+    // host came from, so this is decided anew at every scan.
+    enum class DefaultLogin { Allowed, Withheld, Undecided };
+    DefaultLogin DefaultLoginFor(const HostRecord &host) const;
+    // A probe of an Undecided host was refused without a login: rather than
+    // publishing that, its host waits for the browse lists and is probed
+    // again, counted once. False when the host is Withheld by now: the
+    // probe publishes what it found. Under the publish lock.
+    bool DeferProbe(HostRecord &host);
+    // True once for a host whose held-back probe now runs again: what the
+    // first attempt logged is not logged twice. Under the publish lock.
+    bool TakeRetry(const HostRecord &host) { return m_retried.erase(&host) > 0; }
+
     // One address that announces more hosts than this is naming machines
     // it is not: a multihomed server or a few virtual ones behind one
     // address stay well below it, a rogue answering every name does not.
@@ -152,6 +172,12 @@ private:
     // queue, counted as pending. Under the publish lock.
     void QueueNextHost(const std::unique_lock<std::mutex> &held, std::unique_ptr<HostRecord> host);
     bool MergeWorkgroups(const std::unique_lock<std::mutex> &held);
+    bool AreBrowseListsIn() const;
+    bool IsNamedByRules(const HostRecord &host) const;
+    // The hosts whose probes DeferProbe held back, once decided.
+    void StartDeferred();
+    // Under a slot taken for it.
+    void RelaunchDeferred(HostRecord *host);
     void StartWorkgroups();
     bool StartHosts();
     HostRecord *NextReadyHost(ScanWorkers::SweepReach &reach, int &sweptMs);
@@ -200,6 +226,15 @@ private:
     // announcing address added (a cut is logged once per address).
     std::unordered_set<const HostRecord *> m_announcedOnly;
     std::map<QString, int> m_announcedBySource;
+    // What DefaultLoginFor goes by: the host list's names (lower case) and
+    // ranges, the hosts the chosen workgroups' browse lists named, whether
+    // all of those lists are in, and the hosts waiting for them.
+    QStringList m_namedHosts;
+    std::vector<std::pair<quint32, quint32>> m_namedRanges;
+    std::unordered_set<const HostRecord *> m_listedMembers;
+    bool m_browseListsIn = false;
+    std::vector<HostRecord *> m_deferred;
+    std::unordered_set<const HostRecord *> m_retried;
 
     // The connect sweep ahead of the probes. Swept hosts start as their
     // verdicts come in: the head of the queue may wait for its verdict

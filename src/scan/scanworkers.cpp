@@ -112,6 +112,10 @@ struct ProbeStart
     // The login for every host may go to it: the user asked for it by
     // name, range or workgroup, it did not merely announce itself.
     bool mayUseDefault = false;
+    // Not known yet whether it may: a browse list still to come may name it.
+    bool mayDefer = false;
+    // A probe held back for the browse lists runs again.
+    bool isRetry = false;
 };
 
 // Where a probe lists its host.
@@ -136,7 +140,10 @@ std::optional<ProbeStart> TakeSnapshot(CScanDriver &driver, HostRecord &host)
     start.knownAnswerMs = host.onlineCount > 0 ? std::max(host.lastAnswerTime, 1) : 0;
     start.name = host.GetName();
     start.knownAddress = host.GetAddr();
-    start.mayUseDefault = !driver.IsAnnouncedOnly(host);
+    const CScanDriver::DefaultLogin rule = driver.DefaultLoginFor(host);
+    start.mayUseDefault = rule == CScanDriver::DefaultLogin::Allowed;
+    start.mayDefer = rule == CScanDriver::DefaultLogin::Undecided;
+    start.isRetry = driver.TakeRetry(host);
     return start;
 }
 
@@ -151,8 +158,9 @@ void SettleMovedName(CScanDriver &driver, const ProbeStart &start, const QString
     INetProvider &network = driver.Network();
     // Still part of the look-up: a stop abandons the probe here.
     if (network.IsReachableOf(start.knownAddress, start.knownAnswerMs, driver.HaltToken())) {
-        qCWarning(lcScan).noquote() << start.name << "still answers at" << start.knownAddress
-                                    << "while its name points at" << resolved << "- the known address is kept";
+        if (!start.isRetry)
+            qCWarning(lcScan).noquote() << start.name << "still answers at" << start.knownAddress
+                                        << "while its name points at" << resolved << "- the known address is kept";
         target.server = start.knownAddress;
         target.address = start.knownAddress;
         target.reachChecked = true;
@@ -189,8 +197,11 @@ std::optional<ProbeTarget> ResolveTarget(CScanDriver &driver, HostRecord &host, 
     // An announcement may have told the address while the name was looked up.
     const QString known = start.knownAddress.isEmpty() ? host.GetAddr() : start.knownAddress;
     if (resolved && !start.knownAddress.isEmpty() && *resolved != start.knownAddress) {
+        // A host a browse list may still name has the login for every host
+        // at stake as well.
         const bool loginAtStake =
-            LoginForHost(CLoginBook::Session(), start.name, start.knownAddress, start.mayUseDefault).has_value();
+            LoginForHost(CLoginBook::Session(), start.name, start.knownAddress, start.mayUseDefault || start.mayDefer)
+                .has_value();
         SettleMovedName(driver, start, *resolved, loginAtStake, target);
     } else if (resolved) {
         // Seen for the first time, or where it was: its address from now on.
@@ -247,6 +258,8 @@ struct ProbeOutcome
     std::uint32_t result = NetError::Success;
     ShareListing listing;
     bool online = false;
+    // Refused without a login that a browse list still to come may allow.
+    bool mayDefer = false;
 };
 
 ProbeOutcome ListTarget(CScanDriver &driver, const ProbeStart &start, const ProbeTarget &target, SweepReach reach)
@@ -272,6 +285,8 @@ ProbeOutcome ListTarget(CScanDriver &driver, const ProbeStart &start, const Prob
         network.ListSharesWith(target.server, target.address, start.knownAnswerMs, login, driver.AbandonToken());
     outcome.result = outcome.listing.code == NetError::MoreData ? NetError::Success : outcome.listing.code;
     outcome.online = !MeansUnreachable(outcome.result);
+    outcome.mayDefer =
+        start.mayDefer && !login && IsLoginRefusal(outcome.result) && CLoginBook::Session().Default().has_value();
     return outcome;
 }
 
@@ -287,6 +302,12 @@ void PublishProbe(CScanDriver &driver, HostRecord &host, const ProbeTarget &targ
     // because the driver is going away.
     if (!driver.IsCurrent())
         return;
+    // Held back for the browse lists: as if this attempt had not happened.
+    if (outcome.mayDefer && driver.DeferProbe(host)) {
+        if (reach != SweepReach::Dead)
+            driver.Session().hostSlots.release();
+        return;
+    }
     std::size_t leftOut = 0;
     for (const ShareEntry &entry : outcome.listing.shares) {
         if (IsDiskShare(entry.type) && !entry.name.isEmpty() && !TakeShare(doc, host, entry.name))

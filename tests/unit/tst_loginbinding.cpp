@@ -61,7 +61,7 @@ void CatchWarnings(QtMsgType type, const QMessageLogContext &context, const QStr
     g_warnings.append(text);
 }
 
-class LoginBindingTest : public MemoryScanTest, public ::testing::WithParamInterface<BindingCase>
+class LoginScanTest : public MemoryScanTest
 {
 protected:
     void SetUp() override
@@ -108,6 +108,9 @@ protected:
     QtMessageHandler m_previousHandler = nullptr;
 };
 
+class LoginBindingTest : public LoginScanTest, public ::testing::WithParamInterface<BindingCase>
+{};
+
 TEST_P(LoginBindingTest, LoginsReachOnlyTheAddressesTheyBelongTo)
 {
     const BindingCase &test = GetParam();
@@ -124,7 +127,7 @@ TEST_P(LoginBindingTest, LoginsReachOnlyTheAddressesTheyBelongTo)
     } else {
         network->AddWorkgroup(QStringLiteral("HOME"), {});
         const QString from = test.announcer == u"VAULT" ? VaultAddress : RogueAddress;
-        network->Announce({test.announcer, QStringLiteral("HOME"), from});
+        network->Announce({test.announcer, QStringLiteral("HOME"), from, {}});
     }
     if (test.defaultLogin)
         CLoginBook::Session().SetDefault(Alice());
@@ -241,7 +244,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, LoginBindingTest,
                              return std::string(info.param.label);
                          });
 
-class MovedHostTest : public LoginBindingTest
+class MovedHostTest : public LoginScanTest
 {};
 
 // One confirmation moves the binding: the login then goes to the new
@@ -268,6 +271,184 @@ TEST_F(MovedHostTest, ConfirmedMoveTakesTheLoginToTheNewAddress)
     EXPECT_EQ(host->GetAddr(), MovedAddress);
     EXPECT_TRUE(host->GetMovedTo().isEmpty());
     EXPECT_FALSE(IsLoginNeeded(*host));
+}
+
+// How a host the document holds from an earlier scan (VAULT, listing only
+// after the login alice) stands in this one. The document does not say how
+// it was first found: an announcement then looks like anything else now.
+enum class Asked {
+    Nothing, // neither the host list nor a browse list names it
+    BrowseList, // the browse list of HOME names it
+    HostList, // the host list names it
+    Range, // a listed range holds its address
+};
+
+struct OriginCase
+{
+    const char *label;
+    Asked asked;
+    bool ownLogin; // a login typed for "VAULT" besides the login for every host
+    // HOME's browse list waits until VAULT's first listing has run.
+    bool browseListLate;
+    // Expected: the logins VAULT received, how many listings it had, whether
+    // it ends as a login-needed entry, and the scan's host total. A listing
+    // count of -1 is not checked: the browse list may be in before the first
+    // listing is published, and a host it does not name is not listed twice.
+    QStringList loginsAtVault;
+    int listings;
+    bool loginNeeded;
+    int hostsTotal;
+};
+
+void PrintTo(const OriginCase &test, std::ostream *out)
+{
+    *out << test.label;
+}
+
+class CachedHostLoginTest : public LoginScanTest, public ::testing::WithParamInterface<OriginCase>
+{};
+
+TEST_P(CachedHostLoginTest, LoginForEveryHostOnlyWhereTheUserAsked)
+{
+    const OriginCase &test = GetParam();
+    network->SetServer(VaultAddress, Locked({QStringLiteral("vault")}));
+    network->AddName(QStringLiteral("VAULT"), VaultAddress);
+    QStringList members;
+    if (test.asked == Asked::BrowseList)
+        members.append(QStringLiteral("VAULT"));
+    network->AddWorkgroup(QStringLiteral("HOME"), members);
+    if (test.asked == Asked::HostList || test.asked == Asked::Range) {
+        doc->rules().searchHostByList = 1;
+        doc->rules().hosts = {test.asked == Asked::Range ? QStringLiteral("10.77.0.2-10.77.0.4")
+                                                         : QStringLiteral("VAULT")};
+    }
+    HostRecord *host = CacheHost(QStringLiteral("VAULT"), VaultAddress);
+    CLoginBook::Session().SetDefault(Alice());
+    if (test.ownLogin)
+        CLoginBook::Session().Set(QStringLiteral("VAULT"), Alice());
+    if (test.browseListLate)
+        network->HoldHostList(QStringLiteral("HOME"));
+
+    doc->StartScan();
+    if (test.browseListLate) {
+        EXPECT_TRUE(WaitFor([&] { return network->ListingCalls(VaultAddress) >= 1; }));
+        network->ReleaseHostList(QStringLiteral("HOME"));
+    }
+    ASSERT_TRUE(WaitForEnd());
+
+    EXPECT_EQ(network->LoginsSentTo(VaultAddress), test.loginsAtVault);
+    if (test.listings >= 0) {
+        EXPECT_EQ(network->ListingCalls(VaultAddress), test.listings);
+    }
+    auto lock = doc->LockScanWrites();
+    EXPECT_EQ(IsLoginNeeded(*host), test.loginNeeded);
+    EXPECT_EQ(host->shares.empty(), test.loginNeeded);
+    // A probe held back for the browse list is one host of the scan.
+    EXPECT_EQ(host->onlineCount, 1);
+    EXPECT_EQ(host->offlineCount, 0);
+    EXPECT_EQ(doc->GetHostsTotal(), test.hostsTotal);
+    EXPECT_EQ(doc->GetHostsPending(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, CachedHostLoginTest,
+                         ::testing::Values(
+                             // Kept from a scan where it only announced itself: no login for
+                             // every host, whether the browse list comes before or after it.
+                             OriginCase{"NotAskedFor", Asked::Nothing, false, false, {}, -1, true, 1},
+                             OriginCase{"NotAskedForBrowseListLate", Asked::Nothing, false, true, {}, -1, true, 1},
+                             // Its own login is another matter.
+                             OriginCase{"NotAskedForOwnLogin", Asked::Nothing, true, true, Alices, 1, false, 1},
+                             // Named by the browse list: the login follows, also when the list
+                             // comes after the anonymous attempt.
+                             OriginCase{"InBrowseList", Asked::BrowseList, false, false, Alices, -1, false, 1},
+                             OriginCase{"InBrowseListLate", Asked::BrowseList, false, true, Alices, 2, false, 1},
+                             // Named by the user: the login goes with the first listing.
+                             OriginCase{"InHostList", Asked::HostList, false, true, Alices, 1, false, 1},
+                             OriginCase{"InRange", Asked::Range, false, true, Alices, 1, false, 3}),
+                         [](const ::testing::TestParamInfo<OriginCase> &info) {
+                             return std::string(info.param.label);
+                         });
+
+// A host probed again after the scan (the window's rescan) stands as the
+// scan found it: what the browse list named keeps the login for every host,
+// what it did not name still goes without.
+struct RescanCase
+{
+    const char *label;
+    bool inBrowseList;
+    QStringList loginsAtVault; // after the scan and the rescan
+    bool loginNeeded;
+};
+
+void PrintTo(const RescanCase &test, std::ostream *out)
+{
+    *out << test.label;
+}
+
+class RescanLoginTest : public LoginScanTest, public ::testing::WithParamInterface<RescanCase>
+{};
+
+TEST_P(RescanLoginTest, RescanAfterTheScanKeepsItsMembership)
+{
+    const RescanCase &test = GetParam();
+    network->SetServer(VaultAddress, Locked({QStringLiteral("vault")}));
+    network->AddName(QStringLiteral("VAULT"), VaultAddress);
+    network->AddWorkgroup(QStringLiteral("HOME"),
+                          test.inBrowseList ? QStringList{QStringLiteral("VAULT")} : QStringList{});
+    HostRecord *host = CacheHost(QStringLiteral("VAULT"), VaultAddress);
+    CLoginBook::Session().SetDefault(Alice());
+    ASSERT_TRUE(Scan());
+    const int listings = network->ListingCalls(VaultAddress);
+
+    ASSERT_TRUE(doc->RescanHost(*host));
+    ASSERT_TRUE(WaitFor([&] { return network->ListingCalls(VaultAddress) > listings; }));
+    ASSERT_TRUE(WaitFor([&] {
+        auto lock = doc->LockScanWrites();
+        return host->onlineCount == 2;
+    }));
+    auto lock = doc->LockScanWrites();
+    EXPECT_EQ(network->LoginsSentTo(VaultAddress), test.loginsAtVault);
+    EXPECT_EQ(IsLoginNeeded(*host), test.loginNeeded);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, RescanLoginTest,
+                         ::testing::Values(RescanCase{"NamedByTheBrowseList", true, Alices + Alices, false},
+                                           RescanCase{"NotNamed", false, {}, true}),
+                         [](const ::testing::TestParamInfo<RescanCase> &info) {
+                             return std::string(info.param.label);
+                         });
+
+class HeldBackHostTest : public LoginScanTest
+{};
+
+// A host waiting for the browse list gets a login typed for it at once,
+// and is still one host of the scan.
+TEST_F(HeldBackHostTest, TypedLoginDoesNotWaitForTheBrowseList)
+{
+    network->SetServer(VaultAddress, Locked({QStringLiteral("vault")}));
+    network->AddName(QStringLiteral("VAULT"), VaultAddress);
+    network->AddWorkgroup(QStringLiteral("HOME"), {});
+    network->HoldHostList(QStringLiteral("HOME"));
+    HostRecord *host = CacheHost(QStringLiteral("VAULT"), VaultAddress);
+    CLoginBook::Session().SetDefault(Alice());
+
+    doc->StartScan();
+    ASSERT_TRUE(WaitFor([&] { return network->ListingCalls(VaultAddress) >= 1; }));
+    CLoginBook::Session().Set(QStringLiteral("VAULT"), Alice());
+    ASSERT_TRUE(doc->RescanHost(*host));
+    const bool listed = WaitFor([&] {
+        auto lock = doc->LockScanWrites();
+        return !host->shares.empty();
+    });
+    network->ReleaseHostList(QStringLiteral("HOME"));
+    ASSERT_TRUE(WaitForEnd());
+    EXPECT_TRUE(listed);
+
+    auto lock = doc->LockScanWrites();
+    EXPECT_EQ(network->LoginsSentTo(VaultAddress), Alices);
+    EXPECT_EQ(host->onlineCount, 1);
+    EXPECT_EQ(doc->GetHostsTotal(), 1);
+    EXPECT_EQ(doc->GetHostsPending(), 0);
 }
 
 } // namespace

@@ -231,6 +231,13 @@ announced)
     lab_check "--user: VAULT (named) lists its shares" "grep -q ',VAULT,10.77.0.3,Private,.*,online,' '$work/user.csv'"
     lab_check "--user: the announcement reached the scan (evil.local is in its output)" "grep -q ',evil.local,10.77.0.2,' '$work/user.csv'"
     check_no_login "--user"
+    # Kept in a document, the announced host is a cached host at the next
+    # scan: it still gets no login for every host.
+    run_scan kept --hosts VAULT --out "$work/announced.net" -q
+    lab_check "kept: the document holds evil.local" "grep -q ',evil.local,10.77.0.2,' '$work/kept.csv'"
+    run_scan later "$work/announced.net" --user "$user%$password" --no-save -q
+    lab_check "later: VAULT (named) lists its shares" "grep -q ',VAULT,10.77.0.3,Private,.*,online,' '$work/later.csv'"
+    check_no_login "a later scan of the document with --user"
     if command -v dbus-run-session >/dev/null && command -v gnome-keyring-daemon >/dev/null; then
         before=$(rogue_demo_logins)
         ip netns exec "$client" dbus-run-session -- sh -c '
