@@ -127,10 +127,12 @@ void CScanDriver::AddDiscoveredHost(const std::unique_lock<std::mutex> &held, co
         const bool sameAddress = !found.address.isEmpty() && (address == found.address || atAddress == host.get());
         if (SameHostName(name, found.name) || (sameAddress && (name.isEmpty() || found.name.isEmpty()))) {
             // A listed name that no resolver knows is still reached, but
-            // never at an address another host holds.
-            if (address.isEmpty() && !found.address.isEmpty() && !atAddress)
+            // never at an address another host holds. The address stays a
+            // hint: no login goes there, and the name's own answer wins.
+            if (address.isEmpty() && !found.address.isEmpty() && !atAddress) {
                 host->SetAddr(found.address);
-            else if (!address.isEmpty() && !found.address.isEmpty() && address != found.address)
+                m_announcedAddress.insert(host.get());
+            } else if (!address.isEmpty() && !found.address.isEmpty() && address != found.address)
                 qCInfo(lcScan).noquote() << "left out an announcement of" << found.name << "at" << found.address
                                          << "- the host is at" << address;
             return;
@@ -204,6 +206,7 @@ void CScanDriver::DropSilentAnnounced(const std::unique_lock<std::mutex> &held)
         std::erase(m_awaiting, host);
         m_startedAhead.erase(host);
         m_announcedOnly.erase(host);
+        m_announcedAddress.erase(host);
         m_listedMembers.erase(host);
         return true;
     });

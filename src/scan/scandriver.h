@@ -121,6 +121,8 @@ public:
     // A host this scan knows only from an announcement: it stays in the
     // cache only once a probe got an answer from it. Under the publish lock.
     bool IsAnnouncedOnly(const HostRecord &host) const { return m_announcedOnly.contains(&host); }
+    // Its address is only what an announcement told in this scan.
+    bool HasAnnouncedAddress(const HostRecord &host) const { return m_announcedAddress.contains(&host); }
 
     // Whether the login for every host may go to `host`, under the publish
     // lock. Only hosts the user asked for get it: named by the host list
@@ -225,6 +227,7 @@ private:
     // Hosts added from announcements in this scan, and how many each
     // announcing address added (a cut is logged once per address).
     std::unordered_set<const HostRecord *> m_announcedOnly;
+    std::unordered_set<const HostRecord *> m_announcedAddress;
     std::map<QString, int> m_announcedBySource;
     // What DefaultLoginFor goes by: the host list's names (lower case) and
     // ranges, the hosts the chosen workgroups' browse lists named, whether

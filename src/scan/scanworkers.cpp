@@ -126,6 +126,7 @@ struct ProbeTarget
     QString address; // where it connects; empty: nowhere
     bool bindsAddress = false; // the host is at `address` from now on
     QString movedTo; // the name points here while the known address is silent
+    bool announcedAddress = false; // `address` is only what an announcement told: no login goes there
     bool reachChecked = false; // `address` took a connection just now
 };
 
@@ -139,7 +140,10 @@ std::optional<ProbeStart> TakeSnapshot(CScanDriver &driver, HostRecord &host)
     ProbeStart start;
     start.knownAnswerMs = host.onlineCount > 0 ? std::max(host.lastAnswerTime, 1) : 0;
     start.name = host.GetName();
-    start.knownAddress = host.GetAddr();
+    // An address only an announcement told is where the host may be, not
+    // where it was: the name's answer is not checked against it.
+    if (!driver.HasAnnouncedAddress(host))
+        start.knownAddress = host.GetAddr();
     const CScanDriver::DefaultLogin rule = driver.DefaultLoginFor(host);
     start.mayUseDefault = rule == CScanDriver::DefaultLogin::Allowed;
     start.mayDefer = rule == CScanDriver::DefaultLogin::Undecided;
@@ -211,6 +215,7 @@ std::optional<ProbeTarget> ResolveTarget(CScanDriver &driver, HostRecord &host, 
     } else if (!known.isEmpty() && !excluded) {
         target.server = known;
         target.address = known;
+        target.announcedAddress = start.knownAddress.isEmpty();
     } else {
         target.result = NetError::BadNetPath;
     }
@@ -279,14 +284,15 @@ ProbeOutcome ListTarget(CScanDriver &driver, const ProbeStart &start, const Prob
         outcome.result = NetError::BadNetPath;
         return outcome;
     }
-    const std::optional<Login> login =
-        LoginForHost(CLoginBook::Session(), start.name, target.address, start.mayUseDefault);
+    std::optional<Login> login;
+    if (!target.announcedAddress)
+        login = LoginForHost(CLoginBook::Session(), start.name, target.address, start.mayUseDefault);
     outcome.listing =
         network.ListSharesWith(target.server, target.address, start.knownAnswerMs, login, driver.AbandonToken());
     outcome.result = outcome.listing.code == NetError::MoreData ? NetError::Success : outcome.listing.code;
     outcome.online = !MeansUnreachable(outcome.result);
-    outcome.mayDefer =
-        start.mayDefer && !login && IsLoginRefusal(outcome.result) && CLoginBook::Session().Default().has_value();
+    outcome.mayDefer = start.mayDefer && !target.announcedAddress && !login && IsLoginRefusal(outcome.result)
+                       && CLoginBook::Session().Default().has_value();
     return outcome;
 }
 

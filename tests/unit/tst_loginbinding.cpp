@@ -24,6 +24,9 @@ const QString MovedAddress = QStringLiteral("10.77.0.9");
 enum class Found {
     Workgroup, // in the cache at VAULT's address and in the browse list of HOME
     Announced, // only announced (with its name, from its address); no resolver knows the name
+    // Named by the host list, never seen; the rogue announces the name
+    // from its own address, and the name is slow to resolve.
+    ListedAndAnnounced,
 };
 
 struct BindingCase
@@ -124,6 +127,12 @@ TEST_P(LoginBindingTest, LoginsReachOnlyTheAddressesTheyBelongTo)
     if (test.found == Found::Workgroup) {
         network->AddWorkgroup(QStringLiteral("HOME"), {QStringLiteral("VAULT")});
         CacheHost(QStringLiteral("VAULT"), VaultAddress);
+    } else if (test.found == Found::ListedAndAnnounced) {
+        network->AddWorkgroup(QStringLiteral("HOME"), {});
+        doc->rules().searchHostByList = 1;
+        doc->rules().hosts = {QStringLiteral("VAULT")};
+        network->SetNameLatency(QStringLiteral("VAULT"), 100);
+        network->Announce({QStringLiteral("VAULT"), QStringLiteral("HOME"), RogueAddress, {}});
     } else {
         network->AddWorkgroup(QStringLiteral("HOME"), {});
         const QString from = test.announcer == u"VAULT" ? VaultAddress : RogueAddress;
@@ -239,6 +248,34 @@ INSTANTIATE_TEST_SUITE_P(Cases, LoginBindingTest,
                                          {},
                                          VaultAddress,
                                          false,
+                                         {}},
+                             // A name the user listed, announced by the rogue: the name's own
+                             // answer places it, and no login goes to the announced address.
+                             BindingCase{"ListedNameAnnouncedElsewhere",
+                                         Found::ListedAndAnnounced,
+                                         true,
+                                         true,
+                                         true,
+                                         VaultAddress,
+                                         {},
+                                         Alices,
+                                         {},
+                                         {},
+                                         VaultAddress,
+                                         false,
+                                         {}},
+                             BindingCase{"ListedNameOnlyAnnounced",
+                                         Found::ListedAndAnnounced,
+                                         true,
+                                         true,
+                                         true,
+                                         {},
+                                         {},
+                                         {},
+                                         {},
+                                         {},
+                                         RogueAddress,
+                                         true,
                                          {}}),
                          [](const ::testing::TestParamInfo<BindingCase> &info) {
                              return std::string(info.param.label);
