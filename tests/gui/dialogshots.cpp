@@ -25,6 +25,7 @@
 #include <QLabel>
 #include <QTextBrowser>
 #include <QTimer>
+#include <QWindow>
 
 namespace {
 
@@ -42,7 +43,16 @@ bool Shoot(QWidget &dialog, const QString &file)
 {
     dialog.show();
     dialog.activateWindow();
-    Settle(600);
+    // The window manager maps and frames the window in its own time; a
+    // picture taken before that is of nothing, or of a window without its
+    // frame. Without a window manager the frame never comes.
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < 5000
+           && !(dialog.windowHandle() && dialog.windowHandle()->isExposed()
+                && dialog.frameGeometry().size() != dialog.size()))
+        Settle(50);
+    Settle(300);
     const QRect frame = dialog.frameGeometry();
     const QPixmap picture = dialog.screen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
     dialog.hide();
