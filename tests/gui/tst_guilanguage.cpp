@@ -194,6 +194,15 @@ private slots:
         }
         QCOMPARE(CShareItemDelegate::EntryLine(metrics, QStringLiteral("nas"), state, listText),
                  QStringLiteral("nas: ") + state);
+        // A state longer than the line: the host stays, the state gives way.
+        const QString moved = state + QStringLiteral(": now answers at 192.168.100.200, was 192.168.100.100");
+        for (const QString &host : {QStringLiteral("nas"), QStringLiteral("FILESERVER-BASEMENT")}) {
+            const QString line = CShareItemDelegate::EntryLine(metrics, host, moved, listText);
+            QVERIFY2(line.startsWith(host.left(3)), qPrintable(line));
+            QVERIFY2(metrics.horizontalAdvance(line) <= listText, qPrintable(line));
+        }
+        QVERIFY(CShareItemDelegate::EntryLine(metrics, QStringLiteral("nas"), moved, listText)
+                    .startsWith(QStringLiteral("nas: ") + state.left(3)));
     }
 
     void sweepPaneIsGerman()

@@ -35,8 +35,20 @@ void CShareItemDelegate::MeasureEntryText()
 QString CShareItemDelegate::EntryLine(const QFontMetrics &metrics, const QString &host, const QString &state, int width)
 {
     const QString separator = QStringLiteral(": ");
-    const int room = width - metrics.horizontalAdvance(separator + state);
-    return metrics.elidedText(host, Qt::ElideRight, std::max(room, 0)) + separator + state;
+    // The host gives way to a short state ("login needed"), which then stays
+    // whole. A long one (a moved host's) that would leave the host less than
+    // a few letters gives way itself, after half the line for the host, so
+    // the entry still says whose it is.
+    const int stateRoom = width - metrics.horizontalAdvance(separator + state);
+    const int hostWidth = metrics.horizontalAdvance(host);
+    const int hostRoom = stateRoom >= 4 * metrics.averageCharWidth() ? stateRoom : std::min(hostWidth, width / 2);
+    // Measured apart: elidedText may cut a text given exactly its own width.
+    const QString shownHost =
+        hostWidth <= hostRoom ? host : metrics.elidedText(host, Qt::ElideRight, std::max(hostRoom, 0));
+    const int rest = width - metrics.horizontalAdvance(shownHost + separator);
+    if (metrics.horizontalAdvance(state) <= rest)
+        return shownHost + separator + state;
+    return shownHost + separator + metrics.elidedText(state, Qt::ElideRight, std::max(rest, 0));
 }
 
 void CShareItemDelegate::SetMode(ViewMode mode)
