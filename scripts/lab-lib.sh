@@ -117,16 +117,11 @@ lab_pid_alive() {
     [ -n "$state" ] && [ "$state" != Z ] && [ "$state" != X ]
 }
 
-# lab_smbd_stop DIR  stops every process the instance left a pid file for
-lab_smbd_stop() {
-    local dir=$1 file pid i pids=()
-    for file in "$dir"/pid/*.pid; do
-        [ -f "$file" ] || continue
-        pid=$(cat "$file" 2>/dev/null)
-        [[ "$pid" =~ ^[0-9]+$ ]] || continue
-        kill "$pid" 2>/dev/null && pids+=("$pid")
-    done
-    for pid in "${pids[@]}"; do
+# lab_reap PID...  waits up to 5 s for each process (already asked to end),
+# then kills what is left
+lab_reap() {
+    local pid i
+    for pid in "$@"; do
         for ((i = 0; i < 50; i++)); do
             lab_pid_alive "$pid" || break
             sleep 0.1
@@ -134,6 +129,18 @@ lab_smbd_stop() {
         lab_pid_alive "$pid" && kill -9 "$pid" 2>/dev/null
     done
     return 0
+}
+
+# lab_smbd_stop DIR  stops every process the instance left a pid file for
+lab_smbd_stop() {
+    local dir=$1 file pid pids=()
+    for file in "$dir"/pid/*.pid; do
+        [ -f "$file" ] || continue
+        pid=$(cat "$file" 2>/dev/null)
+        [[ "$pid" =~ ^[0-9]+$ ]] || continue
+        kill "$pid" 2>/dev/null && pids+=("$pid")
+    done
+    lab_reap "${pids[@]}"
 }
 
 # lab_can_netns  true when this process may make network namespaces
@@ -219,16 +226,11 @@ lab_mute_start() {
 
 # lab_pidfile_stop PIDFILE  stops the process a pid file names
 lab_pidfile_stop() {
-    local pid i
+    local pid
     pid=$(cat "$1" 2>/dev/null) || return 0
     [[ "$pid" =~ ^[0-9]+$ ]] || return 0
     kill "$pid" 2>/dev/null
-    for ((i = 0; i < 50; i++)); do
-        lab_pid_alive "$pid" || return 0
-        sleep 0.1
-    done
-    kill -9 "$pid" 2>/dev/null
-    return 0
+    lab_reap "$pid"
 }
 
 # lab_doc_host DOCUMENT NAME_OR_ADDRESS  the host element of a saved document

@@ -39,19 +39,13 @@ failures=0
 # master, and the smbd, winbindd and RPC daemons it started, which do not
 # all end with the master.
 stop_namespace() {
-    local ns=$1 pid i pids
+    local ns=$1 pids
     ip netns list | grep -qw "$ns" || return 0
     pids=$(ip netns pids "$ns" 2>/dev/null)
     [ -n "$pids" ] || return 0
     kill $pids 2>/dev/null
-    for pid in $pids; do
-        for ((i = 0; i < 50; i++)); do
-            lab_pid_alive "$pid" || break
-            sleep 0.1
-        done
-        lab_pid_alive "$pid" && kill -9 "$pid" 2>/dev/null
-    done
-    return 0
+    # shellcheck disable=SC2086 # one word per process
+    lab_reap $pids
 }
 
 cleanup() {

@@ -45,11 +45,7 @@ pids=()
 stop_pid() {
     local pid=$1
     kill "$pid" 2>/dev/null
-    for _ in $(seq 1 50); do
-        lab_pid_alive "$pid" || return 0
-        sleep 0.1
-    done
-    kill -9 "$pid" 2>/dev/null
+    lab_reap "$pid"
 }
 
 cleanup() {

@@ -40,13 +40,7 @@ cleanup() {
     for pid in "${pids[@]}"; do
         kill "$pid" 2>/dev/null
     done
-    for pid in "${pids[@]}"; do
-        for _ in $(seq 1 50); do
-            lab_pid_alive "$pid" || break
-            sleep 0.1
-        done
-        lab_pid_alive "$pid" && kill -9 "$pid" 2>/dev/null
-    done
+    lab_reap "${pids[@]}"
     for entry in "${hosts[@]}"; do
         read -r name ns _ <<<"$entry"
         lab_smbd_stop "$work/$name"
