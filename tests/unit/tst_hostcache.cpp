@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// Test label: scanner
 // The host cache's rules: where an inserted host goes and what happens to a
 // cursor into the queue, that the order of hosts changes only under the
 // write lock, and which workgroup a scan marks pending.

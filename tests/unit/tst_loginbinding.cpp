@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// Test label: scanner
 // Which login reaches which address: a login goes to the address its host
 // is known at, the login for every host only to hosts the user asked for,
 // and a host's own login whichever key (name or address) its listing uses.

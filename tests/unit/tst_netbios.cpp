@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// Test label: scanner
 // NetBIOS name query packets, the reply parser, and a query against a name
 // server on loopback.
 #include "net/nbtname.h"

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// Test label: scanner
 // The listing helpers' protocol, the helper pool (with a stand-in helper),
 // the smb.conf reader and the TCP check.
 #include "model/lanterradoc.h"

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// Test label: scanner
 // Listing one host again after the user typed its login: alone, within a
 // running scan, and stopped before it ends.
 #include "model/hostlogin.h"

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// Test label: scanner
 // Hosts that announce themselves join a scan as hosts of workgroups.
 #include "memoryscan.h"
 #include "model/lanterradoc.h"

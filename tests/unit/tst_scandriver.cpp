@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// Test label: scanner
 // The scan driver and its workers on an in-memory network.
 #include "memoryscan.h"
 #include "model/lanterradoc.h"

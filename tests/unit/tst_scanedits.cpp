@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// Test label: scanner
 // Scan rules and schemes changed by the user while a scan runs: the scan
 // keeps what it started with, and nothing races (run under ThreadSanitizer
 // by scripts/test-scanner-tsan.sh).

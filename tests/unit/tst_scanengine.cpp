@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// Test label: scanner
 // The document's side of the stop protocol, over an engine that only records
 // what it is asked.
 #include "model/lanterradoc.h"

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// Test label: scanner
 // A scan under pressure: saves while it runs, stops while probes wait on a
 // name look-up or a listing, and the document's contents cleared meanwhile.
 #include "memoryscan.h"

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// Test label: scanner
 // The connect sweep: its engine on the in-memory network and on loopback
 // sockets, and the scan that puts it in front of the host probes.
 #include "memoryscan.h"
