@@ -42,9 +42,10 @@ CScanDriver::CScanDriver(CLanterraDoc &doc, ScanSession &session, std::unique_pt
         for (const QString &entry : std::as_const(m_rules.hosts)) {
             quint32 first = 0;
             quint32 last = 0;
-            if (IsIPOrRange(entry) && ParseIPRange(entry, first, last))
+            const HostEntryKind kind = ClassifyHostEntry(entry);
+            if (kind == HostEntryKind::Range && ParseIPRange(entry, first, last))
                 m_namedRanges.emplace_back(first, last);
-            else
+            else if (kind == HostEntryKind::Name)
                 m_namedHosts.append(entry.toLower());
         }
     }
@@ -324,7 +325,10 @@ void CScanDriver::AddListedHosts(std::map<QString, NetRecord *> &netsByName)
 {
     CHostCache &cache = m_cache;
     for (const QString &entry : std::as_const(m_rules.hosts)) {
-        if (m_hostsByName.contains(entry))
+        // A blank line names no host, and a mistyped address is no name to
+        // look up.
+        const HostEntryKind kind = ClassifyHostEntry(entry);
+        if (kind == HostEntryKind::Blank || kind == HostEntryKind::Refused || m_hostsByName.contains(entry))
             continue;
         NetRecord *manual = nullptr;
         if (const auto found = netsByName.find(QString()); found != netsByName.end()) {
@@ -336,7 +340,7 @@ void CScanDriver::AddListedHosts(std::map<QString, NetRecord *> &netsByName)
 
         quint32 first = 0;
         quint32 last = 0;
-        if (IsIPOrRange(entry) && ParseIPRange(entry, first, last)) {
+        if (kind == HostEntryKind::Range && ParseIPRange(entry, first, last)) {
             std::map<QString, HostRecord *> byAddress;
             for (const auto &host : cache.hosts()) {
                 const QString address = host->GetAddr();
