@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ipv4.h"
 
+#include "net/resolver.h"
 #include "settings/messageformat.h"
 
 #include <algorithm>
@@ -128,6 +129,9 @@ HostEntryKind ClassifyHostEntry(QStringView entry)
         return HostEntryKind::Blank;
     if (IsIPOrRange(entry))
         return HostEntryKind::Range;
+    // No host name holds a colon: an IPv6 address, or a mistyped one.
+    if (entry.contains(u':'))
+        return CanonicalIPv6(entry) ? HostEntryKind::IPv6 : HostEntryKind::Refused;
     // No host name is made of digits and dots alone (a name's last label is
     // never numeric), and a resolver would read some of them as addresses
     // of its own ("10.0.300" as 10.0.1.44): such an entry is a mistyped
@@ -138,6 +142,11 @@ HostEntryKind ClassifyHostEntry(QStringView entry)
     if (addressCharacters && (entry.contains(u'.') || entry.contains(u'/')))
         return HostEntryKind::Refused;
     return HostEntryKind::Name;
+}
+
+QString HostEntryIPv6(QStringView entry)
+{
+    return CanonicalIPv6(entry).value_or(QString());
 }
 
 QStringList RefusedHostEntries(const QStringList &hosts)

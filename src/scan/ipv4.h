@@ -27,9 +27,13 @@ enum class HostEntryKind {
     Blank, // nothing but white space: no host at all
     Name, // a host name, looked up when probed
     Range, // an address or a range (ParseIPRange)
+    IPv6, // one IPv6 address, bracketed or not, with a zone or not
     Refused, // written like an address or range but none: never probed
 };
 HostEntryKind ClassifyHostEntry(QStringView entry);
+// The address of an IPv6 entry as the scan keeps it (CanonicalIPv6 in
+// net/resolver.h); empty for any other entry.
+QString HostEntryIPv6(QStringView entry);
 // The entries of `hosts` that are Refused, in list order.
 QStringList RefusedHostEntries(const QStringList &hosts);
 // The built-in text of the refusal of one such entry: "%s" the entry.

@@ -47,6 +47,8 @@ CScanDriver::CScanDriver(CLanterraDoc &doc, ScanSession &session, std::unique_pt
                 m_namedRanges.emplace_back(first, last);
             else if (kind == HostEntryKind::Name)
                 m_namedHosts.append(entry.toLower());
+            else if (kind == HostEntryKind::IPv6)
+                m_namedIPv6.append(HostEntryIPv6(entry));
         }
     }
     auto lock = Publish();
@@ -357,6 +359,12 @@ void CScanDriver::AddListedHosts(std::map<QString, NetRecord *> &netsByName)
                     continue;
                 byAddress.emplace(address, cache.AddHost(QString(), manual, address));
             }
+        } else if (kind == HostEntryKind::IPv6) {
+            // Known by its address alone, as a range's hosts are.
+            const QString address = HostEntryIPv6(entry);
+            const auto &hosts = cache.hosts();
+            if (std::none_of(hosts.begin(), hosts.end(), [&](const auto &host) { return host->GetAddr() == address; }))
+                cache.AddHost(QString(), manual, address);
         } else {
             m_hostsByName.emplace(entry, cache.AddHost(entry, manual));
         }
@@ -442,6 +450,8 @@ bool CScanDriver::AreBrowseListsIn() const
 bool CScanDriver::IsNamedByRules(const HostRecord &host) const
 {
     if (!m_namedHosts.isEmpty() && !host.GetName().isEmpty() && m_namedHosts.contains(host.GetName().toLower()))
+        return true;
+    if (!m_namedIPv6.isEmpty() && m_namedIPv6.contains(host.GetAddr()))
         return true;
     if (m_namedRanges.empty())
         return false;

@@ -181,7 +181,11 @@ INSTANTIATE_TEST_SUITE_P(
                     ListedHosts{{QStringLiteral("10.0.0.2/31"), QStringLiteral("10.0.0.3-4")},
                                 {"10.0.0.2", "10.0.0.3", "10.0.0.4"}},
                     ListedHosts{{QStringLiteral("10.0.0.300"), QStringLiteral("10.0.0.0/33")}, {}},
-                    ListedHosts{{QString(), QStringLiteral("  "), QStringLiteral("10.0.0.7")}, {"10.0.0.7"}}));
+                    ListedHosts{{QString(), QStringLiteral("  "), QStringLiteral("10.0.0.7")}, {"10.0.0.7"}},
+                    // One host however its address is written; never a name.
+                    ListedHosts{{QStringLiteral("FD10:107:0::6"), QStringLiteral("[fd10:107::6]"),
+                                 QStringLiteral("fe80::1%lab0"), QStringLiteral("fd10::6::7")},
+                                {"fd10:107::6", "fe80::1%lab0"}}));
 
 TEST_F(ScanTest, AnOlderDocumentsBlankHostLineIsNeitherProbedNorCountedNorKept)
 {
