@@ -148,8 +148,8 @@ std::optional<QString> CanonicalIPv6(QStringView text)
         // An interface's name or number: nothing that would end a URL's
         // host part or hide in a list.
         if (zone.isEmpty() || zone.size() > 64 || std::any_of(zone.begin(), zone.end(), [](QChar c) {
-                return c.unicode() <= 0x20 || c.unicode() > 0x7e || c == u'[' || c == u']' || c == u'/'
-                       || c == u'%' || c == u'\\';
+                return c.unicode() <= 0x20 || c.unicode() > 0x7e || c == u'[' || c == u']' || c == u'/' || c == u'%'
+                       || c == u'\\';
             }))
             return std::nullopt;
     }

@@ -173,9 +173,8 @@ INSTANTIATE_TEST_SUITE_P(
         EntryCase{u"10.0.0.1-10.0.0.5-10.0.0.9", K::Refused}, EntryCase{u"1.2.3", K::Refused},
         EntryCase{u"0.0.0.0/0", K::Refused}, EntryCase{u"10.0.300", K::Refused}, EntryCase{u"-10.0.0.1", K::Refused},
         // IPv6 addresses, one host each; a colon is never part of a name.
-        EntryCase{u"fd10:107::6", K::IPv6}, EntryCase{u" [fd10:107::6] ", K::IPv6},
-        EntryCase{u"fe80::1%eth0", K::IPv6}, EntryCase{u"fd10::g", K::Refused},
-        EntryCase{u"10.0.0.1:445", K::Refused}, EntryCase{u"fe80::1%", K::Refused},
+        EntryCase{u"fd10:107::6", K::IPv6}, EntryCase{u" [fd10:107::6] ", K::IPv6}, EntryCase{u"fe80::1%eth0", K::IPv6},
+        EntryCase{u"fd10::g", K::Refused}, EntryCase{u"10.0.0.1:445", K::Refused}, EntryCase{u"fe80::1%", K::Refused},
         // Blank lines are no hosts.
         EntryCase{u"", K::Blank}, EntryCase{u" \t ", K::Blank},
         // Names, a NetBIOS name of digits included.
@@ -208,12 +207,13 @@ TEST_P(CanonicalIPv6Of, OneFormPerAddress)
 
 INSTANTIATE_TEST_SUITE_P(
     Addresses, CanonicalIPv6Of,
-    testing::Values(SixCase{u"fd10:107::6", u"fd10:107::6"}, SixCase{u"FD10:0107:0000:0000:0000:0000:0000:0006", u"fd10:107::6"},
+    testing::Values(SixCase{u"fd10:107::6", u"fd10:107::6"},
+                    SixCase{u"FD10:0107:0000:0000:0000:0000:0000:0006", u"fd10:107::6"},
                     SixCase{u"[fd10:107:0::6]", u"fd10:107::6"}, SixCase{u"fe80::0:1%eth0", u"fe80::1%eth0"},
                     SixCase{u"[fe80::1%3]", u"fe80::1%3"}, SixCase{u"::ffff:10.0.0.1", u"::ffff:10.0.0.1"},
                     SixCase{u"fd10:0:0:1:0:0:0:6", u"fd10:0:0:1::6"}, SixCase{u"10.0.0.1", nullptr},
-                    SixCase{u"fd10::6::7", nullptr}, SixCase{u"fe80::1%eth 0", nullptr},
-                    SixCase{u"fe80::1%", nullptr}, SixCase{u"[fd10::6", nullptr}, SixCase{u"nas", nullptr}),
+                    SixCase{u"fd10::6::7", nullptr}, SixCase{u"fe80::1%eth 0", nullptr}, SixCase{u"fe80::1%", nullptr},
+                    SixCase{u"[fd10::6", nullptr}, SixCase{u"nas", nullptr}),
     [](const testing::TestParamInfo<SixCase> &info) { return "case" + std::to_string(info.index); });
 
 TEST(RefusedHostEntries, NameEachInListOrder)
