@@ -313,10 +313,11 @@ wid=$(window "Range - Brevant Lanterra")
 sleep 1
 keys alt+o
 window "Scan Options" >/dev/null
-# The focus starts on the first switch; with the workgroup list disabled,
-# six tabs reach "Add hosts and ip ranges to search:", whose tick moves the
-# focus into the host list. Three tabs on, Return in the host filter is Ok.
-xdotool key --delay 80 Tab Tab Tab Tab Tab Tab space
+# The focus starts on the first switch; with the workgroup list and its
+# "..." disabled, five tabs reach "Add hosts and ip ranges to search:". A
+# tick from the keyboard keeps the focus there, and Tab enters the host list
+# it enabled. Three tabs on, Return in the host filter is Ok.
+xdotool key --delay 80 Tab Tab Tab Tab Tab space Tab
 xdotool type --delay 20 "127.0.30.1-127.0.30.4"
 xdotool key --delay 80 Tab Tab Tab Return
 gone "Scan Options"

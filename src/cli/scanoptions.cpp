@@ -55,7 +55,10 @@ QString ScanOptions::Usage()
                           "then show it as text instead of running it as a formula), and cells holding\n"
                           "\",\", \";\" or a quote are quoted. json gives every name exactly.\n"
                           "\n"
-                          "LIST entries are separated by \";\" or line breaks. The document is saved as on\n"
+                          "LIST entries are separated by \";\" or line breaks. A host entry is a name, an\n"
+                          "address (10.0.0.1) or a range of addresses (10.0.0.1-10.0.0.20, 10.0.0.1-20,\n"
+                          "10.0.0.0/24: a network's own and broadcast addresses are left out); a range\n"
+                          "gives at most 65536 hosts. The document is saved as on\n"
                           "closing the program: hosts found to duplicate another are left out.\n"
                           "Exit status: 0 scan ended or stopped by --timeout, 1 document not readable or\n"
                           "not writable, 2 bad arguments.\n");
@@ -105,9 +108,13 @@ std::optional<QString> ScanOptions::Parse(const QStringList &arguments)
             const std::optional<QString> given = value();
             if (!given)
                 return argument + QStringLiteral(" needs a value");
-            if (argument == u"--hosts")
+            if (argument == u"--hosts") {
                 hosts = SplitList(*given);
-            else if (argument == u"--workgroups")
+                // Probing a mistyped address as a host name would report
+                // nothing at all: refused like any bad argument.
+                if (const QStringList refused = RefusedHostEntries(*hosts); !refused.isEmpty())
+                    return FormatRefusedEntry(RefusedEntryFormat(), refused.first());
+            } else if (argument == u"--workgroups")
                 workgroups = SplitList(*given);
             else if (argument == u"--exclude-hosts")
                 excludeHosts = SplitList(*given);
@@ -202,5 +209,9 @@ QStringList CutRangeNotes(const ScanRules &rules)
         return notes;
     for (const CutRange &cut : CutRanges(rules.hosts))
         notes.append(FormatRangeCut(RangeCutFormat(), cut));
+    // A document's list may hold such entries from an older version or an
+    // edit by hand; the scan leaves them out.
+    for (const QString &entry : RefusedHostEntries(rules.hosts))
+        notes.append(FormatRefusedEntry(RefusedEntryFormat(), entry));
     return notes;
 }

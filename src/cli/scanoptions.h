@@ -48,7 +48,8 @@ struct ScanOptions
 
 // One line for standard error per host list entry of `rules` that a scan
 // cuts short (AddressesLeftOut): the entry and how many addresses are left
-// out. None while the host list is off.
+// out; then one per entry it refuses (RefusedHostEntries). None while the
+// host list is off.
 QStringList CutRangeNotes(const ScanRules &rules);
 
 // Entries of a list option: split on ";" and line breaks, trimmed, empty

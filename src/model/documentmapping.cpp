@@ -126,6 +126,10 @@ bool CLanterraDoc::MapDocument(CXmlMapper &mapper, std::vector<std::unique_ptr<N
     MapInt(mapper, m_rules.searchHostByList);
     MapStringList(mapper, m_rules.nets, u"<nets>", u"</nets>", u"<net>", u"</net>");
     MapStringList(mapper, m_rules.hosts, u"<hosts>", u"</hosts>", u"<host>", u"</host>");
+    // Older versions kept a blank line of the host list as a host of neither
+    // name nor address; such an entry names nothing and goes at the next save.
+    if (!mapper.IsStoring())
+        m_rules.DropBlankHosts();
     mapper.Token(u"<filters>");
     MapStringList(mapper, m_rules.excNets, u"<nets>", u"</nets>", u"<exc>", u"</exc>");
     MapStringList(mapper, m_rules.excHosts, u"<hosts>", u"</hosts>", u"<exc>", u"</exc>");

@@ -179,6 +179,13 @@ void CHostCache::CopyTo(NetList &nets, HostList &hosts) const
     }
 }
 
+void CHostCache::DropHostsWithoutTarget()
+{
+    std::erase_if(m_hosts, [](const std::unique_ptr<HostRecord> &host) {
+        return host->name.isEmpty() && host->addr.isEmpty() && host->shares.empty();
+    });
+}
+
 void CHostCache::LinkLoaded(bool maskUnknown)
 {
     std::map<QString, NetRecord *> netsByName;

@@ -119,6 +119,10 @@ public:
     // shares' indexes and states (ShareUnknown when `maskUnknown`, else by
     // their host's lastState) and visibleShares cleared.
     void LinkLoaded(bool maskUnknown);
+    // Before LinkLoaded: frees the hosts of neither name nor address nor
+    // shares, which older versions made of a blank host-list line. Nothing
+    // can be probed for them.
+    void DropHostsWithoutTarget();
     // Frees every record. No worker may hold one any more.
     void Clear();
 

@@ -398,6 +398,7 @@ void CLanterraDoc::CopyCache(std::vector<std::unique_ptr<NetRecord>> &nets,
 void CLanterraDoc::LinkLoadedModel(bool maskUnknown)
 {
     StartNewEpoch();
+    m_cache.DropHostsWithoutTarget();
     m_scan.hostsTotal = int(m_cache.hosts().size());
     for (const auto &host : m_cache.hosts()) {
         // The view shows such a host as one entry, not its shares.

@@ -25,6 +25,11 @@ void ScanRules::Reset()
     excHosts.clear();
 }
 
+void ScanRules::DropBlankHosts()
+{
+    hosts.removeIf([](const QString &entry) { return entry.trimmed().isEmpty(); });
+}
+
 void ScanRules::BuildExclusionSets()
 {
     excludedNetSet.clear();

@@ -18,7 +18,8 @@ struct ScanRules
     // announce themselves on the local links (WS-Discovery, DNS-SD). Shown
     // in Scan Options as AnnouncedRuleText.
     int searchAnnounced = 1;
-    // Entries as typed, empty ones included.
+    // Entries as typed; empty ones are kept only in the lists of workgroups
+    // and filters.
     QStringList nets; // workgroup names
     QStringList hosts; // host names, addresses or address ranges
     QStringList excNets; // workgroups left out (whole names)
@@ -28,6 +29,8 @@ struct ScanRules
     std::set<QString> excludedNetSet;
     std::set<QString> excludedHostSet;
 
+    // Removes the entries of `hosts` that hold nothing but white space.
+    void DropBlankHosts();
     // The defaults of a new document; the exclusion sets are kept.
     void Reset();
     void BuildExclusionSets();

@@ -2,6 +2,7 @@
 #include "credentials.h"
 
 #include "neterrors.h"
+#include "resolver.h"
 
 #include "platform/processlimits.h"
 
@@ -116,6 +117,19 @@ void WipeBytes(QByteArray &bytes)
     bytes.truncate(0);
 }
 
+namespace {
+
+// Names match without case; an IPv6 address matches however it is written
+// ("FD10:0::6", "[fd10::6]"), as IPv4 addresses have one form only.
+QString HostKey(const QString &host)
+{
+    if (const auto address = CanonicalIPv6(host))
+        return address->toUpper();
+    return host.toUpper();
+}
+
+} // namespace
+
 void CLoginBook::SetDefault(const Login &login)
 {
     if (!login.password.isEmpty())
@@ -131,7 +145,7 @@ void CLoginBook::Set(const QString &host, const Login &login)
     if (!login.password.isEmpty())
         ProcessLimits::KeepSecretsOutOfDumps();
     std::scoped_lock guard(m_lock);
-    Login &slot = m_hosts[host.toUpper()];
+    Login &slot = m_hosts[HostKey(host)];
     WipeString(slot.password);
     slot = login;
 }
@@ -157,7 +171,7 @@ std::optional<Login> CLoginBook::For(const QString &name, const QString &address
 std::optional<Login> CLoginBook::OwnFor(const QString &name, const QString &address) const
 {
     std::scoped_lock guard(m_lock);
-    for (const QString &key : {name.toUpper(), address.toUpper()}) {
+    for (const QString &key : {HostKey(name), HostKey(address)}) {
         if (key.isEmpty())
             continue;
         if (const auto found = m_hosts.find(key); found != m_hosts.end())
@@ -175,7 +189,7 @@ std::optional<Login> CLoginBook::Default() const
 bool CLoginBook::HasOwn(const QString &host) const
 {
     std::scoped_lock guard(m_lock);
-    return m_hosts.count(host.toUpper()) != 0;
+    return m_hosts.count(HostKey(host)) != 0;
 }
 
 QString LoginRequestArgument(const QString &server, const Login &login)

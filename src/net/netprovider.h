@@ -51,7 +51,9 @@ public:
     virtual QStringList ListHosts(const QString &workgroup, std::stop_token stop = {}) = 0;
     // The local machine's own workgroup; empty when unknown.
     virtual QString LocalWorkgroup() = 0;
-    // Dotted IPv4 address of a host name, or nothing.
+    // Dotted IPv4 address of a host name; for a name that has none, its IPv6
+    // address (CanonicalIPv6's form); or nothing. Ranges and sweeps stay
+    // IPv4: an IPv6 address is only ever one named host's.
     virtual std::optional<QString> ResolveIPv4(const QString &name, std::stop_token stop = {}) = 0;
     // Quick check that the host at `address` takes connections at all, so
     // that an unreachable host does not hold a probe slot for seconds.

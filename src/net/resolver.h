@@ -3,12 +3,13 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringView>
 
 #include <cstdint>
 #include <optional>
 #include <stop_token>
 
-// The system's resolver (hosts file, DNS), IPv4 only. The look-up itself
+// The system's resolver (hosts file, DNS) for IPv4. The look-up itself
 // cannot be interrupted (it may wait many seconds for a DNS server that does
 // not answer), so when `stop` can be asked to stop it runs on a thread of its
 // own: a stop makes this call return nothing at once, and the look-up's late
@@ -17,6 +18,18 @@ std::optional<std::uint32_t> SystemResolveIPv4(const QString &name, std::stop_to
 
 // The blocking look-up of one name in the local 8-bit encoding, per platform.
 std::optional<std::uint32_t> BlockingResolveIPv4(const QByteArray &name);
+
+// The same for a name's IPv6 address (AAAA records, the hosts file), for a
+// name that has no IPv4 one: the address in CanonicalIPv6's form, a
+// link-local one with its interface as zone.
+std::optional<QString> SystemResolveIPv6(const QString &name, std::stop_token stop = {});
+std::optional<QString> BlockingResolveIPv6(const QByteArray &name);
+
+// An IPv6 address as the scan keeps and compares it: the system's canonical
+// text (lower case, the longest run of zero groups as "::"), followed by
+// "%zone" as given for a scoped (link-local) address. Square brackets around
+// the whole are taken off. Nothing for any other text.
+std::optional<QString> CanonicalIPv6(QStringView text);
 
 // Tests put a stand-in for the blocking look-up here; nullptr restores the
 // system's.

@@ -81,6 +81,11 @@ std::optional<QString> CSambaNetwork::ResolveIPv4(const QString &name, std::stop
 {
     if (const auto address = SystemResolveIPv4(name, stop))
         return DottedIPv4(*address);
+    // A name with only IPv6 addresses is listed there.
+    if (auto address = SystemResolveIPv6(name, stop))
+        return address;
+    if (stop.stop_requested())
+        return std::nullopt;
     // Hosts from browse lists carry NetBIOS names, which DNS may not know.
     if (!m_options.netbiosQueries || stop.stop_requested())
         return std::nullopt;

@@ -137,7 +137,7 @@ std::optional<QString> CWindowsNetwork::ResolveIPv4(const QString &name, std::st
 {
     if (const auto address = SystemResolveIPv4(name, stop))
         return DottedIPv4(*address);
-    return std::nullopt;
+    return SystemResolveIPv6(name, stop);
 }
 
 bool CWindowsNetwork::IsReachable(const QString &address, std::stop_token stop)

@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ipv4.h"
 
+#include "net/resolver.h"
 #include "settings/messageformat.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -50,32 +53,128 @@ quint32 ParseIPv4(QStringView text)
     return result;
 }
 
+namespace {
+
+bool AllDigits(QStringView text)
+{
+    return !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+}
+
+// "a.b.c.d/bits": the addresses of the network that a host may have.
+bool ParseNetwork(QStringView text, qsizetype slash, quint32 &first, quint32 &last)
+{
+    const quint32 base = ParseIPv4(text.left(slash));
+    const QStringView bits = text.mid(slash + 1).trimmed();
+    if (base == 0 || !AllDigits(bits) || bits.size() > 2)
+        return false;
+    const int prefix = bits.toInt();
+    if (prefix > 32)
+        return false;
+    const quint32 mask = prefix == 0 ? 0 : ~quint32(0) << (32 - prefix);
+    first = base & mask;
+    last = first | ~mask;
+    // A network's own address and its broadcast address are no hosts; the
+    // two addresses of a /31 link both are.
+    if (prefix < 31) {
+        ++first;
+        --last;
+    }
+    return true;
+}
+
+// The right part of a dash range: a whole address, or the last part of one
+// whose other parts the left address gives.
+quint32 RangeEnd(quint32 first, QStringView right)
+{
+    if (AllDigits(right) && right.size() <= 3) {
+        const int value = right.toInt();
+        return value <= 255 ? (first & 0xFFFFFF00u) | quint32(value) : 0;
+    }
+    return ParseIPv4(right);
+}
+
+} // namespace
+
 bool ParseIPRange(QStringView text, quint32 &first, quint32 &last)
 {
+    text = text.trimmed();
+    // A network or a range before a single address: the lenient parts of
+    // ParseIPv4 would read "10.0.0.0/8" and "10.0.0.1-5" as one address.
+    if (const qsizetype slash = text.indexOf(u'/'); slash >= 0)
+        return ParseNetwork(text, slash, first, last);
+    if (const qsizetype dash = text.indexOf(u'-'); dash >= 0) {
+        first = ParseIPv4(text.left(dash).trimmed());
+        last = first != 0 ? RangeEnd(first, text.mid(dash + 1).trimmed()) : 0;
+        if (first != 0 && last != 0)
+            return true;
+    }
     if (const quint32 single = ParseIPv4(text)) {
         first = last = single;
         return true;
     }
-    const qsizetype dash = text.indexOf(u'-');
-    if (dash < 0)
-        return false;
-    first = ParseIPv4(text.left(dash).trimmed());
-    last = ParseIPv4(text.mid(dash + 1).trimmed());
-    return first != 0 && last != 0;
+    return false;
 }
 
 bool IsIPOrRange(QStringView text)
 {
     quint32 first = 0;
     quint32 last = 0;
-    return ParseIPv4(text) != 0 || ParseIPRange(text, first, last);
+    return ParseIPRange(text, first, last);
+}
+
+HostEntryKind ClassifyHostEntry(QStringView entry)
+{
+    entry = entry.trimmed();
+    if (entry.isEmpty())
+        return HostEntryKind::Blank;
+    if (IsIPOrRange(entry))
+        return HostEntryKind::Range;
+    // No host name holds a colon: an IPv6 address, or a mistyped one.
+    if (entry.contains(u':'))
+        return CanonicalIPv6(entry) ? HostEntryKind::IPv6 : HostEntryKind::Refused;
+    // No host name is made of digits and dots alone (a name's last label is
+    // never numeric), and a resolver would read some of them as addresses
+    // of its own ("10.0.300" as 10.0.1.44): such an entry is a mistyped
+    // address or range.
+    const bool addressCharacters = std::all_of(entry.begin(), entry.end(), [](QChar c) {
+        return (c >= u'0' && c <= u'9') || c == u'.' || c == u'-' || c == u'/' || c.isSpace();
+    });
+    if (addressCharacters && (entry.contains(u'.') || entry.contains(u'/')))
+        return HostEntryKind::Refused;
+    return HostEntryKind::Name;
+}
+
+QString HostEntryIPv6(QStringView entry)
+{
+    return CanonicalIPv6(entry).value_or(QString());
+}
+
+QStringList RefusedHostEntries(const QStringList &hosts)
+{
+    QStringList refused;
+    for (const QString &entry : hosts) {
+        if (ClassifyHostEntry(entry) == HostEntryKind::Refused)
+            refused.append(entry);
+    }
+    return refused;
+}
+
+QString RefusedEntryFormat()
+{
+    return QStringLiteral("\"%s\" is neither an address nor an address range. Write an address as 10.0.0.1, a range "
+                          "as 10.0.0.1-10.0.0.20, 10.0.0.1-20 or 10.0.0.0/24.");
+}
+
+QString FormatRefusedEntry(const QString &format, const QString &entry)
+{
+    return FormatMessage(format, {entry});
 }
 
 quint64 AddressesLeftOut(QStringView entry)
 {
     quint32 first = 0;
     quint32 last = 0;
-    if (!IsIPOrRange(entry) || !ParseIPRange(entry, first, last) || first > last)
+    if (!ParseIPRange(entry, first, last) || first > last)
         return 0;
     const quint64 count = quint64(last) - first + 1;
     return count > MaxRangeHosts ? count - MaxRangeHosts : 0;

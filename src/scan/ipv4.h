@@ -14,10 +14,31 @@
 // The address with its first part most significant; 0 when the text is not
 // an address.
 quint32 ParseIPv4(QStringView text);
-// An address (first = last = it) or two addresses joined by the first '-'.
-// The out-values mean nothing when the answer is false.
+// An address (first = last = it); two addresses joined by the first '-';
+// an address and the last part of another, "10.0.0.1-20", the rest taken
+// from the first; or a network, "10.0.0.0/24", whose host addresses it
+// gives (its own and its broadcast address left out up to a /30). The
+// out-values mean nothing when the answer is false.
 bool ParseIPRange(QStringView text, quint32 &first, quint32 &last);
 bool IsIPOrRange(QStringView text);
+
+// What a scan makes of one host-list entry.
+enum class HostEntryKind {
+    Blank, // nothing but white space: no host at all
+    Name, // a host name, looked up when probed
+    Range, // an address or a range (ParseIPRange)
+    IPv6, // one IPv6 address, bracketed or not, with a zone or not
+    Refused, // written like an address or range but none: never probed
+};
+HostEntryKind ClassifyHostEntry(QStringView entry);
+// The address of an IPv6 entry as the scan keeps it (CanonicalIPv6 in
+// net/resolver.h); empty for any other entry.
+QString HostEntryIPv6(QStringView entry);
+// The entries of `hosts` that are Refused, in list order.
+QStringList RefusedHostEntries(const QStringList &hosts);
+// The built-in text of the refusal of one such entry: "%s" the entry.
+QString RefusedEntryFormat();
+QString FormatRefusedEntry(const QString &format, const QString &entry);
 // Addresses are written back as text with DottedIPv4 (net/resolver.h).
 
 // One range entry of the scan rules makes at most this many hosts: an entry

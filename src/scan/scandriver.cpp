@@ -42,10 +42,13 @@ CScanDriver::CScanDriver(CLanterraDoc &doc, ScanSession &session, std::unique_pt
         for (const QString &entry : std::as_const(m_rules.hosts)) {
             quint32 first = 0;
             quint32 last = 0;
-            if (IsIPOrRange(entry) && ParseIPRange(entry, first, last))
+            const HostEntryKind kind = ClassifyHostEntry(entry);
+            if (kind == HostEntryKind::Range && ParseIPRange(entry, first, last))
                 m_namedRanges.emplace_back(first, last);
-            else
+            else if (kind == HostEntryKind::Name)
                 m_namedHosts.append(entry.toLower());
+            else if (kind == HostEntryKind::IPv6)
+                m_namedIPv6.append(HostEntryIPv6(entry));
         }
     }
     auto lock = Publish();
@@ -324,7 +327,10 @@ void CScanDriver::AddListedHosts(std::map<QString, NetRecord *> &netsByName)
 {
     CHostCache &cache = m_cache;
     for (const QString &entry : std::as_const(m_rules.hosts)) {
-        if (m_hostsByName.contains(entry))
+        // A blank line names no host, and a mistyped address is no name to
+        // look up.
+        const HostEntryKind kind = ClassifyHostEntry(entry);
+        if (kind == HostEntryKind::Blank || kind == HostEntryKind::Refused || m_hostsByName.contains(entry))
             continue;
         NetRecord *manual = nullptr;
         if (const auto found = netsByName.find(QString()); found != netsByName.end()) {
@@ -336,7 +342,7 @@ void CScanDriver::AddListedHosts(std::map<QString, NetRecord *> &netsByName)
 
         quint32 first = 0;
         quint32 last = 0;
-        if (IsIPOrRange(entry) && ParseIPRange(entry, first, last)) {
+        if (kind == HostEntryKind::Range && ParseIPRange(entry, first, last)) {
             std::map<QString, HostRecord *> byAddress;
             for (const auto &host : cache.hosts()) {
                 const QString address = host->GetAddr();
@@ -353,6 +359,12 @@ void CScanDriver::AddListedHosts(std::map<QString, NetRecord *> &netsByName)
                     continue;
                 byAddress.emplace(address, cache.AddHost(QString(), manual, address));
             }
+        } else if (kind == HostEntryKind::IPv6) {
+            // Known by its address alone, as a range's hosts are.
+            const QString address = HostEntryIPv6(entry);
+            const auto &hosts = cache.hosts();
+            if (std::none_of(hosts.begin(), hosts.end(), [&](const auto &host) { return host->GetAddr() == address; }))
+                cache.AddHost(QString(), manual, address);
         } else {
             m_hostsByName.emplace(entry, cache.AddHost(entry, manual));
         }
@@ -438,6 +450,8 @@ bool CScanDriver::AreBrowseListsIn() const
 bool CScanDriver::IsNamedByRules(const HostRecord &host) const
 {
     if (!m_namedHosts.isEmpty() && !host.GetName().isEmpty() && m_namedHosts.contains(host.GetName().toLower()))
+        return true;
+    if (!m_namedIPv6.isEmpty() && m_namedIPv6.contains(host.GetAddr()))
         return true;
     if (m_namedRanges.empty())
         return false;

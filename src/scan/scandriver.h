@@ -234,6 +234,8 @@ private:
     // all of those lists are in, and the hosts waiting for them.
     QStringList m_namedHosts;
     std::vector<std::pair<quint32, quint32>> m_namedRanges;
+    QStringList m_namedIPv6; // canonical
+
     std::unordered_set<const HostRecord *> m_listedMembers;
     bool m_browseListsIn = false;
     std::vector<HostRecord *> m_deferred;

@@ -265,6 +265,107 @@ private slots:
             QCOMPARE(o.dialog.result(), int(QDialog::Accepted));
     }
 
+    // An entry written like an address that is none is named and refused:
+    // nothing is stored and the dialog stays open on its list.
+    void anEntryThatIsNoAddressIsRefused_data()
+    {
+        QTest::addColumn<bool>("apply");
+        QTest::addColumn<QString>("hosts");
+        QTest::addColumn<QString>("refused");
+        QTest::newRow("apply, a part above 255") << true << QStringLiteral("nas\n10.0.0.300") << "10.0.0.300";
+        QTest::newRow("ok, a prefix above 32") << false << QStringLiteral("10.0.0.0/33\nnas") << "10.0.0.0/33";
+        QTest::newRow("ok, a short range past 255") << false << QStringLiteral("10.0.0.1-300") << "10.0.0.1-300";
+    }
+    void anEntryThatIsNoAddressIsRefused()
+    {
+        QFETCH(bool, apply);
+        QFETCH(QString, hosts);
+        QFETCH(QString, refused);
+        ScanRules rules;
+        Opened o(rules);
+        o.C<QCheckBox>(Dlg::IdHostsByList)->click();
+        o.C<QPlainTextEdit>(Dlg::IdHostsEdit)->setPlainText(hosts);
+        QString shown;
+        QTimer::singleShot(0, [&shown] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                shown = box->text();
+                box->close();
+            }
+        });
+        o.C<QPushButton>(apply ? Dlg::IdApply : Dlg::IdOk)->click();
+        QCoreApplication::processEvents();
+        QVERIFY2(shown.startsWith(u'"' + refused + QStringLiteral("\" is neither an address nor")), qPrintable(shown));
+        QVERIFY(o.dialog.isVisible());
+        QCOMPARE(rules.searchHostByList, 0);
+        QVERIFY(rules.hosts.isEmpty());
+        QCOMPARE(o.saves, 0);
+        QVERIFY(o.C<QPushButton>(Dlg::IdApply)->isEnabled());
+        // Mended, the list goes through.
+        o.C<QPlainTextEdit>(Dlg::IdHostsEdit)->setPlainText(QStringLiteral("nas\n10.0.0.0/24\n10.0.0.1-20"));
+        o.C<QPushButton>(Dlg::IdApply)->click();
+        QCOMPARE(rules.hosts, (QStringList{"nas", "10.0.0.0/24", "10.0.0.1-20"}));
+    }
+
+    void blankHostLinesAreNotStored()
+    {
+        ScanRules rules;
+        rules.searchHostByList = 1;
+        Opened o(rules);
+        o.C<QPlainTextEdit>(Dlg::IdHostsEdit)->setPlainText(QStringLiteral("nas\n\n  \n10.0.0.7\n"));
+        o.C<QPushButton>(Dlg::IdApply)->click();
+        QCOMPARE(rules.hosts, (QStringList{"nas", "10.0.0.7"}));
+    }
+
+    // Ticking a list switch from the keyboard keeps the focus on it, so Tab
+    // walks into the list just enabled; a click puts the focus there. The
+    // list's "..." is reached only while the list is on.
+    void aListSwitchLeadsTabIntoItsList_data()
+    {
+        QTest::addColumn<int>("box");
+        QTest::addColumn<int>("edit");
+        QTest::addColumn<int>("more");
+        QTest::newRow("hosts") << int(Dlg::IdHostsByList) << int(Dlg::IdHostsEdit) << int(Dlg::IdHostsMore);
+        QTest::newRow("workgroups") << int(Dlg::IdNetsByList) << int(Dlg::IdNetsEdit) << int(Dlg::IdNetsMore);
+    }
+    void aListSwitchLeadsTabIntoItsList()
+    {
+        QFETCH(int, box);
+        QFETCH(int, edit);
+        QFETCH(int, more);
+        ScanRules rules;
+        Opened o(rules);
+        QApplication::setActiveWindow(&o.dialog);
+        QVERIFY(QTest::qWaitForWindowActive(&o.dialog));
+        auto *check = o.C<QCheckBox>(box);
+        auto *list = o.C<QPlainTextEdit>(edit);
+        QVERIFY(!o.C<QPushButton>(more)->isEnabled());
+        check->setFocus();
+        QTest::keyClick(check, Qt::Key_Space);
+        QVERIFY(check->isChecked());
+        QVERIFY(list->isEnabled());
+        QVERIFY(o.C<QPushButton>(more)->isEnabled());
+        QCOMPARE(QApplication::focusWidget(), check);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), list);
+        QTest::keyClicks(list, QStringLiteral("nas"));
+        QCOMPARE(list->toPlainText(), QStringLiteral("nas"));
+        QTest::keyClick(list, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), o.C<QPushButton>(more));
+        // Off again: Tab from the switch passes list and "..." by.
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+        QCOMPARE(QApplication::focusWidget(), check);
+        QTest::keyClick(check, Qt::Key_Space);
+        QVERIFY(!list->isEnabled());
+        QTest::keyClick(check, Qt::Key_Tab);
+        QVERIFY(QApplication::focusWidget() != list);
+        QVERIFY(QApplication::focusWidget() != o.C<QPushButton>(more));
+        // A click on the switch puts the focus into the list.
+        QTest::mouseClick(check, Qt::LeftButton, {}, QPoint(4, check->height() / 2));
+        QVERIFY(check->isChecked());
+        QCOMPARE(QApplication::focusWidget(), list);
+    }
+
     void advancedEditorShowsExclusionsOnePerLine()
     {
         ScanRules rules;

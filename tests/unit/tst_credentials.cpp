@@ -65,6 +65,11 @@ TEST(LoginBook, AHostsOwnLoginBeforeTheDefault)
     EXPECT_EQ(book.For(QStringLiteral("NAS"), QString())->user, u"admin");
     EXPECT_EQ(book.For(QString(), QStringLiteral("10.0.0.9"))->user, u"guest");
     EXPECT_EQ(book.For(QStringLiteral("pc"), QStringLiteral("10.0.0.3"))->user, u"anna");
+    // An IPv6 address however it is written.
+    book.Set(QStringLiteral("[FD10:107:0::6]"), ParseUserOption(QStringLiteral("six%4")));
+    EXPECT_EQ(book.For(QString(), QStringLiteral("fd10:107::6"))->user, u"six");
+    EXPECT_TRUE(book.HasOwn(QStringLiteral("fd10:107:0:0::6")));
+    EXPECT_EQ(book.For(QString(), QStringLiteral("fd10:107::7"))->user, u"anna");
     book.Clear();
     EXPECT_FALSE(book.For(QStringLiteral("nas"), QString()));
 }

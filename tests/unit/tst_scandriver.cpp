@@ -143,6 +143,86 @@ TEST_F(ScanTest, HostListRangesSkipCachedAddressesAndReversedRangesAddNothing)
     EXPECT_EQ(doc->GetHostsTotal(), 3);
 }
 
+// The hosts a host list makes: every address of a range once, nothing for a
+// blank line or an entry written like an address that is none.
+struct ListedHosts
+{
+    QStringList entries;
+    QStringList made; // names or addresses, in cache order
+};
+
+class HostListEntries : public ScanTest, public testing::WithParamInterface<ListedHosts>
+{};
+
+TEST_P(HostListEntries, MakeTheirHostsOnly)
+{
+    const ListedHosts &c = GetParam();
+    doc->rules().searchNetAll = 0;
+    doc->rules().searchHostByList = 1;
+    doc->rules().hosts = c.entries;
+    // Were a refused entry taken for a name, its look-up would find this.
+    for (const QString &entry : c.entries)
+        AddHost(entry, QStringLiteral("10.9.9.9"), {QStringLiteral("trap")});
+    ASSERT_TRUE(Scan());
+    QStringList made;
+    for (const auto &host : doc->cacheHosts())
+        made.append(host->GetName().isEmpty() ? host->GetAddr() : host->GetName());
+    made.sort();
+    QStringList expected = c.made;
+    expected.sort();
+    EXPECT_EQ(made, expected);
+    EXPECT_EQ(doc->GetHostsTotal(), expected.size());
+    EXPECT_EQ(network->ListingCalls(QStringLiteral("10.9.9.9")), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Entries, HostListEntries,
+    testing::Values(ListedHosts{{QStringLiteral("10.0.0.0/30")}, {"10.0.0.1", "10.0.0.2"}},
+                    ListedHosts{{QStringLiteral("10.0.0.1-3")}, {"10.0.0.1", "10.0.0.2", "10.0.0.3"}},
+                    ListedHosts{{QStringLiteral("10.0.0.2/31"), QStringLiteral("10.0.0.3-4")},
+                                {"10.0.0.2", "10.0.0.3", "10.0.0.4"}},
+                    ListedHosts{{QStringLiteral("10.0.0.300"), QStringLiteral("10.0.0.0/33")}, {}},
+                    ListedHosts{{QString(), QStringLiteral("  "), QStringLiteral("10.0.0.7")}, {"10.0.0.7"}},
+                    // One host however its address is written; never a name.
+                    ListedHosts{{QStringLiteral("FD10:107:0::6"), QStringLiteral("[fd10:107::6]"),
+                                 QStringLiteral("fe80::1%lab0"), QStringLiteral("fd10::6::7")},
+                                {"fd10:107::6", "fe80::1%lab0"}}));
+
+TEST_F(ScanTest, AnOlderDocumentsBlankHostLineIsNeitherProbedNorCountedNorKept)
+{
+    AddHost(QStringLiteral("nas"), QStringLiteral("10.0.0.5"), {QStringLiteral("Music")});
+    // A blank line of the host list as older versions saved it, and the
+    // host of neither name nor address that their scans made of it.
+    const QString text =
+        QStringLiteral("<document version=\"1.0\"><view lastView=\"4\" lastSortCol=\"3\" lastSortRev=\"0\" />"
+                       "<rules searchNetAll=\"0\" searchNetCurrent=\"0\" searchNetByList=\"0\" searchHostByList=\"1\">"
+                       "<nets></nets><hosts><host>nas</host><host></host><host> </host></hosts>"
+                       "<filters><nets></nets><hosts></hosts></filters></rules>"
+                       "<cache><nets><net name=\"\" /></nets><hosts>"
+                       "<host name=\"\" addr=\"\" group=\"\" onlineCount=\"0\" offlineCount=\"4\" lastState=\"53\" "
+                       "lastAnswerTime=\"0\"><shares></shares></host>"
+                       "</hosts></cache></document>");
+    ASSERT_TRUE(doc->ReadDocumentText(text, false));
+    EXPECT_EQ(doc->rules().hosts, QStringList{QStringLiteral("nas")});
+    EXPECT_EQ(doc->GetHostsTotal(), 0);
+    ASSERT_TRUE(Scan());
+    ASSERT_EQ(doc->cacheHosts().size(), 1u);
+    EXPECT_EQ(doc->cacheHosts().front()->GetName(), u"nas");
+    EXPECT_EQ(doc->GetHostsTotal(), 1);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("saved.net"));
+    ASSERT_TRUE(doc->WriteDocumentFile(path));
+    CLanterraDoc loaded;
+    ASSERT_TRUE(loaded.ReadDocumentFile(path, false));
+    EXPECT_EQ(loaded.rules().hosts, QStringList{QStringLiteral("nas")});
+    ASSERT_EQ(loaded.cacheHosts().size(), 1u);
+    const Result<QString> saved = CLanterraDoc::LoadDocumentText(path);
+    ASSERT_TRUE(saved);
+    EXPECT_FALSE(saved.value().contains(QStringLiteral("<host></host>")));
+    EXPECT_FALSE(saved.value().contains(QStringLiteral("name=\"\" addr=\"\"")));
+}
+
 TEST_F(ScanTest, AHugeRangeIsCappedInsteadOfExhaustingMemory)
 {
     doc->rules().searchNetAll = 0;

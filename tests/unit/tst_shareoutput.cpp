@@ -195,7 +195,47 @@ INSTANTIATE_TEST_SUITE_P(
                 1,
                 {QStringLiteral("Only the first 65536 addresses of \"10.0.0.0-10.3.255.255\" are scanned; 196608 "
                                 "addresses are left out.")}},
+        CutCase{"GivenNetwork",
+                {QStringLiteral("--hosts"), QStringLiteral("10.0.0.0/15;10.0.0.1-20")},
+                0,
+                {QStringLiteral("Only the first 65536 addresses of \"10.0.0.0/15\" are scanned; 65534 "
+                                "addresses are left out.")}},
         CutCase{"HostListOff", {}, 0, {}}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+// A --hosts entry written like an address that is none is a bad argument
+// (exit status 2), named in the message; it is never probed as a name.
+struct RefusedCase
+{
+    const char *name;
+    QString hosts;
+    QString refused; // empty: accepted
+};
+
+class HostsArgument : public testing::TestWithParam<RefusedCase>
+{};
+
+TEST_P(HostsArgument, RefusesWhatIsNoAddress)
+{
+    const RefusedCase &c = GetParam();
+    ScanOptions options;
+    const std::optional<QString> error =
+        options.Parse({QStringLiteral("lanterra-scan"), QStringLiteral("--hosts"), c.hosts});
+    if (c.refused.isEmpty()) {
+        EXPECT_FALSE(error) << error->toStdString();
+        return;
+    }
+    ASSERT_TRUE(error);
+    EXPECT_TRUE(error->startsWith(u'"' + c.refused + QStringLiteral("\" is neither an address nor an address range")))
+        << error->toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cli, HostsArgument,
+    testing::Values(RefusedCase{"PartAbove255", QStringLiteral("nas;10.0.0.300"), "10.0.0.300"},
+                    RefusedCase{"PrefixAbove32", QStringLiteral("10.0.0.0/33"), "10.0.0.0/33"},
+                    RefusedCase{"ThreeParts", QStringLiteral("10.0.0;10.1.2.3.4"), "10.0.0"},
+                    RefusedCase{"RangesAndNames", QStringLiteral("10.0.0.0/24;10.0.0.1-20;nas;;10.0.0.9"), {}}),
     [](const auto &info) { return std::string(info.param.name); });
 
 } // namespace

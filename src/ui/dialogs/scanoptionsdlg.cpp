@@ -75,6 +75,8 @@ CScanOptionsDlg::CScanOptionsDlg(QWidget *parent)
 
     for (int id : {IdAllVisible, IdCurrent, IdAnnounced, IdNetsByList, IdHostsByList})
         connect(ControlAs<QCheckBox>(id), &QCheckBox::clicked, this, [this, id] { OnSwitch(id); });
+    for (int id : {IdNetsByList, IdHostsByList})
+        Control(id)->installEventFilter(this);
     for (int id : {IdNetsEdit, IdHostsEdit})
         connect(ControlAs<QPlainTextEdit>(id), &QPlainTextEdit::textChanged, this, [this] {
             if (m_initialised)
@@ -121,6 +123,7 @@ void CScanOptionsDlg::Exchange(ScanRules &rules, bool store)
         rules.searchHostByList = hostsByList;
         rules.nets = SplitText(netsText, LineSeparator);
         rules.hosts = SplitText(hostsText, LineSeparator);
+        rules.DropBlankHosts();
         rules.excHosts = SplitText(excHostsText, ListSeparator);
         rules.excNets = SplitText(excNetsText, ListSeparator);
     } else {
@@ -189,8 +192,10 @@ void CScanOptionsDlg::InitDialog()
         allVisible = true;
         ControlAs<QCheckBox>(IdAllVisible)->setChecked(true);
     }
-    Control(IdNetsEdit)->setEnabled(netsByList);
-    Control(IdHostsEdit)->setEnabled(hostsByList);
+    for (int id : {IdNetsEdit, IdNetsMore})
+        Control(id)->setEnabled(netsByList);
+    for (int id : {IdHostsEdit, IdHostsMore})
+        Control(id)->setEnabled(hostsByList);
     UpdateAnnounced();
 
     SetAnchor(IdHostsGroup, Anchors::TopLeft, Anchors::MiddleRight);
@@ -226,13 +231,28 @@ void CScanOptionsDlg::OnSwitch(int id)
     Control(IdOk)->setEnabled(SearchesSomething());
     SetModified(SearchesSomething());
     UpdateAnnounced();
-    if (id == IdNetsByList) {
-        Control(IdNetsEdit)->setEnabled(netsByList);
-        Control(IdNetsEdit)->setFocus();
-    } else if (id == IdHostsByList) {
-        Control(IdHostsEdit)->setEnabled(hostsByList);
-        Control(IdHostsEdit)->setFocus();
+    if (id != IdNetsByList && id != IdHostsByList)
+        return;
+    const bool on = id == IdNetsByList ? netsByList : hostsByList;
+    const int edit = id == IdNetsByList ? IdNetsEdit : IdHostsEdit;
+    // The list's "..." goes with it: Tab never stops at a button that edits
+    // a list that is off.
+    Control(edit)->setEnabled(on);
+    Control(id == IdNetsByList ? IdNetsMore : IdHostsMore)->setEnabled(on);
+    if (!m_toggledByKey)
+        Control(edit)->setFocus();
+    m_toggledByKey = false;
+}
+
+bool CScanOptionsDlg::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == Control(IdNetsByList) || watched == Control(IdHostsByList)) {
+        if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease)
+            m_toggledByKey = true;
+        else if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease)
+            m_toggledByKey = false;
     }
+    return CDialogBase::eventFilter(watched, event);
 }
 
 // Announced hosts join the workgroup enumeration, so the switch only means
@@ -259,6 +279,10 @@ void CScanOptionsDlg::EditList(QLineEdit *edit)
 void CScanOptionsDlg::OnApply()
 {
     UpdateData(true);
+    if (!AcceptHostEntries()) {
+        KeepPending();
+        return;
+    }
     if (!m_rules)
         return;
     Exchange(*m_rules, true);
@@ -282,6 +306,22 @@ void CScanOptionsDlg::NoteCutRanges()
     PlainMessageBox(this, QMessageBox::Information, notes.join(u'\n'));
 }
 
+bool CScanOptionsDlg::AcceptHostEntries()
+{
+    if (!hostsByList)
+        return true;
+    const QStringList refused = RefusedHostEntries(SplitText(hostsText, LineSeparator));
+    if (refused.isEmpty())
+        return true;
+    const QString format = LookupText(Section(), RefusedEntryKey, RefusedEntryFormat());
+    QStringList notes;
+    for (const QString &entry : refused)
+        notes.append(FormatRefusedEntry(format, entry));
+    PlainMessageBox(this, QMessageBox::Warning, notes.join(u'\n'));
+    Control(IdHostsEdit)->setFocus();
+    return false;
+}
+
 void CScanOptionsDlg::OnOk()
 {
     if (!IsModified()) {
@@ -290,6 +330,8 @@ void CScanOptionsDlg::OnOk()
     }
     // The caller stores the rules and saves the document.
     UpdateData(true);
+    if (!AcceptHostEntries())
+        return;
     SetModified(false);
     NoteCutRanges();
     accept();

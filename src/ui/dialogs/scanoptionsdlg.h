@@ -81,11 +81,19 @@ private:
     // A range wider than a scan takes is cut, not refused: on Ok and Apply
     // the user is told which entries lose how many addresses.
     void NoteCutRanges();
-    // The note's key in the dialog's language section.
-    enum TextKey { RangeCutKey = 90 };
+    // An entry written like an address that is none is refused on Ok and
+    // Apply, naming it, while the host list is on: it would otherwise be
+    // looked up as a host name. True when there is none.
+    bool AcceptHostEntries();
+    // The notes' keys in the dialog's language section.
+    enum TextKey { RangeCutKey = 90, RefusedEntryKey = 91 };
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
     ScanRules *m_rules = nullptr;
     bool m_initialised = false;
+    // A list switch toggled from the keyboard keeps the focus, so that Tab
+    // walks on into the list it enabled; a click puts the focus there.
+    bool m_toggledByKey = false;
 };
 
 // A large plain-text editor for one list, one element per line.

@@ -98,10 +98,7 @@ void CDialogBase::PlaceButtons(QRect ok, QRect cancel, QRect apply)
     if (!apply.isEmpty()) {
         auto *applyButton = Place(IdApply, new QPushButton(QStringLiteral("Apply"), this), apply);
         applyButton->setEnabled(false);
-        connect(applyButton, &QPushButton::clicked, this, [this] {
-            OnApply();
-            SetModified(false);
-        });
+        connect(applyButton, &QPushButton::clicked, this, [this] { ApplyPending(); });
     }
 }
 
@@ -185,11 +182,16 @@ QWidget *CDialogBase::CreateButtonRow()
     RegisterControl(IdApply, apply);
     connect(ok, &QPushButton::clicked, this, [this] { OnOk(); });
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    connect(apply, &QPushButton::clicked, this, [this] {
-        OnApply();
-        SetModified(false);
-    });
+    connect(apply, &QPushButton::clicked, this, [this] { ApplyPending(); });
     return row;
+}
+
+void CDialogBase::ApplyPending()
+{
+    m_keepPending = false;
+    OnApply();
+    if (!m_keepPending)
+        SetModified(false);
 }
 
 bool CDialogBase::IsModified() const
@@ -207,9 +209,10 @@ void CDialogBase::SetModified(bool modified)
 void CDialogBase::OnOk()
 {
     if (IsModified()) {
-        OnApply();
-        SetModified(false);
-        accept();
+        ApplyPending();
+        // Refused values keep the dialog open.
+        if (!IsModified())
+            accept();
     } else {
         reject();
     }

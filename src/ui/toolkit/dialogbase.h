@@ -74,6 +74,9 @@ protected:
     QWidget *CreateButtonRow();
     // Apply: pending values are written; the button disables itself.
     virtual void OnApply() {}
+    // Called by an OnApply that refused the values (and said why): they stay
+    // pending and Apply stays enabled.
+    void KeepPending() { m_keepPending = true; }
     // Ok with pending changes applies them and closes; without, it closes
     // as Cancel does.
     virtual void OnOk();
@@ -82,12 +85,15 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    void ApplyPending();
+
     int m_templateId;
     QString m_section;
     QString m_defaultTitle;
     int m_titleKey = 0;
     bool m_resizable = false;
     bool m_shown = false;
+    bool m_keepPending = false;
     CAnchorLayout *m_layout = nullptr;
     std::map<int, QWidget *> m_controls;
     // The built-in text of every translated control, the lookups' default.
