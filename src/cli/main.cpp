@@ -226,6 +226,9 @@ int main(int argc, char *argv[])
     settings.Startup();
     if (const QString problem = settings.LoadProblemText(false); !problem.isEmpty())
         PrintError(QString(problem).replace(QStringLiteral("\n\n"), QStringLiteral(" ")));
+    // For this scan only: the settings are not written.
+    if (options.allowSmb1)
+        settings.allowSmb1 = true;
     const auto scheme = PickScheme(settings, options.scheme);
     if (!scheme) {
         PrintError(QStringLiteral("no scheme ") + options.scheme);

@@ -38,6 +38,12 @@ QString ScanOptions::Usage()
                           "                             login, a live ticket there is tried first anyway)\n"
                           "  --remember-login           keep that login in the desktop's secret store; later\n"
                           "                             scans without a login option use it\n"
+                          "  --allow-smb1               list hosts that speak only the old SMB1 protocol\n"
+                          "                             with it (logins stay NTLMv2 or Kerberos only). Off\n"
+                          "                             unless given or on in the window's Preferences:\n"
+                          "                             SMB1 is old and insecure, and current Windows and\n"
+                          "                             Samba clients leave it off. Without it such a host\n"
+                          "                             is one smb1-only row\n"
                           "  --scheme INDEX|NAME        scheme that groups the shares (default: the selected one)\n"
                           "  --out FILE                 save to FILE instead of the document\n"
                           "  --no-save                  do not save\n"
@@ -160,6 +166,8 @@ std::optional<QString> ScanOptions::Parse(const QStringList &arguments)
             error = flag(kerberos);
         } else if (argument == u"--remember-login") {
             error = flag(rememberLogin);
+        } else if (argument == u"--allow-smb1") {
+            error = flag(allowSmb1);
         } else if (argument == u"--no-save") {
             error = flag(on);
             save = false;

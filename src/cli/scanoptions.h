@@ -25,6 +25,7 @@ struct ScanOptions
     QString authFile;
     bool kerberos = false;
     bool rememberLogin = false; // keep the login in the desktop's secret store
+    bool allowSmb1 = false; // list hosts that speak only SMB1 with it
     std::optional<QStringList> excludeHosts;
     std::optional<QStringList> excludeWorkgroups;
     QString scheme;          // index or name; empty: the selected scheme

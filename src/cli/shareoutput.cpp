@@ -76,17 +76,19 @@ QList<ShareRow> CollectShares(const CLanterraDoc &doc)
             row.group = doc.scheme()->groups[share->groupIndex].name;
         rows.append(row);
     }
-    // A host that refused to list its shares without a login: one row of
-    // its own, with no share, whatever it had listed before.
+    // A host that refused to list its shares without a login, or that
+    // speaks only SMB1: one row of its own, with no share, whatever it had
+    // listed before.
     for (const auto &host : doc.cacheHosts()) {
-        if (!IsLoginNeeded(*host))
+        const HostEntry entry = HostEntryOf(*host);
+        if (entry == HostEntry::None)
             continue;
         ShareRow row;
         row.workgroup = host->net ? host->net->name : QString();
         row.host = host->GetDisplayName();
         row.address = host->GetAddr();
         row.unc = QStringLiteral("\\\\") + row.host;
-        row.state = QStringLiteral("login-needed");
+        row.state = entry == HostEntry::LoginNeeded ? QStringLiteral("login-needed") : QStringLiteral("smb1-only");
         rows.append(row);
     }
     return rows;

@@ -17,12 +17,14 @@ struct ShareRow
     QString address;
     QString share;
     QString unc;
-    // online, offline, unknown, or login-needed (a host with no share)
+    // online, offline, unknown; for a host with no share login-needed or
+    // smb1-only
     QString state;
     QString group;   // the scheme group's name; empty for none
 };
 
 // Every share of the document in list order, except those of hosts found
-// to duplicate another; then one row for each host that wants a login.
+// to duplicate another; then one row for each host that wants a login or
+// speaks only SMB1.
 QList<ShareRow> CollectShares(const CLanterraDoc &doc);
 QByteArray FormatShares(const QList<ShareRow> &rows, ScanOptions::Format format);

@@ -5,19 +5,33 @@
 #include "model/lanterradoc.h"
 #include "net/neterrors.h"
 
-bool IsLoginNeeded(const HostRecord &host)
+HostEntry HostEntryOf(const HostRecord &host)
 {
-    return !host.duplicate && host.lastState == int(NetError::AccessDenied);
+    if (host.duplicate)
+        return HostEntry::None;
+    switch (std::uint32_t(host.lastState)) {
+    case NetError::AccessDenied:
+        return HostEntry::LoginNeeded;
+    case NetError::Smb1NotAvailable:
+        return HostEntry::Smb1Only;
+    default:
+        return HostEntry::None;
+    }
 }
 
-std::vector<HostRecord *> LoginNeededHosts(CLanterraDoc &doc, int &queued)
+bool IsLoginNeeded(const HostRecord &host)
 {
-    std::vector<HostRecord *> hosts;
+    return HostEntryOf(host) == HostEntry::LoginNeeded;
+}
+
+std::vector<std::pair<HostRecord *, HostEntry>> EntryHosts(CLanterraDoc &doc, int &queued)
+{
+    std::vector<std::pair<HostRecord *, HostEntry>> hosts;
     // Probes write their host's state and queue it under the scan's lock.
     const auto scanLock = doc.LockScanWrites();
     for (const auto &host : doc.cacheHosts())
-        if (IsLoginNeeded(*host))
-            hosts.push_back(host.get());
+        if (const HostEntry entry = HostEntryOf(*host); entry != HostEntry::None)
+            hosts.emplace_back(host.get(), entry);
     queued = doc.GetHostQueueCount();
     return hosts;
 }

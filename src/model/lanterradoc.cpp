@@ -102,9 +102,9 @@ int CLanterraDoc::GetQueuedShareIndex(int i) const
 
 void CLanterraDoc::QueueHost(HostRecord &host)
 {
-    const bool loginNeeded = IsLoginNeeded(host);
+    const HostEntry entry = HostEntryOf(host);
     std::lock_guard lock(m_queueLock);
-    m_hostQueue.emplace_back(&host, loginNeeded);
+    m_hostQueue.emplace_back(&host, entry);
 }
 
 int CLanterraDoc::GetHostQueueCount() const
@@ -113,11 +113,11 @@ int CLanterraDoc::GetHostQueueCount() const
     return int(m_hostQueue.size());
 }
 
-std::pair<HostRecord *, bool> CLanterraDoc::GetQueuedHost(int i) const
+std::pair<HostRecord *, HostEntry> CLanterraDoc::GetQueuedHost(int i) const
 {
     std::lock_guard lock(m_queueLock);
     if (i < 0 || size_t(i) >= m_hostQueue.size())
-        return {nullptr, false};
+        return {nullptr, HostEntry::None};
     return m_hostQueue[size_t(i)];
 }
 
@@ -222,8 +222,7 @@ void CLanterraDoc::StartScan()
         std::scoped_lock addresses(m_scan.addressLock);
         m_scan.addressMap.clear();
     }
-    if (!m_scan.network)
-        m_scan.network = SystemScanNetwork();
+    PrepareNetwork();
     if (m_currentWorkgroup.isEmpty())
         m_currentWorkgroup = m_scan.network->LocalWorkgroup();
 
@@ -238,15 +237,23 @@ void CLanterraDoc::StartScan()
         m_scan.scanning.store(false, std::memory_order_release);
 }
 
+void CLanterraDoc::PrepareNetwork()
+{
+    if (!m_scan.network)
+        m_scan.network = SystemScanNetwork();
+    // The preference may have changed since the last listing.
+    const CSettings *s = settings();
+    m_scan.network->AllowSmb1(s && s->allowSmb1);
+}
+
 bool CLanterraDoc::RescanHost(HostRecord &host)
 {
+    PrepareNetwork();
     if (m_scan.driver && m_scan.driver->ProbeAgain(host))
         return true;
     const ScanEngineFactory &factory = InstalledScanEngineFactory();
     if (!factory)
         return false;
-    if (!m_scan.network)
-        m_scan.network = SystemScanNetwork();
     m_scan.driver = factory(*this, m_scan, std::move(m_scan.driver));
     m_hostsOnlyEngine = true;
     // Not started when the engine cannot probe single hosts: it stays as
@@ -402,7 +409,7 @@ void CLanterraDoc::LinkLoadedModel(bool maskUnknown)
     m_scan.hostsTotal = int(m_cache.hosts().size());
     for (const auto &host : m_cache.hosts()) {
         // The view shows such a host as one entry, not its shares.
-        if (IsLoginNeeded(*host))
+        if (HostEntryOf(*host) != HostEntry::None)
             QueueHost(*host);
     }
     m_cache.LinkLoaded(maskUnknown);

@@ -3,6 +3,7 @@
 
 #include "model/documentview.h"
 #include "model/hostcache.h"
+#include "model/hostlogin.h"
 #include "model/hostrecord.h"
 #include "model/netrecord.h"
 #include "model/sharerecord.h"
@@ -134,15 +135,14 @@ public:
     // Queues `shares` for the view, last first, setting `state` first when
     // given (under queueLock).
     void QueueShares(std::span<ShareRecord *const> shares, std::optional<ShareState> state = std::nullopt);
-    // Queues `host` for the view with whether it needs a login now
-    // (IsLoginNeeded, read by the caller's thread), under queueLock: a probe
-    // does so when it ends, a load for every host that needs one. Emptied
-    // with the change queue.
+    // Queues `host` for the view with its entry now (HostEntryOf, read by
+    // the caller's thread), under queueLock: a probe does so when it ends, a
+    // load for every host that has one. Emptied with the change queue.
     void QueueHost(HostRecord &host);
     int GetHostQueueCount() const;
-    // The host at queue position `i` and its login state when it was
-    // queued; a null host when `i` is out of range.
-    std::pair<HostRecord *, bool> GetQueuedHost(int i) const;
+    // The host at queue position `i` and its entry when it was queued; a
+    // null host when `i` is out of range.
+    std::pair<HostRecord *, HostEntry> GetQueuedHost(int i) const;
 
     // Makes a copy of `newScheme` current (nullptr: none) and classifies
     // every share with it. Each host's visibleShares becomes the number of
@@ -296,6 +296,8 @@ private:
     Result<void> KeepOriginalBeforeSaving(const QString &path);
     // Workers of the engines so far write nothing from here on.
     void StartNewEpoch();
+    // The network of the next listings, told the user's preferences.
+    void PrepareNetwork();
     // Sorts the hosts under `scanWrites` (LockScanWrites), or under the
     // cache's write lock when that is not the lock held.
     void SortHostsUnder(std::unique_lock<std::mutex> &scanWrites);
@@ -308,7 +310,7 @@ private:
     QDateTime m_knownFileTime;
     qint64 m_knownFileSize = -1;
     std::vector<DocumentView *> m_views;
-    std::vector<std::pair<HostRecord *, bool>> m_hostQueue; // guarded by queueLock
+    std::vector<std::pair<HostRecord *, HostEntry>> m_hostQueue; // guarded by queueLock
     // The current engine was made by RescanHost (it may run with no scan).
     bool m_hostsOnlyEngine = false;
 };

@@ -250,6 +250,8 @@ ShareListing CMemoryNetwork::List(const QString &server, const QString &address,
     }
     if (found.code != 0)
         return {found.code, {}};
+    if (found.smb1Only && !m_allowSmb1)
+        return {NetError::Smb1NotAvailable, {}};
     if (!found.loginUser.isEmpty()) {
         if (!login || login->user != found.loginUser || login->password != found.loginPassword)
             return {NetError::AccessDenied, {}};

@@ -32,6 +32,8 @@ public:
         // session's login book, as a server that refuses anonymous listing.
         QString loginUser;
         QString loginPassword;
+        // Speaks only SMB1: it lists only while the network allows SMB1.
+        bool smb1Only = false;
     };
 
     void SetLocalWorkgroup(const QString &name);
@@ -99,6 +101,8 @@ public:
                                 const std::optional<Login> &login, std::stop_token stop = {}) override;
     void DiscoverHosts(const std::function<void(const DiscoveredHost &)> &found, std::stop_token stop = {}) override;
     std::unique_ptr<ISweepTransport> CreateSweepTransport() override;
+    void AllowSmb1(bool allowed) override { m_allowSmb1 = allowed; }
+    bool IsSmb1Allowed() const { return m_allowSmb1; }
     // The answer time the last listing of an address was given as known.
     int KnownAnswerGiven(const QString &address) const;
 
@@ -127,6 +131,7 @@ private:
     QHash<QString, Server> m_servers;
     QHash<QString, int> m_listingCalls;
     QHash<QString, int> m_workgroupCalls;
+    std::atomic<bool> m_allowSmb1{false};
     std::atomic<int> m_workgroupLatencyMs{0};
     std::atomic<int> m_resolveLatencyMs{0};
     std::atomic<int> m_sharesNow{0}, m_maxShares{0};

@@ -14,6 +14,9 @@ inline constexpr std::uint32_t UnexpectedNetError = 59; // a listing helper cras
 inline constexpr std::uint32_t InvalidParameter = 87; // a request the helper cannot read
 inline constexpr std::uint32_t SemTimeout = 121;     // a listing did not finish within its deadline
 inline constexpr std::uint32_t MoreData = 234;
+// The server speaks only SMB1, which listings leave out unless the user
+// allows it: the host answered, it is not offline.
+inline constexpr std::uint32_t Smb1NotAvailable = 384;
 inline constexpr std::uint32_t NotEnoughServers = 1003; // the Samba client's "could not connect"
 inline constexpr std::uint32_t Cancelled = 1223;
 inline constexpr std::uint32_t LogonFailure = 1326; // unknown user name or bad password

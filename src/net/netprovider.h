@@ -96,6 +96,10 @@ public:
         (void)login;
         return ListSharesOf(server, address, knownAnswerMs, stop);
     }
+    // Whether listings may use SMB1 for a server that speaks nothing newer
+    // (from the next listing on). Off, such a server answers
+    // NetError::Smb1NotAvailable. Networks that have no say ignore it.
+    virtual void AllowSmb1(bool allowed) { (void)allowed; }
     // Connects for checking many addresses at once before their probes;
     // null keeps the one check per probe of IsReachable.
     virtual std::unique_ptr<ISweepTransport> CreateSweepTransport() { return nullptr; }

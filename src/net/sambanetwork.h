@@ -7,6 +7,8 @@
 #include "netprovider.h"
 #include "smbconf.h"
 
+#include <atomic>
+
 struct SambaNetworkOptions
 {
     QString helperPath;            // empty: beside the program
@@ -52,6 +54,7 @@ public:
     ShareListing ListSharesWith(const QString &server, const QString &address, int knownAnswerMs,
                                 const std::optional<Login> &login, std::stop_token stop = {}) override;
     std::unique_ptr<ISweepTransport> CreateSweepTransport() override;
+    void AllowSmb1(bool allowed) override { m_allowSmb1 = allowed; }
 
 private:
     static QStringList Names(const CHelperPool::Result &result);
@@ -61,6 +64,11 @@ private:
     CHelperPool m_shares;
     CHelperPool m_browse;
     CHelperPool m_loginShares; // one helper per listing with a login
+    // The same, for listings that may use SMB1: a helper keeps the
+    // protocols it was started with.
+    CHelperPool m_smb1Shares;
+    CHelperPool m_smb1LoginShares;
+    std::atomic<bool> m_allowSmb1{false};
     CTicketCheck m_ticket;
     CListingDeadline m_listingDeadline;
 };

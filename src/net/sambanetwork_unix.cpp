@@ -21,6 +21,11 @@ int EnvironmentNumber(const char *name, int fallback)
     return ok && value > 0 ? value : fallback;
 }
 
+QString HelperPath(const SambaNetworkOptions &options)
+{
+    return options.helperPath.isEmpty() ? CHelperPool::DefaultHelperPath() : options.helperPath;
+}
+
 } // namespace
 
 SambaNetworkOptions SambaNetworkOptions::FromEnvironment()
@@ -37,12 +42,13 @@ SambaNetworkOptions SambaNetworkOptions::FromEnvironment()
 }
 
 CSambaNetwork::CSambaNetwork(const SambaNetworkOptions &options)
-    : m_options(options), m_shares(options.helperPath.isEmpty() ? CHelperPool::DefaultHelperPath() : options.helperPath,
-                                   {QStringLiteral("shares")}, options.listingDeadlineMs),
-      m_browse(options.helperPath.isEmpty() ? CHelperPool::DefaultHelperPath() : options.helperPath,
-               {QStringLiteral("browse")}, options.browseDeadlineMs),
-      m_loginShares(options.helperPath.isEmpty() ? CHelperPool::DefaultHelperPath() : options.helperPath,
-                    {QStringLiteral("shares")}, options.listingDeadlineMs),
+    : m_options(options), m_shares(HelperPath(options), {QStringLiteral("shares")}, options.listingDeadlineMs),
+      m_browse(HelperPath(options), {QStringLiteral("browse")}, options.browseDeadlineMs),
+      m_loginShares(HelperPath(options), {QStringLiteral("shares")}, options.listingDeadlineMs),
+      m_smb1Shares(HelperPath(options), {QStringLiteral("shares"), QStringLiteral("--allow-smb1")},
+                   options.listingDeadlineMs),
+      m_smb1LoginShares(HelperPath(options), {QStringLiteral("shares"), QStringLiteral("--allow-smb1")},
+                        options.listingDeadlineMs),
       m_ticket(options.kerberosTicket ? options.kerberosTicket : std::function<bool()>(KerberosTicket::UserHasTicket)),
       m_listingDeadline({options.listingDeadlineMs, std::max(options.listingDeadlineMs, options.listingUnknownMs),
                          std::max(options.listingDeadlineMs, options.listingCeilingMs), 3})
@@ -50,6 +56,7 @@ CSambaNetwork::CSambaNetwork(const SambaNetworkOptions &options)
     // The library keeps a logged-in connection for later calls of the same
     // process: a helper that listed with a login serves nobody else.
     m_loginShares.SetOneShot(true);
+    m_smb1LoginShares.SetOneShot(true);
     m_conf.Load(CSmbConf::DefaultPath());
 }
 
@@ -156,6 +163,9 @@ ShareListing CSambaNetwork::ListSharesWith(const QString &server, const QString 
     const std::function<int()> deadline = [this, knownAnswerMs] { return m_listingDeadline.DeadlineMs(knownAnswerMs); };
     // The stored login first, then anonymously (or as guest), as peers do.
     // Credentials go to the helper through its pipe, never its arguments.
+    const bool smb1 = m_allowSmb1;
+    CHelperPool &shares = smb1 ? m_smb1Shares : m_shares;
+    CHelperPool &loginShares = smb1 ? m_smb1LoginShares : m_loginShares;
     CHelperPool::Result result;
     bool listed = false;
     // With no login set for the host, a ticket in the user's cache goes
@@ -164,17 +174,17 @@ ShareListing CSambaNetwork::ListSharesWith(const QString &server, const QString 
     if (TriesTicketFirst(login, std::ref(m_ticket))) {
         Login ticket;
         ticket.kerberos = true;
-        result = m_loginShares.Request("shares-login", ticketArgument(ticket), stop, deadline);
+        result = loginShares.Request("shares-login", ticketArgument(ticket), stop, deadline);
         listed = result.code == NetError::Success || stop.stop_requested();
     }
     if (!listed && login && !login->IsEmpty()) {
         QString argument = login->kerberos ? ticketArgument(*login) : LoginRequestArgument(target, *login);
-        result = m_loginShares.Request("shares-login", argument, stop, deadline);
+        result = loginShares.Request("shares-login", argument, stop, deadline);
         WipeString(argument);
         if (IsLoginRefusal(result.code) && !stop.stop_requested())
-            result = m_shares.Request("shares", target, stop, deadline);
+            result = shares.Request("shares", target, stop, deadline);
     } else if (!listed) {
-        result = m_shares.Request("shares", target, stop, deadline);
+        result = shares.Request("shares", target, stop, deadline);
     }
     // A server that refuses every way tried wants a login that works.
     if (IsLoginRefusal(result.code))

@@ -342,6 +342,16 @@ bool CSettings::MapSettings(CXmlMapper &mapper)
     MapList(mapper, schemes, MapScheme);
     mapper.Token(u"</scheme>");
     mapper.Token(u"</schemes>");
+
+    // Newer than the rest: a file without it is still read whole, and the
+    // switch stays off. Last, so that builds that know nothing of it find
+    // everything else where they look for it.
+    if (mapper.IsStoring() || mapper.HasNext(u"<network>", 0)) {
+        mapper.Token(u"<network>");
+        mapper.Token(u"@allowSmb1");
+        MapBool(mapper, allowSmb1);
+        mapper.Token(u"</network>");
+    }
     return true;
 }
 

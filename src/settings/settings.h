@@ -118,6 +118,8 @@ public:
     bool markAfterLoad = true;
     QString documentPath;
     bool browseByDefault = false;
+    // Hosts that speak only SMB1 are listed with it (off: shown as such).
+    bool allowSmb1 = false;
     QString programName;
     QString programPath;
     QString programParameters;

@@ -4,7 +4,8 @@
 // print diagnostics on standard output, so the replies go to a private copy
 // of it and standard output itself is sent to /dev/null.
 //
-//   lanterra-smbhelper shares   requests: "shares SERVER",
+//   lanterra-smbhelper shares [--allow-smb1]
+//                               requests: "shares SERVER",
 //                               "shares-login SERVER<tab>USER<tab>DOMAIN<tab>PASSWORD<tab>0|1"
 //   lanterra-smbhelper browse   requests: "nets -", "hosts WORKGROUP"
 
@@ -59,8 +60,9 @@ int main(int argc, char **argv)
     // processes of the user cannot read its memory.
     ProcessLimits::KeepSecretsOutOfDumps();
     const std::string mode = argc > 1 ? argv[1] : "";
-    if (mode != "shares" && mode != "browse") {
-        std::fprintf(stderr, "usage: lanterra-smbhelper shares|browse\n");
+    const bool allowSmb1 = mode == "shares" && argc == 3 && std::strcmp(argv[2], "--allow-smb1") == 0;
+    if ((mode != "shares" && mode != "browse") || argc > (allowSmb1 ? 3 : 2)) {
+        std::fprintf(stderr, "usage: lanterra-smbhelper shares [--allow-smb1] | browse\n");
         return 2;
     }
 
@@ -75,7 +77,7 @@ int main(int argc, char **argv)
 
     ShareLister lister;
     Browser browser;
-    const bool ready = mode == "shares" ? lister.Init() : browser.Init();
+    const bool ready = mode == "shares" ? lister.Init(allowSmb1) : browser.Init();
 
     std::string line;
     while (ReadLine(line)) {

@@ -11,11 +11,20 @@
 #include <vector>
 #include <netapi.h>
 
+#include "dialectprobe.h"
 #include "net/neterrors.h"
 
 // From Samba's configuration library, which the listing library loads with:
 // a parameter set as if on the command line, which no smb.conf overrides.
 extern "C" bool lp_set_cmdline(const char *name, const char *value);
+
+namespace {
+
+// The server has just answered (or refused) a connection: its negotiation
+// takes a round trip.
+constexpr int Smb1ProbeMs = 1500;
+
+} // namespace
 
 // The library says "could not connect" for a server that refused the login
 // as well as for one that is not there. Only its diagnostics, which it
@@ -39,8 +48,9 @@ uint32_t ShareLister::RefinedStatus(uint32_t status, int diagnostics)
     return status;
 }
 
-bool ShareLister::Init()
+bool ShareLister::Init(bool allowSmb1)
 {
+    m_allowSmb1 = allowSmb1;
     if (uint32_t(libnetapi_init(&m_ctx)) != 0)
         return false;
     libnetapi_set_debuglevel(m_ctx, "0");
@@ -52,6 +62,12 @@ bool ShareLister::Init()
         if (!lp_set_cmdline(name, value))
             return false;
     }
+    // SMB1 only when the user allowed it, whatever the machine's smb.conf
+    // says: it is old and insecure. The share list travels over the IPC
+    // connection, which has a minimum of its own.
+    const char *minimum = allowSmb1 ? "NT1" : "SMB2_02";
+    if (!lp_set_cmdline("client min protocol", minimum) || !lp_set_cmdline("client ipc min protocol", minimum))
+        return false;
     // Browsing is anonymous, as the network's own browser does it.
     libnetapi_set_username(m_ctx, "");
     libnetapi_set_password(m_ctx, "");
@@ -127,8 +143,14 @@ void ShareLister::List(const std::string &server, HelperOutput &out)
         dup2(saved, 1);
         close(saved);
     }
-    const uint32_t code = RefinedStatus(status, saved >= 0 ? diagnostics : -1);
+    uint32_t code = RefinedStatus(status, saved >= 0 ? diagnostics : -1);
     if (diagnostics >= 0)
         close(diagnostics);
+    // A server that speaks only SMB1 drops an SMB2 negotiation, which the
+    // library tells like a machine that is not there. One negotiation
+    // offering both, without a login, tells them apart.
+    if (code == NetError::NotEnoughServers && !m_allowSmb1
+        && ProbeDialect(server, Smb1ProbeMs) == SmbNegotiate::Dialect::Smb1Only)
+        code = NetError::Smb1NotAvailable;
     out.End(code);
 }

@@ -11,7 +11,10 @@
 class ShareLister
 {
 public:
-    bool Init();
+    // `allowSmb1`: servers that speak only SMB1 are listed too; without it
+    // the library speaks SMB2 and later only, and such a server is reported
+    // as NetError::Smb1NotAvailable.
+    bool Init(bool allowSmb1);
     void List(const std::string &server, HelperOutput &out);
     // The same with a login: "SERVER\tUSER\tDOMAIN\tPASSWORD\tKERBEROS"
     // (KERBEROS "1" takes the user's ticket cache, USER then being the
@@ -24,4 +27,5 @@ private:
     uint32_t RefinedStatus(uint32_t status, int diagnostics);
 
     struct libnetapi_ctx *m_ctx = nullptr;
+    bool m_allowSmb1 = false;
 };

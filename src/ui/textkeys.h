@@ -55,5 +55,9 @@ enum : int {
     MovedEntry = 8,
     ReadyFiltered = 20,
     Filtered = 21,
+    Smb1Entry = 40,
+    Smb1Hint = 41,
+    Smb1Question = 42,
+    Smb1Listing = 43,
 };
 }

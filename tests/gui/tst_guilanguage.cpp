@@ -203,6 +203,16 @@ private slots:
         }
         QVERIFY(CShareItemDelegate::EntryLine(metrics, QStringLiteral("nas"), moved, listText)
                     .startsWith(QStringLiteral("nas: ") + state.left(3)));
+        // So does the entry of a host that speaks only SMB1.
+        const QString smb1 = CShareListUpdater::Smb1EntryText();
+        QCOMPARE(smb1, language == QLatin1String("German") ? QStringLiteral("spricht nur das alte SMB1-Protokoll")
+                                                           : QStringLiteral("speaks only the old SMB1 protocol"));
+        for (const QString &host : {QStringLiteral("nas"), QStringLiteral("FILESERVER-BASEMENT")}) {
+            const QString line = CShareItemDelegate::EntryLine(metrics, host, smb1, listText);
+            QVERIFY2(line.startsWith(host.left(3)), qPrintable(line));
+            QVERIFY2(metrics.horizontalAdvance(line) <= listText, qPrintable(line));
+        }
+        QVERIFY(CShareListUpdater::Smb1HintText(QStringLiteral("nas")).startsWith(QStringLiteral("nas ")));
     }
 
     void sweepPaneIsGerman()

@@ -326,6 +326,84 @@ private slots:
             QVERIFY(ShownShares(view, doc).contains(QStringLiteral("LOCKED/docs")));
     }
 
+    // A host that speaks only SMB1: one entry that says so and tells what to
+    // do; Open offers the preference (asked only while it is off) and lists
+    // the host with it.
+    void smb1HostIsOneEntryThatOffersTheSetting_data()
+    {
+        QTest::addColumn<int>("answer"); // 0: no question expected
+        QTest::addColumn<bool>("allowedBefore");
+        QTest::addColumn<int>("entries");
+        QTest::newRow("declined") << int(QMessageBox::No) << false << 1;
+        QTest::newRow("allowed") << int(QMessageBox::Yes) << false << 0;
+        QTest::newRow("allowed in Preferences") << 0 << true << 0;
+    }
+    void smb1HostIsOneEntryThatOffersTheSetting()
+    {
+        QFETCH(int, answer);
+        QFETCH(bool, allowedBefore);
+        QFETCH(int, entries);
+        Network n;
+        CLanterraDoc &doc = n.app.document();
+        CMemoryNetwork::Server old;
+        old.shares = {{QStringLiteral("backup"), ShareType::DiskTree}};
+        old.smb1Only = true;
+        n.network->SetServer(QStringLiteral("10.0.0.2"), old);
+        auto frame = n.Frame();
+        CLanterraView &view = *frame->View();
+        view.SetViewMode(CLanterraView::ModeDetails);
+        QVERIFY(Network::Scan(*frame));
+
+        CShareListModel &model = *view.Model();
+        QCOMPARE(model.EntryCount(), 1);
+        const int row = EntryRow(model);
+        QCOMPARE(model.index(row, 0).data().toString(), QStringLiteral("speaks only the old SMB1 protocol"));
+        QCOMPARE(model.index(row, 1).data(CShareListModel::PlainTextRole).toString(), QStringLiteral("LOCKED"));
+        QCOMPARE(model.index(row, 0).data(CShareListModel::ImageRole).toInt(), CShareListModel::Smb1OnlyImage);
+        const QString tip = model.index(row, 0).data(Qt::ToolTipRole).toString();
+        QVERIFY2(tip.contains(QStringLiteral("LOCKED")) && tip.contains(QStringLiteral("Preferences")),
+                 qPrintable(tip));
+        const QIcon icon = qvariant_cast<QIcon>(model.index(row, 0).data(Qt::DecorationRole));
+        for (int image = CShareListModel::UnknownImage; image <= CShareListModel::LoginNeededImage; ++image)
+            QVERIFY(icon.pixmap(16, 16).toImage() != model.StateIcon(image).pixmap(16, 16).toImage());
+        // It answered: counted online, not as switched off.
+        Activate(view, row);
+        HostRecord *host = view.FocusedEntryHost();
+        QVERIFY(host);
+        QCOMPARE(host->lastState, int(NetError::Smb1NotAvailable));
+        QCOMPARE(host->onlineCount, 1);
+        QCOMPARE(host->offlineCount, 0);
+        const int listings = n.network->ListingCalls(QStringLiteral("10.0.0.2"));
+
+        n.settings.settings.allowSmb1 = allowedBefore;
+        QString question;
+        if (answer != 0) {
+            QTimer::singleShot(0, [&question, answer] {
+                auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+                QVERIFY(box);
+                question = box->text();
+                box->button(QMessageBox::StandardButton(answer))->click();
+            });
+        }
+        QVERIFY(view.OnCommand(Cmd::ShareOpen));
+        if (answer != 0)
+            QVERIFY2(question.contains(QStringLiteral("LOCKED")) && question.contains(QStringLiteral("SMB1")),
+                     qPrintable(question));
+        QTRY_COMPARE_WITH_TIMEOUT(model.EntryCount(), entries, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!doc.IsScanning() && !view.IsTimerActive(), 10000);
+        QCOMPARE(n.settings.settings.allowSmb1, entries == 0);
+        if (entries == 1) {
+            QCOMPARE(n.network->ListingCalls(QStringLiteral("10.0.0.2")), listings);
+            return;
+        }
+        QVERIFY(ShownShares(view, doc).contains(QStringLiteral("LOCKED/backup")));
+        // The next scan takes the preference too.
+        QVERIFY(Network::Scan(*frame));
+        QCOMPARE(model.EntryCount(), 0);
+        QCOMPARE(host->lastState, 0);
+        QCOMPARE(host->onlineCount, 3);
+    }
+
     // An entry already standing when its host moves tells the move at the
     // next scan's end.
     void standingEntryTellsTheMove()

@@ -90,6 +90,41 @@ private slots:
         QVERIFY(C<QPushButton>(*dialog, Dlg::IdApply)->isEnabled());
     }
 
+    // The boxes the dialog writes itself: each shows its setting and writes
+    // it at Apply.
+    void checkBoxesShowAndWriteTheirSettings_data()
+    {
+        QTest::addColumn<int>("id");
+        QTest::addColumn<int>("field");
+        QTest::newRow("autoLoad") << int(Dlg::IdAutoLoad) << 0;
+        QTest::newRow("autoScan") << int(Dlg::IdAutoScan) << 1;
+        QTest::newRow("autoSave") << int(Dlg::IdAutoSave) << 2;
+        QTest::newRow("allowSmb1") << int(Dlg::IdAllowSmb1) << 3;
+        QTest::newRow("markAfterLoad") << int(Dlg::IdMarkAfter) << 4;
+        QTest::newRow("markBeforeScan") << int(Dlg::IdMarkBefore) << 5;
+    }
+    void checkBoxesShowAndWriteTheirSettings()
+    {
+        QFETCH(int, id);
+        QFETCH(int, field);
+        static constexpr bool CSettings::*Fields[] = {&CSettings::autoLoad,      &CSettings::autoScan,
+                                                      &CSettings::autoSave,      &CSettings::allowSmb1,
+                                                      &CSettings::markAfterLoad, &CSettings::markBeforeScan};
+        gui::TestSettings test;
+        bool &setting = test.settings.*Fields[field];
+        for (const bool before : {false, true}) {
+            setting = before;
+            Dlg dialog(&test.settings);
+            dialog.InitDialog();
+            auto *box = C<QCheckBox>(dialog, id);
+            QCOMPARE(box->isChecked(), before);
+            box->click();
+            QCOMPARE(setting, before); // not before Apply
+            C<QPushButton>(dialog, Dlg::IdApply)->click();
+            QCOMPARE(setting, !before);
+        }
+    }
+
     void trayAndTaskbarArePostedOnlyWhenChanged()
     {
         gui::TestSettings test;
@@ -131,6 +166,8 @@ private slots:
         QCOMPARE(test.settings.language, QStringLiteral("German"));
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Einstellungen"));
         QCOMPARE(C<QGroupBox>(dialog, Dlg::IdGeneral)->title(), QStringLiteral(" Allgemein "));
+        QCOMPARE(C<QCheckBox>(dialog, Dlg::IdAllowSmb1)->text(),
+                 QStringLiteral("Hosts auflisten, die nur SMB1 sprechen (unsicher)"));
         auto *icons = C<QComboBox>(dialog, Dlg::IdIconLibrary);
         QCOMPARE(icons->itemText(icons->count() - 1), QStringLiteral("Eingebaute Symbole"));
         QVERIFY(C<QPushButton>(dialog, Dlg::IdApply)->isEnabled());

@@ -49,9 +49,9 @@ protected:
     {
         int state = -1;
         for (int i = 0; i < doc->GetHostQueueCount(); ++i) {
-            const auto [queued, loginNeeded] = doc->GetQueuedHost(i);
+            const auto [queued, entry] = doc->GetQueuedHost(i);
             if (queued == host)
-                state = loginNeeded ? 1 : 0;
+                state = entry == HostEntry::LoginNeeded ? 1 : 0;
         }
         return state;
     }
@@ -87,7 +87,7 @@ TEST_F(RescanHostTest, AHostListedAloneKeepsTheScanFlagAndCounters)
     EXPECT_FALSE(doc->IsScanning());
     ASSERT_TRUE(WaitFor([&] { return doc->GetHostQueueCount() > queued; }));
     EXPECT_TRUE(IsLoginNeeded(*locked));
-    EXPECT_EQ(doc->GetQueuedHost(queued).second, true);
+    EXPECT_EQ(doc->GetQueuedHost(queued).second, HostEntry::LoginNeeded);
 
     // The right one lists its shares; nothing else is asked again.
     CLoginBook::Session().Set(QStringLiteral("LOCKED"), LockedLogin());

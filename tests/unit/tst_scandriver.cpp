@@ -296,7 +296,7 @@ TEST_F(ScanTest, StatesAndCountersFollowEachProbeOutcome)
     doc->rules().searchNetAll = 0;
     doc->rules().searchHostByList = 1;
     doc->rules().hosts = {QStringLiteral("listed"), QStringLiteral("denied"), QStringLiteral("unknown"),
-                          QStringLiteral("down"), QStringLiteral("mute")};
+                          QStringLiteral("down"),   QStringLiteral("mute"),   QStringLiteral("old")};
     AddHost(QStringLiteral("listed"), QStringLiteral("10.0.0.1"), {QStringLiteral("Music")});
     network->AddName(QStringLiteral("denied"), QStringLiteral("10.0.0.2"));
     Server denied;
@@ -310,14 +310,20 @@ TEST_F(ScanTest, StatesAndCountersFollowEachProbeOutcome)
     Server mute;
     mute.code = NetError::SemTimeout;
     network->SetServer(QStringLiteral("10.0.0.4"), mute);
+    // It answers, in SMB1 only: not offline.
+    network->AddName(QStringLiteral("old"), QStringLiteral("10.0.0.5"));
+    Server old = DiskServer({QStringLiteral("Backup")});
+    old.smb1Only = true;
+    network->SetServer(QStringLiteral("10.0.0.5"), old);
     // A cached address is used when the name no longer resolves.
     HostRecord *moved = CacheHost(QStringLiteral("moved"), QStringLiteral("10.0.0.6"));
     network->SetServer(QStringLiteral("10.0.0.6"), DiskServer({QStringLiteral("Films")}));
 
     ASSERT_TRUE(Scan());
     struct Expect { const char *name; int state; int online; int offline; };
-    for (const Expect &e : {Expect{"listed", 0, 1, 0}, Expect{"denied", 5, 1, 0}, Expect{"unknown", 53, 0, 1},
-                            Expect{"down", 53, 0, 1}, Expect{"mute", 121, 0, 1}, Expect{"moved", 0, 1, 0}}) {
+    for (const Expect &e :
+         {Expect{"listed", 0, 1, 0}, Expect{"denied", 5, 1, 0}, Expect{"unknown", 53, 0, 1}, Expect{"down", 53, 0, 1},
+          Expect{"mute", 121, 0, 1}, Expect{"moved", 0, 1, 0}, Expect{"old", 384, 1, 0}}) {
         const HostRecord *host = Host(QString::fromLatin1(e.name));
         ASSERT_NE(host, nullptr) << e.name;
         EXPECT_EQ(host->lastState, e.state) << e.name;

@@ -113,7 +113,8 @@ QStringList defaultFileLines()
         QStringLiteral(" <positions>"),
         QStringLiteral(" </positions>"),
     };
-    lines << defaultSchemeLines(0) << QStringLiteral("</settings>");
+    lines << defaultSchemeLines(0) << QStringLiteral(" <network allowSmb1=\"false\" />")
+          << QStringLiteral("</settings>");
     return lines;
 }
 
@@ -394,6 +395,9 @@ TEST_F(SettingsTest, FileWithoutSchemesGetsDefaultsAndKeepsTheRest)
     body << u" <schemes selected=\"5\">"_qs << u" </schemes>"_qs << u"</settings>"_qs;
     writeFile(path, settingsFile(body));
     auto settings = start();
+    // A file of a build that knew no network element is whole.
+    EXPECT_EQ(settings->loadProblem(), SettingsLoadProblem::None);
+    EXPECT_FALSE(settings->allowSmb1);
     EXPECT_EQ(settings->GetSchemeCount(), 7);
     EXPECT_EQ(settings->selectedScheme, 0);
     EXPECT_EQ(settings->checkValue, u"not hex at all");
@@ -404,7 +408,7 @@ TEST_F(SettingsTest, FileWithoutSchemesGetsDefaultsAndKeepsTheRest)
 
     settings->Shutdown();
     QStringList expected = body.mid(0, 15);
-    expected << defaultSchemeLines(0) << u"</settings>"_qs;
+    expected << defaultSchemeLines(0) << u" <network allowSmb1=\"false\" />"_qs << u"</settings>"_qs;
     EXPECT_EQ(readBytes(path), settingsFile(expected));
 }
 
@@ -501,6 +505,7 @@ TEST_F(SettingsTest, EveryFieldSurvivesSaveAndLoad)
     out.programParameters = u"--open \"%s\" &lt;"_qs;
     out.showOnTaskBar = false;
     out.showInTray = true;
+    out.allowSmb1 = true;
     out.iconLibrary = u"metal"_qs;
     out.language = u"Deutsch"_qs;
     out.checkValue = u"0123456789ABCDEF0123456789ABC"_qs;
@@ -543,6 +548,7 @@ TEST_F(SettingsTest, EveryFieldSurvivesSaveAndLoad)
     EXPECT_EQ(in.programParameters, out.programParameters);
     EXPECT_FALSE(in.showOnTaskBar);
     EXPECT_TRUE(in.showInTray);
+    EXPECT_TRUE(in.allowSmb1);
     EXPECT_EQ(in.iconLibrary, out.iconLibrary);
     EXPECT_EQ(in.language, out.language);
     EXPECT_EQ(in.checkValue, out.checkValue);

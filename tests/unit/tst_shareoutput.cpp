@@ -7,6 +7,9 @@
 #include "cli/shareoutput.h"
 #include "model/scanrules.h"
 #include "model/visibletext.h"
+#include "net/neterrors.h"
+
+#include "documentbuilder.h"
 
 #include <gtest/gtest.h>
 
@@ -236,6 +239,51 @@ INSTANTIATE_TEST_SUITE_P(
                     RefusedCase{"PrefixAbove32", QStringLiteral("10.0.0.0/33"), "10.0.0.0/33"},
                     RefusedCase{"ThreeParts", QStringLiteral("10.0.0;10.1.2.3.4"), "10.0.0"},
                     RefusedCase{"RangesAndNames", QStringLiteral("10.0.0.0/24;10.0.0.1-20;nas;;10.0.0.9"), {}}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+// A host whose last listing stands in the way of its shares is one row of its
+// own, whatever it listed before; any other host gives its shares.
+struct HostRowCase
+{
+    const char *name;
+    std::uint32_t lastState;
+    bool duplicate;
+    QStringList states; // of the host's rows, in order
+};
+
+class HostRowsOf : public testing::TestWithParam<HostRowCase>
+{};
+
+TEST_P(HostRowsOf, TheLastListing)
+{
+    const HostRowCase &c = GetParam();
+    CLanterraDoc doc(nullptr);
+    DocBuilder build(doc);
+    HostRecord *host = build.Host(QStringLiteral("NAS"), QStringLiteral("HOME"), QStringLiteral("10.0.0.5"));
+    build.Share(host, QStringLiteral("old"), c.lastState == 0 ? ShareOnline : ShareOffline);
+    host->lastState = int(c.lastState);
+    host->duplicate = c.duplicate;
+    QStringList states;
+    for (const ShareRow &row : CollectShares(doc)) {
+        states.append(row.state);
+        if (row.share.isEmpty()) {
+            EXPECT_EQ(row.host, QStringLiteral("NAS"));
+            EXPECT_EQ(row.unc, QStringLiteral("\\\\NAS"));
+        }
+    }
+    EXPECT_EQ(states, c.states);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cli, HostRowsOf,
+    testing::Values(
+        HostRowCase{"Listed", NetError::Success, false, {QStringLiteral("online")}},
+        HostRowCase{"Offline", NetError::BadNetPath, false, {QStringLiteral("offline")}},
+        HostRowCase{
+            "LoginNeeded", NetError::AccessDenied, false, {QStringLiteral("offline"), QStringLiteral("login-needed")}},
+        HostRowCase{
+            "Smb1Only", NetError::Smb1NotAvailable, false, {QStringLiteral("offline"), QStringLiteral("smb1-only")}},
+        HostRowCase{"DuplicateSmb1Only", NetError::Smb1NotAvailable, true, {QStringLiteral("offline")}}),
     [](const auto &info) { return std::string(info.param.name); });
 
 } // namespace

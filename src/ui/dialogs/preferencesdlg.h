@@ -7,18 +7,33 @@
 
 class CSettings;
 
-// The program-wide settings: automation, marking, taskbar and tray, the
-// browsing program, the language and the icon library.
+// The program-wide settings: automation, SMB1, marking, taskbar and tray,
+// the browsing program, the language and the icon library.
 class CPreferencesDlg : public CDialogBase
 {
     Q_OBJECT
 public:
     static constexpr int TemplateId = 206;
     enum ControlId {
-        IdGeneral = 1147, IdAutoLoad = 1153, IdAutoScan = 1154, IdAutoSave = 1155, IdMarkAfter = 1059,
-        IdMarkBefore = 1060, IdDisplay = 1102, IdTaskbar = 1126, IdTray = 1127, IdBrowsing = 1103,
-        IdProgramLabel = 1159, IdProgramRow = 1164, IdProgramButton = 1158, IdInterface = 1149,
-        IdLanguageLabel = 1132, IdIconLabel = 1131, IdLanguage = 1138, IdIconLibrary = 1139,
+        IdGeneral = 1147,
+        IdAutoLoad = 1153,
+        IdAutoScan = 1154,
+        IdAutoSave = 1155,
+        IdMarkAfter = 1059,
+        IdMarkBefore = 1060,
+        IdDisplay = 1102,
+        IdTaskbar = 1126,
+        IdTray = 1127,
+        IdBrowsing = 1103,
+        IdProgramLabel = 1159,
+        IdProgramRow = 1164,
+        IdProgramButton = 1158,
+        IdInterface = 1149,
+        IdLanguageLabel = 1132,
+        IdIconLabel = 1131,
+        IdLanguage = 1138,
+        IdIconLibrary = 1139,
+        IdAllowSmb1 = 1156,
     };
     // The icon box entry for the built-in pictures.
     enum TextKey { BuiltInIconsKey = 65000 };

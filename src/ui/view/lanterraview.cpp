@@ -51,7 +51,8 @@ constexpr ColumnDef Columns[ListColumnCount] = {{"Share Name", 180}, {"Host Name
 QList<QIcon> StateIcons()
 {
     return {QIcon(QStringLiteral(":/icons/share-unknown.svg")), QIcon(QStringLiteral(":/icons/share-offline.svg")),
-            QIcon(QStringLiteral(":/icons/share-online.svg")), QIcon(QStringLiteral(":/icons/share-login.svg"))};
+            QIcon(QStringLiteral(":/icons/share-online.svg")), QIcon(QStringLiteral(":/icons/share-login.svg")),
+            QIcon(QStringLiteral(":/icons/share-smb1.svg"))};
 }
 
 } // namespace
@@ -293,6 +294,42 @@ QString CLanterraView::LoginNeededText()
     return LookupText(MessagesSection, ViewMessage::LoginNeeded, QStringLiteral("login needed"));
 }
 
+bool CLanterraView::OpenEntry()
+{
+    const int key = m_model.KeyAt(ItemView()->currentIndex());
+    if (!CShareListModel::IsEntryKey(key))
+        return false;
+    return m_updater.EntryKind(CShareListModel::EntrySlot(key)) == HostEntry::Smb1Only ? OfferSmb1() : AskLogin();
+}
+
+bool CLanterraView::OfferSmb1()
+{
+    HostRecord *host = FocusedEntryHost();
+    CSettings *settings = Settings();
+    if (!host || !m_doc || !settings)
+        return false;
+    const QString name = host->GetDisplayName();
+    // Turned on in Preferences since the host was listed: no question.
+    if (!settings->allowSmb1) {
+        const QString question = FormatMessage(
+            LookupText(MessagesSection, ViewMessage::Smb1Question,
+                       QStringLiteral("%s speaks only the old SMB1 protocol. SMB1 is insecure, and current systems "
+                                      "leave it off; logins would still use NTLMv2 or Kerberos only. Turn on \"List "
+                                      "hosts that speak only SMB1\" in Preferences and list %s now?")),
+            {name, name});
+        if (PlainMessageBox(this, QMessageBox::Question, question, QMessageBox::Yes | QMessageBox::No)
+            != QMessageBox::Yes)
+            return false;
+        settings->allowSmb1 = true;
+    }
+    ListAgainWithLogin(
+        *host, name,
+        FormatMessage(LookupText(MessagesSection, ViewMessage::Smb1Listing, QStringLiteral("Listing %s with SMB1...")),
+                      {name}),
+        false);
+    return true;
+}
+
 bool CLanterraView::AskLogin()
 {
     HostRecord *host = FocusedEntryHost();
@@ -339,13 +376,13 @@ bool CLanterraView::ConfirmMovedHost(HostRecord &host, const QString &name, cons
     return true;
 }
 
-void CLanterraView::ListAgainWithLogin(HostRecord &host, const QString &name, const QString &notice)
+void CLanterraView::ListAgainWithLogin(HostRecord &host, const QString &name, const QString &notice, bool withLogin)
 {
     // The list may have changed while the dialog was open (a scan ended, a
     // file was opened): only a host that still has its entry is listed again.
     if (m_updater.EntrySlotOf(&host) < 0 || !m_doc->RescanHost(host))
         return;
-    m_awaitedLogins[&host] = name;
+    m_awaitedLogins[&host] = {name, withLogin};
     emit noticeChanged(notice, 0);
     if (!m_updateTimer.isActive() || m_updateTimer.interval() > LoginInterval)
         StartTimer(LoginInterval);
@@ -353,13 +390,16 @@ void CLanterraView::ListAgainWithLogin(HostRecord &host, const QString &name, co
 
 void CLanterraView::TellLoginResults(const CShareListUpdater::TickResult &result)
 {
-    for (const auto &[host, loginNeeded] : result.hosts) {
+    for (const auto &[host, entry] : result.hosts) {
         const auto found = m_awaitedLogins.find(host);
         if (found == m_awaitedLogins.end())
             continue;
-        const QString name = found->second;
+        const AwaitedListing awaited = found->second;
+        const QString &name = awaited.name;
         m_awaitedLogins.erase(found);
-        if (loginNeeded)
+        // A host first listed with SMB1 that wants a login says so in its
+        // entry: no login was refused.
+        if (entry == HostEntry::LoginNeeded && awaited.withLogin)
             emit noticeChanged(FormatMessage(LookupText(MessagesSection, ViewMessage::LoginRefused,
                                                         QStringLiteral("%s refused the login.")),
                                              {name}),
@@ -485,9 +525,9 @@ void CLanterraView::OnActivate(Qt::KeyboardModifiers modifiers)
         return;
     }
     if (ActedShares().isEmpty()) {
-        // Opening or browsing a host that wants a login starts with the login.
+        // Opening or browsing a host entry starts with what stands in the way.
         if (FocusedEntryHost())
-            AskLogin();
+            OpenEntry();
         return;
     }
     if ((modifiers & Qt::ControlModifier) || (settings && settings->browseByDefault))
@@ -543,7 +583,7 @@ bool CLanterraView::OnCommand(int id)
         if (ActedShares().isEmpty()) {
             if (!FocusedEntryHost())
                 return false;
-            AskLogin();
+            OpenEntry();
             return true;
         }
         if (id == Cmd::ShareOpen)

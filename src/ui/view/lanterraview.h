@@ -88,11 +88,18 @@ public:
     QList<int> ActedShares() const;
     // The host of the focused item when it is a host entry, else nullptr.
     HostRecord *FocusedEntryHost() const;
+    // Open on a host entry: the login for a host that wants one (AskLogin),
+    // the SMB1 question for one that speaks only SMB1 (OfferSmb1). False
+    // when no entry has the focus or the user cancelled.
+    bool OpenEntry();
     // Asks for the login of the focused entry's host and lists that host
     // again with it; for a host that answers at a new address, asks first
     // whether its login may follow it there. False when no entry has the
     // focus or the user cancelled.
     bool AskLogin();
+    // Tells why the focused entry's host, which speaks only SMB1, is not
+    // listed, offers to allow SMB1 (a preference) and lists it again.
+    bool OfferSmb1();
     // Open and Browse take every share ActedShares() names, after asking
     // once when they are more than MaxSharesWithoutAsking.
     static constexpr int MaxSharesWithoutAsking = 10;
@@ -141,7 +148,7 @@ protected:
 private:
     bool ConfirmMovedHost(HostRecord &host, const QString &name, const QString &movedTo);
     // Lists `host` again for a login and tells `notice` while it waits.
-    void ListAgainWithLogin(HostRecord &host, const QString &name, const QString &notice);
+    void ListAgainWithLogin(HostRecord &host, const QString &name, const QString &notice, bool withLogin = true);
     CSettings *Settings() const;
     void BuildColumns();
     void MarkSortColumn();
@@ -156,9 +163,14 @@ private:
     CSettings *m_settings = nullptr;
     std::shared_ptr<IShareLauncher> m_launcher;
     LoginKeeper m_loginKeeper;
-    // Hosts listed again after a login, with their names, until their
-    // probe has told.
-    std::map<const HostRecord *, QString> m_awaitedLogins;
+    // Hosts listed again after a login (or once SMB1 was allowed), with
+    // their names, until their probe has told.
+    struct AwaitedListing
+    {
+        QString name;
+        bool withLogin = true;
+    };
+    std::map<const HostRecord *, AwaitedListing> m_awaitedLogins;
     CShareListModel m_model;
     CShareListUpdater m_updater;
     QTimer m_updateTimer;

@@ -53,6 +53,7 @@ void CShareListModel::Clear()
     beginResetModel();
     m_items.clear();
     m_entries.clear();
+    m_entryToolTips.clear();
     m_groups.clear();
     m_order.clear();
     m_position.clear();
@@ -227,8 +228,12 @@ bool CShareListModel::InsertItem(int groupId, const ItemData &data)
     SetKeyText(item);
     items[size_t(at)] = std::move(item);
     ++m_itemCount;
-    if (entry)
+    if (entry) {
         ++m_entryCount;
+        if (int(m_entryToolTips.size()) <= at)
+            m_entryToolTips.resize(size_t(at) + 1);
+        m_entryToolTips[size_t(at)] = data.toolTip;
+    }
     const Item &placed = items[size_t(at)];
     if (m_filtering) {
         // Every item stands in its group's keys; only those that pass the
@@ -483,6 +488,8 @@ QVariant CShareListModel::data(const QModelIndex &index, int role) const
     case Qt::DisplayRole:
         return ownText ? entryText : DisplayName(text());
     case Qt::ToolTipRole:
+        if (ownText && !m_entryToolTips[size_t(EntrySlot(share))].isEmpty())
+            return PlainToolTip(m_entryToolTips[size_t(EntrySlot(share))]);
         return PlainToolTip(ownText ? entryText : DisplayName(text()));
     case PlainTextRole:
         return text();

@@ -48,6 +48,7 @@ public:
         OfflineImage = ShareOffline,
         OnlineImage = ShareOnline,
         LoginNeededImage,
+        Smb1OnlyImage,
     };
     static constexpr ShareImage ImageOf(ShareState state)
     {
@@ -74,6 +75,9 @@ public:
         QString name;
         QString host;
         QString workgroup;
+        // Host entries only: what the tool-tip tells beyond the entry's text
+        // (empty: the text).
+        QString toolTip;
     };
 
     using StateReader = std::function<int(int share)>;
@@ -215,6 +219,7 @@ private:
 
     std::vector<Item> m_items; // by share index
     std::vector<Item> m_entries; // host entries, by slot
+    std::vector<QString> m_entryToolTips; // by slot; kept apart, shares have none
     std::vector<Group> m_groups; // by group id
     std::vector<int> m_order;    // group ids, top to bottom
     std::vector<int> m_position; // group id -> place in m_order

@@ -50,13 +50,13 @@ void CShareListUpdater::LoadEntries()
 {
     if (!m_doc)
         return;
-    // The hosts that need a login now; the host queue from here on tells
+    // The hosts with an entry now; the host queue from here on tells
     // what changes (a scan may be running).
     // Their entries go in with the first tick's shares: a list that held
     // only entries for a moment would give the first of them the focus.
     int queued = 0;
-    for (HostRecord *host : LoginNeededHosts(*m_doc, queued))
-        if (ShowEntry(host, false))
+    for (const auto &[host, kind] : EntryHosts(*m_doc, queued))
+        if (ShowEntry(host, kind, false))
             m_entriesToInsert.push_back(EntrySlotOf(host));
     m_hostsSeen = queued;
 }
@@ -68,6 +68,7 @@ void CShareListUpdater::Clear()
     m_hostGroupNames.clear();
     m_entrySlots.clear();
     m_entryHosts.clear();
+    m_entryKinds.clear();
     m_entryMoves.clear();
     m_entriesToInsert.clear();
     m_sharesSeen = 0;
@@ -116,13 +117,13 @@ CShareListUpdater::TickResult CShareListUpdater::Tick()
             ++m_changesSeen;
         }
         while (operations < MaxOperations && m_hostsSeen < m_doc->GetHostQueueCount()) {
-            const auto [host, loginNeeded] = m_doc->GetQueuedHost(m_hostsSeen);
+            const auto [host, kind] = m_doc->GetQueuedHost(m_hostsSeen);
             ++m_hostsSeen;
             if (!host)
                 continue;
-            if (loginNeeded ? ShowEntry(host) : HideEntry(host))
+            if (kind != HostEntry::None ? ShowEntry(host, kind) : HideEntry(host))
                 ++operations;
-            result.hosts.emplace_back(host, loginNeeded);
+            result.hosts.emplace_back(host, kind);
         }
         if (operations > 0)
             SortAfterTick();
@@ -206,6 +207,20 @@ QString CShareListUpdater::ReadyText(int shares, qint64 seconds)
 QString CShareListUpdater::EmptyText()
 {
     return LookupText(MessagesSection, ViewMessage::RefreshHint, QStringLiteral("Hit F5 for list refreshing"));
+}
+
+QString CShareListUpdater::Smb1EntryText()
+{
+    return LookupText(MessagesSection, ViewMessage::Smb1Entry, QStringLiteral("speaks only the old SMB1 protocol"));
+}
+
+QString CShareListUpdater::Smb1HintText(const QString &host)
+{
+    return FormatMessage(LookupText(MessagesSection, ViewMessage::Smb1Hint,
+                                    QStringLiteral("%s speaks only the old SMB1 protocol, which is insecure and "
+                                                   "therefore not used. To list its shares, turn on \"List hosts that "
+                                                   "speak only SMB1\" in Preferences, or open this entry.")),
+                         {host});
 }
 
 bool CShareListUpdater::InsertIfVisible(int share, int state)
@@ -302,21 +317,28 @@ HostRecord *CShareListUpdater::EntryHost(int slot) const
     return slot >= 0 && slot < int(m_entryHosts.size()) ? m_entryHosts[size_t(slot)] : nullptr;
 }
 
+HostEntry CShareListUpdater::EntryKind(int slot) const
+{
+    return EntryHost(slot) ? m_entryKinds[size_t(slot)] : HostEntry::None;
+}
+
 int CShareListUpdater::EntrySlotOf(const HostRecord *host) const
 {
     const auto found = m_entrySlots.find(host);
     return found != m_entrySlots.end() ? found->second : -1;
 }
 
-bool CShareListUpdater::ShowEntry(HostRecord *host, bool insert)
+bool CShareListUpdater::ShowEntry(HostRecord *host, HostEntry kind, bool insert)
 {
     if (!m_scheme)
         return false;
     if (const auto found = m_entrySlots.find(host); found != m_entrySlots.end()) {
-        // A standing entry whose host moved since it was shown is shown
-        // afresh, so that its text tells the move.
+        // A standing entry whose host moved, or that stands for another
+        // reason now, is shown afresh, so that its text tells why.
         const int slot = found->second;
-        if (insert && host->GetMovedTo() != m_entryMoves[slot]) {
+        const bool changed = host->GetMovedTo() != m_entryMoves[slot] || kind != m_entryKinds[size_t(slot)];
+        m_entryKinds[size_t(slot)] = kind;
+        if (insert && changed) {
             m_model.RemoveItem(CShareListModel::EntryKey(slot));
             InsertEntry(slot);
         }
@@ -324,6 +346,7 @@ bool CShareListUpdater::ShowEntry(HostRecord *host, bool insert)
     }
     const int slot = int(m_entryHosts.size());
     m_entryHosts.push_back(host);
+    m_entryKinds.push_back(kind);
     m_entrySlots.emplace(host, slot);
     for (int share : ShareIndexesOf(*m_doc, *host))
         m_model.RemoveItem(share);
@@ -350,6 +373,14 @@ void CShareListUpdater::InsertEntry(int slot)
     item.image = CShareListModel::LoginNeededImage;
     item.host = host->GetDisplayName();
     item.workgroup = host->net ? host->net->name : QString();
+    if (m_entryKinds[size_t(slot)] == HostEntry::Smb1Only) {
+        m_entryMoves[slot] = QString();
+        item.image = CShareListModel::Smb1OnlyImage;
+        item.name = Smb1EntryText();
+        item.toolTip = Smb1HintText(item.host);
+        m_model.InsertItem(m_scheme->groupByHost ? GroupForHost(item.host) : schemeGroup, item);
+        return;
+    }
     // The user decides whether the host's login follows it to where it
     // answers now: the entry tells both addresses.
     const QString movedTo = host->GetMovedTo();

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "model/hostlogin.h"
+
 #include <QElapsedTimer>
 #include <QString>
 
@@ -19,11 +21,11 @@ struct ShareScheme;
 // sorts once, and says what the status line reads. Runs on the user-interface
 // thread and reads the document only through its read operations.
 //
-// A host that needs a login is one entry of the list in place of its shares
-// (which stay out while it has the entry). It goes where shares no scheme
-// group takes would go (the catch-all group, by host its host's group),
-// whatever the offline switch says: the host answered. The document's host
-// queue says when a probe decided a host's login state.
+// A host that needs a login, or speaks only SMB1, is one entry of the list
+// in place of its shares (which stay out while it has the entry). It goes
+// where shares no scheme group takes would go (the catch-all group, by host
+// its host's group), whatever the offline switch says: the host answered.
+// The document's host queue says when a probe decided a host's entry.
 class CShareListUpdater
 {
 public:
@@ -36,9 +38,9 @@ public:
         // the timer can stop.
         bool finished = false;
         int operations = 0;
-        // Hosts whose probe ended, taken in this tick, with whether they
-        // still need a login.
-        std::vector<std::pair<const HostRecord *, bool>> hosts;
+        // Hosts whose probe ended, taken in this tick, with the entry they
+        // have now.
+        std::vector<std::pair<const HostRecord *, HostEntry>> hosts;
     };
 
     explicit CShareListUpdater(CShareListModel &model);
@@ -61,6 +63,8 @@ public:
 
     // The host of an entry slot (CShareListModel::EntrySlotRole), or nullptr.
     HostRecord *EntryHost(int slot) const;
+    // Why the entry of a slot stands; None for a slot without a host.
+    HostEntry EntryKind(int slot) const;
     // The entry slot of a host, or -1 when it has none.
     int EntrySlotOf(const HostRecord *host) const;
 
@@ -80,6 +84,10 @@ public:
     static QString FilteredText(int shown, int listed);
     static QString ReadyText(int shares, qint64 seconds);
     static QString EmptyText();
+    // The entry of a host that speaks only SMB1, and its tool-tip, which
+    // tells what to do.
+    static QString Smb1EntryText();
+    static QString Smb1HintText(const QString &host);
 
 private:
     QString Status(bool ready, int shares, qint64 seconds) const;
@@ -87,9 +95,9 @@ private:
     int ApplyChange(int share);
     int GroupFor(int share);
     int GroupForHost(const QString &host);
-    // A host's login state applied: its entry in, its shares out, or back.
+    // A host's entry applied: its entry in, its shares out, or back.
     // `insert` false: registered (its shares kept out), put in the list later.
-    bool ShowEntry(HostRecord *host, bool insert = true);
+    bool ShowEntry(HostRecord *host, HostEntry kind, bool insert = true);
     bool HideEntry(HostRecord *host);
     void InsertEntry(int slot);
     void LoadEntries();
@@ -102,6 +110,7 @@ private:
     std::vector<QString> m_hostGroupNames;
     std::unordered_map<const HostRecord *, int> m_entrySlots;
     std::vector<HostRecord *> m_entryHosts; // by slot; nullptr once gone
+    std::vector<HostEntry> m_entryKinds; // by slot
     // The address each shown entry's host had moved to (its text tells it).
     std::unordered_map<int, QString> m_entryMoves;
     std::vector<int> m_entriesToInsert; // slots the next tick puts in the list
