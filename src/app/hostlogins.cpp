@@ -2,6 +2,7 @@
 #include "hostlogins.h"
 
 #include "model/lanterradoc.h"
+#include "platform/logging.h"
 
 #include <QSet>
 
@@ -30,16 +31,31 @@ void LoadRememberedLogins(const QStringList &hosts, const LoginKeeper &keeper, C
 {
     if (!keeper.load)
         return;
+    // Remembered: they go only where they worked before, whatever a
+    // document says about its hosts.
     if (!book.For(QString(), QString())) {
-        if (const auto login = keeper.load(QString()))
+        if (auto login = keeper.load(QString())) {
+            login->remembered = true;
             book.SetDefault(*login);
+        }
     }
     // One given during this run is newer than anything remembered.
     for (const QString &name : hosts) {
         if (book.HasOwn(name))
             continue;
-        if (const auto login = keeper.load(name))
+        if (auto login = keeper.load(name)) {
+            login->remembered = true;
             book.Set(name, *login);
+        }
+    }
+}
+
+void KeepWhereLoginsWorked(const LoginKeeper &keeper, CLoginBook &book)
+{
+    for (const QString &host : book.TakeNewProofs()) {
+        const std::optional<Login> login = host.isEmpty() ? book.Default() : book.OwnFor(host, QString());
+        if (login && keeper.save && !keeper.save(host, *login))
+            qCWarning(lcFile) << "cannot keep where the login for" << host << "worked";
     }
 }
 

@@ -126,6 +126,10 @@ bool CLanterraDoc::MapDocument(CXmlMapper &mapper, std::vector<std::unique_ptr<N
     MapInt(mapper, m_rules.searchHostByList);
     MapStringList(mapper, m_rules.nets, u"<nets>", u"</nets>", u"<net>", u"</net>");
     MapStringList(mapper, m_rules.hosts, u"<hosts>", u"</hosts>", u"<host>", u"</host>");
+    // A host list read from a file is not the user's word: a file may come
+    // from anyone, and must not steer remembered logins.
+    if (!mapper.IsStoring())
+        m_rules.hostListConfirmed = false;
     mapper.Token(u"<filters>");
     MapStringList(mapper, m_rules.excNets, u"<nets>", u"</nets>", u"<exc>", u"</exc>");
     MapStringList(mapper, m_rules.excHosts, u"<hosts>", u"</hosts>", u"<exc>", u"</exc>");

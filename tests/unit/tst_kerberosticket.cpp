@@ -451,7 +451,7 @@ done
         options.netbiosQueries = false;
         options.kerberosTicket = [ticket] { return ticket; };
         CSambaNetwork network(options);
-        return network.ListShares(QStringLiteral("server"), QStringLiteral("10.0.0.1"));
+        return network.ListSharesWith(QStringLiteral("server"), QStringLiteral("10.0.0.1"), 0, std::nullopt);
     }
 
     QTemporaryDir folder;
@@ -618,7 +618,8 @@ TEST_P(TicketTargetTest, TheTicketGoesToTheNameWhereItLeadsToTheHost)
     options.netbiosQueries = false;
     options.kerberosTicket = [] { return true; };
     CSambaNetwork network(options);
-    const ShareListing listing = network.ListShares(QString::fromUtf8(row.name), QString::fromUtf8(row.address));
+    const ShareListing listing =
+        network.ListSharesWith(QString::fromUtf8(row.name), QString::fromUtf8(row.address), 0, std::nullopt);
 
     SetResolveFunctionForTests(nullptr);
     if (saved.isNull())

@@ -120,7 +120,12 @@ void CScanOptionsDlg::Exchange(ScanRules &rules, bool store)
         rules.searchNetByList = netsByList;
         rules.searchHostByList = hostsByList;
         rules.nets = SplitText(netsText, LineSeparator);
-        rules.hosts = SplitText(hostsText, LineSeparator);
+        const QStringList hosts = SplitText(hostsText, LineSeparator);
+        // What the user typed here is the user's word, unlike a list a
+        // document brought along unchanged.
+        if (hosts != rules.hosts)
+            rules.hostListConfirmed = true;
+        rules.hosts = hosts;
         rules.excHosts = SplitText(excHostsText, ListSeparator);
         rules.excNets = SplitText(excNetsText, ListSeparator);
     } else {
