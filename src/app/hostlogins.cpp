@@ -36,6 +36,7 @@ void LoadRememberedLogins(const QStringList &hosts, const LoginKeeper &keeper, C
     if (!book.For(QString(), QString())) {
         if (auto login = keeper.load(QString())) {
             login->remembered = true;
+            login->kept = true;
             book.SetDefault(*login);
         }
     }
@@ -45,6 +46,7 @@ void LoadRememberedLogins(const QStringList &hosts, const LoginKeeper &keeper, C
             continue;
         if (auto login = keeper.load(name)) {
             login->remembered = true;
+            login->kept = true;
             book.Set(name, *login);
         }
     }
@@ -63,7 +65,9 @@ bool UseHostLogin(const QString &host, const Login &login, bool remember, const 
                   CLoginBook &book)
 {
     const QString name = host.toUpper();
-    book.Set(name, login);
+    Login used = login;
+    used.kept = remember;
+    book.Set(name, used);
     if (!remember)
         return true;
     return keeper.save && keeper.save(name, login);

@@ -202,7 +202,7 @@ bool CLoginBook::Prove(bool own, const QString &name, const QString &address)
     if (where == address)
         return false;
     where = address;
-    if (login->remembered && !m_newProofs.contains(keptFor))
+    if ((login->remembered || login->kept) && !m_newProofs.contains(keptFor))
         m_newProofs.append(keptFor);
     return true;
 }

@@ -27,6 +27,8 @@ struct Login
     // Read from the secret store rather than given in this run: a document
     // (its host list, its cached addresses) must not steer it.
     bool remembered = false;
+    // Lives in the secret store: where it works is saved with it.
+    bool kept = false;
 
     bool IsEmpty() const { return user.isEmpty() && !kerberos; }
     bool TrustsWorkgroup(const QString &workgroup) const;
