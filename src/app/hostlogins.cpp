@@ -2,6 +2,7 @@
 #include "hostlogins.h"
 
 #include "model/lanterradoc.h"
+#include "platform/logging.h"
 
 #include <QSet>
 
@@ -30,16 +31,33 @@ void LoadRememberedLogins(const QStringList &hosts, const LoginKeeper &keeper, C
 {
     if (!keeper.load)
         return;
+    // Remembered: they go only where they worked before, whatever a
+    // document says about its hosts.
     if (!book.For(QString(), QString())) {
-        if (const auto login = keeper.load(QString()))
+        if (auto login = keeper.load(QString())) {
+            login->remembered = true;
+            login->kept = true;
             book.SetDefault(*login);
+        }
     }
     // One given during this run is newer than anything remembered.
     for (const QString &name : hosts) {
         if (book.HasOwn(name))
             continue;
-        if (const auto login = keeper.load(name))
+        if (auto login = keeper.load(name)) {
+            login->remembered = true;
+            login->kept = true;
             book.Set(name, *login);
+        }
+    }
+}
+
+void KeepWhereLoginsWorked(const LoginKeeper &keeper, CLoginBook &book)
+{
+    for (const QString &host : book.TakeNewProofs()) {
+        const std::optional<Login> login = host.isEmpty() ? book.Default() : book.OwnFor(host, QString());
+        if (login && keeper.save && !keeper.save(host, *login))
+            qCWarning(lcFile) << "cannot keep where the login for" << host << "worked";
     }
 }
 
@@ -47,7 +65,9 @@ bool UseHostLogin(const QString &host, const Login &login, bool remember, const 
                   CLoginBook &book)
 {
     const QString name = host.toUpper();
-    book.Set(name, login);
+    Login used = login;
+    used.kept = remember;
+    book.Set(name, used);
     if (!remember)
         return true;
     return keeper.save && keeper.save(name, login);

@@ -30,6 +30,10 @@ void LoadRememberedLogins(const CLanterraDoc &doc, const LoginKeeper &keeper, CL
 QStringList RememberedLoginHosts(const CLanterraDoc &doc);
 void LoadRememberedLogins(const QStringList &hosts, const LoginKeeper &keeper, CLoginBook &book);
 
+// Where the remembered logins worked in the scans since the last call goes
+// back to the store with them, so that they go there (and only there) later.
+void KeepWhereLoginsWorked(const LoginKeeper &keeper, CLoginBook &book);
+
 // A login the user typed for one host: used by this run's listings, and
 // kept in the store when `remember` is set. False when keeping it failed
 // (the login is used all the same).

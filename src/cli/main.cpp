@@ -24,6 +24,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <string>
 #include <thread>
 #include <vector>
@@ -130,6 +131,29 @@ std::optional<QString> AskPassword(const QString &user)
 #endif
 }
 
+#ifdef LANTERRA_HAVE_SECRET_STORE
+// The login for every host lives in the secret store: where it worked in this
+// scan is kept with it.
+bool g_loginInStore = false;
+
+void KeepWhereTheLoginWorked(const std::map<QString, QString> &before)
+{
+    if (!g_loginInStore)
+        return;
+    const auto login = CLoginBook::Session().Default();
+    if (login && login->provenAt != before && !LoginStore::Save(QString(), *login))
+        PrintError(QStringLiteral("cannot keep where the login worked in the secret store"));
+}
+#endif
+
+void AllowWorkgroups(Login &login, const QStringList &workgroups)
+{
+    for (const QString &workgroup : workgroups) {
+        if (!workgroup.trimmed().isEmpty() && !login.TrustsWorkgroup(workgroup.trimmed()))
+            login.workgroups.append(workgroup.trimmed().toUpper());
+    }
+}
+
 // The login the options ask for; an error message when it cannot be had.
 std::optional<QString> SetUpLogin(const ScanOptions &options)
 {
@@ -161,13 +185,25 @@ std::optional<QString> SetUpLogin(const ScanOptions &options)
     // The desktop's secret store is reached over the session bus; without
     // one there is no store to ask.
     const bool haveStore = !qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS");
-    if (login && options.rememberLogin) {
+    bool keep = login && options.rememberLogin;
+    if (!login && haveStore) {
+        login = LoginStore::Load(QString());
+        if (login) {
+            login->remembered = true;
+            // A choice of workgroups made now is kept with the login.
+            keep = options.loginWorkgroups.has_value();
+        }
+    }
+    if (login && options.loginWorkgroups)
+        AllowWorkgroups(*login, *options.loginWorkgroups);
+    if (keep) {
         if (!haveStore || !LoginStore::Save(QString(), *login))
             return QStringLiteral("cannot keep the login in the secret store");
-    } else if (!login && haveStore) {
-        login = LoginStore::Load(QString());
     }
+    g_loginInStore = login && (keep || login->remembered);
 #else
+    if (login && options.loginWorkgroups)
+        AllowWorkgroups(*login, *options.loginWorkgroups);
     if (options.rememberLogin)
         return QStringLiteral("this build keeps no logins (no secret store)");
 #endif
@@ -272,6 +308,10 @@ int main(int argc, char *argv[])
         const auto start = Clock::now();
         const auto deadline = start + std::chrono::seconds(options.timeoutSeconds);
         auto nextProgress = start + std::chrono::seconds(1);
+#ifdef LANTERRA_HAVE_SECRET_STORE
+        const auto everyHost = CLoginBook::Session().Default();
+        const std::map<QString, QString> provenBefore = everyHost ? everyHost->provenAt : std::map<QString, QString>();
+#endif
         doc.StartScan();
         long long firstShareMs = -1;
         long long lastShareMs = -1;
@@ -304,6 +344,9 @@ int main(int argc, char *argv[])
         }
         // A scan that ended by itself may leave workers to wait for.
         doc.HaltAndWait();
+#ifdef LANTERRA_HAVE_SECRET_STORE
+        KeepWhereTheLoginWorked(provenBefore);
+#endif
         if (!options.quiet)
             std::fprintf(stderr, "Ready. %d shares.\n", doc.GetShareCount());
         if (!options.quiet && firstShareMs >= 0)

@@ -37,13 +37,19 @@ QString ScanOptions::Usage()
                           "  --kerberos                 log in with the Kerberos ticket cache (without a\n"
                           "                             login, a live ticket there is tried first anyway)\n"
                           "  --remember-login           keep that login in the desktop's secret store; later\n"
-                          "                             scans without a login option use it\n"
+                          "                             scans without a login option use it where it has\n"
+                          "                             worked before\n"
                           "  --allow-smb1               list hosts that speak only the old SMB1 protocol\n"
                           "                             with it (logins stay NTLMv2 or Kerberos only). Off\n"
                           "                             unless given or on in the window's Preferences:\n"
                           "                             SMB1 is old and insecure, and current Windows and\n"
                           "                             Samba clients leave it off. Without it such a host\n"
                           "                             is one smb1-only row\n"
+                          "  --login-workgroups LIST    the login also goes to the hosts the browse lists of\n"
+                          "                             these workgroups name (only those also given with\n"
+                          "                             --workgroups); without it the login goes only to the\n"
+                          "                             hosts given with --hosts or where it worked before:\n"
+                          "                             any machine can claim to be a workgroup's browser\n"
                           "  --scheme INDEX|NAME        scheme that groups the shares (default: the selected one)\n"
                           "  --out FILE                 save to FILE instead of the document\n"
                           "  --no-save                  do not save\n"
@@ -105,11 +111,17 @@ std::optional<QString> ScanOptions::Parse(const QStringList &arguments)
             return std::nullopt;
         };
 
-        static const QStringList valued = {QStringLiteral("--hosts"),         QStringLiteral("--workgroups"),
-                                           QStringLiteral("--exclude-hosts"), QStringLiteral("--exclude-workgroups"),
-                                           QStringLiteral("--scheme"),        QStringLiteral("--out"),
-                                           QStringLiteral("--timeout"),       QStringLiteral("--format"),
-                                           QStringLiteral("--user"),          QStringLiteral("--auth-file")};
+        static const QStringList valued = {QStringLiteral("--hosts"),
+                                           QStringLiteral("--workgroups"),
+                                           QStringLiteral("--exclude-hosts"),
+                                           QStringLiteral("--exclude-workgroups"),
+                                           QStringLiteral("--scheme"),
+                                           QStringLiteral("--out"),
+                                           QStringLiteral("--timeout"),
+                                           QStringLiteral("--format"),
+                                           QStringLiteral("--user"),
+                                           QStringLiteral("--auth-file"),
+                                           QStringLiteral("--login-workgroups")};
         if (valued.contains(argument)) {
             const std::optional<QString> given = value();
             if (!given)
@@ -134,6 +146,8 @@ std::optional<QString> ScanOptions::Parse(const QStringList &arguments)
                 user = *given;
             else if (argument == u"--auth-file")
                 authFile = *given;
+            else if (argument == u"--login-workgroups")
+                loginWorkgroups = SplitList(*given);
             else if (argument == u"--timeout") {
                 bool ok = false;
                 timeoutSeconds = given->toInt(&ok);
@@ -192,6 +206,7 @@ void ScanOptions::ApplyTo(ScanRules &rules) const
 {
     if (hosts) {
         rules.hosts = *hosts;
+        rules.hostListConfirmed = true;
         rules.searchHostByList = 1;
     }
     if (workgroups) {

@@ -22,6 +22,8 @@ struct ScanOptions
     // The login for share listings: "[DOMAIN\]USER[%PASSWORD]", smbclient's
     // authentication file, or the Kerberos ticket cache.
     std::optional<QString> user;
+    // Workgroups whose browse lists the login for every host may follow.
+    std::optional<QStringList> loginWorkgroups;
     QString authFile;
     bool kerberos = false;
     bool rememberLogin = false; // keep the login in the desktop's secret store

@@ -128,8 +128,12 @@ bool CLanterraDoc::MapDocument(CXmlMapper &mapper, std::vector<std::unique_ptr<N
     MapStringList(mapper, m_rules.hosts, u"<hosts>", u"</hosts>", u"<host>", u"</host>");
     // Older versions kept a blank line of the host list as a host of neither
     // name nor address; such an entry names nothing and goes at the next save.
-    if (!mapper.IsStoring())
+    // A host list read from a file is not the user's word: a file may come
+    // from anyone, and must not steer remembered logins.
+    if (!mapper.IsStoring()) {
         m_rules.DropBlankHosts();
+        m_rules.hostListConfirmed = false;
+    }
     mapper.Token(u"<filters>");
     MapStringList(mapper, m_rules.excNets, u"<nets>", u"</nets>", u"<exc>", u"</exc>");
     MapStringList(mapper, m_rules.excHosts, u"<hosts>", u"</hosts>", u"<exc>", u"</exc>");

@@ -51,5 +51,6 @@ bool HostRecord::ConfirmMove()
     if (m_movedTo.isEmpty())
         return false;
     addr = std::exchange(m_movedTo, QString());
+    loginConfirmed = true;
     return true;
 }

@@ -65,6 +65,9 @@ struct HostRecord
     // True while the probe is still resolving the host: a stop may abandon
     // it until then, after that the probe runs to its end.
     std::atomic<bool> isResolving{false};
+    // The user said yes to this host's login on its login-needed entry or
+    // its move: its address is where its logins go. Not saved.
+    std::atomic<bool> loginConfirmed{false};
     CLanterraDoc *owner = nullptr;
     // In the order first seen; owned here. Appended under the document's
     // sharesLock.

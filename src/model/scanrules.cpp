@@ -23,6 +23,7 @@ void ScanRules::Reset()
     hosts.clear();
     excNets.clear();
     excHosts.clear();
+    hostListConfirmed = true;
 }
 
 void ScanRules::DropBlankHosts()

@@ -24,6 +24,9 @@ struct ScanRules
     QStringList hosts; // host names, addresses or address ranges
     QStringList excNets; // workgroups left out (whole names)
     QStringList excHosts; // hosts left out (whole names, never addresses)
+    // The host list is what the user typed or passed in this run, not what
+    // a document brought. Not saved: a loaded list starts unconfirmed.
+    bool hostListConfirmed = true;
 
     // Upper-cased filters, rebuilt at every scan start by BuildExclusionSets.
     std::set<QString> excludedNetSet;

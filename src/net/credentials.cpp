@@ -192,6 +192,52 @@ bool CLoginBook::HasOwn(const QString &host) const
     return m_hosts.count(HostKey(host)) != 0;
 }
 
+bool CLoginBook::Prove(bool own, const QString &name, const QString &address)
+{
+    if (name.isEmpty() || address.isEmpty())
+        return false;
+    std::scoped_lock guard(m_lock);
+    Login *login = nullptr;
+    QString keptFor;
+    if (!own) {
+        login = m_default ? &*m_default : nullptr;
+    } else {
+        for (const QString &key : {name.toUpper(), address.toUpper()}) {
+            if (const auto found = m_hosts.find(key); found != m_hosts.end()) {
+                login = &found->second;
+                keptFor = key;
+                break;
+            }
+        }
+    }
+    if (!login)
+        return false;
+    QString &where = login->provenAt[name.toUpper()];
+    if (where == address)
+        return false;
+    where = address;
+    if ((login->remembered || login->kept) && !m_newProofs.contains(keptFor))
+        m_newProofs.append(keptFor);
+    return true;
+}
+
+QStringList CLoginBook::TakeNewProofs()
+{
+    std::scoped_lock guard(m_lock);
+    return std::exchange(m_newProofs, QStringList());
+}
+
+bool Login::TrustsWorkgroup(const QString &workgroup) const
+{
+    return !workgroup.isEmpty() && workgroups.contains(workgroup, Qt::CaseInsensitive);
+}
+
+bool Login::IsProvenAt(const QString &host, const QString &address) const
+{
+    const auto found = provenAt.find(host.toUpper());
+    return found != provenAt.end() && found->second == address;
+}
+
 QString LoginRequestArgument(const QString &server, const Login &login)
 {
     return QStringList{server, login.user, login.domain, login.password,

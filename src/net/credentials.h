@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <map>
@@ -16,8 +17,22 @@ struct Login
     QString domain;
     QString password;
     bool kerberos = false; // the user's ticket cache instead of a password
+    // For the login for every host: the workgroups (upper case) whose browse
+    // lists the user allowed it for. Searching a workgroup is not enough: its
+    // browse list is whatever its master browser says, and anyone can be that.
+    QStringList workgroups;
+    // Where it has worked: host name (upper case) to the address a listing
+    // with it succeeded at. A remembered login goes nowhere else unasked.
+    std::map<QString, QString> provenAt;
+    // Read from the secret store rather than given in this run: a document
+    // (its host list, its cached addresses) must not steer it.
+    bool remembered = false;
+    // Lives in the secret store: where it works is saved with it.
+    bool kept = false;
 
     bool IsEmpty() const { return user.isEmpty() && !kerberos; }
+    bool TrustsWorkgroup(const QString &workgroup) const;
+    bool IsProvenAt(const QString &host, const QString &address) const;
 };
 
 // "USER", "USER%PASSWORD", "DOMAIN\USER[%PASSWORD]" or "DOMAIN/USER..." as
@@ -38,7 +53,9 @@ void WipeBytes(QByteArray &bytes);
 bool IsLoginRefusal(std::uint32_t code);
 
 // The logins a scan uses: one for every host and, where one differs, one
-// per host. Thread-safe; shared by the whole process.
+// per host. Thread-safe; shared by the whole process, but read only through
+// the scan's login policy (scan/loginpolicy.h), which decides where each
+// may go.
 class CLoginBook
 {
 public:
@@ -60,11 +77,19 @@ public:
     std::optional<Login> OwnFor(const QString &name, const QString &address) const;
     // The login for every host, when one is set.
     std::optional<Login> Default() const;
+    // A listing with the host's own login (`own`) or the login for every
+    // host succeeded at `address`: that login has proven itself there. True
+    // when this is news (a remembered login then wants saving again).
+    bool Prove(bool own, const QString &name, const QString &address);
+    // The remembered logins that learnt a new place since the last call, by
+    // the host they are kept for (empty: the login for every host).
+    QStringList TakeNewProofs();
 
 private:
     mutable std::mutex m_lock;
     std::optional<Login> m_default;
     std::map<QString, Login> m_hosts; // keys upper-cased
+    QStringList m_newProofs;
 };
 
 // The helper request's argument for a listing with a login: the fields

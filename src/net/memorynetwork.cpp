@@ -31,11 +31,6 @@ private:
     std::atomic<int> &m_now;
 };
 
-// The login ListSharesWith hands to ListShares on this thread: ListShares
-// stays the one listing call, so that a test network overriding it sees
-// every listing.
-thread_local const std::optional<Login> *t_presentedLogin = nullptr;
-
 } // namespace
 
 void CMemoryNetwork::Delay(int ms, const std::stop_token &stop)
@@ -164,6 +159,21 @@ std::optional<QString> CMemoryNetwork::ResolveIPv4(const QString &name, std::sto
     return *it;
 }
 
+void CMemoryNetwork::AddNameAnswer(const QString &name, const QString &address)
+{
+    std::scoped_lock guard(m_lock);
+    m_moreAnswers[name.toUpper()].append(address);
+}
+
+QStringList CMemoryNetwork::ResolveIPv4Answers(const QString &name, std::stop_token stop)
+{
+    const std::optional<QString> first = ResolveIPv4(name, stop);
+    if (!first)
+        return {};
+    std::scoped_lock guard(m_lock);
+    return QStringList{*first} + m_moreAnswers.value(name.toUpper());
+}
+
 bool CMemoryNetwork::IsReachable(const QString &address, std::stop_token)
 {
     std::scoped_lock guard(m_lock);
@@ -205,14 +215,6 @@ int CMemoryNetwork::HeldListings(const QString &address) const
 {
     std::scoped_lock guard(m_lock);
     return m_held.value(address);
-}
-
-ShareListing CMemoryNetwork::ListShares(const QString &server, const QString &address,
-                                        std::stop_token stop)
-{
-    if (t_presentedLogin)
-        return List(server, address, *t_presentedLogin, stop);
-    return List(server, address, CLoginBook::Session().For(server, address), stop);
 }
 
 ShareListing CMemoryNetwork::List(const QString &server, const QString &address, const std::optional<Login> &login,
@@ -389,16 +391,6 @@ std::unique_ptr<ISweepTransport> CMemoryNetwork::CreateSweepTransport()
     return std::make_unique<SweepTransport>(*this);
 }
 
-ShareListing CMemoryNetwork::ListSharesOf(const QString &server, const QString &address, int knownAnswerMs,
-                                          std::stop_token stop)
-{
-    {
-        std::scoped_lock guard(m_lock);
-        m_knownAnswers.insert(address.isEmpty() ? server : address, knownAnswerMs);
-    }
-    return ListShares(server, address, stop);
-}
-
 ShareListing CMemoryNetwork::ListSharesWith(const QString &server, const QString &address, int knownAnswerMs,
                                             const std::optional<Login> &login, std::stop_token stop)
 {
@@ -406,10 +398,7 @@ ShareListing CMemoryNetwork::ListSharesWith(const QString &server, const QString
         std::scoped_lock guard(m_lock);
         m_knownAnswers.insert(address.isEmpty() ? server : address, knownAnswerMs);
     }
-    t_presentedLogin = &login;
-    ShareListing listing = ListShares(server, address, stop);
-    t_presentedLogin = nullptr;
-    return listing;
+    return List(server, address, login, stop);
 }
 
 void CMemoryNetwork::Announce(const DiscoveredHost &host)

@@ -47,6 +47,8 @@ public:
     void SetNameLatency(const QString &name, int ms);
     // Name -> address for the resolver.
     void AddName(const QString &name, const QString &address);
+    // Another machine answers for the name too, after the first answer.
+    void AddNameAnswer(const QString &name, const QString &address);
     void RemoveName(const QString &name);
     // A server at an address (the address also resolves as a name to itself).
     void SetServer(const QString &address, const Server &server);
@@ -92,11 +94,8 @@ public:
     QStringList ListHosts(const QString &workgroup, std::stop_token stop = {}) override;
     QString LocalWorkgroup() override;
     std::optional<QString> ResolveIPv4(const QString &name, std::stop_token stop = {}) override;
+    QStringList ResolveIPv4Answers(const QString &name, std::stop_token stop = {}) override;
     bool IsReachable(const QString &address, std::stop_token stop = {}) override;
-    ShareListing ListShares(const QString &server, const QString &address,
-                            std::stop_token stop = {}) override;
-    ShareListing ListSharesOf(const QString &server, const QString &address, int knownAnswerMs,
-                              std::stop_token stop = {}) override;
     ShareListing ListSharesWith(const QString &server, const QString &address, int knownAnswerMs,
                                 const std::optional<Login> &login, std::stop_token stop = {}) override;
     void DiscoverHosts(const std::function<void(const DiscoveredHost &)> &found, std::stop_token stop = {}) override;
@@ -126,6 +125,7 @@ private:
     QStringList m_announced;
     std::map<QString, QStringList> m_workgroups;
     QHash<QString, QString> m_names;
+    QHash<QString, QStringList> m_moreAnswers;
     QHash<QString, int> m_nameLatency;
     QHash<QString, int> m_hostListLatency;
     QHash<QString, Server> m_servers;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <stop_token>
+#include <vector>
 
 struct NbtQueryOptions
 {
@@ -19,3 +20,8 @@ struct NbtQueryOptions
 // Resolves a NetBIOS host name (file server, suffix 0x20) with a name query.
 std::optional<std::uint32_t> NbtResolve(const QString &name, const NbtQueryOptions &options,
                                         std::stop_token stop = {});
+// As NbtResolve, listening for the whole window: every distinct address
+// that answered, first answer first. Anyone on the link can answer a
+// broadcast query; two answers for one name mean one of them lies.
+std::vector<std::uint32_t> NbtResolveAll(const QString &name, const NbtQueryOptions &options,
+                                         std::stop_token stop = {});

@@ -47,12 +47,14 @@ std::vector<std::uint32_t> BroadcastAddresses()
 
 } // namespace
 
-std::optional<std::uint32_t> NbtResolve(const QString &name, const NbtQueryOptions &options,
-                                        std::stop_token stop)
+namespace {
+
+std::vector<std::uint32_t> Query(const QString &name, const NbtQueryOptions &options, bool wholeWindow,
+                                 const std::stop_token &stop)
 {
     const QByteArray netbiosName = NbtName::NetBiosForm(name);
     if (netbiosName.isEmpty())
-        return std::nullopt;
+        return {};
 
     std::vector<std::uint32_t> targets;
     const bool broadcast = options.winsServers.isEmpty();
@@ -66,11 +68,11 @@ std::optional<std::uint32_t> NbtResolve(const QString &name, const NbtQueryOptio
         }
     }
     if (targets.empty())
-        return std::nullopt;
+        return {};
 
     const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
-        return std::nullopt;
+        return {};
     const int on = 1;
     setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
 
@@ -83,9 +85,9 @@ std::optional<std::uint32_t> NbtResolve(const QString &name, const NbtQueryOptio
     const auto interval = std::chrono::milliseconds(std::max(1, options.timeoutMs / Sends));
     auto nextSend = start;
     int sent = 0;
-    std::optional<std::uint32_t> result;
+    std::vector<std::uint32_t> result;
     char buffer[1500];
-    while (!result && !stop.stop_requested()) {
+    while ((wholeWindow || result.empty()) && !stop.stop_requested()) {
         const auto now = Clock::now();
         if (now >= deadline)
             break;
@@ -110,9 +112,24 @@ std::optional<std::uint32_t> NbtResolve(const QString &name, const NbtQueryOptio
             continue;
         const auto addresses = NbtName::ParseResponse(QByteArrayView(buffer, n), id, netbiosName,
                                                       NbtName::FileServerSuffix);
-        if (addresses)
-            result = addresses->front();
+        if (addresses && std::find(result.begin(), result.end(), addresses->front()) == result.end())
+            result.push_back(addresses->front());
     }
     close(fd);
     return result;
+}
+
+} // namespace
+
+std::optional<std::uint32_t> NbtResolve(const QString &name, const NbtQueryOptions &options, std::stop_token stop)
+{
+    const std::vector<std::uint32_t> answers = Query(name, options, false, stop);
+    if (answers.empty())
+        return std::nullopt;
+    return answers.front();
+}
+
+std::vector<std::uint32_t> NbtResolveAll(const QString &name, const NbtQueryOptions &options, std::stop_token stop)
+{
+    return Query(name, options, true, stop);
 }

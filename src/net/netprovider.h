@@ -55,13 +55,17 @@ public:
     // address (CanonicalIPv6's form); or nothing. Ranges and sweeps stay
     // IPv4: an IPv6 address is only ever one named host's.
     virtual std::optional<QString> ResolveIPv4(const QString &name, std::stop_token stop = {}) = 0;
+    // As ResolveIPv4, for a name met for the first time: every address that
+    // answered for it within the query's window, the one ResolveIPv4 would
+    // give first. More than one: someone answers for a name not its own.
+    virtual QStringList ResolveIPv4Answers(const QString &name, std::stop_token stop = {})
+    {
+        const std::optional<QString> address = ResolveIPv4(name, stop);
+        return address ? QStringList{*address} : QStringList();
+    }
     // Quick check that the host at `address` takes connections at all, so
     // that an unreachable host does not hold a probe slot for seconds.
     virtual bool IsReachable(const QString &address, std::stop_token stop = {}) = 0;
-    // The shares of a server. `server` is its name or address; `address`,
-    // when not empty, is where to connect.
-    virtual ShareListing ListShares(const QString &server, const QString &address,
-                                    std::stop_token stop = {}) = 0;
     // Asks the local links for hosts that announce themselves and calls
     // `found` (never two calls at once) for each as it answers; returns when
     // no more answers are expected. Networks without such announcements
@@ -78,24 +82,15 @@ public:
         (void)knownAnswerMs;
         return IsReachable(address, stop);
     }
-    // As ListShares, for a host whose last listing took `knownAnswerMs`
-    // (0: it never answered): a slow host it knows is given more time.
-    virtual ShareListing ListSharesOf(const QString &server, const QString &address, int knownAnswerMs,
-                                      std::stop_token stop = {})
-    {
-        (void)knownAnswerMs;
-        return ListShares(server, address, stop);
-    }
-    // As ListSharesOf, presenting `login` (nothing: anonymously) instead of
-    // looking one up: the scan decides which login may go to which host and
-    // address. A user's Kerberos ticket may still be tried first where no
-    // login is given. Networks that take no logins ignore it.
+    // The shares of a server. `server` is its name or address; `address`,
+    // when not empty, is where to connect. `knownAnswerMs` is how long its
+    // last listing took (0: it never answered): a slow host it knows is
+    // given more time. The listing presents `login` (nothing: anonymously)
+    // and looks none up: the scan's login policy decides which login may go
+    // to which host and address. A user's Kerberos ticket may still be tried
+    // first where no login is given. Networks that take no logins ignore it.
     virtual ShareListing ListSharesWith(const QString &server, const QString &address, int knownAnswerMs,
-                                        const std::optional<Login> &login, std::stop_token stop = {})
-    {
-        (void)login;
-        return ListSharesOf(server, address, knownAnswerMs, stop);
-    }
+                                        const std::optional<Login> &login, std::stop_token stop = {}) = 0;
     // Whether listings may use SMB1 for a server that speaks nothing newer
     // (from the next listing on). Off, such a server answers
     // NetError::Smb1NotAvailable. Networks that have no say ignore it.

@@ -44,13 +44,10 @@ public:
     QStringList ListHosts(const QString &workgroup, std::stop_token stop = {}) override;
     QString LocalWorkgroup() override;
     std::optional<QString> ResolveIPv4(const QString &name, std::stop_token stop = {}) override;
+    QStringList ResolveIPv4Answers(const QString &name, std::stop_token stop = {}) override;
     bool IsReachable(const QString &address, std::stop_token stop = {}) override;
-    ShareListing ListShares(const QString &server, const QString &address,
-                            std::stop_token stop = {}) override;
     void DiscoverHosts(const std::function<void(const DiscoveredHost &)> &found, std::stop_token stop = {}) override;
     bool IsReachableOf(const QString &address, int knownAnswerMs, std::stop_token stop = {}) override;
-    ShareListing ListSharesOf(const QString &server, const QString &address, int knownAnswerMs,
-                              std::stop_token stop = {}) override;
     ShareListing ListSharesWith(const QString &server, const QString &address, int knownAnswerMs,
                                 const std::optional<Login> &login, std::stop_token stop = {}) override;
     std::unique_ptr<ISweepTransport> CreateSweepTransport() override;

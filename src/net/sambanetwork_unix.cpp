@@ -104,6 +104,22 @@ std::optional<QString> CSambaNetwork::ResolveIPv4(const QString &name, std::stop
     return std::nullopt;
 }
 
+QStringList CSambaNetwork::ResolveIPv4Answers(const QString &name, std::stop_token stop)
+{
+    // The system resolver gives one answer, from the source it trusts.
+    if (const auto address = SystemResolveIPv4(name, stop))
+        return {DottedIPv4(*address)};
+    if (!m_options.netbiosQueries || stop.stop_requested())
+        return {};
+    NbtQueryOptions query;
+    query.winsServers = m_conf.WinsServers();
+    query.timeoutMs = m_options.nameQueryTimeoutMs;
+    QStringList answers;
+    for (const std::uint32_t address : NbtResolveAll(name, query, stop))
+        answers.append(DottedIPv4(address));
+    return answers;
+}
+
 bool CSambaNetwork::IsReachable(const QString &address, std::stop_token stop)
 {
     const auto numeric = NumericIPv4(address);
@@ -130,17 +146,6 @@ bool CSambaNetwork::IsReachableOf(const QString &address, int knownAnswerMs, std
 std::unique_ptr<ISweepTransport> CSambaNetwork::CreateSweepTransport()
 {
     return CreateTcpSweepTransport({445, 139});
-}
-
-ShareListing CSambaNetwork::ListShares(const QString &server, const QString &address, std::stop_token stop)
-{
-    return ListSharesOf(server, address, 0, stop);
-}
-
-ShareListing CSambaNetwork::ListSharesOf(const QString &server, const QString &address, int knownAnswerMs,
-                                         std::stop_token stop)
-{
-    return ListSharesWith(server, address, knownAnswerMs, CLoginBook::Session().For(server, address), stop);
 }
 
 ShareListing CSambaNetwork::ListSharesWith(const QString &server, const QString &address, int knownAnswerMs,

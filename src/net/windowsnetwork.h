@@ -15,8 +15,6 @@ public:
     QString LocalWorkgroup() override;
     std::optional<QString> ResolveIPv4(const QString &name, std::stop_token stop = {}) override;
     bool IsReachable(const QString &address, std::stop_token stop = {}) override;
-    ShareListing ListShares(const QString &server, const QString &address,
-                            std::stop_token stop = {}) override;
     ShareListing ListSharesWith(const QString &server, const QString &address, int knownAnswerMs,
                                 const std::optional<Login> &login, std::stop_token stop = {}) override;
 

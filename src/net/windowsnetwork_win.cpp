@@ -146,11 +146,6 @@ bool CWindowsNetwork::IsReachable(const QString &address, std::stop_token stop)
     return !numeric || TcpReachable(*numeric, {445, 139}, 400, stop);
 }
 
-ShareListing CWindowsNetwork::ListShares(const QString &server, const QString &address, std::stop_token stop)
-{
-    return ListSharesWith(server, address, 0, CLoginBook::Session().For(server, address), stop);
-}
-
 ShareListing CWindowsNetwork::ListSharesWith(const QString &server, const QString &address, int,
                                              const std::optional<Login> &login, std::stop_token)
 {

@@ -34,7 +34,9 @@ void CScanDriver::InstallAsScanEngine()
 
 CScanDriver::CScanDriver(CLanterraDoc &doc, ScanSession &session, std::unique_ptr<IScanEngine> previous)
     : m_doc(doc), m_session(session), m_cache(doc.hostCache()), m_network(session.network),
-      m_previous(std::move(previous)), m_startThread(session.startThread), m_rules(doc.rules())
+      m_previous(std::move(previous)), m_startThread(session.startThread), m_rules(doc.rules()),
+      m_policy(CLoginBook::Session(),
+               LoginScope{m_rules.hostListConfirmed, m_rules.searchNetByList ? m_rules.nets : QStringList()})
 {
     // Taken on the caller's (user-interface) thread, before any worker runs.
     m_rules.BuildExclusionSets();
@@ -424,12 +426,12 @@ bool CScanDriver::MergeWorkgroups(const std::unique_lock<std::mutex> &held)
             if (name.isEmpty())
                 continue;
             if (const auto known = m_hostsByName.find(name); known != m_hostsByName.end()) {
-                m_listedMembers.insert(known->second);
+                m_listedMembers[known->second].append(net->name);
                 continue;
             }
             auto host = std::make_unique<HostRecord>(name, net);
             m_hostsByName.emplace(name, host.get());
-            m_listedMembers.insert(host.get());
+            m_listedMembers[host.get()].append(net->name);
             QueueNextHost(held, std::move(host));
         }
     }
@@ -461,18 +463,21 @@ bool CScanDriver::IsNamedByRules(const HostRecord &host) const
            });
 }
 
-CScanDriver::DefaultLogin CScanDriver::DefaultLoginFor(const HostRecord &host) const
+LoginFacts CScanDriver::LoginFactsFor(const HostRecord &host) const
 {
-    if (m_announcedOnly.contains(&host))
-        return DefaultLogin::Withheld;
-    if (m_listedMembers.contains(&host) || IsNamedByRules(host))
-        return DefaultLogin::Allowed;
-    return m_browseListsIn ? DefaultLogin::Withheld : DefaultLogin::Undecided;
+    LoginFacts facts;
+    facts.name = host.GetName();
+    facts.announcedOnly = m_announcedOnly.contains(&host);
+    facts.namedByHostList = IsNamedByRules(host);
+    if (const auto listed = m_listedMembers.find(&host); listed != m_listedMembers.end())
+        facts.listedBy = listed->second;
+    facts.confirmed = host.loginConfirmed;
+    return facts;
 }
 
 bool CScanDriver::DeferProbe(HostRecord &host)
 {
-    if (DefaultLoginFor(host) == DefaultLogin::Withheld)
+    if (!m_policy.AwaitsBrowseLists(LoginFactsFor(host), !m_browseListsIn))
         return false;
     m_deferred.push_back(&host);
     return true;
@@ -483,7 +488,7 @@ void CScanDriver::StartDeferred()
     for (auto it = m_deferred.begin(); it != m_deferred.end();) {
         HostRecord *host = *it;
         // The probe that deferred it may not have left yet.
-        if (m_probing.contains(host) || DefaultLoginFor(*host) == DefaultLogin::Undecided) {
+        if (m_probing.contains(host) || m_policy.AwaitsBrowseLists(LoginFactsFor(*host), !m_browseListsIn)) {
             ++it;
             continue;
         }

@@ -4,6 +4,7 @@
 #include "model/lanterradoc.h"
 #include "model/scanengine.h"
 #include "net/netprovider.h"
+#include "scan/loginpolicy.h"
 
 #include <QString>
 #include <QStringList>
@@ -18,6 +19,7 @@
 #include <mutex>
 #include <stop_token>
 #include <thread>
+#include <unordered_map>
 #include <unordered_set>
 #include <utility>
 #include <vector>
@@ -124,20 +126,20 @@ public:
     // Its address is only what an announcement told in this scan.
     bool HasAnnouncedAddress(const HostRecord &host) const { return m_announcedAddress.contains(&host); }
 
-    // Whether the login for every host may go to `host`, under the publish
-    // lock. Only hosts the user asked for get it: named by the host list
-    // (by name, or by an address in a listed range), or named in this scan
-    // by a browse list of a workgroup the user chose to search. A cached
-    // host that is neither is Undecided while those browse lists are still
-    // to come, Withheld once they are in; a host that announced itself in
-    // this scan is always Withheld. The document keeps no record of where a
-    // host came from, so this is decided anew at every scan.
-    enum class DefaultLogin { Allowed, Withheld, Undecided };
-    DefaultLogin DefaultLoginFor(const HostRecord &host) const;
-    // A probe of an Undecided host was refused without a login: rather than
-    // publishing that, its host waits for the browse lists and is probed
-    // again, counted once. False when the host is Withheld by now: the
-    // probe publishes what it found. Under the publish lock.
+    // What the login policy goes by for `host`, under the publish lock: how
+    // this scan came to it (the host list, a browse list of a workgroup the
+    // user named, only an announcement) and whether the user confirmed it.
+    // The document keeps no record of where a host came from, so this is
+    // decided anew at every scan. The address is the caller's to fill in.
+    LoginFacts LoginFactsFor(const HostRecord &host) const;
+    // Which login a listing with these facts carries, under the publish lock.
+    LoginDecision DecideLogin(const LoginFacts &facts) const { return m_policy.Decide(facts, !m_browseListsIn); }
+    // Thread-safe: the policy asks only the (locked) login book.
+    const CLoginPolicy &LoginPolicy() const { return m_policy; }
+    // A probe of a host whose login was Undecided was refused without one:
+    // rather than publishing that, its host waits for the browse lists and
+    // is probed again, counted once. False when the policy has decided by
+    // now: the probe publishes what it found. Under the publish lock.
     bool DeferProbe(HostRecord &host);
     // True once for a host whose held-back probe now runs again: what the
     // first attempt logged is not logged twice. Under the publish lock.
@@ -229,14 +231,15 @@ private:
     std::unordered_set<const HostRecord *> m_announcedOnly;
     std::unordered_set<const HostRecord *> m_announcedAddress;
     std::map<QString, int> m_announcedBySource;
-    // What DefaultLoginFor goes by: the host list's names (lower case) and
-    // ranges, the hosts the chosen workgroups' browse lists named, whether
+    // What LoginFactsFor goes by: the host list's names (lower case) and
+    // ranges, the workgroups whose browse lists named each host, whether
     // all of those lists are in, and the hosts waiting for them.
     QStringList m_namedHosts;
     std::vector<std::pair<quint32, quint32>> m_namedRanges;
     QStringList m_namedIPv6; // canonical
 
-    std::unordered_set<const HostRecord *> m_listedMembers;
+    std::unordered_map<const HostRecord *, QStringList> m_listedMembers;
+    CLoginPolicy m_policy;
     bool m_browseListsIn = false;
     std::vector<HostRecord *> m_deferred;
     std::unordered_set<const HostRecord *> m_retried;

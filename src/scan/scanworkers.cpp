@@ -109,11 +109,8 @@ struct ProbeStart
     // never seen. Logins go there and nowhere else without the user's word.
     QString knownAddress;
     int knownAnswerMs = 0;
-    // The login for every host may go to it: the user asked for it by
-    // name, range or workgroup, it did not merely announce itself.
-    bool mayUseDefault = false;
-    // Not known yet whether it may: a browse list still to come may name it.
-    bool mayDefer = false;
+    // What the login policy goes by; the address is filled in per question.
+    LoginFacts facts;
     // A probe held back for the browse lists runs again.
     bool isRetry = false;
 };
@@ -127,6 +124,7 @@ struct ProbeTarget
     bool bindsAddress = false; // the host is at `address` from now on
     QString movedTo; // the name points here while the known address is silent
     bool announcedAddress = false; // `address` is only what an announcement told: no login goes there
+    bool answersConflict = false; // first contact, and more than one address answered for the name
     bool reachChecked = false; // `address` took a connection just now
 };
 
@@ -144,9 +142,7 @@ std::optional<ProbeStart> TakeSnapshot(CScanDriver &driver, HostRecord &host)
     // where it was: the name's answer is not checked against it.
     if (!driver.HasAnnouncedAddress(host))
         start.knownAddress = host.GetAddr();
-    const CScanDriver::DefaultLogin rule = driver.DefaultLoginFor(host);
-    start.mayUseDefault = rule == CScanDriver::DefaultLogin::Allowed;
-    start.mayDefer = rule == CScanDriver::DefaultLogin::Undecided;
+    start.facts = driver.LoginFactsFor(host);
     start.isRetry = driver.TakeRetry(host);
     return start;
 }
@@ -192,26 +188,45 @@ void SettleMovedName(CScanDriver &driver, const ProbeStart &start, const QString
 std::optional<ProbeTarget> ResolveTarget(CScanDriver &driver, HostRecord &host, const ProbeStart &start, bool excluded)
 {
     std::optional<QString> resolved;
-    if (!start.name.isEmpty() && !excluded)
-        resolved = driver.Network().ResolveIPv4(start.name, driver.HaltToken());
+    ProbeTarget target;
+    if (!start.name.isEmpty() && !excluded) {
+        if (start.knownAddress.isEmpty()) {
+            // First contact: nothing to check an answer against but the
+            // other answers.
+            const QStringList answers = driver.Network().ResolveIPv4Answers(start.name, driver.HaltToken());
+            if (!answers.isEmpty())
+                resolved = answers.front();
+            target.answersConflict = answers.size() > 1;
+            if (target.answersConflict && !start.isRetry)
+                qCWarning(lcScan).noquote() << start.name << "answered from" << answers.join(QStringLiteral(", "))
+                                            << "- no login goes there until the user confirms it";
+        } else {
+            resolved = driver.Network().ResolveIPv4(start.name, driver.HaltToken());
+        }
+    }
     if (driver.HaltToken().stop_requested())
         return std::nullopt;
 
-    ProbeTarget target;
     // An announcement may have told the address while the name was looked up.
     const QString known = start.knownAddress.isEmpty() ? host.GetAddr() : start.knownAddress;
     if (resolved && !start.knownAddress.isEmpty() && *resolved != start.knownAddress) {
         // A host a browse list may still name has the login for every host
         // at stake as well.
-        const bool loginAtStake =
-            LoginForHost(CLoginBook::Session(), start.name, start.knownAddress, start.mayUseDefault || start.mayDefer)
-                .has_value();
+        LoginFacts facts = start.facts;
+        facts.address = start.knownAddress;
+        LoginDecision decision;
+        {
+            auto lock = driver.Publish();
+            decision = driver.DecideLogin(facts);
+        }
+        const bool loginAtStake = decision.login.has_value() || decision.reason == LoginReason::Undecided;
         SettleMovedName(driver, start, *resolved, loginAtStake, target);
     } else if (resolved) {
-        // Seen for the first time, or where it was: its address from now on.
+        // Seen for the first time, or where it was: its address from now on,
+        // unless the name's answers disagreed.
         target.server = start.name;
         target.address = *resolved;
-        target.bindsAddress = true;
+        target.bindsAddress = !target.answersConflict || start.facts.confirmed;
     } else if (!known.isEmpty() && !excluded) {
         target.server = known;
         target.address = known;
@@ -262,6 +277,9 @@ struct ProbeOutcome
 {
     std::uint32_t result = NetError::Success;
     ShareListing listing;
+    // Which login the listing carried, and the facts it was decided on.
+    LoginFacts facts;
+    LoginDecision login;
     bool online = false;
     // Refused without a login that a browse list still to come may allow.
     bool mayDefer = false;
@@ -272,8 +290,8 @@ ProbeOutcome ListTarget(CScanDriver &driver, const ProbeStart &start, const Prob
     INetProvider &network = driver.Network();
     ProbeOutcome outcome;
     outcome.result = target.result;
-    // Moved and waiting for the user: it answered, with nothing to list yet.
-    outcome.online = !target.movedTo.isEmpty();
+    // Moved and waiting for the user: silent where it was; what answered
+    // at the new address may be anyone, so it credits the host nothing.
     if (outcome.result != NetError::Success)
         return outcome;
     // An unreachable host gives its answer at once here, instead of holding
@@ -284,15 +302,22 @@ ProbeOutcome ListTarget(CScanDriver &driver, const ProbeStart &start, const Prob
         outcome.result = NetError::BadNetPath;
         return outcome;
     }
-    std::optional<Login> login;
-    if (!target.announcedAddress)
-        login = LoginForHost(CLoginBook::Session(), start.name, target.address, start.mayUseDefault);
+    outcome.facts = start.facts;
+    outcome.facts.address = target.address;
+    outcome.facts.addressIsHint = target.announcedAddress;
+    outcome.facts.answersConflict = target.answersConflict;
+    {
+        auto lock = driver.Publish();
+        outcome.login = driver.DecideLogin(outcome.facts);
+    }
+    const std::optional<Login> &login = outcome.login.login;
     outcome.listing =
         network.ListSharesWith(target.server, target.address, start.knownAnswerMs, login, driver.AbandonToken());
     outcome.result = outcome.listing.code == NetError::MoreData ? NetError::Success : outcome.listing.code;
     outcome.online = !MeansUnreachable(outcome.result);
-    outcome.mayDefer = start.mayDefer && !target.announcedAddress && !login && IsLoginRefusal(outcome.result)
-                       && CLoginBook::Session().Default().has_value();
+    outcome.mayDefer = outcome.login.reason == LoginReason::Undecided && IsLoginRefusal(outcome.result);
+    if (login && outcome.result == NetError::Success)
+        driver.LoginPolicy().Succeeded(outcome.facts, outcome.login);
     return outcome;
 }
 
@@ -322,8 +347,16 @@ void PublishProbe(CScanDriver &driver, HostRecord &host, const ProbeTarget &targ
     if (leftOut > 0)
         qCWarning(lcScan).noquote() << target.server << "lists more than" << CScanDriver::MaxSharesPerHost << "shares;"
                                     << leftOut << "were left out";
-    if (target.bindsAddress)
+    // A refusal pins nothing: whoever answered for the name there did not
+    // show it is the host, and a later scan must not take it for the host's
+    // known address.
+    if (target.bindsAddress && !IsLoginRefusal(outcome.result))
         host.SetAddr(target.address);
+    if (IsLoginRefusal(outcome.result) && !outcome.login.login) {
+        if (const QString why = CLoginPolicy::Explain(outcome.login.reason); !why.isEmpty())
+            qCWarning(lcScan).noquote() << host.GetDisplayName() << "needs a login; none was sent to"
+                                        << outcome.facts.address << "because" << why;
+    }
     host.SetMovedTo(target.movedTo);
     if (outcome.online)
         ++host.onlineCount;
@@ -343,16 +376,6 @@ void PublishProbe(CScanDriver &driver, HostRecord &host, const ProbeTarget &targ
 }
 
 } // namespace
-
-std::optional<Login> LoginForHost(const CLoginBook &book, const QString &name, const QString &address,
-                                  bool mayUseDefault)
-{
-    if (auto own = book.OwnFor(name, address))
-        return own;
-    if (mayUseDefault)
-        return book.Default();
-    return std::nullopt;
-}
 
 void ProbeHost(CScanDriver &driver, HostRecord &host, SweepReach reach, int sweptMs)
 {

@@ -1,12 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "net/credentials.h"
-
-#include <QString>
-
-#include <optional>
-
 class CScanDriver;
 struct HostRecord;
 struct NetRecord;
@@ -23,13 +17,6 @@ void EnumerateNet(CScanDriver &driver, NetRecord &net);
 // connection, the probe lists at once. Dead: refused or silent, the probe
 // ends offline and holds no slot.
 enum class SweepReach { Unknown, Open, Dead };
-
-// The login a listing of a host presents: the host's own, typed for its name
-// or for its address (a host may be listed under either), else the login
-// for every host where `mayUseDefault` (the user asked for the host by name,
-// range or workgroup); nothing: anonymously.
-std::optional<Login> LoginForHost(const CLoginBook &book, const QString &name, const QString &address,
-                                  bool mayUseDefault);
 
 // Resolves one host, checks its address against the other hosts, lists its
 // disk shares and keeps its history. A Dead host's probe runs on the

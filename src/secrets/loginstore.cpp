@@ -2,6 +2,7 @@
 #include "loginstore.h"
 
 #include <QEventLoop>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -38,6 +39,14 @@ QByteArray Encode(const Login &login)
     object.insert(QStringLiteral("domain"), login.domain);
     object.insert(QStringLiteral("password"), login.password);
     object.insert(QStringLiteral("kerberos"), login.kerberos);
+    if (!login.workgroups.isEmpty())
+        object.insert(QStringLiteral("workgroups"), QJsonArray::fromStringList(login.workgroups));
+    // Where it worked: a later scan sends it nowhere else unasked.
+    QJsonObject proven;
+    for (const auto &[host, address] : login.provenAt)
+        proven.insert(host, address);
+    if (!proven.isEmpty())
+        object.insert(QStringLiteral("provenAt"), proven);
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }
 
@@ -52,6 +61,16 @@ std::optional<Login> Decode(const QByteArray &data)
     login.domain = object.value(QStringLiteral("domain")).toString();
     login.password = object.value(QStringLiteral("password")).toString();
     login.kerberos = object.value(QStringLiteral("kerberos")).toBool();
+    for (const QJsonValue &workgroup : object.value(QStringLiteral("workgroups")).toArray()) {
+        if (!workgroup.toString().isEmpty())
+            login.workgroups.append(workgroup.toString().toUpper());
+    }
+    // Entries from before addresses were kept have none: proven nowhere.
+    const QJsonObject proven = object.value(QStringLiteral("provenAt")).toObject();
+    for (auto it = proven.begin(); it != proven.end(); ++it) {
+        if (!it.key().isEmpty() && !it.value().toString().isEmpty())
+            login.provenAt[it.key().toUpper()] = it.value().toString();
+    }
     if (login.IsEmpty())
         return std::nullopt;
     return login;

@@ -250,6 +250,8 @@ private slots:
         Login alice;
         alice.user = QStringLiteral("alice");
         alice.password = QStringLiteral("s3cret");
+        // Kept where it worked: at LOCKED's address.
+        alice.provenAt[QStringLiteral("LOCKED")] = QStringLiteral("10.0.0.2");
         n.keeper.stored[QStringLiteral("LOCKED")] = alice;
         auto frame = n.Frame();
         // The first scan finds the host; the next one knows its name.
@@ -294,6 +296,8 @@ private slots:
         Login alice;
         alice.user = QStringLiteral("alice");
         alice.password = QStringLiteral("s3cret");
+        // Kept where it worked: at LOCKED's address.
+        alice.provenAt[QStringLiteral("LOCKED")] = QStringLiteral("10.0.0.2");
         n.keeper.stored[QStringLiteral("LOCKED")] = alice;
         auto frame = n.Frame();
         CLanterraView &view = *frame->View();
@@ -412,7 +416,12 @@ private slots:
         Login wrong;
         wrong.user = QStringLiteral("alice");
         wrong.password = QStringLiteral("wrong");
+        // Kept where it worked: at LOCKED's address.
+        wrong.provenAt[QStringLiteral("LOCKED")] = QStringLiteral("10.0.0.2");
         n.keeper.stored[QStringLiteral("LOCKED")] = wrong;
+        // Known at its address from an earlier scan: a refusal alone would
+        // not tie it there.
+        DocBuilder(n.app.document()).Host(QStringLiteral("LOCKED"), QStringLiteral("HOME"), QStringLiteral("10.0.0.2"));
         auto frame = n.Frame();
         CLanterraView &view = *frame->View();
         QVERIFY(Network::Scan(*frame));

@@ -97,6 +97,9 @@ TEST_F(HostLoginTest, RememberedLoginReachesTheListingOfALaterRun)
     ScanToEnd();
     ASSERT_TRUE(UseHostLogin(QStringLiteral("LOCKED"), LockedLogin(), true, keeper, CLoginBook::Session()));
     ASSERT_EQ(stored.count(QStringLiteral("LOCKED")), 1u);
+    // Listed with it once: where it worked goes to the store with it.
+    ScanToEnd();
+    KeepWhereLoginsWorked(keeper, CLoginBook::Session());
 
     // The next run knows nothing until the scan start loads the store.
     CLoginBook::Session().Clear();

@@ -444,14 +444,15 @@ done
         QFile::remove(file.fileName());
         return verbs;
     }
-    ShareListing List(bool ticket)
+    // The listing presents `login` as the scan's login policy gave it.
+    ShareListing List(bool ticket, const std::optional<Login> &login = std::nullopt)
     {
         SambaNetworkOptions options;
         options.helperPath = helper;
         options.netbiosQueries = false;
         options.kerberosTicket = [ticket] { return ticket; };
         CSambaNetwork network(options);
-        return network.ListShares(QStringLiteral("server"), QStringLiteral("10.0.0.1"));
+        return network.ListSharesWith(QStringLiteral("server"), QStringLiteral("10.0.0.1"), 0, login);
     }
 
     QTemporaryDir folder;
@@ -492,8 +493,7 @@ TEST_F(TicketListings, ALoginSetForTheHostIsUsedInsteadOfTheTicket)
     Login anna;
     anna.user = QStringLiteral("anna");
     anna.password = QStringLiteral("pw");
-    CLoginBook::Session().Set(QStringLiteral("server"), anna);
-    const ShareListing listing = List(true);
+    const ShareListing listing = List(true, anna);
     ASSERT_EQ(listing.shares.size(), 1u);
     EXPECT_EQ(listing.shares[0].name, u"Private");
     EXPECT_EQ(Requests(), QStringList{QStringLiteral("shares-login")});
@@ -618,7 +618,8 @@ TEST_P(TicketTargetTest, TheTicketGoesToTheNameWhereItLeadsToTheHost)
     options.netbiosQueries = false;
     options.kerberosTicket = [] { return true; };
     CSambaNetwork network(options);
-    const ShareListing listing = network.ListShares(QString::fromUtf8(row.name), QString::fromUtf8(row.address));
+    const ShareListing listing =
+        network.ListSharesWith(QString::fromUtf8(row.name), QString::fromUtf8(row.address), 0, std::nullopt);
 
     SetResolveFunctionForTests(nullptr);
     if (saved.isNull())

@@ -75,6 +75,10 @@ protected:
         doc->rules().searchNetAll = 0;
         doc->rules().searchNetCurrent = 1;
         doc->rules().searchAnnounced = 1;
+        // HOME is also named, and the login for every host allowed for its
+        // browse list: the current workgroup alone asks for no host.
+        doc->rules().searchNetByList = 1;
+        doc->rules().nets = {QStringLiteral("HOME")};
         g_warnings.clear();
         m_previousHandler = qInstallMessageHandler(CatchWarnings);
     }
@@ -98,6 +102,7 @@ protected:
         Login login;
         login.user = QStringLiteral("alice");
         login.password = QStringLiteral("s3cret");
+        login.workgroups = {QStringLiteral("HOME")};
         return login;
     }
 
@@ -282,6 +287,81 @@ INSTANTIATE_TEST_SUITE_P(Cases, LoginBindingTest,
                              return std::string(info.param.label);
                          });
 
+// A first contact by name: the name's answer is all there is, so a login
+// that goes there and is refused pins nothing, and two answers for one name
+// send no login anywhere.
+struct FirstContactCase
+{
+    const char *label;
+    QString nameAnswer; // where VAULT's name resolves first
+    QString otherAnswer; // a second machine answering for the name; empty: none
+    // Expected after the first scan: the logins the rogue received, the
+    // address the document keeps, whether VAULT is a login-needed entry.
+    QStringList loginsAtRogue;
+    QString keptAddress;
+    bool loginNeeded;
+    // The name then resolves honestly (VAULT only): a second scan lists VAULT
+    // with its login, and the rogue gets nothing more.
+    bool rescanHonest;
+};
+
+void PrintTo(const FirstContactCase &test, std::ostream *out)
+{
+    *out << test.label;
+}
+
+class FirstContactTest : public LoginScanTest, public ::testing::WithParamInterface<FirstContactCase>
+{};
+
+TEST_P(FirstContactTest, OnlyAListingWithTheLoginPinsTheAddress)
+{
+    const FirstContactCase &test = GetParam();
+    CMemoryNetwork::Server rogue = Locked({QStringLiteral("bait")});
+    rogue.loginUser = QStringLiteral("mallory"); // refuses alice
+    network->SetServer(RogueAddress, rogue);
+    network->SetServer(VaultAddress, Locked({QStringLiteral("vault")}));
+    network->AddWorkgroup(QStringLiteral("HOME"), {});
+    network->AddName(QStringLiteral("VAULT"), test.nameAnswer);
+    if (!test.otherAnswer.isEmpty())
+        network->AddNameAnswer(QStringLiteral("VAULT"), test.otherAnswer);
+    doc->rules().searchHostByList = 1;
+    doc->rules().hosts = {QStringLiteral("VAULT")};
+    CLoginBook::Session().SetDefault(Alice());
+
+    ASSERT_TRUE(Scan());
+    {
+        HostRecord *host = Host(QStringLiteral("VAULT"));
+        ASSERT_NE(host, nullptr);
+        auto lock = doc->LockScanWrites();
+        EXPECT_EQ(network->LoginsSentTo(RogueAddress), test.loginsAtRogue);
+        EXPECT_EQ(host->GetAddr(), test.keptAddress);
+        EXPECT_EQ(IsLoginNeeded(*host), test.loginNeeded);
+    }
+    if (!test.rescanHonest)
+        return;
+    network->AddName(QStringLiteral("VAULT"), VaultAddress);
+    ASSERT_TRUE(Scan());
+    HostRecord *host = Host(QStringLiteral("VAULT"));
+    ASSERT_NE(host, nullptr);
+    auto lock = doc->LockScanWrites();
+    EXPECT_EQ(network->LoginsSentTo(RogueAddress), test.loginsAtRogue);
+    EXPECT_EQ(network->LoginsSentTo(VaultAddress), Alices);
+    EXPECT_EQ(host->GetAddr(), VaultAddress);
+    EXPECT_FALSE(IsLoginNeeded(*host));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, FirstContactTest,
+                         ::testing::Values(
+                             // The name lies and the rogue refuses: the lie is not kept.
+                             FirstContactCase{"RefusedAtTheLie", RogueAddress, {}, Alices, {}, true, true},
+                             // Two machines answer for the name: no login goes until the
+                             // user confirms, and neither address is kept.
+                             FirstContactCase{"TwoAnswers", VaultAddress, RogueAddress, {}, {}, true, false},
+                             FirstContactCase{"TwoAnswersRogueFirst", RogueAddress, VaultAddress, {}, {}, true, false}),
+                         [](const ::testing::TestParamInfo<FirstContactCase> &info) {
+                             return std::string(info.param.label);
+                         });
+
 class MovedHostTest : public LoginScanTest
 {};
 
@@ -297,6 +377,13 @@ TEST_F(MovedHostTest, ConfirmedMoveTakesTheLoginToTheNewAddress)
     ASSERT_TRUE(Scan());
     ASSERT_EQ(host->GetMovedTo(), MovedAddress);
     EXPECT_TRUE(network->LoginsSentTo(MovedAddress).isEmpty());
+    {
+        // Silent where it was: whatever answers at the new address does not
+        // count VAULT online.
+        auto lock = doc->LockScanWrites();
+        EXPECT_EQ(host->onlineCount, 0);
+        EXPECT_EQ(host->offlineCount, 1);
+    }
 
     ASSERT_TRUE(host->ConfirmMove());
     ASSERT_TRUE(doc->RescanHost(*host));
@@ -317,6 +404,11 @@ TEST_F(MovedHostTest, ConfirmedMoveTakesTheLoginToTheNewAddress)
 enum class Asked {
     Nothing, // neither the host list nor a browse list names it
     BrowseList, // the browse list of HOME names it
+    // The browse list of HOME names it, but HOME is only searched as the
+    // current workgroup (or among all), not named by the user.
+    CurrentWorkgroup,
+    // HOME is named, but the login for every host was not allowed for it.
+    NamedNotAllowed,
     HostList, // the host list names it
     Range, // a listed range holds its address
 };
@@ -352,8 +444,13 @@ TEST_P(CachedHostLoginTest, LoginForEveryHostOnlyWhereTheUserAsked)
     network->SetServer(VaultAddress, Locked({QStringLiteral("vault")}));
     network->AddName(QStringLiteral("VAULT"), VaultAddress);
     QStringList members;
-    if (test.asked == Asked::BrowseList)
+    if (test.asked == Asked::BrowseList || test.asked == Asked::CurrentWorkgroup
+        || test.asked == Asked::NamedNotAllowed)
         members.append(QStringLiteral("VAULT"));
+    if (test.asked == Asked::CurrentWorkgroup) {
+        doc->rules().searchNetByList = 0;
+        doc->rules().nets.clear();
+    }
     network->AddWorkgroup(QStringLiteral("HOME"), members);
     if (test.asked == Asked::HostList || test.asked == Asked::Range) {
         doc->rules().searchHostByList = 1;
@@ -361,7 +458,10 @@ TEST_P(CachedHostLoginTest, LoginForEveryHostOnlyWhereTheUserAsked)
                                                          : QStringLiteral("VAULT")};
     }
     HostRecord *host = CacheHost(QStringLiteral("VAULT"), VaultAddress);
-    CLoginBook::Session().SetDefault(Alice());
+    Login every = Alice();
+    if (test.asked == Asked::NamedNotAllowed)
+        every.workgroups.clear();
+    CLoginBook::Session().SetDefault(every);
     if (test.ownLogin)
         CLoginBook::Session().Set(QStringLiteral("VAULT"), Alice());
     if (test.browseListLate)
@@ -388,24 +488,27 @@ TEST_P(CachedHostLoginTest, LoginForEveryHostOnlyWhereTheUserAsked)
     EXPECT_EQ(doc->GetHostsPending(), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, CachedHostLoginTest,
-                         ::testing::Values(
-                             // Kept from a scan where it only announced itself: no login for
-                             // every host, whether the browse list comes before or after it.
-                             OriginCase{"NotAskedFor", Asked::Nothing, false, false, {}, -1, true, 1},
-                             OriginCase{"NotAskedForBrowseListLate", Asked::Nothing, false, true, {}, -1, true, 1},
-                             // Its own login is another matter.
-                             OriginCase{"NotAskedForOwnLogin", Asked::Nothing, true, true, Alices, 1, false, 1},
-                             // Named by the browse list: the login follows, also when the list
-                             // comes after the anonymous attempt.
-                             OriginCase{"InBrowseList", Asked::BrowseList, false, false, Alices, -1, false, 1},
-                             OriginCase{"InBrowseListLate", Asked::BrowseList, false, true, Alices, 2, false, 1},
-                             // Named by the user: the login goes with the first listing.
-                             OriginCase{"InHostList", Asked::HostList, false, true, Alices, 1, false, 1},
-                             OriginCase{"InRange", Asked::Range, false, true, Alices, 1, false, 3}),
-                         [](const ::testing::TestParamInfo<OriginCase> &info) {
-                             return std::string(info.param.label);
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CachedHostLoginTest,
+    ::testing::Values(
+        // Kept from a scan where it only announced itself: no login for
+        // every host, whether the browse list comes before or after it.
+        OriginCase{"NotAskedFor", Asked::Nothing, false, false, {}, -1, true, 1},
+        OriginCase{"NotAskedForBrowseListLate", Asked::Nothing, false, true, {}, -1, true, 1},
+        // Its own login is another matter.
+        OriginCase{"NotAskedForOwnLogin", Asked::Nothing, true, true, Alices, 1, false, 1},
+        // Named by the browse list: the login follows, also when the list
+        // comes after the anonymous attempt.
+        OriginCase{"InBrowseList", Asked::BrowseList, false, false, Alices, -1, false, 1},
+        OriginCase{"InBrowseListLate", Asked::BrowseList, false, true, Alices, 2, false, 1},
+        // Searching a workgroup is not choosing it: anyone can be its
+        // master browser. Nor is naming it without allowing the login.
+        OriginCase{"InCurrentWorkgroupOnly", Asked::CurrentWorkgroup, false, false, {}, 1, true, 1},
+        OriginCase{"InNamedWorkgroupNotAllowed", Asked::NamedNotAllowed, false, true, {}, 1, true, 1},
+        // Named by the user: the login goes with the first listing.
+        OriginCase{"InHostList", Asked::HostList, false, true, Alices, 1, false, 1},
+        OriginCase{"InRange", Asked::Range, false, true, Alices, 1, false, 3}),
+    [](const ::testing::TestParamInfo<OriginCase> &info) { return std::string(info.param.label); });
 
 // A host probed again after the scan (the window's rescan) stands as the
 // scan found it: what the browse list named keeps the login for every host,

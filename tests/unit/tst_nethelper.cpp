@@ -276,7 +276,8 @@ class HelperListedNetwork : public CMemoryNetwork
 {
 public:
     explicit HelperListedNetwork(const QString &helper) : m_pool(helper, {QStringLiteral("shares")}, 5000) {}
-    ShareListing ListShares(const QString &, const QString &, std::stop_token stop) override
+    ShareListing ListSharesWith(const QString &, const QString &, int, const std::optional<Login> &,
+                                std::stop_token stop) override
     {
         const auto result = m_pool.Request("shares", m_argument, stop);
         return {result.code, result.items};
@@ -338,12 +339,14 @@ TEST_F(HelperPool, TheSambaNetworkMapsItsAnswers)
     options.netbiosQueries = false;
     CSambaNetwork network(options);
 
-    const ShareListing listing = network.ListShares(QStringLiteral("server"), QStringLiteral("10.0.0.1"));
+    const ShareListing listing =
+        network.ListSharesWith(QStringLiteral("server"), QStringLiteral("10.0.0.1"), 0, std::nullopt);
     EXPECT_EQ(listing.code, 0u);
     ASSERT_EQ(listing.shares.size(), 2u);
     EXPECT_EQ(listing.shares[1].type, ShareType::SpecialDisk);
     // "Could not connect" of the Samba client is "network path not found".
-    EXPECT_EQ(network.ListShares(QStringLiteral("x"), QStringLiteral("10.9.9.9")).code, NetError::BadNetPath);
+    EXPECT_EQ(network.ListSharesWith(QStringLiteral("x"), QStringLiteral("10.9.9.9"), 0, std::nullopt).code,
+              NetError::BadNetPath);
     EXPECT_EQ(network.ListWorkgroups(), (QStringList{QStringLiteral("ALPHA"), QStringLiteral("BETA")}));
     EXPECT_EQ(network.ListHosts(QStringLiteral("ALPHA")), (QStringList{QStringLiteral("HOST1"), QStringLiteral("HOST2")}));
     EXPECT_EQ(network.ResolveIPv4(QStringLiteral("localhost")), QStringLiteral("127.0.0.1"));

@@ -122,8 +122,14 @@ void CScanOptionsDlg::Exchange(ScanRules &rules, bool store)
         rules.searchNetByList = netsByList;
         rules.searchHostByList = hostsByList;
         rules.nets = SplitText(netsText, LineSeparator);
-        rules.hosts = SplitText(hostsText, LineSeparator);
-        rules.DropBlankHosts();
+        ScanRules typed;
+        typed.hosts = SplitText(hostsText, LineSeparator);
+        typed.DropBlankHosts();
+        // What the user typed here is the user's word, unlike a list a
+        // document brought along unchanged.
+        if (typed.hosts != rules.hosts)
+            rules.hostListConfirmed = true;
+        rules.hosts = typed.hosts;
         rules.excHosts = SplitText(excHostsText, ListSeparator);
         rules.excNets = SplitText(excNetsText, ListSeparator);
     } else {

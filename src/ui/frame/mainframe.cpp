@@ -462,6 +462,7 @@ void CMainFrame::OnIdle()
     UpdateSweepPane();
     if (m_scanningShown && !(doc && doc->IsScanning())) {
         m_scanningShown = false;
+        KeepWhereLoginsWorked(m_loginKeeper, CLoginBook::Session());
         SetAddressTexts();
         SetRefreshPicture();
         m_addressBar->update();

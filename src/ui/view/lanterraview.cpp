@@ -8,6 +8,7 @@
 
 #include "model/lanterradoc.h"
 #include "net/credentials.h"
+#include "scan/loginpolicy.h"
 #include "settings/languagetable.h"
 #include "settings/messageformat.h"
 #include "settings/settings.h"
@@ -342,11 +343,24 @@ bool CLanterraView::AskLogin()
     dialog.host = name;
     // The login the host refused is the one to mend (its password is not
     // shown again).
-    if (const auto known = CLoginBook::Session().For(name, host->GetAddr()))
-        dialog.login = *known;
+    const std::optional<Login> offered = CLoginPolicy::ToOffer(CLoginBook::Session(), name, host->GetAddr());
+    if (offered)
+        dialog.login = *offered;
     if (dialog.exec() != QDialog::Accepted)
         return false;
-    const bool kept = UseHostLogin(name, dialog.login, dialog.remember, m_loginKeeper, CLoginBook::Session());
+    // The user's yes to this host: a login the scan held back from it (not
+    // asked for, a conflict, proven elsewhere) now goes there. Ok on the
+    // offered login with no password typed is that yes for the login as it is.
+    host->loginConfirmed = true;
+    Login chosen = dialog.login;
+    if (offered && chosen.password.isEmpty() && chosen.user == offered->user && chosen.domain == offered->domain) {
+        chosen = *offered;
+        chosen.workgroups.clear();
+        chosen.provenAt.clear();
+        chosen.remembered = false;
+    }
+    const bool kept = UseHostLogin(name, chosen, dialog.remember, m_loginKeeper, CLoginBook::Session());
+    WipeString(chosen.password);
     QString notice = FormatMessage(
         LookupText(MessagesSection, ViewMessage::LoggingIn, QStringLiteral("Logging in to %s...")), {name});
     if (dialog.remember && !kept)

@@ -16,6 +16,12 @@
 #       resolve    a rogue answers the Resolve for VAULT's endpoint
 #       sweep      hosts announce themselves during a range sweep
 #       bloat      thousands of fake endpoints, many names, many shares
+#       firstscan  a first scan by name: VAULT and the rogue both answer it
+#       evilwg     the rogue is the browse master of a workgroup of its own
+#       lanwg      the rogue is the browse master of the user's workgroup,
+#                  under four names
+#       document   a received document steers a remembered login (a real
+#                  secret store): its host list and its cached address
 set -u
 case_name=$1
 scan=$2
@@ -363,6 +369,111 @@ bloat)
     lab_check "the cut is reported on standard error" "grep -q 'left out' '$work/names.err'"
     lab_check "the fake endpoints were heard" "grep -q '^wsd probe' '$work/rogue.log' && grep -q '^metadata asked' '$work/rogue.log'"
     check_no_login "bloat"
+    ;;
+evilwg|lanwg)
+    # A stock smbd and nmbd on the rogue, master browser of EVILWG (or of
+    # LAB, the user's workgroup, with aliases), logging every login.
+    workgroup=EVILWG
+    [ $case_name = lanwg ] && workgroup=LAB
+    lab_smbd_conf "$work/rogue" ROGUE 10.77.0.2/16 $workgroup "shares=Loot" browse
+    sed -i "s/log level = 0/log level = 1 auth_audit:3/" "$work/rogue/smb.conf"
+    [ $case_name = lanwg ] && sed -i "s/^\[global\]/[global]\n   netbios aliases = FILESRV BACKUP NAS01/" "$work/rogue/smb.conf"
+    smbd_start "$work/rogue" "$rogue" && ip netns exec "$rogue" nmbd -D -s "$work/rogue/smb.conf" ||
+        { echo "the rogue's smbd or nmbd did not start"; exit 1; }
+    # The client browses by NetBIOS, with a name cache of its own.
+    cat > "/etc/netns/$client/samba/smb.conf" <<CONF
+[global]
+   workgroup = LAB
+   netbios name = LABCLIENT
+   interfaces = 10.77.0.100/16
+   lock directory = $work/client
+   state directory = $work/client
+   cache directory = $work/client
+   private dir = $work/client
+   name resolve order = bcast
+CONF
+    lab_hosts "$client" "10.77.0.3 VAULT"
+    options=(--user "$user%$password")
+    [ $case_name = lanwg ] && options+=(--no-all --workgroups LAB --hosts VAULT)
+    # The browse master answers some 25-30 s after it starts: scan until its
+    # list names it (each scan would hand it the login if one went there).
+    listed=0
+    for attempt in $(seq 1 30); do
+        run_scan master$attempt "${options[@]}" --no-save -q > /dev/null
+        names=$(grep -oE '^[^,]*,(ROGUE|FILESRV|BACKUP|NAS01),10\.77\.0\.2,' "$work/master$attempt.csv" | sort -u | wc -l)
+        # The aliases share one address: the scan keeps the first name it
+        # reached there and leaves the rest out as duplicates.
+        if [ "$names" -ge 1 ]; then
+            listed=$attempt
+            break
+        fi
+        sleep 4
+    done
+    cat "$work/master$attempt.csv"
+    lab_check "the rogue's browse list reached the scan (attempt $listed, $names of its names)" "[ $listed -gt 0 ]"
+    if [ $case_name = lanwg ]; then
+        lab_check "VAULT (named by the host list) lists its shares with the login" \
+            "grep -q ',VAULT,10.77.0.3,Private,.*,online,' '$work/master$attempt.csv'"
+    fi
+    check_no_login "$workgroup's browse master"
+    ;;
+firstscan)
+    rogue_smbd 10.77.0.2 || { echo "the rogue's smbd did not start"; exit 1; }
+    rogue_start --nbt || exit 1
+    # VAULT answers its own name too (a second answerer in its namespace):
+    # a scan that never met VAULT hears two addresses for one name.
+    rm -f "$work/honest.ready"
+    ip netns exec "$vault" "$python" "$rogue_py" --address 10.77.0.3 --nbt --ready "$work/honest.ready" \
+        --log "$work/honest.log" >> "$work/honest.log" 2>&1 &
+    pids+=($!)
+    for _ in $(seq 1 100); do
+        [ -s "$work/honest.ready" ] && break
+        sleep 0.1
+    done
+    lab_hosts "$client"
+    for round in 1 2 3; do
+        run_scan first$round --no-all --hosts VAULT --user "$user%$password" --out "$work/first$round.net" -q
+        check_no_login "round $round, a first scan with two answers for VAULT"
+        # Whichever answered first is listed anonymously (the rogue takes
+        # guests); VAULT's private share needs the login that did not go.
+        lab_check "round $round: VAULT's private share is not listed" "! grep -q ',VAULT,.*,Private,' '$work/first$round.csv'"
+        lab_check "round $round: the reason is told" "grep -q 'answered from' '$work/first$round.err'"
+        host=$(doc_vault "$work/first$round.net")
+        lab_check "round $round: the document ties VAULT to no address" "[ -z '$(lab_attr "$host" addr)' ]"
+    done
+    ;;
+document)
+    command -v dbus-run-session >/dev/null && command -v gnome-keyring-daemon >/dev/null ||
+        { echo "SKIP: needs dbus-run-session and gnome-keyring-daemon"; exit 77; }
+    rogue_smbd 10.77.0.2 || { echo "the rogue's smbd did not start"; exit 1; }
+    lab_hosts "$client" "10.77.0.3 VAULT"
+    # A document someone mails: its host list adds the rogue's address. Made
+    # with no secret store in reach, so no login goes anywhere while it is made.
+    (unset DBUS_SESSION_BUS_ADDRESS; run_scan craft --no-all --hosts "VAULT;10.77.0.2" --out "$work/crafted.net" -q)
+    # The same document, its cache moving VAULT to the rogue's address.
+    iconv -f UTF-16 -t UTF-8 "$work/crafted.net" |
+        sed 's/\(<host name="VAULT" addr="\)[^"]*"/\110.77.0.2"/' \
+        > "$work/moved.xml"
+    iconv -f UTF-8 -t UTF-16 "$work/moved.xml" > "$work/moved.net"
+    grep -q 'addr="10.77.0.2"' "$work/moved.xml" || { echo "the moved document was not made"; cat "$work/moved.xml"; exit 1; }
+    before=$(rogue_demo_logins)
+    ip netns exec "$client" dbus-run-session -- sh -c '
+        echo -n unlock | gnome-keyring-daemon --unlock --components=secrets >/dev/null
+        "$1" --no-all --hosts VAULT --user "$2" --remember-login --no-save --format csv -q > "$3/keep.csv"
+        "$1" "$3/crafted.net" --no-save --format csv > "$3/list.csv" 2> "$3/list.err"
+        "$1" "$3/moved.net" --no-save --format csv > "$3/cache.csv" 2> "$3/cache.err"' \
+        sh "$scan" "$user%$password" "$work" 2> "$work/keyring.err"
+    echo "--- remembered login, then the crafted documents:"
+    cat "$work/keep.csv" "$work/list.csv" "$work/list.err" "$work/cache.csv" "$work/cache.err"
+    lab_check "the remembering scan lists VAULT" "grep -q ',VAULT,10.77.0.3,Private,.*,online,' '$work/keep.csv'"
+    lab_check "host list: VAULT, where the login worked, is listed with it" \
+        "grep -q ',VAULT,10.77.0.3,Private,.*,online,' '$work/list.csv'"
+    lab_check "host list: the rogue's address is listed without a login (it takes guests)" \
+        "grep -q ',10.77.0.2,10.77.0.2,Loot,' '$work/list.csv'"
+    lab_check "cache: VAULT is not listed at the rogue's address" "! grep -q ',VAULT,10.77.0.2,Private,' '$work/cache.csv'"
+    after=$(rogue_demo_logins)
+    lab_check "no remembered login reached the rogue (before $before, after $after)" "[ $after = $before ]"
+    check_no_login "document"
     ;;
 *)
     echo "unknown case $case_name"
