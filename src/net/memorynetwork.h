@@ -32,6 +32,8 @@ public:
         // session's login book, as a server that refuses anonymous listing.
         QString loginUser;
         QString loginPassword;
+        // What the server's NetBIOS name table says of its workgroup.
+        QString workgroup;
     };
 
     void SetLocalWorkgroup(const QString &name);
@@ -98,6 +100,7 @@ public:
     ShareListing ListSharesWith(const QString &server, const QString &address, int knownAnswerMs,
                                 const std::optional<Login> &login, std::stop_token stop = {}) override;
     void DiscoverHosts(const std::function<void(const DiscoveredHost &)> &found, std::stop_token stop = {}) override;
+    QString HostWorkgroup(const QString &address, std::stop_token stop = {}) override;
     std::unique_ptr<ISweepTransport> CreateSweepTransport() override;
     // The answer time the last listing of an address was given as known.
     int KnownAnswerGiven(const QString &address) const;

@@ -51,6 +51,7 @@ public:
                               std::stop_token stop = {}) override;
     ShareListing ListSharesWith(const QString &server, const QString &address, int knownAnswerMs,
                                 const std::optional<Login> &login, std::stop_token stop = {}) override;
+    QString HostWorkgroup(const QString &address, std::stop_token stop = {}) override;
     std::unique_ptr<ISweepTransport> CreateSweepTransport() override;
 
 private:

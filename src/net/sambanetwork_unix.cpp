@@ -92,6 +92,16 @@ std::optional<QString> CSambaNetwork::ResolveIPv4(const QString &name, std::stop
     return std::nullopt;
 }
 
+QString CSambaNetwork::HostWorkgroup(const QString &address, std::stop_token stop)
+{
+    const auto numeric = NumericIPv4(address);
+    if (!m_options.netbiosQueries || !numeric)
+        return {};
+    NbtQueryOptions query;
+    query.timeoutMs = m_options.nameQueryTimeoutMs;
+    return NbtHostWorkgroup(*numeric, query, stop);
+}
+
 bool CSambaNetwork::IsReachable(const QString &address, std::stop_token stop)
 {
     const auto numeric = NumericIPv4(address);

@@ -116,6 +116,9 @@ struct ProbeStart
     bool mayDefer = false;
     // A probe held back for the browse lists runs again.
     bool isRetry = false;
+    // The document keeps the host in no workgroup (a listed host): the
+    // host is asked which one it is in, for the list to show.
+    bool asksWorkgroup = false;
 };
 
 // Where a probe lists its host.
@@ -148,6 +151,7 @@ std::optional<ProbeStart> TakeSnapshot(CScanDriver &driver, HostRecord &host)
     start.mayUseDefault = rule == CScanDriver::DefaultLogin::Allowed;
     start.mayDefer = rule == CScanDriver::DefaultLogin::Undecided;
     start.isRetry = driver.TakeRetry(host);
+    start.asksWorkgroup = !host.net || host.net->name.isEmpty();
     return start;
 }
 
@@ -265,6 +269,8 @@ struct ProbeOutcome
     bool online = false;
     // Refused without a login that a browse list still to come may allow.
     bool mayDefer = false;
+    // What the host said of its workgroup; empty when it was not asked.
+    QString workgroup;
 };
 
 ProbeOutcome ListTarget(CScanDriver &driver, const ProbeStart &start, const ProbeTarget &target, SweepReach reach)
@@ -293,6 +299,8 @@ ProbeOutcome ListTarget(CScanDriver &driver, const ProbeStart &start, const Prob
     outcome.online = !MeansUnreachable(outcome.result);
     outcome.mayDefer = start.mayDefer && !target.announcedAddress && !login && IsLoginRefusal(outcome.result)
                        && CLoginBook::Session().Default().has_value();
+    if (start.asksWorkgroup && outcome.online && !target.address.isEmpty())
+        outcome.workgroup = network.HostWorkgroup(target.address, driver.AbandonToken());
     return outcome;
 }
 
@@ -325,6 +333,8 @@ void PublishProbe(CScanDriver &driver, HostRecord &host, const ProbeTarget &targ
     if (target.bindsAddress)
         host.SetAddr(target.address);
     host.SetMovedTo(target.movedTo);
+    if (!outcome.workgroup.isEmpty())
+        host.SetToldWorkgroup(outcome.workgroup);
     if (outcome.online)
         ++host.onlineCount;
     else

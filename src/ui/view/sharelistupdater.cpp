@@ -248,6 +248,7 @@ int CShareListUpdater::ApplyChange(int share)
     switch (state) {
     case ShareOnline:
         m_model.SetItemImage(share, CShareListModel::ImageOf(state));
+        m_model.SetItemWorkgroupText(share, m_doc->shareText(share, ColumnWorkgroup));
         break;
     case ShareOffline:
         if (m_doc->showOffline())
@@ -349,7 +350,7 @@ void CShareListUpdater::InsertEntry(int slot)
     item.state = ShareOffline;
     item.image = CShareListModel::LoginNeededImage;
     item.host = host->GetDisplayName();
-    item.workgroup = host->net ? host->net->name : QString();
+    item.workgroup = host->GetWorkgroup();
     // The user decides whether the host's login follows it to where it
     // answers now: the entry tells both addresses.
     const QString movedTo = host->GetMovedTo();
