@@ -12,8 +12,9 @@ build_packages=(build-essential cmake ninja-build pkg-config
 # domain controller (samba-ad-dc, which brings winbind, and its provisioning
 # data) and MIT kinit from krb5-user prove the Kerberos path. krb5-user
 # alone, without its recommended krb5-config, asks nothing and writes no
-# /etc/krb5.conf.
-test_packages=(libgtest-dev libgmock-dev libbenchmark-dev libpugixml-dev
+# /etc/krb5.conf. at-spi2-core and python3-dbus read the window's
+# accessibility tree as a screen reader does.
+test_packages=(libgtest-dev libgmock-dev libbenchmark-dev libpugixml-dev at-spi2-core python3-dbus
     clang libclang-rt-14-dev samba smbclient iproute2 procps
     python3 xvfb openbox trayer xdotool imagemagick wsdd avahi-daemon gnome-keyring dbus
     g++-mingw-w64-x86-64

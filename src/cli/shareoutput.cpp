@@ -84,7 +84,7 @@ QList<ShareRow> CollectShares(const CLanterraDoc &doc)
         if (entry == HostEntry::None)
             continue;
         ShareRow row;
-        row.workgroup = host->net ? host->net->name : QString();
+        row.workgroup = host->GetWorkgroup();
         row.host = host->GetDisplayName();
         row.address = host->GetAddr();
         row.unc = QStringLiteral("\\\\") + row.host;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "hostrecord.h"
 
+#include "model/netrecord.h"
+
 #include <utility>
 
 QString HostRecord::GetName() const
@@ -43,6 +45,25 @@ void HostRecord::SetMovedTo(const QString &value)
 {
     std::lock_guard lock(m_textLock);
     m_movedTo = value;
+}
+
+QString HostRecord::GetToldWorkgroup() const
+{
+    std::lock_guard lock(m_textLock);
+    return m_toldWorkgroup;
+}
+
+void HostRecord::SetToldWorkgroup(const QString &value)
+{
+    std::lock_guard lock(m_textLock);
+    m_toldWorkgroup = value;
+}
+
+QString HostRecord::GetWorkgroup() const
+{
+    if (net && !net->name.isEmpty())
+        return net->name;
+    return GetToldWorkgroup();
 }
 
 bool HostRecord::ConfirmMove()

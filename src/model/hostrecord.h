@@ -43,6 +43,14 @@ struct HostRecord
     void SetMovedTo(const QString &value);
     // Binds the host to the address it moved to; false when it did not move.
     bool ConfirmMove();
+    // The workgroup or domain the host itself told (its NetBIOS name table
+    // or its announcement), for a host the document keeps in no workgroup.
+    // Shown, never saved: the document keeps the host where it was.
+    QString GetToldWorkgroup() const;
+    void SetToldWorkgroup(const QString &value);
+    // What the list shows as the host's workgroup: the document's, else
+    // the one the host told.
+    QString GetWorkgroup() const;
 
     // Empty for hosts created from an address or range.
     QString name;
@@ -76,4 +84,5 @@ struct HostRecord
 private:
     mutable std::mutex m_textLock;
     QString m_movedTo;
+    QString m_toldWorkgroup;
 };

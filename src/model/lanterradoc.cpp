@@ -145,7 +145,7 @@ QString CLanterraDoc::shareText(int i, int column) const
     const HostRecord *host = share->host;
     switch (column) {
     case ColumnWorkgroup:
-        return host && host->net ? host->net->name : QString();
+        return host ? host->GetWorkgroup() : QString();
     case ColumnHost:
         return host ? host->GetDisplayName() : QString();
     case ColumnShare:

@@ -181,6 +181,13 @@ bool CMemoryNetwork::IsReachable(const QString &address, std::stop_token)
     return it != m_servers.constEnd() && it->reachable;
 }
 
+QString CMemoryNetwork::HostWorkgroup(const QString &address, std::stop_token)
+{
+    std::scoped_lock guard(m_lock);
+    const auto it = m_servers.constFind(address);
+    return it != m_servers.constEnd() && it->reachable ? it->workgroup : QString();
+}
+
 void CMemoryNetwork::HoldListings(const QString &address)
 {
     std::scoped_lock guard(m_lock);

@@ -34,6 +34,8 @@ public:
         QString loginPassword;
         // Speaks only SMB1: it lists only while the network allows SMB1.
         bool smb1Only = false;
+        // What the server's NetBIOS name table says of its workgroup.
+        QString workgroup;
     };
 
     void SetLocalWorkgroup(const QString &name);
@@ -99,6 +101,7 @@ public:
     ShareListing ListSharesWith(const QString &server, const QString &address, int knownAnswerMs,
                                 const std::optional<Login> &login, std::stop_token stop = {}) override;
     void DiscoverHosts(const std::function<void(const DiscoveredHost &)> &found, std::stop_token stop = {}) override;
+    QString HostWorkgroup(const QString &address, std::stop_token stop = {}) override;
     std::unique_ptr<ISweepTransport> CreateSweepTransport() override;
     void AllowSmb1(bool allowed) override { m_allowSmb1 = allowed; }
     bool IsSmb1Allowed() const { return m_allowSmb1; }

@@ -6,6 +6,10 @@ namespace NbtName {
 namespace {
 
 constexpr std::uint16_t TypeNB = 0x0020;
+constexpr std::uint16_t TypeNBSTAT = 0x0021;
+// A name entry of a node status answer: 15 characters, the suffix, 2 bytes of flags.
+constexpr int NodeNameLength = 18;
+constexpr std::uint16_t GroupFlag = 0x8000;
 constexpr std::uint16_t ClassIN = 0x0001;
 constexpr int EncodedLength = 32;
 
@@ -94,6 +98,79 @@ QByteArray BuildQuery(std::uint16_t id, const QByteArray &netbiosName, std::uint
     Put16(packet, TypeNB);
     Put16(packet, ClassIN);
     return packet;
+}
+
+QByteArray BuildNodeStatusQuery(std::uint16_t id)
+{
+    QByteArray packet;
+    Put16(packet, id);
+    Put16(packet, 0x0000); // a query to one host: no broadcast, no recursion
+    Put16(packet, 1);
+    Put16(packet, 0);
+    Put16(packet, 0);
+    Put16(packet, 0);
+    // The wildcard name: '*' padded with zero bytes, not blanks.
+    QByteArray wildcard(16, '\0');
+    wildcard[0] = '*';
+    packet.append(char(EncodedLength));
+    for (const char c : std::as_const(wildcard)) {
+        packet.append(char('A' + (std::uint8_t(c) >> 4)));
+        packet.append(char('A' + (std::uint8_t(c) & 0x0f)));
+    }
+    packet.append('\0');
+    Put16(packet, TypeNBSTAT);
+    Put16(packet, ClassIN);
+    return packet;
+}
+
+std::optional<std::vector<NodeName>> ParseNodeStatus(QByteArrayView packet, std::uint16_t id)
+{
+    if (packet.size() < 12 || Get16(packet, 0) != id)
+        return std::nullopt;
+    const std::uint16_t flags = Get16(packet, 2);
+    if (!(flags & 0x8000) || (flags & 0x7800) != 0 || (flags & 0x000f) != 0)
+        return std::nullopt;
+    const std::uint16_t questions = Get16(packet, 4);
+    if (Get16(packet, 6) == 0)
+        return std::nullopt;
+    qsizetype at = 12;
+    for (std::uint16_t i = 0; i < questions; ++i) {
+        if (!ReadName(packet, at, nullptr) || at + 4 > packet.size())
+            return std::nullopt;
+        at += 4;
+    }
+    if (!ReadName(packet, at, nullptr) || at + 10 > packet.size())
+        return std::nullopt;
+    const std::uint16_t type = Get16(packet, at);
+    const std::uint16_t klass = Get16(packet, at + 2);
+    const std::uint16_t length = Get16(packet, at + 8);
+    at += 10;
+    if (type != TypeNBSTAT || klass != ClassIN || length < 1 || at + length > packet.size())
+        return std::nullopt;
+    const int count = std::uint8_t(packet[at]);
+    ++at;
+    if (1 + qsizetype(count) * NodeNameLength > length)
+        return std::nullopt;
+    std::vector<NodeName> names;
+    for (int i = 0; i < count; ++i, at += NodeNameLength) {
+        NodeName entry;
+        entry.name = packet.sliced(at, 15).toByteArray();
+        while (!entry.name.isEmpty() && (entry.name.back() == ' ' || entry.name.back() == '\0'))
+            entry.name.chop(1);
+        entry.suffix = std::uint8_t(packet[at + 15]);
+        entry.group = (Get16(packet, at + 16) & GroupFlag) != 0;
+        names.push_back(std::move(entry));
+    }
+    return names;
+}
+
+QString WorkgroupOf(const std::vector<NodeName> &names)
+{
+    for (const NodeName &entry : names) {
+        if (entry.group && entry.suffix == 0x00 && !entry.name.isEmpty())
+            return QString::fromLatin1(entry.name);
+    }
+    return {};
 }
 
 std::optional<std::vector<std::uint32_t>> ParseResponse(QByteArrayView packet, std::uint16_t id,

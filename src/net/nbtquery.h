@@ -17,6 +17,11 @@ struct NbtQueryOptions
     std::uint16_t port = 137;
 };
 
+// Asks the host at `address` alone for its table of names and returns the
+// workgroup or domain it tells (NbtName::WorkgroupOf); empty when it does
+// not answer within the timeout or tells none.
+QString NbtHostWorkgroup(std::uint32_t address, const NbtQueryOptions &options, std::stop_token stop = {});
+
 // Resolves a NetBIOS host name (file server, suffix 0x20) with a name query.
 std::optional<std::uint32_t> NbtResolve(const QString &name, const NbtQueryOptions &options,
                                         std::stop_token stop = {});

@@ -133,3 +133,56 @@ std::vector<std::uint32_t> NbtResolveAll(const QString &name, const NbtQueryOpti
 {
     return Query(name, options, true, stop);
 }
+
+QString NbtHostWorkgroup(std::uint32_t address, const NbtQueryOptions &options, std::stop_token stop)
+{
+    const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return {};
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(options.port);
+    to.sin_addr.s_addr = htonl(address);
+    // Connected, so that a host without a name service refuses at once
+    // (the port's refusal comes back as an error) and only it is heard.
+    if (connect(fd, reinterpret_cast<const sockaddr *>(&to), sizeof to) != 0) {
+        close(fd);
+        return {};
+    }
+    thread_local std::mt19937 random(std::random_device{}());
+    const auto id = std::uint16_t(random());
+    const QByteArray query = NbtName::BuildNodeStatusQuery(id);
+
+    const auto start = Clock::now();
+    const auto deadline = start + std::chrono::milliseconds(options.timeoutMs);
+    const auto interval = std::chrono::milliseconds(std::max(1, options.timeoutMs / Sends));
+    auto nextSend = start;
+    int sent = 0;
+    std::optional<QString> result;
+    char buffer[1500];
+    while (!result && !stop.stop_requested()) {
+        const auto now = Clock::now();
+        if (now >= deadline)
+            break;
+        if (sent < Sends && now >= nextSend) {
+            if (send(fd, query.constData(), size_t(query.size()), 0) < 0 && errno == ECONNREFUSED)
+                break;
+            ++sent;
+            nextSend = now + interval;
+        }
+        const auto until = std::min(deadline, sent < Sends ? nextSend : deadline);
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now()).count();
+        pollfd wait{fd, POLLIN, 0};
+        if (poll(&wait, 1, int(std::clamp<long long>(left, 0, StopPollMs))) <= 0)
+            continue;
+        const ssize_t n = recv(fd, buffer, sizeof buffer, 0);
+        if (n < 0 && errno == ECONNREFUSED)
+            break;
+        if (n <= 0)
+            continue;
+        if (const auto names = NbtName::ParseNodeStatus(QByteArrayView(buffer, n), id))
+            result = NbtName::WorkgroupOf(*names);
+    }
+    close(fd);
+    return result.value_or(QString());
+}

@@ -95,6 +95,15 @@ public:
     // (from the next listing on). Off, such a server answers
     // NetError::Smb1NotAvailable. Networks that have no say ignore it.
     virtual void AllowSmb1(bool allowed) { (void)allowed; }
+    // The workgroup or domain the host at `address` says it is in (its
+    // NetBIOS name table); empty when it tells none or does not answer.
+    // Asked only of hosts the document keeps in no workgroup.
+    virtual QString HostWorkgroup(const QString &address, std::stop_token stop = {})
+    {
+        (void)address;
+        (void)stop;
+        return {};
+    }
     // Connects for checking many addresses at once before their probes;
     // null keeps the one check per probe of IsReachable.
     virtual std::unique_ptr<ISweepTransport> CreateSweepTransport() { return nullptr; }

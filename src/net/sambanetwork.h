@@ -50,6 +50,7 @@ public:
     bool IsReachableOf(const QString &address, int knownAnswerMs, std::stop_token stop = {}) override;
     ShareListing ListSharesWith(const QString &server, const QString &address, int knownAnswerMs,
                                 const std::optional<Login> &login, std::stop_token stop = {}) override;
+    QString HostWorkgroup(const QString &address, std::stop_token stop = {}) override;
     std::unique_ptr<ISweepTransport> CreateSweepTransport() override;
     void AllowSmb1(bool allowed) override { m_allowSmb1 = allowed; }
 

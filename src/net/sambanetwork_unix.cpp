@@ -120,6 +120,16 @@ QStringList CSambaNetwork::ResolveIPv4Answers(const QString &name, std::stop_tok
     return answers;
 }
 
+QString CSambaNetwork::HostWorkgroup(const QString &address, std::stop_token stop)
+{
+    const auto numeric = NumericIPv4(address);
+    if (!m_options.netbiosQueries || !numeric)
+        return {};
+    NbtQueryOptions query;
+    query.timeoutMs = m_options.nameQueryTimeoutMs;
+    return NbtHostWorkgroup(*numeric, query, stop);
+}
+
 bool CSambaNetwork::IsReachable(const QString &address, std::stop_token stop)
 {
     const auto numeric = NumericIPv4(address);

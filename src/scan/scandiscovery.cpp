@@ -132,9 +132,16 @@ void CScanDriver::AddDiscoveredHost(const std::unique_lock<std::mutex> &held, co
             if (address.isEmpty() && !found.address.isEmpty() && !atAddress) {
                 host->SetAddr(found.address);
                 m_announcedAddress.insert(host.get());
-            } else if (!address.isEmpty() && !found.address.isEmpty() && address != found.address)
+            } else if (!address.isEmpty() && !found.address.isEmpty() && address != found.address) {
                 qCInfo(lcScan).noquote() << "left out an announcement of" << found.name << "at" << found.address
                                          << "- the host is at" << address;
+                return;
+            }
+            // A host the document keeps in no workgroup takes the one its
+            // own announcement names, from its own address only.
+            if (!found.workgroup.isEmpty() && (!host->net || host->net->name.isEmpty()) && !address.isEmpty()
+                && address == found.address)
+                host->SetToldWorkgroup(found.workgroup);
             return;
         }
         // Announced names at one address are left to the probe's address

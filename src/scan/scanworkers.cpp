@@ -113,6 +113,9 @@ struct ProbeStart
     LoginFacts facts;
     // A probe held back for the browse lists runs again.
     bool isRetry = false;
+    // The document keeps the host in no workgroup (a listed host): the
+    // host is asked which one it is in, for the list to show.
+    bool asksWorkgroup = false;
 };
 
 // Where a probe lists its host.
@@ -144,6 +147,7 @@ std::optional<ProbeStart> TakeSnapshot(CScanDriver &driver, HostRecord &host)
         start.knownAddress = host.GetAddr();
     start.facts = driver.LoginFactsFor(host);
     start.isRetry = driver.TakeRetry(host);
+    start.asksWorkgroup = !host.net || host.net->name.isEmpty();
     return start;
 }
 
@@ -283,6 +287,8 @@ struct ProbeOutcome
     bool online = false;
     // Refused without a login that a browse list still to come may allow.
     bool mayDefer = false;
+    // What the host said of its workgroup; empty when it was not asked.
+    QString workgroup;
 };
 
 ProbeOutcome ListTarget(CScanDriver &driver, const ProbeStart &start, const ProbeTarget &target, SweepReach reach)
@@ -318,6 +324,8 @@ ProbeOutcome ListTarget(CScanDriver &driver, const ProbeStart &start, const Prob
     outcome.mayDefer = outcome.login.reason == LoginReason::Undecided && IsLoginRefusal(outcome.result);
     if (login && outcome.result == NetError::Success)
         driver.LoginPolicy().Succeeded(outcome.facts, outcome.login);
+    if (start.asksWorkgroup && outcome.online && !target.address.isEmpty())
+        outcome.workgroup = network.HostWorkgroup(target.address, driver.AbandonToken());
     return outcome;
 }
 
@@ -358,6 +366,8 @@ void PublishProbe(CScanDriver &driver, HostRecord &host, const ProbeTarget &targ
                                         << outcome.facts.address << "because" << why;
     }
     host.SetMovedTo(target.movedTo);
+    if (!outcome.workgroup.isEmpty())
+        host.SetToldWorkgroup(outcome.workgroup);
     if (outcome.online)
         ++host.onlineCount;
     else

@@ -61,3 +61,24 @@ enum : int {
     Smb1Listing = 43,
 };
 }
+
+// "Accessible Names": what screen readers call the parts of the window and
+// its dialogs that show no words of their own, and the states the list
+// shows only as pictures. The states are numbered as the list's pictures.
+namespace AccessibleText {
+enum : int {
+    WindowMenu = 0,
+    StateUnknown = 10,
+    StateOffline = 11,
+    StateOnline = 12,
+    StateLoginNeeded = 13,
+    ChooseWorkgroups = 20,
+    ChooseHosts = 21,
+    ChooseExcludedHosts = 22,
+    ChooseExcludedWorkgroups = 23,
+    MoveGroupUp = 30,
+    MoveGroupDown = 31,
+    ChooseBrowsingProgram = 40,
+    ChooseProgramFile = 41,
+};
+}

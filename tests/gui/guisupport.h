@@ -10,6 +10,8 @@
 #include "settings/sharescheme.h"
 #include "ui/view/shareactions.h"
 
+#include <QAction>
+#include <QKeySequence>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTextDocument>
@@ -28,6 +30,16 @@ inline QString ShownToolTip(const QString &tip)
     QTextDocument document;
     document.setHtml(tip);
     return document.toPlainText();
+}
+
+// A menu item as its menu shows it: its text, and its keys after a tab.
+inline QString ShownMenuText(const QAction *action)
+{
+    if (action->isSeparator())
+        return QStringLiteral("-");
+    if (action->shortcut().isEmpty())
+        return action->text();
+    return action->text() + u'\t' + action->shortcut().toString(QKeySequence::NativeText);
 }
 
 inline ShareGroup Group(const QString &name, QStringList keywords, bool visible = true)

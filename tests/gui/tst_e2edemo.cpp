@@ -7,6 +7,8 @@
 //   LANTERRA_E2E_OPENLOG    where the stand-in desktop handler writes its arguments
 //   LANTERRA_E2E_ANNOUNCED  a host in no list that announces itself (optional)
 //   LANTERRA_E2E_LOGIN      a listed host that wants a login (optional)
+#include "guisupport.h"
+
 #include "app/lanterraapp.h"
 #include "model/hostlogin.h"
 #include "model/lanterradoc.h"
@@ -171,7 +173,7 @@ static void CheckGermanTrayMenu(CMainFrame &frame)
     QStringList texts;
     for (const QAction *action : menu->actions()) {
         if (!action->isSeparator())
-            texts.append(action->text());
+            texts.append(gui::ShownMenuText(action));
     }
     qInfo("tray menu: %s", qPrintable(texts.join(u" | ")));
     Snapshot(menu, QStringLiteral("e2e-german-tray-menu"));

@@ -145,12 +145,12 @@ private slots:
             SelectBuiltInLanguage(f.settings.settings);
         QStringList texts;
         for (QAction *action : f.frame->TrayIcon()->PrepareWindowMenu(f.frame.get())->actions())
-            texts.append(action->isSeparator() ? QStringLiteral("-") : action->text());
+            texts.append(ShownMenuText(action));
         QCOMPARE(texts, windowMenu);
         CMenuBar *menu = f.frame->MenuBar();
         QMenu *file = menu->PopupAt(0);
         menu->PrepareMenu(file);
-        QCOMPARE(file->actions()[0]->text(), fileNew);
+        QCOMPARE(ShownMenuText(file->actions()[0]), fileNew);
         QCOMPARE(WindowMenuText(WindowMenuClose), windowMenu.last());
     }
 

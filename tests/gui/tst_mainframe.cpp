@@ -68,7 +68,7 @@ private:
     {
         QStringList texts;
         for (QAction *action : menu->actions())
-            texts.append(action->isSeparator() ? QStringLiteral("-") : action->text());
+            texts.append(ShownMenuText(action));
         return texts;
     }
 
@@ -80,6 +80,7 @@ private slots:
         Fixture f;
         auto frame = f.Frame();
         CMenuBar *menu = frame->MenuBar();
+        menu->PrepareMenu(menu->PopupAt(0));
         QCOMPARE(MenuTexts(menu->PopupAt(0)),
                  (QStringList{"&New Network\tCtrl+N", "&Open Network...\tCtrl+O", "&Save Network\tCtrl+S",
                               "Save Network &As...", "-", "Scan &Options...\tAlt+O", "S&hare Properties\tAlt+Enter",
@@ -138,7 +139,8 @@ private slots:
 
         // Edit > Refresh, whose menu text shows Ctrl+R, does what Ctrl+R does.
         QAction *editRefresh = frame->MenuBar()->CommandAction(Cmd::EditRefresh);
-        QVERIFY(editRefresh->text().endsWith(QStringLiteral("\tCtrl+R")));
+        frame->MenuBar()->PrepareMenu(frame->MenuBar()->PopupAt(1));
+        QCOMPARE(editRefresh->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_R));
         editRefresh->trigger();
         QVERIFY(doc.IsScanning());
         editRefresh->trigger();
@@ -417,7 +419,7 @@ private slots:
         QCOMPARE(frame->MenuBar()->actions()[0]->text(), QStringLiteral("&Datei"));
         QMenu *file = frame->MenuBar()->PopupAt(0);
         frame->MenuBar()->PrepareMenu(file);
-        QCOMPARE(file->actions()[0]->text(), QStringLiteral("&Neues Netz\tStrg+N"));
+        QCOMPARE(ShownMenuText(file->actions()[0]), QStringLiteral("&Neues Netz\tStrg+N"));
         QCOMPARE(frame->SchemeButton()->text(), QStringLiteral("&Schema:"));
         QCOMPARE(frame->RefreshButton()->text(), QStringLiteral("&Aktualisieren:"));
         std::unique_ptr<QMenu> bands(frame->ReBar()->CreateContextMenu(nullptr));

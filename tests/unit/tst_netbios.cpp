@@ -102,6 +102,95 @@ TEST(NetBios, CompressedAnswerNamesAreAccepted)
     EXPECT_EQ(addresses->front(), 0x0a000009u);
 }
 
+// One entry of a node status answer: name, suffix, group or unique.
+struct TableName
+{
+    const char *name;
+    std::uint8_t suffix;
+    bool group;
+};
+
+// A node status answer as nmbd and Windows send it: the wildcard name, type
+// NBSTAT, the names with their flags (active), then the statistics.
+QByteArray NodeStatus(std::uint16_t id, const std::vector<TableName> &names, std::uint16_t flags = 0x8400)
+{
+    const QByteArray query = NbtName::BuildNodeStatusQuery(id);
+    QByteArray packet;
+    packet.append(char(id >> 8)).append(char(id & 0xff));
+    packet.append(char(flags >> 8)).append(char(flags & 0xff));
+    packet.append("\0\0\0\x01\0\0\0\0", 8);
+    packet.append(query.mid(12, 34));
+    packet.append("\0\x21\0\x01", 4); // NBSTAT, IN
+    packet.append("\0\0\0\0", 4);
+    QByteArray data;
+    data.append(char(names.size()));
+    for (const TableName &entry : names) {
+        data.append(QByteArray(entry.name).leftJustified(15, ' ', true));
+        data.append(char(entry.suffix));
+        data.append(char(entry.group ? 0x84 : 0x04)).append('\0');
+    }
+    data.append(QByteArray(46, '\0')); // the statistics: unit id and counters
+    packet.append(char(data.size() >> 8)).append(char(data.size() & 0xff));
+    packet.append(data);
+    return packet;
+}
+
+const std::vector<TableName> MemberTable = {{"HOMESRV", 0x00, false}, {"HOMESRV", 0x03, false},
+                                            {"HOMESRV", 0x20, false}, {"HOME", 0x00, true},
+                                            {"HOME", 0x1e, true},     {"\x01\x02__MSBROWSE__\x02", 0x01, true}};
+
+struct NodeStatusCase
+{
+    const char *what;
+    QByteArray packet;
+    std::uint16_t id;
+    bool parsed;
+    const char *workgroup;
+};
+
+class NodeStatusTest : public ::testing::TestWithParam<NodeStatusCase>
+{};
+
+TEST_P(NodeStatusTest, TellsTheWorkgroupOfAWellFormedAnswerOnly)
+{
+    const NodeStatusCase &c = GetParam();
+    const auto names = NbtName::ParseNodeStatus(c.packet, c.id);
+    ASSERT_EQ(names.has_value(), c.parsed) << c.what;
+    if (names) {
+        EXPECT_EQ(NbtName::WorkgroupOf(*names), QString::fromLatin1(c.workgroup)) << c.what;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    NetBios, NodeStatusTest,
+    ::testing::Values(NodeStatusCase{"a workgroup member", NodeStatus(7, MemberTable), 7, true, "HOME"},
+                      // A browse master's __MSBROWSE__ group (suffix 01) comes first.
+                      NodeStatusCase{"a browse master",
+                                     NodeStatus(7, {{"\x01\x02__MSBROWSE__\x02", 0x01, true},
+                                                    {"M", 0x20, false},
+                                                    {"LAB", 0x1d, false},
+                                                    {"LAB", 0x00, true}}),
+                                     7, true, "LAB"},
+                      NodeStatusCase{"a domain controller",
+                                     NodeStatus(7, {{"DC1", 0x00, false}, {"CORP", 0x1c, true}, {"CORP", 0x00, true}}),
+                                     7, true, "CORP"},
+                      NodeStatusCase{"unique names only", NodeStatus(7, {{"SOLO", 0x00, false}, {"SOLO", 0x20, false}}),
+                                     7, true, ""},
+                      NodeStatusCase{"no names", NodeStatus(7, {}), 7, true, ""},
+                      NodeStatusCase{"another query's answer", NodeStatus(8, MemberTable), 7, false, ""},
+                      NodeStatusCase{"a negative answer", NodeStatus(7, MemberTable, 0x8403), 7, false, ""},
+                      NodeStatusCase{"a query, not an answer", NbtName::BuildNodeStatusQuery(7), 7, false, ""},
+                      NodeStatusCase{"a name query's answer", Response(7, Name, {0x0a000009}), 7, false, ""},
+                      NodeStatusCase{"cut inside the names", NodeStatus(7, MemberTable).left(80), 7, false, ""},
+                      // The count promises more names than the data holds.
+                      NodeStatusCase{"a count beyond its data",
+                                     [] {
+                                         QByteArray packet = NodeStatus(7, {{"HOME", 0x00, true}});
+                                         packet[56] = char(200);
+                                         return packet;
+                                     }(),
+                                     7, false, ""}));
+
 // A name server on loopback that answers one query for FILESERVER.
 class LoopbackNameServer
 {
@@ -144,6 +233,11 @@ private:
             if (!m_answer)
                 continue;
             const std::uint16_t id = std::uint16_t((std::uint8_t(buffer[0]) << 8) | std::uint8_t(buffer[1]));
+            if (buffer[47] == 0x21) { // a node status request
+                const QByteArray table = NodeStatus(id, MemberTable);
+                sendto(m_fd, table.constData(), size_t(table.size()), 0, reinterpret_cast<sockaddr *>(&from), length);
+                continue;
+            }
             // A stray packet first, then the answer.
             const QByteArray stray = Response(std::uint16_t(id + 1), Name, {0x7f000063});
             sendto(m_fd, stray.constData(), size_t(stray.size()), 0, reinterpret_cast<sockaddr *>(&from), length);
@@ -188,6 +282,36 @@ TEST(NetBios, ASilentNameServerCostsOnlyTheTimeoutAndIsAskedAgain)
     for (int i = 0; i < 2000 && server.queries() < 3; ++i)
         std::this_thread::sleep_for(5ms);
     EXPECT_EQ(server.queries(), 3);
+}
+
+TEST(NetBios, AHostTellsItsWorkgroupByItsNameTable)
+{
+    LoopbackNameServer server(true);
+    NbtQueryOptions options;
+    options.port = server.port();
+    options.timeoutMs = 1000;
+    EXPECT_EQ(NbtHostWorkgroup(0x7f000001, options), QStringLiteral("HOME"));
+}
+
+TEST(NetBios, AHostWithoutNameServiceRefusesAtOnce)
+{
+    // A port nobody listens on: the refusal ends the query, not its timeout
+    // (the rescue would stop it only after half a minute).
+    int fd = socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address);
+    socklen_t length = sizeof address;
+    getsockname(fd, reinterpret_cast<sockaddr *>(&address), &length);
+    close(fd);
+    NbtQueryOptions options;
+    options.port = ntohs(address.sin_port);
+    options.timeoutMs = 120000;
+    std::stop_source stop;
+    LateRescue rescue([&stop] { stop.request_stop(); });
+    EXPECT_EQ(NbtHostWorkgroup(0x7f000001, options, stop.get_token()), QString());
+    EXPECT_FALSE(rescue.fired()) << "the query waited for an answer that could not come";
 }
 
 TEST(NetBios, NamesThatCannotBeNetBiosAreNotQueried)

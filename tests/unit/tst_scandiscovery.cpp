@@ -452,6 +452,41 @@ TEST_F(DiscoveryScanTest, AHostListingTooManySharesKeepsTheCapAndSaysSo)
 
 namespace {
 
+// NAS, named by the host list and held at its address in no workgroup, is
+// announced in LAB: from its own address that is its workgroup to show;
+// from another one it is anyone's word, and NAS shows none.
+struct ToldCase
+{
+    const char *name;
+    const char *announcedFrom;
+    const char *shown;
+};
+
+class AnnouncedWorkgroupTest : public DiscoveryScanTest, public ::testing::WithParamInterface<ToldCase>
+{};
+
+TEST_P(AnnouncedWorkgroupTest, AListedHostShowsTheWorkgroupOfItsOwnAnnouncement)
+{
+    AddServer(QStringLiteral("NAS"), QStringLiteral("10.0.0.5"), {QStringLiteral("Music")});
+    AddServer({}, QStringLiteral("10.0.0.66"), {});
+    doc->rules().searchHostByList = 1;
+    doc->rules().hosts = QStringList{QStringLiteral("NAS")};
+    doc->AddHost(QStringLiteral("NAS"), doc->AddNet(QString()), QStringLiteral("10.0.0.5"));
+    Announce(QStringLiteral("NAS"), QStringLiteral("LAB"), QString::fromLatin1(GetParam().announcedFrom));
+
+    ASSERT_TRUE(Scan());
+    const HostRecord *host = FindHost(*doc, QStringLiteral("NAS"));
+    ASSERT_TRUE(host);
+    EXPECT_EQ(host->GetWorkgroup(), QString::fromLatin1(GetParam().shown));
+    ASSERT_TRUE(host->net);
+    EXPECT_TRUE(host->net->name.isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Announcements, AnnouncedWorkgroupTest,
+                         ::testing::Values(ToldCase{"FromItsOwnAddress", "10.0.0.5", "LAB"},
+                                           ToldCase{"FromAnotherAddress", "10.0.0.66", ""}),
+                         [](const ::testing::TestParamInfo<ToldCase> &info) { return std::string(info.param.name); });
+
 // VAULT lists "Vault" at 10.0.0.3; a rogue at 10.0.0.66 lists "Loot".
 struct SpoofCase
 {

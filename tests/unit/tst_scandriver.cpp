@@ -643,4 +643,61 @@ TEST_F(ScanTest, DestroyingTheDocumentDuringAScanWaitsForNothingLong)
     EXPECT_FALSE(hold.letGoLate());
 }
 
+// How a host the document keeps in no workgroup gets one to show: what it
+// tells of itself when it answers; a host of a browse list keeps its
+// workgroup, and the document keeps every host where it was.
+struct TellsWorkgroupCase
+{
+    const char *what;
+    const char *listed; // the host list's entry ("" for none)
+    const char *browsed; // the workgroup whose browse list names the host ("" for none)
+    bool reachable;
+    const char *told; // what the host's name table says
+    const char *shown; // the workgroup column of its share
+    const char *kept; // the workgroup the document keeps it in
+};
+
+class TellsWorkgroupTest : public MemoryScanTest, public ::testing::WithParamInterface<TellsWorkgroupCase>
+{};
+
+TEST_P(TellsWorkgroupTest, TheColumnShowsWhatTheHostTellsWhereTheDocumentHasNone)
+{
+    const TellsWorkgroupCase &c = GetParam();
+    doc->rules().searchNetAll = 0;
+    if (*c.listed) {
+        doc->rules().searchHostByList = 1;
+        doc->rules().hosts = {QString::fromLatin1(c.listed)};
+    }
+    if (*c.browsed) {
+        doc->rules().searchNetByList = 1;
+        doc->rules().nets = {QString::fromLatin1(c.browsed)};
+        network->AddWorkgroup(QString::fromLatin1(c.browsed), {QStringLiteral("nas")});
+    }
+    Server server = DiskServer({QStringLiteral("Music")});
+    server.reachable = c.reachable;
+    server.workgroup = QString::fromLatin1(c.told);
+    network->AddName(QStringLiteral("nas"), QStringLiteral("10.0.0.7"));
+    network->SetServer(QStringLiteral("10.0.0.7"), server);
+    // Known from an earlier scan in the host list's workgroup, so that an
+    // unreachable host has a share too.
+    if (!c.reachable)
+        doc->AppendShare(*doc->AddHost(QStringLiteral("nas"), doc->AddNet(QString()), QStringLiteral("10.0.0.7")),
+                         QStringLiteral("Music"), ShareOnline);
+
+    ASSERT_TRUE(Scan());
+    ASSERT_EQ(doc->GetShareCount(), 1) << c.what;
+    EXPECT_EQ(doc->shareText(0, ColumnWorkgroup), QString::fromLatin1(c.shown)) << c.what;
+    const HostRecord *host = doc->GetShare(0)->host;
+    ASSERT_NE(host->net, nullptr);
+    EXPECT_EQ(host->net->name, QString::fromLatin1(c.kept)) << c.what;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ScanTest, TellsWorkgroupTest,
+    ::testing::Values(TellsWorkgroupCase{"listed by name", "nas", "", true, "HOME", "HOME", ""},
+                      TellsWorkgroupCase{"listed by address", "10.0.0.7", "", true, "HOME", "HOME", ""},
+                      TellsWorkgroupCase{"telling none", "nas", "", true, "", "", ""},
+                      TellsWorkgroupCase{"of a browse list", "", "LAB", true, "OTHER", "LAB", "LAB"},
+                      TellsWorkgroupCase{"silent", "nas", "", false, "HOME", "", ""}));
+
 } // namespace

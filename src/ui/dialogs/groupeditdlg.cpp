@@ -37,6 +37,7 @@ void CGroupEditDlg::InitDialog()
     ControlAs<QCheckBox>(IdShown)->setChecked(row.shown);
     TranslateCaptions({IdGroup, IdNameLabel, IdIncludeLabel, IdExcludeLabel, IdShown, IdOk, IdCancel});
     SetBoldFont({IdGroup});
+    BindLabels({{IdNameLabel, IdName}, {IdIncludeLabel, IdInclude}, {IdExcludeLabel, IdExclude}});
     // Typing replaces the proposed name.
     auto *name = ControlAs<QLineEdit>(IdName);
     name->setFocus();

@@ -164,6 +164,8 @@ void CPreferencesDlg::InitDialog()
     TranslateCaptions({IdGeneral, IdAutoLoad, IdAutoScan, IdAutoSave, IdAllowSmb1, IdMarkAfter, IdMarkBefore, IdDisplay,
                        IdTaskbar, IdTray, IdBrowsing, IdProgramLabel, IdInterface, IdLanguageLabel, IdIconLabel, IdOk,
                        IdCancel, IdApply});
+    BindLabels({{IdProgramLabel, IdProgramRow}, {IdLanguageLabel, IdLanguage}, {IdIconLabel, IdIconLibrary}});
+    NameControls({{IdProgramButton, AccessibleText::ChooseBrowsingProgram, "Choose the program for browsing"}});
 
     auto *language = ControlAs<QComboBox>(IdLanguage);
     {
@@ -339,6 +341,8 @@ void CProgramDlg::InitDialog()
     UpdateData(false);
     TranslateCaptions({IdGroup, IdNameLabel, IdPathLabel, IdParmLabel, IdHint, IdDefault, IdOk, IdCancel});
     SetBoldFont({IdGroup});
+    BindLabels({{IdNameLabel, IdName}, {IdPathLabel, IdPath}, {IdParmLabel, IdParm}});
+    NameControls({{IdBrowse, AccessibleText::ChooseProgramFile, "Choose the program file"}});
 }
 
 void CProgramDlg::OnBrowse()

@@ -7,6 +7,7 @@
 #include "scan/ipv4.h"
 #include "settings/languagetable.h"
 #include "settings/settings.h"
+#include "ui/textkeys.h"
 #include "ui/toolkit/hyperlink.h"
 #include "ui/toolkit/plaintext.h"
 #include "ui/toolkit/textlists.h"
@@ -188,6 +189,14 @@ void CScanOptionsDlg::InitDialog()
                        IdHostsByList, IdHostsExamples, IdFiltersGroup, IdExcHostsLabel, IdExcNetsLabel, IdOk,
                        IdCancel, IdApply});
     SetBoldFont({IdAdvancedGroup, IdHostsGroup, IdFiltersGroup});
+    BindLabels({{IdNetsByList, IdNetsEdit},
+                {IdHostsByList, IdHostsEdit},
+                {IdExcHostsLabel, IdExcHostsEdit},
+                {IdExcNetsLabel, IdExcNetsEdit}});
+    NameControls({{IdNetsMore, AccessibleText::ChooseWorkgroups, "Edit the workgroups to search"},
+                  {IdHostsMore, AccessibleText::ChooseHosts, "Edit the hosts and ip ranges to search"},
+                  {IdExcHostsMore, AccessibleText::ChooseExcludedHosts, "Edit the hosts to exclude"},
+                  {IdExcNetsMore, AccessibleText::ChooseExcludedWorkgroups, "Edit the workgroups to exclude"}});
     // The examples only tell the dialog; their target is their caption.
     for (int id : {IdNetsExamples, IdHostsExamples}) {
         ControlAs<CHyperLink>(id)->SetLinkTarget(QString());
@@ -379,6 +388,7 @@ void CAdvancedEditorDlg::InitDialog()
     SetEditText(ControlAs<QPlainTextEdit>(IdEdit), text);
     TranslateCaptions({IdGroup, IdHint, IdOk, IdCancel});
     SetBoldFont({IdGroup});
+    BindLabels({{IdGroup, IdEdit}});
     SetAnchor(IdGroup, Anchors::TopLeft, Anchors::BottomRight);
     SetAnchor(IdEdit, Anchors::TopLeft, Anchors::BottomRight);
     SetAnchor(IdHint, Anchors::BottomLeft);

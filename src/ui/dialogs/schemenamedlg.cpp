@@ -27,6 +27,7 @@ void CSchemeNameDlg::InitDialog()
     ControlAs<QLineEdit>(IdName)->setText(name);
     TranslateCaptions({IdGroup, IdNameLabel, IdOk, IdCancel});
     SetBoldFont({IdGroup});
+    BindLabels({{IdNameLabel, IdName}});
     CheckName();
 }
 

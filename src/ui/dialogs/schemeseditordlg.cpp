@@ -12,6 +12,7 @@
 #include "ui/toolkit/iconlibraryicons.h"
 #include "ui/toolkit/plaintext.h"
 #include "ui/toolkit/textlists.h"
+#include "ui/textkeys.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -213,6 +214,9 @@ void CSchemesEditorDlg::InitDialog()
     // Advanced... sits at the left edge: anchored right it drifted to the middle.
     SetAnchor(IdAdvanced, Anchors::BottomLeft, Anchors::BottomLeft);
     SetBoldFont({IdSchemeLabel, IdDetails});
+    BindLabels({{IdSchemeLabel, IdSchemeCombo}, {IdDetails, IdList}});
+    NameControls({{IdUp, AccessibleText::MoveGroupUp, "Move group up"},
+                  {IdDown, AccessibleText::MoveGroupDown, "Move group down"}});
     // The links sit on one line, 8 pixels apart.
     const unsigned style = CHyperLink::NotifyParent | CHyperLink::DownClick | CHyperLink::UseHover;
     CHyperLink *duplicate = MakeLink(IdDuplicate, style, Text(DuplicateTipKey, QStringLiteral("Duplicate Scheme")));

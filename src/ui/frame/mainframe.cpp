@@ -12,6 +12,7 @@
 #include "ui/textkeys.h"
 #include "ui/toolkit/iconlibraryicons.h"
 #include "ui/toolkit/menubar.h"
+#include "ui/toolkit/accessibility.h"
 #include "ui/toolkit/plaintext.h"
 #include "ui/toolkit/qttranslations.h"
 #include "ui/toolkit/sizablerebar.h"
@@ -422,6 +423,8 @@ void CMainFrame::SetAddressTexts()
     m_schemeButton->setToolTip(PlainToolTip(m_addressBar->GetButtonTip(Cmd::SchemeButton)));
     m_refreshButton->setToolTip(PlainToolTip(m_addressBar->GetButtonTip(Cmd::Refresh)));
     m_filterField->Retranslate();
+    // The button before the box says what the box chooses.
+    m_schemeBox->setAccessibleName(AccessibleCaption(m_schemeButton->text()));
 }
 
 void CMainFrame::FillSchemeBox()

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "trayicon.h"
 
+#include "ui/toolkit/accessibility.h"
 #include "ui/toolkit/menubar.h"
 
 #include <QCursor>
@@ -126,7 +127,8 @@ QMenu *CTrayIcon::PrepareWindowMenu(QWidget *window)
             m_menu->addSeparator();
             continue;
         }
-        QAction *action = m_menu->addAction(WindowMenuText(item.command));
+        QAction *action = m_menu->addAction(QString());
+        SetMenuItemText(action, WindowMenuText(item.command));
         action->setData(item.command);
         action->setEnabled(item.enabled);
         if (item.command == (away ? ScRestore : ScClose))

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "dialogbase.h"
 
+#include "accessibility.h"
 #include "hyperlink.h"
 
 #include "settings/languagetable.h"
@@ -45,6 +46,7 @@ CDialogBase::CDialogBase(int templateId, const QString &section, const QString &
 {
     setWindowTitle(defaultTitle);
     setWindowIcon(QIcon(QStringLiteral(":/icons/lanterra.svg")));
+    InstallAccessibleInterfaces();
 }
 
 QWidget *CDialogBase::Control(int id) const
@@ -161,6 +163,28 @@ void CDialogBase::SetBoldFont(const QList<int> &ids)
             }
         }
     }
+}
+
+void CDialogBase::BindLabels(const QList<std::pair<int, int>> &labelAndField)
+{
+    for (const auto &[labelId, fieldId] : labelAndField) {
+        QWidget *heading = Control(labelId);
+        QWidget *field = Control(fieldId);
+        if (!heading || !field)
+            continue;
+        // Group captions carry spaces that only keep the frame's line off the text.
+        field->setAccessibleName(AccessibleCaption(ControlText(heading)).trimmed());
+        if (auto *label = qobject_cast<QLabel *>(heading))
+            label->setBuddy(field);
+    }
+}
+
+void CDialogBase::NameControls(const QList<ControlName> &names)
+{
+    for (const ControlName &name : names)
+        if (QWidget *control = Control(name.id))
+            NameControl(control,
+                        LookupText(QStringLiteral("Accessible Names"), name.key, QString::fromLatin1(name.text)));
 }
 
 QWidget *CDialogBase::CreateButtonRow()

@@ -70,6 +70,19 @@ protected:
     // a language change).
     void RetranslateCaptions();
     void SetBoldFont(const QList<int> &ids);
+    // Tells screen readers what each field holds, by the control that heads
+    // it (label id, field id): the field takes the caption as its name, and
+    // a label becomes its buddy. Run after the captions are translated.
+    void BindLabels(const QList<std::pair<int, int>> &labelAndField);
+    // Names the controls that show no words of their own ("...", arrows):
+    // each by its text in the "Accessible Names" section.
+    struct ControlName
+    {
+        int id;
+        int key;
+        const char *text;
+    };
+    void NameControls(const QList<ControlName> &names);
     // Ok, Cancel and Apply (IdApply, disabled) in a row, right-aligned.
     QWidget *CreateButtonRow();
     // Apply: pending values are written; the button disables itself.

@@ -1,12 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "framewndex.h"
 
+#include "accessibility.h"
 #include "menubar.h"
 #include "sizablerebar.h"
 
 #include <QAction>
 
-CFrameWndEx::CFrameWndEx(QWidget *parent) : QMainWindow(parent) {}
+CFrameWndEx::CFrameWndEx(QWidget *parent) : QMainWindow(parent)
+{
+    InstallAccessibleInterfaces();
+}
 
 CFrameWndEx::~CFrameWndEx() = default;
 

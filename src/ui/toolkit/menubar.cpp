@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "menubar.h"
 
+#include "accessibility.h"
 #include "qttranslations.h"
 
 #include "settings/languagetable.h"
+#include "ui/textkeys.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -18,6 +20,7 @@ namespace {
 const QString TopMenuSection = QStringLiteral("Top Menu");
 const QString MainMenuSection = QStringLiteral("Main Menu");
 const QString WindowMenuSection = QStringLiteral("Window Menu");
+const QString AccessibleSection = QStringLiteral("Accessible Names");
 // Where a menu item keeps its built-in text, the default of its lookups.
 constexpr auto BuiltInTextProperty = "lanterraBuiltInText";
 
@@ -77,6 +80,8 @@ void CMenuBar::LoadMenu(const MenuDef &menu)
     m_popups.clear();
     if (QWidget *frame = window())
         m_windowButton->setIcon(frame->windowIcon());
+    NameControl(m_windowButton,
+                LookupText(AccessibleSection, AccessibleText::WindowMenu, QStringLiteral("Window menu")));
     for (int position = 0; position < menu.size(); ++position) {
         const MenuItemDef &item = menu[position];
         const QString text = LookupText(TopMenuSection, position, item.text);
@@ -122,7 +127,7 @@ void CMenuBar::PrepareMenu(QMenu *menu)
         // The built-in text is the item's own, kept aside: the text shown
         // names its shortcut keys in the language of the moment.
         const QString builtIn = action->property(BuiltInTextProperty).toString();
-        action->setText(NativeShortcutText(LookupText(MainMenuSection, command, builtIn)));
+        SetMenuItemText(action, LookupText(MainMenuSection, command, builtIn));
         CCmdUI ui;
         ui.id = command;
         if (m_update)
@@ -144,13 +149,19 @@ void CMenuBar::PrepareMenu(QMenu *menu)
 void CMenuBar::FillMenu(QMenu *menu, const QList<MenuItemDef> &items)
 {
     connect(menu, &QMenu::aboutToShow, this, [this, menu] { PrepareMenu(menu); });
+    // A closed menu's items take no keys: the window's own accelerators do.
+    connect(menu, &QMenu::aboutToHide, this, [menu] {
+        for (QAction *action : menu->actions())
+            action->setShortcut({});
+    });
     for (const MenuItemDef &item : items) {
         if (item.command == MenuItemDef::Separator) {
             menu->addSeparator();
         } else if (item.command == MenuItemDef::Popup) {
             FillMenu(menu->addMenu(item.text), item.items);
         } else {
-            QAction *action = menu->addAction(NativeShortcutText(item.text));
+            QAction *action = menu->addAction(QString());
+            SetMenuItemText(action, item.text, false);
             action->setProperty(BuiltInTextProperty, item.text);
             action->setData(item.command);
             const int command = item.command;
@@ -165,13 +176,19 @@ void CMenuBar::UpdateWindowMenu()
     QWidget *frame = window();
     if (!frame)
         return;
-    QAction *restore = m_windowMenu->addAction(WindowMenuText(WindowMenuRestore), frame, &QWidget::showNormal);
+    const auto add = [this](int command, auto &&act) {
+        QAction *action = m_windowMenu->addAction(QString());
+        SetMenuItemText(action, WindowMenuText(command));
+        connect(action, &QAction::triggered, m_windowMenu, act);
+        return action;
+    };
+    QAction *restore = add(WindowMenuRestore, [frame] { frame->showNormal(); });
     restore->setEnabled(frame->isMaximized() || frame->isMinimized());
-    m_windowMenu->addAction(WindowMenuText(WindowMenuMinimize), frame, &QWidget::showMinimized);
-    QAction *maximize = m_windowMenu->addAction(WindowMenuText(WindowMenuMaximize), frame, &QWidget::showMaximized);
+    add(WindowMenuMinimize, [frame] { frame->showMinimized(); });
+    QAction *maximize = add(WindowMenuMaximize, [frame] { frame->showMaximized(); });
     maximize->setEnabled(!frame->isMaximized());
     m_windowMenu->addSeparator();
-    m_windowMenu->addAction(WindowMenuText(WindowMenuClose), frame, &QWidget::close);
+    add(WindowMenuClose, [frame] { frame->close(); });
 }
 
 void CMenuBar::EnterKeyboardMode()

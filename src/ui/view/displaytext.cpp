@@ -14,6 +14,12 @@ constexpr char16_t PopDirectionalIsolate = 0x2069;
 
 QString DisplayName(const QString &name)
 {
+    if (name.isEmpty())
+        return {};
     return QChar(FirstStrongIsolate) + VisibleText::EscapeHidden(name) + QChar(PopDirectionalIsolate);
 }
 
+QString AccessibleName(const QString &name)
+{
+    return VisibleText::EscapeHidden(name);
+}

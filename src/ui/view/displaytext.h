@@ -12,5 +12,10 @@
 // A name as the list shows it: hidden characters written out (\u202E...)
 // and the whole isolated in its own direction (FSI ... PDI), so a name
 // written right to left does not reorder what stands beside it.
+// An empty name stays empty: there is nothing to isolate.
 QString DisplayName(const QString &name);
 
+// A name as a screen reader gets it: hidden characters written out as the
+// list shows them, but without the isolating marks, which mean nothing to a
+// listener.
+QString AccessibleName(const QString &name);

@@ -24,7 +24,9 @@ CFilterField::CFilterField(QWidget *parent) : QLineEdit(parent)
 
 void CFilterField::Retranslate()
 {
+    // The placeholder is gone once there is a text: the name stays.
     setPlaceholderText(LookupText(AddressSection, AddressText::Filter, QStringLiteral("Filter")));
+    setAccessibleName(placeholderText());
     setToolTip(PlainToolTip(
         LookupText(AddressSection, AddressText::FilterTip,
                    QStringLiteral("Show only the shares whose name or host contains this text (Ctrl+F)"))));

@@ -56,12 +56,23 @@ QList<QIcon> StateIcons()
             QIcon(QStringLiteral(":/icons/share-smb1.svg"))};
 }
 
+// The states' words, numbered as the pictures are.
+QStringList StateNames()
+{
+    const QString section = QStringLiteral("Accessible Names");
+    return {LookupText(section, AccessibleText::StateUnknown, QStringLiteral("state unknown")),
+            LookupText(section, AccessibleText::StateOffline, QStringLiteral("offline")),
+            LookupText(section, AccessibleText::StateOnline, QStringLiteral("online")),
+            LookupText(section, AccessibleText::StateLoginNeeded, QStringLiteral("login needed"))};
+}
+
 } // namespace
 
 CLanterraView::CLanterraView(QWidget *parent)
     : QWidget(parent), m_launcher(std::make_shared<CDesktopLauncher>()), m_updater(m_model)
 {
     m_model.SetStateIcons(StateIcons());
+    m_model.SetStateNames(StateNames());
     m_model.SetEntryText(LoginNeededText());
 
     m_iconView = new CShareIconView(this);
@@ -234,6 +245,7 @@ void CLanterraView::OnColumnClick(int section)
 void CLanterraView::OnLanguageChanged()
 {
     m_model.SetEntryText(LoginNeededText());
+    m_model.SetStateNames(StateNames());
     BuildColumns();
     UpdateTick();
     ItemView()->viewport()->update();

@@ -306,7 +306,7 @@ void CShareListModel::SetItemImage(int share, ShareImage image)
     ItemOf(share).image = image;
     const QModelIndex index = IndexOfShare(share);
     if (index.isValid())
-        emit dataChanged(index, index, {Qt::DecorationRole, ImageRole});
+        emit dataChanged(index, index, {Qt::DecorationRole, ImageRole, Qt::AccessibleDescriptionRole});
 }
 
 void CShareListModel::SetAllImages(ShareImage image)
@@ -317,7 +317,7 @@ void CShareListModel::SetAllImages(ShareImage image)
     // One notice for the whole list instead of one per item.
     if (m_rowCount > 0)
         emit dataChanged(index(0, ListColumnShare), index(m_rowCount - 1, ListColumnShare),
-                         {Qt::DecorationRole, ImageRole});
+                         {Qt::DecorationRole, ImageRole, Qt::AccessibleDescriptionRole});
 }
 
 void CShareListModel::SetItemHostText(int share, const QString &host)
@@ -326,6 +326,16 @@ void CShareListModel::SetItemHostText(int share, const QString &host)
         return;
     Item changed = ItemOf(share);
     changed.host = host;
+    SetKeyText(changed);
+    Reposition(share, changed);
+}
+
+void CShareListModel::SetItemWorkgroupText(int share, const QString &workgroup)
+{
+    if (!HasItem(share) || ItemOf(share).workgroup == workgroup)
+        return;
+    Item changed = ItemOf(share);
+    changed.workgroup = workgroup;
     SetKeyText(changed);
     Reposition(share, changed);
 }
@@ -434,6 +444,14 @@ void CShareListModel::SetStateIcons(const QList<QIcon> &icons)
         emit dataChanged(index(0, ListColumnShare), index(m_rowCount - 1, ListColumnShare), {Qt::DecorationRole});
 }
 
+void CShareListModel::SetStateNames(const QStringList &names)
+{
+    m_stateNames = names;
+    if (m_rowCount > 0)
+        emit dataChanged(index(0, ListColumnShare), index(m_rowCount - 1, ListColumnShare),
+                         {Qt::AccessibleDescriptionRole});
+}
+
 void CShareListModel::SetHeaderTexts(const QStringList &texts)
 {
     m_headerTexts = texts;
@@ -462,6 +480,8 @@ QVariant CShareListModel::data(const QModelIndex &index, int role) const
             return index.column() == ListColumnShare ? DisplayName(m_groups[m_order[position]].header) : QString();
         case PlainTextRole:
             return index.column() == ListColumnShare ? m_groups[m_order[position]].header : QString();
+        case Qt::AccessibleTextRole:
+            return index.column() == ListColumnShare ? AccessibleName(m_groups[m_order[position]].header) : QString();
         case HeadingRole:
             return true;
         case ShareIndexRole:
@@ -493,6 +513,10 @@ QVariant CShareListModel::data(const QModelIndex &index, int role) const
         return PlainToolTip(ownText ? entryText : DisplayName(text()));
     case PlainTextRole:
         return text();
+    case Qt::AccessibleTextRole:
+        return ownText ? entryText : AccessibleName(text());
+    case Qt::AccessibleDescriptionRole:
+        return index.column() == ListColumnShare ? m_stateNames.value(item.image) : QString();
     case Qt::DecorationRole:
         return index.column() == ListColumnShare ? QVariant(m_icons.value(item.image)) : QVariant();
     case ShareIndexRole:

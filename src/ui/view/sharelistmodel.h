@@ -25,7 +25,9 @@
 // group alike; the share calls (ShareAt, SharesInOrder) see shares only, so
 // what acts on a share never takes an entry for one. Names come from the
 // network: they are shown isolated and with hidden characters written out
-// (DisplayName), and their tool tips are plain text.
+// (DisplayName), and their tool tips are plain text. Screen readers get the
+// names without the isolating marks, which they would read out or choke on
+// (AccessibleName), and the item's state in words.
 class CShareListModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -132,6 +134,8 @@ public:
     void SetItemImage(int share, ShareImage image);
     void SetAllImages(ShareImage image);
     void SetItemHostText(int share, const QString &host);
+    // A host of no workgroup in the document tells its own when it answers.
+    void SetItemWorkgroupText(int share, const QString &workgroup);
     bool RemoveItem(int share);
     // The item's ShareImage, -1 when there is no such item.
     int ItemImage(int share) const;
@@ -159,6 +163,9 @@ public:
     // What the share column of a host entry says.
     void SetEntryText(const QString &text);
     QIcon StateIcon(int state) const { return m_icons.value(state); }
+    // One name per ShareImage, in its order: what a screen reader says of
+    // the state the picture shows, as the share column's description.
+    void SetStateNames(const QStringList &names);
     void SetHeaderTexts(const QStringList &texts);
 
     // QAbstractItemModel
@@ -237,5 +244,6 @@ private:
     bool m_reverse = false;
     bool m_onlineFirst = false;
     QList<QIcon> m_icons;
+    QStringList m_stateNames;
     QStringList m_headerTexts;
 };

@@ -263,6 +263,7 @@ int CShareListUpdater::ApplyChange(int share)
     switch (state) {
     case ShareOnline:
         m_model.SetItemImage(share, CShareListModel::ImageOf(state));
+        m_model.SetItemWorkgroupText(share, m_doc->shareText(share, ColumnWorkgroup));
         break;
     case ShareOffline:
         if (m_doc->showOffline())
@@ -372,7 +373,7 @@ void CShareListUpdater::InsertEntry(int slot)
     item.state = ShareOffline;
     item.image = CShareListModel::LoginNeededImage;
     item.host = host->GetDisplayName();
-    item.workgroup = host->net ? host->net->name : QString();
+    item.workgroup = host->GetWorkgroup();
     if (m_entryKinds[size_t(slot)] == HostEntry::Smb1Only) {
         m_entryMoves[slot] = QString();
         item.image = CShareListModel::Smb1OnlyImage;

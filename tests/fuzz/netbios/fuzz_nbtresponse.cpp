@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// libFuzzer target: the NetBIOS name query response parser, which reads
-// packets that anyone on the local network can send.
+// libFuzzer target: the NetBIOS name query and node status response
+// parsers, which read packets that anyone on the local network can send.
 #include "net/nbtname.h"
 
 #include <cstddef>
@@ -17,5 +17,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const auto addresses = NbtName::ParseResponse(packet, id, QByteArray("FILESERVER"), NbtName::FileServerSuffix);
     if (addresses && addresses->empty())
         __builtin_trap(); // a success always carries an address
+    if (const auto names = NbtName::ParseNodeStatus(packet, id)) {
+        for (const NbtName::NodeName &name : *names)
+            if (name.name.size() > 15)
+                __builtin_trap(); // a table's names are 15 characters at most
+        (void)NbtName::WorkgroupOf(*names);
+    }
     return 0;
 }
