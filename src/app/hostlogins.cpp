@@ -43,12 +43,14 @@ void LoadRememberedLogins(const QStringList &hosts, const LoginKeeper &keeper, C
     }
 }
 
-bool UseHostLogin(const QString &host, const Login &login, bool remember, const LoginKeeper &keeper,
-                  CLoginBook &book)
+Result<void> UseHostLogin(const QString &host, const Login &login, bool remember, const LoginKeeper &keeper,
+                          CLoginBook &book)
 {
     const QString name = host.toUpper();
     book.Set(name, login);
     if (!remember)
-        return true;
-    return keeper.save && keeper.save(name, login);
+        return {};
+    if (!keeper.save)
+        return Failed(QString());
+    return keeper.save(name, login);
 }

@@ -55,5 +55,14 @@ enum : int {
     MovedEntry = 8,
     ReadyFiltered = 20,
     Filtered = 21,
+    LoginEntry = 30,
+    LoginEntries = 31,
+    NothingFound = 32,
+    NothingFoundHint = 33,
+    LoginNotKeptWhy = 34,
+    NoSecretStore = 35,
+    NoDefaultKeyring = 36,
+    KeyringLocked = 37,
+    SecretStoreSaid = 38,
 };
 }

@@ -144,6 +144,7 @@ void CLanterraView::OnDocumentUpdate(ViewHint hint)
     case HintNewDocument:
         m_awaitedLogins.clear();
         m_updater.Clear();
+        m_updater.ForgetScan();
         update();
         break;
     case HintDocumentLoad:
@@ -162,7 +163,7 @@ void CLanterraView::OnDocumentUpdate(ViewHint hint)
             else
                 OnInitialUpdate();
         }
-        m_updater.RefreshStart(settings && settings->markBeforeScan);
+        m_updater.RefreshStart(settings && settings->markBeforeScan, hint == HintScanStarted);
         StartTimer(hint == HintDocumentLoad ? BuildInterval : ScanInterval);
         break;
     }
@@ -190,6 +191,8 @@ void CLanterraView::UpdateTick()
     TellLoginResults(result);
     if (result.finished && m_awaitedLogins.empty())
         m_updateTimer.stop();
+    else if (result.draining && m_updateTimer.interval() != DrainInterval)
+        StartTimer(DrainInterval);
     if (m_model.ItemCount() == 0)
         ItemView()->viewport()->update();
     m_statusText = result.status;
@@ -309,14 +312,25 @@ bool CLanterraView::AskLogin()
         dialog.login = *known;
     if (dialog.exec() != QDialog::Accepted)
         return false;
-    const bool kept = UseHostLogin(name, dialog.login, dialog.remember, m_loginKeeper, CLoginBook::Session());
-    QString notice = FormatMessage(
-        LookupText(MessagesSection, ViewMessage::LoggingIn, QStringLiteral("Logging in to %s...")), {name});
-    if (dialog.remember && !kept)
-        notice += u' '
-                  + LookupText(MessagesSection, ViewMessage::LoginNotKept,
-                               QStringLiteral("The login could not be remembered."));
-    ListAgainWithLogin(*host, name, notice);
+    const Result<void> kept = UseHostLogin(name, dialog.login, dialog.remember, m_loginKeeper, CLoginBook::Session());
+    ListAgainWithLogin(
+        *host, name,
+        FormatMessage(LookupText(MessagesSection, ViewMessage::LoggingIn, QStringLiteral("Logging in to %s...")),
+                      {name}));
+    if (!kept) {
+        // Told in a box of its own: the status line's notice gives way to
+        // the host's shares as soon as they come, and the user would learn
+        // of it only when the host asks again after a restart.
+        const QString text =
+            kept.reason().isEmpty()
+                ? LookupText(MessagesSection, ViewMessage::LoginNotKept,
+                             QStringLiteral("The login could not be remembered."))
+                : FormatMessage(LookupText(MessagesSection, ViewMessage::LoginNotKeptWhy,
+                                           QStringLiteral("The login for %s is used until the program closes, but "
+                                                          "it could not be remembered: %s")),
+                                {name, kept.reason()});
+        PlainMessageBox(this, QMessageBox::Warning, text);
+    }
     return true;
 }
 
@@ -601,9 +615,7 @@ QHeaderView *CLanterraView::Header() const
 
 QString CLanterraView::EmptyMessage() const
 {
-    if (!m_doc || m_doc->GetShareCount() > 0 || m_doc->IsScanning() || m_model.ItemCount() > 0)
-        return {};
-    return CShareListUpdater::EmptyText();
+    return m_updater.EmptyMessage();
 }
 
 void CLanterraView::contextMenuEvent(QContextMenuEvent *event)

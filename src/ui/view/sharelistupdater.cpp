@@ -75,8 +75,9 @@ void CShareListUpdater::Clear()
     m_hostsSeen = 0;
 }
 
-void CShareListUpdater::RefreshStart(bool markUnknown)
+void CShareListUpdater::RefreshStart(bool markUnknown, bool scan)
 {
+    m_scanRan = scan;
     // The document empties its change and host queues when a scan starts.
     m_changesSeen = 0;
     m_hostsSeen = 0;
@@ -94,12 +95,19 @@ CShareListUpdater::TickResult CShareListUpdater::Tick()
     const bool scanning = m_doc->IsScanning();
     const qint64 seconds = m_startTick.elapsed() / 1000;
     const bool ready = !scanning && m_sharesSeen == shares;
+    // During a scan (and a load) a tick takes a bounded batch; once a scan
+    // has ended, "Ready." stands in the status line, so what it left queued
+    // goes in by time instead of by count.
+    const bool drain = m_scanRan && !scanning;
+    QElapsedTimer slice;
+    slice.start();
+    int operations = 0;
+    const auto room = [&] { return operations < MaxOperations || (drain && slice.elapsed() < DrainSliceMs); };
 
     if (m_scheme
         && (m_sharesSeen != m_doc->GetShareCount() || m_changesSeen != m_doc->GetQueueCount()
             || m_hostsSeen != m_doc->GetHostQueueCount() || !m_entriesToInsert.empty())) {
-        int operations = 0;
-        while (operations < MaxOperations && m_sharesSeen < m_doc->GetShareCount()) {
+        while (room() && m_sharesSeen < m_doc->GetShareCount()) {
             const int share = m_sharesSeen;
             if (InsertIfVisible(share, m_doc->GetShareState(share)))
                 ++operations;
@@ -111,11 +119,11 @@ CShareListUpdater::TickResult CShareListUpdater::Tick()
             ++operations;
         }
         m_entriesToInsert.clear();
-        while (operations < MaxOperations && m_changesSeen < m_doc->GetQueueCount()) {
+        while (room() && m_changesSeen < m_doc->GetQueueCount()) {
             operations += ApplyChange(m_doc->GetQueuedShareIndex(m_changesSeen));
             ++m_changesSeen;
         }
-        while (operations < MaxOperations && m_hostsSeen < m_doc->GetHostQueueCount()) {
+        while (room() && m_hostsSeen < m_doc->GetHostQueueCount()) {
             const auto [host, loginNeeded] = m_doc->GetQueuedHost(m_hostsSeen);
             ++m_hostsSeen;
             if (!host)
@@ -132,12 +140,12 @@ CShareListUpdater::TickResult CShareListUpdater::Tick()
     // the filter shows is counted after it.
     result.status = Status(ready, shares, seconds);
     // The timer goes on until the changes a scan left behind are applied
-    // too: a scan ends faster than a tick takes 100 changes, and the list
-    // must not keep showing stale states under "Ready.". Probes that were
-    // listing at a stop still write their hosts afterwards.
+    // too: the list must not keep showing stale states under "Ready.".
+    // Probes that were listing at a stop still write their hosts afterwards.
     result.finished =
         ready && m_doc->GetListingProbes() == 0
         && (!m_scheme || (m_changesSeen >= m_doc->GetQueueCount() && m_hostsSeen >= m_doc->GetHostQueueCount()));
+    result.draining = drain && !result.finished;
     return result;
 }
 
@@ -164,17 +172,36 @@ QString CShareListUpdater::StatusText() const
     return Status(!m_doc->IsScanning() && m_sharesSeen == shares, shares, m_startTick.elapsed() / 1000);
 }
 
+bool CShareListUpdater::ScanEnded() const
+{
+    return m_scanRan && m_doc && !m_doc->IsScanning();
+}
+
+QString CShareListUpdater::EmptyMessage() const
+{
+    if (!m_doc || m_doc->GetShareCount() > 0 || m_doc->IsScanning() || m_model.ItemCount() > 0)
+        return {};
+    return ScanEnded() ? NothingFoundHint() : EmptyText();
+}
+
 QString CShareListUpdater::Status(bool ready, int shares, qint64 seconds) const
 {
+    // One count for the plain and the filtered line: the shares the list
+    // holds, the login entries apart.
     const int listed = m_model.ItemCount() - m_model.EntryCount();
     const int shown = m_model.ShownItemCount() - m_model.ShownEntryCount();
+    const QString entries = LoginEntriesText(m_model.ShownEntryCount());
+    const auto withEntries = [&entries](const QString &text) {
+        return entries.isEmpty() ? text : text + u' ' + entries;
+    };
     if (!ready) {
+        // While searching, the count is what the scan found so far.
         const QString searching = SearchingText(shares, seconds, m_doc->GetHostsPending(), m_doc->GetHostsTotal());
-        return m_model.IsFiltering() ? searching + u' ' + FilteredText(shown, listed) : searching;
+        return withEntries(m_model.IsFiltering() ? searching + u' ' + FilteredText(shown, listed) : searching);
     }
     if (shares == 0 && m_model.ItemCount() == 0)
-        return EmptyText();
-    return m_model.IsFiltering() ? FilteredReadyText(shown, listed) : ReadyText(shares, seconds);
+        return ScanEnded() ? NothingFoundText() : EmptyText();
+    return withEntries(m_model.IsFiltering() ? FilteredReadyText(shown, listed) : ReadyText(listed, seconds));
 }
 
 QString CShareListUpdater::FilteredReadyText(int shown, int listed)
@@ -203,9 +230,34 @@ QString CShareListUpdater::ReadyText(int shares, qint64 seconds)
     return FormatMessage(format, {shares, seconds, now});
 }
 
+QString CShareListUpdater::LoginEntriesText(int entries)
+{
+    if (entries <= 0)
+        return {};
+    if (entries == 1)
+        return LookupText(MessagesSection, ViewMessage::LoginEntry, QStringLiteral("1 host needs a login."));
+    return FormatMessage(
+        LookupText(MessagesSection, ViewMessage::LoginEntries, QStringLiteral("%d hosts need a login.")), {entries});
+}
+
 QString CShareListUpdater::EmptyText()
 {
     return LookupText(MessagesSection, ViewMessage::RefreshHint, QStringLiteral("Hit F5 for list refreshing"));
+}
+
+QString CShareListUpdater::NothingFoundText()
+{
+    return LookupText(
+        MessagesSection, ViewMessage::NothingFound,
+        QStringLiteral("Ready. No shares found: set hosts, ranges and discovery in Scan Options (Alt+O)."));
+}
+
+QString CShareListUpdater::NothingFoundHint()
+{
+    return LookupText(MessagesSection, ViewMessage::NothingFoundHint,
+                      QStringLiteral("The scan found no shares. In File > Scan Options (Alt+O), add the hosts and "
+                                     "IP ranges to search, or switch on finding hosts that announce themselves and "
+                                     "the search in all visible workgroups; then press F5."));
 }
 
 bool CShareListUpdater::InsertIfVisible(int share, int state)
