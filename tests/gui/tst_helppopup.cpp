@@ -137,7 +137,8 @@ private slots:
         QTest::newRow("right, narrower") << QRect(0, 0, 1470, 700) << QSize(0, 0) << QRect(1470, 0, 450, 560);
         QTest::newRow("left") << QRect(1200, 50, 700, 600) << QSize(0, 0) << QRect(560, 50, 640, 560);
         QTest::newRow("left, narrower") << QRect(450, 50, 1470, 600) << QSize(0, 0) << QRect(0, 50, 450, 560);
-        QTest::newRow("no room: over its right part") << QRect(0, 0, 1800, 900) << QSize(0, 0) << QRect(1280, 0, 640, 560);
+        QTest::newRow("no room: over its right part")
+            << QRect(0, 0, 1800, 900) << QSize(0, 0) << QRect(1280, 0, 640, 560);
         QTest::newRow("low window: up to the screen's bottom")
             << QRect(100, 800, 600, 200) << QSize(0, 0) << QRect(700, 520, 640, 560);
     }
