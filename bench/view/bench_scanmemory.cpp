@@ -8,6 +8,7 @@
 //   bench_scanmemory [--scans N] [--hosts N] [--shares N] [--locked N]
 #include "app/lanterraapp.h"
 #include "net/memorynetwork.h"
+#include "net/neterrors.h"
 #include "settings/settings.h"
 #include "ui/commandids.h"
 #include "ui/frame/mainframe.h"
@@ -138,6 +139,7 @@ int main(int argc, char *argv[])
             CLoginBook::Session().SetDefault(alice);
         else
             CLoginBook::Session().Clear();
+        network->ForgetCalls();
         frame.RouteCommand(Cmd::Refresh);
         if (!WaitUntil([&] { return !doc.IsScanning() && !frame.View()->IsTimerActive(); }, 60000)) {
             std::fprintf(stderr, "scan %d did not end\n", scan);

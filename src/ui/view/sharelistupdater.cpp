@@ -14,6 +14,8 @@
 #include <QDateTime>
 #include <QLocale>
 
+#include <algorithm>
+
 namespace {
 
 const QString MessagesSection = QStringLiteral("View messages");
@@ -68,6 +70,7 @@ void CShareListUpdater::Clear()
     m_hostGroupNames.clear();
     m_entrySlots.clear();
     m_entryHosts.clear();
+    m_freeSlots.clear();
     m_entryMoves.clear();
     m_entriesToInsert.clear();
     m_sharesSeen = 0;
@@ -374,8 +377,14 @@ bool CShareListUpdater::ShowEntry(HostRecord *host, bool insert)
         }
         return false;
     }
-    const int slot = int(m_entryHosts.size());
-    m_entryHosts.push_back(host);
+    int slot = int(m_entryHosts.size());
+    if (m_freeSlots.empty()) {
+        m_entryHosts.push_back(host);
+    } else {
+        slot = m_freeSlots.back();
+        m_freeSlots.pop_back();
+        m_entryHosts[size_t(slot)] = host;
+    }
     m_entrySlots.emplace(host, slot);
     for (int share : ShareIndexesOf(*m_doc, *host))
         m_model.RemoveItem(share);
@@ -424,6 +433,9 @@ bool CShareListUpdater::HideEntry(HostRecord *host)
     m_entryHosts[size_t(slot)] = nullptr;
     m_entryMoves.erase(slot);
     m_model.RemoveItem(CShareListModel::EntryKey(slot));
+    // Not taken again while the next tick may still insert it.
+    if (std::find(m_entriesToInsert.begin(), m_entriesToInsert.end(), slot) == m_entriesToInsert.end())
+        m_freeSlots.push_back(slot);
     // Shares not seen yet come in with the others.
     for (int share : ShareIndexesOf(*m_doc, *host))
         if (share < m_sharesSeen)

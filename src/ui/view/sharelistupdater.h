@@ -125,6 +125,11 @@ private:
     std::vector<QString> m_hostGroupNames;
     std::unordered_map<const HostRecord *, int> m_entrySlots;
     std::vector<HostRecord *> m_entryHosts; // by slot; nullptr once gone
+    // Slots whose entry is gone, for the next host that needs a login: a
+    // host that needs one at every other scan would otherwise take a new
+    // slot (and the model a new item) each time, for as long as the window
+    // stays open.
+    std::vector<int> m_freeSlots;
     // The address each shown entry's host had moved to (its text tells it).
     std::unordered_map<int, QString> m_entryMoves;
     std::vector<int> m_entriesToInsert; // slots the next tick puts in the list
