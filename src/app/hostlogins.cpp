@@ -61,14 +61,16 @@ void KeepWhereLoginsWorked(const LoginKeeper &keeper, CLoginBook &book)
     }
 }
 
-bool UseHostLogin(const QString &host, const Login &login, bool remember, const LoginKeeper &keeper,
-                  CLoginBook &book)
+Result<void> UseHostLogin(const QString &host, const Login &login, bool remember, const LoginKeeper &keeper,
+                          CLoginBook &book)
 {
     const QString name = host.toUpper();
     Login used = login;
     used.kept = remember;
     book.Set(name, used);
     if (!remember)
-        return true;
-    return keeper.save && keeper.save(name, login);
+        return {};
+    if (!keeper.save)
+        return Failed(QString());
+    return keeper.save(name, login);
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "net/credentials.h"
+#include "platform/result.h"
 
 #include <QString>
 #include <QStringList>
@@ -13,11 +14,12 @@ class CLanterraDoc;
 
 // Where remembered logins live: the desktop's secret store in the program,
 // a map in tests. An empty host name is the login for every host. Either
-// function may be empty (a build without a secret store keeps nothing).
+// function may be empty (a build without a secret store keeps nothing). A
+// save that fails says why, in words for the user.
 struct LoginKeeper
 {
     std::function<std::optional<Login>(const QString &host)> load;
-    std::function<bool(const QString &host, const Login &login)> save;
+    std::function<Result<void>(const QString &host, const Login &login)> save;
 };
 
 // At scan start: the remembered login for every host and those of the hosts
@@ -35,7 +37,7 @@ void LoadRememberedLogins(const QStringList &hosts, const LoginKeeper &keeper, C
 void KeepWhereLoginsWorked(const LoginKeeper &keeper, CLoginBook &book);
 
 // A login the user typed for one host: used by this run's listings, and
-// kept in the store when `remember` is set. False when keeping it failed
-// (the login is used all the same).
-bool UseHostLogin(const QString &host, const Login &login, bool remember, const LoginKeeper &keeper,
-                  CLoginBook &book);
+// kept in the store when `remember` is set. Why keeping it failed, when it
+// did (the login is used all the same).
+Result<void> UseHostLogin(const QString &host, const Login &login, bool remember, const LoginKeeper &keeper,
+                          CLoginBook &book);

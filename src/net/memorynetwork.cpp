@@ -99,6 +99,13 @@ int CMemoryNetwork::ListingCalls(const QString &address) const
     return m_listingCalls.value(address);
 }
 
+void CMemoryNetwork::ForgetCalls()
+{
+    std::scoped_lock guard(m_lock);
+    m_listingCalls.clear();
+    m_loginsSent.clear();
+}
+
 int CMemoryNetwork::TotalListingCalls() const
 {
     std::scoped_lock guard(m_lock);

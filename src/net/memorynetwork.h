@@ -78,6 +78,9 @@ public:
     int MaxConcurrentWorkgroups() const { return m_maxHosts.load(); }
     int ListingCalls(const QString &address) const;
     int TotalListingCalls() const;
+    // Forgets the listings and logins counted so far (a long loop of scans
+    // would otherwise measure this record's growth with its own).
+    void ForgetCalls();
     int WorkgroupCalls(const QString &workgroup) const;
 
     // The connect sweep: how many addresses it may hold at once, the

@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "loginstore.h"
 
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusVariant>
 #include <QEventLoop>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -76,12 +80,48 @@ std::optional<Login> Decode(const QByteArray &data)
     return login;
 }
 
-bool Save(const QString &host, const Login &login)
+SaveResult Save(const QString &host, const Login &login)
 {
     QKeychain::WritePasswordJob job(Service);
     job.setKey(KeyFor(host));
     job.setBinaryData(Encode(login));
-    return Run(job);
+    if (Run(job))
+        return {};
+    // The job's error is a message of the library underneath, in the
+    // desktop's language, and names no cause a user could act on; the
+    // service itself tells what is missing.
+    SaveResult result;
+    result.detail = job.errorString();
+    result.problem = job.error() == QKeychain::NoBackendAvailable ? Problem::NoStore : Diagnose();
+    return result;
+}
+
+Problem Diagnose()
+{
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
+        return Problem::NoStore;
+    const QString service = QStringLiteral("org.freedesktop.secrets");
+    constexpr int WaitMs = 3000;
+    QDBusMessage alias =
+        QDBusMessage::createMethodCall(service, QStringLiteral("/org/freedesktop/secrets"),
+                                       QStringLiteral("org.freedesktop.Secret.Service"), QStringLiteral("ReadAlias"));
+    alias << QStringLiteral("default");
+    const QDBusMessage aliasReply = bus.call(alias, QDBus::Block, WaitMs);
+    if (aliasReply.type() != QDBusMessage::ReplyMessage)
+        return aliasReply.errorName() == u"org.freedesktop.DBus.Error.ServiceUnknown" ? Problem::NoStore
+                                                                                      : Problem::Other;
+    const QString collection = aliasReply.arguments().value(0).value<QDBusObjectPath>().path();
+    if (collection.isEmpty() || collection == u"/")
+        return Problem::NoDefaultCollection;
+    QDBusMessage locked = QDBusMessage::createMethodCall(
+        service, collection, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+    locked << QStringLiteral("org.freedesktop.Secret.Collection") << QStringLiteral("Locked");
+    const QDBusMessage lockedReply = bus.call(locked, QDBus::Block, WaitMs);
+    if (lockedReply.type() == QDBusMessage::ReplyMessage
+        && lockedReply.arguments().value(0).value<QDBusVariant>().variant().toBool())
+        return Problem::Locked;
+    return Problem::Other;
 }
 
 std::optional<Login> Load(const QString &host)

@@ -5,6 +5,7 @@
 #include "guisupport.h"
 
 #include "model/scanrules.h"
+#include "ui/dialogs/helpwindow.h"
 #include "ui/dialogs/scanoptionsdlg.h"
 #include "ui/toolkit/hyperlink.h"
 
@@ -122,6 +123,59 @@ private slots:
         QCOMPARE(allVisible->isChecked(), !checked);
         QTest::keyClick(window, Qt::Key_Escape);
         QTRY_VERIFY(!dialog.isVisible());
+    }
+
+    // The contents go beside the main window, where a side has room for a
+    // readable page, and never past the screen.
+    void contentsOpenBesideTheMainWindow_data()
+    {
+        QTest::addColumn<QRect>("main");
+        QTest::addColumn<QSize>("margins");
+        QTest::addColumn<QRect>("help");
+        QTest::newRow("right") << QRect(100, 100, 600, 500) << QSize(0, 0) << QRect(700, 100, 640, 560);
+        QTest::newRow("right, with frames") << QRect(100, 100, 600, 500) << QSize(10, 30) << QRect(700, 100, 650, 590);
+        QTest::newRow("right, narrower") << QRect(0, 0, 1470, 700) << QSize(0, 0) << QRect(1470, 0, 450, 560);
+        QTest::newRow("left") << QRect(1200, 50, 700, 600) << QSize(0, 0) << QRect(560, 50, 640, 560);
+        QTest::newRow("left, narrower") << QRect(450, 50, 1470, 600) << QSize(0, 0) << QRect(0, 50, 450, 560);
+        QTest::newRow("no room: over its right part")
+            << QRect(0, 0, 1800, 900) << QSize(0, 0) << QRect(1280, 0, 640, 560);
+        QTest::newRow("low window: up to the screen's bottom")
+            << QRect(100, 800, 600, 200) << QSize(0, 0) << QRect(700, 520, 640, 560);
+    }
+
+    void contentsOpenBesideTheMainWindow()
+    {
+        QFETCH(QRect, main);
+        QFETCH(QSize, margins);
+        QFETCH(QRect, help);
+        QCOMPARE(HelpPlacement(main, QRect(0, 0, 1920, 1080), margins), help);
+    }
+
+    // The real window: beside its main window, closed by Esc and by Ctrl+W.
+    void contentsWindowClosesWithEscAndCtrlW_data()
+    {
+        QTest::addColumn<QKeyCombination>("keys");
+        QTest::newRow("Esc") << QKeyCombination(Qt::Key_Escape);
+        QTest::newRow("Ctrl+W") << QKeyCombination(Qt::CTRL | Qt::Key_W);
+    }
+
+    void contentsWindowClosesWithEscAndCtrlW()
+    {
+        QFETCH(QKeyCombination, keys);
+        QWidget main;
+        main.setGeometry(0, 0, 300, 400);
+        main.show();
+        QVERIFY(ShowHelpContents(m_settings.settings.helpPath, &main));
+        QPointer<QWidget> help;
+        for (QWidget *widget : QApplication::topLevelWidgets())
+            if (widget->objectName() == u"helpWindow" && widget->isVisible())
+                help = widget;
+        QVERIFY(help);
+        QVERIFY(QTest::qWaitForWindowActive(help));
+        QVERIFY2(!help->frameGeometry().intersects(main.frameGeometry()), "over the main window");
+        QCOMPARE(help->frameGeometry().left(), main.frameGeometry().right() + 1);
+        QTest::keyClick(help, keys.key(), keys.keyboardModifiers());
+        QTRY_VERIFY(!help);
     }
 
 private:

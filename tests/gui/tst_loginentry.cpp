@@ -13,6 +13,7 @@
 #include "ui/frame/loginkeeper.h"
 #include "ui/frame/mainframe.h"
 #include "ui/toolkit/menubar.h"
+#include "ui/view/filterfield.h"
 #include "ui/view/lanterraview.h"
 #include "ui/view/sharelistmodel.h"
 
@@ -43,6 +44,8 @@ struct TestKeeper
 {
     std::map<QString, Login> stored;
     QStringList asked;
+    // Set: every save fails with it as its reason.
+    QString refusal;
 
     LoginKeeper Keeper()
     {
@@ -51,9 +54,11 @@ struct TestKeeper
                     const auto found = stored.find(host);
                     return found != stored.end() ? std::optional<Login>(found->second) : std::nullopt;
                 },
-                [this](const QString &host, const Login &login) {
+                [this](const QString &host, const Login &login) -> Result<void> {
+                    if (!refusal.isEmpty())
+                        return Failed(refusal);
                     stored[host] = login;
-                    return true;
+                    return {};
                 }};
     }
 };
@@ -190,8 +195,9 @@ private slots:
         QVERIFY(!icon.pixmap(16, 16).isNull());
         for (int state = ShareUnknown; state <= ShareOnline; ++state)
             QVERIFY(icon.pixmap(16, 16).toImage() != model.StateIcon(state).pixmap(16, 16).toImage());
-        // The status line counts shares, not entries.
-        QCOMPARE(frame->StatusPane()->text(), QStringLiteral("Ready. 2 shares."));
+        // The status line counts the shares listed, and the entry apart (the
+        // share LOCKED once listed waits behind it).
+        QCOMPARE(frame->StatusPane()->text(), QStringLiteral("Ready. 1 shares. 1 host needs a login."));
 
         // Share-only actions are greyed out on the entry and answer nothing.
         Activate(view, row);
@@ -546,18 +552,26 @@ private slots:
         fill(settings.Media());
         QCOMPARE(model.EntryCount(), 1);
 
-        // Its probe lists it: the entry goes, its shares come back.
-        locked->lastState = 0;
-        doc.QueueHost(*locked);
-        view.UpdateTick();
-        QCOMPARE(model.EntryCount(), 0);
-        QVERIFY(ShownShares(view, doc).contains(QStringLiteral("LOCKED/music2")));
-        // And refuses again: one entry again, its share out.
-        locked->lastState = int(NetError::AccessDenied);
-        doc.QueueHost(*locked);
-        view.UpdateTick();
-        QCOMPARE(model.EntryCount(), 1);
-        QVERIFY(!ShownShares(view, doc).contains(QStringLiteral("LOCKED/music2")));
+        // Its probe lists it: the entry goes, its shares come back. And
+        // refuses again: one entry again, its share out; as often as it
+        // likes, in the slot it had (a new one each time would grow the
+        // window at every scan).
+        const int slot = view.Updater().EntrySlotOf(locked);
+        for (int round = 0; round < 3; ++round) {
+            locked->lastState = 0;
+            doc.QueueHost(*locked);
+            view.UpdateTick();
+            QCOMPARE(model.EntryCount(), 0);
+            QVERIFY(ShownShares(view, doc).contains(QStringLiteral("LOCKED/music2")));
+            locked->lastState = int(NetError::AccessDenied);
+            doc.QueueHost(*locked);
+            view.UpdateTick();
+            QCOMPARE(model.EntryCount(), 1);
+            QVERIFY(!ShownShares(view, doc).contains(QStringLiteral("LOCKED/music2")));
+            QCOMPARE(view.Updater().EntrySlotOf(locked), slot);
+            QCOMPARE(model.index(EntryRow(model), 1).data(CShareListModel::PlainTextRole).toString(),
+                     QStringLiteral("LOCKED"));
+        }
     }
 
     void listWithOnlyAnEntryIsNotEmpty()
@@ -576,7 +590,75 @@ private slots:
         QCOMPARE(view.Model()->EntryCount(), 1);
         QVERIFY(view.EmptyMessage().isEmpty());
         view.UpdateTick();
-        QCOMPARE(view.StatusText(), QStringLiteral("Ready. 0 shares."));
+        QCOMPARE(view.StatusText(), QStringLiteral("Ready. 0 shares. 1 host needs a login."));
+    }
+
+    // The count follows what the list holds through rescans: a host that
+    // needs a login again takes its shares out of it, and out of the count.
+    void countFollowsALoginNeededAgain()
+    {
+        Network n;
+        Login alice;
+        alice.user = QStringLiteral("alice");
+        alice.password = QStringLiteral("s3cret");
+        CLoginBook::Session().Set(QStringLiteral("LOCKED"), alice);
+        auto frame = n.Frame();
+        QVERIFY(Network::Scan(*frame));
+        QCOMPARE(frame->StatusPane()->text(), QStringLiteral("Ready. 3 shares."));
+        CLoginBook::Session().Clear();
+        QVERIFY(Network::Scan(*frame));
+        QCOMPARE(frame->View()->Model()->EntryCount(), 1);
+        QCOMPARE(frame->StatusPane()->text(), QStringLiteral("Ready. 1 shares. 1 host needs a login."));
+        frame->FilterField()->setText(QStringLiteral("lock"));
+        QCOMPARE(frame->StatusPane()->text(), QStringLiteral("Ready. 0 of 1 shares shown. 1 host needs a login."));
+        frame->FilterField()->setText(QStringLiteral("mus"));
+        QCOMPARE(frame->StatusPane()->text(), QStringLiteral("Ready. 1 of 1 shares shown."));
+    }
+
+    // A login that the store does not keep is used all the same, and the
+    // user is told why it was not kept.
+    void rememberThatFailsIsTold_data()
+    {
+        QTest::addColumn<bool>("withStore");
+        QTest::addColumn<QString>("told");
+        QTest::newRow("the store refuses") << true
+                                           << "The login for LOCKED is used until the program closes, but it could "
+                                              "not be remembered: the default keyring is locked.";
+        QTest::newRow("no store at all") << false << "The login could not be remembered.";
+    }
+
+    void rememberThatFailsIsTold()
+    {
+        QFETCH(bool, withStore);
+        QFETCH(QString, told);
+        Network n;
+        n.keeper.refusal = QStringLiteral("the default keyring is locked.");
+        auto frame = n.Frame();
+        if (!withStore) {
+            LoginKeeper keeper = n.keeper.Keeper();
+            keeper.save = nullptr;
+            frame->SetLoginKeeper(keeper);
+        }
+        CLanterraView &view = *frame->View();
+        QVERIFY(Network::Scan(*frame));
+        Activate(view, EntryRow(*view.Model()));
+        AnswerLogin(QStringLiteral("alice"), QStringLiteral("s3cret"), true);
+        QString message;
+        QTimer answer;
+        connect(&answer, &QTimer::timeout, [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            message = box->text();
+            box->accept();
+            answer.stop();
+        });
+        answer.start(20);
+        QTest::keyClick(view.ItemView(), Qt::Key_Return);
+        QTRY_COMPARE(message, told);
+        QTRY_COMPARE_WITH_TIMEOUT(view.Model()->EntryCount(), 0, 10000);
+        QVERIFY(ShownShares(view, n.app.document()).contains(QStringLiteral("LOCKED/docs")));
+        QVERIFY(n.keeper.stored.empty());
     }
 
     void shareCommandsWithoutAnItemAreNotHandled()

@@ -435,6 +435,23 @@ private slots:
         auto frame = f.Frame();
         frame->View()->UpdateTick();
         QCOMPARE(frame->StatusPane()->text(), QStringLiteral("Hit F5 for list refreshing"));
+
+        // A first scan that finds nothing says so, and where to ask for more,
+        // in the status line and over the empty list.
+        f.network->SetWorkgroupLatency(0);
+        frame->RouteCommand(Cmd::Refresh);
+        QVERIFY(
+            QTest::qWaitFor([&] { return !f.app.document().IsScanning() && !frame->View()->IsTimerActive(); }, 10000));
+        QCOMPARE(frame->StatusPane()->text(),
+                 QStringLiteral("Ready. No shares found: set hosts, ranges and discovery in Scan Options (Alt+O)."));
+        const QString hint = frame->View()->EmptyMessage();
+        QVERIFY2(hint.startsWith(QStringLiteral("The scan found no shares.")) && hint.contains(u"Scan Options (Alt+O)"),
+                 qPrintable(hint));
+        // A new document has seen no scan yet.
+        frame->RouteCommand(Cmd::FileNew);
+        frame->View()->UpdateTick();
+        QCOMPARE(frame->StatusPane()->text(), QStringLiteral("Hit F5 for list refreshing"));
+        QCOMPARE(frame->View()->EmptyMessage(), QStringLiteral("Hit F5 for list refreshing"));
     }
 
     void exitClosesAndStoresTheWindow()

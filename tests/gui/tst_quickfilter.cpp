@@ -18,6 +18,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QLabel>
+#include <QStatusBar>
 #include <QTest>
 
 using namespace gui;
@@ -42,6 +43,8 @@ private:
             build.Share(nas, QStringLiteral("Music"));
             build.Share(nas, QStringLiteral("Films"));
             build.Share(nas, QStringLiteral("backup"));
+            // Hidden shares have no item: the counts leave them out alike.
+            build.Share(nas, QStringLiteral("C$"));
             HostRecord *laptop = build.Host(QStringLiteral("laptop"), QStringLiteral("HOME"));
             build.Share(laptop, QStringLiteral("music"));
             build.Share(laptop, QStringLiteral("Docs"));
@@ -49,6 +52,7 @@ private:
             office = build.Host(QStringLiteral("office"), QStringLiteral("OFFICE"));
             install = build.Share(office, QStringLiteral("Install"));
             build.Share(office, QStringLiteral("public"));
+            build.Share(office, QStringLiteral("print$"));
             // A host that wants a login: one entry, by its host name.
             build.Host(QStringLiteral("musicbox"), QStringLiteral("OFFICE"))->lastState = int(NetError::AccessDenied);
             frame = std::make_unique<CMainFrame>(&app, &settings.settings);
@@ -118,13 +122,14 @@ private slots:
         QTest::addColumn<QString>("status");
         // Media: Music, Films, Other (the catch-all, where the entry goes,
         // after the shares that answered).
+        // The entry of the host that needs a login is named apart.
         QTest::newRow("mus, by kind") << false << "mus" << QStringList{"[Music]", "music@laptop",  "Music@nas",
                                                                        "[Other]", "Photos@MUSEUM", "@musicbox"}
-                                      << "Ready. 3 of 8 shares shown.";
+                                      << "Ready. 3 of 8 shares shown. 1 host needs a login.";
         QTest::newRow("MUS, by host") << true << "MUS"
                                       << QStringList{"[MUSEUM]",   "Photos@MUSEUM", "[laptop]", "music@laptop",
                                                      "[musicbox]", "@musicbox",     "[nas]",    "Music@nas"}
-                                      << "Ready. 3 of 8 shares shown.";
+                                      << "Ready. 3 of 8 shares shown. 1 host needs a login.";
         QTest::newRow("a host") << false << "office" << QStringList{"[Other]", "Install@office", "public@office"}
                                 << "Ready. 2 of 8 shares shown.";
         QTest::newRow("nothing") << true << "zzz" << QStringList{} << "Ready. 0 of 8 shares shown.";
@@ -132,7 +137,7 @@ private slots:
                                      << QStringList{"[Music]",        "music@laptop",  "Music@nas",     "[Films]",
                                                     "Films@nas",      "[Other]",       "backup@nas",    "Docs@laptop",
                                                     "Install@office", "Photos@MUSEUM", "public@office", "@musicbox"}
-                                     << "Ready. 8 shares.";
+                                     << "Ready. 8 shares. 1 host needs a login.";
     }
 
     void narrowsByNameOrHost()
@@ -145,9 +150,12 @@ private slots:
         f.View()->RebuildList(byHost ? f.settings.Hosts() : f.settings.Media());
         f.Settle();
         const QStringList unfiltered = f.Rows();
+        // A message standing over the status line gives way to the count.
+        f.frame->statusBar()->showMessage(QStringLiteral("Cannot save \"x.net\": disk full"), 15000);
         QTest::keyClicks(f.frame->FilterField(), filter);
         QCOMPARE(f.Rows(), rows);
         QCOMPARE(f.frame->StatusPane()->text(), status);
+        QVERIFY(f.frame->statusBar()->currentMessage().isEmpty());
         CheckRows(*f.Model());
         // The same in every view mode: they show the one model.
         for (int mode : {CLanterraView::ModeDetails, CLanterraView::ModeList, CLanterraView::ModeTiles}) {
@@ -164,7 +172,7 @@ private slots:
         // Taken away, everything is back.
         f.frame->FilterField()->clear();
         QCOMPARE(f.Rows(), unfiltered);
-        QCOMPARE(f.frame->StatusPane()->text(), QStringLiteral("Ready. 8 shares."));
+        QCOMPARE(f.frame->StatusPane()->text(), QStringLiteral("Ready. 8 shares. 1 host needs a login."));
         CheckRows(*f.Model());
     }
 
@@ -186,7 +194,7 @@ private slots:
         QCOMPARE(f.Model()->ShownItemCount(), 5); // Music, Films, music, Photos (MUSEUM), the entry
         QTest::keyClicks(field, QStringLiteral("us"));
         QCOMPARE(f.Model()->ShownItemCount(), 4);
-        QCOMPARE(f.frame->StatusPane()->text(), QStringLiteral("Ready. 3 of 8 shares shown."));
+        QCOMPARE(f.frame->StatusPane()->text(), QStringLiteral("Ready. 3 of 8 shares shown. 1 host needs a login."));
         // Down: the first share shown has the focus; Ctrl+C copies its address.
         QTest::keyClick(field, Qt::Key_Down);
         QTRY_VERIFY(list->hasFocus());
@@ -208,7 +216,7 @@ private slots:
         QVERIFY(field->text().isEmpty());
         QVERIFY(field->hasFocus());
         QCOMPARE(f.Model()->ShownItemCount(), 9);
-        QCOMPARE(f.frame->StatusPane()->text(), QStringLiteral("Ready. 8 shares."));
+        QCOMPARE(f.frame->StatusPane()->text(), QStringLiteral("Ready. 8 shares. 1 host needs a login."));
         QTest::keyClick(field, Qt::Key_Escape);
         QTRY_VERIFY(list->hasFocus());
         // Nothing shown: Down stays in the field.
@@ -231,7 +239,7 @@ private slots:
         f.View()->SetFocusedShare(f.install);
         f.View()->SetFilterText(QStringLiteral("o"));
         QCOMPARE(f.View()->FocusedShare(), f.install); // "office" holds an o
-        QCOMPARE(f.frame->StatusPane()->text(), QStringLiteral("Ready. 5 of 8 shares shown."));
+        QCOMPARE(f.frame->StatusPane()->text(), QStringLiteral("Ready. 5 of 8 shares shown. 1 host needs a login."));
 
         // A scan brings a share that passes and one that does not.
         doc.SetShowOffline(true);
@@ -240,7 +248,7 @@ private slots:
         const int music =
             f.build.Share(f.build.Host(QStringLiteral("pc"), QStringLiteral("HOME")), QStringLiteral("mp3"));
         f.View()->UpdateTick();
-        QVERIFY(f.View()->StatusText().endsWith(QStringLiteral(" 6 of 10 shares shown.")));
+        QVERIFY(f.View()->StatusText().endsWith(QStringLiteral(" 6 of 10 shares shown. 1 host needs a login.")));
         QVERIFY(f.Model()->IndexOfShare(tools).isValid());
         QVERIFY(f.Model()->HasItem(music) && !f.Model()->IndexOfShare(music).isValid());
         CheckRows(*f.Model());

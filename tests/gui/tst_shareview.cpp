@@ -225,7 +225,10 @@ private slots:
             ++ticks;
             QCOMPARE(f.view.StatusText(), QStringLiteral("Ready. 250 shares."));
         }
-        QCOMPARE(ticks, 3); // 100, 100, 50
+        // Once the scan has ended, what it queued goes in by time, not by
+        // the hundred (100, 100, 50 would hold stale states for 1.5 s): in
+        // one slice here, unless the machine is very slow.
+        QVERIFY2(ticks < 3, qPrintable(QString::number(ticks)));
         for (int share : f.view.Model()->SharesInOrder())
             QCOMPARE(f.view.Model()->ItemImage(share), int(ShareOnline));
     }

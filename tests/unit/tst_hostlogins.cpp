@@ -39,9 +39,9 @@ protected:
                 return std::nullopt;
             return found->second;
         };
-        keeper.save = [this](const QString &host, const Login &login) {
+        keeper.save = [this](const QString &host, const Login &login) -> Result<void> {
             stored[host] = login;
-            return true;
+            return {};
         };
     }
     void TearDown() override { CLoginBook::Session().Clear(); }

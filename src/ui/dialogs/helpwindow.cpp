@@ -13,10 +13,13 @@
 #include <QPointer>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QShortcut>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <QWindow>
+
+#include <algorithm>
 
 namespace {
 
@@ -61,7 +64,38 @@ protected:
     }
 };
 
+// The help window's size when the screen has room for it.
+constexpr QSize HelpSize(640, 560);
+// Narrower than this, a page beside the main window is hard to read: it
+// goes over the window's side instead.
+constexpr int MinHelpWidth = 400;
+
 } // namespace
+
+QRect HelpPlacement(const QRect &mainFrame, const QRect &screenArea, const QSize &margins)
+{
+    // What a side can hold is counted with the window manager's frame.
+    const int wanted = HelpSize.width() + margins.width();
+    const int height = std::min(HelpSize.height() + margins.height(), screenArea.height());
+    const int rightRoom = screenArea.right() - mainFrame.right();
+    const int leftRoom = mainFrame.left() - screenArea.left();
+    const int minimum = MinHelpWidth + margins.width();
+    QRect frame;
+    if (rightRoom >= minimum) {
+        frame = QRect(mainFrame.right() + 1, 0, std::min(wanted, rightRoom), height);
+    } else if (leftRoom >= minimum) {
+        const int width = std::min(wanted, leftRoom);
+        frame = QRect(mainFrame.left() - width, 0, width, height);
+    } else {
+        // No side has room: over the main window's right part, so that its
+        // left part (the list's names) stays in sight.
+        const int width = std::min(wanted, screenArea.width());
+        frame = QRect(std::max(screenArea.left(), screenArea.right() + 1 - width), 0, width, height);
+    }
+    // Level with the main window's top, all of it on the screen.
+    frame.moveTop(std::clamp(mainFrame.top(), screenArea.top(), screenArea.bottom() + 1 - height));
+    return frame;
+}
 
 QString HelpPage(const QString &helpPath)
 {
@@ -90,9 +124,26 @@ bool ShowHelpContents(const QString &helpPath, QWidget *parent)
         window->setObjectName(QStringLiteral("helpWindow"));
         window->setAttribute(Qt::WA_DeleteOnClose);
         window->setOpenExternalLinks(true);
-        window->resize(640, 560);
+        window->resize(HelpSize);
+        // Closed as documents and dialogs are.
+        for (const QKeySequence &keys : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)}) {
+            auto *shortcut = new QShortcut(keys, window);
+            QObject::connect(shortcut, &QShortcut::activated, window, &QWidget::close);
+        }
         if (parent)
             window->setWindowIcon(parent->window()->windowIcon());
+    }
+    // Beside the main window when it opens; where the user put it after.
+    if (parent && !window->isVisible()) {
+        const QWidget *main = parent->window();
+        const QScreen *screen = main->screen();
+        const QRect outer = main->frameGeometry();
+        // Its own frame is not known before it is shown: the main window's
+        // is the best guess.
+        const QSize margins = outer.size() - main->geometry().size();
+        const QRect frame = HelpPlacement(outer, screen ? screen->availableGeometry() : outer, margins);
+        window->resize(frame.size() - margins);
+        window->move(frame.topLeft());
     }
     window->setSource(QUrl::fromLocalFile(page));
     window->setWindowTitle(window->documentTitle());

@@ -3,6 +3,9 @@
 
 #include "net/credentials.h"
 #include "platform/logging.h"
+#include "settings/languagetable.h"
+#include "settings/messageformat.h"
+#include "ui/textkeys.h"
 
 #ifdef LANTERRA_HAVE_SECRET_STORE
 #include "secrets/loginstore.h"
@@ -27,15 +30,49 @@ struct LoginRead
 std::mutex g_readLock;
 std::shared_ptr<LoginRead> g_lastRead; // under g_readLock
 
+const QString MessagesSection = QStringLiteral("View messages");
+
 } // namespace
+
+QString LoginStoreProblemText(LoginStoreProblem problem, const QString &detail)
+{
+    switch (problem) {
+    case LoginStoreProblem::NoStore:
+        return LookupText(MessagesSection, ViewMessage::NoSecretStore,
+                          QStringLiteral("no secret store answers on this desktop (a keyring service such as "
+                                         "GNOME Keyring or KWallet keeps logins)."));
+    case LoginStoreProblem::NoDefaultCollection:
+        return LookupText(MessagesSection, ViewMessage::NoDefaultKeyring,
+                          QStringLiteral("the secret store has no default keyring. Create one (in the desktop's "
+                                         "passwords and keys settings) and log in again with Remember ticked."));
+    case LoginStoreProblem::Locked:
+        return LookupText(MessagesSection, ViewMessage::KeyringLocked,
+                          QStringLiteral("the default keyring is locked and was not unlocked."));
+    case LoginStoreProblem::None:
+    case LoginStoreProblem::Other:
+        break;
+    }
+    return FormatMessage(
+        LookupText(MessagesSection, ViewMessage::SecretStoreSaid, QStringLiteral("the secret store answered: %s")),
+        {detail});
+}
 
 LoginKeeper DesktopLoginKeeper()
 {
 #ifdef LANTERRA_HAVE_SECRET_STORE
     return {[](const QString &host) { return LoginStore::Load(host); },
-            [](const QString &host, const Login &login) { return LoginStore::Save(host, login); }};
+            [](const QString &host, const Login &login) -> Result<void> {
+                static_assert(int(LoginStore::Problem::Other) == int(LoginStoreProblem::Other));
+                const LoginStore::SaveResult saved = LoginStore::Save(host, login);
+                if (saved)
+                    return {};
+                qCWarning(lcUi) << "the secret store did not keep a login:" << saved.detail;
+                return Failed(LoginStoreProblemText(LoginStoreProblem(saved.problem), saved.detail));
+            }};
 #else
-    return {};
+    return {{}, [](const QString &, const Login &) -> Result<void> {
+                return Failed(LoginStoreProblemText(LoginStoreProblem::NoStore, QString()));
+            }};
 #endif
 }
 

@@ -6,8 +6,15 @@
 #include <QStringList>
 
 // The desktop's secret store as the window's keeper of logins; a keeper that
-// keeps nothing in a build without one.
+// keeps nothing in a build without one (its saves say so). A failed save's
+// reason is one of the texts below.
 LoginKeeper DesktopLoginKeeper();
+
+// Why the secret store kept no login, numbered as the store numbers it.
+enum class LoginStoreProblem { None, NoStore, NoDefaultCollection, Locked, Other };
+// The reason as a sentence's end for the user; `detail` is the store's own
+// message, told for Other.
+QString LoginStoreProblemText(LoginStoreProblem problem, const QString &detail);
 
 // Reads the remembered logins of `hosts` and the one for every host into the
 // session's login book on a thread of its own, and waits at most `waitMs`

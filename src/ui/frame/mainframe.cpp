@@ -160,6 +160,9 @@ CMainFrame::CMainFrame(CLanterraApp *app, CSettings *settings, QWidget *parent)
         s->selectedScheme = m_schemeBox->currentIndex();
     connect(m_schemeBox, &QComboBox::currentIndexChanged, this, &CMainFrame::OnSchemeChange);
     connect(m_filterField, &QLineEdit::textChanged, m_view, &CLanterraView::SetFilterText);
+    // What the filter shows is what the user looks for now: a message
+    // standing over the status line gives way to its count.
+    connect(m_filterField, &QLineEdit::textChanged, statusBar(), &QStatusBar::clearMessage);
     connect(m_filterField, &CFilterField::listRequested, m_view, &CLanterraView::FocusFirstShown);
 
     m_statusPane = new QLabel(this);

@@ -157,6 +157,7 @@ void CLanterraView::OnDocumentUpdate(ViewHint hint)
     case HintNewDocument:
         m_awaitedLogins.clear();
         m_updater.Clear();
+        m_updater.ForgetScan();
         update();
         break;
     case HintDocumentLoad:
@@ -175,7 +176,7 @@ void CLanterraView::OnDocumentUpdate(ViewHint hint)
             else
                 OnInitialUpdate();
         }
-        m_updater.RefreshStart(settings && settings->markBeforeScan);
+        m_updater.RefreshStart(settings && settings->markBeforeScan, hint == HintScanStarted);
         StartTimer(hint == HintDocumentLoad ? BuildInterval : ScanInterval);
         break;
     }
@@ -203,6 +204,8 @@ void CLanterraView::UpdateTick()
     TellLoginResults(result);
     if (result.finished && m_awaitedLogins.empty())
         m_updateTimer.stop();
+    else if (result.draining && m_updateTimer.interval() != DrainInterval)
+        StartTimer(DrainInterval);
     if (m_model.ItemCount() == 0)
         ItemView()->viewport()->update();
     m_statusText = result.status;
@@ -371,15 +374,26 @@ bool CLanterraView::AskLogin()
         chosen.provenAt.clear();
         chosen.remembered = false;
     }
-    const bool kept = UseHostLogin(name, chosen, dialog.remember, m_loginKeeper, CLoginBook::Session());
+    const Result<void> kept = UseHostLogin(name, chosen, dialog.remember, m_loginKeeper, CLoginBook::Session());
     WipeString(chosen.password);
-    QString notice = FormatMessage(
-        LookupText(MessagesSection, ViewMessage::LoggingIn, QStringLiteral("Logging in to %s...")), {name});
-    if (dialog.remember && !kept)
-        notice += u' '
-                  + LookupText(MessagesSection, ViewMessage::LoginNotKept,
-                               QStringLiteral("The login could not be remembered."));
-    ListAgainWithLogin(*host, name, notice);
+    ListAgainWithLogin(
+        *host, name,
+        FormatMessage(LookupText(MessagesSection, ViewMessage::LoggingIn, QStringLiteral("Logging in to %s...")),
+                      {name}));
+    if (dialog.remember && !kept) {
+        // Told in a box of its own: the status line's notice gives way to
+        // the host's shares as soon as they come, and the user would learn
+        // of it only when the host asks again after a restart.
+        const QString text =
+            kept.reason().isEmpty()
+                ? LookupText(MessagesSection, ViewMessage::LoginNotKept,
+                             QStringLiteral("The login could not be remembered."))
+                : FormatMessage(LookupText(MessagesSection, ViewMessage::LoginNotKeptWhy,
+                                           QStringLiteral("The login for %s is used until the program closes, but "
+                                                          "it could not be remembered: %s")),
+                                {name, kept.reason()});
+        PlainMessageBox(this, QMessageBox::Warning, text);
+    }
     return true;
 }
 
@@ -667,9 +681,7 @@ QHeaderView *CLanterraView::Header() const
 
 QString CLanterraView::EmptyMessage() const
 {
-    if (!m_doc || m_doc->GetShareCount() > 0 || m_doc->IsScanning() || m_model.ItemCount() > 0)
-        return {};
-    return CShareListUpdater::EmptyText();
+    return m_updater.EmptyMessage();
 }
 
 void CLanterraView::contextMenuEvent(QContextMenuEvent *event)

@@ -43,6 +43,9 @@ public:
     using enum ViewMode;
     static constexpr int BuildInterval = 25;
     static constexpr int ScanInterval = 500;
+    // After a scan: the next slice of its queued changes as soon as the
+    // window has handled what waits (each slice is bounded in time).
+    static constexpr int DrainInterval = 0;
 
     explicit CLanterraView(QWidget *parent = nullptr);
     ~CLanterraView() override;

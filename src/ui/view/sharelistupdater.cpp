@@ -14,6 +14,8 @@
 #include <QDateTime>
 #include <QLocale>
 
+#include <algorithm>
+
 namespace {
 
 const QString MessagesSection = QStringLiteral("View messages");
@@ -69,6 +71,7 @@ void CShareListUpdater::Clear()
     m_entrySlots.clear();
     m_entryHosts.clear();
     m_entryKinds.clear();
+    m_freeSlots.clear();
     m_entryMoves.clear();
     m_entriesToInsert.clear();
     m_sharesSeen = 0;
@@ -76,8 +79,9 @@ void CShareListUpdater::Clear()
     m_hostsSeen = 0;
 }
 
-void CShareListUpdater::RefreshStart(bool markUnknown)
+void CShareListUpdater::RefreshStart(bool markUnknown, bool scan)
 {
+    m_scanRan = scan;
     // The document empties its change and host queues when a scan starts.
     m_changesSeen = 0;
     m_hostsSeen = 0;
@@ -95,12 +99,19 @@ CShareListUpdater::TickResult CShareListUpdater::Tick()
     const bool scanning = m_doc->IsScanning();
     const qint64 seconds = m_startTick.elapsed() / 1000;
     const bool ready = !scanning && m_sharesSeen == shares;
+    // During a scan (and a load) a tick takes a bounded batch; once a scan
+    // has ended, "Ready." stands in the status line, so what it left queued
+    // goes in by time instead of by count.
+    const bool drain = m_scanRan && !scanning;
+    QElapsedTimer slice;
+    slice.start();
+    int operations = 0;
+    const auto room = [&] { return operations < MaxOperations || (drain && slice.elapsed() < DrainSliceMs); };
 
     if (m_scheme
         && (m_sharesSeen != m_doc->GetShareCount() || m_changesSeen != m_doc->GetQueueCount()
             || m_hostsSeen != m_doc->GetHostQueueCount() || !m_entriesToInsert.empty())) {
-        int operations = 0;
-        while (operations < MaxOperations && m_sharesSeen < m_doc->GetShareCount()) {
+        while (room() && m_sharesSeen < m_doc->GetShareCount()) {
             const int share = m_sharesSeen;
             if (InsertIfVisible(share, m_doc->GetShareState(share)))
                 ++operations;
@@ -112,11 +123,11 @@ CShareListUpdater::TickResult CShareListUpdater::Tick()
             ++operations;
         }
         m_entriesToInsert.clear();
-        while (operations < MaxOperations && m_changesSeen < m_doc->GetQueueCount()) {
+        while (room() && m_changesSeen < m_doc->GetQueueCount()) {
             operations += ApplyChange(m_doc->GetQueuedShareIndex(m_changesSeen));
             ++m_changesSeen;
         }
-        while (operations < MaxOperations && m_hostsSeen < m_doc->GetHostQueueCount()) {
+        while (room() && m_hostsSeen < m_doc->GetHostQueueCount()) {
             const auto [host, kind] = m_doc->GetQueuedHost(m_hostsSeen);
             ++m_hostsSeen;
             if (!host)
@@ -133,12 +144,12 @@ CShareListUpdater::TickResult CShareListUpdater::Tick()
     // the filter shows is counted after it.
     result.status = Status(ready, shares, seconds);
     // The timer goes on until the changes a scan left behind are applied
-    // too: a scan ends faster than a tick takes 100 changes, and the list
-    // must not keep showing stale states under "Ready.". Probes that were
-    // listing at a stop still write their hosts afterwards.
+    // too: the list must not keep showing stale states under "Ready.".
+    // Probes that were listing at a stop still write their hosts afterwards.
     result.finished =
         ready && m_doc->GetListingProbes() == 0
         && (!m_scheme || (m_changesSeen >= m_doc->GetQueueCount() && m_hostsSeen >= m_doc->GetHostQueueCount()));
+    result.draining = drain && !result.finished;
     return result;
 }
 
@@ -165,17 +176,36 @@ QString CShareListUpdater::StatusText() const
     return Status(!m_doc->IsScanning() && m_sharesSeen == shares, shares, m_startTick.elapsed() / 1000);
 }
 
+bool CShareListUpdater::ScanEnded() const
+{
+    return m_scanRan && m_doc && !m_doc->IsScanning();
+}
+
+QString CShareListUpdater::EmptyMessage() const
+{
+    if (!m_doc || m_doc->GetShareCount() > 0 || m_doc->IsScanning() || m_model.ItemCount() > 0)
+        return {};
+    return ScanEnded() ? NothingFoundHint() : EmptyText();
+}
+
 QString CShareListUpdater::Status(bool ready, int shares, qint64 seconds) const
 {
+    // One count for the plain and the filtered line: the shares the list
+    // holds, the login entries apart.
     const int listed = m_model.ItemCount() - m_model.EntryCount();
     const int shown = m_model.ShownItemCount() - m_model.ShownEntryCount();
+    const QString entries = LoginEntriesText(m_model.ShownEntryCount());
+    const auto withEntries = [&entries](const QString &text) {
+        return entries.isEmpty() ? text : text + u' ' + entries;
+    };
     if (!ready) {
+        // While searching, the count is what the scan found so far.
         const QString searching = SearchingText(shares, seconds, m_doc->GetHostsPending(), m_doc->GetHostsTotal());
-        return m_model.IsFiltering() ? searching + u' ' + FilteredText(shown, listed) : searching;
+        return withEntries(m_model.IsFiltering() ? searching + u' ' + FilteredText(shown, listed) : searching);
     }
     if (shares == 0 && m_model.ItemCount() == 0)
-        return EmptyText();
-    return m_model.IsFiltering() ? FilteredReadyText(shown, listed) : ReadyText(shares, seconds);
+        return ScanEnded() ? NothingFoundText() : EmptyText();
+    return withEntries(m_model.IsFiltering() ? FilteredReadyText(shown, listed) : ReadyText(listed, seconds));
 }
 
 QString CShareListUpdater::FilteredReadyText(int shown, int listed)
@@ -204,6 +234,16 @@ QString CShareListUpdater::ReadyText(int shares, qint64 seconds)
     return FormatMessage(format, {shares, seconds, now});
 }
 
+QString CShareListUpdater::LoginEntriesText(int entries)
+{
+    if (entries <= 0)
+        return {};
+    if (entries == 1)
+        return LookupText(MessagesSection, ViewMessage::LoginEntry, QStringLiteral("1 host needs a login."));
+    return FormatMessage(
+        LookupText(MessagesSection, ViewMessage::LoginEntries, QStringLiteral("%d hosts need a login.")), {entries});
+}
+
 QString CShareListUpdater::EmptyText()
 {
     return LookupText(MessagesSection, ViewMessage::RefreshHint, QStringLiteral("Hit F5 for list refreshing"));
@@ -221,6 +261,21 @@ QString CShareListUpdater::Smb1HintText(const QString &host)
                                                    "therefore not used. To list its shares, turn on \"List hosts that "
                                                    "speak only SMB1\" in Preferences, or open this entry.")),
                          {host});
+}
+
+QString CShareListUpdater::NothingFoundText()
+{
+    return LookupText(
+        MessagesSection, ViewMessage::NothingFound,
+        QStringLiteral("Ready. No shares found: set hosts, ranges and discovery in Scan Options (Alt+O)."));
+}
+
+QString CShareListUpdater::NothingFoundHint()
+{
+    return LookupText(MessagesSection, ViewMessage::NothingFoundHint,
+                      QStringLiteral("The scan found no shares. In File > Scan Options (Alt+O), add the hosts and "
+                                     "IP ranges to search, or switch on finding hosts that announce themselves and "
+                                     "the search in all visible workgroups; then press F5."));
 }
 
 bool CShareListUpdater::InsertIfVisible(int share, int state)
@@ -345,9 +400,16 @@ bool CShareListUpdater::ShowEntry(HostRecord *host, HostEntry kind, bool insert)
         }
         return false;
     }
-    const int slot = int(m_entryHosts.size());
-    m_entryHosts.push_back(host);
-    m_entryKinds.push_back(kind);
+    int slot = int(m_entryHosts.size());
+    if (m_freeSlots.empty()) {
+        m_entryHosts.push_back(host);
+        m_entryKinds.push_back(kind);
+    } else {
+        slot = m_freeSlots.back();
+        m_freeSlots.pop_back();
+        m_entryHosts[size_t(slot)] = host;
+        m_entryKinds[size_t(slot)] = kind;
+    }
     m_entrySlots.emplace(host, slot);
     for (int share : ShareIndexesOf(*m_doc, *host))
         m_model.RemoveItem(share);
@@ -404,6 +466,9 @@ bool CShareListUpdater::HideEntry(HostRecord *host)
     m_entryHosts[size_t(slot)] = nullptr;
     m_entryMoves.erase(slot);
     m_model.RemoveItem(CShareListModel::EntryKey(slot));
+    // Not taken again while the next tick may still insert it.
+    if (std::find(m_entriesToInsert.begin(), m_entriesToInsert.end(), slot) == m_entriesToInsert.end())
+        m_freeSlots.push_back(slot);
     // Shares not seen yet come in with the others.
     for (int share : ShareIndexesOf(*m_doc, *host))
         if (share < m_sharesSeen)
