@@ -55,5 +55,9 @@ enum : int {
     MovedEntry = 8,
     ReadyFiltered = 20,
     Filtered = 21,
+    OpenFailed = 40,
+    BrowseFailed = 41,
+    NoBrowsingProgram = 42,
+    OpenLinkFailed = 43,
 };
 }

@@ -7,6 +7,7 @@
 #include "settings/messageformat.h"
 #include "settings/settings.h"
 #include "ui/commandids.h"
+#include "ui/dialogs/productinfo.h"
 #include "ui/frame/loginkeeper.h"
 #include "ui/frame/trayicon.h"
 #include "ui/textkeys.h"
@@ -129,7 +130,7 @@ void SetButtonText(QToolButton *button, const QString &text)
 } // namespace
 
 CMainFrame::CMainFrame(CLanterraApp *app, CSettings *settings, QWidget *parent)
-    : CFrameWndEx(parent), m_app(app), m_settings(settings), m_launcher(DesktopLauncher())
+    : CFrameWndEx(parent), m_app(app), m_settings(settings), m_launcher(std::make_shared<CDesktopLauncher>())
 {
     // Qt's own texts (message boxes, file dialogs) follow the program's language.
     CQtTranslations::Install();
@@ -286,19 +287,9 @@ void CMainFrame::SetStatusText(const QString &text)
     m_statusPane->setText(text);
 }
 
-std::shared_ptr<IShareLauncher> CMainFrame::DesktopLauncher()
-{
-    // The refusal is shown once the launch call has returned.
-    return std::make_shared<CDesktopLauncher>([this](const QString &message) {
-        QMetaObject::invokeMethod(
-            this, [this, message] { PlainMessageBox(this, QMessageBox::Warning, message); },
-            Qt::QueuedConnection);
-    });
-}
-
 void CMainFrame::SetLauncher(std::shared_ptr<IShareLauncher> launcher)
 {
-    m_launcher = launcher ? launcher : DesktopLauncher();
+    m_launcher = launcher ? launcher : std::make_shared<CDesktopLauncher>();
     m_view->SetLauncher(m_launcher);
 }
 
@@ -314,6 +305,7 @@ MenuDef CMainFrame::MainMenu()
                                          M::Item(QStringLiteral("S&hare Properties\tAlt+Enter"), Cmd::ShareProperties),
                                          M::Sep(), M::Item(QStringLiteral("E&xit\tAlt+F4"), Cmd::AppExit)}),
         M::Sub(QStringLiteral("&Edit"), {M::Item(QStringLiteral("&Copy Address\tCtrl+C"), Cmd::EditCopy),
+                                         M::Item(QStringLiteral("Copy as &Windows Path"), Cmd::CopyWindowsPath),
                                          M::Item(QStringLiteral("&Filter\tCtrl+F"), Cmd::EditFind), M::Sep(),
                                          M::Item(QStringLiteral("&Scheme...\tAlt+S"), Cmd::EditScheme),
                                          M::Item(QStringLiteral("S&how Offline Resources"), Cmd::ShowOffline), M::Sep(),
@@ -321,15 +313,37 @@ MenuDef CMainFrame::MainMenu()
         M::Sub(QStringLiteral("&View"), {M::Item(QStringLiteral("&Tool Bar"), Cmd::ViewToolBar),
                                          M::Item(QStringLiteral("&Address Bar"), Cmd::ViewAddressBar),
                                          M::Item(QStringLiteral("&Status Bar"), Cmd::ViewStatusBar), M::Sep(),
-                                         M::Item(QStringLiteral("L&ock Toolbars"), Cmd::LockToolbars), M::Sep(),
-                                         M::Item(QStringLiteral("Show on T&askbar"), Cmd::ShowOnTaskbar),
+                                         M::Item(QStringLiteral("T&iles\tCtrl+1"), Cmd::ViewTiles),
+                                         M::Item(QStringLiteral("&List\tCtrl+2"), Cmd::ViewList),
+                                         M::Item(QStringLiteral("&Details\tCtrl+3"), Cmd::ViewDetails),
+                                         M::Sub(QStringLiteral("Sort &By"), Cmd::ViewSortBy,
+                                                {M::Item(QStringLiteral("&Share Name"), Cmd::SortByShare),
+                                                 M::Item(QStringLiteral("&Host Name"), Cmd::SortByHost),
+                                                 M::Item(QStringLiteral("&Workgroup"), Cmd::SortByWorkgroup), M::Sep(),
+                                                 M::Item(QStringLiteral("&Ascending"), Cmd::SortAscending),
+                                                 M::Item(QStringLiteral("D&escending"), Cmd::SortDescending)}),
+                                         M::Sep(), M::Item(QStringLiteral("L&ock Toolbars"), Cmd::LockToolbars),
+                                         M::Sep(), M::Item(QStringLiteral("Show on T&askbar"), Cmd::ShowOnTaskbar),
                                          M::Item(QStringLiteral("Show in T&ray"), Cmd::ShowInTray)}),
         M::Sub(QStringLiteral("&Tools"), {M::Item(QStringLiteral("&Preferences\tAlt+P"), Cmd::Preferences)}),
-        M::Sub(QStringLiteral("&Help"), {M::Item(QStringLiteral("&Contents\tF1"), Cmd::HelpContents), M::Sep(),
-                                         M::Item(QStringLiteral("&Home page"), Cmd::HomePage),
-                                         M::Item(QStringLiteral("&Send feedback"), Cmd::SendFeedback), M::Sep(),
-                                         M::Item(QStringLiteral("&About ..."), Cmd::About)}),
+        M::Sub(QStringLiteral("&Help"), HelpMenu()),
     };
+}
+
+QList<MenuItemDef> CMainFrame::HelpMenu()
+{
+    using M = MenuItemDef;
+    QList<MenuItemDef> items = {M::Item(QStringLiteral("&Contents\tF1"), Cmd::HelpContents), M::Sep()};
+    // Only addresses the build names: a link that leads nowhere is worse
+    // than none.
+    if (!ProductInfo::HomePage().isEmpty())
+        items.append(M::Item(QStringLiteral("&Home page"), Cmd::HomePage));
+    if (!ProductInfo::SupportMailUrl().isEmpty())
+        items.append(M::Item(QStringLiteral("&Send feedback"), Cmd::SendFeedback));
+    if (items.last().command != MenuItemDef::Separator)
+        items.append(M::Sep());
+    items.append(M::Item(QStringLiteral("&About ..."), Cmd::About));
+    return items;
 }
 
 void CMainFrame::CreateToolBars()
@@ -362,11 +376,10 @@ void CMainFrame::CreateToolBars()
     if (const CSettings *s = Settings())
         ReBar()->SetBandLayout(s->toolbarBands);
 
-    // Accelerators: Ctrl+S is Save As, whatever the menu says beside Save.
     const std::pair<QKeySequence, int> accelerators[] = {
         {QKeySequence(Qt::CTRL | Qt::Key_N), Cmd::FileNew},
         {QKeySequence(Qt::CTRL | Qt::Key_O), Cmd::FileOpen},
-        {QKeySequence(Qt::CTRL | Qt::Key_S), Cmd::FileSaveAs},
+        {QKeySequence(Qt::CTRL | Qt::Key_S), Cmd::FileSave},
         {QKeySequence(Qt::CTRL | Qt::Key_R), Cmd::Refresh},
         {QKeySequence(Qt::Key_F5), Cmd::Refresh},
         {QKeySequence(Qt::ALT | Qt::Key_O), Cmd::ScanOptions},
@@ -378,6 +391,10 @@ void CMainFrame::CreateToolBars()
         {QKeySequence(Qt::Key_F4), Cmd::FocusSchemes},
         {QKeySequence(Qt::CTRL | Qt::Key_C), Cmd::EditCopy},
         {QKeySequence(Qt::CTRL | Qt::Key_F), Cmd::EditFind},
+        // The view modes on the keys file managers use for them.
+        {QKeySequence(Qt::CTRL | Qt::Key_1), Cmd::ViewTiles},
+        {QKeySequence(Qt::CTRL | Qt::Key_2), Cmd::ViewList},
+        {QKeySequence(Qt::CTRL | Qt::Key_3), Cmd::ViewDetails},
     };
     for (const auto &[keys, command] : accelerators)
         AddAccelerator(keys, command);
@@ -415,9 +432,19 @@ void CMainFrame::CreateAddressBar()
 void CMainFrame::SetAddressTexts()
 {
     SetButtonText(m_schemeButton, LookupText(AddressSection, AddressText::SchemeButton, QStringLiteral("&Scheme:")));
-    SetButtonText(m_refreshButton, m_scanningShown
-                                       ? LookupText(AddressSection, AddressText::Stop, QStringLiteral("&Stop"))
-                                       : LookupText(AddressSection, AddressText::Refresh, QStringLiteral("&Refresh:")));
+    // The start/stop button is as wide as its wider text in either state,
+    // so that the filter beside it stays where it is when a scan starts.
+    const QString refresh = LookupText(AddressSection, AddressText::Refresh, QStringLiteral("&Refresh:"));
+    const QString stop = LookupText(AddressSection, AddressText::Stop, QStringLiteral("&Stop"));
+    m_refreshButton->setMinimumWidth(0);
+    m_refreshButton->setMaximumWidth(QWIDGETSIZE_MAX);
+    int width = 0;
+    for (const QString &text : {refresh, stop}) {
+        SetButtonText(m_refreshButton, text);
+        width = std::max(width, m_refreshButton->sizeHint().width());
+    }
+    m_refreshButton->setFixedWidth(width);
+    SetButtonText(m_refreshButton, m_scanningShown ? stop : refresh);
     // Button tips come from the language file.
     m_schemeButton->setToolTip(PlainToolTip(m_addressBar->GetButtonTip(Cmd::SchemeButton)));
     m_refreshButton->setToolTip(PlainToolTip(m_addressBar->GetButtonTip(Cmd::Refresh)));
