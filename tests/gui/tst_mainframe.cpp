@@ -12,6 +12,7 @@
 #include "ui/toolkit/menubar.h"
 #include "ui/toolkit/sizablerebar.h"
 #include "ui/toolkit/toolbarex.h"
+#include "ui/view/filterfield.h"
 #include "ui/view/lanterraview.h"
 
 #include <algorithm>
@@ -119,10 +120,21 @@ private slots:
         Activate(frame.get());
         CLanterraDoc &doc = f.app.document();
         QCOMPARE(frame->RefreshButton()->text(), QStringLiteral("&Refresh:"));
+        // The button keeps its width, so the filter beside it stays put, and
+        // shows its text whole in either state.
+        const auto filterAt = [&frame] {
+            QCoreApplication::processEvents();
+            return frame->FilterField()->mapTo(frame.get(), QPoint(0, 0));
+        };
+        const QPoint filterBefore = filterAt();
+        const int buttonWidth = frame->RefreshButton()->width();
+        QVERIFY(buttonWidth >= frame->RefreshButton()->sizeHint().width());
 
         QTest::keyClick(frame.get(), Qt::Key_F5);
         QVERIFY(doc.IsScanning());
         QCOMPARE(frame->RefreshButton()->text(), QStringLiteral("&Stop"));
+        QCOMPARE(filterAt(), filterBefore);
+        QCOMPARE(frame->RefreshButton()->width(), buttonWidth);
         QCOMPARE(frame->View()->TimerInterval(), CLanterraView::ScanInterval);
 
         QTest::keyClick(frame.get(), Qt::Key_R, Qt::ControlModifier);

@@ -432,23 +432,34 @@ void CMainFrame::CreateAddressBar()
 void CMainFrame::SetAddressTexts()
 {
     SetButtonText(m_schemeButton, LookupText(AddressSection, AddressText::SchemeButton, QStringLiteral("&Scheme:")));
-    // The start/stop button is as wide as its wider text in either state,
-    // so that the filter beside it stays where it is when a scan starts.
-    const QString refresh = LookupText(AddressSection, AddressText::Refresh, QStringLiteral("&Refresh:"));
-    const QString stop = LookupText(AddressSection, AddressText::Stop, QStringLiteral("&Stop"));
-    m_refreshButton->setMinimumWidth(0);
-    m_refreshButton->setMaximumWidth(QWIDGETSIZE_MAX);
-    int width = 0;
-    for (const QString &text : {refresh, stop}) {
-        SetButtonText(m_refreshButton, text);
-        width = std::max(width, m_refreshButton->sizeHint().width());
-    }
-    m_refreshButton->setFixedWidth(width);
-    SetButtonText(m_refreshButton, m_scanningShown ? stop : refresh);
+    SetButtonText(m_refreshButton, RefreshButtonText(m_scanningShown));
+    FitRefreshButton();
     // Button tips come from the language file.
     m_schemeButton->setToolTip(PlainToolTip(m_addressBar->GetButtonTip(Cmd::SchemeButton)));
     m_refreshButton->setToolTip(PlainToolTip(m_addressBar->GetButtonTip(Cmd::Refresh)));
     m_filterField->Retranslate();
+}
+
+QString CMainFrame::RefreshButtonText(bool scanning)
+{
+    return scanning ? LookupText(AddressSection, AddressText::Stop, QStringLiteral("&Stop"))
+                    : LookupText(AddressSection, AddressText::Refresh, QStringLiteral("&Refresh:"));
+}
+
+void CMainFrame::FitRefreshButton()
+{
+    // As wide as its wider text in either state, picture included, so that
+    // the filter beside it stays where it is when a scan starts.
+    m_refreshButton->ensurePolished();
+    m_refreshButton->setMinimumWidth(0);
+    m_refreshButton->setMaximumWidth(QWIDGETSIZE_MAX);
+    int width = 0;
+    for (const bool scanning : {false, true}) {
+        SetButtonText(m_refreshButton, RefreshButtonText(scanning));
+        width = std::max(width, m_refreshButton->sizeHint().width());
+    }
+    m_refreshButton->setFixedWidth(width);
+    SetButtonText(m_refreshButton, RefreshButtonText(m_scanningShown));
 }
 
 void CMainFrame::FillSchemeBox()
@@ -556,6 +567,7 @@ void CMainFrame::SetRefreshPicture()
     if (ReplaceFromLibrary(image, m_iconLibrary.get(), m_scanningShown ? StopIconNumber : RefreshIconNumber))
         m_addressBar->SetImage(1, image);
     m_refreshButton->setIcon(m_addressBar->Image(1));
+    FitRefreshButton();
 }
 
 void CMainFrame::OnIconLibraryChanged()
@@ -623,13 +635,24 @@ void CMainFrame::ApplyPlacement()
     }
     ReBar()->SetBandWidth(Ctl::AddressBar, DefaultAddressBandWidth);
     ReBar()->SetBandWidth(Ctl::ToolBar, DefaultToolBandWidth);
-    // Wider where the language's longer texts need it, so that the first
-    // start shows every toolbar button (German: the address bar alone
-    // takes 400 pixels).
-    const int width = std::max(int(DefaultWidth), ReBar()->IdealRowWidth());
+    // Wider where the language's longer texts or a larger font need it, so
+    // that the first start shows every toolbar button (German: the address
+    // bar alone takes 400 pixels). A row wider than the screen puts the
+    // toolbar on a row of its own.
+    const QScreen *screen = this->screen();
+    int width = std::max(int(DefaultWidth), ReBar()->IdealRowWidth());
+    if (screen && width > screen->availableGeometry().width()) {
+        QList<ToolbarBand> bands = ReBar()->GetBandLayout();
+        for (ToolbarBand &band : bands)
+            if (band.id == Ctl::ToolBar)
+                band.style |= CSizableReBar::StyleBreak;
+        ReBar()->SetBandLayout(bands);
+        width = std::max(int(DefaultWidth), ReBar()->IdealRowWidth());
+    }
+    if (screen)
+        width = std::min(width, screen->availableGeometry().width());
     resize(width, DefaultHeight);
     // Centred on the screen, kept inside its work area where it can be.
-    const QScreen *screen = this->screen();
     const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, width, DefaultHeight);
     int x = area.left() + (area.width() - width) / 2;
     int y = area.top() + (area.height() - DefaultHeight) / 2;

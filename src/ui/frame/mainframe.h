@@ -136,6 +136,8 @@ private:
     void LoadPictures();
     void LoadReBarBackground();
     void SetRefreshPicture();
+    static QString RefreshButtonText(bool scanning);
+    void FitRefreshButton();
 
     CLanterraApp *m_app = nullptr;
     CSettings *m_settings = nullptr;
