@@ -5,11 +5,18 @@
 # file manager, and a stand-in handler of smb:// addresses that records what
 # the desktop's opener hands it. Without a network (a namespace of its own).
 #
-#   scripts/open-share-check.sh [PROGRAM]      default: lanterra on PATH
+#   scripts/open-share-check.sh [--stand-in-opener] [PROGRAM]
+#                                   default: lanterra on PATH
 #
+# --stand-in-opener puts a stand-in xdg-open first on PATH that hands the
+# address straight to the recording handler (for a machine without
+# xdg-utils); without it the desktop's own xdg-open does the routing, as on
+# a user's machine with the package installed.
 # Needs Xvfb, openbox, xdotool and unshare; exits 77 when one is missing.
 set -uo pipefail
 
+standin=0
+[ "${1:-}" = "--stand-in-opener" ] && { standin=1; shift; }
 program="${1:-lanterra}"
 for tool in Xvfb openbox xdotool unshare iconv; do
     command -v "$tool" >/dev/null || { echo "open-share-check: $tool is not installed" >&2; exit 77; }
@@ -21,6 +28,12 @@ chmod 0700 "$desk/runtime"
 
 printf '#!/bin/sh\nprintf "%%s\\n" "$@" >>"%s/opened"\n' "$desk" >"$desk/record-open"
 chmod +x "$desk/record-open"
+if [ "$standin" = 1 ]; then
+    mkdir "$desk/bin"
+    printf '#!/bin/sh\nexec "%s/record-open" "$@"\n' "$desk" >"$desk/bin/xdg-open"
+    chmod +x "$desk/bin/xdg-open"
+    PATH="$desk/bin:$PATH"
+fi
 printf '[Desktop Entry]\nType=Application\nName=Recorder\nExec=%s %%u\nMimeType=x-scheme-handler/smb;\nNoDisplay=true\n' \
     "$desk/record-open" >"$desk/home/.local/share/applications/record-open.desktop"
 printf '[Default Applications]\nx-scheme-handler/smb=record-open.desktop\n' >"$desk/home/.config/mimeapps.list"
