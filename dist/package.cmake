@@ -17,8 +17,10 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${LANTERRA_HOMEPAGE}")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Loaded as plugins, so dpkg-shlibdeps cannot see them: the SVG plugins draw
 # the toolbar's and the list's pictures; Qt's own catalogues translate its
-# dialogs and buttons, which the program works without.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6")
+# dialogs and buttons, which the program works without. Opening a share
+# (and a link) goes through the desktop's opener, xdg-open, which Qt starts
+# as a program: without it nothing opens on a desktop without a file manager.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6, xdg-utils")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # The first line is the synopsis; CPack indents the rest as Debian wants.

@@ -55,6 +55,20 @@ formats=$(bash -c 'source "$1"; COMP_WORDS=(lanterra-scan --format ""); COMP_CWO
 
 "$root/scripts/check-install-tree.sh" --no-lint /usr || fail "the installed tree"
 
+# Opening a share on a plain desktop: no file manager, only what the package
+# brought. The desktop's opener (xdg-open) hands the share's smb:// address
+# to the desktop's handler of such addresses; a stand-in handler records it.
+echo "=== opening a share without a file manager" >&2
+dpkg-deb -f "$deb" Depends | tr ',' '\n' | grep -qE '^ *xdg-utils( |$)' && pass "the package depends on xdg-utils" ||
+    fail "the package does not depend on xdg-utils"
+command -v xdg-open >/dev/null && pass "xdg-open came with the package" || fail "no xdg-open after installing the package"
+# An X server, a window manager and a keyboard stand-in; installed after
+# the package, so they are not counted among what it pulled.
+apt-get install -y -qq --no-install-recommends xvfb openbox xdotool >/dev/null 2>&1 ||
+    fail "could not install xvfb, openbox and xdotool for the window"
+"$root/scripts/open-share-check.sh" lanterra && pass "Open reached the desktop's handler of smb:// through xdg-open" ||
+    fail "Open did not reach the desktop's handler of smb:// addresses"
+
 echo "=== apt-get remove lanterra" >&2
 apt-get remove -y lanterra >"$work/apt.log" 2>&1 || { cat "$work/apt.log" >&2; fail "apt-get remove"; }
 dpkg -L lanterra >/dev/null 2>&1 && fail "dpkg still lists files of lanterra"

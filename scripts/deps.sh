@@ -6,7 +6,7 @@
 set -euo pipefail
 
 build_packages=(build-essential cmake ninja-build pkg-config
-    qt6-base-dev qt6-svg-dev qt6-tools-dev qt6-l10n-tools
+    qt6-base-dev qt6-svg-dev qt6-tools-dev qt6-l10n-tools libx11-dev libxcb1-dev
     samba-dev libsmbclient-dev qtkeychain-qt6-dev qt6-translations-l10n)
 # wsdd and avahi-daemon play announcing hosts inside test namespaces; a
 # domain controller (samba-ad-dc, which brings winbind, and its provisioning

@@ -255,6 +255,13 @@ std::optional<BrowsingProgram> DesktopFileManager()
     return std::nullopt;
 }
 
+BrowsingProgram DesktopOpener()
+{
+    const QString name = QStringLiteral("xdg-open");
+    const QString found = QStandardPaths::findExecutable(name);
+    return BrowsingProgram{name, found.isEmpty() ? name : found, QStringLiteral("%s")};
+}
+
 QString FirstIconLibrary(const QString &folder)
 {
     const QStringList libraries = ListIconLibraries(folder);
@@ -265,20 +272,20 @@ void CSettings::DetectDefaults()
 {
     language = LanguageFromLocaleName(SystemLocaleName());
 
+#ifdef Q_OS_WIN
     // The path is written even when the file manager is missing, so the user
     // sees what browsing would run and can correct it in Preferences.
     programPath = BrowsingProgramFolder();
     programName = QStringLiteral("Total Commander");
     programPath += QStringLiteral("\\TotalCmd.exe");
     programParameters = QStringLiteral("/O /L=\"%s\"");
-#ifndef Q_OS_WIN
+#else
     // Here the desktop's own file manager is the natural default; without
-    // one the default above stays, and browsing says it cannot start it.
-    if (const std::optional<BrowsingProgram> fileManager = DesktopFileManager()) {
-        programName = fileManager->name;
-        programPath = fileManager->path;
-        programParameters = fileManager->parameters;
-    }
+    // one, whatever the desktop opens smb:// addresses with.
+    const BrowsingProgram program = DesktopFileManager().value_or(DesktopOpener());
+    programName = program.name;
+    programPath = program.path;
+    programParameters = program.parameters;
 #endif
 
     const QString library = FirstIconLibrary(Paths::iconsFolder());

@@ -37,6 +37,10 @@ struct BrowsingProgram
 // "inode/directory") as a program for browsing; none when the desktop has
 // no such handler or its program is not installed.
 std::optional<BrowsingProgram> DesktopFileManager();
+// The desktop's opener of addresses (xdg-open, which the package depends
+// on) as a program for browsing: it hands an smb:// address to whatever the
+// desktop has for it. Its full path when it is on PATH, else its name.
+BrowsingProgram DesktopOpener();
 // The ids of the desktop entries chosen for a MIME type, best first: the
 // defaults of every mimeapps.list, then their added associations, then the
 // installed entries' own claims (mimeinfo.cache).

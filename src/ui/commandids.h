@@ -35,6 +35,14 @@ enum : int {
     StopScan = 32838,
     FocusSchemes = 32868,
     ApplyScheme = 108,
+    // The View menu's Sort By pop-up (the key of its text) and its items.
+    ViewSortBy = 32880,
+    SortByShare = 32881,
+    SortByHost = 32882,
+    SortByWorkgroup = 32883,
+    SortAscending = 32884,
+    SortDescending = 32885,
+    CopyWindowsPath = 32886,
     ShareOpen = 32849,
     ShareBrowse = 32853,
     // The framework's own numbers of Edit > Copy and Edit > Find.

@@ -68,6 +68,10 @@ enum : int {
     Smb1Hint = 41,
     Smb1Question = 42,
     Smb1Listing = 43,
+    OpenFailed = 50,
+    BrowseFailed = 51,
+    NoBrowsingProgram = 52,
+    OpenLinkFailed = 53,
 };
 }
 

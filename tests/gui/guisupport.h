@@ -79,19 +79,26 @@ public:
     CSettings settings;
 };
 
-// Remembers what would have been handed to the desktop.
+// Remembers what would have been handed to the desktop; with `refusal`
+// set, every start fails for that reason.
 class RecordingLauncher : public IShareLauncher
 {
 public:
-    void OpenUrl(const QUrl &url) override { opened.append(url); }
-    void StartProgram(const QString &program, const QStringList &arguments) override
+    bool OpenUrl(const QUrl &url) override
+    {
+        opened.append(url);
+        return refusal.isEmpty();
+    }
+    QString StartProgram(const QString &program, const QStringList &arguments) override
     {
         programs.append(program);
         argumentLists.append(arguments);
+        return refusal;
     }
     QList<QUrl> opened;
     QStringList programs;
     QList<QStringList> argumentLists;
+    QString refusal;
 };
 
 } // namespace gui

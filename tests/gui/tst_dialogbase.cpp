@@ -103,8 +103,12 @@ private slots:
         const QString line = ProductInfo::VersionLine(ProductInfo::FileVersion(), ProductInfo::RevisionStamp());
         QVERIFY2(QRegularExpression(QStringLiteral(R"(^Version: \d+\.\d+\.\d+  \(Revision: \d+\)$)")).match(line).hasMatch(),
                  qPrintable(line));
-        QVERIFY(ProductInfo::SupportMailUrl().startsWith(QStringLiteral("mailto:")));
-        QVERIFY(ProductInfo::SupportMailUrl().contains(QStringLiteral("(Revision%20")));
+        const QString mail = ProductInfo::FeedbackMailUrl(QStringLiteral("help@example.org"));
+        QVERIFY2(mail.startsWith(QStringLiteral("mailto:help@example.org?")), qPrintable(mail));
+        QVERIFY(mail.contains(QStringLiteral("(Revision%20")));
+        // Without an address there is nothing to write to, and no link.
+        QVERIFY(ProductInfo::FeedbackMailUrl(QString()).isEmpty());
+        QCOMPARE(ProductInfo::SupportMailUrl().isEmpty(), ProductInfo::SupportAddress().isEmpty());
     }
 
     void helpPagesAndTopics()

@@ -8,11 +8,13 @@
 #include "settings/languagetable.h"
 #include "ui/commandids.h"
 #include "ui/dialogs/aboutdlg.h"
+#include "ui/dialogs/productinfo.h"
 #include "ui/dialogs/preferencesdlg.h"
 #include "ui/dialogs/scanoptionsdlg.h"
 #include "ui/dialogs/schemeadvanceddlg.h"
 #include "ui/dialogs/schemeseditordlg.h"
 #include "ui/frame/mainframe.h"
+#include "ui/toolkit/menubar.h"
 #include "ui/view/lanterraview.h"
 #include "ui/view/sharelistmodel.h"
 
@@ -245,7 +247,19 @@ private slots:
         CMainFrame frame(&f.app, &f.settings.settings);
         QVERIFY(RunCommand<CAboutDlg>(frame, Cmd::About, [](CAboutDlg &dialog) {
             QVERIFY(C<QLabel>(dialog, CAboutDlg::IdVersion)->text().startsWith(QStringLiteral("Version: ")));
+            // The licence as it is, not a reservation of every right.
+            const QString notice = C<QLabel>(dialog, CAboutDlg::IdLegal2)->text();
+            QVERIFY2(notice.contains(QStringLiteral("GNU General Public License, version 3 or later")),
+                     qPrintable(notice));
+            for (const QLabel *label : dialog.findChildren<QLabel *>())
+                QVERIFY(!label->text().contains(QStringLiteral("All rights reserved")));
+            // Links only to addresses the build names.
+            QCOMPARE(dialog.Control(CAboutDlg::IdHomePage) != nullptr, !ProductInfo::HomePage().isEmpty());
+            QCOMPARE(dialog.Control(CAboutDlg::IdSupport) != nullptr, !ProductInfo::SupportAddress().isEmpty());
         }));
+        QCOMPARE(frame.MenuBar()->CommandAction(Cmd::HomePage) != nullptr, !ProductInfo::HomePage().isEmpty());
+        QCOMPARE(frame.MenuBar()->CommandAction(Cmd::SendFeedback) != nullptr,
+                 !ProductInfo::SupportAddress().isEmpty());
     }
 };
 

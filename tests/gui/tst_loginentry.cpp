@@ -214,8 +214,9 @@ private slots:
         QVERIFY(menu);
         // An entry has neither properties nor an address to copy.
         for (QAction *action : menu->actions())
-            QCOMPARE(action->isEnabled(),
-                     action->data().toInt() != Cmd::ShareProperties && action->data().toInt() != Cmd::EditCopy);
+            QCOMPARE(action->isEnabled(), action->data().toInt() != Cmd::ShareProperties
+                                              && action->data().toInt() != Cmd::EditCopy
+                                              && action->data().toInt() != Cmd::CopyWindowsPath);
 
         // A double-click asks; a wrong password leaves the entry and says so.
         QString prompt;

@@ -8,14 +8,18 @@
 #include "settings/languagetable.h"
 #include "ui/commandids.h"
 #include "ui/frame/mainframe.h"
+#include "ui/frame/taskbarhint.h"
 #include "ui/toolkit/menubar.h"
 #include "ui/toolkit/sizablerebar.h"
 #include "ui/toolkit/toolbarex.h"
+#include "ui/view/filterfield.h"
 #include "ui/view/lanterraview.h"
 
 #include <algorithm>
 
 #include <QAbstractItemView>
+#include <QApplication>
+#include <QHeaderView>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QGuiApplication>
@@ -87,8 +91,8 @@ private slots:
                               "-", "E&xit\tAlt+F4"}));
         QCOMPARE(menu->CommandAction(Cmd::ShowOffline)->text(), QStringLiteral("S&how Offline Resources"));
         QCOMPARE(menu->actions()[4]->text(), QStringLiteral("&Help"));
-        // The odd ones: Ctrl+S saves as, Esc stops, Ctrl+R and F5 both start or stop.
-        QCOMPARE(frame->AcceleratorCommand(QKeySequence(Qt::CTRL | Qt::Key_S)), int(Cmd::FileSaveAs));
+        // Ctrl+S saves, as the menu says; Esc stops, Ctrl+R and F5 both start or stop.
+        QCOMPARE(frame->AcceleratorCommand(QKeySequence(Qt::CTRL | Qt::Key_S)), int(Cmd::FileSave));
         QCOMPARE(frame->AcceleratorCommand(QKeySequence(Qt::Key_Escape)), int(Cmd::StopScan));
         QCOMPARE(frame->AcceleratorCommand(QKeySequence(Qt::CTRL | Qt::Key_R)), int(Cmd::Refresh));
         QCOMPARE(frame->AcceleratorCommand(QKeySequence(Qt::Key_F5)), int(Cmd::Refresh));
@@ -117,10 +121,21 @@ private slots:
         Activate(frame.get());
         CLanterraDoc &doc = f.app.document();
         QCOMPARE(frame->RefreshButton()->text(), QStringLiteral("&Refresh:"));
+        // The button keeps its width, so the filter beside it stays put, and
+        // shows its text whole in either state.
+        const auto filterAt = [&frame] {
+            QCoreApplication::processEvents();
+            return frame->FilterField()->mapTo(frame.get(), QPoint(0, 0));
+        };
+        const QPoint filterBefore = filterAt();
+        const int buttonWidth = frame->RefreshButton()->width();
+        QVERIFY(buttonWidth >= frame->RefreshButton()->sizeHint().width());
 
         QTest::keyClick(frame.get(), Qt::Key_F5);
         QVERIFY(doc.IsScanning());
         QCOMPARE(frame->RefreshButton()->text(), QStringLiteral("&Stop"));
+        QCOMPARE(filterAt(), filterBefore);
+        QCOMPARE(frame->RefreshButton()->width(), buttonWidth);
         QCOMPARE(frame->View()->TimerInterval(), CLanterraView::ScanInterval);
 
         QTest::keyClick(frame.get(), Qt::Key_R, Qt::ControlModifier);
@@ -157,17 +172,42 @@ private slots:
         QCOMPARE(frame->RefreshButton()->text(), QStringLiteral("&Stop"));
     }
 
-    void ctrlSOpensSaveAs()
+    // Ctrl+S writes the document to its file without asking; only a
+    // document that has no file yet is given a name first.
+    void ctrlSSaves_data()
     {
+        QTest::addColumn<bool>("hasFile");
+        QTest::newRow("document with a file") << true;
+        QTest::newRow("document without a file") << false;
+    }
+
+    void ctrlSSaves()
+    {
+        QFETCH(bool, hasFile);
         Fixture f;
         auto frame = f.Frame();
         Activate(frame.get());
-        QVERIFY(QFileInfo::exists(f.app.document().GetPathName()));
+        CLanterraDoc &doc = f.app.document();
+        const QString path = doc.GetPathName();
+        QVERIFY(QFile::remove(path));
+        if (!hasFile)
+            doc.SetPathName(QString());
         QTest::keyClick(frame.get(), Qt::Key_S, Qt::ControlModifier);
         auto *dialog = frame->findChild<QFileDialog *>(QStringLiteral("saveAsDialog"));
-        QVERIFY(dialog);
-        QCOMPARE(dialog->acceptMode(), QFileDialog::AcceptSave);
-        dialog->reject();
+        QCOMPARE(QFileInfo::exists(path), hasFile);
+        QCOMPARE(dialog != nullptr, !hasFile);
+        if (dialog) {
+            QCOMPARE(dialog->acceptMode(), QFileDialog::AcceptSave);
+            dialog->reject();
+        }
+        // Save As keeps its menu item, and asks even when there is a file.
+        frame->MenuBar()->CommandAction(Cmd::FileSaveAs)->trigger();
+        QFileDialog *asked = nullptr;
+        for (QFileDialog *shown : frame->findChildren<QFileDialog *>(QStringLiteral("saveAsDialog")))
+            if (shown->isVisible())
+                asked = shown;
+        QVERIFY(asked);
+        asked->reject();
     }
 
     void schemeBox()
@@ -336,6 +376,26 @@ private slots:
         }
     }
 
+    // Under a real window manager: without a taskbar button the window
+    // says so to the window manager, shown at the start or switched later.
+    void skipTaskbarHintUnderAWindowManager()
+    {
+        if (QGuiApplication::platformName() != QLatin1String("xcb"))
+            QSKIP("needs a window manager: run under scripts/under-wm.sh");
+        Fixture f;
+        f.settings.settings.showOnTaskBar = false;
+        auto frame = f.Frame();
+        frame->show();
+        QVERIFY(QTest::qWaitForWindowExposed(frame.get()));
+        QTRY_VERIFY(HasSkipTaskbarHint(frame.get()));
+        frame->RouteCommand(Cmd::ShowOnTaskbar);
+        QVERIFY(QTest::qWaitForWindowExposed(frame.get()));
+        QTRY_VERIFY(!HasSkipTaskbarHint(frame.get()));
+        frame->RouteCommand(Cmd::ShowOnTaskbar);
+        QVERIFY(QTest::qWaitForWindowExposed(frame.get()));
+        QTRY_VERIFY(HasSkipTaskbarHint(frame.get()));
+    }
+
     void bandLayoutSurvivesARestart()
     {
         Fixture f;
@@ -389,6 +449,162 @@ private slots:
         emit menu->aboutToShow();
         QVERIFY(menu->actions()[2]->isChecked());
         QVERIFY(!menu->actions()[0]->isChecked());
+    }
+
+    // Every view mode and sort order is reachable from the keyboard: the
+    // View menu with Ctrl+1/2/3, and its Sort By pop-up.
+    void viewModesFromTheKeyboard_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("mode");
+        QTest::newRow("Ctrl+3 details") << int(Qt::Key_3) << int(CLanterraView::ModeDetails);
+        QTest::newRow("Ctrl+2 list") << int(Qt::Key_2) << int(CLanterraView::ModeList);
+        QTest::newRow("Ctrl+1 tiles") << int(Qt::Key_1) << int(CLanterraView::ModeTiles);
+    }
+
+    void viewModesFromTheKeyboard()
+    {
+        QFETCH(int, key);
+        QFETCH(int, mode);
+        Fixture f;
+        auto frame = f.Frame();
+        // Start from another mode than the one the key gives.
+        frame->View()->SetViewMode(mode == CLanterraView::ModeList ? CLanterraView::ModeTiles
+                                                                   : CLanterraView::ModeList);
+        Activate(frame.get());
+        QTest::keyClick(frame.get(), Qt::Key(key), Qt::ControlModifier);
+        QCOMPARE(frame->View()->GetViewMode(), mode);
+        QCOMPARE(f.app.document().lastView(), mode);
+
+        CMenuBar *menu = frame->MenuBar();
+        menu->PrepareMenu(menu->PopupAt(2));
+        const int commands[] = {Cmd::ViewTiles, Cmd::ViewList, Cmd::ViewDetails};
+        for (int command : commands) {
+            QAction *item = menu->CommandAction(command);
+            QVERIFY(item);
+            QVERIFY(item->actionGroup());
+            QCOMPARE(item->isChecked(), (command == Cmd::ViewTiles && mode == CLanterraView::ModeTiles)
+                                            || (command == Cmd::ViewList && mode == CLanterraView::ModeList)
+                                            || (command == Cmd::ViewDetails && mode == CLanterraView::ModeDetails));
+        }
+        QVERIFY(menu->CommandAction(Cmd::ViewList)->text().endsWith(QStringLiteral("\tCtrl+2")));
+    }
+
+    void sortByMenu_data()
+    {
+        QTest::addColumn<QList<int>>("commands");
+        QTest::addColumn<int>("column");
+        QTest::addColumn<bool>("descending");
+        QTest::newRow("host name") << QList<int>{Cmd::SortByHost} << int(ColumnHost) << false;
+        QTest::newRow("workgroup, descending")
+            << QList<int>{Cmd::SortByWorkgroup, Cmd::SortDescending} << int(ColumnWorkgroup) << true;
+        QTest::newRow("the direction stays with another column")
+            << QList<int>{Cmd::SortDescending, Cmd::SortByHost} << int(ColumnHost) << true;
+        QTest::newRow("back to ascending")
+            << QList<int>{Cmd::SortDescending, Cmd::SortByShare, Cmd::SortAscending} << int(ColumnShare) << false;
+    }
+
+    void sortByMenu()
+    {
+        QFETCH(QList<int>, commands);
+        QFETCH(int, column);
+        QFETCH(bool, descending);
+        Fixture f;
+        DocBuilder build(f.app.document());
+        build.Share(build.Host(QStringLiteral("zeta"), QStringLiteral("ALPHA")), QStringLiteral("music"));
+        build.Share(build.Host(QStringLiteral("alpha"), QStringLiteral("BETA")), QStringLiteral("films"));
+        auto frame = f.Frame();
+        frame->View()->RebuildList(f.settings.Hosts());
+        while (frame->View()->IsTimerActive())
+            frame->View()->UpdateTick();
+        frame->View()->SetViewMode(CLanterraView::ModeDetails);
+
+        CMenuBar *menu = frame->MenuBar();
+        QMenu *sortBy = nullptr;
+        for (QAction *action : menu->PopupAt(2)->actions())
+            if (action->menu())
+                sortBy = action->menu();
+        QVERIFY(sortBy);
+        menu->PrepareMenu(menu->PopupAt(2));
+        QCOMPARE(sortBy->menuAction()->text(), QStringLiteral("Sort &By"));
+        for (int command : std::as_const(commands)) {
+            emit sortBy->aboutToShow();
+            QAction *item = nullptr;
+            for (QAction *action : sortBy->actions())
+                if (action->data().toInt() == command)
+                    item = action;
+            QVERIFY(item && item->isEnabled());
+            item->trigger();
+        }
+        const CLanterraDoc &doc = f.app.document();
+        QCOMPARE(doc.lastSortCol(), column);
+        QCOMPARE(bool(doc.lastSortRev()), descending);
+        QCOMPARE(frame->View()->Header()->sortIndicatorOrder(), descending ? Qt::DescendingOrder : Qt::AscendingOrder);
+        // The marks show the order in force.
+        emit sortBy->aboutToShow();
+        const int columns[][2] = {
+            {Cmd::SortByShare, ColumnShare}, {Cmd::SortByHost, ColumnHost}, {Cmd::SortByWorkgroup, ColumnWorkgroup}};
+        for (const auto &[command, id] : columns)
+            QCOMPARE(menu->CommandAction(command)->isChecked(), id == column);
+        QCOMPARE(menu->CommandAction(Cmd::SortDescending)->isChecked(), descending);
+        QCOMPARE(menu->CommandAction(Cmd::SortAscending)->isChecked(), !descending);
+    }
+
+    // With the window too narrow for the toolbar, the chevron's entries do
+    // what their buttons do: "List View" offers the view modes.
+    void toolbarOverflowActsAsTheButtons()
+    {
+        Fixture f;
+        auto frame = f.Frame();
+        frame->resize(200, 400);
+        Activate(frame.get());
+        CToolBarEx *toolBar = frame->ToolBar();
+        QTRY_VERIFY(!toolBar->HiddenActions().isEmpty());
+        QVERIFY(toolBar->HiddenActions().contains(toolBar->CommandAction(Cmd::ListViewButton)));
+        auto *chevron = toolBar->findChild<QToolButton *>(QStringLiteral("qt_toolbar_ext_button"));
+        QVERIFY(chevron && chevron->isVisible());
+        chevron->click();
+        auto *popup = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        QVERIFY(popup);
+        QAction *listView = nullptr;
+        for (QAction *entry : popup->actions())
+            if (entry->text() == QStringLiteral("List View"))
+                listView = entry;
+        QVERIFY(listView);
+        QVERIFY(listView->menu());
+        emit listView->menu()->aboutToShow();
+        QCOMPARE(MenuTexts(listView->menu()), (QStringList{"Tiles", "List", "Details"}));
+        listView->menu()->actions()[2]->trigger();
+        QCOMPARE(frame->View()->GetViewMode(), int(CLanterraView::ModeDetails));
+        popup->close();
+    }
+
+    // Shift+F10 opens the focused share's menu at the share, as the Menu
+    // key does.
+    void shiftF10OpensTheContextMenu()
+    {
+        Fixture f;
+        DocBuilder build(f.app.document());
+        const int share =
+            build.Share(build.Host(QStringLiteral("nas"), QStringLiteral("HOME")), QStringLiteral("music"));
+        auto frame = f.Frame();
+        frame->View()->RebuildList(f.settings.Media());
+        while (frame->View()->IsTimerActive())
+            frame->View()->UpdateTick();
+        Activate(frame.get());
+        frame->View()->SetFocusedShare(share);
+        QAbstractItemView *items = frame->View()->ItemView();
+        items->setFocus();
+        QTRY_VERIFY(items->hasFocus());
+        const QRect item(items->viewport()->mapToGlobal(items->visualRect(items->currentIndex()).topLeft()),
+                         items->visualRect(items->currentIndex()).size());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_F10, Qt::ShiftModifier);
+        auto *shown = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        QVERIFY(shown);
+        QCOMPARE(shown->actions().value(0)->text(), QStringLiteral("&Open"));
+        QVERIFY2(item.contains(shown->pos()),
+                 qPrintable(QStringLiteral("menu at %1,%2").arg(shown->x()).arg(shown->y())));
+        shown->close();
     }
 
     void toolbarShowsIconsWithTranslatedTips()

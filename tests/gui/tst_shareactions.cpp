@@ -31,6 +31,8 @@ class ShareActionsTest : public QObject
     Q_OBJECT
 
 private:
+    enum CopyWay { ByKey, ByMenu, AsWindowsPath };
+
     struct Fixture
     {
         TestSettings settings;
@@ -163,10 +165,11 @@ private slots:
         QCOMPARE(menu->defaultAction()->text(), QStringLiteral("Browse"));
         // "&Open" still opens.
         const QList<QAction *> actions = menu->actions();
-        QCOMPARE(actions.size(), 7);
+        QCOMPARE(actions.size(), 8);
         QCOMPARE(actions[0]->text(), QStringLiteral("&Open"));
         QCOMPARE(actions[4]->text(), QStringLiteral("&Copy Address"));
-        QCOMPARE(actions[6]->text(), QStringLiteral("&Properties"));
+        QCOMPARE(actions[5]->text(), QStringLiteral("Copy as &Windows Path"));
+        QCOMPARE(actions[7]->text(), QStringLiteral("&Properties"));
         actions[0]->trigger();
         QCOMPARE(f.launcher->opened.size(), 1);
     }
@@ -240,28 +243,69 @@ private slots:
         QCOMPARE(captions, (QStringList{"Freigabe", "Rechner :"}));
     }
 
+    // Share Properties shows each field whole, the long percent-encoded
+    // address too, with a larger font as well.
+    void propertiesShowWholeFields_data()
+    {
+        QTest::addColumn<int>("pointSize");
+        QTest::newRow("usual font") << 9;
+        QTest::newRow("larger font") << 16;
+    }
+
+    void propertiesShowWholeFields()
+    {
+        QFETCH(int, pointSize);
+        CSharePropertiesDlg dialog;
+        QFont font = dialog.font();
+        font.setPointSize(pointSize);
+        dialog.setFont(font);
+        dialog.shareName = QString::fromUtf8("Übersicht Filme 2026");
+        dialog.hostName = QStringLiteral("mediaserver");
+        dialog.workgroup = QStringLiteral("HOME");
+        dialog.address = QString::fromUtf8("\\\\mediaserver\\Übersicht Filme 2026");
+        dialog.url = ShareAddressFromUnc(dialog.address);
+        dialog.InitDialog();
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        for (int id : {1126, 1004, 1005, 1006, 1007}) {
+            auto *edit = static_cast<QLineEdit *>(dialog.Control(id));
+            const int text = edit->fontMetrics().horizontalAdvance(edit->text());
+            QVERIFY2(edit->width() > text,
+                     qPrintable(
+                         QStringLiteral("%1: %2 px for %3 px of text").arg(edit->text()).arg(edit->width()).arg(text)));
+        }
+    }
+
     // --- addresses, and several shares at once ------------------------------------
 
     // Ctrl+C and "Copy Address" copy the selected shares' addresses, one a
-    // line, in list order, as the network names them: no direction marks of
-    // the list's display, nothing written out.
+    // line, in list order, as smb:// addresses a file manager's location
+    // bar and a shell take; "Copy as Windows Path" copies them as the
+    // network names them. No direction marks of the list's display, nothing
+    // hidden written out.
     void copyAddresses_data()
     {
         QTest::addColumn<int>("mode");
-        QTest::addColumn<bool>("byMenu");
+        QTest::addColumn<int>("how");
+        QTest::addColumn<QString>("text");
+        const QString addresses =
+            QStringLiteral("smb://nas/My%20Music\nsmb://10.0.0.5/films\nsmb://nas/r%E2%80%AEevil%20%231");
+        const QString paths = QString::fromUtf8("\\\\nas\\My Music\n\\\\10.0.0.5\\films\n\\\\nas\\r\u202Eevil #1");
         const std::pair<const char *, int> modes[] = {{"details", CLanterraView::ModeDetails},
                                                       {"tiles", CLanterraView::ModeTiles},
                                                       {"list", CLanterraView::ModeList}};
         for (const auto &[name, mode] : modes) {
-            QTest::addRow("%s, Ctrl+C", name) << mode << false;
-            QTest::addRow("%s, context menu", name) << mode << true;
+            QTest::addRow("%s, Ctrl+C", name) << mode << int(ByKey) << addresses;
+            QTest::addRow("%s, context menu", name) << mode << int(ByMenu) << addresses;
+            QTest::addRow("%s, as Windows path", name) << mode << int(AsWindowsPath) << paths;
         }
     }
 
     void copyAddresses()
     {
         QFETCH(int, mode);
-        QFETCH(bool, byMenu);
+        QFETCH(int, how);
+        QFETCH(QString, text);
         Fixture f;
         const int odd = f.build.Share(f.build.Host(QStringLiteral("nas"), QStringLiteral("HOME")),
                                       QString::fromUtf8("r\u202Eevil #1"));
@@ -273,20 +317,21 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&f.view));
         QGuiApplication::clipboard()->clear();
         Select(f.view, {odd, f.music, f.films});
-        if (byMenu) {
-            std::unique_ptr<QMenu> menu(f.view.CreateContextMenu(nullptr));
-            QAction *copy = menu->actions().value(4);
-            QCOMPARE(copy->text(), QStringLiteral("&Copy Address"));
-            QVERIFY(copy->isEnabled());
-            copy->trigger();
-        } else {
+        if (how == ByKey) {
             f.view.ItemView()->setFocus();
             QTest::keyClick(f.view.ItemView(), Qt::Key_C, Qt::ControlModifier);
+        } else {
+            std::unique_ptr<QMenu> menu(f.view.CreateContextMenu(nullptr));
+            QAction *copy = menu->actions().value(how == ByMenu ? 4 : 5);
+            QCOMPARE(copy->text(),
+                     how == ByMenu ? QStringLiteral("&Copy Address") : QStringLiteral("Copy as &Windows Path"));
+            QVERIFY(copy->isEnabled());
+            copy->trigger();
         }
         const QMimeData *data = QGuiApplication::clipboard()->mimeData();
         QVERIFY(data);
         // List order: Music (My Music), then Other (films, then the odd one).
-        QCOMPARE(data->text(), QString::fromUtf8("\\\\nas\\My Music\n\\\\10.0.0.5\\films\n\\\\nas\\r\u202Eevil #1"));
+        QCOMPARE(data->text(), text);
         QCOMPARE(data->data(QStringLiteral("text/uri-list")),
                  QByteArray("smb://nas/My%20Music\r\nsmb://10.0.0.5/films\r\nsmb://nas/r%E2%80%AEevil%20%231\r\n"));
         QVERIFY(!data->text().contains(QChar(0x2068)) && !data->text().contains(QChar(0x2069)));
@@ -321,7 +366,7 @@ private slots:
         selection->select(model->IndexOfShare(f.films), QItemSelectionModel::Select);
         QCOMPARE(f.view.ActedShares(), QList<int>{f.films});
         QVERIFY(f.view.OnCommand(Cmd::EditCopy));
-        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("\\\\10.0.0.5\\films"));
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("smb://10.0.0.5/films"));
         QVERIFY(f.view.OnCommand(Cmd::ShareOpen));
         QCOMPARE(f.launcher->opened, QList<QUrl>{QUrl(QStringLiteral("smb://10.0.0.5/films"))});
     }

@@ -450,6 +450,44 @@ private slots:
         QCOMPARE(header->sortIndicatorOrder(), Qt::DescendingOrder);
     }
 
+    // Column widths follow the list's font: a host name like
+    // "mediaserver" and the header texts are never cut, at a larger font too.
+    void columnWidthsFollowTheFont_data()
+    {
+        QTest::addColumn<int>("pointSize");
+        QTest::newRow("usual font") << 9;
+        QTest::newRow("larger font") << 16;
+        QTest::newRow("much larger font") << 24;
+    }
+
+    void columnWidthsFollowTheFont()
+    {
+        QFETCH(int, pointSize);
+        Fixture f;
+        QFont font = f.view.font();
+        font.setPointSize(pointSize);
+        f.view.setFont(font);
+        f.build.Share(f.build.Host(QStringLiteral("mediaserver"), QStringLiteral("WORKGROUP")),
+                      QStringLiteral("Photographs"));
+        f.view.SetViewMode(CLanterraView::ModeDetails);
+        f.Fill(f.settings.Media());
+        QHeaderView *header = f.view.Header();
+        const QFontMetrics metrics(f.view.ItemView()->font());
+        const QString widest[] = {QStringLiteral("Photographs"), QStringLiteral("mediaserver"),
+                                  QStringLiteral("WORKGROUP")};
+        for (int section = 0; section < 3; ++section) {
+            const QString caption = f.view.Model()->headerData(section, Qt::Horizontal).toString();
+            // The share's state picture stands before its name.
+            const int needed = std::max(metrics.horizontalAdvance(widest[section]) + (section == 0 ? 20 : 0),
+                                        metrics.horizontalAdvance(caption))
+                               + 12;
+            QVERIFY2(header->sectionSize(section) >= needed, qPrintable(QStringLiteral("column %1: %2 px, needs %3")
+                                                                            .arg(section)
+                                                                            .arg(header->sectionSize(section))
+                                                                            .arg(needed)));
+        }
+    }
+
     void hostGroupsInCodeUnitOrder()
     {
         Fixture f;

@@ -112,7 +112,7 @@ TEST_F(BrowsingDetectionTest, DefaultHandlerOfFoldersIsTheFileManager)
     EXPECT_EQ(settings.programParameters, "--new-window %s");
 }
 
-TEST_F(BrowsingDetectionTest, NoHandlerKeepsTheOldDefault)
+TEST_F(BrowsingDetectionTest, NoHandlerTakesTheDesktopOpener)
 {
     EXPECT_FALSE(DesktopFileManager());
     // A handler whose program is not installed does not count.
@@ -125,10 +125,19 @@ TEST_F(BrowsingDetectionTest, NoHandlerKeepsTheOldDefault)
     write("config/mimeapps.list", "[Removed Associations]\ninode/directory=other.desktop\n");
     EXPECT_FALSE(DesktopFileManager());
 
+    // Never a Windows program here: the desktop's opener takes the share's
+    // address, by name until it is installed, by its path once it is.
     CSettings settings;
     settings.DetectDefaults();
-    EXPECT_EQ(settings.programName, "Total Commander");
-    EXPECT_EQ(settings.programPath, "\\TotalCmd.exe");
+    EXPECT_EQ(settings.programName, "xdg-open");
+    EXPECT_EQ(settings.programPath, "xdg-open");
+    EXPECT_EQ(settings.programParameters, "%s");
+    program("xdg-open");
+    settings.DetectDefaults();
+    EXPECT_EQ(settings.programPath, dir.filePath("bin/xdg-open"));
+    EXPECT_EQ(argumentsFor(BrowsingProgram{settings.programName, settings.programPath, settings.programParameters},
+                           "smb://host/share"),
+              QStringList{"smb://host/share"});
 }
 
 TEST_F(BrowsingDetectionTest, FieldCodesOfTheExecLine)

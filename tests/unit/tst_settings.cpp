@@ -93,6 +93,18 @@ QStringList defaultSchemeLines(int selected)
     return lines;
 }
 
+// The program for browsing a first start finds on this machine: Windows
+// has its file manager's old default, elsewhere the desktop's file manager
+// or, without one, its opener of addresses.
+BrowsingProgram FirstStartProgram()
+{
+#ifdef Q_OS_WIN
+    return {u"Total Commander"_qs, u"\\TotalCmd.exe"_qs, u"/O /L=\"%s\""_qs};
+#else
+    return DesktopFileManager().value_or(DesktopOpener());
+#endif
+}
+
 // The body of the file a first start writes (after the header).
 QStringList defaultFileLines()
 {
@@ -103,9 +115,9 @@ QStringList defaultFileLines()
         QStringLiteral(" <iconlib name=\"\" />"),
         QStringLiteral(" <automation autoScan=\"false\" autoSave=\"true\" autoLoad=\"true\" />"),
         QStringLiteral(" <marking before=\"true\" after=\"true\" />"),
-        QStringLiteral(" <application name=\"Total Commander\" default=\"false\">"),
-        QStringLiteral("  <path>\\TotalCmd.exe</path>"),
-        QStringLiteral("  <parm>/O /L=\"%s\"</parm>"),
+        QStringLiteral(" <application name=\"%1\" default=\"false\">").arg(FirstStartProgram().name),
+        QStringLiteral("  <path>%1</path>").arg(FirstStartProgram().path),
+        QStringLiteral("  <parm>%1</parm>").arg(FirstStartProgram().parameters),
         QStringLiteral(" </application>"),
         QStringLiteral(" <toolbars>"),
         QStringLiteral(" </toolbars>"),
@@ -205,9 +217,12 @@ TEST_F(SettingsTest, FirstStartWritesTheDefaultFile)
     expectStartValues(*settings);
     EXPECT_EQ(settings->language, u"English");
     EXPECT_EQ(settings->languageIndex, -1);
-    EXPECT_EQ(settings->programName, u"Total Commander");
-    EXPECT_EQ(settings->programPath, u"\\TotalCmd.exe");
-    EXPECT_EQ(settings->programParameters, u"/O /L=\"%s\"");
+    EXPECT_EQ(settings->programName, FirstStartProgram().name);
+    EXPECT_EQ(settings->programPath, FirstStartProgram().path);
+    EXPECT_EQ(settings->programParameters, FirstStartProgram().parameters);
+#ifndef Q_OS_WIN
+    EXPECT_FALSE(settings->programPath.contains(u'\\')) << "never a Windows path here";
+#endif
     EXPECT_FALSE(QFile::exists(path)) << "written only at shut-down";
 
     settings->Shutdown();
@@ -240,7 +255,7 @@ TEST_F(SettingsTest, FirstStartDetectionPicksLanguageAndIconLibrary)
     qputenv("LC_ALL", "C");
     EXPECT_EQ(settings.iconLibrary, u"Beta");
     EXPECT_EQ(settings.language, u"German");
-    EXPECT_EQ(settings.programName, u"Total Commander");
+    EXPECT_EQ(settings.programName, FirstStartProgram().name);
 
     // No library at all leaves the setting as it was.
     QDir(icons).removeRecursively();
@@ -452,13 +467,13 @@ TEST_F(SettingsTest, AttributesAreTakenByPosition)
 TEST_F(SettingsTest, TruncatedFileKeepsWhatCameBeforeTheCut)
 {
     const QString whole = Header + defaultFileLines().join(u"\r\n");
-    const qsizetype cut = whole.indexOf(u"Total Commander") + 3;
+    const qsizetype cut = whole.indexOf(u"<application name=\"") + 19 + 3;
     writeFile(path, QByteArray("\xFF\xFE", 2) + utf16le(whole.left(cut)));
     auto settings = start();
     EXPECT_EQ(settings->language, u"English");
     EXPECT_FALSE(settings->autoScan);
     EXPECT_TRUE(settings->autoSave);
-    EXPECT_EQ(settings->programName, u"Tot");
+    EXPECT_EQ(settings->programName, FirstStartProgram().name.left(3));
     // Everything after the end of the text reads as empty, 0 or false.
     EXPECT_TRUE(settings->programPath.isEmpty());
     EXPECT_FALSE(settings->showOnTaskBar);
@@ -481,7 +496,7 @@ TEST_F(SettingsTest, FileWithoutByteOrderMarkReadsTheSame)
     writeFile(path, settingsFile(body, false));
     auto settings = start();
     EXPECT_EQ(settings->iconLibrary, u"metal");
-    EXPECT_EQ(settings->programName, u"Total Commander");
+    EXPECT_EQ(settings->programName, FirstStartProgram().name);
     settings->Shutdown();
     // The language has no folder here, so it falls back to English.
     body[2] = u" <language name=\"English\" />"_qs;

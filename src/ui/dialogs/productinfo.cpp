@@ -8,11 +8,13 @@
 #ifndef LANTERRA_REVISION
 #define LANTERRA_REVISION "0"
 #endif
+// Without a build setting the program names no addresses at all: a link
+// that leads nowhere is worse than none.
 #ifndef LANTERRA_HOMEPAGE
-#define LANTERRA_HOMEPAGE "https://lanterra.brevant.example/"
+#define LANTERRA_HOMEPAGE ""
 #endif
 #ifndef LANTERRA_SUPPORT_EMAIL
-#define LANTERRA_SUPPORT_EMAIL "support@brevant.example"
+#define LANTERRA_SUPPORT_EMAIL ""
 #endif
 #ifndef LANTERRA_VERSION_MAJOR
 #define LANTERRA_VERSION_MAJOR 0
@@ -47,8 +49,15 @@ QString SupportAddress()
 
 QString SupportMailUrl()
 {
+    return FeedbackMailUrl(SupportAddress());
+}
+
+QString FeedbackMailUrl(const QString &address)
+{
+    if (address.isEmpty())
+        return {};
     return QStringLiteral("mailto:%1?subject=lantrax%20%2%20(Revision%20%3)")
-        .arg(SupportAddress(), ShortVersion(FileVersion()), RevisionNumber(RevisionStamp()));
+        .arg(address, ShortVersion(FileVersion()), RevisionNumber(RevisionStamp()));
 }
 
 QString ShortVersion(const QString &fileVersion)

@@ -5,15 +5,17 @@
 
 // What the program says about itself: its version as a version resource
 // writes it ("0, 1, 0, 0"), its revision stamp, and the maker's addresses
-// (build configuration values).
+// (build configuration values; empty when the build names none, and then
+// nothing links to them).
 namespace ProductInfo {
 QString FileVersion();
 QString RevisionStamp();
 QString HomePage();
 QString SupportAddress();
 // The support link: a mail to the support address whose subject names the
-// product, its version and revision.
+// product, its version and revision; empty without an address.
 QString SupportMailUrl();
+QString FeedbackMailUrl(const QString &address);
 
 // "5, 1, 0, 0" -> "5.1.0".
 QString ShortVersion(const QString &fileVersion);

@@ -8,7 +8,10 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScreen>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -96,8 +99,17 @@ void CSharePropertiesDlg::InitDialog()
     m_addressEdit->setText(VisibleText::EscapeHidden(address));
     // Percent-encoded: nothing hidden is left in it.
     m_urlEdit->setText(url);
-    for (QLineEdit *edit : {m_shareEdit, m_hostEdit, m_workgroupEdit, m_addressEdit, m_urlEdit})
+    // Every field shows its whole text where the screen has room for it
+    // (long names, the percent-encoded address, a larger font); beyond
+    // that the dialog stays on the screen and the field scrolls.
+    const QScreen *screen = this->screen();
+    const int room = screen ? screen->availableGeometry().width() - 160 : QWIDGETSIZE_MAX;
+    for (QLineEdit *edit : {m_shareEdit, m_hostEdit, m_workgroupEdit, m_addressEdit, m_urlEdit}) {
+        const QFontMetrics metrics(edit->font());
+        const int whole = metrics.horizontalAdvance(edit->text()) + 2 * metrics.averageCharWidth();
+        edit->setMinimumWidth(std::min(whole, room));
         edit->setCursorPosition(0);
+    }
     TranslateCaptions(
         {IdInformation, IdHostLabel, IdWorkgroupLabel, IdAddressLabel, IdUrlLabel, IdOk, IdCancel, IdApply});
     SetBoldFont({IdInformation});

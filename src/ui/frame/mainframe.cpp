@@ -7,6 +7,7 @@
 #include "settings/messageformat.h"
 #include "settings/settings.h"
 #include "ui/commandids.h"
+#include "ui/dialogs/productinfo.h"
 #include "ui/frame/loginkeeper.h"
 #include "ui/frame/trayicon.h"
 #include "ui/textkeys.h"
@@ -130,7 +131,7 @@ void SetButtonText(QToolButton *button, const QString &text)
 } // namespace
 
 CMainFrame::CMainFrame(CLanterraApp *app, CSettings *settings, QWidget *parent)
-    : CFrameWndEx(parent), m_app(app), m_settings(settings), m_launcher(DesktopLauncher())
+    : CFrameWndEx(parent), m_app(app), m_settings(settings), m_launcher(std::make_shared<CDesktopLauncher>())
 {
     // Qt's own texts (message boxes, file dialogs) follow the program's language.
     CQtTranslations::Install();
@@ -290,19 +291,9 @@ void CMainFrame::SetStatusText(const QString &text)
     m_statusPane->setText(text);
 }
 
-std::shared_ptr<IShareLauncher> CMainFrame::DesktopLauncher()
-{
-    // The refusal is shown once the launch call has returned.
-    return std::make_shared<CDesktopLauncher>([this](const QString &message) {
-        QMetaObject::invokeMethod(
-            this, [this, message] { PlainMessageBox(this, QMessageBox::Warning, message); },
-            Qt::QueuedConnection);
-    });
-}
-
 void CMainFrame::SetLauncher(std::shared_ptr<IShareLauncher> launcher)
 {
-    m_launcher = launcher ? launcher : DesktopLauncher();
+    m_launcher = launcher ? launcher : std::make_shared<CDesktopLauncher>();
     m_view->SetLauncher(m_launcher);
 }
 
@@ -318,6 +309,7 @@ MenuDef CMainFrame::MainMenu()
                                          M::Item(QStringLiteral("S&hare Properties\tAlt+Enter"), Cmd::ShareProperties),
                                          M::Sep(), M::Item(QStringLiteral("E&xit\tAlt+F4"), Cmd::AppExit)}),
         M::Sub(QStringLiteral("&Edit"), {M::Item(QStringLiteral("&Copy Address\tCtrl+C"), Cmd::EditCopy),
+                                         M::Item(QStringLiteral("Copy as &Windows Path"), Cmd::CopyWindowsPath),
                                          M::Item(QStringLiteral("&Filter\tCtrl+F"), Cmd::EditFind), M::Sep(),
                                          M::Item(QStringLiteral("&Scheme...\tAlt+S"), Cmd::EditScheme),
                                          M::Item(QStringLiteral("S&how Offline Resources"), Cmd::ShowOffline), M::Sep(),
@@ -325,15 +317,37 @@ MenuDef CMainFrame::MainMenu()
         M::Sub(QStringLiteral("&View"), {M::Item(QStringLiteral("&Tool Bar"), Cmd::ViewToolBar),
                                          M::Item(QStringLiteral("&Address Bar"), Cmd::ViewAddressBar),
                                          M::Item(QStringLiteral("&Status Bar"), Cmd::ViewStatusBar), M::Sep(),
-                                         M::Item(QStringLiteral("L&ock Toolbars"), Cmd::LockToolbars), M::Sep(),
-                                         M::Item(QStringLiteral("Show on T&askbar"), Cmd::ShowOnTaskbar),
+                                         M::Item(QStringLiteral("T&iles\tCtrl+1"), Cmd::ViewTiles),
+                                         M::Item(QStringLiteral("&List\tCtrl+2"), Cmd::ViewList),
+                                         M::Item(QStringLiteral("&Details\tCtrl+3"), Cmd::ViewDetails),
+                                         M::Sub(QStringLiteral("Sort &By"), Cmd::ViewSortBy,
+                                                {M::Item(QStringLiteral("&Share Name"), Cmd::SortByShare),
+                                                 M::Item(QStringLiteral("&Host Name"), Cmd::SortByHost),
+                                                 M::Item(QStringLiteral("&Workgroup"), Cmd::SortByWorkgroup), M::Sep(),
+                                                 M::Item(QStringLiteral("&Ascending"), Cmd::SortAscending),
+                                                 M::Item(QStringLiteral("D&escending"), Cmd::SortDescending)}),
+                                         M::Sep(), M::Item(QStringLiteral("L&ock Toolbars"), Cmd::LockToolbars),
+                                         M::Sep(), M::Item(QStringLiteral("Show on T&askbar"), Cmd::ShowOnTaskbar),
                                          M::Item(QStringLiteral("Show in T&ray"), Cmd::ShowInTray)}),
         M::Sub(QStringLiteral("&Tools"), {M::Item(QStringLiteral("&Preferences\tAlt+P"), Cmd::Preferences)}),
-        M::Sub(QStringLiteral("&Help"), {M::Item(QStringLiteral("&Contents\tF1"), Cmd::HelpContents), M::Sep(),
-                                         M::Item(QStringLiteral("&Home page"), Cmd::HomePage),
-                                         M::Item(QStringLiteral("&Send feedback"), Cmd::SendFeedback), M::Sep(),
-                                         M::Item(QStringLiteral("&About ..."), Cmd::About)}),
+        M::Sub(QStringLiteral("&Help"), HelpMenu()),
     };
+}
+
+QList<MenuItemDef> CMainFrame::HelpMenu()
+{
+    using M = MenuItemDef;
+    QList<MenuItemDef> items = {M::Item(QStringLiteral("&Contents\tF1"), Cmd::HelpContents), M::Sep()};
+    // Only addresses the build names: a link that leads nowhere is worse
+    // than none.
+    if (!ProductInfo::HomePage().isEmpty())
+        items.append(M::Item(QStringLiteral("&Home page"), Cmd::HomePage));
+    if (!ProductInfo::SupportMailUrl().isEmpty())
+        items.append(M::Item(QStringLiteral("&Send feedback"), Cmd::SendFeedback));
+    if (items.last().command != MenuItemDef::Separator)
+        items.append(M::Sep());
+    items.append(M::Item(QStringLiteral("&About ..."), Cmd::About));
+    return items;
 }
 
 void CMainFrame::CreateToolBars()
@@ -366,11 +380,10 @@ void CMainFrame::CreateToolBars()
     if (const CSettings *s = Settings())
         ReBar()->SetBandLayout(s->toolbarBands);
 
-    // Accelerators: Ctrl+S is Save As, whatever the menu says beside Save.
     const std::pair<QKeySequence, int> accelerators[] = {
         {QKeySequence(Qt::CTRL | Qt::Key_N), Cmd::FileNew},
         {QKeySequence(Qt::CTRL | Qt::Key_O), Cmd::FileOpen},
-        {QKeySequence(Qt::CTRL | Qt::Key_S), Cmd::FileSaveAs},
+        {QKeySequence(Qt::CTRL | Qt::Key_S), Cmd::FileSave},
         {QKeySequence(Qt::CTRL | Qt::Key_R), Cmd::Refresh},
         {QKeySequence(Qt::Key_F5), Cmd::Refresh},
         {QKeySequence(Qt::ALT | Qt::Key_O), Cmd::ScanOptions},
@@ -382,6 +395,10 @@ void CMainFrame::CreateToolBars()
         {QKeySequence(Qt::Key_F4), Cmd::FocusSchemes},
         {QKeySequence(Qt::CTRL | Qt::Key_C), Cmd::EditCopy},
         {QKeySequence(Qt::CTRL | Qt::Key_F), Cmd::EditFind},
+        // The view modes on the keys file managers use for them.
+        {QKeySequence(Qt::CTRL | Qt::Key_1), Cmd::ViewTiles},
+        {QKeySequence(Qt::CTRL | Qt::Key_2), Cmd::ViewList},
+        {QKeySequence(Qt::CTRL | Qt::Key_3), Cmd::ViewDetails},
     };
     for (const auto &[keys, command] : accelerators)
         AddAccelerator(keys, command);
@@ -419,15 +436,36 @@ void CMainFrame::CreateAddressBar()
 void CMainFrame::SetAddressTexts()
 {
     SetButtonText(m_schemeButton, LookupText(AddressSection, AddressText::SchemeButton, QStringLiteral("&Scheme:")));
-    SetButtonText(m_refreshButton, m_scanningShown
-                                       ? LookupText(AddressSection, AddressText::Stop, QStringLiteral("&Stop"))
-                                       : LookupText(AddressSection, AddressText::Refresh, QStringLiteral("&Refresh:")));
+    SetButtonText(m_refreshButton, RefreshButtonText(m_scanningShown));
+    FitRefreshButton();
     // Button tips come from the language file.
     m_schemeButton->setToolTip(PlainToolTip(m_addressBar->GetButtonTip(Cmd::SchemeButton)));
     m_refreshButton->setToolTip(PlainToolTip(m_addressBar->GetButtonTip(Cmd::Refresh)));
     m_filterField->Retranslate();
     // The button before the box says what the box chooses.
     m_schemeBox->setAccessibleName(AccessibleCaption(m_schemeButton->text()));
+}
+
+QString CMainFrame::RefreshButtonText(bool scanning)
+{
+    return scanning ? LookupText(AddressSection, AddressText::Stop, QStringLiteral("&Stop"))
+                    : LookupText(AddressSection, AddressText::Refresh, QStringLiteral("&Refresh:"));
+}
+
+void CMainFrame::FitRefreshButton()
+{
+    // As wide as its wider text in either state, picture included, so that
+    // the filter beside it stays where it is when a scan starts.
+    m_refreshButton->ensurePolished();
+    m_refreshButton->setMinimumWidth(0);
+    m_refreshButton->setMaximumWidth(QWIDGETSIZE_MAX);
+    int width = 0;
+    for (const bool scanning : {false, true}) {
+        SetButtonText(m_refreshButton, RefreshButtonText(scanning));
+        width = std::max(width, m_refreshButton->sizeHint().width());
+    }
+    m_refreshButton->setFixedWidth(width);
+    SetButtonText(m_refreshButton, RefreshButtonText(m_scanningShown));
 }
 
 void CMainFrame::FillSchemeBox()
@@ -536,6 +574,7 @@ void CMainFrame::SetRefreshPicture()
     if (ReplaceFromLibrary(image, m_iconLibrary.get(), m_scanningShown ? StopIconNumber : RefreshIconNumber))
         m_addressBar->SetImage(1, image);
     m_refreshButton->setIcon(m_addressBar->Image(1));
+    FitRefreshButton();
 }
 
 void CMainFrame::OnIconLibraryChanged()
@@ -603,13 +642,24 @@ void CMainFrame::ApplyPlacement()
     }
     ReBar()->SetBandWidth(Ctl::AddressBar, DefaultAddressBandWidth);
     ReBar()->SetBandWidth(Ctl::ToolBar, DefaultToolBandWidth);
-    // Wider where the language's longer texts need it, so that the first
-    // start shows every toolbar button (German: the address bar alone
-    // takes 400 pixels).
-    const int width = std::max(int(DefaultWidth), ReBar()->IdealRowWidth());
+    // Wider where the language's longer texts or a larger font need it, so
+    // that the first start shows every toolbar button (German: the address
+    // bar alone takes 400 pixels). A row wider than the screen puts the
+    // toolbar on a row of its own.
+    const QScreen *screen = this->screen();
+    int width = std::max(int(DefaultWidth), ReBar()->IdealRowWidth());
+    if (screen && width > screen->availableGeometry().width()) {
+        QList<ToolbarBand> bands = ReBar()->GetBandLayout();
+        for (ToolbarBand &band : bands)
+            if (band.id == Ctl::ToolBar)
+                band.style |= CSizableReBar::StyleBreak;
+        ReBar()->SetBandLayout(bands);
+        width = std::max(int(DefaultWidth), ReBar()->IdealRowWidth());
+    }
+    if (screen)
+        width = std::min(width, screen->availableGeometry().width());
     resize(width, DefaultHeight);
     // Centred on the screen, kept inside its work area where it can be.
-    const QScreen *screen = this->screen();
     const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, width, DefaultHeight);
     int x = area.left() + (area.width() - width) / 2;
     int y = area.top() + (area.height() - DefaultHeight) / 2;

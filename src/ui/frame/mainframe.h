@@ -84,9 +84,17 @@ public:
     bool OnUpdateCommand(CCmdUI &ui) override;
 
     static MenuDef MainMenu();
+    static QList<MenuItemDef> HelpMenu();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    // Each time the window is mapped, the window manager is told again
+    // whether it is to have a taskbar button (a hidden window loses it).
+    void showEvent(QShowEvent *event) override;
+    // The window's first exposure after a show: the window manager has taken
+    // it on, and hears the taskbar state now (it forgets what it was told
+    // while the window was being withdrawn and mapped again).
+    bool eventFilter(QObject *watched, QEvent *event) override;
     // Activation is passed on to the tray icon; a minimised window without
     // a taskbar button is hidden while the tray can bring it back.
     void changeEvent(QEvent *event) override;
@@ -127,8 +135,9 @@ private:
     bool SaveDocumentNow();
     void LoadPictures();
     void LoadReBarBackground();
-    std::shared_ptr<IShareLauncher> DesktopLauncher();
     void SetRefreshPicture();
+    static QString RefreshButtonText(bool scanning);
+    void FitRefreshButton();
 
     CLanterraApp *m_app = nullptr;
     CSettings *m_settings = nullptr;
@@ -146,6 +155,7 @@ private:
     QLabel *m_sweepPane = nullptr;
     QTimer m_idleTimer;
     bool m_scanningShown = false;
+    bool m_taskbarHintPending = false;
     std::unique_ptr<CIconLibrary> m_iconLibrary;
     std::unique_ptr<CTrayIcon> m_trayIcon;
 };

@@ -5,6 +5,7 @@
 #include "app/lanterraapp.h"
 #include "platform/logging.h"
 #include "settings/languagetable.h"
+#include "settings/messageformat.h"
 #include "settings/settings.h"
 #include "ui/commandids.h"
 #include "ui/dialogs/aboutdlg.h"
@@ -14,6 +15,7 @@
 #include "ui/dialogs/scanoptionsdlg.h"
 #include "ui/dialogs/schemeseditordlg.h"
 #include "ui/frame/loginkeeper.h"
+#include "ui/frame/taskbarhint.h"
 #include "ui/frame/trayicon.h"
 #include "ui/textkeys.h"
 #include "ui/toolkit/menubar.h"
@@ -39,6 +41,9 @@
 #include <QPointer>
 #include <QStatusBar>
 #include <QToolButton>
+#include <QWindow>
+
+#include <optional>
 
 namespace {
 
@@ -46,6 +51,21 @@ namespace {
 QString NetworkFilter()
 {
     return LookupText(QStringLiteral("File Dialogs"), FileDialogText::Networks, QStringLiteral("Networks (*.net)"));
+}
+
+// The column a Sort By item sorts by; none for the direction items.
+std::optional<int> SortColumnOf(int command)
+{
+    switch (command) {
+    case Cmd::SortByShare:
+        return ColumnShare;
+    case Cmd::SortByHost:
+        return ColumnHost;
+    case Cmd::SortByWorkgroup:
+        return ColumnWorkgroup;
+    default:
+        return std::nullopt;
+    }
 }
 
 // How long a scan start waits for the secret store's logins.
@@ -64,7 +84,10 @@ bool CMainFrame::OnCommand(int id)
         OnFileOpen();
         return true;
     case Cmd::FileSave:
-        if (m_app)
+        // A document that has never had a file gets its name first.
+        if (m_app && m_app->document().GetPathName().isEmpty())
+            OnFileSaveAs();
+        else if (m_app)
             m_app->OnFileSave();
         return true;
     case Cmd::FileSaveAs:
@@ -100,6 +123,17 @@ bool CMainFrame::OnCommand(int id)
             doc->SetLastView(mode);
         return true;
     }
+    case Cmd::SortByShare:
+    case Cmd::SortByHost:
+    case Cmd::SortByWorkgroup:
+    case Cmd::SortAscending:
+    case Cmd::SortDescending:
+        if (const CLanterraDoc *doc = Document()) {
+            const auto column = SortColumnOf(id);
+            const bool descending = id == Cmd::SortDescending || (id != Cmd::SortAscending && doc->lastSortRev());
+            m_view->SortBy(column ? *column : doc->lastSortCol(), descending);
+        }
+        return true;
     case Cmd::ViewToolBar:
         ReBar()->ShowBand(Ctl::ToolBar, !ReBar()->IsBandVisible(Ctl::ToolBar));
         return true;
@@ -179,6 +213,19 @@ bool CMainFrame::OnUpdateCommand(CCmdUI &ui)
     case Cmd::ViewDetails:
         ui.SetRadio(m_view->GetViewMode() == CLanterraView::ModeDetails);
         return true;
+    case Cmd::SortByShare:
+    case Cmd::SortByHost:
+    case Cmd::SortByWorkgroup: {
+        const CLanterraDoc *doc = Document();
+        ui.SetRadio(doc && SortColumnOf(ui.id) == doc->lastSortCol());
+        return true;
+    }
+    case Cmd::SortAscending:
+    case Cmd::SortDescending: {
+        const CLanterraDoc *doc = Document();
+        ui.SetRadio(doc && bool(doc->lastSortRev()) == (ui.id == Cmd::SortDescending));
+        return true;
+    }
     case Cmd::Refresh:
         OnIdle();
         ui.Enable(true);
@@ -364,18 +411,48 @@ void CMainFrame::ApplyTaskbarPresence()
 {
     const CSettings *s = Settings();
     const bool onTaskbar = !s || s->showOnTaskBar;
-    // A tool window gets no taskbar button from the window manager.
+    // A tool window gets no taskbar button from some window managers; the
+    // others are told so in so many words when it is shown.
     if (onTaskbar == !windowFlags().testFlag(Qt::Tool))
         return;
     const bool wasVisible = isVisible();
     setWindowFlag(Qt::Tool, !onTaskbar);
-    if (wasVisible)
+    if (wasVisible) {
         show();
+        SetSkipTaskbarHint(this, !onTaskbar);
+    }
+}
+
+void CMainFrame::showEvent(QShowEvent *event)
+{
+    CFrameWndEx::showEvent(event);
+    const CSettings *s = Settings();
+    SetSkipTaskbarHint(this, s && !s->showOnTaskBar);
+    if (QWindow *window = windowHandle()) {
+        window->installEventFilter(this);
+        m_taskbarHintPending = true;
+    }
+}
+
+bool CMainFrame::eventFilter(QObject *watched, QEvent *event)
+{
+    if (m_taskbarHintPending && event->type() == QEvent::Expose && watched == windowHandle()
+        && windowHandle()->isExposed()) {
+        m_taskbarHintPending = false;
+        const CSettings *s = Settings();
+        SetSkipTaskbarHint(this, s && !s->showOnTaskBar);
+    }
+    return CFrameWndEx::eventFilter(watched, event);
 }
 
 void CMainFrame::OpenLink(const QString &url)
 {
-    m_launcher->OpenUrl(QUrl(url));
+    if (url.isEmpty() || m_launcher->OpenUrl(QUrl(url)))
+        return;
+    PlainMessageBox(this, QMessageBox::Warning,
+                    FormatMessage(LookupText(QStringLiteral("View messages"), ViewMessage::OpenLinkFailed,
+                                             QStringLiteral("No program could be started to open %s.")),
+                                  {url}));
 }
 
 bool CMainFrame::SaveDocumentNow()

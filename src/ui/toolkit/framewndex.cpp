@@ -6,6 +6,8 @@
 #include "sizablerebar.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QContextMenuEvent>
 
 CFrameWndEx::CFrameWndEx(QWidget *parent) : QMainWindow(parent)
 {
@@ -29,6 +31,23 @@ void CFrameWndEx::CreateBars(const MenuDef &menu)
     menuKey->setShortcutContext(Qt::WindowShortcut);
     connect(menuKey, &QAction::triggered, m_menuBar, &CMenuBar::EnterKeyboardMode);
     addAction(menuKey);
+    // Shift+F10 is the context-menu key of keyboards without one: whatever
+    // has the focus gets the same request the Menu key would give it.
+    auto *contextKey = new QAction(this);
+    contextKey->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10));
+    contextKey->setShortcutContext(Qt::WindowShortcut);
+    connect(contextKey, &QAction::triggered, this, &CFrameWndEx::OpenFocusContextMenu);
+    addAction(contextKey);
+}
+
+void CFrameWndEx::OpenFocusContextMenu()
+{
+    QWidget *focus = QApplication::focusWidget();
+    if (!focus || focus->window() != this)
+        return;
+    const QPoint inside = focus->rect().center();
+    QContextMenuEvent request(QContextMenuEvent::Keyboard, inside, focus->mapToGlobal(inside));
+    QApplication::sendEvent(focus, &request);
 }
 
 bool CFrameWndEx::RouteCommand(int id)

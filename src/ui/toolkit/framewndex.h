@@ -40,6 +40,10 @@ public:
     bool OnCommand(int id) override;
     bool OnUpdateCommand(CCmdUI &ui) override;
 
+    // What Shift+F10 does: the focused widget's context menu, as the Menu
+    // key opens it.
+    void OpenFocusContextMenu();
+
 protected:
     // Builds the rebar and the menu bar band from `menu`.
     void CreateBars(const MenuDef &menu);

@@ -121,12 +121,17 @@ void CMenuBar::PrepareMenu(QMenu *menu)
 {
     const QList<QAction *> actions = menu->actions();
     for (QAction *action : actions) {
-        if (action->isSeparator() || action->menu())
+        if (action->isSeparator())
             continue;
         const int command = action->data().toInt();
         // The built-in text is the item's own, kept aside: the text shown
         // names its shortcut keys in the language of the moment.
         const QString builtIn = action->property(BuiltInTextProperty).toString();
+        if (action->menu()) {
+            if (command)
+                action->setText(LookupText(MainMenuSection, command, builtIn));
+            continue;
+        }
         SetMenuItemText(action, LookupText(MainMenuSection, command, builtIn));
         CCmdUI ui;
         ui.id = command;
@@ -158,7 +163,10 @@ void CMenuBar::FillMenu(QMenu *menu, const QList<MenuItemDef> &items)
         if (item.command == MenuItemDef::Separator) {
             menu->addSeparator();
         } else if (item.command == MenuItemDef::Popup) {
-            FillMenu(menu->addMenu(item.text), item.items);
+            QMenu *popup = menu->addMenu(item.text);
+            popup->menuAction()->setProperty(BuiltInTextProperty, item.text);
+            popup->menuAction()->setData(item.textKey);
+            FillMenu(popup, item.items);
         } else {
             QAction *action = menu->addAction(QString());
             SetMenuItemText(action, item.text, false);

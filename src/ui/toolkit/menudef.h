@@ -13,10 +13,17 @@ struct MenuItemDef
     QString text;
     int command = Separator;
     QList<MenuItemDef> items;
+    // A pop-up inside a menu finds its text under this key; top-level ones
+    // go by their position.
+    int textKey = 0;
 
     static MenuItemDef Item(const QString &text, int command) { return {text, command, {}}; }
     static MenuItemDef Sep() { return {}; }
     static MenuItemDef Sub(const QString &text, QList<MenuItemDef> items) { return {text, Popup, std::move(items)}; }
+    static MenuItemDef Sub(const QString &text, int textKey, QList<MenuItemDef> items)
+    {
+        return {text, Popup, std::move(items), textKey};
+    }
 };
 
 using MenuDef = QList<MenuItemDef>;

@@ -66,6 +66,12 @@ void CToolBarEx::SetDropDown(int command, QMenu *menu)
     }
 }
 
+QMenu *CToolBarEx::DropDown(int command) const
+{
+    const auto found = m_dropDowns.find(command);
+    return found != m_dropDowns.end() ? found->second : nullptr;
+}
+
 QAction *CToolBarEx::CommandAction(int command) const
 {
     if (command == 0)

@@ -43,6 +43,8 @@ public:
 
     // The button of `command` opens `menu` wherever it is pressed.
     void SetDropDown(int command, QMenu *menu);
+    // The menu the button of `command` opens, or null.
+    QMenu *DropDown(int command) const;
 
     QAction *CommandAction(int command) const;
     QToolButton *CommandButton(int command) const;

@@ -14,13 +14,15 @@ CToolBarPopup::CToolBarPopup(CToolBarEx *toolBar, QWidget *parent) : QMenu(paren
             addSeparator();
             continue;
         }
-        // Drop-down buttons bring their menu along.
-        QAction *entry = source->menu() ? addMenu(source->menu()) : addAction(source->icon(), source->text());
+        // Drop-down buttons bring their menu along: the menu is what their
+        // button does, the action alone does nothing.
+        QMenu *dropDown = source->menu() ? source->menu() : toolBar->DropDown(source->data().toInt());
+        QAction *entry = dropDown ? addMenu(dropDown) : addAction(source->icon(), source->text());
         entry->setText(source->text());
         entry->setIcon(source->icon());
         entry->setEnabled(source->isEnabled());
         entry->setToolTip(source->toolTip());
-        if (!source->menu())
+        if (!dropDown)
             connect(entry, &QAction::triggered, source, &QAction::trigger);
     }
 }

@@ -7,6 +7,7 @@
 #include "shareitemviews.h"
 
 #include "model/lanterradoc.h"
+#include "model/visibletext.h"
 #include "net/credentials.h"
 #include "scan/loginpolicy.h"
 #include "settings/languagetable.h"
@@ -41,13 +42,14 @@ constexpr int LoginNoticeMs = 8000;
 constexpr int LoginInterval = 100;
 
 // The header's texts (their keys are the columns' ShareColumn ids) and first
-// widths.
+// widths in mean characters of the list's font, so that a larger font
+// widens them with it.
 struct ColumnDef
 {
     const char *text;
-    int width;
+    int characters;
 };
-constexpr ColumnDef Columns[ListColumnCount] = {{"Share Name", 180}, {"Host Name", 100}, {"Workgroup", 160}};
+constexpr ColumnDef Columns[ListColumnCount] = {{"Share Name", 28}, {"Host Name", 16}, {"Workgroup", 24}};
 
 QList<QIcon> StateIcons()
 {
@@ -241,6 +243,16 @@ void CLanterraView::OnColumnClick(int section)
     if (column == m_doc->lastSortCol())
         m_doc->SetLastSortRev(m_doc->lastSortRev() ? 0 : 1);
     m_doc->SetLastSortCol(column);
+    MarkSortColumn();
+    m_updater.SortBySettings();
+}
+
+void CLanterraView::SortBy(int column, bool descending)
+{
+    if (!m_doc)
+        return;
+    m_doc->SetLastSortCol(column);
+    m_doc->SetLastSortRev(descending ? 1 : 0);
     MarkSortColumn();
     m_updater.SortBySettings();
 }
@@ -481,11 +493,17 @@ void CLanterraView::OpenShare()
     const QList<int> shares = ActedShares();
     if (shares.isEmpty() || !m_doc || !ConfirmMany(int(shares.size()), 22, "Open %d shares?"))
         return;
+    QStringList failed;
     for (int share : shares)
-        OpenOne(share);
+        if (!OpenOne(share))
+            failed.append(VisibleText::EscapeHidden(m_doc->shareText(share, ColumnPath)));
+    if (!failed.isEmpty())
+        TellLaunchFailure(LookupText(MessagesSection, ViewMessage::OpenFailed,
+                                     QStringLiteral("No program could be started to open these shares:"))
+                          + u'\n' + failed.join(u'\n'));
 }
 
-void CLanterraView::OpenOne(int share)
+bool CLanterraView::OpenOne(int share)
 {
     QUrl url = ShareUrlFromUnc(m_doc->shareText(share, ColumnPath));
     if (!url.isValid()) {
@@ -496,7 +514,7 @@ void CLanterraView::OpenOne(int share)
         if (!address.isEmpty())
             url = ShareUrlFromUnc(QStringLiteral("\\\\") + address + u'\\' + m_doc->shareText(share, ColumnShare));
     }
-    m_launcher->OpenUrl(url);
+    return m_launcher->OpenUrl(url);
 }
 
 void CLanterraView::BrowseShare()
@@ -505,13 +523,41 @@ void CLanterraView::BrowseShare()
     const CSettings *settings = Settings();
     if (shares.isEmpty() || !m_doc || !settings || !ConfirmMany(int(shares.size()), 23, "Browse %d shares?"))
         return;
-    for (int share : shares) {
-        const QString path = BrowsePathFromUnc(m_doc->shareText(share, ColumnPath));
-        m_launcher->StartProgram(settings->programPath, BrowseArguments(settings->programParameters, path));
+    if (settings->programPath.isEmpty()) {
+        TellLaunchFailure(LookupText(MessagesSection, ViewMessage::NoBrowsingProgram,
+                                     QStringLiteral("No program for browsing is set. Choose one in Preferences.")));
+        return;
     }
+    QStringList failed;
+    QString reason;
+    for (int share : shares) {
+        const QString unc = m_doc->shareText(share, ColumnPath);
+        const QString why = m_launcher->StartProgram(
+            settings->programPath, BrowseArguments(settings->programParameters, BrowsePathFromUnc(unc)));
+        if (!why.isEmpty()) {
+            failed.append(VisibleText::EscapeHidden(unc));
+            reason = why;
+        }
+    }
+    if (!failed.isEmpty())
+        TellLaunchFailure(LookupText(MessagesSection, ViewMessage::BrowseFailed,
+                                     QStringLiteral("The program for browsing could not be started for these shares:"))
+                          + u'\n' + failed.join(u'\n') + QStringLiteral("\n\n") + settings->programPath
+                          + QStringLiteral(": ") + reason);
 }
 
-QMimeData *CLanterraView::AddressData(const QList<int> &shares) const
+void CLanterraView::TellLaunchFailure(const QString &message)
+{
+    // One box for all the shares of one action, and no loop of its own:
+    // the action may have come from a double-click still being handled.
+    auto *box = new QMessageBox(QMessageBox::Warning, AppTitle(), message, QMessageBox::Ok, this);
+    box->setObjectName(QStringLiteral("launchFailureBox"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setTextFormat(Qt::PlainText);
+    box->open();
+}
+
+QMimeData *CLanterraView::AddressData(const QList<int> &shares, bool windowsPaths) const
 {
     QStringList paths;
     QByteArray uris;
@@ -521,7 +567,7 @@ QMimeData *CLanterraView::AddressData(const QList<int> &shares) const
         const QString path = m_doc ? m_doc->shareText(share, ColumnPath) : QString();
         if (path.isEmpty())
             continue;
-        paths.append(path);
+        paths.append(windowsPaths ? path : BrowsePathFromUnc(path));
         const QString address = ShareAddressFromUnc(path);
         if (!address.isEmpty())
             uris += address.toLatin1() + "\r\n";
@@ -533,12 +579,12 @@ QMimeData *CLanterraView::AddressData(const QList<int> &shares) const
     return data;
 }
 
-void CLanterraView::CopyAddresses()
+void CLanterraView::CopyAddresses(bool windowsPaths)
 {
     const QList<int> shares = ActedShares();
     if (shares.isEmpty() || !m_doc)
         return;
-    QGuiApplication::clipboard()->setMimeData(AddressData(shares));
+    QGuiApplication::clipboard()->setMimeData(AddressData(shares, windowsPaths));
 }
 
 void CLanterraView::ShowProperties()
@@ -593,6 +639,7 @@ QMenu *CLanterraView::CreateContextMenu(QWidget *parent)
     QAction *browse = add(Cmd::ShareBrowse, "Browse");
     menu->addSeparator();
     add(Cmd::EditCopy, "&Copy Address")->setEnabled(!ActedShares().isEmpty());
+    add(Cmd::CopyWindowsPath, "Copy as &Windows Path")->setEnabled(!ActedShares().isEmpty());
     menu->addSeparator();
     add(Cmd::ShareProperties, "&Properties")->setEnabled(!entry);
     const CSettings *settings = Settings();
@@ -632,9 +679,10 @@ bool CLanterraView::OnCommand(int id)
             BrowseShare();
         return true;
     case Cmd::EditCopy:
+    case Cmd::CopyWindowsPath:
         if (ActedShares().isEmpty())
             return false;
-        CopyAddresses();
+        CopyAddresses(id == Cmd::CopyWindowsPath);
         return true;
     case Cmd::ShareProperties:
         if (FocusedShare() < 0)
@@ -657,6 +705,7 @@ bool CLanterraView::OnUpdateCommand(CCmdUI &ui)
         ui.Enable(FocusedShare() >= 0 || FocusedEntryHost() || !ActedShares().isEmpty());
         return true;
     case Cmd::EditCopy:
+    case Cmd::CopyWindowsPath:
         ui.Enable(!ActedShares().isEmpty());
         return true;
     case Cmd::ShareProperties:
@@ -714,8 +763,12 @@ void CLanterraView::BuildColumns()
             LookupText(ColumnsSection, ColumnIdForSection(section), QString::fromLatin1(Columns[section].text)));
     m_model.SetHeaderTexts(texts);
     QHeaderView *header = m_detailsView->header();
+    const QFontMetrics metrics(m_detailsView->font());
     for (int section = 0; section < ListColumnCount && section < header->count(); ++section)
-        header->resizeSection(section, Columns[section].width);
+        // Never narrower than the header's own text and its sort mark.
+        header->resizeSection(section,
+                              std::max(metrics.averageCharWidth() * Columns[section].characters,
+                                       metrics.horizontalAdvance(texts[section]) + 5 * metrics.averageCharWidth()));
 }
 
 void CLanterraView::MarkSortColumn()

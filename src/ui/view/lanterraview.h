@@ -69,6 +69,9 @@ public:
     void SetViewMode(int mode);
     int GetViewMode() const { return m_mode; }
     void OnColumnClick(int section);
+    // Sorts by the document's column id `column` (ShareColumn), the way a
+    // click on its header would, in the given direction.
+    void SortBy(int column, bool descending);
     // The language changed: headers, then a tick.
     void OnLanguageChanged();
 
@@ -109,10 +112,12 @@ public:
     void OpenShare();
     void BrowseShare();
     // The acted-on shares' addresses to the clipboard, one a line: as text
-    // \\host\share, as a URI list smb://host/share.
-    void CopyAddresses();
+    // the address this platform's file managers and shells take
+    // (smb://host/share here, \\host\share on Windows), or with
+    // `windowsPaths` always \\host\share; as a URI list smb://host/share.
+    void CopyAddresses(bool windowsPaths = false);
     // The clipboard's data for these shares (the caller owns it).
-    QMimeData *AddressData(const QList<int> &shares) const;
+    QMimeData *AddressData(const QList<int> &shares, bool windowsPaths = false) const;
     void ShowProperties();
     // Double-click or Enter with these keys held.
     void OnActivate(Qt::KeyboardModifiers modifiers);
@@ -158,7 +163,10 @@ private:
     void StartTimer(int interval);
     void AttachModel(QAbstractItemView *view);
     void TellLoginResults(const CShareListUpdater::TickResult &result);
-    void OpenOne(int share);
+    // False when nothing could be started for it.
+    bool OpenOne(int share);
+    // What could not be started, in a box that does not wait.
+    void TellLaunchFailure(const QString &message);
     // Asks before acting on many shares at once; `question` has one %d.
     bool ConfirmMany(int count, int textId, const char *question);
 

@@ -6,28 +6,22 @@
 #include <QDesktopServices>
 #include <QProcess>
 
-void CDesktopLauncher::Fail(const QString &message) const
+bool CDesktopLauncher::OpenUrl(const QUrl &url)
 {
-    qCWarning(lcUi).noquote() << message;
-    if (m_onFailure)
-        m_onFailure(message);
+    if (!url.isValid())
+        return false;
+    if (QDesktopServices::openUrl(url))
+        return true;
+    qCWarning(lcUi).noquote() << "no program could be started to open" << url.toString(QUrl::FullyEncoded);
+    return false;
 }
 
-void CDesktopLauncher::OpenUrl(const QUrl &url)
+QString CDesktopLauncher::StartProgram(const QString &program, const QStringList &arguments)
 {
-    if (url.isValid() && !QDesktopServices::openUrl(url))
-        Fail(QStringLiteral("No program could be started to open %1.")
-                 .arg(url.toDisplayString()));
-}
-
-void CDesktopLauncher::StartProgram(const QString &program, const QStringList &arguments)
-{
-    if (program.isEmpty()) {
-        Fail(QStringLiteral("No program for browsing is set. Choose one in Preferences."));
-        return;
-    }
-    if (const QString reason = StartDetached(program, arguments); !reason.isEmpty())
-        Fail(QStringLiteral("The program for browsing could not be started:\n%1\n\n%2").arg(program, reason));
+    const QString reason = StartDetached(program, arguments);
+    if (!reason.isEmpty())
+        qCWarning(lcUi).noquote() << program << "could not be started:" << reason;
+    return reason;
 }
 
 QString StartDetached(const QString &program, const QStringList &arguments)

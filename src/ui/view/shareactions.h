@@ -5,33 +5,30 @@
 #include <QStringList>
 #include <QUrl>
 
-#include <functional>
 #include <memory>
 
-// Hands a share to the desktop: its handler for smb:// addresses, or the
+// Hands a share to the desktop: its opener of smb:// addresses, or the
 // user's program for browsing. Tests put a recorder in its place.
 class IShareLauncher
 {
 public:
     virtual ~IShareLauncher() = default;
-    virtual void OpenUrl(const QUrl &url) = 0;
-    virtual void StartProgram(const QString &program, const QStringList &arguments) = 0;
+    // False when nothing could be started to open `url`.
+    virtual bool OpenUrl(const QUrl &url) = 0;
+    // Empty when the program was started, else why it was not.
+    virtual QString StartProgram(const QString &program, const QStringList &arguments) = 0;
 };
 
 // The real desktop. Both calls start a detached process and return at once,
-// so a slow or absent host never holds up the window. What cannot be
-// started is told to the failure handler (the window shows it).
+// so a slow or absent host never holds up the window; the caller tells the
+// user what could not be started, once for all the shares it handed over.
+// Opening goes through Qt's route to the desktop's opener (xdg-open, or the
+// portal inside a sandbox), which needs no file manager.
 class CDesktopLauncher : public IShareLauncher
 {
 public:
-    using FailureHandler = std::function<void(const QString &message)>;
-    explicit CDesktopLauncher(FailureHandler onFailure = {}) : m_onFailure(std::move(onFailure)) {}
-    void OpenUrl(const QUrl &url) override;
-    void StartProgram(const QString &program, const QStringList &arguments) override;
-
-private:
-    void Fail(const QString &message) const;
-    FailureHandler m_onFailure;
+    bool OpenUrl(const QUrl &url) override;
+    QString StartProgram(const QString &program, const QStringList &arguments) override;
 };
 
 // Starts `program` detached; empty on success, else why it failed.
