@@ -2,13 +2,19 @@
 // Saving and loading a network document of 10,000 hosts and 100,000 shares,
 // next to pugixml parsing the same file as the reference for the load.
 // After the timings it prints the peak memory each step needs, measured in a
-// child process of its own.
+// child process of its own. With --large it then writes a crafted document
+// of 100,000 hosts and 1.7 million shares (about 180 MB) and prints what its
+// open takes: peak memory against the file's size, and how long the open
+// holds the thread that runs it (the window's, in the program).
+#include "app/lanterraapp.h"
 #include "model/lanterradoc.h"
+#include "settings/settings.h"
 
 #include <benchmark/benchmark.h>
 #include <pugixml.hpp>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -216,10 +222,84 @@ void PrintMemory()
                 })) / 1024.0);
 }
 
+// 100,000 hosts with 17 shares each: about 180 MB as the program writes it.
+void FillLargeDocument(CLanterraDoc &doc)
+{
+    constexpr int Hosts = 100000;
+    constexpr int SharesEach = 17;
+    quint32 seed = 179;
+    for (int n = 0; n < 50; ++n)
+        doc.AddNet(QStringLiteral("DEPARTMENT-%1").arg(n));
+    for (int h = 0; h < Hosts; ++h) {
+        NetRecord *net = doc.cacheNets()[Next(seed) % doc.cacheNets().size()].get();
+        const QString name = QStringLiteral("WORKSTATION-%1-%2")
+                                 .arg(QStringView(kDepartments[Next(seed) % 10]))
+                                 .arg(h, 6, 10, QLatin1Char('0'));
+        HostRecord *host =
+            doc.AddHost(name, net, QStringLiteral("10.%1.%2.%3").arg(h / 65536).arg((h / 256) % 256).arg(h % 256));
+        host->onlineCount = int(Next(seed) % 200);
+        host->offlineCount = int(Next(seed) % 50);
+        host->lastAnswerTime = int(Next(seed) % 3000);
+        for (int s = 0; s < SharesEach; ++s) {
+            const QString shareName = QStringLiteral("%1 %2 on %3")
+                                          .arg(QStringView(kShareNames[Next(seed) % std::size(kShareNames)]))
+                                          .arg(s)
+                                          .arg(h);
+            host->shares.push_back(std::make_unique<ShareRecord>(shareName, host));
+        }
+    }
+}
+
+void PrintLargeDocument()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Crafted.net"));
+    {
+        CLanterraDoc doc;
+        FillLargeDocument(doc);
+        if (!doc.WriteDocumentFile(path)) {
+            std::printf("\nThe large document could not be written.\n");
+            return;
+        }
+    }
+    const double fileMB = double(QFileInfo(path).size()) / 1e6;
+    std::printf("\nCrafted document: %.1f MB\n", fileMB);
+    long openMs = -1;
+    int channel[2];
+    if (pipe(channel) != 0)
+        return;
+    const long growth = PeakGrowth([&] {
+        CSettings settings;
+        settings.setFilePath(dir.filePath(QStringLiteral("settings.xml")));
+        CLanterraApp app(&settings);
+        QElapsedTimer clock;
+        clock.start();
+        const bool opened = app.OnFileOpen(path).ok();
+        const long ms = opened ? long(clock.elapsed()) : -1;
+        [[maybe_unused]] const ssize_t written = write(channel[1], &ms, sizeof ms);
+    });
+    close(channel[1]);
+    if (read(channel[0], &openMs, sizeof openMs) != sizeof openMs)
+        openMs = -1;
+    close(channel[0]);
+    std::printf("  open: peak memory           %8.1f MB (%.2f times the file)\n", double(growth) / 1024.0,
+                double(growth) / 1024.0 / fileMB);
+    std::printf("  open: longest hold          %8ld ms (one call on the calling thread)\n", openMs);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
+    bool large = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--large") == 0) {
+            large = true;
+            std::copy(argv + i + 1, argv + argc, argv + i);
+            --argc;
+            break;
+        }
+    }
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
@@ -227,5 +307,7 @@ int main(int argc, char **argv)
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     PrintMemory();
+    if (large)
+        PrintLargeDocument();
     return 0;
 }

@@ -88,6 +88,9 @@ int main(int argc, char *argv[])
             ShowMessage(QMessageBox::Critical, text, signalBridge);
             return 1;
         }
+        case SingleInstance::Claim::Alone:
+            std::fprintf(stderr, "lanterra: %s This window runs on its own.\n", qPrintable(instance.reason()));
+            break;
         case SingleInstance::Claim::Owner:
             break;
         }

@@ -5,6 +5,7 @@
 #include "platform/paths.h"
 #include "scan/scandriver.h"
 #include "settings/settings.h"
+#include "xml/xmldocument.h"
 
 #include <QDir>
 #include <QFile>
@@ -126,6 +127,14 @@ Result<QString> CLanterraApp::OnFileOpen(const QString &path)
     // found, and the autosave at close would then write the stale file back.
     if (IsOpenDocument(fullPath))
         return Failed(QString());
+    // A save in place that was cut short left the file empty or cut, and
+    // the whole text in a copy: the file is put back first.
+    const Result<QString> restored = RestoreCutSave(fullPath);
+    if (!restored) {
+        return Failed(QStringLiteral("Cannot open \"%1\": a save was cut short and left it incomplete, and the "
+                                     "complete copy could not be written back: %2")
+                          .arg(QDir::toNativeSeparators(fullPath), restored.reason()));
+    }
     // Checked before the open document is let go, so that a file that is no
     // network document leaves everything as it was (a running scan too).
     const auto load = [&] {
@@ -152,14 +161,31 @@ Result<QString> CLanterraApp::OnFileOpen(const QString &path)
     m_doc.UpdateAllViews(HintDocumentLoad);
     const CSettings *s = settings();
     QString warning;
+    if (!restored.value().isEmpty()) {
+        warning = QStringLiteral("A save of \"%1\" was cut short and left it incomplete. It was restored from the "
+                                 "complete copy that save had kept.")
+                      .arg(QDir::toNativeSeparators(fullPath));
+    }
     if (!m_doc.ReadDocumentText(text.value(), s && s->markAfterLoad)) {
         m_doc.KeepOriginalAtFirstSave(fullPath);
-        warning =
+        if (!warning.isEmpty())
+            warning += u' ';
+        warning +=
             QStringLiteral("Only part of \"%1\" could be read: the file ends early or holds elements in places this "
                            "version does not know. What was read is shown. The first save keeps the original as "
                            "\"%2\".")
                 .arg(QDir::toNativeSeparators(fullPath),
                      QDir::toNativeSeparators(CLanterraDoc::BackupPathFor(fullPath)));
+    }
+    if (const int cut = m_doc.namesCutAtLoad(); cut > 0) {
+        m_doc.KeepOriginalAtFirstSave(fullPath);
+        if (!warning.isEmpty())
+            warning += u' ';
+        warning += QStringLiteral("%1 name(s) in \"%2\" had more than %3 characters and were cut. The first save keeps "
+                                  "the original as \"%4\".")
+                       .arg(QString::number(cut), QDir::toNativeSeparators(fullPath),
+                            QString::number(CLanterraDoc::MaxNameLength),
+                            QDir::toNativeSeparators(CLanterraDoc::BackupPathFor(fullPath)));
     }
     SetPathAndTitle(fullPath);
     return warning;

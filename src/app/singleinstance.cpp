@@ -2,15 +2,16 @@
 #include "singleinstance.h"
 
 #include "platform/logging.h"
+#include "platform/privatefolder.h"
 
 #include <QCryptographicHash>
 #include <QDataStream>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
-#include <QStandardPaths>
 #include <QTimer>
 
 #include <algorithm>
@@ -65,9 +66,16 @@ bool TakeMessage(QByteArray &buffer, QStringList &message, bool *bad)
 
 } // namespace
 
-SingleInstance::SingleInstance(const QString &name, QObject *parent)
-    : QObject(parent), m_name(name.isEmpty() ? DefaultName() : name)
-{}
+SingleInstance::SingleInstance(const QString &name, QObject *parent) : QObject(parent), m_name(name)
+{
+    if (m_name.isEmpty()) {
+        const Result<QString> named = DefaultName();
+        if (named)
+            m_name = named.value();
+        else
+            m_reason = named.reason();
+    }
+}
 
 SingleInstance::~SingleInstance()
 {
@@ -77,27 +85,40 @@ SingleInstance::~SingleInstance()
     m_lock.reset();
 }
 
-QString SingleInstance::DefaultName()
+Result<QString> SingleInstance::DefaultName()
 {
-    // The display names the desktop session; the user name keeps users
-    // apart where there is no runtime folder of one's own. Hashed, as a
-    // display may hold characters a file name must not (WAYLAND_DISPLAY
-    // can be a path) and the socket's path has a short limit.
+    // Only a folder no one else may enter: a name in a shared folder can be
+    // taken first by another user, who would then be handed the files this
+    // user opens.
+    const Result<QString> folder = PrivateFolder::RuntimeFolder();
+    if (!folder)
+        return Failed(folder.reason());
+    // The display names the desktop session. Hashed, as a display may hold
+    // characters a file name must not (WAYLAND_DISPLAY can be a path) and
+    // the socket's path has a short limit.
     const QString key = qEnvironmentVariable("USER") + u'\n' + qEnvironmentVariable("DISPLAY") + u'\n'
                         + qEnvironmentVariable("WAYLAND_DISPLAY");
     const QString hash =
         QString::fromLatin1(QCryptographicHash::hash(key.toUtf8(), QCryptographicHash::Sha1).toHex().left(16));
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    const QString file = QStringLiteral("lanterra-") + hash;
-    // Without a runtime folder QLocalServer places a bare name in the
-    // temporary folder.
-    return folder.isEmpty() ? file : QDir(folder).filePath(file);
+    return QDir(folder.value()).filePath(QStringLiteral("lanterra-") + hash);
+}
+
+SingleInstance::Claim SingleInstance::Alone(const QString &reason)
+{
+    m_lock.reset();
+    m_reason = reason;
+    qCWarning(lcUi).noquote() << reason << "This start runs on its own; later starts cannot hand their files to it.";
+    return Claim::Alone;
 }
 
 SingleInstance::Claim SingleInstance::ClaimOrHandOver(const QStringList &message, std::chrono::milliseconds patience)
 {
     QElapsedTimer clock;
     clock.start();
+    if (m_name.isEmpty())
+        return Alone(m_reason);
+    if (const Result<void> folder = PrivateFolder::CheckPrivate(QFileInfo(m_name).absolutePath()); !folder)
+        return Alone(folder.reason());
     m_lock = std::make_unique<QLockFile>(m_name + QStringLiteral(".lock"));
     // Only a lock whose process is gone is stale: a program may run for days.
     m_lock->setStaleLockTime(std::chrono::milliseconds(0));
@@ -107,11 +128,8 @@ SingleInstance::Claim SingleInstance::ClaimOrHandOver(const QStringList &message
             Listen();
             return Claim::Owner;
         }
-        if (m_lock->error() != QLockFile::LockFailedError) {
-            qCWarning(lcUi) << "cannot make the lock file" << m_lock->fileName() << "- running on its own";
-            m_lock.reset();
-            return Claim::Owner;
-        }
+        if (m_lock->error() != QLockFile::LockFailedError)
+            return Alone(QStringLiteral("The lock file \"%1\" cannot be made.").arg(m_lock->fileName()));
         const qint64 left = patience.count() - clock.elapsed();
         if (left <= 0)
             return Claim::NoAnswer;
@@ -121,6 +139,12 @@ SingleInstance::Claim SingleInstance::ClaimOrHandOver(const QStringList &message
         socket.connectToServer(m_name);
         if (!socket.waitForConnected(int(std::min<qint64>(left, 1000))))
             continue;
+        // Whoever listens there must be this user's own program before it
+        // learns which file the user opens.
+        if (!PrivateFolder::PeerIsUser(socket.socketDescriptor())) {
+            socket.abort();
+            return Alone(QStringLiteral("The socket \"%1\" is held by another user's program.").arg(m_name));
+        }
         socket.write(packet);
         socket.flush();
         while (socket.bytesAvailable() < 1) {
@@ -141,8 +165,7 @@ bool SingleInstance::Listen()
     // Holding the lock, any socket file there was left by a crash.
     QLocalServer::removeServer(m_name);
     m_server = std::make_unique<QLocalServer>();
-    // Only this user: the runtime folder is private already, a bare name in
-    // the temporary folder is not.
+    // Only this user, though the folder is private already.
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
     if (!m_server->listen(m_name)) {
         qCWarning(lcUi) << "cannot listen on" << m_name << ":" << m_server->errorString()
@@ -164,6 +187,14 @@ void SingleInstance::StopAnswering()
 void SingleInstance::OnNewConnection()
 {
     while (QLocalSocket *socket = m_server->nextPendingConnection()) {
+        // The folder keeps others out; this keeps out whoever got in anyway
+        // (root's helpers, a folder whose mode changed since).
+        if (!PrivateFolder::PeerIsUser(socket->socketDescriptor())) {
+            qCWarning(lcUi) << "refused a hand-over from another user's process";
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] { OnReadyRead(socket); });
         QTimer::singleShot(QuietConnectionMs, socket, [socket] { socket->abort(); });

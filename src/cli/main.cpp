@@ -357,13 +357,15 @@ int main(int argc, char *argv[])
         std::fflush(stdout);
 
         const auto saving = Clock::now();
-        const Result<void> saved = options.save ? doc.WriteDocumentFile(doc.GetPathName(), true) : Result<void>();
+        int hostsSaved = 0;
+        const Result<void> saved =
+            options.save ? doc.WriteDocumentFile(doc.GetPathName(), true, &hostsSaved) : Result<void>();
         if (!saved) {
             PrintError(QStringLiteral("Cannot save \"%1\": %2").arg(doc.GetPathName(), saved.reason()));
             status = 1;
         } else if (options.save && !options.quiet) {
             std::fprintf(
-                stderr, "Saved %zu hosts in %lld ms.\n", doc.cacheHosts().size(),
+                stderr, "Saved %d hosts in %lld ms.\n", hostsSaved,
                 (long long)std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - saving).count());
         }
         CSettings::setInstance(nullptr);

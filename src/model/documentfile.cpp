@@ -65,6 +65,10 @@ Result<void> CLanterraDoc::ReadDocumentFile(const QString &path, bool maskUnknow
         qCWarning(lcFile) << "read only in part:" << path;
         KeepOriginalAtFirstSave(path);
     }
+    if (m_namesCut > 0) {
+        qCWarning(lcFile) << m_namesCut << "names too long, cut:" << path;
+        KeepOriginalAtFirstSave(path);
+    }
     return {};
 }
 

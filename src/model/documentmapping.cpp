@@ -8,50 +8,60 @@
 
 namespace {
 
-void MapStringItem(CXmlMapper &mapper, QString &text)
+// A name as the reader took it, cut to MaxNameLength (never inside a
+// surrogate pair), counting the cut in `cut`.
+void MapName(CXmlMapper &mapper, QString &name, int &cut)
 {
-    MapString(mapper, text);
+    MapString(mapper, name);
+    if (mapper.IsStoring() || name.size() <= CLanterraDoc::MaxNameLength)
+        return;
+    qsizetype keep = CLanterraDoc::MaxNameLength;
+    if (name.at(keep - 1).isHighSurrogate())
+        --keep;
+    name.truncate(keep);
+    name.squeeze();
+    ++cut;
 }
 
 // A list of strings, each the text of one `item` element inside `container`.
 void MapStringList(CXmlMapper &mapper, QStringList &list, QStringView container, QStringView containerEnd,
-                   QStringView item, QStringView itemEnd)
+                   QStringView item, QStringView itemEnd, int &cut)
 {
     mapper.Token(container);
     mapper.Token(item);
-    MapList(mapper, list, MapStringItem);
+    MapList(mapper, list, [&cut](CXmlMapper &m, QString &text) { MapName(m, text, cut); });
     mapper.Token(itemEnd);
     mapper.Token(containerEnd);
 }
 
-void MapNet(CXmlMapper &mapper, NetRecord &net)
+void MapNet(CXmlMapper &mapper, NetRecord &net, int &cut)
 {
     mapper.Token(u"@name");
-    MapString(mapper, net.name);
+    MapName(mapper, net.name, cut);
 }
 
-void MapShare(CXmlMapper &mapper, ShareRecord &share)
+void MapShare(CXmlMapper &mapper, ShareRecord &share, int &cut)
 {
     mapper.Token(u"@name");
-    MapString(mapper, share.name);
+    MapName(mapper, share.name, cut);
 }
 
-void MapHost(CXmlMapper &mapper, HostRecord &host)
+void MapHost(CXmlMapper &mapper, HostRecord &host, int &cut)
 {
     const bool storing = mapper.IsStoring();
     // A probe may rename the record or change its address at any time.
     QString name = storing ? host.GetName() : QString();
     QString addr = storing ? host.GetAddr() : QString();
     mapper.Token(u"@name");
-    MapString(mapper, name);
+    MapName(mapper, name, cut);
     mapper.Token(u"@addr");
-    MapString(mapper, addr);
+    MapName(mapper, addr, cut);
     if (!storing) {
         host.name = std::move(name);
         host.addr = std::move(addr);
     }
     mapper.Token(u"@group");
-    MapString(mapper, host.group);
+    MapName(mapper, host.group, cut);
     mapper.Token(u"@onlineCount");
     MapInt(mapper, host.onlineCount);
     mapper.Token(u"@offlineCount");
@@ -63,17 +73,19 @@ void MapHost(CXmlMapper &mapper, HostRecord &host)
 
     mapper.Token(u"<shares>");
     mapper.Token(u"<share>");
-    MapList(mapper, host.shares, MapShare, [&host] { return std::make_unique<ShareRecord>(QString(), &host); });
+    MapList(
+        mapper, host.shares, [&cut](CXmlMapper &m, ShareRecord &share) { MapShare(m, share, cut); },
+        [&host] { return std::make_unique<ShareRecord>(QString(), &host); });
     mapper.Token(u"</share>");
     mapper.Token(u"</shares>");
 }
 
 // The host cache; storing can leave out the hosts marked duplicate, which the
 // generic list cannot.
-void MapHostList(CXmlMapper &mapper, std::vector<std::unique_ptr<HostRecord>> &hosts, bool skipDuplicates)
+void MapHostList(CXmlMapper &mapper, std::vector<std::unique_ptr<HostRecord>> &hosts, bool skipDuplicates, int &cut)
 {
     if (!mapper.IsStoring()) {
-        MapList(mapper, hosts, MapHost);
+        MapList(mapper, hosts, [&cut](CXmlMapper &m, HostRecord &host) { MapHost(m, host, cut); });
         return;
     }
     const XmlMappingDetail::ListTokens tokens(mapper);
@@ -84,7 +96,7 @@ void MapHostList(CXmlMapper &mapper, std::vector<std::unique_ptr<HostRecord>> &h
         if (!first)
             tokens.nextItem(mapper);
         first = false;
-        MapHost(mapper, *host);
+        MapHost(mapper, *host, cut);
     }
 }
 
@@ -100,6 +112,9 @@ bool CLanterraDoc::MapDocument(CXmlMapper &mapper, bool skipDuplicates)
 bool CLanterraDoc::MapDocument(CXmlMapper &mapper, std::vector<std::unique_ptr<NetRecord>> &nets,
                                std::vector<std::unique_ptr<HostRecord>> &hosts, bool skipDuplicates)
 {
+    if (!mapper.IsStoring())
+        m_namesCut = 0;
+    int &cut = m_namesCut;
     QString version = QStringLiteral("1.0");
     mapper.Token(u"@version");
     MapString(mapper, version);
@@ -124,8 +139,8 @@ bool CLanterraDoc::MapDocument(CXmlMapper &mapper, std::vector<std::unique_ptr<N
     MapInt(mapper, m_rules.searchNetByList);
     mapper.Token(u"@searchHostByList");
     MapInt(mapper, m_rules.searchHostByList);
-    MapStringList(mapper, m_rules.nets, u"<nets>", u"</nets>", u"<net>", u"</net>");
-    MapStringList(mapper, m_rules.hosts, u"<hosts>", u"</hosts>", u"<host>", u"</host>");
+    MapStringList(mapper, m_rules.nets, u"<nets>", u"</nets>", u"<net>", u"</net>", cut);
+    MapStringList(mapper, m_rules.hosts, u"<hosts>", u"</hosts>", u"<host>", u"</host>", cut);
     // Older versions kept a blank line of the host list as a host of neither
     // name nor address; such an entry names nothing and goes at the next save.
     // A host list read from a file is not the user's word: a file may come
@@ -135,20 +150,20 @@ bool CLanterraDoc::MapDocument(CXmlMapper &mapper, std::vector<std::unique_ptr<N
         m_rules.hostListConfirmed = false;
     }
     mapper.Token(u"<filters>");
-    MapStringList(mapper, m_rules.excNets, u"<nets>", u"</nets>", u"<exc>", u"</exc>");
-    MapStringList(mapper, m_rules.excHosts, u"<hosts>", u"</hosts>", u"<exc>", u"</exc>");
+    MapStringList(mapper, m_rules.excNets, u"<nets>", u"</nets>", u"<exc>", u"</exc>", cut);
+    MapStringList(mapper, m_rules.excHosts, u"<hosts>", u"</hosts>", u"<exc>", u"</exc>", cut);
     mapper.Token(u"</filters>");
     mapper.Token(u"</rules>");
 
     mapper.Token(u"<cache>");
     mapper.Token(u"<nets>");
     mapper.Token(u"<net>");
-    MapList(mapper, nets, MapNet);
+    MapList(mapper, nets, [&cut](CXmlMapper &m, NetRecord &net) { MapNet(m, net, cut); });
     mapper.Token(u"</net>");
     mapper.Token(u"</nets>");
     mapper.Token(u"<hosts>");
     mapper.Token(u"<host>");
-    MapHostList(mapper, hosts, skipDuplicates);
+    MapHostList(mapper, hosts, skipDuplicates, cut);
     mapper.Token(u"</host>");
     mapper.Token(u"</hosts>");
     mapper.Token(u"</cache>");

@@ -351,7 +351,7 @@ Result<void> CLanterraDoc::OnSaveDocument(const QString &path)
     return WriteDocumentFile(path);
 }
 
-Result<void> CLanterraDoc::WriteDocumentFile(const QString &path, bool skipDuplicates)
+Result<void> CLanterraDoc::WriteDocumentFile(const QString &path, bool skipDuplicates, int *hostsWritten)
 {
     std::vector<std::unique_ptr<NetRecord>> netCopies;
     std::vector<std::unique_ptr<HostRecord>> hostCopies;
@@ -379,6 +379,12 @@ Result<void> CLanterraDoc::WriteDocumentFile(const QString &path, bool skipDupli
         scanWrites.unlock();
     if (path.isEmpty())
         return Failed(QString());
+    if (hostsWritten) {
+        // As MapDocument leaves them out.
+        const auto &written = copied ? hostCopies : m_cache.hosts();
+        *hostsWritten = int(std::count_if(written.begin(), written.end(),
+                                          [&](const auto &host) { return !(skipDuplicates && host->duplicate); }));
+    }
     Result<void> saved = KeepOriginalBeforeSaving(path);
     if (saved && copied) {
         ::SortHostsByScore(hostCopies);

@@ -193,8 +193,9 @@ public:
     // duplicate when `skipDuplicates`. A failure says why nothing was
     // written (empty for an empty path). While a scan runs it writes a copy
     // of the cache taken under the scan's lock and leaves the order of
-    // cacheHosts alone.
-    Result<void> WriteDocumentFile(const QString &path, bool skipDuplicates = false);
+    // cacheHosts alone. `hostsWritten`, when given, is set to the number of
+    // hosts the file holds.
+    Result<void> WriteDocumentFile(const QString &path, bool skipDuplicates = false, int *hostsWritten = nullptr);
     // Reads the file into the (already emptied) document and links the model;
     // shares start unknown when `maskUnknown`, else by their host's last
     // state. Fails when the file cannot be read or is not a network document
@@ -217,6 +218,14 @@ public:
     // a scan runs writes copies of the cache).
     bool MapDocument(CXmlMapper &mapper, std::vector<std::unique_ptr<NetRecord>> &nets,
                      std::vector<std::unique_ptr<HostRecord>> &hosts, bool skipDuplicates);
+
+    // Names (of workgroups, hosts, shares, and in the rules) longer than
+    // this are cut when a file is read: no server gives such a name, and a
+    // file that holds a few of millions of characters would stall every
+    // list that shows them.
+    static constexpr qsizetype MaxNameLength = 4096;
+    // How many names the last read cut.
+    int namesCutAtLoad() const { return m_namesCut; }
 
     // The next save to `path` first copies the file there to
     // BackupPathFor(path), so that what the reader could not take is not
@@ -305,6 +314,7 @@ private:
     QString m_pathName;
     QString m_title;
     QString m_keepOriginalOf;
+    int m_namesCut = 0;
     // The file as the document last read or wrote it (NoteFileOnDisk).
     QString m_knownFile;
     QDateTime m_knownFileTime;

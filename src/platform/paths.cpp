@@ -61,4 +61,10 @@ QString networksFolder()
            + QStringLiteral("/My Networks");
 }
 
+QString saveCopiesFolder()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation)
+           + QStringLiteral("/Brevant/Lanterra/Saves");
+}
+
 } // namespace Paths

@@ -22,5 +22,9 @@ QString iconsFolder();
 QString settingsFolder();
 // The user's Documents folder + "My Networks".
 QString networksFolder();
+// The user's cache folder + "Brevant/Lanterra/Saves": where a complete copy
+// of a file is kept while the file is written in place (created on demand
+// by the callers).
+QString saveCopiesFolder();
 
 } // namespace Paths

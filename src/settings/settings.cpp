@@ -139,6 +139,10 @@ Result<void> CSettings::Load()
     m_keptOriginal.clear();
     m_keepOriginal = false;
 
+    // Only a settings file in a folder the user cannot write to is saved in
+    // place; one cut short there is put back from its copy.
+    if (const Result<QString> restored = RestoreCutSave(path); !restored)
+        qCWarning(lcFile) << "settings cut short by a save, not restored:" << restored.reason();
     const Result<QString> text = ReadXmlFileText(path);
     if (!text) {
         // A first start has no file: nothing to tell, nothing to keep.

@@ -1,12 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "xmldocument.h"
 
-#include "platform/fileaccess.h"
 #include "xmlreader.h"
 #include "xmlwriter.h"
 
+#include "platform/fileaccess.h"
+#include "platform/paths.h"
+
+#include <QCryptographicHash>
+#include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QSysInfo>
 #include <QtEndian>
@@ -58,15 +64,151 @@ QByteArray WriteXmlDocument(QStringView rootName, const XmlRootRoutine &routine)
     return bytes;
 }
 
-Result<void> SaveXmlDocument(const QString &path, QStringView rootName, const XmlRootRoutine &routine)
+namespace {
+
+// The folder refuses the save's temporary file while the file itself may be
+// written: the user's own file in a folder of someone else's.
+bool FolderRefusesNewFiles(const QString &path)
+{
+    const QFileInfo file(path);
+    return file.isFile() && file.isWritable() && !QFileInfo(file.absolutePath()).isWritable();
+}
+
+QString WithoutFullStop(const QString &sentence)
+{
+    return sentence.endsWith(u'.') ? sentence.chopped(1) : sentence;
+}
+
+// `bytes` whole and on the disk at `copyPath`, in a folder only the user
+// may enter (the copy holds everything the file does).
+Result<void> KeepCopy(const QString &copyPath, const QByteArray &bytes)
+{
+    const QString folder = QFileInfo(copyPath).absolutePath();
+    if (!QDir().mkpath(folder))
+        return Failed(QStringLiteral("The folder cannot be made."));
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QSaveFile copy(copyPath);
+    if (!copy.open(QIODevice::WriteOnly))
+        return Failed(copy.errorString() + u'.');
+    if (copy.write(bytes) != bytes.size()) {
+        const QString reason = copy.errorString() + u'.';
+        copy.cancelWriting();
+        copy.commit();
+        return Failed(reason);
+    }
+    if (Result<void> synced = FileAccess::SyncFile(copy); !synced) {
+        copy.cancelWriting();
+        copy.commit();
+        return synced;
+    }
+    if (!copy.commit())
+        return Failed(copy.errorString() + u'.');
+    FileAccess::SyncFolderOf(copyPath);
+    return {};
+}
+
+// From the moment the file is opened for writing until it is synced, a kill
+// leaves it cut: the copy kept before is what RestoreCutSave puts back.
+Result<void> SaveInPlace(const QString &path, const QByteArray &bytes)
+{
+    const QString copyPath = InPlaceCopyPathFor(path);
+    if (Result<void> kept = KeepCopy(copyPath, bytes); !kept) {
+        return failSave(path, QStringLiteral("Its folder lets no new file be made there, so it is written in place, "
+                                             "and the copy that guards such a save could not be kept as \"%1\" (%2). "
+                                             "The file was left as it is.")
+                                  .arg(QDir::toNativeSeparators(copyPath), WithoutFullStop(kept.reason())));
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        const QString reason = file.errorString() + u'.';
+        QFile::remove(copyPath);
+        return failSave(path, reason);
+    }
+    QString reason;
+    // In steps, so that a kill finds the file cut rather than not yet begun
+    // no more often than a real save would.
+    constexpr qsizetype Step = 1 << 20;
+    for (qsizetype at = 0; at < bytes.size() && reason.isEmpty(); at += Step) {
+        const qsizetype size = qMin(Step, bytes.size() - at);
+        if (file.write(bytes.constData() + at, size) != size)
+            reason = file.error() != QFileDevice::NoError
+                         ? file.errorString() + u'.'
+                         : QStringLiteral("Not everything could be written; the disk may be full.");
+    }
+    if (reason.isEmpty()) {
+        if (Result<void> synced = FileAccess::SyncFile(file); !synced)
+            reason = synced.reason();
+    }
+    file.close();
+    if (!reason.isEmpty()) {
+        return failSave(path, reason
+                                  + QStringLiteral(" The whole text is kept in \"%1\"; opening the file restores it.")
+                                        .arg(QDir::toNativeSeparators(copyPath)));
+    }
+    QFile::remove(copyPath);
+    return {};
+}
+
+// A file as SaveXmlDocument writes it for `rootName`, from its first byte to
+// the root's end tag: the byte-order mark, the header, the root's start and,
+// at the end, its end tag (white space after it allowed).
+bool IsCompleteXmlFile(QFile &file, QStringView rootName)
+{
+    const QByteArray head =
+        QByteArray("\xFF\xFE", 2) + toUtf16LE(XmlFileHeader()) + toUtf16LE(QString(u'<' + rootName.toString()));
+    const QByteArray tail = toUtf16LE(QString(QStringLiteral("</") + rootName.toString() + u'>'));
+    const qint64 size = file.size();
+    if (size < head.size() + tail.size() || file.read(head.size()) != head)
+        return false;
+    constexpr qint64 TailBytes = 64;
+    if (!file.seek(qMax<qint64>(head.size(), size - TailBytes)))
+        return false;
+    QByteArray end = file.read(TailBytes);
+    while (end.size() >= 2 && end.at(end.size() - 1) == 0
+           && (end.at(end.size() - 2) == '\n' || end.at(end.size() - 2) == '\r' || end.at(end.size() - 2) == ' '))
+        end.chop(2);
+    return end.endsWith(tail);
+}
+
+// The temporary files a save of `path` left when it was killed: QSaveFile
+// names them after the file with a dot and six letters or digits.
+void RemoveLeftovers(const QString &path, QStringView rootName)
+{
+    if (rootName.isEmpty())
+        return;
+    const QFileInfo target(path);
+    const QDir folder = target.absoluteDir();
+    const QRegularExpression pattern(QRegularExpression::anchoredPattern(QRegularExpression::escape(target.fileName())
+                                                                         + QStringLiteral("\\.[A-Za-z0-9]{6}")));
+    // A save that is running now has written its file within a moment.
+    const QDateTime settled = QDateTime::currentDateTimeUtc().addSecs(-60);
+    const QStringList names = folder.entryList(QDir::Files | QDir::Hidden | QDir::NoSymLinks);
+    for (const QString &name : names) {
+        if (!pattern.match(name).hasMatch())
+            continue;
+        const QString leftover = folder.filePath(name);
+        if (QFileInfo(leftover).lastModified().toUTC() > settled)
+            continue;
+        QFile file;
+        if (!FileAccess::OpenRegularFile(file, leftover, MaxXmlFileBytes) || !FileAccess::OwnedByUser(file)
+            || !IsCompleteXmlFile(file, rootName))
+            continue;
+        file.close();
+        if (QFile::remove(leftover))
+            qCInfo(lcFile) << "removed" << leftover << ", left by a save of" << path << "that was cut short";
+    }
+}
+
+Result<void> SaveXmlBytes(const QString &path, QStringView rootName, const QByteArray &bytes)
 {
     QSaveFile file(path);
-    // Only when the folder refuses the temporary file (EACCES) while the
-    // file itself may be written: the user's own file in a shared folder.
-    file.setDirectWriteFallback(true);
-    if (!file.open(QIODevice::WriteOnly))
+    // The fallback is ours (SaveInPlace): it keeps a copy first.
+    file.setDirectWriteFallback(false);
+    if (!file.open(QIODevice::WriteOnly)) {
+        if (FolderRefusesNewFiles(path))
+            return SaveInPlace(path, bytes);
         return failSave(path, file.errorString() + u'.');
-    const QByteArray bytes = WriteXmlDocument(rootName, routine);
+    }
     // A full disk shows as a short write, not always as an error: only a
     // complete text may replace the old file.
     if (file.write(bytes) != bytes.size()) {
@@ -89,7 +231,67 @@ Result<void> SaveXmlDocument(const QString &path, QStringView rootName, const Xm
     if (!file.commit())
         return failSave(path, file.errorString() + u'.');
     FileAccess::SyncFolderOf(path);
+    // The file is whole: a copy an earlier save in place kept is no longer
+    // needed, nor is what killed saves left beside it.
+    QFile::remove(InPlaceCopyPathFor(path));
+    RemoveLeftovers(path, rootName);
     return {};
+}
+
+} // namespace
+
+Result<void> SaveXmlDocument(const QString &path, QStringView rootName, const XmlRootRoutine &routine)
+{
+    return SaveXmlBytes(path, rootName, WriteXmlDocument(rootName, routine));
+}
+
+QString InPlaceCopyPathFor(const QString &path)
+{
+    const QFileInfo file(path);
+    QString key = file.canonicalFilePath();
+    if (key.isEmpty())
+        key = QDir::cleanPath(file.absoluteFilePath());
+    const QString hash =
+        QString::fromLatin1(QCryptographicHash::hash(key.toUtf8(), QCryptographicHash::Sha256).toHex().left(24));
+    // The file's name too, so that a user looking for the copy finds it.
+    return Paths::saveCopiesFolder() + u'/' + hash + u'-' + file.fileName().left(120);
+}
+
+Result<QString> RestoreCutSave(const QString &path)
+{
+    const QString copyPath = InPlaceCopyPathFor(path);
+    if (!QFileInfo::exists(copyPath))
+        return QString();
+    const Result<QByteArray> copy = FileAccess::ReadRegularFile(copyPath, MaxXmlFileBytes, FileAccess::FileOwner::User);
+    if (!copy) {
+        qCWarning(lcFile) << "cannot read" << copyPath << ":" << copy.reason();
+        return QString();
+    }
+    const Result<QByteArray> file = FileAccess::ReadRegularFile(path, MaxXmlFileBytes);
+    // Unreadable: the open that follows says why.
+    if (!file)
+        return QString();
+    if (file.value().size() >= copy.value().size() || !copy.value().startsWith(file.value())) {
+        // The save ended before its copy was removed, or the file has been
+        // written since.
+        QFile::remove(copyPath);
+        return QString();
+    }
+    qCWarning(lcFile) << path << "was cut short by a save in place; restoring it from" << copyPath;
+    // The root's name is where the header ends; no leftovers are looked for
+    // unless it is found.
+    const QByteArray header = QByteArray("\xFF\xFE", 2) + toUtf16LE(XmlFileHeader());
+    QString rootName;
+    if (copy.value().startsWith(header)) {
+        const QByteArray rest = copy.value().mid(header.size(), 128);
+        QString start(rest.size() / 2, Qt::Uninitialized);
+        qFromLittleEndian<quint16>(rest.constData(), start.size(), start.data());
+        static const QRegularExpression root(QStringLiteral("^<([A-Za-z]+)[ >]"));
+        rootName = root.match(start).captured(1);
+    }
+    if (Result<void> restored = SaveXmlBytes(path, rootName, copy.value()); !restored)
+        return Failed(restored.reason());
+    return copyPath;
 }
 
 void SetXmlSaveInterruptionForTests(std::function<void()> hook)

@@ -34,10 +34,31 @@ QByteArray WriteXmlDocument(QStringView rootName, const XmlRootRoutine &routine)
 // Saves through a temporary file in the same folder, synced to the disk
 // before it replaces the old file, and the folder synced after. Where the
 // folder refuses new files but the file itself may be written, the file is
-// written in place instead. A failure says why the file could not be
-// written (the old file stays as it was, unless it was being written in
-// place).
+// written in place instead, and a complete copy of the new text is kept at
+// InPlaceCopyPathFor(path) until the file is whole on the disk: a save cut
+// short there (a kill, a power cut) leaves that copy for RestoreCutSave. A
+// failure says why the file could not be written (the old file stays as it
+// was, unless it was being written in place).
+//
+// After a save that replaced the file, the temporary files that earlier
+// saves of it left beside it when they were killed (its name and six more
+// letters) are removed: only complete files of `rootName` that belong to
+// the user and are more than a minute old, so that nothing another save
+// is writing right now, and nothing that is not a whole file of this kind,
+// is touched.
 Result<void> SaveXmlDocument(const QString &path, QStringView rootName, const XmlRootRoutine &routine);
+
+// Where SaveXmlDocument keeps the complete text while it writes `path` in
+// place: a file of the user's cache folder named after the path.
+QString InPlaceCopyPathFor(const QString &path);
+
+// When a save in place of `path` was cut short, the file is empty or holds
+// only a beginning of the copy that save kept: the copy is then written back
+// over it (as SaveXmlDocument writes) and removed. The copy's path when the
+// file was restored; empty when there was nothing to restore (a copy of a
+// save that did end, or one the file has moved on from, is removed). A
+// failure says why a cut file could not be restored; the copy then stays.
+Result<QString> RestoreCutSave(const QString &path);
 
 // Reads a file's UTF-16LE code units (a trailing odd byte is dropped). Only
 // regular files up to MaxXmlFileBytes are read; anything else fails with the

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // One program per user and display: a later start hands its file to the
 // running one and ends; a lock and socket left by a crash do not block the
-// next start; the window opens a handed-over file through File Open's path.
+// next start; the window opens a handed-over file through File Open's path;
+// a file never goes to, nor comes from, another user's process.
 // The later starts and the crashing owner are this test program started
 // again in a role (see main below), as real other processes.
 #include "guisupport.h"
@@ -12,15 +13,23 @@
 #include "net/neterrors.h"
 #include "ui/frame/mainframe.h"
 
+#include <QDataStream>
 #include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QSignalSpy>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QLockFile>
 #include <QTest>
 
 #include <cstdio>
+#include <cstdlib>
+#include <grp.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace gui;
 
@@ -36,24 +45,74 @@ int ExitCodeOf(SingleInstance::Claim claim)
         return 10;
     case SingleInstance::Claim::NoAnswer:
         return 11;
+    case SingleInstance::Claim::Alone:
+        return 13;
     }
     return 12;
 }
 constexpr int StartedAsOwner = 10;
+constexpr int StartedAlone = 13;
+
+// Another local user for the roles that play one.
+constexpr uid_t Nobody = 65534;
+// A role runs as this user when the environment names one.
+constexpr const char *RoleUser = "LANTERRA_TEST_ROLE_UID";
+
+bool BecomeRoleUser()
+{
+    const QByteArray uid = qgetenv(RoleUser);
+    if (uid.isEmpty())
+        return true;
+    const auto id = uid_t(uid.toUInt());
+    return ::setgroups(0, nullptr) == 0 && ::setgid(gid_t(id)) == 0 && ::setuid(id) == 0;
+}
 
 // The roles:
 //   --start NAME [FILE]  claims as the program does with its command line
 //                        (FILE relative to the current folder) and exits
 //                        with ExitCodeOf(the claim)
 //   --own NAME           claims, says "owner" on standard output and runs
-//                        until it is killed
+//                        until it is killed, saying "message: FILE" for
+//                        every hand-over
+//   --default [FILE]     claims with the default name; says the claim's
+//                        reason and exits with ExitCodeOf(the claim)
+//   --hijack NAME        another user's program: holds NAME's lock, listens
+//                        on NAME, confirms whatever comes and says "got"
+//                        with it on standard output; runs until killed
 //   --race NAME FILE N   hands FILE over, or owns: then writes the files of
 //                        the N-1 other starts to standard output as they
 //                        come and exits with StartedAsOwner
 int RunRole(int argc, char **argv)
 {
+    if (!BecomeRoleUser())
+        return 20;
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
+    if (args.at(1) == u"--hijack") {
+        QLockFile lock(args.at(2) + QStringLiteral(".lock"));
+        QLocalServer server;
+        if (!lock.tryLock(0) || !server.listen(args.at(2)))
+            return 1;
+        QObject::connect(&server, &QLocalServer::newConnection, [&server] {
+            while (QLocalSocket *socket = server.nextPendingConnection()) {
+                QObject::connect(socket, &QLocalSocket::readyRead, [socket] {
+                    std::printf("got %s\n", socket->readAll().toHex().constData());
+                    std::fflush(stdout);
+                    socket->write("\x06", 1);
+                    socket->flush();
+                });
+            }
+        });
+        std::printf("listening\n");
+        std::fflush(stdout);
+        return app.exec();
+    }
+    if (args.at(1) == u"--default") {
+        SingleInstance instance;
+        const SingleInstance::Claim claim = instance.ClaimOrHandOver(args.mid(2), std::chrono::seconds(10));
+        std::printf("%s\n", qPrintable(instance.reason()));
+        return ExitCodeOf(claim);
+    }
     SingleInstance instance(args.at(2));
     if (args.at(1) == u"--race") {
         const SingleInstance::Claim claim = instance.ClaimOrHandOver({args.at(3)}, std::chrono::seconds(60));
@@ -70,6 +129,10 @@ int RunRole(int argc, char **argv)
     if (args.at(1) == u"--own") {
         if (instance.ClaimOrHandOver({}) != SingleInstance::Claim::Owner)
             return 1;
+        QObject::connect(&instance, &SingleInstance::messageReceived, [](const QStringList &message) {
+            std::printf("message: %s\n", qPrintable(message.value(0)));
+            std::fflush(stdout);
+        });
         std::printf("owner\n");
         std::fflush(stdout);
         return app.exec();
@@ -89,18 +152,55 @@ class SingleInstanceTest : public QObject
 
 private:
     QTemporaryDir m_dir;
+    QTemporaryDir m_shared;
 
     QString Name(const QString &tag) const { return m_dir.filePath(QStringLiteral("lanterra-") + tag); }
 
     // This program in a role; started, not waited for.
-    static std::unique_ptr<QProcess> Role(const QStringList &arguments, const QString &folder = {})
+    static std::unique_ptr<QProcess>
+    Role(const QStringList &arguments, const QString &folder = {},
+         const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment())
     {
         auto process = std::make_unique<QProcess>();
         process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process->setProcessEnvironment(environment);
         if (!folder.isEmpty())
             process->setWorkingDirectory(folder);
         process->start(QCoreApplication::applicationFilePath(), arguments);
         return process;
+    }
+
+    // A role that runs as Nobody.
+    static std::unique_ptr<QProcess> NobodysRole(const QStringList &arguments)
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QString::fromLatin1(RoleUser), QString::number(Nobody));
+        return Role(arguments, {}, environment);
+    }
+
+    // The first line a role says, once it says one.
+    static QByteArray FirstLine(QProcess &process)
+    {
+        if (!QTest::qWaitFor([&] { return process.canReadLine() || process.state() == QProcess::NotRunning; }, 30000))
+            return {};
+        return process.readLine().trimmed();
+    }
+
+    // A folder of its own for each case that plays another user, in a
+    // folder that user can pass through.
+    QString SharedFolder(const QString &tag, uid_t owner)
+    {
+        const QString folder = m_shared.filePath(tag);
+        if (!QDir().mkpath(folder) || ::chmod(QFile::encodeName(m_shared.path()).constData(), 0711) != 0
+            || ::chown(QFile::encodeName(folder).constData(), owner, owner) != 0
+            || ::chmod(QFile::encodeName(folder).constData(), 0700) != 0)
+            return {};
+        return folder;
+    }
+
+    static bool IsEmptyFolder(const QString &folder)
+    {
+        return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot).isEmpty();
     }
 
     // Waits for the end of a role with the event loop running (the owner in
@@ -214,6 +314,127 @@ private slots:
         QCOMPARE(received.size(), 0);
     }
 
+    // Without a folder that only the user may enter there is no hand-over:
+    // the start runs on its own, says why, and leaves no file anywhere (the
+    // temporary folder and the current folder included).
+    void noPrivateFolderMeansNoHandOverAndNoFiles_data()
+    {
+        QTest::addColumn<QString>("runtime"); // "": unset
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<bool>("othersFolder");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("XDG_RUNTIME_DIR unset") << QString() << -1 << false << QStringLiteral("not set");
+        QTest::newRow("a folder open to others")
+            << QStringLiteral("open") << 0755 << false << QStringLiteral("open to other users");
+        QTest::newRow("another user's folder")
+            << QStringLiteral("theirs") << 0700 << true << QStringLiteral("another user");
+        QTest::newRow("no such folder") << QStringLiteral("missing") << -1 << false << QStringLiteral("does not exist");
+    }
+
+    void noPrivateFolderMeansNoHandOverAndNoFiles()
+    {
+        QFETCH(QString, runtime);
+        QFETCH(int, mode);
+        QFETCH(bool, othersFolder);
+        QFETCH(QString, reason);
+        if (othersFolder && ::geteuid() != 0)
+            QSKIP("needs root to make another user's folder");
+        const QString tag = QString::fromLatin1(QTest::currentDataTag()).replace(u' ', u'-');
+        const QString cwd = m_dir.filePath(tag + QStringLiteral("-cwd"));
+        const QString tmp = m_dir.filePath(tag + QStringLiteral("-tmp"));
+        QVERIFY(QDir().mkpath(cwd) && QDir().mkpath(tmp));
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("TMPDIR"), tmp);
+        environment.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+        QString folder;
+        if (!runtime.isEmpty()) {
+            folder = m_dir.filePath(tag + u'-' + runtime);
+            if (mode >= 0) {
+                QVERIFY(QDir().mkpath(folder));
+                QCOMPARE(::chmod(QFile::encodeName(folder).constData(), mode_t(mode)), 0);
+                if (othersFolder)
+                    QCOMPARE(::chown(QFile::encodeName(folder).constData(), Nobody, Nobody), 0);
+            }
+            environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), folder);
+        }
+
+        auto start = Role({QStringLiteral("--default"), QStringLiteral("/n/Mine.net")}, cwd, environment);
+        QCOMPARE(ExitCode(*start), StartedAlone);
+        const QString said = QString::fromLocal8Bit(start->readAllStandardOutput());
+        QVERIFY2(said.contains(reason), qPrintable(said));
+        QVERIFY(IsEmptyFolder(cwd));
+        QVERIFY(IsEmptyFolder(tmp));
+        if (mode >= 0) {
+            QVERIFY(IsEmptyFolder(folder));
+            // Left as the user made it.
+            struct stat info = {};
+            QCOMPARE(::stat(QFile::encodeName(folder).constData(), &info), 0);
+            QCOMPARE(int(info.st_mode & 0777), mode);
+        }
+    }
+
+    // Another user's program holds the name (it got there while the folder
+    // was open to it) and answers like the owner: the file the user opens
+    // never reaches it, and the start runs on its own.
+    void anotherUsersProgramNeverGetsTheFile()
+    {
+        if (::geteuid() != 0)
+            QSKIP("needs root to act as another user");
+        const QString folder = SharedFolder(QStringLiteral("hijacked"), Nobody);
+        QVERIFY(!folder.isEmpty());
+        const QString name = folder + QStringLiteral("/lanterra-hijacked");
+        auto thief = NobodysRole({QStringLiteral("--hijack"), name});
+        QCOMPARE(FirstLine(*thief), QByteArray("listening"));
+        // The folder is the user's own again, but the socket and lock stay.
+        QCOMPARE(::chown(QFile::encodeName(folder).constData(), 0, 0), 0);
+
+        auto start = Role({QStringLiteral("--start"), name, QStringLiteral("/n/Secret.net")});
+        QCOMPARE(ExitCode(*start), StartedAlone);
+        QTest::qWait(200);
+        thief->kill();
+        thief->waitForFinished(30000);
+        QCOMPARE(thief->readAllStandardOutput(), QByteArray());
+    }
+
+    // A process of another user that reaches the owner's socket is not heard.
+    void anotherUsersHandOverIsRefused()
+    {
+        if (::geteuid() != 0)
+            QSKIP("needs root to act as another user");
+        const QString folder = SharedFolder(QStringLiteral("nobodys"), Nobody);
+        QVERIFY(!folder.isEmpty());
+        const QString name = folder + QStringLiteral("/lanterra-nobodys");
+        auto owner = NobodysRole({QStringLiteral("--own"), name});
+        QCOMPARE(FirstLine(*owner), QByteArray("owner"));
+
+        // Root passes the folder's and the socket's modes, not the check.
+        QByteArray payload;
+        QDataStream out(&payload, QIODevice::WriteOnly);
+        out.setVersion(QDataStream::Qt_6_0);
+        out << QStringLiteral("lanterra-hand-over-1") << QStringList{QStringLiteral("/n/Planted.net")};
+        QByteArray packet;
+        QDataStream header(&packet, QIODevice::WriteOnly);
+        header << quint32(payload.size());
+        QLocalSocket intruder;
+        intruder.connectToServer(name);
+        QVERIFY(intruder.waitForConnected(10000));
+        intruder.write(packet + payload);
+        intruder.flush();
+        QTRY_COMPARE_WITH_TIMEOUT(intruder.state(), QLocalSocket::UnconnectedState, 10000);
+        QCOMPARE(intruder.readAll(), QByteArray());
+
+        // The owner's own user is still heard.
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QString::fromLatin1(RoleUser), QString::number(Nobody));
+        auto later = Role({QStringLiteral("--start"), name, QStringLiteral("/n/Own.net")}, {}, environment);
+        QCOMPARE(ExitCode(*later), 0);
+        QTRY_VERIFY(owner->canReadLine());
+        QCOMPARE(owner->readLine().trimmed(), QByteArray("message: /n/Own.net"));
+        owner->kill();
+        owner->waitForFinished(30000);
+        QCOMPARE(owner->readAllStandardOutput(), QByteArray());
+    }
+
     // The window as the program wires it: a handed-over file is opened as
     // File Open opens it, so the scan of the open document is stopped and
     // that document saved first; the minimised window comes back.
@@ -293,7 +514,8 @@ private slots:
 int main(int argc, char **argv)
 {
     if (argc >= 3
-        && (qstrcmp(argv[1], "--start") == 0 || qstrcmp(argv[1], "--own") == 0 || qstrcmp(argv[1], "--race") == 0))
+        && (qstrcmp(argv[1], "--start") == 0 || qstrcmp(argv[1], "--own") == 0 || qstrcmp(argv[1], "--race") == 0
+            || qstrcmp(argv[1], "--hijack") == 0 || qstrcmp(argv[1], "--default") == 0))
         return RunRole(argc, argv);
     QApplication app(argc, argv);
     SingleInstanceTest test;

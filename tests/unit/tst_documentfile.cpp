@@ -20,6 +20,7 @@
 #include <atomic>
 #include <chrono>
 #include <csignal>
+#include <filesystem>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -63,9 +64,20 @@ class FileGuards : public ::testing::Test
 protected:
     FileGuards()
     {
+        // The copies that guard saves in place go to the user's cache.
+        m_cacheBefore = qgetenv("XDG_CACHE_HOME");
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(m_dir.filePath(QStringLiteral("cache"))));
         m_settings.setFilePath(m_dir.filePath(QStringLiteral("settings.xml")));
         m_settings.autoSave = true;
         app.setNetworksFolder(m_dir.filePath(QStringLiteral("My Networks")));
+    }
+
+    ~FileGuards() override
+    {
+        if (m_cacheBefore.isNull())
+            qunsetenv("XDG_CACHE_HOME");
+        else
+            qputenv("XDG_CACHE_HOME", m_cacheBefore);
     }
 
     QString PathOf(const QString &name) const { return m_dir.filePath(name); }
@@ -80,6 +92,7 @@ protected:
         return path;
     }
 
+    QByteArray m_cacheBefore;
     QTemporaryDir m_dir;
     CSettings m_settings;
     CLanterraApp app{&m_settings};
@@ -230,6 +243,47 @@ TEST_F(FileGuards, NoSaveWithoutTheBackup)
     EXPECT_EQ(ReadBytes(path), bytes);
     EXPECT_TRUE(failure.contains(path)) << qPrintable(failure);
     EXPECT_TRUE(failure.contains(QStringLiteral("could not be kept"))) << qPrintable(failure);
+}
+
+// Names far beyond any server's are cut when read, with a warning; the
+// first save keeps the file as it was.
+TEST_F(FileGuards, NamesBeyondTheLimitAreCutAtLoadAndTheOriginalKept)
+{
+    const qsizetype limit = CLanterraDoc::MaxNameLength;
+    const struct
+    {
+        const char *name;
+        QString text;
+        QString read;
+    } cases[] = {
+        {"at the limit", QString(limit, u'a'), QString(limit, u'a')},
+        {"one beyond", QString(limit + 1, u'b'), QString(limit, u'b')},
+        {"a pair across the cut", QString(limit - 1, u'c') + QStringLiteral("\U0001F3B5"), QString(limit - 1, u'c')},
+        {"millions", QString(5'000'000, u'd'), QString(limit, u'd')},
+    };
+    CLanterraDoc doc;
+    NetRecord *net = AddNet(doc, QString(limit + 10, u'W'));
+    QStringList names;
+    for (const auto &c : cases)
+        names << c.text;
+    AddHost(doc, net, QStringLiteral("HOST"), QStringLiteral("10.0.0.1"), names);
+    const QString path = PathOf(QStringLiteral("Long names.net"));
+    ASSERT_TRUE(doc.WriteDocumentFile(path));
+    const QByteArray original = ReadBytes(path);
+
+    const Result<QString> opened = app.OnFileOpen(path);
+    ASSERT_TRUE(opened);
+    EXPECT_TRUE(opened.value().contains(QStringLiteral("5 name(s)"))) << qPrintable(opened.value());
+    EXPECT_TRUE(opened.value().contains(path + QStringLiteral(".bak"))) << qPrintable(opened.value());
+    ASSERT_EQ(app.document().GetShareCount(), int(std::size(cases)));
+    for (int i = 0; i < int(std::size(cases)); ++i) {
+        SCOPED_TRACE(cases[i].name);
+        EXPECT_EQ(app.document().GetShare(i)->name, cases[i].read);
+    }
+    // The workgroup, in its own list and as the host's group.
+    EXPECT_EQ(app.document().cacheNets()[0]->name, QString(limit, u'W'));
+    EXPECT_TRUE(app.OnFileSave());
+    EXPECT_EQ(ReadBytes(path + QStringLiteral(".bak")), original);
 }
 
 // --- Things that are not regular files, and files too large -----------------
@@ -413,11 +467,16 @@ TEST_F(FileGuards, AWritableFileInAFolderThatRefusesNewFilesIsWrittenInPlace)
     ASSERT_EQ(::chmod(otherFilePath.constData(), 0644), 0);
     const bool asRoot = ::geteuid() == 0;
 
+    const QString cache = PathOf(QStringLiteral("nobodys-cache"));
+    QDir().mkpath(cache);
+    ASSERT_EQ(::chown(QFile::encodeName(cache).constData(), Nobody, Nobody), 0);
+
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
         if (asRoot && (::setgid(Nobody) != 0 || ::setuid(Nobody) != 0))
             ::_exit(10);
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(cache));
         CLanterraDoc doc;
         Fill(doc);
         if (!doc.WriteDocumentFile(path))
@@ -439,8 +498,138 @@ TEST_F(FileGuards, AWritableFileInAFolderThatRefusesNewFilesIsWrittenInPlace)
     ASSERT_TRUE(back.ReadDocumentFile(path, false));
     EXPECT_EQ(back.GetShareCount(), 3);
     EXPECT_TRUE(back.GetPendingBackupOf().isEmpty());
-    // Nothing else appeared in the folder.
+    // Nothing else appeared in the folder, and the copy that guarded the
+    // save is gone with it.
     EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden).size(), 2);
+    EXPECT_TRUE(QDir(cache + QStringLiteral("/Brevant/Lanterra/Saves")).isEmpty());
+}
+
+// A save in place killed after it began writing leaves the file empty or
+// cut, and the complete text in its copy: the next open writes the copy
+// back and says so. A copy the file does not begin is not used.
+TEST_F(FileGuards, AFileCutByASaveInPlaceIsRestoredAtTheNextOpen)
+{
+    const QString whole = SavedDocument(QStringLiteral("Whole.net"));
+    const QByteArray complete = ReadBytes(whole);
+    QByteArray other;
+    {
+        CLanterraDoc doc;
+        Fill(doc);
+        AddHost(doc, doc.cacheNets()[0].get(), QStringLiteral("NEW"), QStringLiteral("10.0.0.9"),
+                {QStringLiteral("New")});
+        const QString path = PathOf(QStringLiteral("Other.net"));
+        ASSERT_TRUE(doc.WriteDocumentFile(path));
+        other = ReadBytes(path);
+    }
+    const struct
+    {
+        const char *name;
+        QByteArray onDisk;
+        bool restored;
+        int shares;
+    } cases[] = {
+        {"Empty.net", QByteArray(), true, 3},
+        {"Half.net", complete.left(complete.size() / 2), true, 3},
+        {"All but the end.net", complete.chopped(2), true, 3},
+        // The save ended; only the copy's removal was cut short.
+        {"Ended.net", complete, false, 3},
+        // Written since by another program.
+        {"Moved on.net", other, false, 4},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = PathOf(QString::fromLatin1(c.name));
+        WriteBytes(path, c.onDisk);
+        const QString copy = InPlaceCopyPathFor(path);
+        ASSERT_TRUE(QDir().mkpath(QFileInfo(copy).absolutePath()));
+        WriteBytes(copy, complete);
+
+        const Result<QString> opened = app.OnFileOpen(path);
+        ASSERT_TRUE(opened) << qPrintable(opened.reason());
+        EXPECT_EQ(opened.value().contains(QStringLiteral("cut short")), c.restored) << qPrintable(opened.value());
+        EXPECT_EQ(ReadBytes(path), c.restored ? complete : c.onDisk);
+        EXPECT_EQ(app.document().GetShareCount(), c.shares);
+        EXPECT_TRUE(app.document().GetPendingBackupOf().isEmpty());
+        EXPECT_FALSE(QFileInfo::exists(copy));
+    }
+}
+
+// QSaveFile's temporary files beside the file, which a kill before the
+// rename leaves: a save of that file removes those that hold a whole file of
+// its kind and are the user's and settled; nothing else.
+TEST_F(FileGuards, SavesRemoveWhatKilledSavesLeftBesideTheFile)
+{
+    const QString folder = PathOf(QStringLiteral("left"));
+    QDir().mkpath(folder);
+    const QByteArray document = ReadBytes(SavedDocument(QStringLiteral("Doc.net")));
+    const QString settingsPath = folder + QStringLiteral("/settings.xml");
+    CSettings settings;
+    settings.setFilePath(settingsPath);
+    ASSERT_TRUE(settings.Save());
+    const QByteArray settingsFile = ReadBytes(settingsPath);
+    const bool asRoot = ::geteuid() == 0;
+
+    enum Age { Settled, Fresh };
+    const struct
+    {
+        const char *name;
+        QByteArray bytes;
+        Age age;
+        bool othersFile;
+        bool removed;
+    } cases[] = {
+        {"Doc.net.rQDELl", document, Settled, false, true},
+        {"Doc.net.a1B2c3", document + QByteArray("\r\0\n\0", 4), Settled, false, true},
+        {"Doc.net.Cut123", document.chopped(30), Settled, false, false},
+        {"Doc.net.Fresh1", document, Fresh, false, false},
+        {"Doc.net.Theirs", document, Settled, true, false},
+        {"Doc.net.Seven12", document, Settled, false, false},
+        {"Doc.net.a_b-c1", document, Settled, false, false},
+        {"Doc.net.Sett1n", settingsFile, Settled, false, false},
+        {"Other.net.rQDELl", document, Settled, false, false},
+        {"settings.xml.TEgWzt", settingsFile, Settled, false, true},
+        {"settings.xml.Docu12", document, Settled, false, false},
+        {"settings.xml.Cut123", settingsFile.chopped(30), Settled, false, false},
+    };
+    for (const auto &c : cases) {
+        const QString path = folder + u'/' + QString::fromLatin1(c.name);
+        WriteBytes(path, c.bytes);
+        if (c.othersFile && asRoot) {
+            ASSERT_EQ(::chown(QFile::encodeName(path).constData(), 65534, 65534), 0);
+        }
+        if (c.age == Settled)
+            std::filesystem::last_write_time(QFile::encodeName(path).toStdString(),
+                                             std::filesystem::file_time_type::clock::now() - std::chrono::minutes(5));
+    }
+    CLanterraDoc doc;
+    Fill(doc);
+    ASSERT_TRUE(doc.WriteDocumentFile(folder + QStringLiteral("/Doc.net")));
+    ASSERT_TRUE(settings.Save());
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.othersFile && !asRoot)
+            continue;
+        EXPECT_EQ(QFileInfo::exists(folder + u'/' + QString::fromLatin1(c.name)), !c.removed);
+    }
+}
+
+// What lanterra-scan says it saved is what the file holds.
+TEST_F(FileGuards, TheSaveCountsTheHostsTheFileHolds)
+{
+    CLanterraDoc doc;
+    Fill(doc);
+    HostRecord *twin = AddHost(doc, doc.cacheNets()[0].get(), QStringLiteral("TWIN"), QStringLiteral("10.0.0.2"), {});
+    twin->duplicate = true;
+    const QString path = PathOf(QStringLiteral("Counted.net"));
+    for (const bool skipDuplicates : {true, false}) {
+        SCOPED_TRACE(skipDuplicates);
+        int written = -1;
+        ASSERT_TRUE(doc.WriteDocumentFile(path, skipDuplicates, &written));
+        CLanterraDoc back;
+        ASSERT_TRUE(back.ReadDocumentFile(path, false));
+        EXPECT_EQ(written, int(back.cacheHosts().size()));
+        EXPECT_EQ(written, skipDuplicates ? 2 : 3);
+    }
 }
 
 // --- The file's text -----------------------------------------------------------
