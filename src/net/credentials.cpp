@@ -178,9 +178,11 @@ bool CLoginBook::HasOwn(const QString &host) const
     return m_hosts.count(host.toUpper()) != 0;
 }
 
-QString LoginRequestArgument(const QString &server, const Login &login)
+QString LoginRequestArgument(const QString &server, const Login &login, const QString &address)
 {
-    return QStringList{server, login.user, login.domain, login.password,
-                       login.kerberos ? QStringLiteral("1") : QStringLiteral("0")}
-        .join(u'\t');
+    QStringList fields{server, login.user, login.domain, login.password,
+                       login.kerberos ? QStringLiteral("1") : QStringLiteral("0")};
+    if (!address.isEmpty() && address != server)
+        fields.append(address);
+    return fields.join(u'\t');
 }
