@@ -109,11 +109,11 @@ bool ShareLister::Pin(const std::string &name, const std::string &address)
     std::transform(key.begin(), key.end(), key.begin(), [](unsigned char c) { return char(std::toupper(c)); });
     const std::string value = (address.find(':') != std::string::npos ? "[" + address + "]" : address) + ":0";
     // Long enough for one listing, however slow: the process ends after it.
-    // Should the entry not be found after all, no other lookup is made
-    // ("NULL" turns them all off): the listing fails rather than goes
-    // wherever a name service says.
+    // Should the entry not be found after all, only the machine's own
+    // lmhosts file is asked (the library knows no value for "none"): no
+    // name service on the network says where the login goes.
     return gencache_set(key.c_str(), value.c_str(), std::time(nullptr) + 3600)
-           && lp_set_cmdline("name resolve order", "NULL");
+           && lp_set_cmdline("name resolve order", "lmhosts");
 }
 
 void ShareLister::ListWithLogin(const std::string &request, HelperOutput &out)
