@@ -188,6 +188,7 @@ ShareListing CSambaNetwork::ListSharesWith(const QString &server, const QString 
         result.code = NetError::BadNetPath;
     ShareListing listing;
     listing.code = result.code;
+    listing.leftOut = result.leftOut;
     for (ShareEntry &item : result.items)
         listing.shares.push_back(std::move(item));
     return listing;

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <limits>
 #include <optional>
 
 namespace ScanWorkers {
@@ -314,14 +315,17 @@ void PublishProbe(CScanDriver &driver, HostRecord &host, const ProbeTarget &targ
             driver.Session().hostSlots.release();
         return;
     }
-    std::size_t leftOut = 0;
+    std::size_t leftOut = outcome.listing.leftOut;
     for (const ShareEntry &entry : outcome.listing.shares) {
         if (IsDiskShare(entry.type) && !entry.name.isEmpty() && !TakeShare(doc, host, entry.name))
             ++leftOut;
     }
+    // The outputs and the window tell the cut where the user looks.
     if (leftOut > 0)
-        qCWarning(lcScan).noquote() << target.server << "lists more than" << CScanDriver::MaxSharesPerHost << "shares;"
-                                    << leftOut << "were left out";
+        qCInfo(lcScan).noquote() << target.server << "lists more than" << CScanDriver::MaxSharesPerHost << "shares;"
+                                 << leftOut << "were left out";
+    if (outcome.online)
+        host.sharesLeftOut = int(std::min<std::size_t>(leftOut, std::size_t(std::numeric_limits<int>::max())));
     if (target.bindsAddress)
         host.SetAddr(target.address);
     host.SetMovedTo(target.movedTo);
