@@ -55,5 +55,7 @@ enum : int {
     MovedEntry = 8,
     ReadyFiltered = 20,
     Filtered = 21,
+    SharesLeftOut = 30,
+    SharesLeftOutHosts = 31,
 };
 }

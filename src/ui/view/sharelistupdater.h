@@ -79,6 +79,8 @@ public:
     static QString FilteredReadyText(int shown, int listed);
     static QString FilteredText(int shown, int listed);
     static QString ReadyText(int shares, qint64 seconds);
+    // What the scan left out of the hosts' share lists; empty when nothing.
+    QString SharesLeftOutText() const;
     static QString EmptyText();
 
 private:
