@@ -33,11 +33,16 @@ namespace {
 // the open files live on, and a helper ended by a kill leaves nothing.
 bool UsePrivateCacheFolder()
 {
-    const char *runtime = std::getenv("XDG_RUNTIME_DIR");
-    const char *temporary = std::getenv("TMPDIR");
-    std::string folder = runtime && *runtime ? runtime : temporary && *temporary ? temporary : "/tmp";
-    folder += "/lanterra-smbhelper.XXXXXX";
-    if (!mkdtemp(folder.data()))
+    std::string folder;
+    for (const char *parent : {std::getenv("XDG_RUNTIME_DIR"), std::getenv("TMPDIR"), "/tmp"}) {
+        if (!parent || !*parent)
+            continue;
+        folder = std::string(parent) + "/lanterra-smbhelper.XXXXXX";
+        if (mkdtemp(folder.data()))
+            break;
+        folder.clear();
+    }
+    if (folder.empty())
         return false;
     bool ready = true;
     for (const char *name : {"lock directory", "cache directory", "state directory"})
