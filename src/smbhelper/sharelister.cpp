@@ -34,7 +34,8 @@ namespace {
 bool UsePrivateCacheFolder()
 {
     std::string folder;
-    for (const char *parent : {std::getenv("XDG_RUNTIME_DIR"), std::getenv("TMPDIR"), "/tmp"}) {
+    const char *const parents[] = {std::getenv("XDG_RUNTIME_DIR"), std::getenv("TMPDIR"), "/tmp"};
+    for (const char *parent : parents) {
         if (!parent || !*parent)
             continue;
         folder = std::string(parent) + "/lanterra-smbhelper.XXXXXX";
