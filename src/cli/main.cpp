@@ -297,8 +297,13 @@ int main(int argc, char *argv[])
         if (!options.out.isEmpty())
             doc.SetPathName(CLanterraApp::FullPath(options.out));
         options.ApplyTo(doc.rules());
-        for (const QString &note : CutRangeNotes(doc.rules()))
-            PrintError(note);
+        // Told once more in the text output's summary; -q keeps standard
+        // error to failures.
+        const QStringList rangeNotes = CutRangeNotes(doc.rules());
+        if (!options.quiet) {
+            for (const QString &note : rangeNotes)
+                PrintError(note);
+        }
         doc.applyScheme(*scheme);
 
         std::signal(SIGINT, OnInterrupt);
@@ -352,7 +357,14 @@ int main(int argc, char *argv[])
         if (!options.quiet && firstShareMs >= 0)
             std::fprintf(stderr, "First share after %lld ms, last after %lld ms.\n", firstShareMs, lastShareMs);
 
-        const QByteArray listing = FormatShares(CollectShares(doc), options.format);
+        QByteArray listing = FormatShares(CollectShares(doc), options.format);
+        const QStringList cutNotes = ShareCutNotes(doc);
+        if (options.format == ScanOptions::Format::Text)
+            listing += FormatSummary(rangeNotes + cutNotes);
+        else if (!options.quiet) {
+            for (const QString &note : cutNotes)
+                PrintError(note);
+        }
         std::fwrite(listing.constData(), 1, size_t(listing.size()), stdout);
         std::fflush(stdout);
 

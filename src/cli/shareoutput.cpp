@@ -4,6 +4,7 @@
 #include "model/hostlogin.h"
 #include "model/lanterradoc.h"
 #include "model/visibletext.h"
+#include "scan/scandriver.h"
 #include "settings/sharescheme.h"
 
 #include <QJsonArray>
@@ -72,6 +73,7 @@ QList<ShareRow> CollectShares(const CLanterraDoc &doc)
         row.share = doc.shareText(i, ColumnShare);
         row.unc = doc.shareText(i, ColumnPath);
         row.state = StateText(*share);
+        row.hostSharesLeftOut = share->host ? share->host->sharesLeftOut.load() : 0;
         if (doc.scheme() && share->groupIndex >= 0 && share->groupIndex < doc.scheme()->groups.size())
             row.group = doc.scheme()->groups[share->groupIndex].name;
         rows.append(row);
@@ -103,6 +105,7 @@ QByteArray FormatShares(const QList<ShareRow> &rows, ScanOptions::Format format)
             const QStringList fields = Fields(row);
             for (qsizetype i = 0; i < Headers.size(); ++i)
                 object.insert(Headers[i], fields[i]);
+            object.insert(QStringLiteral("hostSharesLeftOut"), row.hostSharesLeftOut);
             array.append(object);
         }
         return QJsonDocument(array).toJson(QJsonDocument::Indented);
@@ -146,4 +149,25 @@ QByteArray FormatShares(const QList<ShareRow> &rows, ScanOptions::Format format)
         text += out + u'\n';
     }
     return text.toUtf8();
+}
+
+QStringList ShareCutNotes(const CLanterraDoc &doc)
+{
+    QStringList notes;
+    for (const auto &host : doc.cacheHosts()) {
+        if (const int leftOut = host->sharesLeftOut.load(); leftOut > 0 && !host->duplicate.load())
+            notes.append(QStringLiteral("%1 lists more than %2 shares; %3 were left out.")
+                             .arg(host->GetDisplayName())
+                             .arg(CScanDriver::MaxSharesPerHost)
+                             .arg(leftOut));
+    }
+    return notes;
+}
+
+QByteArray FormatSummary(const QStringList &notes)
+{
+    QString text;
+    for (const QString &note : notes)
+        text += u'\n' + VisibleText::EscapeHidden(note);
+    return text.isEmpty() ? QByteArray() : (text + u'\n').toUtf8();
 }

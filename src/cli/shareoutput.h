@@ -21,6 +21,7 @@ struct ShareRow
     // smb1-only
     QString state;
     QString group;   // the scheme group's name; empty for none
+    int hostSharesLeftOut = 0; // shares of the host past those a host keeps
 };
 
 // Every share of the document in list order, except those of hosts found
@@ -28,3 +29,7 @@ struct ShareRow
 // speaks only SMB1.
 QList<ShareRow> CollectShares(const CLanterraDoc &doc);
 QByteArray FormatShares(const QList<ShareRow> &rows, ScanOptions::Format format);
+// One line for each host whose shares were cut to those one host keeps.
+QStringList ShareCutNotes(const CLanterraDoc &doc);
+// The text output's summary: what was left out (`notes`), after the table.
+QByteArray FormatSummary(const QStringList &notes);

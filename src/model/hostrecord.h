@@ -64,6 +64,10 @@ struct HostRecord
     int lastAnswerTime = 0;
     int onlineCount = 0;
     int offlineCount = 0;
+    // Shares the last listing gave past those one host keeps
+    // (CScanDriver::MaxSharesPerHost): told to the user, not saved. Written
+    // by the host's probe, read by the window.
+    std::atomic<int> sharesLeftOut{0};
     NetRecord *net = nullptr;
     // Shares in a visible group of the current scheme; weight in HostScore.
     // Changed under the document's sharesLock.

@@ -238,9 +238,11 @@ bool Login::IsProvenAt(const QString &host, const QString &address) const
     return found != provenAt.end() && found->second == address;
 }
 
-QString LoginRequestArgument(const QString &server, const Login &login)
+QString LoginRequestArgument(const QString &server, const Login &login, const QString &address)
 {
-    return QStringList{server, login.user, login.domain, login.password,
-                       login.kerberos ? QStringLiteral("1") : QStringLiteral("0")}
-        .join(u'\t');
+    QStringList fields{server, login.user, login.domain, login.password,
+                       login.kerberos ? QStringLiteral("1") : QStringLiteral("0")};
+    if (!address.isEmpty() && address != server)
+        fields.append(address);
+    return fields.join(u'\t');
 }

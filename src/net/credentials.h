@@ -95,4 +95,6 @@ private:
 // The helper request's argument for a listing with a login: the fields
 // joined by tabs, so that the one argument of the line protocol holds them.
 // It holds the password: the caller wipes it (WipeString) after use.
-QString LoginRequestArgument(const QString &server, const Login &login);
+// `address`, when given and not `server` itself, is where the helper
+// connects; `server` then only names the service a ticket is issued for.
+QString LoginRequestArgument(const QString &server, const Login &login, const QString &address = {});

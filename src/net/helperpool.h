@@ -23,6 +23,7 @@ public:
     {
         std::uint32_t code = 0;
         std::vector<ShareEntry> items;
+        std::size_t leftOut = 0; // items past the reader's bound, not kept
     };
 
     CHelperPool(QString program, QStringList arguments, int deadlineMs);

@@ -232,6 +232,7 @@ CHelperPool::Outcome CHelperPool::Exchange(Process &process, const QByteArray &r
         if (status == HelperProtocol::ReplyReader::Status::Complete) {
             result.code = reader.code();
             result.items = reader.takeItems();
+            result.leftOut = reader.leftOut();
             if (m_oneShot) {
                 Discard(process);
                 return Outcome::Done;

@@ -2,6 +2,7 @@
 #include "helperprotocol.h"
 
 #include "credentials.h"
+#include "neterrors.h"
 
 namespace HelperProtocol {
 
@@ -54,12 +55,6 @@ ReplyReader::Status ReplyReader::Feed(QByteArrayView data)
 {
     if (m_status != Status::NeedMore)
         return m_status;
-    m_received += data.size();
-    if (m_received > MaxReplyBytes) {
-        m_status = Status::Malformed;
-        m_buffer.clear();
-        return m_status;
-    }
     m_buffer += data;
     qsizetype pos = 0;
     while (m_status == Status::NeedMore && pos < m_buffer.size() && Step(pos)) {
@@ -142,18 +137,17 @@ void ReplyReader::TakeItem(QByteArrayView bytes)
     if (!m_typeValid || bytes.isEmpty())
         return;
     if (m_items.size() >= MaxItems) {
-        m_status = Status::Malformed;
+        // Only what the scan would have kept counts as left out: disk
+        // shares (browse lists give every item this type too).
+        if (m_type == ShareType::DiskTree || m_type == ShareType::SpecialDisk)
+            ++m_leftOut;
         return;
     }
+    // Control characters are a server's to use in a name: they travel as
+    // they are, and each output shows them the way it promises.
     ShareEntry entry;
     entry.type = m_type;
     entry.name = QString::fromUtf8(bytes);
-    // A name with control characters cannot be a real share and would corrupt
-    // the one-line-per-record outputs it ends up in: leave that entry out.
-    for (const QChar c : std::as_const(entry.name)) {
-        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
-            return;
-    }
     m_items.push_back(std::move(entry));
 }
 

@@ -235,15 +235,11 @@ bool TriesTicketFirst(const std::optional<Login> &login, const std::function<boo
     return hasTicket && hasTicket();
 }
 
-QString TicketListingTarget(const QString &name, const QString &address, const ResolveIPv4Function &resolve)
+QString TicketListingTarget(const QString &name, const QString &address)
 {
     if (name.isEmpty() || NumericIPv4(name))
         return address.isEmpty() ? name : address;
-    const auto known = NumericIPv4(address);
-    if (!known)
-        return name;
-    const auto found = resolve ? resolve(name) : std::nullopt;
-    return found && *found == *known ? name : address;
+    return name;
 }
 
 CTicketCheck::CTicketCheck(std::function<bool()> probe, std::chrono::milliseconds keep)

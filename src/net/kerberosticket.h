@@ -52,17 +52,15 @@ bool UserHasTicket();
 // is asked only then.
 bool TriesTicketFirst(const std::optional<Login> &login, const std::function<bool()> &hasTicket);
 
-// The server a listing with a ticket connects to. A ticket is issued for a
+// The server a listing with a ticket names. A ticket is issued for a
 // service named after the host ("cifs/NAME"), so the client library must be
 // given the host's name: given an address it has no service to ask for.
-// The name is taken when it is not itself an address and `resolve` finds it
-// at the host's address (or no address is known). A name that resolves
-// nowhere could not be connected to, and one that resolves elsewhere would
-// move the listing to an address the scan never checked nor bound the
-// host's logins to; both give the address, where the ticket cannot serve
-// and the listing goes on as it would without one.
-using ResolveIPv4Function = std::function<std::optional<std::uint32_t>(const QString &name)>;
-QString TicketListingTarget(const QString &name, const QString &address, const ResolveIPv4Function &resolve);
+// The name goes with the host's address, where the helper connects without
+// asking any name service (a name service could move the listing to an
+// address the scan never checked nor bound the host's logins to). A host
+// known only by its address is named by it, where a ticket cannot serve and
+// the listing goes on as it would without one.
+QString TicketListingTarget(const QString &name, const QString &address);
 
 // The answer of a ticket probe, kept for a few seconds: a scan asks for
 // every host, and a ticket got or lost meanwhile counts from the next check.

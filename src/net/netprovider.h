@@ -34,6 +34,9 @@ struct ShareListing
 {
     std::uint32_t code = 0; // NetError numbering
     std::vector<ShareEntry> shares;
+    // Entries the server listed past those a listing keeps (the first
+    // HelperProtocol::MaxItems): counted, not carried.
+    std::size_t leftOut = 0;
 };
 
 // What the scanner asks of the network. Every call may block for a while and

@@ -162,15 +162,12 @@ ShareListing CSambaNetwork::ListSharesWith(const QString &server, const QString 
                                            const std::optional<Login> &login, std::stop_token stop)
 {
     const QString target = address.isEmpty() ? server : address;
-    // A listing with a ticket connects by name and names the ticket's user;
-    // only such a listing pays for the look-up of the name and the cache.
+    // A listing with a ticket names the host and the ticket's user, and
+    // connects where the scan decided: the name is only the ticket's service.
     const auto ticketArgument = [&](Login ticket) {
         if (ticket.user.isEmpty())
             ticket.user = KerberosTicket::UserPrincipal();
-        return LoginRequestArgument(
-            TicketListingTarget(server, address,
-                                [&stop](const QString &name) { return SystemResolveIPv4(name, stop); }),
-            ticket);
+        return LoginRequestArgument(TicketListingTarget(server, address), ticket, address);
     };
     // The deadline is asked again while the listing waits: a mute server
     // started before any other had answered is cut short once they do.
@@ -221,6 +218,7 @@ ShareListing CSambaNetwork::ListSharesWith(const QString &server, const QString 
         result.code = NetError::BadNetPath;
     ShareListing listing;
     listing.code = result.code;
+    listing.leftOut = result.leftOut;
     for (ShareEntry &item : result.items)
         listing.shares.push_back(std::move(item));
     return listing;

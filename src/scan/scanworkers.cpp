@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <limits>
 #include <optional>
 
 namespace ScanWorkers {
@@ -347,14 +348,17 @@ void PublishProbe(CScanDriver &driver, HostRecord &host, const ProbeTarget &targ
             driver.Session().hostSlots.release();
         return;
     }
-    std::size_t leftOut = 0;
+    std::size_t leftOut = outcome.listing.leftOut;
     for (const ShareEntry &entry : outcome.listing.shares) {
         if (IsDiskShare(entry.type) && !entry.name.isEmpty() && !TakeShare(doc, host, entry.name))
             ++leftOut;
     }
+    // The outputs and the window tell the cut where the user looks.
     if (leftOut > 0)
-        qCWarning(lcScan).noquote() << target.server << "lists more than" << CScanDriver::MaxSharesPerHost << "shares;"
-                                    << leftOut << "were left out";
+        qCInfo(lcScan).noquote() << target.server << "lists more than" << CScanDriver::MaxSharesPerHost << "shares;"
+                                 << leftOut << "were left out";
+    if (outcome.online)
+        host.sharesLeftOut = int(std::min<std::size_t>(leftOut, std::size_t(std::numeric_limits<int>::max())));
     // A refusal pins nothing: whoever answered for the name there did not
     // show it is the host, and a later scan must not take it for the host's
     // known address.

@@ -2,12 +2,16 @@
 #include "sharelister.h"
 
 #include <algorithm>
-#include <utility>
+#include <arpa/inet.h>
+#include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <sys/mman.h>
 #include <unistd.h>
 #include <cstdint>
+#include <utility>
 #include <vector>
 #include <netapi.h>
 
@@ -17,6 +21,50 @@
 // From Samba's configuration library, which the listing library loads with:
 // a parameter set as if on the command line, which no smb.conf overrides.
 extern "C" bool lp_set_cmdline(const char *name, const char *value);
+// The same library's general cache, where the client looks a server's name
+// up before any name service ("NBT/NAME#20" -> "ADDRESS:0").
+extern "C" bool gencache_set(const char *key, const char *value, time_t timeout);
+
+namespace {
+
+// The folder for the library's caches and locks: one of this process's own,
+// so that no name a lookup of another program cached (perhaps a lie heard
+// minutes ago) decides where a login goes, and nothing this process pins is
+// seen by anyone else. The cache is opened and the folder removed at once:
+// the open files live on, and a helper ended by a kill leaves nothing.
+bool UsePrivateCacheFolder()
+{
+    std::string folder;
+    const char *const parents[] = {std::getenv("XDG_RUNTIME_DIR"), std::getenv("TMPDIR"), "/tmp"};
+    for (const char *parent : parents) {
+        if (!parent || !*parent)
+            continue;
+        folder = std::string(parent) + "/lanterra-smbhelper.XXXXXX";
+        if (mkdtemp(folder.data()))
+            break;
+        folder.clear();
+    }
+    if (folder.empty())
+        return false;
+    bool ready = true;
+    for (const char *name : {"lock directory", "cache directory", "state directory"})
+        ready = ready && lp_set_cmdline(name, folder.c_str());
+    // An entry that has expired already: it opens the cache and pins nothing.
+    ready = ready && gencache_set("LANTERRA/OPEN", "1", 1);
+    for (const char *file : {"/gencache.tdb", "/gencache_notrans.tdb"})
+        unlink((folder + file).c_str());
+    rmdir(folder.c_str());
+    return ready;
+}
+
+// Whether `text` is a numeric address the library takes as it is.
+bool IsAddress(const std::string &text)
+{
+    unsigned char bytes[16];
+    return inet_pton(AF_INET, text.c_str(), bytes) == 1 || inet_pton(AF_INET6, text.c_str(), bytes) == 1;
+}
+
+} // namespace
 
 namespace {
 
@@ -71,7 +119,23 @@ bool ShareLister::Init(bool allowSmb1)
     // Browsing is anonymous, as the network's own browser does it.
     libnetapi_set_username(m_ctx, "");
     libnetapi_set_password(m_ctx, "");
+    m_canPin = UsePrivateCacheFolder();
     return true;
+}
+
+bool ShareLister::Pin(const std::string &name, const std::string &address)
+{
+    if (!m_canPin || name.empty() || !IsAddress(address))
+        return false;
+    std::string key = "NBT/" + name + "#20";
+    std::transform(key.begin(), key.end(), key.begin(), [](unsigned char c) { return char(std::toupper(c)); });
+    const std::string value = (address.find(':') != std::string::npos ? "[" + address + "]" : address) + ":0";
+    // Long enough for one listing, however slow: the process ends after it.
+    // Should the entry not be found after all, only the machine's own
+    // lmhosts file is asked (the library knows no value for "none"): no
+    // name service on the network says where the login goes.
+    return gencache_set(key.c_str(), value.c_str(), std::time(nullptr) + 3600)
+           && lp_set_cmdline("name resolve order", "lmhosts");
 }
 
 void ShareLister::ListWithLogin(const std::string &request, HelperOutput &out)
@@ -85,10 +149,18 @@ void ShareLister::ListWithLogin(const std::string &request, HelperOutput &out)
             break;
         start = tab + 1;
     }
-    if (fields.size() != 5) {
+    if (fields.size() != 5 && fields.size() != 6) {
         out.End(NetError::InvalidParameter);
         return;
     }
+    // The address the program decided on: the server's name, which a ticket
+    // is issued for, is made to lead there and nowhere else. Where it cannot
+    // be, the listing goes to the address itself, where a ticket cannot
+    // serve and the login falls back to the password there.
+    std::string server = fields[0];
+    if (fields.size() == 6 && !fields[5].empty() && server != fields[5] && !IsAddress(server)
+        && !Pin(server, fields[5]))
+        server = fields[5];
     // Kerberos cannot be switched off again in a context; a process that
     // used it keeps it, which only matters when logins mix both kinds.
     const bool kerberos = fields[4] == "1";
@@ -104,7 +176,7 @@ void ShareLister::ListWithLogin(const std::string &request, HelperOutput &out)
         libnetapi_set_workgroup(m_ctx, fields[2].c_str());
         libnetapi_set_password(m_ctx, fields[3].c_str());
     }
-    List(fields[0], out);
+    List(server, out);
     libnetapi_set_username(m_ctx, "");
     libnetapi_set_password(m_ctx, "");
     for (std::string &field : fields)

@@ -72,6 +72,8 @@ enum : int {
     BrowseFailed = 51,
     NoBrowsingProgram = 52,
     OpenLinkFailed = 53,
+    SharesLeftOut = 60,
+    SharesLeftOutHosts = 61,
 };
 }
 

@@ -128,6 +128,37 @@ private slots:
         CheckRows(*f.view.Model());
     }
 
+    // A host whose share list was cut says so where the scan says it is ready.
+    void readyTellsTheSharesLeftOut()
+    {
+        Fixture f;
+        HostRecord *nas = f.build.Host(QStringLiteral("nas"));
+        HostRecord *pc = f.build.Host(QStringLiteral("pc"));
+        f.build.Share(nas, QStringLiteral("music"));
+        f.build.Share(pc, QStringLiteral("films"));
+        f.Fill(f.settings.Media());
+        QCOMPARE(f.view.StatusText(), QStringLiteral("Ready. 2 shares."));
+
+        const struct
+        {
+            int nasLeftOut;
+            int pcLeftOut;
+            QString status;
+        } rows[] = {
+            {904, 0,
+             QStringLiteral("Ready. 2 shares. ") + QChar(0x2068) + QStringLiteral("nas") + QChar(0x2069)
+                 + QStringLiteral(" lists more shares than a host keeps: 904 left out.")},
+            {904, 10, QStringLiteral("Ready. 2 shares. 2 hosts list more shares than a host keeps: 914 left out.")},
+            {0, 0, QStringLiteral("Ready. 2 shares.")},
+        };
+        for (const auto &row : rows) {
+            nas->sharesLeftOut = row.nasLeftOut;
+            pc->sharesLeftOut = row.pcLeftOut;
+            f.Fill(f.settings.Media());
+            QCOMPARE(f.view.StatusText(), row.status);
+        }
+    }
+
     void hiddenShares_data()
     {
         QTest::addColumn<bool>("showHidden");

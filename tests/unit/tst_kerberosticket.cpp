@@ -412,7 +412,7 @@ here=$(dirname "$0")
 while IFS= read -r line; do
     printf '%s\n' "$line" >> "$here/requests"
     case "$line" in
-        "shares-login "*%091) printf '%s\n' "$(cat "$here/ticket")" ;;
+        "shares-login "*%091|"shares-login "*%091%09*) printf '%s\n' "$(cat "$here/ticket")" ;;
         "shares-login "*) printf 'i 0 7 Private\ne 0\n' ;;
         *) printf 'i 0 5 Music\ne 0\n' ;;
     esac
@@ -438,7 +438,8 @@ done
         if (file.open(QIODevice::ReadOnly)) {
             for (const QByteArray &line : file.readAll().split('\n')) {
                 if (!line.isEmpty())
-                    verbs.append(QString::fromUtf8(line.endsWith("%091") ? "ticket" : line.left(line.indexOf(' '))));
+                    verbs.append(QString::fromUtf8(
+                        line.endsWith("%091") || line.contains("%091%09") ? "ticket" : line.left(line.indexOf(' '))));
             }
         }
         QFile::remove(file.fileName());
@@ -567,9 +568,10 @@ INSTANTIATE_TEST_SUITE_P(KerberosCache, OwnerTest, ::testing::ValuesIn(OwnerCase
 });
 
 // The request a listing with the ticket sends, for a host known by name
-// and address: the server it names and the user the ticket is for. A ticket
-// is issued for a service named after the host, so the library must be
-// given a name that leads to the host's address, else the address as before.
+// and address: the server it names, the user the ticket is for and where
+// it connects. A ticket is issued for a service named after the host, so
+// the library is given the name, and the address the scan decided on,
+// whatever a look-up of the name answers.
 struct TicketTargetCase
 {
     const char *title;
@@ -577,16 +579,17 @@ struct TicketTargetCase
     const char *address;
     const char *resolvesTo; // what the name's look-up answers; null: nothing
     const char *target;
+    const char *connect; // null: no address of its own (the target is one)
 };
 
 const TicketTargetCase TicketTargetCases[] = {
-    {"a name at the host's address", "dc1.lab.example", "10.0.0.1", "10.0.0.1", "dc1.lab.example"},
-    {"a short name at the host's address", "dc1", "10.0.0.1", "10.0.0.1", "dc1"},
-    {"a name that resolves elsewhere", "dc1.lab.example", "10.0.0.1", "10.0.0.9", "10.0.0.1"},
-    {"a name that resolves nowhere", "dc1.lab.example", "10.0.0.1", nullptr, "10.0.0.1"},
-    {"a host known by its address", "10.0.0.1", "10.0.0.1", "10.0.0.1", "10.0.0.1"},
-    {"a host without a name", "", "10.0.0.1", nullptr, "10.0.0.1"},
-    {"a host without an address", "dc1.lab.example", "", nullptr, "dc1.lab.example"},
+    {"a name at the host's address", "dc1.lab.example", "10.0.0.1", "10.0.0.1", "dc1.lab.example", "10.0.0.1"},
+    {"a short name at the host's address", "dc1", "10.0.0.1", "10.0.0.1", "dc1", "10.0.0.1"},
+    {"a name that resolves elsewhere", "dc1.lab.example", "10.0.0.1", "10.0.0.9", "dc1.lab.example", "10.0.0.1"},
+    {"a name that resolves nowhere", "dc1.lab.example", "10.0.0.1", nullptr, "dc1.lab.example", "10.0.0.1"},
+    {"a host known by its address", "10.0.0.1", "10.0.0.1", "10.0.0.1", "10.0.0.1", nullptr},
+    {"a host without a name", "", "10.0.0.1", nullptr, "10.0.0.1", nullptr},
+    {"a host without an address", "dc1.lab.example", "", nullptr, "dc1.lab.example", nullptr},
 };
 
 const char *g_resolvesTo = nullptr;
@@ -599,7 +602,7 @@ std::optional<std::uint32_t> StandInLookup(const QByteArray &)
 class TicketTargetTest : public TicketListings, public ::testing::WithParamInterface<TicketTargetCase>
 {};
 
-TEST_P(TicketTargetTest, TheTicketGoesToTheNameWhereItLeadsToTheHost)
+TEST_P(TicketTargetTest, TheTicketNamesTheHostAndGoesToItsAddress)
 {
     const TicketTargetCase &row = GetParam();
     const QString cache = folder.filePath(QStringLiteral("krb5cc"));
@@ -633,8 +636,11 @@ TEST_P(TicketTargetTest, TheTicketGoesToTheNameWhereItLeadsToTheHost)
     ASSERT_TRUE(line.startsWith("shares-login ")) << line.constData();
     const QStringList fields =
         QString::fromUtf8(QByteArray::fromPercentEncoding(line.mid(line.indexOf(' ') + 1))).split(u'\t');
-    ASSERT_EQ(fields.size(), 5) << line.constData();
+    ASSERT_EQ(fields.size(), row.connect ? 6 : 5) << line.constData();
     EXPECT_EQ(fields[0].toStdString(), row.target);
+    if (row.connect) {
+        EXPECT_EQ(fields[5].toStdString(), row.connect);
+    }
     EXPECT_EQ(fields[1].toStdString(), "anna@EXAMPLE.ORG");
     EXPECT_EQ(fields[3].toStdString(), "");
     EXPECT_EQ(fields[4].toStdString(), "1");

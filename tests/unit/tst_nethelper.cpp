@@ -76,9 +76,11 @@ TEST(HelperProtocol, AnyNameArrivesWholeAndABadEntryCostsOnlyItself)
     reply += HelperProtocol::EncodeItem(0, longName.toUtf8());
     reply += HelperProtocol::EncodeItem(0x80000000u, spaced.toUtf8());
     reply += HelperProtocol::EncodeItem(0, huge.toUtf8());
-    // Entries of no use are left out one by one: a control character, no
-    // name, a type that cannot be read.
-    reply += HelperProtocol::EncodeItem(0, "line\nbreak");
+    // Control characters are part of a name like any other.
+    const QString controls = QStringLiteral("line\nbreak\ttab\x01one\x7f");
+    reply += HelperProtocol::EncodeItem(0, controls.toUtf8());
+    // Entries of no use are left out one by one: no name, a type that
+    // cannot be read.
     reply += HelperProtocol::EncodeItem(0, "");
     reply += "i zz 4 Oops\n";
     reply += HelperProtocol::EncodeItem(0, "After");
@@ -92,7 +94,8 @@ TEST(HelperProtocol, AnyNameArrivesWholeAndABadEntryCostsOnlyItself)
         QStringList names;
         for (const ShareEntry &entry : reader.items())
             names.append(entry.name);
-        ASSERT_EQ(names, (QStringList{QStringLiteral("Before"), longName, spaced, huge, QStringLiteral("After")}))
+        ASSERT_EQ(names,
+                  (QStringList{QStringLiteral("Before"), longName, spaced, huge, controls, QStringLiteral("After")}))
             << chunk;
         EXPECT_EQ(reader.items()[2].type, 0x80000000u);
     }
@@ -105,23 +108,51 @@ TEST(HelperProtocol, BrokenFramingIsRefused)
         HelperProtocol::ReplyReader reader;
         EXPECT_EQ(reader.Feed(bad), Status::Malformed) << bad;
     }
-    // A head or an end line that never ends, a name over the bound, a flood.
+    // A head or an end line that never ends, a name over the bound.
     HelperProtocol::ReplyReader endless;
     EXPECT_EQ(endless.Feed(QByteArray(HelperProtocol::MaxHeadLength + 1, 'i')), Status::Malformed);
     HelperProtocol::ReplyReader endlessEnd;
     EXPECT_EQ(endlessEnd.Feed("e " + QByteArray(HelperProtocol::MaxHeadLength, '0')), Status::Malformed);
     HelperProtocol::ReplyReader oversized;
     EXPECT_EQ(oversized.Feed("i 0 " + QByteArray::number(HelperProtocol::MaxNameBytes + 1) + " x"), Status::Malformed);
-    HelperProtocol::ReplyReader flood;
-    QByteArray many;
-    for (std::size_t i = 0; i <= HelperProtocol::MaxItems; ++i)
-        many += "i 0 1 x\n";
-    EXPECT_EQ(flood.Feed(many), Status::Malformed);
     // Bytes after the end are not read.
     HelperProtocol::ReplyReader done;
     EXPECT_EQ(done.Feed("e 5\nnonsense"), Status::Complete);
     EXPECT_EQ(done.Feed("more nonsense"), Status::Complete);
     EXPECT_EQ(done.code(), 5u);
+}
+
+// Any number of items arrives: the first MaxItems are kept, the rest counted.
+TEST(HelperProtocol, ListsOfAnyLengthKeepTheirFirstItemsAndCountTheRest)
+{
+    constexpr std::size_t Kept = HelperProtocol::MaxItems;
+    const struct
+    {
+        std::size_t sent;
+        std::size_t leftOut;
+    } rows[] = {{0, 0}, {1, 0}, {Kept - 2, 0}, {Kept, 0}, {Kept + 1, 1}, {100000, 100000 - Kept}};
+    for (const auto &row : rows) {
+        QByteArray reply;
+        for (std::size_t i = 0; i < row.sent; ++i)
+            reply += HelperProtocol::EncodeItem(0, "S" + QByteArray::number(qulonglong(i)));
+        // Past the bound, only disk shares count: not a printer, IPC$ or an
+        // entry of no use.
+        reply += HelperProtocol::EncodeItem(1, "Laser");
+        reply += HelperProtocol::EncodeItem(0x80000003u, "IPC$");
+        reply += "i zz 4 Oops\ne 0\n";
+        HelperProtocol::ReplyReader reader;
+        Status status = Status::NeedMore;
+        for (qsizetype at = 0; at < reply.size(); at += 8192)
+            status = reader.Feed(QByteArrayView(reply).sliced(at, std::min<qsizetype>(8192, reply.size() - at)));
+        ASSERT_EQ(status, Status::Complete) << row.sent;
+        ASSERT_EQ(reader.items().size(), std::min(row.sent + 2, Kept)) << row.sent;
+        EXPECT_EQ(reader.leftOut(), row.leftOut) << row.sent;
+        if (row.sent > 0) {
+            EXPECT_EQ(reader.items().front().name, u"S0");
+            const std::size_t last = std::min(row.sent, Kept) - 1;
+            EXPECT_EQ(reader.items()[last].name, u'S' + QString::number(last));
+        }
+    }
 }
 
 // --- Pool ---------------------------------------------------------------------

@@ -136,6 +136,23 @@ TEST(ShareOutput, JsonGivesEveryNameBackExactly)
     }
 }
 
+TEST(ShareOutput, ACutIsToldInJsonAndInTheTextSummary)
+{
+    ShareRow cut = Row(QStringLiteral("S0001"), QStringLiteral("huge"));
+    cut.hostSharesLeftOut = 904;
+    const QJsonArray array =
+        QJsonDocument::fromJson(FormatShares({cut, Row(QStringLiteral("music"))}, ScanOptions::Format::Json)).array();
+    ASSERT_EQ(array.size(), 2);
+    EXPECT_EQ(array[0].toObject().value(QStringLiteral("hostSharesLeftOut")).toInt(-1), 904);
+    EXPECT_EQ(array[1].toObject().value(QStringLiteral("hostSharesLeftOut")).toInt(-1), 0);
+
+    // The summary follows the table after a blank line, a note a line, and
+    // a name from the network cannot break one.
+    EXPECT_EQ(FormatSummary({}), QByteArray());
+    EXPECT_EQ(FormatSummary({QStringLiteral("huge lists more"), QStringLiteral("bad\nname")}),
+              QByteArray("\nhuge lists more\nbad\\u000Aname\n"));
+}
+
 TEST(VisibleText, WritesOutOnlyWhatHasNoShape)
 {
     using VisibleText::EscapeHidden;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sharelistupdater.h"
 
+#include "displaytext.h"
 #include "sharelistmodel.h"
 #include "sharelistrules.h"
 
@@ -15,6 +16,7 @@
 #include <QLocale>
 
 #include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -205,7 +207,35 @@ QString CShareListUpdater::Status(bool ready, int shares, qint64 seconds) const
     }
     if (shares == 0 && m_model.ItemCount() == 0)
         return ScanEnded() ? NothingFoundText() : EmptyText();
-    return withEntries(m_model.IsFiltering() ? FilteredReadyText(shown, listed) : ReadyText(listed, seconds));
+    const QString readyText =
+        withEntries(m_model.IsFiltering() ? FilteredReadyText(shown, listed) : ReadyText(listed, seconds));
+    const QString leftOut = SharesLeftOutText();
+    return leftOut.isEmpty() ? readyText : readyText + u' ' + leftOut;
+}
+
+QString CShareListUpdater::SharesLeftOutText() const
+{
+    int hosts = 0;
+    int leftOut = 0;
+    QString name;
+    for (const auto &host : m_doc->cacheHosts()) {
+        const int count = host->sharesLeftOut.load();
+        if (count <= 0 || host->duplicate.load())
+            continue;
+        ++hosts;
+        leftOut = count > std::numeric_limits<int>::max() - leftOut ? std::numeric_limits<int>::max() : leftOut + count;
+        name = host->GetDisplayName();
+    }
+    if (hosts == 0)
+        return {};
+    if (hosts == 1) {
+        return FormatMessage(LookupText(MessagesSection, ViewMessage::SharesLeftOut,
+                                        QStringLiteral("%s lists more shares than a host keeps: %d left out.")),
+                             {DisplayName(name), leftOut});
+    }
+    return FormatMessage(LookupText(MessagesSection, ViewMessage::SharesLeftOutHosts,
+                                    QStringLiteral("%d hosts list more shares than a host keeps: %d left out.")),
+                         {hosts, leftOut});
 }
 
 QString CShareListUpdater::FilteredReadyText(int shown, int listed)

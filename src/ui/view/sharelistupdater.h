@@ -103,6 +103,8 @@ public:
     static QString ReadyText(int shares, qint64 seconds);
     // The hosts with a login entry, as a sentence of its own; empty for none.
     static QString LoginEntriesText(int entries);
+    // What the scan left out of the hosts' share lists; empty when nothing.
+    QString SharesLeftOutText() const;
     static QString EmptyText();
     // The entry of a host that speaks only SMB1, and its tool-tip, which
     // tells what to do.

@@ -22,6 +22,8 @@
 #                  under four names
 #       document   a received document steers a remembered login (a real
 #                  secret store): its host list and its cached address
+#       ticket     a Kerberos listing whose name DNS points at the rogue
+#                  the third time it is asked
 set -u
 case_name=$1
 scan=$2
@@ -474,6 +476,54 @@ document)
     after=$(rogue_demo_logins)
     lab_check "no remembered login reached the rogue (before $before, after $after)" "[ $after = $before ]"
     check_no_login "document"
+ticket)
+    rogue_smbd 10.77.0.2 || { echo "the rogue's smbd did not start"; exit 1; }
+    seed_vault "$work/doc.net"
+    # From now on only DNS knows the name, and the rogue is the client's DNS
+    # server: VAULT's address twice, then its own.
+    lab_hosts "$client"
+    printf 'nameserver 10.77.0.2\noptions timeout:1 attempts:1\n' > "/etc/netns/$client/resolv.conf"
+    rogue_start --dns vault=10.77.0.3,10.77.0.3,10.77.0.2 || exit 1
+    # A ticket-granting ticket of a realm whose KDC does not answer: every
+    # Kerberos exchange fails, as on a laptop away from its domain.
+    cat > "$work/krb5.conf" <<CONF
+[libdefaults]
+    default_realm = LAB.EXAMPLE
+    dns_lookup_kdc = false
+    dns_lookup_realm = false
+[realms]
+    LAB.EXAMPLE = {
+        kdc = 127.0.0.1:1
+    }
+[domain_realm]
+    vault = LAB.EXAMPLE
+CONF
+    "$python" - "$work/ticket" <<'PY'
+import struct, sys, time
+def counted(b): return struct.pack(">I", len(b)) + b
+def principal(realm, *parts):
+    return struct.pack(">II", 1, len(parts)) + counted(realm) + b"".join(counted(p) for p in parts)
+now = int(time.time())
+me = principal(b"LAB.EXAMPLE", b"demo")
+cred = me + principal(b"LAB.EXAMPLE", b"krbtgt", b"LAB.EXAMPLE")
+cred += struct.pack(">H", 18) + counted(b"k" * 32)
+cred += struct.pack(">IIII", now - 60, now - 60, now + 36000, now + 36000)
+cred += b"\0" + struct.pack(">I", 0x40e00000) + struct.pack(">II", 0, 0)
+cred += counted(b"t" * 64) + counted(b"")
+open(sys.argv[1], "wb").write(struct.pack(">HH", 0x0504, 0) + me + cred)
+PY
+    export KRB5_CONFIG=$work/krb5.conf KRB5CCNAME=FILE:$work/ticket
+    for round in 1 2; do
+        rogue_start --dns vault=10.77.0.3,10.77.0.3,10.77.0.2 || exit 1
+        run_scan ticket$round "$work/doc.net" --kerberos --user "$user%$password" -q
+        check_no_login "round $round with a ticket and a password"
+        lab_check "round $round: VAULT lists its shares (the password went to its own address)" \
+            "grep -q ',VAULT,10.77.0.3,Private,.*,online,' '$work/ticket$round.csv'"
+        host=$(doc_vault "$work/doc.net")
+        echo "$host"
+        lab_check "round $round: the document keeps VAULT at 10.77.0.3" "[ '$(lab_attr "$host" addr)' = 10.77.0.3 ]"
+    done
+    lab_check "the rogue was asked for the name (the lie could be heard)" "grep -q '^dns answered vault' '$work/rogue.log'"
     ;;
 *)
     echo "unknown case $case_name"

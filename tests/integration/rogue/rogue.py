@@ -5,7 +5,7 @@ answerers for the hostile lab, standard library only.
 
   rogue.py --address A [--nbt] [--mdns NAME=ADDR ...] [--mdns-spread SECONDS]
            [--wsd-resolve ENDPOINT] [--wsd-fake ADDR ...] [--wsd-name NAME]
-           [--ready FILE] [--log FILE]
+           [--dns NAME=ADDR[,ADDR...] ...] [--ready FILE] [--log FILE]
 
 --nbt            every NetBIOS name query gets A as the answer
 --mdns           a query for _smb._tcp.local gets these services (one per
@@ -16,6 +16,9 @@ answerers for the hostile lab, standard library only.
                  metadata says it is --wsd-name
 --wsd-fake       a Probe gets one ProbeMatch from each of these (local)
                  addresses, each a computer of its own (FAKEnnnn)
+--dns            a unicast DNS server on port 53: the n-th A query for NAME
+                 gets the n-th ADDR of its list (the last one from then on);
+                 other names and types get an empty answer
 """
 import argparse
 import http.server
@@ -86,6 +89,36 @@ def dns_name(text):
 
 def record(name, rtype, rdata, ttl=120):
     return dns_name(name) + struct.pack(">HHIH", rtype, 1, ttl, len(rdata)) + rdata
+
+
+def dns_question(data):
+    """(name, type, end of the question) of a query's first question."""
+    labels, at = [], 12
+    while at < len(data) and data[at]:
+        labels.append(data[at + 1:at + 1 + data[at]].decode("latin-1"))
+        at += 1 + data[at]
+    qtype = struct.unpack(">H", data[at + 1:at + 3])[0] if at + 5 <= len(data) else 0
+    return ".".join(labels).lower(), qtype, at + 5
+
+
+def dns_answerer(s, answers):
+    asked = {}
+    while True:
+        data, peer = s.recvfrom(1500)
+        if len(data) < 17 or data[2] & 0x80:
+            continue
+        ident = struct.unpack(">H", data[:2])[0]
+        name, qtype, end = dns_question(data)
+        question = data[12:end]
+        reply = struct.pack(">HHHHHH", ident, 0x8180, 1, 0, 0, 0) + question
+        if qtype == 1 and name in answers:
+            sequence = answers[name]
+            address = sequence[min(asked.get(name, 0), len(sequence) - 1)]
+            asked[name] = asked.get(name, 0) + 1
+            reply = struct.pack(">HHHHHH", ident, 0x8180, 1, 1, 0, 0) + question
+            reply += b"\xc0\x0c" + struct.pack(">HHIH", 1, 1, 0, 4) + socket.inet_aton(address)
+            log("dns answered", name, "with", address, "to", peer[0])
+        s.sendto(reply, peer)
 
 
 def mdns_reply(ident, services):
@@ -251,6 +284,7 @@ def main():
     p.add_argument("--wsd-resolve", default="")
     p.add_argument("--wsd-name", default="")
     p.add_argument("--wsd-fake", nargs="*", default=[])
+    p.add_argument("--dns", nargs="*", default=[])
     p.add_argument("--ready")
     p.add_argument("--log")
     a = p.parse_args()
@@ -258,6 +292,14 @@ def main():
     workers = []
     if a.nbt:
         workers.append((nbt_answerer, (nbt_socket(), a.address)))
+    if a.dns:
+        answers = {}
+        for item in a.dns:
+            name, addresses = item.split("=", 1)
+            answers[name.lower()] = addresses.split(",")
+        s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+        s.bind(("0.0.0.0", 53))
+        workers.append((dns_answerer, (s, answers)))
     if a.mdns:
         services = [tuple(item.split("=", 1)) for item in a.mdns]
         s = multicast_socket(a.address, MDNS_GROUP, MDNS_PORT)
