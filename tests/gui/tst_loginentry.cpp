@@ -575,12 +575,24 @@ private slots:
         }
     }
 
+    void listWithOnlyAnEntryIsNotEmpty_data()
+    {
+        QTest::addColumn<int>("lastState");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("login needed") << int(NetError::AccessDenied)
+                                      << QStringLiteral("Ready. 0 shares. 1 host needs a login.");
+        // Its entry tells what it is; it is no host that needs a login.
+        QTest::newRow("smb1 only") << int(NetError::Smb1NotAvailable) << QStringLiteral("Ready. 0 shares.");
+    }
+
     void listWithOnlyAnEntryIsNotEmpty()
     {
+        QFETCH(int, lastState);
+        QFETCH(QString, status);
         TestSettings settings;
         CLanterraDoc doc(&settings.settings);
         DocBuilder build(doc);
-        build.Host(QStringLiteral("LOCKED"))->lastState = int(NetError::AccessDenied);
+        build.Host(QStringLiteral("LOCKED"))->lastState = lastState;
         CLanterraView view;
         view.SetDocument(&doc);
         view.OnInitialUpdate();
@@ -591,7 +603,7 @@ private slots:
         QCOMPARE(view.Model()->EntryCount(), 1);
         QVERIFY(view.EmptyMessage().isEmpty());
         view.UpdateTick();
-        QCOMPARE(view.StatusText(), QStringLiteral("Ready. 0 shares. 1 host needs a login."));
+        QCOMPARE(view.StatusText(), status);
     }
 
     // The count follows what the list holds through rescans: a host that

@@ -33,7 +33,7 @@ const std::string Smb2Reply = FromHex(
 
 std::string WithByte(std::string reply, std::size_t at, char value)
 {
-    reply[at] = value;
+    reply.replace(at, 1, 1, value);
     return reply;
 }
 

@@ -292,6 +292,13 @@ void CShareListModel::HideRow(int groupId, int key)
     endRemoveRows();
 }
 
+int CShareListModel::ShownEntryCount(ShareImage image) const
+{
+    return int(std::count_if(m_entries.begin(), m_entries.end(), [image](const Item &entry) {
+        return entry.groupId >= 0 && entry.matches && entry.image == image;
+    }));
+}
+
 bool CShareListModel::HasItem(int share) const
 {
     if (IsEntryKey(share))

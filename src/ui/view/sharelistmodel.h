@@ -123,6 +123,8 @@ public:
     // Items with a row, and how many of them are host entries.
     int ShownItemCount() const { return m_shownCount; }
     int ShownEntryCount() const { return m_shownEntryCount; }
+    // The shown host entries that show `image` (a host has one entry at most).
+    int ShownEntryCount(ShareImage image) const;
 
     // --- items ------------------------------------------------------------------------
     // The calls below take item keys: share indexes and EntryKeys.

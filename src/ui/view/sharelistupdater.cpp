@@ -193,10 +193,11 @@ QString CShareListUpdater::EmptyMessage() const
 QString CShareListUpdater::Status(bool ready, int shares, qint64 seconds) const
 {
     // One count for the plain and the filtered line: the shares the list
-    // holds, the login entries apart.
+    // holds, the login entries apart (a host that speaks only SMB1 needs no
+    // login: its entry tells it).
     const int listed = m_model.ItemCount() - m_model.EntryCount();
     const int shown = m_model.ShownItemCount() - m_model.ShownEntryCount();
-    const QString entries = LoginEntriesText(m_model.ShownEntryCount());
+    const QString entries = LoginEntriesText(m_model.ShownEntryCount(CShareListModel::LoginNeededImage));
     const auto withEntries = [&entries](const QString &text) {
         return entries.isEmpty() ? text : text + u' ' + entries;
     };
