@@ -109,6 +109,8 @@ QStringList CSambaNetwork::ResolveIPv4Answers(const QString &name, std::stop_tok
     // The system resolver gives one answer, from the source it trusts.
     if (const auto address = SystemResolveIPv4(name, stop))
         return {DottedIPv4(*address)};
+    if (auto address = SystemResolveIPv6(name, stop))
+        return {*address};
     if (!m_options.netbiosQueries || stop.stop_requested())
         return {};
     NbtQueryOptions query;

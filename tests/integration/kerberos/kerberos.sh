@@ -123,14 +123,15 @@ lab_check "with the ticket lanterra-scan lists the share" \
 lab_check "the listing used the ticket for the server's name" \
     "KRB5CCNAME=FILE:$ticket klist | grep -q 'cifs/$name@LAB.EXAMPLE'"
 
-# Without a ticket: one login-needed row.
+# Without a ticket: one login-needed row (a refusal ties the name to no
+# address, so the row may carry none).
 : > "$work/empty.cc"
 for cache in "$work/absent.cc" "$work/empty.cc"; do
     KRB5CCNAME=FILE:$cache ip netns exec "$client" "$scan" --no-all --hosts $name --no-save --format csv -q \
         > "$work/none.csv" 2>&1
     cat "$work/none.csv"
     lab_check "without a ticket ($(basename "$cache")) the server is one login-needed row" \
-        "[ \$(grep -c ',$name,' '$work/none.csv') = 1 ] && grep -qF ',$name,$address,,\\\\$name,login-needed,' '$work/none.csv'"
+        "[ \$(grep -c ',$name,' '$work/none.csv') = 1 ] && grep -qE ',$name,($address)?,,\\\\\\\\$name,login-needed,' '$work/none.csv'"
 done
 
 # The window, F5, with the ticket.

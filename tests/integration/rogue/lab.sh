@@ -476,6 +476,7 @@ document)
     after=$(rogue_demo_logins)
     lab_check "no remembered login reached the rogue (before $before, after $after)" "[ $after = $before ]"
     check_no_login "document"
+    ;;
 ticket)
     rogue_smbd 10.77.0.2 || { echo "the rogue's smbd did not start"; exit 1; }
     seed_vault "$work/doc.net"
