@@ -477,8 +477,14 @@ LoginFacts CScanDriver::LoginFactsFor(const HostRecord &host) const
 
 bool CScanDriver::DeferProbe(HostRecord &host)
 {
-    if (!m_policy.AwaitsBrowseLists(LoginFactsFor(host), !m_browseListsIn))
-        return false;
+    LoginFacts facts = LoginFactsFor(host);
+    if (!m_policy.AwaitsBrowseLists(facts, !m_browseListsIn)) {
+        // The browse lists may have come in while the refused listing ran:
+        // a host they made eligible is listed again, as one that waited.
+        facts.address = host.GetAddr();
+        if (!m_policy.Decide(facts, false).login)
+            return false;
+    }
     m_deferred.push_back(&host);
     return true;
 }

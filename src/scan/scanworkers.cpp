@@ -292,7 +292,8 @@ struct ProbeOutcome
     QString workgroup;
 };
 
-ProbeOutcome ListTarget(CScanDriver &driver, const ProbeStart &start, const ProbeTarget &target, SweepReach reach)
+ProbeOutcome ListTarget(CScanDriver &driver, const HostRecord &host, const ProbeStart &start, const ProbeTarget &target,
+                        SweepReach reach)
 {
     INetProvider &network = driver.Network();
     ProbeOutcome outcome;
@@ -309,12 +310,15 @@ ProbeOutcome ListTarget(CScanDriver &driver, const ProbeStart &start, const Prob
         outcome.result = NetError::BadNetPath;
         return outcome;
     }
-    outcome.facts = start.facts;
-    outcome.facts.address = target.address;
-    outcome.facts.addressIsHint = target.announcedAddress;
-    outcome.facts.answersConflict = target.answersConflict;
     {
+        // Taken again under the lock the browse lists are merged under: a
+        // list that came in since the probe started decides with it, or the
+        // host would be judged by the old facts as the lists are seen in.
         auto lock = driver.Publish();
+        outcome.facts = driver.LoginFactsFor(host);
+        outcome.facts.address = target.address;
+        outcome.facts.addressIsHint = target.announcedAddress;
+        outcome.facts.answersConflict = target.answersConflict;
         outcome.login = driver.DecideLogin(outcome.facts);
     }
     const std::optional<Login> &login = outcome.login.login;
@@ -409,7 +413,7 @@ void ProbeHost(CScanDriver &driver, HostRecord &host, SweepReach reach, int swep
     if (!target->address.isEmpty())
         t0 = Clock::now();
 
-    const ProbeOutcome outcome = ListTarget(driver, *start, *target, reach);
+    const ProbeOutcome outcome = ListTarget(driver, host, *start, *target, reach);
     if (outcome.result != NetError::Success)
         qCDebug(lcScan) << "no share list from" << (target->server.isEmpty() ? start->name : target->server) << "error"
                         << outcome.result;
