@@ -5,7 +5,7 @@
 #
 #  1. tst_e2edemo on an X display in the namespace: at the first start's
 #     width every toolbar button and menu is shown (none behind a chevron);
-#     F5, "Searching..." then "Ready. N shares.", the shares in their groups as online (those of the
+#     F5, "Searching..." then "Ready. N shares. 1 host needs a login.", the shares in their groups as online (those of the
 #     host found by WS-Discovery only among them; the host that wants a
 #     login as one refused host without shares), a double-click
 #     handing smb://host/share to the desktop's handler (a stand-in xdg-open
@@ -328,8 +328,8 @@ keys F5
 sleep "${LANTERRA_E2E_SCAN_SECONDS:-10}"
 keys alt+p
 window "Preferences" >/dev/null
-# Nine tabs from the first box reach the language; Down picks the first file.
-xdotool key --delay 80 Tab Tab Tab Tab Tab Tab Tab Tab Tab Down
+# Ten tabs from the first box reach the language; Down picks the first file.
+xdotool key --delay 80 Tab Tab Tab Tab Tab Tab Tab Tab Tab Tab Down
 window "Einstellungen" >/dev/null
 echo "the open Preferences dialog turned German"
 [ -n "$shot" ] && import -window root "$(dirname "$shot")/e2e-german.png"

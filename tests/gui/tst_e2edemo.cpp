@@ -66,9 +66,11 @@ static void CheckQuickFilter(CMainFrame &frame, const CLanterraDoc &doc)
     QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);
     const QString copied = QGuiApplication::clipboard()->text();
     qInfo("copied: %s", qPrintable(copied));
-    QVERIFY2(QRegularExpression(QStringLiteral("^\\\\\\\\[^\\\\]+\\\\Music$")).match(copied).hasMatch(),
-             qPrintable(copied));
-    QCOMPARE(copied, doc.shareText(view->FocusedShare(), ColumnPath));
+    // As a URL the desktop's file managers and terminals take: the share's
+    // UNC path written as smb://host/share.
+    QVERIFY2(QRegularExpression(QStringLiteral("^smb://[^/]+/Music$")).match(copied).hasMatch(), qPrintable(copied));
+    QString unc = doc.shareText(view->FocusedShare(), ColumnPath);
+    QCOMPARE(copied, QStringLiteral("smb://") + unc.mid(2).replace(u'\\', u'/'));
     // Esc takes the filter away again.
     QTest::keyClick(list, Qt::Key_F, Qt::ControlModifier);
     QTRY_VERIFY(frame.FilterField()->hasFocus());
@@ -303,7 +305,11 @@ private slots:
             QTRY_VERIFY_WITH_TIMEOUT(frame.StatusPane()->text().startsWith(QStringLiteral("Ready. ")), 180000);
             const int shares = doc.GetShareCount();
             QVERIFY(shares > 0);
-            QCOMPARE(frame.StatusPane()->text(), QStringLiteral("Ready. %1 shares.").arg(shares));
+            // The count is what the list holds (no hidden shares), and vault,
+            // which wants a login, is named apart.
+            const CShareListModel *listModel = frame.View()->Model();
+            QCOMPARE(frame.StatusPane()->text(), QStringLiteral("Ready. %1 shares. 1 host needs a login.")
+                                                     .arg(listModel->ItemCount() - listModel->EntryCount()));
             QTRY_COMPARE(frame.RefreshButton()->text(), QStringLiteral("&Refresh:"));
 
             // The shares stand in their groups, those of answering hosts as online.

@@ -14,13 +14,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const char *bytes = reinterpret_cast<const char *>(data);
     reader.Feed(QByteArrayView(bytes, qsizetype(split)));
     reader.Feed(QByteArrayView(bytes + split, qsizetype(size - split)));
+    // Names arrive whole, control characters included (the outputs escape
+    // them); what a reply holds past the cap is only counted.
+    if (reader.items().size() > HelperProtocol::MaxItems)
+        __builtin_trap();
     for (const ShareEntry &entry : reader.items()) {
         if (entry.name.isEmpty())
             __builtin_trap();
-        for (const QChar c : entry.name) {
-            if (c.unicode() < 0x20)
-                __builtin_trap(); // control characters never get through
-        }
     }
     return 0;
 }
